@@ -1,0 +1,58 @@
+# Project-wide compile settings and the helpers every component uses.
+
+set(ZEVA_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wconversion)
+# GCC 12 reports false -Wrestrict overlaps in inlined std::string concatenation
+# at -O2 (GCC bug 105329).
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  list(APPEND ZEVA_WARNINGS -Wno-restrict)
+endif()
+if(ZEVA_WERROR)
+  list(APPEND ZEVA_WARNINGS -Werror)
+endif()
+
+if(ZEVA_SANITIZE)
+  add_compile_options(-fsanitize=${ZEVA_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${ZEVA_SANITIZE})
+endif()
+
+include(GoogleTest)
+
+# Every test executable built in this tree; sanitizer runs of threaded parts
+# build only the ones marked THREADED.
+add_custom_target(zeva_threaded_tests)
+
+# zeva_target_defaults(<target>): the project's warnings on one of our targets.
+function(zeva_target_defaults target)
+  target_compile_options(${target} PRIVATE ${ZEVA_WARNINGS})
+endfunction()
+
+# zeva_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [THREADED] [TIMEOUT s])
+# One GoogleTest executable per component, each case registered with CTest.
+function(zeva_add_test name)
+  cmake_parse_arguments(ARG "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(ZEVA_THREADED_ONLY AND NOT ARG_THREADED)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  zeva_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  set(labels ${ARG_LABELS})
+  if(ARG_THREADED)
+    list(APPEND labels threaded)
+    add_dependencies(zeva_threaded_tests ${name})
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  # Test discovery cannot carry a list-valued property, so the labels are
+  # joined into one ("threaded-slow"); ctest -L matches them as regular
+  # expressions, so -L slow still selects it.
+  list(JOIN labels "-" labels)
+  if(labels STREQUAL "")
+    set(labels unit)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
+    TEST_PREFIX "${name}.")
+endfunction()

@@ -1,0 +1,59 @@
+#pragma once
+// The section/key/value model shared by both stores.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zeva::cfg {
+
+// Names compare case-insensitively in ASCII; a byte of 0x81 or above starts a
+// double-byte character whose two bytes are compared exactly.
+bool NameEquals(std::string_view a, std::string_view b);
+
+struct IniSection {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> entries;
+};
+
+class IniDocument {
+public:
+    static IniDocument ParseText(std::string_view text);
+    std::string ToText() const;
+
+    // Compact binary form used inside enciphered files; nothing on malformed input.
+    static std::optional<IniDocument> ParseBinary(std::string_view data);
+    std::string ToBinary() const;
+
+    const std::string* Find(std::string_view section, std::string_view key) const;
+    const IniSection* FindSection(std::string_view section) const;
+    const std::vector<IniSection>& Sections() const { return sections_; }
+
+    void Set(std::string_view section, std::string_view key, std::string_view value);
+    bool DeleteKey(std::string_view section, std::string_view key);
+    bool EraseSection(std::string_view section);
+
+private:
+    IniSection* FindSection(std::string_view section);
+    std::vector<IniSection> sections_;
+};
+
+// Integer reading shared by both stores: optional blanks, sign and decimal
+// digits; nothing when there are no digits. Out-of-range values saturate.
+std::optional<int> ParseInteger(std::string_view text);
+
+}  // namespace zeva::cfg
+
+namespace zeva::cfg {
+
+// The read operations both stores offer, on a document.
+long ReadStringFrom(const IniDocument& doc, std::string_view section, std::string_view key,
+                    const std::string& def, std::string& out);
+int ReadIntegerFrom(const IniDocument& doc, std::string_view section, std::string_view key, int def);
+long ReadSectionFrom(const IniDocument& doc, std::string_view section, std::vector<std::string>& out);
+long ReadSectionsFrom(const IniDocument& doc, std::vector<std::string>& out);
+
+}  // namespace zeva::cfg

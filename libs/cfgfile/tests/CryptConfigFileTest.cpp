@@ -1,0 +1,146 @@
+#include "CryptConfigFile.h"
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+
+using zeva::test::ReadFile;
+using zeva::test::ScopedEnv;
+using zeva::test::TempDir;
+using zeva::test::WriteFile;
+
+namespace {
+
+class CryptConfigFileTest : public ::testing::Test {
+protected:
+    std::string Path(const std::string& name = "Config.dat") const { return (dir / name).string(); }
+    std::string Read(const std::string& section, const std::string& key, const std::string& def = "") {
+        CCryptConfigFile f(Path(), "");
+        std::string out;
+        f.ReadString(section, key, def, out);
+        return out;
+    }
+    TempDir dir;
+    ScopedEnv acp{"ZEVA_ACP", std::nullopt};
+};
+
+TEST_F(CryptConfigFileTest, WritesAreSeenByLaterReadersAndTheFileIsNotText) {
+    {
+        CCryptConfigFile f(Path(), "");
+        EXPECT_EQ(f.WriteString("Update", "Version", "1.0.3"), 0);
+        EXPECT_EQ(f.WriteString("Server", "ServiceURL", "http://127.0.0.1:16905/kelv/BService.ws"), 0);
+        EXPECT_EQ(f.WriteInteger("Update", "ServerPort", 8081), 0);
+        EXPECT_EQ(f.WriteString("SpeedConfig", "http://a/x.bin", "\xB2\xE2\xCA\xD4"), 0);
+    }
+    EXPECT_EQ(Read("Update", "Version"), "1.0.3");
+    EXPECT_EQ(Read("update", "VERSION"), "1.0.3");
+    EXPECT_EQ(Read("SpeedConfig", "http://a/x.bin"), "\xB2\xE2\xCA\xD4");
+    CCryptConfigFile f(Path(), "");
+    EXPECT_EQ(f.ReadInteger("Update", "ServerPort", 0), 8081);
+    EXPECT_EQ(f.ReadInteger("Update", "ServerPort2", 0), 0);
+
+    const std::string raw = ReadFile(Path());
+    EXPECT_EQ(raw.find("ServiceURL"), std::string::npos);
+    EXPECT_EQ(raw.find("1.0.3"), std::string::npos);
+}
+
+TEST_F(CryptConfigFileTest, MissingFileReadsAsEmptyAndWriteCreatesIt) {
+    CCryptConfigFile f(Path("UpdateRecord.dat"), "");
+    std::vector<std::string> names{"stale"};
+    EXPECT_EQ(f.ReadSections(names), 0);
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(f.ReadInteger("x", "y", -3), -3);
+    EXPECT_EQ(f.WriteInteger("2026-12-07", "IsSucceed", 1), 0);
+    EXPECT_EQ(f.ReadInteger("2026-12-07", "IsSucceed", 0), 1);
+}
+
+TEST_F(CryptConfigFileTest, OrderIsKeptAndKeysAndSectionsCanBeRemoved) {
+    CCryptConfigFile f(Path(), "");
+    for (const char* k : {"c", "a", "b"}) f.WriteString("S", k, k);
+    f.WriteString("T", "k", "v");
+    f.WriteString("S", "a", "again");  // replacing keeps the place
+    std::vector<std::string> keys;
+    f.ReadSection("S", keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"c", "a", "b"}));
+    EXPECT_EQ(f.DeleteKey("S", "a"), 0);
+    f.ReadSection("S", keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"c", "b"}));
+    EXPECT_EQ(f.EraseSection("S"), 0);
+    std::vector<std::string> sections;
+    f.ReadSections(sections);
+    EXPECT_EQ(sections, (std::vector<std::string>{"T"}));
+    // Removing what is not there changes nothing and is no failure.
+    EXPECT_EQ(f.DeleteKey("nope", "k"), 0);
+    EXPECT_EQ(f.EraseSection("nope"), 0);
+}
+
+TEST_F(CryptConfigFileTest, ValuesCannotInjectKeysOrSections) {
+    CCryptConfigFile f(Path(), "");
+    f.WriteString("SpeedConfig", "http://x/", "title\n[Server]\nServiceURL=http://evil/");
+    std::string out;
+    f.ReadString("Server", "ServiceURL", "none", out);
+    EXPECT_EQ(out, "none");
+    f.ReadString("SpeedConfig", "http://x/", "", out);
+    EXPECT_EQ(out, "title\n[Server]\nServiceURL=http://evil/");
+}
+
+TEST_F(CryptConfigFileTest, TamperedOrForeignFilesReadAsEmptyAndAreReplacedOnWrite) {
+    {
+        CCryptConfigFile f(Path(), "");
+        f.WriteString("Update", "Version", "1.0.3");
+    }
+    std::string raw = ReadFile(Path());
+    for (size_t pos : {size_t{0}, size_t{9}, raw.size() / 2, raw.size() - 1}) {
+        std::string bad = raw;
+        bad[pos] = static_cast<char>(bad[pos] ^ 0x01);
+        WriteFile(Path(), bad);
+        EXPECT_EQ(Read("Update", "Version", "gone"), "gone") << "flipped byte " << pos;
+        EXPECT_EQ(zeva::cfg::InspectCryptFile(Path()), zeva::cfg::StoreState::Unreadable);
+    }
+    WriteFile(Path(), raw.substr(0, raw.size() - 5));
+    EXPECT_EQ(Read("Update", "Version", "gone"), "gone");
+    WriteFile(Path(), "[Update]\nVersion=9.9\n");
+    EXPECT_EQ(Read("Update", "Version", "gone"), "gone");
+
+    CCryptConfigFile f(Path(), "");
+    EXPECT_EQ(f.WriteString("Update", "Version", "2.0"), 0);
+    EXPECT_EQ(Read("Update", "Version"), "2.0");
+    EXPECT_EQ(zeva::cfg::InspectCryptFile(Path()), zeva::cfg::StoreState::Valid);
+}
+
+TEST_F(CryptConfigFileTest, InitializeSwitchesToAnotherFile) {
+    CCryptConfigFile f;
+    f.Initialize(Path("a.dat"), "");
+    f.WriteString("S", "k", "a");
+    f.Initialize(Path("b.dat"), "");
+    std::string out;
+    f.ReadString("S", "k", "none", out);
+    EXPECT_EQ(out, "none");
+    f.WriteString("S", "k", "b");
+    f.Initialize(Path("a.dat"), "");
+    f.ReadString("S", "k", "", out);
+    EXPECT_EQ(out, "a");
+}
+
+TEST_F(CryptConfigFileTest, TwoObjectsOnOneFileSeeEachOthersWrites) {
+    CCryptConfigFile a(Path(), "");
+    CCryptConfigFile b(Path(), "");
+    std::string out;
+    b.ReadString("UserInfo", "Account", "", out);  // b now holds a cached view
+    a.WriteString("UserInfo", "Account", "user1");
+    b.ReadString("UserInfo", "Account", "", out);
+    EXPECT_EQ(out, "user1");
+    b.WriteString("UserInfo", "City", "\xB1\xB1\xBE\xA9");
+    a.ReadString("UserInfo", "Account", "", out);
+    EXPECT_EQ(out, "user1");
+    a.ReadString("UserInfo", "City", "", out);
+    EXPECT_EQ(out, "\xB1\xB1\xBE\xA9");
+}
+
+TEST_F(CryptConfigFileTest, WriteToAnUnwritablePlaceFailsWithAReason) {
+    CCryptConfigFile f("/nonexistent-dir/Config.dat", "");
+    EXPECT_EQ(f.WriteString("a", "b", "c"), -1);
+    EXPECT_FALSE(f.LastError().empty());
+}
+
+}  // namespace

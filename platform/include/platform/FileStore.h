@@ -1,0 +1,32 @@
+#pragma once
+// Whole-file reads and crash-safe, process-safe rewrites of small files.
+//
+// A rewrite holds an advisory lock (flock) on the file across read, edit and
+// write, writes the new content to a temporary file in the same directory,
+// flushes it to disk and renames it over the old one. Readers therefore see
+// the old or the new content, never a mix, and writers in several processes
+// never lose each other's changes.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace zeva {
+
+// The whole content of a file, or nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+// Edits the file under its lock. `edit` receives the current content (empty
+// when the file is missing) and returns the new content, or nothing to leave
+// the file as it is. Returns false with `error` set when the file could not
+// be locked or written.
+bool RewriteFile(const std::filesystem::path& path,
+                 const std::function<std::optional<std::string>(const std::string&)>& edit,
+                 std::string* error = nullptr);
+
+// Replaces the file's content in one step without taking its lock.
+bool ReplaceFileContent(const std::filesystem::path& path, const std::string& content,
+                        std::string* error = nullptr);
+
+}  // namespace zeva

@@ -1,0 +1,176 @@
+#include "platform/FileStore.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+namespace zeva {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+void SetError(std::string* error, const std::string& what, const fs::path& path) {
+    if (error != nullptr) *error = what + " " + path.string() + ": " + std::strerror(errno);
+}
+
+bool ReadAll(int fd, std::string& out) {
+    out.clear();
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        out.append(buf, static_cast<size_t>(n));
+    }
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string TempName(const fs::path& path) {
+    thread_local std::mt19937_64 rng{std::random_device{}()};
+    return path.string() + ".~" + std::to_string(::getpid()) + "-" + std::to_string(rng() % 1000000007ULL);
+}
+
+// Removes temporary files that writers killed mid-write left beside `path`.
+void RemoveStaleTemporaries(const fs::path& path) {
+    const std::string prefix = path.filename().string() + ".~";
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(path.parent_path().empty() ? fs::path(".") : path.parent_path(), ec)) {
+        const std::string name = e.path().filename().string();
+        if (name.rfind(prefix, 0) != 0) continue;
+        const auto dash = name.find('-', prefix.size());
+        if (dash == std::string::npos) continue;
+        const pid_t pid = static_cast<pid_t>(std::atol(name.substr(prefix.size(), dash - prefix.size()).c_str()));
+        if (pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH)) continue;
+        fs::remove(e.path(), ec);
+    }
+}
+
+void SyncDirectory(const fs::path& dir) {
+    Fd d(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (d.get() >= 0) ::fsync(d.get());
+}
+
+// Writes `content` next to `path` and renames it into place.
+bool WriteAndRename(const fs::path& path, const std::string& content, mode_t mode,
+                    std::string* error) {
+    const std::string tmp = TempName(path);
+    Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (fd.get() < 0) {
+        SetError(error, "cannot create", tmp);
+        return false;
+    }
+    if (!WriteAll(fd.get(), content) || ::fsync(fd.get()) != 0) {
+        SetError(error, "cannot write", tmp);
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    ::close(fd.release());
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        SetError(error, "cannot replace", path);
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    SyncDirectory(path.parent_path());
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const fs::path& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return std::nullopt;
+    std::string data;
+    if (!ReadAll(fd.get(), data)) return std::nullopt;
+    return data;
+}
+
+bool RewriteFile(const fs::path& path,
+                 const std::function<std::optional<std::string>(const std::string&)>& edit,
+                 std::string* error) {
+    // Lock the file itself. A writer that renamed a new file over it while we
+    // waited has changed the inode behind the name, so lock again until the
+    // locked file is the one the name refers to.
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        Fd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        if (fd.get() < 0) {
+            SetError(error, "cannot open", path);
+            return false;
+        }
+        while (::flock(fd.get(), LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                SetError(error, "cannot lock", path);
+                return false;
+            }
+        }
+        struct stat locked {};
+        struct stat named {};
+        if (::fstat(fd.get(), &locked) != 0) {
+            SetError(error, "cannot stat", path);
+            return false;
+        }
+        if (::stat(path.c_str(), &named) != 0 || named.st_ino != locked.st_ino ||
+            named.st_dev != locked.st_dev) {
+            continue;
+        }
+        std::string current;
+        if (!ReadAll(fd.get(), current)) {
+            SetError(error, "cannot read", path);
+            return false;
+        }
+        const std::optional<std::string> next = edit(current);
+        if (!next) return true;
+        RemoveStaleTemporaries(path);
+        // The lock is released when `fd` closes, after the rename.
+        return WriteAndRename(path, *next, locked.st_mode & 07777, error);
+    }
+    if (error != nullptr) *error = "cannot lock " + path.string() + ": file keeps changing";
+    return false;
+}
+
+bool ReplaceFileContent(const fs::path& path, const std::string& content, std::string* error) {
+    return WriteAndRename(path, content, 0644, error);
+}
+
+}  // namespace zeva

@@ -1,0 +1,51 @@
+#include "TestSupport.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace zeva::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "zeva-test-XXXXXX").string();
+    if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) old_ = old;
+    if (value) ::setenv(name_.c_str(), value->c_str(), 1);
+    else ::unsetenv(name_.c_str());
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (old_) ::setenv(name_.c_str(), old_->c_str(), 1);
+    else ::unsetenv(name_.c_str());
+}
+
+void WriteFile(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+fs::path ProgramPath(const std::string& name) { return fs::path(ZEVA_BINARY_DIR) / name; }
+
+}  // namespace zeva::test

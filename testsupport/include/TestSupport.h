@@ -1,0 +1,46 @@
+#pragma once
+// Small helpers shared by the test executables: scratch directories and
+// scoped environment variables.
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace zeva::test {
+
+// A fresh directory under the system's temporary folder, removed on destruction.
+class TempDir {
+public:
+    TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir();
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Sets (or, with nullopt, unsets) an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, std::optional<std::string> value);
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv();
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+void WriteFile(const std::filesystem::path& path, const std::string& content);
+std::string ReadFile(const std::filesystem::path& path);
+
+// A path of this build tree's executable, for tests that run the programs.
+std::filesystem::path ProgramPath(const std::string& name);
+
+}  // namespace zeva::test

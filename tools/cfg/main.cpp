@@ -1,0 +1,230 @@
+// zeva-cfg: read and change the settings files of an installation.
+//
+// The files hold text in the system code page; this tool speaks UTF-8 on the
+// terminal and converts in both directions.
+
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ConfigFile.h"
+#include "CryptConfigFile.h"
+#include "Json.h"
+#include "platform/AppPath.h"
+#include "platform/CodePage.h"
+#include "platform/FileStore.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: zeva-cfg [--plain] [--json] COMMAND FILE ...\n"
+    "\n"
+    "Reads and changes the enciphered settings files (Config.dat, UserConfig.dat, ...).\n"
+    "Text is UTF-8 on the terminal and the system code page (ZEVA_ACP, default GBK) in the file.\n"
+    "\n"
+    "commands:\n"
+    "  get FILE SECTION KEY [--default TEXT]   print the value on one line\n"
+    "  set FILE SECTION KEY VALUE              store a value (creates file and section)\n"
+    "  del FILE SECTION [KEY]                  delete a key, or the whole section\n"
+    "  dump FILE                               print every section as INI text\n"
+    "  import FILE                             merge INI text from standard input\n"
+    "\n"
+    "options:\n"
+    "  --plain   FILE is a plain INI text file (read only: get, dump)\n"
+    "  --json    print get and dump results as JSON\n"
+    "  --help    show this text\n"
+    "\n"
+    "exit status: 0 success, 1 key not found (get), 2 bad usage or unreadable file\n";
+
+int Fail(const std::string& reason) {
+    std::cerr << "zeva-cfg: " << reason << "\n";
+    return 2;
+}
+
+std::string A(const std::string& utf8) { return zeva::Utf8ToAcp(utf8); }
+std::string U(const std::string& acp) { return zeva::AcpToUtf8(acp); }
+
+// The reading side of both file kinds behind one face.
+struct Reader {
+    std::optional<CConfigFile> plain;
+    std::optional<CCryptConfigFile> crypt;
+
+    std::vector<std::string> Sections() {
+        std::vector<std::string> out;
+        plain ? plain->ReadSections(out) : crypt->ReadSections(out);
+        return out;
+    }
+    std::vector<std::string> Keys(const std::string& section) {
+        std::vector<std::string> out;
+        plain ? plain->ReadSection(section, out) : crypt->ReadSection(section, out);
+        return out;
+    }
+    std::string Value(const std::string& section, const std::string& key) {
+        std::string out;
+        plain ? plain->ReadString(section, key, "", out) : crypt->ReadString(section, key, "", out);
+        return out;
+    }
+    bool Has(const std::string& section, const std::string& key) {
+        // Names match case-insensitively, so ask the store with a sentinel default.
+        std::string out;
+        const std::string sentinel = "\x01zeva-cfg-missing\x01";
+        plain ? plain->ReadString(section, key, sentinel, out) : crypt->ReadString(section, key, sentinel, out);
+        return out != sentinel;
+    }
+};
+
+// Applies INI text to the file: every key is set, in order.
+int Import(CCryptConfigFile& file, const std::string& text) {
+    std::string section;
+    bool haveSection = false;
+    size_t count = 0;
+    size_t lineNo = 0;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        const size_t eol = text.find('\n', pos);
+        std::string line = text.substr(pos, eol == std::string::npos ? std::string::npos : eol - pos);
+        pos = eol == std::string::npos ? text.size() + 1 : eol + 1;
+        ++lineNo;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+        size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos) continue;
+        line.erase(0, start);
+        if (line[0] == ';' || line[0] == '#') continue;
+        if (line[0] == '[') {
+            const auto close = line.find(']');
+            if (close == std::string::npos) return Fail("line " + std::to_string(lineNo) + ": unclosed section header");
+            section = line.substr(1, close - 1);
+            haveSection = true;
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (eq == std::string::npos) return Fail("line " + std::to_string(lineNo) + ": expected key=value");
+        if (!haveSection) return Fail("line " + std::to_string(lineNo) + ": key before any [section]");
+        std::string key = line.substr(0, eq);
+        while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
+        std::string value = line.substr(eq + 1);
+        value.erase(0, value.find_first_not_of(" \t") == std::string::npos ? value.size() : value.find_first_not_of(" \t"));
+        if (file.WriteString(A(section), A(key), A(value)) != 0) return Fail(file.LastError());
+        ++count;
+    }
+    std::cerr << "zeva-cfg: imported " << count << " key" << (count == 1 ? "" : "s") << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        bool plain = false;
+        bool json = false;
+        std::optional<std::string> def;
+        std::vector<std::string> args;
+        for (int i = 1; i < argc; ++i) {
+            const std::string a = argv[i];
+            if (a == "--help" || a == "-h") {
+                std::cout << kUsage;
+                return 0;
+            } else if (a == "--plain") {
+                plain = true;
+            } else if (a == "--json") {
+                json = true;
+            } else if (a == "--default") {
+                if (i + 1 >= argc) return Fail("--default needs a value");
+                def = argv[++i];
+            } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
+                return Fail("unknown option " + a + " (see --help)");
+            } else {
+                args.push_back(a);
+            }
+        }
+        if (args.size() < 2) return Fail(args.empty() ? "no command (see --help)" : "no FILE given (see --help)");
+        const std::string& cmd = args[0];
+        const std::string path = A(args[1]);
+        const auto need = [&](size_t n) { return args.size() == n + 2; };
+
+        const bool reads = cmd == "get" || cmd == "dump";
+        const bool writes = cmd == "set" || cmd == "del" || cmd == "import";
+        if (!reads && !writes) return Fail("unknown command '" + cmd + "' (see --help)");
+        if (plain && writes) return Fail("--plain files are read only");
+
+        Reader reader;
+        if (plain) {
+            if (!zeva::ReadWholeFile(zeva::NativePath(path))) return Fail("cannot read " + args[1]);
+            reader.plain.emplace(path);
+        } else {
+            const auto state = zeva::cfg::InspectCryptFile(path);
+            if (state == zeva::cfg::StoreState::Unreadable) {
+                return Fail(args[1] + " is damaged or not an enciphered settings file");
+            }
+            if (state == zeva::cfg::StoreState::Missing && reads) return Fail("no such file " + args[1]);
+            reader.crypt.emplace(path, "");
+        }
+
+        if (cmd == "get") {
+            if (!need(2)) return Fail("usage: get FILE SECTION KEY");
+            const std::string section = A(args[2]);
+            const std::string key = A(args[3]);
+            std::string value;
+            if (reader.Has(section, key)) {
+                value = U(reader.Value(section, key));
+            } else if (def) {
+                value = *def;
+            } else {
+                std::cerr << "zeva-cfg: no key '" << args[3] << "' in section '" << args[2] << "'\n";
+                return 1;
+            }
+            if (json) std::cout << zeva::tools::JsonString(value) << "\n";
+            else std::cout << value << "\n";
+            return 0;
+        }
+        if (cmd == "dump") {
+            if (!need(0)) return Fail("usage: dump FILE");
+            const auto sections = reader.Sections();
+            if (json) std::cout << "{";
+            bool firstSection = true;
+            for (const auto& s : sections) {
+                const auto keys = reader.Keys(s);
+                if (json) {
+                    std::cout << (firstSection ? "\n  " : ",\n  ") << zeva::tools::JsonString(U(s)) << ": {";
+                    bool firstKey = true;
+                    for (const auto& k : keys) {
+                        std::cout << (firstKey ? "\n    " : ",\n    ") << zeva::tools::JsonString(U(k)) << ": "
+                                  << zeva::tools::JsonString(U(reader.Value(s, k)));
+                        firstKey = false;
+                    }
+                    std::cout << (keys.empty() ? "}" : "\n  }");
+                } else {
+                    if (!firstSection) std::cout << "\n";
+                    std::cout << "[" << U(s) << "]\n";
+                    for (const auto& k : keys) std::cout << U(k) << "=" << U(reader.Value(s, k)) << "\n";
+                }
+                firstSection = false;
+            }
+            if (json) std::cout << (sections.empty() ? "}\n" : "\n}\n");
+            return 0;
+        }
+        CCryptConfigFile& file = *reader.crypt;
+        if (cmd == "set") {
+            if (!need(3)) return Fail("usage: set FILE SECTION KEY VALUE");
+            if (file.WriteString(A(args[2]), A(args[3]), A(args[4])) != 0) return Fail(file.LastError());
+            return 0;
+        }
+        if (cmd == "del") {
+            if (args.size() == 3) {
+                if (file.EraseSection(A(args[2])) != 0) return Fail(file.LastError());
+                return 0;
+            }
+            if (!need(2)) return Fail("usage: del FILE SECTION [KEY]");
+            if (file.DeleteKey(A(args[2]), A(args[3])) != 0) return Fail(file.LastError());
+            return 0;
+        }
+        if (!need(0)) return Fail("usage: import FILE < ini-text");
+        const std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+        return Import(file, text);
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+}
