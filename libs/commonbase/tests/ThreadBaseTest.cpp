@@ -1,0 +1,107 @@
+#include "ThreadBase.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// Counts iterations until asked to stop.
+class Counter : public CThreadBase {
+public:
+    explicit Counter(std::atomic<int>* destroyed = nullptr) : destroyed_(destroyed) {}
+    ~Counter() override {
+        Terminate();
+        if (destroyed_ != nullptr) ++*destroyed_;
+    }
+    std::atomic<int> iterations{0};
+
+protected:
+    DWORD Run() override {
+        while (CheckPoint()) {
+            ++iterations;
+            std::this_thread::yield();
+        }
+        return 7;
+    }
+
+private:
+    std::atomic<int>* destroyed_;
+};
+
+// Returns at once, freeing itself when auto-free.
+class OneShot : public CThreadBase {
+public:
+    explicit OneShot(std::atomic<int>* destroyed) : destroyed_(destroyed) {}
+    ~OneShot() override { ++*destroyed_; }
+
+protected:
+    DWORD Run() override { return 0; }
+
+private:
+    std::atomic<int>* destroyed_;
+};
+
+void WaitUntil(const std::function<bool()>& cond) {
+    for (int i = 0; i < 5000 && !cond(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+TEST(ThreadBase, TerminateStopsTheBodyCooperativelyAndKeepsItsExitCode) {
+    Counter c;
+    EXPECT_EQ(c.GetExitCode(), 0u);
+    EXPECT_TRUE(c.Start());
+    EXPECT_FALSE(c.Start());  // already running
+    WaitUntil([&] { return c.iterations > 10; });
+    EXPECT_EQ(c.GetExitCode(), STILL_ACTIVE);
+    EXPECT_TRUE(c.Terminate());
+    EXPECT_FALSE(c.IsRunning());
+    EXPECT_EQ(c.GetExitCode(), 7u);
+    // It can run again after it ended.
+    EXPECT_TRUE(c.Start());
+    EXPECT_TRUE(c.Terminate());
+}
+
+TEST(ThreadBase, SuspendHoldsTheBodyAtItsNextCheckPoint) {
+    Counter c;
+    c.Start();
+    WaitUntil([&] { return c.iterations > 0; });
+    EXPECT_TRUE(c.Suspend());
+    WaitUntil([&] {
+        const int before = c.iterations;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return c.iterations == before;
+    });
+    const int held = c.iterations;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(c.iterations, held);
+    c.Resume();
+    WaitUntil([&] { return c.iterations > held; });
+    EXPECT_GT(c.iterations, held);
+    // A suspended body still ends on Terminate.
+    c.Suspend();
+    EXPECT_TRUE(c.Terminate());
+}
+
+TEST(ThreadBase, AutoFreeObjectIsDeletedExactlyOnceByItself) {
+    std::atomic<int> destroyed{0};
+    for (int i = 0; i < 20; ++i) {
+        auto* t = new OneShot(&destroyed);
+        t->SetAutoFree(true);
+        EXPECT_TRUE(t->Start());
+    }
+    WaitUntil([&] { return destroyed == 20; });
+    EXPECT_EQ(destroyed.load(), 20);
+}
+
+TEST(ThreadBase, DeletingARunningThreadStopsItFirst) {
+    std::atomic<int> destroyed{0};
+    auto* c = new Counter(&destroyed);
+    c->Start();
+    WaitUntil([&] { return c->iterations > 0; });
+    delete c;
+    EXPECT_EQ(destroyed.load(), 1);
+}
+
+}  // namespace

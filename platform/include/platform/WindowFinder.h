@@ -1,0 +1,24 @@
+#pragma once
+// Top-level windows that other programs of the same user can find by class
+// name and send messages to (the updaters close the running client this way).
+//
+// A registered window listens on a socket in the user's runtime directory;
+// FindWindowA looks in this process first, then among those sockets, and
+// ignores registrations left behind by processes that have died. Messages
+// sent to a window of another process are handled on its owner's thread.
+
+#include <string>
+
+#include "platform/WinTypes.h"
+
+namespace zeva {
+
+// Makes `hwnd` findable under `className` (matched case-insensitively).
+bool RegisterWindowClassName(HWND hwnd, const std::string& className);
+// Withdraws every registration of `hwnd`; call before destroying it.
+void UnregisterWindowClassName(HWND hwnd);
+
+// A window of the class, or null. `windowName` is accepted and not used.
+HWND FindWindowA(const char* className, const char* windowName = nullptr);
+
+}  // namespace zeva

@@ -1,0 +1,102 @@
+#include "platform/WindowFinder.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "platform/MessageQueue.h"
+
+using zeva::test::ProgramPath;
+using zeva::test::ReadFile;
+using zeva::test::ScopedEnv;
+using zeva::test::TempDir;
+
+namespace {
+
+// Starts the peer program and waits for its "ready" line.
+struct Peer {
+    Peer(const std::string& className, const std::string& record) {
+        int out[2];
+        if (::pipe(out) != 0) return;
+        pid = ::fork();
+        if (pid == 0) {
+            ::dup2(out[1], 1);
+            ::close(out[0]);
+            const std::string prog = ProgramPath("zeva-window-peer").string();
+            ::execl(prog.c_str(), prog.c_str(), className.c_str(), record.c_str(), nullptr);
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        char buf[6] = {};
+        ready = ::read(out[0], buf, 5) == 5 && std::string(buf) == "ready";
+        ::close(out[0]);
+    }
+    int Wait() {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    ~Peer() {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+    pid_t pid = -1;
+    bool ready = false;
+};
+
+class WindowFinderTest : public ::testing::Test {
+protected:
+    TempDir runtime;
+    ScopedEnv env{"XDG_RUNTIME_DIR", runtime.path().string()};
+};
+
+TEST_F(WindowFinderTest, ClosesTheClientWindowOfAnotherProcess) {
+    TempDir work;
+    const std::string record = (work / "record").string();
+    Peer peer("ZEVACLIENT", record);
+    ASSERT_TRUE(peer.ready);
+    HWND found = zeva::FindWindowA("zevaclient");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(zeva::SendMessage(found, zeva::WM_USER, 21, 0), 42);
+    EXPECT_EQ(zeva::SendMessage(found, zeva::WM_CLOSE, 0, 0), 0);
+    // SendMessage returned after the owner handled WM_CLOSE.
+    EXPECT_EQ(ReadFile(record), "closed\n");
+    EXPECT_EQ(peer.Wait(), 0);
+    EXPECT_EQ(zeva::FindWindowA("ZEVACLIENT"), nullptr);
+}
+
+TEST_F(WindowFinderTest, IgnoresRegistrationsOfDeadProcesses) {
+    TempDir work;
+    Peer peer("ZEVACLIENT", (work / "record").string());
+    ASSERT_TRUE(peer.ready);
+    ::kill(peer.pid, SIGKILL);
+    peer.Wait();
+    // The dead process's socket file is still there, but nobody answers.
+    EXPECT_EQ(zeva::FindWindowA("ZEVACLIENT"), nullptr);
+    size_t left = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(runtime / "zeva/windows")) ++left;
+    EXPECT_EQ(left, 0u);
+}
+
+TEST_F(WindowFinderTest, FindsWindowsOfThisProcessAndForgetsThemWhenWithdrawn) {
+    HWND h = zeva::CreateWindowHandle([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 5; });
+    EXPECT_EQ(zeva::FindWindowA("ZEVACLIENT"), nullptr);
+    ASSERT_TRUE(zeva::RegisterWindowClassName(h, "ZEVACLIENT"));
+    EXPECT_EQ(zeva::FindWindowA("ZEVACLIENT"), h);
+    EXPECT_EQ(zeva::FindWindowA("Shell_TrayWnd"), nullptr);
+    EXPECT_EQ(zeva::FindWindowA(nullptr), nullptr);
+    zeva::UnregisterWindowClassName(h);
+    EXPECT_EQ(zeva::FindWindowA("ZEVACLIENT"), nullptr);
+    zeva::DestroyWindowHandle(h);
+}
+
+}  // namespace
