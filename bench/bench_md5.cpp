@@ -22,7 +22,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string path = argv[1];
-    const double mib = static_cast<double>(std::filesystem::file_size(path)) / (1024.0 * 1024.0);
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        std::fprintf(stderr, "bench_md5: %s: %s\n", path.c_str(), ec.message().c_str());
+        return 2;
+    }
+    const double mib = static_cast<double>(size) / (1024.0 * 1024.0);
     double ours = 1e9;
     double theirs = 1e9;
     std::string digest;
