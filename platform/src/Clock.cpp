@@ -12,6 +12,16 @@ std::atomic<Clock*> g_clock{nullptr};
 // wait without taking the waiter's lock; a short real-time re-check closes that gap.
 constexpr std::chrono::milliseconds kManualRecheck{5};
 
+template <typename Alarms>
+void EraseAlarm(Alarms& alarms, Clock::AlarmId id) {
+    for (auto it = alarms.begin(); it != alarms.end(); ++it) {
+        if (it->second.first == id) {
+            alarms.erase(it);
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 void Clock::SleepFor(Duration d) {
@@ -60,12 +70,7 @@ Clock::AlarmId SystemClock::AddAlarm(TimePoint due, std::function<void()> fn) {
 
 void SystemClock::CancelAlarm(AlarmId id) {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (auto it = alarms_.begin(); it != alarms_.end(); ++it) {
-        if (it->second.first == id) {
-            alarms_.erase(it);
-            return;
-        }
-    }
+    EraseAlarm(alarms_, id);
 }
 
 void SystemClock::AlarmLoop() {
@@ -123,12 +128,7 @@ Clock::AlarmId ManualClock::AddAlarm(TimePoint due, std::function<void()> fn) {
 
 void ManualClock::CancelAlarm(AlarmId id) {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (auto it = alarms_.begin(); it != alarms_.end(); ++it) {
-        if (it->second.first == id) {
-            alarms_.erase(it);
-            return;
-        }
-    }
+    EraseAlarm(alarms_, id);
 }
 
 void ManualClock::SleepFor(Duration d) {
