@@ -113,13 +113,17 @@ private:
             total, "application/octet-stream",
             [this, content, fault, total](size_t offset, size_t length, httplib::DataSink& sink) {
                 const size_t half = total / 2;
-                if (fault == Fault::Stall && offset >= half) {
+                // A stalled transfer delivers only its first bytes, so the sender's
+                // rate drops below any limit at once.
+                const size_t stallAt = std::min<size_t>(total, 512);
+                if (fault == Fault::Stall && offset >= stallAt) {
                     while (!stopping_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
                     return false;
                 }
                 if (fault == Fault::CutMidway && offset >= half) return false;
                 size_t n = std::min<size_t>(length, 64 * 1024);
-                if (fault == Fault::Stall || fault == Fault::CutMidway) n = std::min(n, half - offset);
+                if (fault == Fault::Stall) n = std::min(n, stallAt - offset);
+                if (fault == Fault::CutMidway) n = std::min(n, half - offset);
                 if (fault == Fault::Slow) {
                     n = std::min<size_t>(n, 4096);
                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
