@@ -21,8 +21,9 @@
 // Result: 0 on success, -1 on failure (GetLastErrorInfo tells why).
 // Progress: when `window` is not null, `message` is posted to it with the
 //   bytes received so far (wParam) and the total size (lParam) at most every
-//   100 ms and once at completion (wParam = lParam); when no server can be
-//   reached, it is posted once with wParam 0 and lParam -1.
+//   100 ms while the server announces a length, and once at completion
+//   (wParam = lParam = bytes stored); when no server can be reached, it is
+//   posted once with wParam 0 and lParam -1.
 
 #include <string>
 #include <vector>

@@ -56,14 +56,13 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
 
 int Progress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
     auto* t = static_cast<Transfer*>(user);
-    if (t->window == nullptr || now <= 0) return 0;
+    // Without a known total there is nothing a receiver could show; and
+    // completion (wParam = lParam) is announced once, after the rename.
+    if (t->window == nullptr || now <= 0 || total <= 0 || now >= total) return 0;
     const auto clockNow = std::chrono::steady_clock::now();
     if (clockNow - t->lastPost < std::chrono::milliseconds(100)) return 0;
-    // Completion is announced by GetRemoteFile itself, once, after the rename.
-    if (total > 0 && now >= total) return 0;
     t->lastPost = clockNow;
-    zeva::PostDownloadMessage(t->window, t->message, static_cast<WPARAM>(now),
-                              static_cast<LPARAM>(total > 0 ? total : now));
+    zeva::PostDownloadMessage(t->window, t->message, static_cast<WPARAM>(now), static_cast<LPARAM>(total));
     return 0;
 }
 

@@ -95,7 +95,7 @@ TEST_F(UpdateIntfTest, EncodeRemotePathKeepsGbkTrailBackslashInsideCharacter) {
 TEST_F(UpdateIntfTest, FailuresReturnMinusOneAndLeaveNoFileUnderEitherName) {
     TestHttpServer server;
     const std::string body = Blob(200000, 'b');
-    for (const Fault fault : {Fault::NotFound, Fault::Status500, Fault::CutMidway}) {
+    for (const Fault fault : {Fault::NotFound, Fault::Status500, Fault::CutMidway, Fault::CutChunked}) {
         SCOPED_TRACE(static_cast<int>(fault));
         server.Put("/1/f.bin", body);
         server.SetFault("/1/f.bin", fault);

@@ -200,6 +200,21 @@ TEST_F(UpdateJobTest, FailedOrCorruptedFileDownloadInstallsNothingInEveryForm) {
     }
 }
 
+TEST_F(UpdateJobTest, StalledFileDownloadInstallsNothing) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Publish(Sample());
+    server.Put("/1/plug/tool.dll", std::string(100000, 't'));
+    server.SetFault("/1/plug/tool.dll", Fault::Stall);
+    UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+    job.downloader().SetTransferLimits({2000, 1024, 1});
+    ASSERT_TRUE(job.RunProgramJob());
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+    EXPECT_FALSE(fs::exists(app / "UPDATE"));
+    EXPECT_TRUE(host.starts.empty());
+}
+
 TEST_F(UpdateJobTest, FailedCatalogDownloadLeavesStagingAndIsNeverEvaluated) {
     Configure("1.0", "330000");
     InstallOld();

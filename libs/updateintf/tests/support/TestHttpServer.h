@@ -22,7 +22,7 @@
 
 namespace zeva::test {
 
-enum class Fault { None, NotFound, Status500, Stall, CutMidway, Slow };
+enum class Fault { None, NotFound, Status500, Stall, CutMidway, CutChunked, Slow };
 
 class TestHttpServer {
 public:
@@ -109,6 +109,15 @@ private:
         auto content = std::make_shared<std::string>(std::move(*body));
         const size_t total = content->size();
         res.status = 200;
+        if (fault == Fault::CutChunked) {
+            // No length announced: only the missing end chunk tells the body is incomplete.
+            res.set_chunked_content_provider("application/octet-stream",
+                                             [content](size_t offset, httplib::DataSink& sink) {
+                                                 if (offset >= content->size() / 2) return false;
+                                                 return sink.write(content->data() + offset, content->size() / 2);
+                                             });
+            return;
+        }
         res.set_content_provider(
             total, "application/octet-stream",
             [this, content, fault, total](size_t offset, size_t length, httplib::DataSink& sink) {
