@@ -311,6 +311,22 @@ TEST_F(UpdateJobTest, ServerListFollowsTheForm) {
     EXPECT_EQ(zeva::NormaliseServerAddress(""), "");
 }
 
+TEST_F(UpdateJobTest, LocalSettingsAndProxyFlagAreReadAtConstruction) {
+    {
+        UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+        EXPECT_TRUE(job.useProxy()) << "UseProxy defaults to 1";
+        EXPECT_EQ(job.localVersion(), "");
+        EXPECT_EQ(job.catalogName(), "UpdateConfig.ini");
+    }
+    Configure("1.2", "330100");
+    UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+    EXPECT_FALSE(job.useProxy());
+    EXPECT_EQ(job.localVersion(), "1.2");
+    EXPECT_EQ(job.localRegion(), "330100");
+    EXPECT_EQ(job.installDir(), AppAcp());
+    EXPECT_EQ(job.stagingDir(), AppAcp() + "UPDATE\\");
+}
+
 TEST_F(UpdateJobTest, PluginJobInstallsFilesAndCatalog) {
     Configure("1.0", "330000");
     Install("plug\\old.dll", "old v1");
