@@ -59,7 +59,8 @@ int Generate(const fs::path& dir) {
     fs::remove_all(dir / "release");
     fs::remove_all(dir / "install");
     for (int i = 0; i < kFiles; ++i) {
-        const fs::path rel = fs::path("d" + std::to_string(i % 40)) / ("f" + std::to_string(i) + ".bin");
+        const fs::path rel =
+            fs::path("d" + std::to_string(i % 40)) / ("f" + std::to_string(i) + ".bin");
         WriteBlock(dir / "release" / rel, static_cast<unsigned>(i));
         fs::create_directories((dir / "install" / rel).parent_path());
         // Every 100th file differs in the installation; the rest share their data.
@@ -71,8 +72,9 @@ int Generate(const fs::path& dir) {
     }
     const auto files = zeva::publish::ScanRelease(dir / "release", "UpdateConfig.ini");
     zeva::publish::MainVersion v{"2.0", "330000", false, false};
-    zeva::publish::WriteFileAtomically(dir / "UpdateConfig.ini",
-                                       zeva::publish::CatalogText(zeva::publish::CatalogKind::Main, files, v));
+    zeva::publish::WriteFileAtomically(
+        dir / "UpdateConfig.ini",
+        zeva::publish::CatalogText(zeva::publish::CatalogKind::Main, files, v));
     std::printf("generated %d files, %.0f MB, %d changed in the installation\n", kFiles,
                 static_cast<double>(kFiles) * kFileSize / 1e6, kChanged);
     return 0;
@@ -83,30 +85,32 @@ int Evaluate(const fs::path& dir) {
     double best = 1e9;
     size_t due = 0;
     for (int round = 0; round < 3; ++round) {
-        UpdateCatalog catalog((dir / "install").string() + "/", (dir / "UpdateConfig.ini").string(), "1.0",
-                              "330000");
+        UpdateCatalog catalog((dir / "install").string() + "/", (dir / "UpdateConfig.ini").string(),
+                              "1.0", "330000");
         const auto t = std::chrono::steady_clock::now();
         if (catalog.Evaluate() != 0) return 1;
         best = std::min(best, Seconds(t));
         due = catalog.Entries().size();
     }
     const long peak = PeakRssKiB();
-    std::printf("catalog evaluation: %d files, %.0f MB, %zu due: %.3f s (best of 3, %.0f MB/s hashed)\n", kFiles,
-                static_cast<double>(kFiles) * kFileSize / 1e6, due, best,
-                static_cast<double>(kFiles) * kFileSize / 1e6 / best);
+    std::printf(
+        "catalog evaluation: %d files, %.0f MB, %zu due: %.3f s (best of 3, %.0f MB/s hashed)\n",
+        kFiles, static_cast<double>(kFiles) * kFileSize / 1e6, due, best,
+        static_cast<double>(kFiles) * kFileSize / 1e6 / best);
     std::printf("peak memory: %.1f MiB (%.1f MiB at start)\n", static_cast<double>(peak) / 1024.0,
                 static_cast<double>(before) / 1024.0);
     return due == static_cast<size_t>(kChanged) ? 0 : 1;
 }
 
 int Fetch(unsigned short port, const fs::path& dir, int count) {
-    const fs::path out = fs::temp_directory_path() / ("bench_update_fetch." + std::to_string(::getpid()));
+    const fs::path out =
+        fs::temp_directory_path() / ("bench_update_fetch." + std::to_string(::getpid()));
     std::uintmax_t bytes = 0;
     for (int i = 0; i < count; ++i) bytes += fs::file_size(dir / "1" / ("f" + std::to_string(i)));
     std::string curlArgs = "curl -s --fail --noproxy '*'";
     for (int i = 0; i < count; ++i) {
-        curlArgs += " -o '" + (out / ("c" + std::to_string(i))).string() + "' http://127.0.0.1:" +
-                    std::to_string(port) + "/1/f" + std::to_string(i);
+        curlArgs += " -o '" + (out / ("c" + std::to_string(i))).string() +
+                    "' http://127.0.0.1:" + std::to_string(port) + "/1/f" + std::to_string(i);
     }
     double ours = 1e9;
     double theirs = 1e9;
@@ -149,12 +153,14 @@ int main(int argc, char** argv) {
         if (mode == "generate" && argc == 3) return Generate(argv[2]);
         if (mode == "evaluate" && argc == 3) return Evaluate(argv[2]);
         if (mode == "fetch" && argc == 5) {
-            return Fetch(static_cast<unsigned short>(std::stoi(argv[2])), argv[3], std::stoi(argv[4]));
+            return Fetch(static_cast<unsigned short>(std::stoi(argv[2])), argv[3],
+                         std::stoi(argv[4]));
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_update: %s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: bench_update generate DIR | evaluate DIR | fetch PORT DIR COUNT\n");
+    std::fprintf(stderr,
+                 "usage: bench_update generate DIR | evaluate DIR | fetch PORT DIR COUNT\n");
     return 2;
 }

@@ -51,7 +51,8 @@ std::vector<PublishedFile> ScanRelease(const fs::path& dir, const std::string& c
                                        const std::function<void(size_t, size_t)>& progress) {
     if (!fs::is_directory(dir)) throw std::runtime_error("not a folder: " + dir.string());
     std::vector<PublishedFile> files;
-    for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
+    for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator();
+         ++it) {
         if (!it->is_regular_file()) continue;
         const fs::path rel = fs::relative(it->path(), dir);
         if (rel == fs::path(catalogName)) continue;
@@ -63,7 +64,8 @@ std::vector<PublishedFile> ScanRelease(const fs::path& dir, const std::string& c
         std::replace(utf8.begin(), utf8.end(), '/', '\\');
         const std::string acp = Utf8ToAcp(utf8);
         if (AcpToUtf8(acp) != utf8) {
-            throw std::runtime_error("file name is not representable in the system code page: " + utf8);
+            throw std::runtime_error("file name is not representable in the system code page: " +
+                                     utf8);
         }
         if (!IsSafeRelativeName(acp)) throw std::runtime_error("unusable file name: " + utf8);
         PublishedFile f;
@@ -71,14 +73,15 @@ std::vector<PublishedFile> ScanRelease(const fs::path& dir, const std::string& c
         f.source = it->path();
         files.push_back(std::move(f));
     }
-    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    std::sort(files.begin(), files.end(),
+              [](const auto& a, const auto& b) { return a.name < b.name; });
     std::map<std::string, std::string> seen;
     for (const PublishedFile& f : files) {
         // Catalog sections match case-insensitively, as file names do on the clients.
         auto [it, fresh] = seen.emplace(Lower(f.name), f.name);
         if (!fresh) {
-            throw std::runtime_error("names differ only in case: " + AcpToUtf8(it->second) + " and " +
-                                     AcpToUtf8(f.name));
+            throw std::runtime_error("names differ only in case: " + AcpToUtf8(it->second) +
+                                     " and " + AcpToUtf8(f.name));
         }
     }
     for (size_t i = 0; i < files.size(); ++i) {
@@ -93,14 +96,16 @@ std::vector<PublishedFile> ScanRelease(const fs::path& dir, const std::string& c
     return files;
 }
 
-std::string CatalogText(CatalogKind kind, const std::vector<PublishedFile>& files, const MainVersion& version) {
+std::string CatalogText(CatalogKind kind, const std::vector<PublishedFile>& files,
+                        const MainVersion& version) {
     std::string s;
     auto line = [&s](const std::string& text) { s += text + "\r\n"; };
     if (kind == CatalogKind::Main) {
         line(std::string("[") + keys::kSectionCatalogVersion + "]");
         line(std::string(keys::kKeyCatalogVersion) + "=" + version.version);
         line(std::string(keys::kKeyCatalogRegion) + "=" + version.region);
-        line(std::string(keys::kKeyUnconditionalUpdate) + "=" + (version.unconditional ? "1" : "0"));
+        line(std::string(keys::kKeyUnconditionalUpdate) + "=" +
+             (version.unconditional ? "1" : "0"));
         line(std::string(keys::kKeyNotify) + "=" + (version.notify ? "1" : "0"));
     }
     if (kind != CatalogKind::Plugin) {

@@ -31,11 +31,13 @@ struct MainVersion {
 // Every regular file below `dir` except the catalog `catalogName` at its top,
 // sorted by name; `progress(done, total)` is called while hashing. Throws
 // std::runtime_error with a one-line reason on a name the catalogs cannot carry.
-std::vector<PublishedFile> ScanRelease(const std::filesystem::path& dir, const std::string& catalogName,
+std::vector<PublishedFile> ScanRelease(const std::filesystem::path& dir,
+                                       const std::string& catalogName,
                                        const std::function<void(size_t, size_t)>& progress = {});
 
 // The catalog text (system code page, CRLF line ends).
-std::string CatalogText(CatalogKind kind, const std::vector<PublishedFile>& files, const MainVersion& version);
+std::string CatalogText(CatalogKind kind, const std::vector<PublishedFile>& files,
+                        const MainVersion& version);
 
 // Writes a file so that readers see the old or the whole new content.
 void WriteFileAtomically(const std::filesystem::path& path, const std::string& content);
@@ -43,7 +45,8 @@ void WriteFileAtomically(const std::filesystem::path& path, const std::string& c
 // Copies the files under `root`/`type`/`prefix` and then writes the catalog
 // there; returns the catalog's path.
 std::filesystem::path LayOutServer(const std::filesystem::path& root, const std::string& type,
-                                   const std::string& prefix, const std::vector<PublishedFile>& files,
+                                   const std::string& prefix,
+                                   const std::vector<PublishedFile>& files,
                                    const std::string& catalogName, const std::string& catalogText);
 
 }  // namespace zeva::publish

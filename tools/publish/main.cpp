@@ -70,8 +70,8 @@ std::optional<std::string> Parse(int argc, char** argv, Args& a) {
             if (i + 1 >= argc) return std::nullopt;
             return std::string(argv[++i]);
         };
-        if (arg == "--version" || arg == "--region" || arg == "--output" || arg == "--server-root" ||
-            arg == "--type" || arg == "--prefix") {
+        if (arg == "--version" || arg == "--region" || arg == "--output" ||
+            arg == "--server-root" || arg == "--type" || arg == "--prefix") {
             const auto v = value();
             if (!v) return arg + " needs a value";
             if (arg == "--version") {
@@ -84,7 +84,8 @@ std::optional<std::string> Parse(int argc, char** argv, Args& a) {
             } else if (arg == "--server-root") {
                 a.serverRoot = fs::path(*v);
             } else if (arg == "--type") {
-                if (v->empty() || v->find_first_not_of("0123456789") != std::string::npos || v->size() > 9) {
+                if (v->empty() || v->find_first_not_of("0123456789") != std::string::npos ||
+                    v->size() > 9) {
                     return "--type needs a number";
                 }
                 a.type = *v;
@@ -122,9 +123,10 @@ void ShowProgress(size_t done, size_t total) {
     if (!tty || total < 50) return;
     if (done % 25 != 0 && done != total) return;
     const int width = 30;
-    const int filled = static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * width);
-    std::fprintf(stderr, "\r[%.*s%*s] %zu/%zu files", filled, "##############################", width - filled, "",
-                 done, total);
+    const int filled =
+        static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * width);
+    std::fprintf(stderr, "\r[%.*s%*s] %zu/%zu files", filled, "##############################",
+                 width - filled, "", done, total);
     if (done == total) std::fprintf(stderr, "\n");
 }
 
@@ -141,10 +143,12 @@ int main(int argc, char** argv) {
     if (auto error = Parse(argc, argv, a)) return Fail(*error);
     try {
         const bool isMain = a.command == "main";
-        const std::string catalogName = isMain ? zeva::cfgkeys::kUpdateConfigIni : zeva::cfgkeys::kPlugCatalogIni;
+        const std::string catalogName =
+            isMain ? zeva::cfgkeys::kUpdateConfigIni : zeva::cfgkeys::kPlugCatalogIni;
         const auto files = pub::ScanRelease(a.dir, catalogName, &ShowProgress);
         const auto kind = isMain ? pub::CatalogKind::Main
-                                 : (a.filesSection ? pub::CatalogKind::PluginFilesSection : pub::CatalogKind::Plugin);
+                                 : (a.filesSection ? pub::CatalogKind::PluginFilesSection
+                                                   : pub::CatalogKind::Plugin);
         const std::string text = pub::CatalogText(kind, files, a.version);
         fs::path catalog;
         if (a.output || !a.serverRoot) {
@@ -152,16 +156,19 @@ int main(int argc, char** argv) {
             pub::WriteFileAtomically(catalog, text);
         }
         fs::path served;
-        if (a.serverRoot) served = pub::LayOutServer(*a.serverRoot, a.type, a.prefix, files, catalogName, text);
+        if (a.serverRoot)
+            served = pub::LayOutServer(*a.serverRoot, a.type, a.prefix, files, catalogName, text);
         std::uintmax_t bytes = 0;
         for (const auto& f : files) bytes += f.size;
         if (a.json) {
             std::cout << "{\"catalog\":" << zeva::tools::JsonString(catalog.string())
-                      << ",\"served\":" << zeva::tools::JsonString(served.string()) << ",\"files\":" << files.size()
-                      << ",\"bytes\":" << bytes << ",\"version\":"
-                      << zeva::tools::JsonString(zeva::AcpToUtf8(a.version.version)) << ",\"names\":[";
+                      << ",\"served\":" << zeva::tools::JsonString(served.string())
+                      << ",\"files\":" << files.size() << ",\"bytes\":" << bytes << ",\"version\":"
+                      << zeva::tools::JsonString(zeva::AcpToUtf8(a.version.version))
+                      << ",\"names\":[";
             for (size_t i = 0; i < files.size(); ++i) {
-                std::cout << (i ? "," : "") << zeva::tools::JsonString(zeva::AcpToUtf8(files[i].name));
+                std::cout << (i ? "," : "")
+                          << zeva::tools::JsonString(zeva::AcpToUtf8(files[i].name));
             }
             std::cout << "]}\n";
         } else {

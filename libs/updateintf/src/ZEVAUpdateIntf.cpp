@@ -28,7 +28,8 @@ std::string HttpProxyFromServerText(const std::string& text) {
     size_t pos = 0;
     while (pos <= text.size()) {
         const size_t end = text.find(';', pos);
-        const std::string item = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        const std::string item =
+            text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
         if (item.rfind("http=", 0) == 0) return item.substr(5);
         if (end == std::string::npos) break;
         pos = end + 1;
@@ -62,7 +63,8 @@ int Progress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_
     const auto clockNow = std::chrono::steady_clock::now();
     if (clockNow - t->lastPost < std::chrono::milliseconds(100)) return 0;
     t->lastPost = clockNow;
-    zeva::PostDownloadMessage(t->window, t->message, static_cast<WPARAM>(now), static_cast<LPARAM>(total));
+    zeva::PostDownloadMessage(t->window, t->message, static_cast<WPARAM>(now),
+                              static_cast<LPARAM>(total));
     return 0;
 }
 
@@ -86,12 +88,14 @@ struct CZEVAUpdateIntf::Impl {
     // One attempt against one server; true with the body complete in `part`.
     bool Fetch(const std::string& url, const fs::path& part, Transfer& t, bool& reached,
                curl_off_t& size) {
-        std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
+        std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(),
+                                                                 &curl_easy_cleanup);
         if (!curl) {
             lastError = "cannot start a transfer";
             return false;
         }
-        std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(part.c_str(), "wb"), &std::fclose);
+        std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(part.c_str(), "wb"),
+                                                                &std::fclose);
         if (!file) {
             lastError = "cannot write " + part.string();
             return false;
@@ -126,7 +130,8 @@ struct CZEVAUpdateIntf::Impl {
         file.reset();
         t.file = nullptr;
         if (rc != CURLE_OK) {
-            lastError = url + ": " + (errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(rc));
+            lastError =
+                url + ": " + (errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(rc));
             return false;
         }
         if (status != 200) {
@@ -151,21 +156,30 @@ CZEVAUpdateIntf::CZEVAUpdateIntf(const std::vector<S_UpdateSerivceAddr>& servers
     d_->useProxy = useProxy;
 }
 
-CZEVAUpdateIntf::~CZEVAUpdateIntf() { delete d_; }
+CZEVAUpdateIntf::~CZEVAUpdateIntf() {
+    delete d_;
+}
 
-const std::string& CZEVAUpdateIntf::GetLastErrorInfo() const { return d_->lastError; }
+const std::string& CZEVAUpdateIntf::GetLastErrorInfo() const {
+    return d_->lastError;
+}
 
-void CZEVAUpdateIntf::SetTransferLimits(const zeva::TransferLimits& limits) { d_->limits = limits; }
+void CZEVAUpdateIntf::SetTransferLimits(const zeva::TransferLimits& limits) {
+    d_->limits = limits;
+}
 
-int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName, const char* localPath,
-                                   HWND notifyWindow, unsigned notifyMessage) {
+int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName,
+                                   const char* localPath, HWND notifyWindow,
+                                   unsigned notifyMessage) {
     try {
         d_->lastError.clear();
-        if (remoteName == nullptr || *remoteName == '\0' || localPath == nullptr || *localPath == '\0') {
+        if (remoteName == nullptr || *remoteName == '\0' || localPath == nullptr ||
+            *localPath == '\0') {
             d_->lastError = "no file name given";
             return -1;
         }
-        const std::string path = "/" + std::to_string(updateType) + "/" + zeva::EncodeRemotePath(remoteName);
+        const std::string path =
+            "/" + std::to_string(updateType) + "/" + zeva::EncodeRemotePath(remoteName);
         const fs::path target = zeva::NativePath(localPath);
         fs::path part = target;
         part += ".part";
@@ -192,8 +206,8 @@ int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName, 
                     return -1;
                 }
                 if (notifyWindow != nullptr) {
-                    zeva::PostDownloadMessage(notifyWindow, notifyMessage, static_cast<WPARAM>(size),
-                                              static_cast<LPARAM>(size));
+                    zeva::PostDownloadMessage(notifyWindow, notifyMessage,
+                                              static_cast<WPARAM>(size), static_cast<LPARAM>(size));
                 }
                 return 0;
             }

@@ -95,7 +95,8 @@ TEST_F(UpdateIntfTest, EncodeRemotePathKeepsGbkTrailBackslashInsideCharacter) {
 TEST_F(UpdateIntfTest, FailuresReturnMinusOneAndLeaveNoFileUnderEitherName) {
     TestHttpServer server;
     const std::string body = Blob(200000, 'b');
-    for (const Fault fault : {Fault::NotFound, Fault::Status500, Fault::CutMidway, Fault::CutChunked}) {
+    for (const Fault fault :
+         {Fault::NotFound, Fault::Status500, Fault::CutMidway, Fault::CutChunked}) {
         SCOPED_TRACE(static_cast<int>(fault));
         server.Put("/1/f.bin", body);
         server.SetFault("/1/f.bin", fault);
@@ -135,14 +136,16 @@ TEST_F(UpdateIntfTest, FallsBackToSecondaryServer) {
     secondary.Put("/1/x.dat", body);
     {
         SCOPED_TRACE("primary refuses connections");
-        CZEVAUpdateIntf intf({{"127.0.0.1", zeva::test::ClosedLoopbackPort()}, {"127.0.0.1", secondary.port()}},
-                             false);
+        CZEVAUpdateIntf intf(
+            {{"127.0.0.1", zeva::test::ClosedLoopbackPort()}, {"127.0.0.1", secondary.port()}},
+            false);
         ASSERT_EQ(intf.GetRemoteFile(1, "x.dat", Local("a.dat").c_str(), nullptr, 0), 0);
         EXPECT_EQ(zeva::test::ReadFile(dir / "a.dat"), body);
     }
     {
         SCOPED_TRACE("primary answers 404");
-        CZEVAUpdateIntf intf({{"127.0.0.1", primary.port()}, {"127.0.0.1", secondary.port()}}, false);
+        CZEVAUpdateIntf intf({{"127.0.0.1", primary.port()}, {"127.0.0.1", secondary.port()}},
+                             false);
         ASSERT_EQ(intf.GetRemoteFile(1, "x.dat", Local("b.dat").c_str(), nullptr, 0), 0);
         EXPECT_EQ(primary.Requests().size(), 1u);
         EXPECT_EQ(zeva::test::ReadFile(dir / "b.dat"), body);
@@ -156,7 +159,8 @@ TEST_F(UpdateIntfTest, FallsBackToSecondaryServer) {
         SCOPED_TRACE("the primary wins when it has the file");
         primary.Put("/1/x.dat", "from primary");
         secondary.ClearRequests();
-        CZEVAUpdateIntf intf({{"127.0.0.1", primary.port()}, {"127.0.0.1", secondary.port()}}, false);
+        CZEVAUpdateIntf intf({{"127.0.0.1", primary.port()}, {"127.0.0.1", secondary.port()}},
+                             false);
         ASSERT_EQ(intf.GetRemoteFile(1, "x.dat", Local("d.dat").c_str(), nullptr, 0), 0);
         EXPECT_EQ(zeva::test::ReadFile(dir / "d.dat"), "from primary");
         EXPECT_TRUE(secondary.Requests().empty());
@@ -207,13 +211,15 @@ TEST_F(UpdateIntfTest, ProxyFlagSelectsUserProxyOrDirect) {
     origin.Put("/1/v.txt", "direct");
     const std::string url = "http://127.0.0.1:" + std::to_string(origin.port()) + "/1/v.txt";
     proxy.Put(url, "via proxy");
-    auto key = zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
+    auto key =
+        zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
     ASSERT_TRUE(key);
     key->SetDword("ProxyEnable", 1);
     key->SetString("ProxyServer", "127.0.0.1:" + std::to_string(proxy.port()));
     {
         CZEVAUpdateIntf intf({{"127.0.0.1", origin.port()}}, true);
-        ASSERT_EQ(intf.GetRemoteFile(1, "v.txt", Local("v1").c_str(), nullptr, 0), 0) << intf.GetLastErrorInfo();
+        ASSERT_EQ(intf.GetRemoteFile(1, "v.txt", Local("v1").c_str(), nullptr, 0), 0)
+            << intf.GetLastErrorInfo();
         EXPECT_EQ(zeva::test::ReadFile(dir / "v1"), "via proxy");
     }
     {

@@ -32,7 +32,9 @@ Result Publish(const std::string& args) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
-std::string Q(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Q(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
 
 class PublishTest : public ::testing::Test {
 protected:
@@ -48,14 +50,16 @@ protected:
 };
 
 TEST_F(PublishTest, MainCatalogRoundTripsThroughTheEngine) {
-    const Result r = Publish("main " + Q(release) + " --version 2.0.1 --region 330000 --notify --server-root " +
-                         Q(dir / "www"));
+    const Result r =
+        Publish("main " + Q(release) + " --version 2.0.1 --region 330000 --notify --server-root " +
+                Q(dir / "www"));
     ASSERT_EQ(r.status, 0) << r.out;
     const fs::path served = dir / "www" / "1" / "UpdateConfig.ini";
     ASSERT_TRUE(fs::exists(served));
     EXPECT_EQ(zeva::test::ReadFile(dir / "www" / "1" / "插件" / "工具.dll"), "tool");
     const std::string text = zeva::test::ReadFile(served);
-    EXPECT_NE(text.find(zeva::Acp("[插件\\工具.dll]\r\n")), std::string::npos) << "GBK names with backslashes";
+    EXPECT_NE(text.find(zeva::Acp("[插件\\工具.dll]\r\n")), std::string::npos)
+        << "GBK names with backslashes";
     EXPECT_NE(text.find("NOTIFIY=1\r\n"), std::string::npos);
     EXPECT_NE(text.find("UNCONDITIONALUPDATE=0\r\n"), std::string::npos);
 
@@ -65,7 +69,8 @@ TEST_F(PublishTest, MainCatalogRoundTripsThroughTheEngine) {
     EXPECT_EQ(version, "2.0.1");
     std::vector<std::string> names;
     catalog.ReadSection("FILES", names);
-    EXPECT_EQ(names, (std::vector<std::string>{"ZEVAClient", "empty.dat", zeva::Acp("插件\\工具.dll")}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"ZEVAClient", "empty.dat", zeva::Acp("插件\\工具.dll")}));
     std::string md5, size;
     catalog.ReadString("ZEVAClient", "MD5", "", md5);
     catalog.ReadString("ZEVAClient", "SIZE", "", size);
@@ -91,8 +96,8 @@ TEST_F(PublishTest, PluginCatalogForms) {
     plain.ReadSections(sections);
     EXPECT_EQ(sections.size(), 3u);
     // Publishing again does not list the catalog itself.
-    const Result again = Publish("plugin " + Q(release) + " --files-section --json --server-root " + Q(dir / "www") +
-                             " --type 1 --prefix zj");
+    const Result again = Publish("plugin " + Q(release) + " --files-section --json --server-root " +
+                                 Q(dir / "www") + " --type 1 --prefix zj");
     ASSERT_EQ(again.status, 0) << again.out;
     EXPECT_NE(again.out.find("\"files\":3"), std::string::npos) << again.out;
     const fs::path served = dir / "www" / "1" / "zj" / "config.ini";

@@ -15,7 +15,8 @@ public:
     void CloseRunningClient() override;
     void Pause(std::chrono::milliseconds duration) override;
     bool StartProgram(const std::filesystem::path& program, const std::string& parameters) override;
-    bool ReplaceFile(const std::filesystem::path& source, const std::filesystem::path& target) override;
+    bool ReplaceFile(const std::filesystem::path& source,
+                     const std::filesystem::path& target) override;
 
 private:
     bool quiet_;

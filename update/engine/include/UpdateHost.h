@@ -29,9 +29,11 @@ public:
     virtual void CloseRunningClient() = 0;
     virtual void Pause(std::chrono::milliseconds duration) = 0;
     // Starts the program detached with one parameter text (empty for none).
-    virtual bool StartProgram(const std::filesystem::path& program, const std::string& parameters) = 0;
+    virtual bool StartProgram(const std::filesystem::path& program,
+                              const std::string& parameters) = 0;
     // Puts `source` in place of `target` in one step; false when the target is in use.
-    virtual bool ReplaceFile(const std::filesystem::path& source, const std::filesystem::path& target) = 0;
+    virtual bool ReplaceFile(const std::filesystem::path& source,
+                             const std::filesystem::path& target) = 0;
 };
 
 }  // namespace zeva

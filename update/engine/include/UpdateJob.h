@@ -14,9 +14,11 @@
 namespace zeva {
 
 // The update servers configured in Config.dat, in the engine's order.
-std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir, const UpdateOptions& options);
+std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir,
+                                                   const UpdateOptions& options);
 
-// Dotted IPv4 text for a host name (the text itself when it already is one); empty when unresolvable.
+// Dotted IPv4 text for a host name (the text itself when it already is one); empty when
+// unresolvable.
 std::string NormaliseServerAddress(const std::string& address);
 
 }  // namespace zeva
@@ -63,7 +65,8 @@ public:
 private:
     bool DownloadOne(const std::string& name, const std::string* expectedMd5);
     void RemoveStaging();
-    void RecordAndNotify(const std::string& newVersion, const std::string& newRegion, int notifyFlag);
+    void RecordAndNotify(const std::string& newVersion, const std::string& newRegion,
+                         int notifyFlag);
     void RestartClient();
 
     int updateType_;

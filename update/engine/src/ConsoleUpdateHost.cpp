@@ -13,8 +13,9 @@ extern char** environ;
 
 namespace zeva {
 
-int ConsoleUpdateHost::ShowUpdateNotification(const std::string& oldVersion, const std::string& newVersion,
-                                               const std::string& webSiteUrl) {
+int ConsoleUpdateHost::ShowUpdateNotification(const std::string& oldVersion,
+                                              const std::string& newVersion,
+                                              const std::string& webSiteUrl) {
     if (!quiet_) {
         std::printf("update: %s -> %s%s%s\n", oldVersion.c_str(), newVersion.c_str(),
                     webSiteUrl.empty() ? "" : "  ", webSiteUrl.c_str());
@@ -25,9 +26,12 @@ int ConsoleUpdateHost::ShowUpdateNotification(const std::string& oldVersion, con
 
 void ConsoleUpdateHost::CloseRunningClient() {}
 
-void ConsoleUpdateHost::Pause(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+void ConsoleUpdateHost::Pause(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
 
-bool ConsoleUpdateHost::StartProgram(const std::filesystem::path& program, const std::string& parameters) {
+bool ConsoleUpdateHost::StartProgram(const std::filesystem::path& program,
+                                     const std::string& parameters) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;
     posix_spawn_file_actions_init(&actions);
@@ -52,7 +56,8 @@ bool ConsoleUpdateHost::StartProgram(const std::filesystem::path& program, const
     return rc == 0;
 }
 
-bool ConsoleUpdateHost::ReplaceFile(const std::filesystem::path& source, const std::filesystem::path& target) {
+bool ConsoleUpdateHost::ReplaceFile(const std::filesystem::path& source,
+                                    const std::filesystem::path& target) {
     std::error_code ec;
     std::filesystem::rename(source, target, ec);
     return !ec;

@@ -38,7 +38,8 @@ InstallResult InstallFile(const fs::path& staged, const fs::path& target, IUpdat
     }
     const fs::path fresh = WithSuffix(target, kNewFileSuffix);
     fs::remove(fresh, ec);
-    if (!fs::copy_file(staged, fresh, fs::copy_options::overwrite_existing, ec) || !SyncFile(fresh)) {
+    if (!fs::copy_file(staged, fresh, fs::copy_options::overwrite_existing, ec) ||
+        !SyncFile(fresh)) {
         fs::remove(fresh, ec);
         return InstallResult::Failed;
     }

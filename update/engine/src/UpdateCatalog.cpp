@@ -26,7 +26,8 @@ bool IsSafeRelativeName(const std::string& acpName) {
     size_t start = 0;
     while (true) {
         const size_t end = name.find_first_of("\\/", start);
-        const std::string segment = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const std::string segment =
+            name.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (segment.empty() || segment == "." || segment == "..") return false;
         if (end == std::string::npos) return true;
         start = end + 1;
@@ -35,8 +36,8 @@ bool IsSafeRelativeName(const std::string& acpName) {
 
 }  // namespace zeva
 
-UpdateCatalog::UpdateCatalog(std::string installDir, std::string catalogPath, std::string localVersion,
-                             std::string localRegion)
+UpdateCatalog::UpdateCatalog(std::string installDir, std::string catalogPath,
+                             std::string localVersion, std::string localRegion)
     : installDir_(std::move(installDir)),
       catalogPath_(std::move(catalogPath)),
       localVersion_(std::move(localVersion)),
@@ -79,7 +80,8 @@ int UpdateCatalog::Evaluate() {
     std::string region;
     catalog.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogVersion, "", version);
     catalog.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogRegion, "", region);
-    const int unconditional = catalog.ReadInteger(keys::kSectionCatalogVersion, keys::kKeyUnconditionalUpdate, 0);
+    const int unconditional =
+        catalog.ReadInteger(keys::kSectionCatalogVersion, keys::kKeyUnconditionalUpdate, 0);
     bool due = false;
     if (versionOnly_) {
         due = zeva::VersionSortsAfter(version, localVersion_);

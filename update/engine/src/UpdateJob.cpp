@@ -31,7 +31,8 @@ std::string NormaliseServerAddress(const std::string& address) {
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* result = nullptr;
-    if (::getaddrinfo(address.c_str(), nullptr, &hints, &result) != 0 || result == nullptr) return {};
+    if (::getaddrinfo(address.c_str(), nullptr, &hints, &result) != 0 || result == nullptr)
+        return {};
     char text[INET_ADDRSTRLEN] = {0};
     const auto* sin = reinterpret_cast<const sockaddr_in*>(result->ai_addr);
     ::inet_ntop(AF_INET, &sin->sin_addr, text, sizeof text);
@@ -39,7 +40,8 @@ std::string NormaliseServerAddress(const std::string& address) {
     return text;
 }
 
-std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir, const UpdateOptions& options) {
+std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir,
+                                                   const UpdateOptions& options) {
     CCryptConfigFile config(appDir + keys::kConfigDat, "");
     std::vector<S_UpdateSerivceAddr> servers;
     auto read = [&](const char* ipKey, const char* portKey) {
@@ -47,7 +49,8 @@ std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir, co
         std::string configured;
         config.ReadString(keys::kSectionUpdate, ipKey, "", configured);
         server.address = options.resolveHostNames ? NormaliseServerAddress(configured) : configured;
-        server.port = static_cast<unsigned short>(config.ReadInteger(keys::kSectionUpdate, portKey, keys::kDefaultServerPort));
+        server.port = static_cast<unsigned short>(
+            config.ReadInteger(keys::kSectionUpdate, portKey, keys::kDefaultServerPort));
         return std::make_pair(configured, server);
     };
     servers.push_back(read(keys::kKeyServerIP, keys::kKeyServerPort).second);
@@ -80,8 +83,12 @@ bool IsFile(const std::string& acpPath) {
 
 }  // namespace
 
-UpdateJob::UpdateJob(int updateType, std::string jobName, zeva::UpdateOptions options, zeva::IUpdateHost* host)
-    : updateType_(updateType), jobName_(std::move(jobName)), options_(std::move(options)), host_(host) {
+UpdateJob::UpdateJob(int updateType, std::string jobName, zeva::UpdateOptions options,
+                     zeva::IUpdateHost* host)
+    : updateType_(updateType),
+      jobName_(std::move(jobName)),
+      options_(std::move(options)),
+      host_(host) {
     if (host_ == nullptr) {
         ownHost_ = std::make_unique<zeva::ConsoleUpdateHost>(true);
         host_ = ownHost_.get();
@@ -92,7 +99,8 @@ UpdateJob::UpdateJob(int updateType, std::string jobName, zeva::UpdateOptions op
     config.ReadString(keys::kSectionUpdate, keys::kKeyRegion, "", localRegion_);
     servers_ = zeva::ReadUpdateServers(appDir_, options_);
     config.Initialize(appDir_ + keys::kUserConfigDat, "");
-    useProxy_ = config.ReadInteger(keys::kSectionServer, keys::kKeyUseProxy, keys::kDefaultUseProxy) != 0;
+    useProxy_ =
+        config.ReadInteger(keys::kSectionServer, keys::kKeyUseProxy, keys::kDefaultUseProxy) != 0;
     downloader_ = std::make_unique<CZEVAUpdateIntf>(servers_, useProxy_);
 
     if (updateType_ == 1 && options_.form != zeva::UpdateForm::Toolbox) {
@@ -114,10 +122,11 @@ bool UpdateJob::DownloadOne(const std::string& name, const std::string* expected
     std::string folder;
     CDirectoryEx::GetFilePath(local, folder);
     std::error_code ec;
-    if (!fs::is_directory(zeva::NativePath(folder), ec)) CDirectoryEx::CreateMultipleDirectory(folder);
+    if (!fs::is_directory(zeva::NativePath(folder), ec))
+        CDirectoryEx::CreateMultipleDirectory(folder);
     const std::string remote = options_.remotePrefix + name;
-    if (downloader_->GetRemoteFile(static_cast<unsigned>(updateType_), remote.c_str(), local.c_str(),
-                                   notifyWindow_, notifyMessage_) == -1) {
+    if (downloader_->GetRemoteFile(static_cast<unsigned>(updateType_), remote.c_str(),
+                                   local.c_str(), notifyWindow_, notifyMessage_) == -1) {
         return false;
     }
     if (expectedMd5 != nullptr) {
@@ -146,7 +155,8 @@ bool UpdateJob::DownloadEntries(const std::vector<UpdateFileEntry>& entries) {
     return true;
 }
 
-std::vector<UpdateFileEntry> UpdateJob::EntriesToFetch(const std::vector<UpdateFileEntry>& entries) const {
+std::vector<UpdateFileEntry> UpdateJob::EntriesToFetch(
+    const std::vector<UpdateFileEntry>& entries) const {
     if (!options_.reuseStagedFiles) return entries;
     std::vector<UpdateFileEntry> out;
     for (const UpdateFileEntry& entry : entries) {
@@ -175,7 +185,9 @@ bool UpdateJob::InstallEntries(const std::vector<UpdateFileEntry>& entries) {
     return all;
 }
 
-void UpdateJob::RemoveStaging() { CDirectoryEx::DeleteDirectory(stagingDir_); }
+void UpdateJob::RemoveStaging() {
+    CDirectoryEx::DeleteDirectory(stagingDir_);
+}
 
 void UpdateJob::RestartClient() {
     const std::string client = appDir_ + zeva::kClientExecutable;
@@ -184,7 +196,8 @@ void UpdateJob::RestartClient() {
     host_->StartProgram(zeva::NativePath(client), options_.clientParameters);
 }
 
-void UpdateJob::RecordAndNotify(const std::string& newVersion, const std::string& newRegion, int notifyFlag) {
+void UpdateJob::RecordAndNotify(const std::string& newVersion, const std::string& newRegion,
+                                int notifyFlag) {
     CCryptConfigFile record(appDir_ + keys::kUpdateRecordDat, "");
     const std::string day = Today();
     record.WriteInteger(day, keys::kKeyIsSucceed, 1);
@@ -225,7 +238,8 @@ bool UpdateJob::RunProgramJob() {
         std::string newRegion;
         staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogVersion, "", newVersion);
         staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogRegion, "", newRegion);
-        const int notifyFlag = staged.ReadInteger(keys::kSectionCatalogVersion, keys::kKeyNotify, 0);
+        const int notifyFlag =
+            staged.ReadInteger(keys::kSectionCatalogVersion, keys::kKeyNotify, 0);
         const bool newer = zeva::VersionSortsAfter(newVersion, localVersion_);
 
         if (entries.empty() && !options_.onlyWhenNewer) {
@@ -268,8 +282,8 @@ bool UpdateJob::RunPluginJob() {
         if (DownloadEntries(toFetch)) {
             InstallEntries(catalog.Entries());
             if (IsFile(catalogPath)) {
-                zeva::InstallFile(zeva::NativePath(catalogPath), zeva::NativePath(installDir_ + catalogName_),
-                                  *host_);
+                zeva::InstallFile(zeva::NativePath(catalogPath),
+                                  zeva::NativePath(installDir_ + catalogName_), *host_);
             }
         }
         RemoveStaging();

@@ -2,7 +2,9 @@
 
 namespace zeva {
 
-UpdateOptions UpdateOptions::Full() { return UpdateOptions{}; }
+UpdateOptions UpdateOptions::Full() {
+    return UpdateOptions{};
+}
 
 UpdateOptions UpdateOptions::Silent() {
     UpdateOptions o;

@@ -24,7 +24,8 @@ protected:
     }
     std::vector<std::string> Listing() const {
         std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(target.parent_path())) out.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(target.parent_path()))
+            out.push_back(e.path().filename().string());
         std::sort(out.begin(), out.end());
         return out;
     }
@@ -34,7 +35,8 @@ TEST_F(FileInstallerTest, ReplacesAndKeepsTheInstalledMode) {
     fs::permissions(target, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
     EXPECT_EQ(zeva::InstallFile(staged, target, host), InstallResult::Replaced);
     EXPECT_EQ(ReadFile(target), "new content");
-    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    EXPECT_EQ(fs::status(target).permissions(),
+              fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
     EXPECT_EQ(Listing(), std::vector<std::string>{"ZEVAClient"});
     EXPECT_EQ(ReadFile(staged), "new content");
 }

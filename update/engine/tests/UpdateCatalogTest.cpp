@@ -36,11 +36,13 @@ TEST(VersionOrderTest, IsByteWiseNotNumeric) {
 }
 
 TEST(SafeNameTest, RejectsNamesReachingOutside) {
-    for (const char* bad : {"", "..\\evil.dll", "a\\..\\..\\evil.dll", "a/../b", "..", "\\abs.dll", "/etc/passwd",
-                            "C:\\Windows\\x.dll", "c:x.dll", "a\\\\b", "a\\.\\b", "dir\\", "a:stream"}) {
+    for (const char* bad :
+         {"", "..\\evil.dll", "a\\..\\..\\evil.dll", "a/../b", "..", "\\abs.dll", "/etc/passwd",
+          "C:\\Windows\\x.dll", "c:x.dll", "a\\\\b", "a\\.\\b", "dir\\", "a:stream"}) {
         EXPECT_FALSE(zeva::IsSafeRelativeName(bad)) << bad;
     }
-    for (const char* good : {"ZEVAClient", "plug\\tool.dll", "a/b/c.txt", "..hidden", "x..y", "新 文件.dat"}) {
+    for (const char* good :
+         {"ZEVAClient", "plug\\tool.dll", "a/b/c.txt", "..hidden", "x..y", "新 文件.dat"}) {
         EXPECT_TRUE(zeva::IsSafeRelativeName(good)) << good;
     }
 }
@@ -74,7 +76,11 @@ TEST_F(UpdateCatalogTest, GateFollowsUnconditionalThenRegionThenVersion) {
 }
 
 TEST_F(UpdateCatalogTest, ListsMissingAndChangedFilesInCatalogOrderWithTheirKeys) {
-    Release r{"2.0", "A", 0, 0, {{"b.dll", "B2"}, {"sub\\a.dll", "A2"}, {"same.txt", "S"}, {"gone.txt", "G"}}};
+    Release r{"2.0",
+              "A",
+              0,
+              0,
+              {{"b.dll", "B2"}, {"sub\\a.dll", "A2"}, {"same.txt", "S"}, {"gone.txt", "G"}}};
     r.crlf = true;
     WriteCatalog(r.MainCatalog());
     zeva::test::WriteFile(dir / "app/b.dll", "B1");
@@ -90,7 +96,8 @@ TEST_F(UpdateCatalogTest, ListsMissingAndChangedFilesInCatalogOrderWithTheirKeys
 }
 
 TEST_F(UpdateCatalogTest, MissingLocalFileIsAlwaysListedWhateverItsDigest) {
-    // The catalog's digest of the empty file equals what a missing file would hash to in a naive check.
+    // The catalog's digest of the empty file equals what a missing file would hash to in a naive
+    // check.
     Release r{"2.0", "A", 0, 0, {{"empty.dat", ""}}};
     WriteCatalog(r.MainCatalog());
     UpdateCatalog catalog(install, catalogPath, "1.0", "A");
@@ -99,7 +106,8 @@ TEST_F(UpdateCatalogTest, MissingLocalFileIsAlwaysListedWhateverItsDigest) {
 }
 
 TEST_F(UpdateCatalogTest, TraversalEntriesAreSkipped) {
-    Release r{"2.0", "A", 0, 0, {{"..\\evil.txt", "x"}, {"ok.txt", "y"}, {"a\\..\\..\\evil2", "z"}}};
+    Release r{
+        "2.0", "A", 0, 0, {{"..\\evil.txt", "x"}, {"ok.txt", "y"}, {"a\\..\\..\\evil2", "z"}}};
     WriteCatalog(r.MainCatalog());
     UpdateCatalog catalog(install, catalogPath, "1.0", "A");
     ASSERT_EQ(catalog.Evaluate(), 0);

@@ -31,8 +31,12 @@ bool Requested(const std::vector<std::string>& requests, const std::string& path
 class UpdateJobTest : public zeva::test::UpdateFixture {
 protected:
     Release Sample() const {
-        return Release{"2.0", "330000", 0, 1,
-                       {{"ZEVAClient", "client v2"}, {"plug\\tool.dll", "tool v2"}, {"readme.txt", "same"}}};
+        return Release{
+            "2.0",
+            "330000",
+            0,
+            1,
+            {{"ZEVAClient", "client v2"}, {"plug\\tool.dll", "tool v2"}, {"readme.txt", "same"}}};
     }
     void InstallOld() {
         Install("ZEVAClient", "client v1");
@@ -169,7 +173,8 @@ TEST_F(UpdateJobTest, RerunAfterInterruptedDownloadFetchesOnlyWhatIsMissing) {
     zeva::test::WriteFile(app / "UPDATE/Program/b.bin", "B");
     UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
     ASSERT_TRUE(job.RunProgramJob());
-    EXPECT_EQ(Requests(), (std::vector<std::string>{"/1/UpdateConfig.ini", "/1/b.bin", "/1/c.bin"}));
+    EXPECT_EQ(Requests(),
+              (std::vector<std::string>{"/1/UpdateConfig.ini", "/1/b.bin", "/1/c.bin"}));
     EXPECT_EQ(Installed("a.bin"), "A2");
     EXPECT_EQ(Installed("b.bin"), "B2");
     EXPECT_EQ(Installed("c.bin"), "C2");
@@ -233,8 +238,12 @@ TEST_F(UpdateJobTest, FailedCatalogDownloadLeavesStagingAndIsNeverEvaluated) {
 
 TEST_F(UpdateJobTest, TraversalEntriesAreNeverFetchedOrWritten) {
     Configure("1.0", "330000");
-    Release r{"2.0", "330000", 0, 0,
-              {{"..\\outside.txt", "evil"}, {"ok.txt", "fine"}, {"sub\\..\\..\\outside2.txt", "evil"}}};
+    Release r{
+        "2.0",
+        "330000",
+        0,
+        0,
+        {{"..\\outside.txt", "evil"}, {"ok.txt", "fine"}, {"sub\\..\\..\\outside2.txt", "evil"}}};
     Publish(r);
     UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
     ASSERT_TRUE(job.RunProgramJob());
@@ -280,7 +289,8 @@ TEST_F(UpdateJobTest, SecondaryServerServesWhenPrimaryIsDown) {
     Configure("1.0", "330000");
     {
         CCryptConfigFile config(AppAcp() + keys::kConfigDat, "");
-        config.WriteInteger(keys::kSectionUpdate, keys::kKeyServerPort, zeva::test::ClosedLoopbackPort());
+        config.WriteInteger(keys::kSectionUpdate, keys::kKeyServerPort,
+                            zeva::test::ClosedLoopbackPort());
         config.WriteString(keys::kSectionUpdate, keys::kKeyServerIP2, "127.0.0.1");
         config.WriteInteger(keys::kSectionUpdate, keys::kKeyServerPort2, server.port());
     }

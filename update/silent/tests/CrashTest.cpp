@@ -30,8 +30,9 @@ protected:
     void SetUp() override {
         UpdateFixture::SetUp();
         for (int i = 0; i < kFiles; ++i) {
-            release.files.emplace_back("dir" + std::to_string(i % 4) + "\\f" + std::to_string(i) + ".bin",
-                                       Content(i, 'n'));
+            release.files.emplace_back(
+                "dir" + std::to_string(i % 4) + "\\f" + std::to_string(i) + ".bin",
+                Content(i, 'n'));
         }
         Publish(release);
     }
@@ -39,7 +40,8 @@ protected:
         fs::remove_all(app);
         fs::create_directories(app);
         Configure("1.0", "330000");
-        for (int i = 0; i < kFiles; ++i) Install(release.files[static_cast<size_t>(i)].first, Content(i, 'o'));
+        for (int i = 0; i < kFiles; ++i)
+            Install(release.files[static_cast<size_t>(i)].first, Content(i, 'o'));
     }
     // Every file old or new; returns how many are new.
     int CheckOldOrNew(const char* when) {
@@ -50,7 +52,8 @@ protected:
             EXPECT_TRUE(fs::exists(p)) << when << ": " << name << " missing";
             const std::string now = zeva::test::ReadFile(p);
             const bool isNew = now == Content(i, 'n');
-            EXPECT_TRUE(isNew || now == Content(i, 'o')) << when << ": " << name << " damaged (" << now.size() << " bytes)";
+            EXPECT_TRUE(isNew || now == Content(i, 'o'))
+                << when << ": " << name << " damaged (" << now.size() << " bytes)";
             fresh += isNew ? 1 : 0;
         }
         return fresh;
@@ -76,7 +79,8 @@ TEST_F(SilentUpdateCrashTest, KillAtManyPointsNeverLosesOrTruncatesAFile) {
         SCOPED_TRACE(k);
         ResetToOld();
         const auto delay = full * k / kPoints;
-        const pid_t pid = zeva::test::StartProgram(zeva::test::ProgramPath("ZEVASilentUpdate"), {}, app);
+        const pid_t pid =
+            zeva::test::StartProgram(zeva::test::ProgramPath("ZEVASilentUpdate"), {}, app);
         ASSERT_GT(pid, 0);
         // Only the moment of the kill is chosen here; nothing waits for a timer.
         std::this_thread::sleep_for(delay);
@@ -92,7 +96,8 @@ TEST_F(SilentUpdateCrashTest, KillAtManyPointsNeverLosesOrTruncatesAFile) {
         EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
         for (const auto& e : fs::recursive_directory_iterator(app)) {
             const std::string n = e.path().filename().string();
-            EXPECT_FALSE(n.ends_with(".bak") || n.ends_with(".zeva-new") || n.ends_with(".part")) << n;
+            EXPECT_FALSE(n.ends_with(".bak") || n.ends_with(".zeva-new") || n.ends_with(".part"))
+                << n;
         }
         EXPECT_FALSE(fs::exists(app / "UPDATE"));
     }

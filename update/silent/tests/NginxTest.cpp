@@ -29,20 +29,31 @@ bool Accepts(unsigned short port) {
 
 class NginxServer {
 public:
-    NginxServer(const fs::path& dir, const fs::path& www) : port_(zeva::test::ClosedLoopbackPort()) {
+    NginxServer(const fs::path& dir, const fs::path& www)
+        : port_(zeva::test::ClosedLoopbackPort()) {
         const std::string d = dir.string();
         fs::create_directories(dir / "tmp");
-        zeva::test::WriteFile(dir / "nginx.conf",
-                              "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + d + "/nginx.pid;\n"
-                              "error_log " + d + "/error.log;\nevents { worker_connections 64; }\n"
-                              "http {\n access_log off;\n default_type application/octet-stream;\n"
-                              " client_body_temp_path " + d + "/tmp/body;\n proxy_temp_path " + d + "/tmp/proxy;\n"
-                              " fastcgi_temp_path " + d + "/tmp/fcgi;\n uwsgi_temp_path " + d + "/tmp/uwsgi;\n"
-                              " scgi_temp_path " + d + "/tmp/scgi;\n"
-                              " server { listen 127.0.0.1:" + std::to_string(port_) + "; root " + www.string() +
-                              "; }\n}\n");
-        pid_ = zeva::test::StartProgram("/usr/sbin/nginx",
-                                        {"-p", d, "-c", d + "/nginx.conf", "-e", d + "/error.log"}, dir);
+        zeva::test::WriteFile(
+            dir / "nginx.conf",
+            "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + d +
+                "/nginx.pid;\n"
+                "error_log " +
+                d +
+                "/error.log;\nevents { worker_connections 64; }\n"
+                "http {\n access_log off;\n default_type application/octet-stream;\n"
+                " client_body_temp_path " +
+                d + "/tmp/body;\n proxy_temp_path " + d +
+                "/tmp/proxy;\n"
+                " fastcgi_temp_path " +
+                d + "/tmp/fcgi;\n uwsgi_temp_path " + d +
+                "/tmp/uwsgi;\n"
+                " scgi_temp_path " +
+                d +
+                "/tmp/scgi;\n"
+                " server { listen 127.0.0.1:" +
+                std::to_string(port_) + "; root " + www.string() + "; }\n}\n");
+        pid_ = zeva::test::StartProgram(
+            "/usr/sbin/nginx", {"-p", d, "-c", d + "/nginx.conf", "-e", d + "/error.log"}, dir);
         for (int i = 0; i < 500 && pid_ > 0 && !Accepts(port_); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
@@ -64,16 +75,18 @@ private:
 class NginxUpdateTest : public zeva::test::UpdateFixture {};
 
 TEST_F(NginxUpdateTest, SilentUpdaterBringsSampleInstallationToPublishedRelease) {
-    if (!fs::exists("/usr/sbin/nginx")) GTEST_SKIP() << "nginx is not installed (scripts/setup installs it)";
+    if (!fs::exists("/usr/sbin/nginx"))
+        GTEST_SKIP() << "nginx is not installed (scripts/setup installs it)";
     const fs::path release = root / "release";
     const std::string clientV2 = "#!/bin/sh\necho \"v2 $*\" > \"$(dirname \"$0\")/started.txt\"\n";
     zeva::test::WriteFile(release / "ZEVAClient", clientV2);
     zeva::test::WriteFile(release / "plug" / "工具.dll", std::string(300000, 't'));
     zeva::test::WriteFile(release / "readme.txt", "unchanged");
     zeva::test::WriteFile(release / "new" / "added.dat", "added in 2.0");
-    const std::string publish = zeva::test::ProgramPath("zeva-publish").string() + " main '" + release.string() +
-                                "' --version 2.0 --region 330000 --server-root '" + (root / "www").string() +
-                                "' >/dev/null";
+    const std::string publish = zeva::test::ProgramPath("zeva-publish").string() + " main '" +
+                                release.string() +
+                                "' --version 2.0 --region 330000 --server-root '" +
+                                (root / "www").string() + "' >/dev/null";
     ASSERT_EQ(std::system(publish.c_str()), 0);
 
     NginxServer nginx(root / "nginx", root / "www");
@@ -90,7 +103,9 @@ TEST_F(NginxUpdateTest, SilentUpdaterBringsSampleInstallationToPublishedRelease)
     Install("readme.txt", "unchanged");
     const auto readmeTime = fs::last_write_time(app / "readme.txt");
 
-    EXPECT_EQ(zeva::test::RunProgram(zeva::test::ProgramPath("ZEVASilentUpdate"), {"ignored"}, root.path()), 0);
+    EXPECT_EQ(zeva::test::RunProgram(zeva::test::ProgramPath("ZEVASilentUpdate"), {"ignored"},
+                                     root.path()),
+              0);
     EXPECT_EQ(Installed("ZEVAClient"), clientV2);
     EXPECT_EQ(Installed("plug\\工具.dll"), std::string(300000, 't'));
     EXPECT_EQ(Installed("new\\added.dat"), "added in 2.0");

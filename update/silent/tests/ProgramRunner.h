@@ -17,8 +17,8 @@ extern char** environ;
 
 namespace zeva::test {
 
-inline pid_t StartProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
-                          const std::filesystem::path& cwd) {
+inline pid_t StartProgram(const std::filesystem::path& program,
+                          const std::vector<std::string>& args, const std::filesystem::path& cwd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());

@@ -13,7 +13,8 @@ namespace {
 class SilentUpdateTest : public zeva::test::UpdateFixture {
 protected:
     Release Sample() const {
-        return Release{"2.0", "330000", 0, 0, {{"ZEVAClient", "client v2"}, {"data\\a.dat", "a v2"}}};
+        return Release{
+            "2.0", "330000", 0, 0, {{"ZEVAClient", "client v2"}, {"data\\a.dat", "a v2"}}};
     }
     void InstallOld() {
         Install("ZEVAClient", "client v1");
@@ -74,7 +75,8 @@ TEST_F(SilentUpdateTest, CatalogWithCrlfAndServerDownAreHandled) {
     EXPECT_EQ(Installed("data\\a.dat"), "a v2");
     {
         CCryptConfigFile config(AppAcp() + keys::kConfigDat, "");
-        config.WriteInteger(keys::kSectionUpdate, keys::kKeyServerPort, zeva::test::ClosedLoopbackPort());
+        config.WriteInteger(keys::kSectionUpdate, keys::kKeyServerPort,
+                            zeva::test::ClosedLoopbackPort());
         config.WriteString(keys::kSectionUpdate, keys::kKeyVersion, "1.0");
     }
     zeva::test::WriteFile(app / "UPDATE" / "left.bin", "from an earlier run");
@@ -92,12 +94,14 @@ TEST_F(SilentUpdateTest, ProgramIgnoresArgumentsExitsZeroAndWritesOnlyInItsDirec
     const fs::path cwd = root / "cwd";
     fs::create_directories(cwd);
     const fs::path program = zeva::test::ProgramPath("ZEVASilentUpdate");
-    EXPECT_EQ(zeva::test::RunProgram(program, {"-silent", "-t:2", "-d:plug", "--help", "???"}, cwd), 0);
+    EXPECT_EQ(zeva::test::RunProgram(program, {"-silent", "-t:2", "-d:plug", "--help", "???"}, cwd),
+              0);
     EXPECT_EQ(Installed("data\\a.dat"), "a v2");
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
     EXPECT_TRUE(fs::is_empty(cwd));
     std::vector<std::string> top;
-    for (const auto& e : fs::directory_iterator(root.path())) top.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(root.path()))
+        top.push_back(e.path().filename().string());
     std::sort(top.begin(), top.end());
     EXPECT_EQ(top, (std::vector<std::string>{"app", "cwd"}));
 

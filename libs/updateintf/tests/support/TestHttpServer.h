@@ -111,11 +111,11 @@ private:
         res.status = 200;
         if (fault == Fault::CutChunked) {
             // No length announced: only the missing end chunk tells the body is incomplete.
-            res.set_chunked_content_provider("application/octet-stream",
-                                             [content](size_t offset, httplib::DataSink& sink) {
-                                                 if (offset >= content->size() / 2) return false;
-                                                 return sink.write(content->data() + offset, content->size() / 2);
-                                             });
+            res.set_chunked_content_provider(
+                "application/octet-stream", [content](size_t offset, httplib::DataSink& sink) {
+                    if (offset >= content->size() / 2) return false;
+                    return sink.write(content->data() + offset, content->size() / 2);
+                });
             return;
         }
         res.set_content_provider(

@@ -32,7 +32,8 @@ public:
         std::string parameters;
     };
 
-    int ShowUpdateNotification(const std::string& o, const std::string& n, const std::string& s) override {
+    int ShowUpdateNotification(const std::string& o, const std::string& n,
+                               const std::string& s) override {
         notifications.push_back({o, n, s});
         return answer;
     }
@@ -42,7 +43,8 @@ public:
         starts.push_back({p, params});
         return true;
     }
-    bool ReplaceFile(const std::filesystem::path& source, const std::filesystem::path& target) override {
+    bool ReplaceFile(const std::filesystem::path& source,
+                     const std::filesystem::path& target) override {
         const std::string name = target.filename().string();
         if (alwaysBusy.count(name) != 0) return false;
         if (busy.count(name) != 0 && std::filesystem::exists(target)) return false;
@@ -98,8 +100,8 @@ private:
     std::string Sections() const {
         std::string s;
         for (const auto& [name, content] : files) {
-            s += "[" + name + "]\nMD5=" + Md5Of(content) + "\nSIZE=" + std::to_string(content.size()) +
-                 "\nMODIFYTIME=2026-12-01 10:00:00\n";
+            s += "[" + name + "]\nMD5=" + Md5Of(content) +
+                 "\nSIZE=" + std::to_string(content.size()) + "\nMODIFYTIME=2026-12-01 10:00:00\n";
         }
         return s;
     }
@@ -143,7 +145,8 @@ protected:
         config.WriteString(cfgkeys::kSectionUpdate, cfgkeys::kKeyRegion, region);
         config.WriteString(cfgkeys::kSectionUpdate, cfgkeys::kKeyServerIP, "127.0.0.1");
         config.WriteInteger(cfgkeys::kSectionUpdate, cfgkeys::kKeyServerPort, server.port());
-        config.WriteString(cfgkeys::kSectionServer, cfgkeys::kKeyWebSiteURL, "http://127.0.0.1/site");
+        config.WriteString(cfgkeys::kSectionServer, cfgkeys::kKeyWebSiteURL,
+                           "http://127.0.0.1/site");
         CCryptConfigFile user(AppAcp() + cfgkeys::kUserConfigDat, "");
         user.WriteInteger(cfgkeys::kSectionServer, cfgkeys::kKeyUseProxy, 0);
     }
@@ -161,7 +164,8 @@ protected:
     }
     void PublishPlugin(const Release& r, bool filesSection, const std::string& type,
                        const std::string& prefix = "") {
-        server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini", r.PluginCatalog(filesSection));
+        server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini",
+                   r.PluginCatalog(filesSection));
         PutFiles(r, type, prefix);
     }
     void PutFiles(const Release& r, const std::string& type, const std::string& prefix) {
