@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "DownloadNotify.h"
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+#include "ZEVAUpdateIntf.h"
+#include "platform/CodePage.h"
+#include "platform/InternetSettings.h"
+#include "platform/Registry.h"
+
+using zeva::test::Fault;
+using zeva::test::TestHttpServer;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Posted {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// Records what the library posts, in place of the window-message layer.
+class PostRecorder {
+public:
+    PostRecorder() {
+        zeva::SetDownloadMessagePoster([this](HWND w, UINT m, WPARAM wp, LPARAM lp) {
+            const std::lock_guard lock(mutex_);
+            posted_.push_back({w, m, wp, lp});
+            return BOOL{1};
+        });
+    }
+    ~PostRecorder() { zeva::SetDownloadMessagePoster({}); }
+    std::vector<Posted> posted() const {
+        const std::lock_guard lock(mutex_);
+        return posted_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Posted> posted_;
+};
+
+HWND FakeWindow() {
+    static int dummy;
+    return reinterpret_cast<HWND>(&dummy);
+}
+
+std::string Blob(size_t n, char seed) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(seed + static_cast<char>(i * 7 % 251));
+    return s;
+}
+
+class UpdateIntfTest : public ::testing::Test {
+protected:
+    zeva::test::TempDir dir;
+    // No proxy in the surroundings unless a test sets one.
+    zeva::test::ScopedEnv registry{"ZEVA_REGISTRY_DIR", (dir / "registry").string()};
+    zeva::test::ScopedEnv httpProxy{"http_proxy", std::nullopt};
+    zeva::test::ScopedEnv httpProxyUpper{"HTTP_PROXY", std::nullopt};
+    zeva::test::ScopedEnv acp{"ZEVA_ACP", std::nullopt};
+
+    std::string Local(const std::string& name) const { return (dir / name).string(); }
+};
+
+TEST_F(UpdateIntfTest, FetchesTypeAndEncodedNameAndStoresWholeFile) {
+    TestHttpServer server;
+    const std::string body = Blob(300000, 'a');
+    // "插件\新 文件.dll" in the system code page, separators as the catalogs write them.
+    const std::string name = zeva::Acp("插件\\新 文件.dll");
+    server.Put("/7/插件/新 文件.dll", body);
+    CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}}, false);
+    ASSERT_EQ(intf.GetRemoteFile(7, name.c_str(), Local("out.bin").c_str(), nullptr, 0), 0)
+        << intf.GetLastErrorInfo();
+    EXPECT_EQ(zeva::test::ReadFile(dir / "out.bin"), body);
+    EXPECT_FALSE(fs::exists(dir / "out.bin.part"));
+    ASSERT_EQ(server.Targets().size(), 1u);
+    EXPECT_EQ(server.Targets()[0], "/7/%E6%8F%92%E4%BB%B6/%E6%96%B0%20%E6%96%87%E4%BB%B6.dll");
+}
+
+TEST_F(UpdateIntfTest, EncodeRemotePathKeepsGbkTrailBackslashInsideCharacter) {
+    // "表" in GBK is 0xB1 0xED; "癨" ends in 0x5C, which must not split the segment.
+    const std::string gbk = std::string("a\\") + "\xB0\x5C" + "\\b";
+    EXPECT_EQ(zeva::EncodeRemotePath(gbk), "a/%E7%99%A8/b");
+    EXPECT_EQ(zeva::EncodeRemotePath("x/y z~_.-"), "x/y%20z~_.-");
+    EXPECT_EQ(zeva::EncodeRemotePath("a?b#c%d"), "a%3Fb%23c%25d");
+}
+
+TEST_F(UpdateIntfTest, FailuresReturnMinusOneAndLeaveNoFileUnderEitherName) {
+    TestHttpServer server;
+    const std::string body = Blob(200000, 'b');
+    for (const Fault fault :
+         {Fault::NotFound, Fault::Status500, Fault::CutMidway, Fault::CutChunked}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        server.Put("/1/f.bin", body);
+        server.SetFault("/1/f.bin", fault);
+        CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}}, false);
+        EXPECT_EQ(intf.GetRemoteFile(1, "f.bin", Local("f.bin").c_str(), nullptr, 0), -1);
+        EXPECT_FALSE(intf.GetLastErrorInfo().empty());
+        EXPECT_FALSE(fs::exists(dir / "f.bin"));
+        EXPECT_FALSE(fs::exists(dir / "f.bin.part"));
+    }
+}
+
+TEST_F(UpdateIntfTest, FailedDownloadKeepsEarlierFileUnderFinalName) {
+    TestHttpServer server;
+    zeva::test::WriteFile(dir / "keep.ini", "old");
+    server.Put("/1/keep.ini", Blob(100000, 'c'));
+    server.SetFault("/1/keep.ini", Fault::CutMidway);
+    CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}}, false);
+    EXPECT_EQ(intf.GetRemoteFile(1, "keep.ini", Local("keep.ini").c_str(), nullptr, 0), -1);
+    EXPECT_EQ(zeva::test::ReadFile(dir / "keep.ini"), "old");
+}
+
+TEST_F(UpdateIntfTest, StalledTransferFailsAfterLowSpeedTime) {
+    TestHttpServer server;
+    server.Put("/1/s.bin", Blob(100000, 'd'));
+    server.SetFault("/1/s.bin", Fault::Stall);
+    CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}}, false);
+    intf.SetTransferLimits({2000, 1024, 1});
+    EXPECT_EQ(intf.GetRemoteFile(1, "s.bin", Local("s.bin").c_str(), nullptr, 0), -1);
+    EXPECT_FALSE(fs::exists(dir / "s.bin"));
+    EXPECT_FALSE(fs::exists(dir / "s.bin.part"));
+}
+
+TEST_F(UpdateIntfTest, FallsBackToSecondaryServer) {
+    TestHttpServer primary;
+    TestHttpServer secondary;
+    const std::string body = Blob(5000, 'e');
+    secondary.Put("/1/x.dat", body);
+    {
+        SCOPED_TRACE("primary refuses connections");
+        CZEVAUpdateIntf intf(
+            {{"127.0.0.1", zeva::test::ClosedLoopbackPort()}, {"127.0.0.1", secondary.port()}},
+            false);
+        ASSERT_EQ(intf.GetRemoteFile(1, "x.dat", Local("a.dat").c_str(), nullptr, 0), 0);
+        EXPECT_EQ(zeva::test::ReadFile(dir / "a.dat"), body);
+    }
+    {
+        SCOPED_TRACE("primary answers 404");
+        CZEVAUpdateIntf intf({{"127.0.0.1", primary.port()}, {"127.0.0.1", secondary.port()}},
+                             false);
+        ASSERT_EQ(intf.GetRemoteFile(1, "x.dat", Local("b.dat").c_str(), nullptr, 0), 0);
+        EXPECT_EQ(primary.Requests().size(), 1u);
+        EXPECT_EQ(zeva::test::ReadFile(dir / "b.dat"), body);
+    }
+    {
+        SCOPED_TRACE("empty primary address is skipped");
+        CZEVAUpdateIntf intf({{"", 0}, {"127.0.0.1", secondary.port()}}, false);
+        ASSERT_EQ(intf.GetRemoteFile(1, "x.dat", Local("c.dat").c_str(), nullptr, 0), 0);
+    }
+    {
+        SCOPED_TRACE("the primary wins when it has the file");
+        primary.Put("/1/x.dat", "from primary");
+        secondary.ClearRequests();
+        CZEVAUpdateIntf intf({{"127.0.0.1", primary.port()}, {"127.0.0.1", secondary.port()}},
+                             false);
+        ASSERT_EQ(intf.GetRemoteFile(1, "x.dat", Local("d.dat").c_str(), nullptr, 0), 0);
+        EXPECT_EQ(zeva::test::ReadFile(dir / "d.dat"), "from primary");
+        EXPECT_TRUE(secondary.Requests().empty());
+    }
+}
+
+TEST_F(UpdateIntfTest, ProgressIsPostedToWindowAndEndsWithCompletion) {
+    PostRecorder recorder;
+    TestHttpServer server;
+    const std::string body = Blob(400000, 'f');
+    server.Put("/1/p.bin", body);
+    server.SetFault("/1/p.bin", Fault::Slow);  // about two seconds of transfer
+    CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}}, false);
+    ASSERT_EQ(intf.GetRemoteFile(1, "p.bin", Local("p.bin").c_str(), FakeWindow(), 1626), 0);
+    const auto posted = recorder.posted();
+    ASSERT_GE(posted.size(), 2u);
+    // At most one message per 100 ms, plus the completion.
+    EXPECT_LE(posted.size(), 40u);
+    WPARAM last = 0;
+    for (size_t i = 0; i + 1 < posted.size(); ++i) {
+        EXPECT_EQ(posted[i].window, FakeWindow());
+        EXPECT_EQ(posted[i].message, 1626u);
+        EXPECT_EQ(posted[i].lParam, static_cast<LPARAM>(body.size()));
+        EXPECT_LT(posted[i].wParam, body.size());
+        EXPECT_GE(posted[i].wParam, last);
+        last = posted[i].wParam;
+    }
+    EXPECT_EQ(posted.back().wParam, body.size());
+    EXPECT_EQ(posted.back().lParam, static_cast<LPARAM>(body.size()));
+}
+
+TEST_F(UpdateIntfTest, UnreachableServersPostMinusOneAndNullWindowPostsNothing) {
+    PostRecorder recorder;
+    const unsigned short closed = zeva::test::ClosedLoopbackPort();
+    CZEVAUpdateIntf intf({{"127.0.0.1", closed}, {"127.0.0.1", closed}}, false);
+    EXPECT_EQ(intf.GetRemoteFile(1, "x", Local("x").c_str(), nullptr, 0), -1);
+    EXPECT_TRUE(recorder.posted().empty());
+    EXPECT_EQ(intf.GetRemoteFile(1, "x", Local("x").c_str(), FakeWindow(), 1626), -1);
+    const auto posted = recorder.posted();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].wParam, 0u);
+    EXPECT_EQ(posted[0].lParam, -1);
+}
+
+TEST_F(UpdateIntfTest, ProxyFlagSelectsUserProxyOrDirect) {
+    TestHttpServer origin;
+    TestHttpServer proxy;
+    origin.Put("/1/v.txt", "direct");
+    const std::string url = "http://127.0.0.1:" + std::to_string(origin.port()) + "/1/v.txt";
+    proxy.Put(url, "via proxy");
+    auto key =
+        zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
+    ASSERT_TRUE(key);
+    key->SetDword("ProxyEnable", 1);
+    key->SetString("ProxyServer", "127.0.0.1:" + std::to_string(proxy.port()));
+    {
+        CZEVAUpdateIntf intf({{"127.0.0.1", origin.port()}}, true);
+        ASSERT_EQ(intf.GetRemoteFile(1, "v.txt", Local("v1").c_str(), nullptr, 0), 0)
+            << intf.GetLastErrorInfo();
+        EXPECT_EQ(zeva::test::ReadFile(dir / "v1"), "via proxy");
+    }
+    {
+        CZEVAUpdateIntf intf({{"127.0.0.1", origin.port()}}, false);
+        ASSERT_EQ(intf.GetRemoteFile(1, "v.txt", Local("v2").c_str(), nullptr, 0), 0);
+        EXPECT_EQ(zeva::test::ReadFile(dir / "v2"), "direct");
+    }
+    {
+        // Proxy switched off in the user's settings: direct even with the flag.
+        key->SetDword("ProxyEnable", 0);
+        CZEVAUpdateIntf intf({{"127.0.0.1", origin.port()}}, true);
+        ASSERT_EQ(intf.GetRemoteFile(1, "v.txt", Local("v3").c_str(), nullptr, 0), 0);
+        EXPECT_EQ(zeva::test::ReadFile(dir / "v3"), "direct");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+#pragma once
+// An HTTP server on 127.0.0.1 for the tests of the download library and the
+// update engine, with faults injected per path: missing, stalled, cut off in
+// the middle, slow, or an error status.
+
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace zeva::test {
+
+enum class Fault { None, NotFound, Status500, Stall, CutMidway, CutChunked, Slow };
+
+class TestHttpServer {
+public:
+    TestHttpServer() {
+        server_.Get(R"(.*)", [this](const httplib::Request& req, httplib::Response& res) {
+            Handle(req, res);
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~TestHttpServer() {
+        stopping_ = true;
+        server_.stop();
+        if (thread_.joinable()) thread_.join();
+    }
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    unsigned short port() const { return static_cast<unsigned short>(port_); }
+
+    // Serves `body` under the URL path `path` (e.g. "/1/UpdateConfig.ini").
+    void Put(const std::string& path, std::string body) {
+        const std::lock_guard lock(mutex_);
+        files_[path] = std::move(body);
+    }
+    void Remove(const std::string& path) {
+        const std::lock_guard lock(mutex_);
+        files_.erase(path);
+    }
+    // Serves every file below `root` under "/<rel path>".
+    void PutTree(const std::filesystem::path& root) {
+        for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+            if (!e.is_regular_file()) continue;
+            std::ifstream in(e.path(), std::ios::binary);
+            std::ostringstream s;
+            s << in.rdbuf();
+            Put("/" + std::filesystem::relative(e.path(), root).generic_string(), s.str());
+        }
+    }
+    void SetFault(const std::string& path, Fault fault) {
+        const std::lock_guard lock(mutex_);
+        faults_[path] = fault;
+    }
+    void ClearFaults() {
+        const std::lock_guard lock(mutex_);
+        faults_.clear();
+    }
+    std::vector<std::string> Requests() const {
+        const std::lock_guard lock(mutex_);
+        return requests_;
+    }
+    std::vector<std::string> Targets() const {
+        const std::lock_guard lock(mutex_);
+        return targets_;
+    }
+    void ClearRequests() {
+        const std::lock_guard lock(mutex_);
+        requests_.clear();
+        targets_.clear();
+    }
+
+private:
+    void Handle(const httplib::Request& req, httplib::Response& res) {
+        std::optional<std::string> body;
+        Fault fault = Fault::None;
+        {
+            const std::lock_guard lock(mutex_);
+            requests_.push_back(req.path);
+            targets_.push_back(req.target);
+            if (auto it = files_.find(req.path); it != files_.end()) body = it->second;
+            if (auto it = faults_.find(req.path); it != faults_.end()) fault = it->second;
+        }
+        if (fault == Fault::NotFound || !body) {
+            res.status = 404;
+            res.set_content("not found", "text/plain");
+            return;
+        }
+        if (fault == Fault::Status500) {
+            res.status = 500;
+            res.set_content(*body, "application/octet-stream");
+            return;
+        }
+        auto content = std::make_shared<std::string>(std::move(*body));
+        const size_t total = content->size();
+        res.status = 200;
+        if (fault == Fault::CutChunked) {
+            // No length announced: only the missing end chunk tells the body is incomplete.
+            res.set_chunked_content_provider(
+                "application/octet-stream", [content](size_t offset, httplib::DataSink& sink) {
+                    if (offset >= content->size() / 2) return false;
+                    return sink.write(content->data() + offset, content->size() / 2);
+                });
+            return;
+        }
+        res.set_content_provider(
+            total, "application/octet-stream",
+            [this, content, fault, total](size_t offset, size_t length, httplib::DataSink& sink) {
+                const size_t half = total / 2;
+                // A stalled transfer delivers only its first bytes, so the sender's
+                // rate drops below any limit at once.
+                const size_t stallAt = std::min<size_t>(total, 512);
+                if (fault == Fault::Stall && offset >= stallAt) {
+                    while (!stopping_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                    return false;
+                }
+                if (fault == Fault::CutMidway && offset >= half) return false;
+                size_t n = std::min<size_t>(length, 64 * 1024);
+                if (fault == Fault::Stall) n = std::min(n, stallAt - offset);
+                if (fault == Fault::CutMidway) n = std::min(n, half - offset);
+                if (fault == Fault::Slow) {
+                    n = std::min<size_t>(n, 4096);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                }
+                if (n == 0) return false;
+                return sink.write(content->data() + offset, n);
+            });
+    }
+
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    std::map<std::string, std::string> files_;
+    std::map<std::string, Fault> faults_;
+    std::vector<std::string> requests_;
+    std::vector<std::string> targets_;
+};
+
+// A loopback port on which nothing listens (connections are refused).
+inline unsigned short ClosedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+}  // namespace zeva::test

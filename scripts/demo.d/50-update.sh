@@ -1,0 +1,84 @@
+# A new release of the sample installation: published with zeva-publish,
+# served by nginx on loopback, installed by ZEVASilentUpdate.
+
+update_free_port() {
+    local p
+    for p in $(seq 18080 18180); do
+        if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then echo "$p"; return 0; fi
+    done
+    return 1
+}
+
+update_snapshot() {
+    (cd "$ZEVA_APP_DIR" && find . -type f ! -name '*.dat' ! -name started.txt -printf '%P\n' | sort |
+        while read -r f; do printf '%s  %s\n' "$(md5sum < "$f" | cut -c1-12)" "$f"; done)
+}
+
+step "Sample installation 1.0.0 (client, a plug-in, a text file)"
+update_port=$(update_free_port)
+"$bin/zeva-cfg" set "$ZEVA_APP_DIR/Config.dat" Update ServerIP 127.0.0.1
+"$bin/zeva-cfg" set "$ZEVA_APP_DIR/Config.dat" Update ServerPort "$update_port"
+"$bin/zeva-cfg" set "$ZEVA_APP_DIR/Config.dat" Update ServerIP2 ""
+"$bin/zeva-cfg" set "$ZEVA_APP_DIR/UserConfig.dat" Server UseProxy 0
+mkdir -p "$ZEVA_APP_DIR/plug"
+printf '#!/bin/sh\necho "ZEVAClient 1.0.0 started with: $*" > "$(dirname "$0")/started.txt"\n' > "$ZEVA_APP_DIR/ZEVAClient"
+chmod 755 "$ZEVA_APP_DIR/ZEVAClient"
+echo "tool 1.0.0" > "$ZEVA_APP_DIR/plug/工具.dll"
+echo "read me" > "$ZEVA_APP_DIR/readme.txt"
+update_snapshot > "$demo/update-before.txt"
+cat "$demo/update-before.txt"
+echo "-- Update/Version: $("$bin/zeva-cfg" get "$ZEVA_APP_DIR/Config.dat" Update Version)"
+
+step "Release 1.0.1 published with zeva-publish (catalog and server folder)"
+rm -rf "$demo/release" "$demo/www"
+mkdir -p "$demo/release/plug" "$demo/release/skin"
+printf '#!/bin/sh\necho "ZEVAClient 1.0.1 started with: $*" > "$(dirname "$0")/started.txt"\n' > "$demo/release/ZEVAClient"
+echo "tool 1.0.1" > "$demo/release/plug/工具.dll"
+echo "read me" > "$demo/release/readme.txt"
+head -c 200000 /dev/urandom > "$demo/release/skin/background.png"
+"$bin/zeva-publish" main "$demo/release" --version 1.0.1 --region 330000 --server-root "$demo/www"
+echo "-- $demo/www/1/UpdateConfig.ini (first lines, GBK shown as UTF-8):"
+iconv -f GBK -t UTF-8 "$demo/www/1/UpdateConfig.ini" | tr -d '\r' | head -12
+
+step "Serving the release with nginx on 127.0.0.1:$update_port"
+mkdir -p "$demo/nginx/tmp"
+cat > "$demo/nginx/nginx.conf" <<CONF
+daemon off;
+master_process off;
+worker_processes 1;
+pid $PWD/$demo/nginx/nginx.pid;
+error_log $PWD/$demo/nginx/error.log;
+events { worker_connections 64; }
+http {
+    access_log $PWD/$demo/nginx/access.log;
+    default_type application/octet-stream;
+    client_body_temp_path $PWD/$demo/nginx/tmp/body;
+    proxy_temp_path $PWD/$demo/nginx/tmp/proxy;
+    fastcgi_temp_path $PWD/$demo/nginx/tmp/fcgi;
+    uwsgi_temp_path $PWD/$demo/nginx/tmp/uwsgi;
+    scgi_temp_path $PWD/$demo/nginx/tmp/scgi;
+    server { listen 127.0.0.1:$update_port; root $PWD/$demo/www; }
+}
+CONF
+/usr/sbin/nginx -p "$PWD/$demo/nginx" -c "$PWD/$demo/nginx/nginx.conf" -e "$PWD/$demo/nginx/error.log" &
+update_nginx=$!
+trap 'kill "$update_nginx" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$update_port") 2>/dev/null && break; sleep 0.05; done
+echo "nginx running (pid $update_nginx)"
+
+step "ZEVASilentUpdate against the sample installation"
+"$bin/ZEVASilentUpdate" any arguments are ignored
+echo "-- exit code $?"
+echo "-- requests nginx answered:"
+sed -E 's/^.*"(GET [^"]*)" ([0-9]+).*$/   \1 -> \2/' "$demo/nginx/access.log"
+echo "-- files that changed (md5 before -> after):"
+update_snapshot > "$demo/update-after.txt"
+join -j2 -a2 -e '(new)' -o '1.1,2.1,0' <(sort -k2 "$demo/update-before.txt") <(sort -k2 "$demo/update-after.txt") |
+    awk '$1 != $2 { printf "   %-12s -> %-12s %s\n", $1, $2, $3 }'
+echo "-- Update/Version: $("$bin/zeva-cfg" get "$ZEVA_APP_DIR/Config.dat" Update Version)"
+for _ in $(seq 80); do [ -f "$ZEVA_APP_DIR/started.txt" ] && break; sleep 0.1; done
+echo "-- after its 5 s pause: $(cat "$ZEVA_APP_DIR/started.txt" 2>/dev/null || echo 'client not started')"
+kill "$update_nginx" 2>/dev/null || true
+wait "$update_nginx" 2>/dev/null || true
+trap - EXIT
+echo "-- nginx stopped"

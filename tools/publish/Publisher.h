@@ -1,0 +1,52 @@
+#pragma once
+// Release publishing: the catalog of a release folder (main program
+// "UpdateConfig.ini" or plug-in "config.ini") and the update-server layout
+// <root>/<type>/<prefix><files> that any static web server can serve.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zeva::publish {
+
+struct PublishedFile {
+    std::string name;  // catalog name: system code page, backslashes
+    std::filesystem::path source;
+    std::string md5;
+    std::uintmax_t size = 0;
+    std::string modifyTime;
+};
+
+enum class CatalogKind { Main, Plugin, PluginFilesSection };
+
+struct MainVersion {
+    std::string version;
+    std::string region;
+    bool unconditional = false;
+    bool notify = false;
+};
+
+// Every regular file below `dir` except the catalog `catalogName` at its top,
+// sorted by name; `progress(done, total)` is called while hashing. Throws
+// std::runtime_error with a one-line reason on a name the catalogs cannot carry.
+std::vector<PublishedFile> ScanRelease(const std::filesystem::path& dir,
+                                       const std::string& catalogName,
+                                       const std::function<void(size_t, size_t)>& progress = {});
+
+// The catalog text (system code page, CRLF line ends).
+std::string CatalogText(CatalogKind kind, const std::vector<PublishedFile>& files,
+                        const MainVersion& version);
+
+// Writes a file so that readers see the old or the whole new content.
+void WriteFileAtomically(const std::filesystem::path& path, const std::string& content);
+
+// Copies the files under `root`/`type`/`prefix` and then writes the catalog
+// there; returns the catalog's path.
+std::filesystem::path LayOutServer(const std::filesystem::path& root, const std::string& type,
+                                   const std::string& prefix,
+                                   const std::vector<PublishedFile>& files,
+                                   const std::string& catalogName, const std::string& catalogText);
+
+}  // namespace zeva::publish

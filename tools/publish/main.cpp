@@ -1,0 +1,185 @@
+// zeva-publish: catalogs and update-server folders for a new release.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ConfigKeys.h"
+#include "Json.h"
+#include "Publisher.h"
+#include "platform/AppPath.h"
+#include "platform/CodePage.h"
+
+namespace fs = std::filesystem;
+namespace pub = zeva::publish;
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: zeva-publish main RELEASE_DIR --version TEXT [options]\n"
+    "       zeva-publish plugin PLUGIN_DIR [--files-section] [options]\n"
+    "\n"
+    "Writes the catalog of a release folder: \"UpdateConfig.ini\" of the main program\n"
+    "(VERSION, REGION, UNCONDITIONALUPDATE, NOTIFIY, FILES and per file MD5, SIZE,\n"
+    "MODIFYTIME) or a plug-in \"config.ini\" (one section per file, or with\n"
+    "--files-section a FILES list as the toolbox's regional update reads it).\n"
+    "Names are written with backslashes in the system code page (ZEVA_ACP, default GBK).\n"
+    "\n"
+    "options:\n"
+    "  --version TEXT        release version (main; compared byte by byte, not as a number)\n"
+    "  --region TEXT         release region (main)\n"
+    "  --unconditional       set UNCONDITIONALUPDATE=1 (main)\n"
+    "  --notify              set NOTIFIY=1 (main)\n"
+    "  --files-section       plug-in catalog with a FILES section (toolbox form)\n"
+    "  --output FILE         where to write the catalog (default: inside the release folder)\n"
+    "  --server-root DIR     also lay out DIR/TYPE/PREFIX with the files and the catalog\n"
+    "  --type N              package type of the server layout (default 1)\n"
+    "  --prefix TEXT         remote folder inside the type folder (e.g. \"zj/\")\n"
+    "  --json                print the result as JSON\n"
+    "  --help                show this text\n"
+    "\n"
+    "exit status: 0 success, 2 bad usage or a file that cannot be published\n";
+
+int Fail(const std::string& reason) {
+    std::cerr << "zeva-publish: " << reason << "\n";
+    return 2;
+}
+
+struct Args {
+    std::string command;
+    fs::path dir;
+    pub::MainVersion version;
+    bool haveVersion = false;
+    bool filesSection = false;
+    std::optional<fs::path> output;
+    std::optional<fs::path> serverRoot;
+    std::string type = "1";
+    std::string prefix;
+    bool json = false;
+};
+
+std::optional<std::string> Parse(int argc, char** argv, Args& a) {
+    std::vector<std::string> positional;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= argc) return std::nullopt;
+            return std::string(argv[++i]);
+        };
+        if (arg == "--version" || arg == "--region" || arg == "--output" ||
+            arg == "--server-root" || arg == "--type" || arg == "--prefix") {
+            const auto v = value();
+            if (!v) return arg + " needs a value";
+            if (arg == "--version") {
+                a.version.version = zeva::Utf8ToAcp(*v);
+                a.haveVersion = true;
+            } else if (arg == "--region") {
+                a.version.region = zeva::Utf8ToAcp(*v);
+            } else if (arg == "--output") {
+                a.output = fs::path(*v);
+            } else if (arg == "--server-root") {
+                a.serverRoot = fs::path(*v);
+            } else if (arg == "--type") {
+                if (v->empty() || v->find_first_not_of("0123456789") != std::string::npos ||
+                    v->size() > 9) {
+                    return "--type needs a number";
+                }
+                a.type = *v;
+            } else {
+                a.prefix = *v;
+            }
+        } else if (arg == "--unconditional") {
+            a.version.unconditional = true;
+        } else if (arg == "--notify") {
+            a.version.notify = true;
+        } else if (arg == "--files-section") {
+            a.filesSection = true;
+        } else if (arg == "--json") {
+            a.json = true;
+        } else if (arg.rfind("--", 0) == 0) {
+            return "unknown option " + arg;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.size() != 2) return "expected a command and a folder (see --help)";
+    a.command = positional[0];
+    a.dir = positional[1];
+    if (a.command != "main" && a.command != "plugin") return "unknown command " + a.command;
+    if (a.command == "main" && !a.haveVersion) return "main needs --version";
+    if (!a.prefix.empty() && a.prefix.back() != '/') a.prefix.push_back('/');
+    if (a.prefix.find("..") != std::string::npos || (!a.prefix.empty() && a.prefix[0] == '/')) {
+        return "--prefix must be a relative folder";
+    }
+    return std::nullopt;
+}
+
+void ShowProgress(size_t done, size_t total) {
+    static const bool tty = ::isatty(2) != 0;
+    if (!tty || total < 50) return;
+    if (done % 25 != 0 && done != total) return;
+    const int width = 30;
+    const int filled =
+        static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * width);
+    std::fprintf(stderr, "\r[%.*s%*s] %zu/%zu files", filled, "##############################",
+                 width - filled, "", done, total);
+    if (done == total) std::fprintf(stderr, "\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--help") {
+            std::cout << kUsage;
+            return 0;
+        }
+    }
+    Args a;
+    if (auto error = Parse(argc, argv, a)) return Fail(*error);
+    try {
+        const bool isMain = a.command == "main";
+        const std::string catalogName =
+            isMain ? zeva::cfgkeys::kUpdateConfigIni : zeva::cfgkeys::kPlugCatalogIni;
+        const auto files = pub::ScanRelease(a.dir, catalogName, &ShowProgress);
+        const auto kind = isMain ? pub::CatalogKind::Main
+                                 : (a.filesSection ? pub::CatalogKind::PluginFilesSection
+                                                   : pub::CatalogKind::Plugin);
+        const std::string text = pub::CatalogText(kind, files, a.version);
+        fs::path catalog;
+        if (a.output || !a.serverRoot) {
+            catalog = a.output ? *a.output : a.dir / catalogName;
+            pub::WriteFileAtomically(catalog, text);
+        }
+        fs::path served;
+        if (a.serverRoot)
+            served = pub::LayOutServer(*a.serverRoot, a.type, a.prefix, files, catalogName, text);
+        std::uintmax_t bytes = 0;
+        for (const auto& f : files) bytes += f.size;
+        if (a.json) {
+            std::cout << "{\"catalog\":" << zeva::tools::JsonString(catalog.string())
+                      << ",\"served\":" << zeva::tools::JsonString(served.string())
+                      << ",\"files\":" << files.size() << ",\"bytes\":" << bytes << ",\"version\":"
+                      << zeva::tools::JsonString(zeva::AcpToUtf8(a.version.version))
+                      << ",\"names\":[";
+            for (size_t i = 0; i < files.size(); ++i) {
+                std::cout << (i ? "," : "")
+                          << zeva::tools::JsonString(zeva::AcpToUtf8(files[i].name));
+            }
+            std::cout << "]}\n";
+        } else {
+            if (!catalog.empty()) std::cout << "catalog: " << catalog.string() << "\n";
+            if (!served.empty()) std::cout << "served:  " << served.string() << "\n";
+            std::cout << files.size() << " files, " << bytes << " bytes";
+            if (isMain) std::cout << ", version " << zeva::AcpToUtf8(a.version.version);
+            std::cout << "\n";
+        }
+        return 0;
+    } catch (const std::exception& e) {
+        return Fail(e.what());
+    }
+}

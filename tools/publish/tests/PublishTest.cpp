@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "ConfigFile.h"
+#include "MD5.h"
+#include "Publisher.h"
+#include "TestSupport.h"
+#include "UpdateCatalog.h"
+#include "platform/AppPath.h"
+#include "platform/CodePage.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+};
+
+Result Publish(const std::string& args) {
+    const std::string cmd = zeva::test::ProgramPath("zeva-publish").string() + " " + args + " 2>&1";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[4096];
+    size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    const int status = ::pclose(p);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::string Q(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
+
+class PublishTest : public ::testing::Test {
+protected:
+    zeva::test::TempDir dir;
+    zeva::test::ScopedEnv acp{"ZEVA_ACP", std::nullopt};  // GBK, as on the clients
+    fs::path release = dir / "release";
+
+    void SetUp() override {
+        zeva::test::WriteFile(release / "ZEVAClient", "client v2");
+        zeva::test::WriteFile(release / "插件" / "工具.dll", "tool");
+        zeva::test::WriteFile(release / "empty.dat", "");
+    }
+};
+
+TEST_F(PublishTest, MainCatalogRoundTripsThroughTheEngine) {
+    const Result r =
+        Publish("main " + Q(release) + " --version 2.0.1 --region 330000 --notify --server-root " +
+                Q(dir / "www"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    const fs::path served = dir / "www" / "1" / "UpdateConfig.ini";
+    ASSERT_TRUE(fs::exists(served));
+    EXPECT_EQ(zeva::test::ReadFile(dir / "www" / "1" / "插件" / "工具.dll"), "tool");
+    const std::string text = zeva::test::ReadFile(served);
+    EXPECT_NE(text.find(zeva::Acp("[插件\\工具.dll]\r\n")), std::string::npos)
+        << "GBK names with backslashes";
+    EXPECT_NE(text.find("NOTIFIY=1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("UNCONDITIONALUPDATE=0\r\n"), std::string::npos);
+
+    CConfigFile catalog(served.string());
+    std::string version;
+    catalog.ReadString("Version", "VERSION", "", version);
+    EXPECT_EQ(version, "2.0.1");
+    std::vector<std::string> names;
+    catalog.ReadSection("FILES", names);
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"ZEVAClient", "empty.dat", zeva::Acp("插件\\工具.dll")}));
+    std::string md5, size;
+    catalog.ReadString("ZEVAClient", "MD5", "", md5);
+    catalog.ReadString("ZEVAClient", "SIZE", "", size);
+    std::string expected;
+    CMD5::GetStringMD5("client v2", expected);
+    EXPECT_EQ(md5, expected);
+    EXPECT_EQ(size, "9");
+
+    // The release folder itself is current; an empty installation needs every file.
+    UpdateCatalog same(zeva::AcpPath(release) + "/", served.string(), "1.0", "330000");
+    ASSERT_EQ(same.Evaluate(), 0);
+    EXPECT_TRUE(same.Entries().empty());
+    fs::create_directories(dir / "empty");
+    UpdateCatalog fresh(zeva::AcpPath(dir / "empty") + "/", served.string(), "1.0", "330000");
+    ASSERT_EQ(fresh.Evaluate(), 0);
+    EXPECT_EQ(fresh.Entries().size(), 3u);
+}
+
+TEST_F(PublishTest, PluginCatalogForms) {
+    ASSERT_EQ(Publish("plugin " + Q(release)).status, 0);
+    CConfigFile plain((release / "config.ini").string());
+    std::vector<std::string> sections;
+    plain.ReadSections(sections);
+    EXPECT_EQ(sections.size(), 3u);
+    // Publishing again does not list the catalog itself.
+    const Result again = Publish("plugin " + Q(release) + " --files-section --json --server-root " +
+                                 Q(dir / "www") + " --type 1 --prefix zj");
+    ASSERT_EQ(again.status, 0) << again.out;
+    EXPECT_NE(again.out.find("\"files\":3"), std::string::npos) << again.out;
+    const fs::path served = dir / "www" / "1" / "zj" / "config.ini";
+    CConfigFile toolbox(served.string());
+    std::vector<std::string> files;
+    toolbox.ReadSection("FILES", files);
+    EXPECT_EQ(files.size(), 3u);
+    fs::create_directories(dir / "plugdir");
+    UpdateCatalog c(zeva::AcpPath(dir / "plugdir") + "/", served.string(), "", "");
+    ASSERT_EQ(c.EvaluatePluginFilesSection(), 0);
+    EXPECT_EQ(c.Entries().size(), 3u);
+}
+
+TEST_F(PublishTest, RefusesWhatCatalogsCannotCarry) {
+    Result r = Publish("main " + Q(release));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("--version"), std::string::npos);
+    zeva::test::WriteFile(release / "a=b.txt", "x");
+    r = Publish("main " + Q(release) + " --version 2");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("a=b.txt"), std::string::npos);
+    fs::remove(release / "a=b.txt");
+    zeva::test::WriteFile(release / "zeva" / "client", "x");
+    zeva::test::WriteFile(release / "Zeva" / "Client", "y");
+    r = Publish("main " + Q(release) + " --version 2");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("case"), std::string::npos);
+    EXPECT_EQ(Publish("main " + Q(dir / "missing") + " --version 2").status, 2);
+    EXPECT_EQ(Publish("frobnicate x").status, 2);
+    EXPECT_EQ(Publish("--help").status, 0);
+}
+
+}  // namespace

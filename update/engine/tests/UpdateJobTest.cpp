@@ -1,0 +1,390 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ctime>
+
+#include "UpdateJob.h"
+#include "platform/AppPath.h"
+#include "platform/Registry.h"
+#include "support/UpdateFixture.h"
+
+namespace fs = std::filesystem;
+namespace keys = zeva::cfgkeys;
+using zeva::test::Fault;
+using zeva::test::Release;
+
+namespace {
+
+std::string TodaySection() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
+}
+
+bool Requested(const std::vector<std::string>& requests, const std::string& path) {
+    return std::find(requests.begin(), requests.end(), path) != requests.end();
+}
+
+class UpdateJobTest : public zeva::test::UpdateFixture {
+protected:
+    Release Sample() const {
+        return Release{
+            "2.0",
+            "330000",
+            0,
+            1,
+            {{"ZEVAClient", "client v2"}, {"plug\\tool.dll", "tool v2"}, {"readme.txt", "same"}}};
+    }
+    void InstallOld() {
+        Install("ZEVAClient", "client v1");
+        Install("plug\\tool.dll", "tool v1");
+        Install("readme.txt", "same");
+    }
+    std::string Record(const char* key) const {
+        CCryptConfigFile record(AppAcp() + keys::kUpdateRecordDat, "");
+        std::string v;
+        record.ReadString(TodaySection(), key, "", v);
+        return v;
+    }
+};
+
+TEST_F(UpdateJobTest, FullFormInstallsChangedFilesRecordsAndRestarts) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Publish(Sample());
+    auto key = zeva::RegistryKey::Create(zeva::RegistryHive::LocalMachine, "SOFTWARE\\Pelmo");
+    ASSERT_TRUE(key);
+    UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+    EXPECT_EQ(job.stagingDir(), AppAcp() + "UPDATE\\Program\\");
+    ASSERT_TRUE(job.RunProgramJob());
+
+    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed("plug\\tool.dll"), "tool v2");
+    EXPECT_FALSE(Requested(Requests(), "/1/readme.txt")) << "a current file is not fetched";
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+    EXPECT_EQ(Record(keys::kKeyNewVersion), "2.0");
+    EXPECT_EQ(Record(keys::kKeyOldVersion), "1.0");
+    EXPECT_EQ(Record(keys::kKeyIsSucceed), "1");
+    EXPECT_EQ(key->QueryString("Version"), "2.0");
+    EXPECT_EQ(key->QueryString("InstallPath"), AppAcp());
+    ASSERT_EQ(host.notifications.size(), 1u);
+    EXPECT_EQ(host.notifications[0].oldVersion, "1.0");
+    EXPECT_EQ(host.notifications[0].newVersion, "2.0");
+    EXPECT_EQ(host.notifications[0].site, "http://127.0.0.1/site");
+    EXPECT_EQ(host.closes, 1);
+    ASSERT_EQ(host.starts.size(), 1u);
+    EXPECT_EQ(host.starts[0].program, app / "ZEVAClient");
+    EXPECT_EQ(host.starts[0].parameters, "");
+    EXPECT_EQ(host.pauses, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(5000)});
+    EXPECT_FALSE(fs::exists(app / "UPDATE" / "Program"));
+}
+
+TEST_F(UpdateJobTest, AbsentRegistryKeyIsNotCreatedAndNoAnswerLeavesClientRunning) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Publish(Sample());
+    host.answer = 7;
+    UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+    ASSERT_TRUE(job.RunProgramJob());
+    EXPECT_FALSE(zeva::RegistryKey::Open(zeva::RegistryHive::LocalMachine, "SOFTWARE\\Pelmo"));
+    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(host.notifications.size(), 1u);
+    EXPECT_EQ(host.closes, 0);
+    EXPECT_EQ(host.starts.size(), 1u);
+}
+
+TEST_F(UpdateJobTest, RegionChangeUpdatesInFullFormOnlyAndNotifiesWithoutFlag) {
+    Release r = Sample();
+    r.version = "1.0";
+    r.notify = 0;
+    {
+        SCOPED_TRACE("silent form");
+        Configure("1.0", "110000");
+        InstallOld();
+        Publish(r);
+        UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+        ASSERT_TRUE(job.RunProgramJob());
+        EXPECT_EQ(Requests(), std::vector<std::string>{"/1/UpdateConfig.ini"});
+        EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+        EXPECT_TRUE(host.starts.empty());
+    }
+    {
+        SCOPED_TRACE("full form");
+        UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+        ASSERT_TRUE(job.RunProgramJob());
+        EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+        EXPECT_EQ(host.notifications.size(), 1u);
+        EXPECT_EQ(host.starts.size(), 1u);
+    }
+}
+
+TEST_F(UpdateJobTest, OlderSortingVersionChangesNothing) {
+    Configure("1.9", "330000");
+    InstallOld();
+    Release r = Sample();
+    r.version = "1.10";
+    Publish(r);
+    for (auto options : {zeva::UpdateOptions::Full(), zeva::UpdateOptions::Silent()}) {
+        UpdateJob job(1, "Program", options, &host);
+        ASSERT_TRUE(job.RunProgramJob());
+    }
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.9");
+    EXPECT_TRUE(host.starts.empty());
+    EXPECT_TRUE(host.notifications.empty());
+}
+
+TEST_F(UpdateJobTest, EmptyFileListWithNewerVersion) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Release r = Sample();
+    r.files.clear();
+    Publish(r);
+    {
+        SCOPED_TRACE("full form: no change, no record, no restart");
+        UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+        ASSERT_TRUE(job.RunProgramJob());
+        EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+        EXPECT_FALSE(fs::exists(app / keys::kUpdateRecordDat));
+        EXPECT_TRUE(host.starts.empty());
+    }
+    {
+        SCOPED_TRACE("silent form: new version and restart with -AutoRun");
+        UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+        ASSERT_TRUE(job.RunProgramJob());
+        EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+        ASSERT_EQ(host.starts.size(), 1u);
+        EXPECT_EQ(host.starts[0].parameters, "-AutoRun");
+        EXPECT_FALSE(fs::exists(app / keys::kUpdateRecordDat));
+        EXPECT_TRUE(host.notifications.empty());
+        EXPECT_FALSE(fs::exists(app / "UPDATE"));
+    }
+}
+
+TEST_F(UpdateJobTest, RerunAfterInterruptedDownloadFetchesOnlyWhatIsMissing) {
+    Configure("1.0", "330000");
+    Release r{"2.0", "330000", 0, 0, {{"a.bin", "A2"}, {"b.bin", "B2"}, {"c.bin", "C2"}}};
+    Publish(r);
+    // What an earlier run left: one good staged copy, one damaged.
+    zeva::test::WriteFile(app / "UPDATE/Program/a.bin", "A2");
+    zeva::test::WriteFile(app / "UPDATE/Program/b.bin", "B");
+    UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+    ASSERT_TRUE(job.RunProgramJob());
+    EXPECT_EQ(Requests(),
+              (std::vector<std::string>{"/1/UpdateConfig.ini", "/1/b.bin", "/1/c.bin"}));
+    EXPECT_EQ(Installed("a.bin"), "A2");
+    EXPECT_EQ(Installed("b.bin"), "B2");
+    EXPECT_EQ(Installed("c.bin"), "C2");
+}
+
+TEST_F(UpdateJobTest, FailedOrCorruptedFileDownloadInstallsNothingInEveryForm) {
+    for (const Fault fault : {Fault::NotFound, Fault::CutMidway, Fault::None}) {
+        for (auto options : {zeva::UpdateOptions::Full(), zeva::UpdateOptions::Silent()}) {
+            SCOPED_TRACE(static_cast<int>(fault));
+            Configure("1.0", "330000");
+            InstallOld();
+            Publish(Sample());
+            if (fault == Fault::None) {
+                server.Put("/1/plug/tool.dll", "tool v2 but tampered with");
+            } else {
+                server.Put("/1/plug/tool.dll", std::string(100000, 't'));
+                server.SetFault("/1/plug/tool.dll", fault);
+            }
+            UpdateJob job(1, "Program", options, &host);
+            ASSERT_TRUE(job.RunProgramJob());
+            EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+            EXPECT_EQ(Installed("plug\\tool.dll"), "tool v1");
+            EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+            EXPECT_FALSE(fs::exists(zeva::NativePath(job.stagingDir())));
+            EXPECT_TRUE(host.starts.empty());
+            server.ClearFaults();
+        }
+    }
+}
+
+TEST_F(UpdateJobTest, StalledFileDownloadInstallsNothing) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Publish(Sample());
+    server.Put("/1/plug/tool.dll", std::string(100000, 't'));
+    server.SetFault("/1/plug/tool.dll", Fault::Stall);
+    UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+    job.downloader().SetTransferLimits({2000, 1024, 1});
+    ASSERT_TRUE(job.RunProgramJob());
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+    EXPECT_FALSE(fs::exists(app / "UPDATE"));
+    EXPECT_TRUE(host.starts.empty());
+}
+
+TEST_F(UpdateJobTest, FailedCatalogDownloadLeavesStagingAndIsNeverEvaluated) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Publish(Sample());
+    // A complete catalog of an earlier run is still staged; this run's copy is cut off.
+    zeva::test::WriteFile(app / "UPDATE/Program/UpdateConfig.ini", Sample().MainCatalog());
+    zeva::test::WriteFile(app / "UPDATE/Program/ZEVAClient", "client v2");
+    server.Put("/1/UpdateConfig.ini", Sample().MainCatalog() + std::string(50000, '#'));
+    server.SetFault("/1/UpdateConfig.ini", Fault::CutMidway);
+    UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+    EXPECT_FALSE(job.RunProgramJob());
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(zeva::test::ReadFile(app / "UPDATE/Program/ZEVAClient"), "client v2");
+    EXPECT_EQ(Requests(), std::vector<std::string>{"/1/UpdateConfig.ini"});
+}
+
+TEST_F(UpdateJobTest, TraversalEntriesAreNeverFetchedOrWritten) {
+    Configure("1.0", "330000");
+    Release r{
+        "2.0",
+        "330000",
+        0,
+        0,
+        {{"..\\outside.txt", "evil"}, {"ok.txt", "fine"}, {"sub\\..\\..\\outside2.txt", "evil"}}};
+    Publish(r);
+    UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+    ASSERT_TRUE(job.RunProgramJob());
+    EXPECT_EQ(Installed("ok.txt"), "fine");
+    EXPECT_FALSE(fs::exists(root / "outside.txt"));
+    EXPECT_FALSE(fs::exists(root / "outside2.txt"));
+    EXPECT_FALSE(fs::exists(app / "UPDATE/outside.txt"));
+    EXPECT_EQ(Requests(), (std::vector<std::string>{"/1/UpdateConfig.ini", "/1/ok.txt"}));
+    EXPECT_FALSE(job.DownloadFiles({"..\\outside.txt"}));
+}
+
+TEST_F(UpdateJobTest, BusyTargetIsReplacedAndItsBackupRemovedNextRun) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Publish(Sample());
+    host.busy.insert("ZEVAClient");
+    {
+        UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+        ASSERT_TRUE(job.RunProgramJob());
+    }
+    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed("ZEVAClient.bak"), "client v1");
+    UpdateJob next(1, "Program", zeva::UpdateOptions::Full(), &host);
+    ASSERT_TRUE(next.RunProgramJob());
+    EXPECT_FALSE(fs::exists(app / "ZEVAClient.bak"));
+}
+
+TEST_F(UpdateJobTest, FileThatCannotBeReplacedKeepsOldFileAndVersion) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Publish(Sample());
+    host.alwaysBusy.insert("tool.dll");
+    UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+    ASSERT_TRUE(job.RunProgramJob());
+    EXPECT_EQ(Installed("plug\\tool.dll"), "tool v1");
+    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_FALSE(fs::exists(app / "plug/tool.dll.bak"));
+    // The next run must still see an update due and finish the job.
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+}
+
+TEST_F(UpdateJobTest, SecondaryServerServesWhenPrimaryIsDown) {
+    Configure("1.0", "330000");
+    {
+        CCryptConfigFile config(AppAcp() + keys::kConfigDat, "");
+        config.WriteInteger(keys::kSectionUpdate, keys::kKeyServerPort,
+                            zeva::test::ClosedLoopbackPort());
+        config.WriteString(keys::kSectionUpdate, keys::kKeyServerIP2, "127.0.0.1");
+        config.WriteInteger(keys::kSectionUpdate, keys::kKeyServerPort2, server.port());
+    }
+    InstallOld();
+    Publish(Sample());
+    UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+    ASSERT_EQ(job.servers().size(), 2u);
+    ASSERT_TRUE(job.RunProgramJob());
+    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+}
+
+TEST_F(UpdateJobTest, ServerListFollowsTheForm) {
+    CCryptConfigFile config(AppAcp() + keys::kConfigDat, "");
+    config.WriteString(keys::kSectionUpdate, keys::kKeyServerIP, "localhost");
+    config.WriteInteger(keys::kSectionUpdate, keys::kKeyServerPort, 65536 + 80);
+    auto full = zeva::ReadUpdateServers(AppAcp(), zeva::UpdateOptions::Full());
+    ASSERT_EQ(full.size(), 1u);
+    EXPECT_EQ(full[0].address, "127.0.0.1");
+    EXPECT_EQ(full[0].port, 80);
+    auto silent = zeva::ReadUpdateServers(AppAcp(), zeva::UpdateOptions::Silent());
+    ASSERT_EQ(silent.size(), 2u);
+    EXPECT_EQ(silent[0].address, "localhost");
+    EXPECT_EQ(silent[1].address, "");
+    config.WriteString(keys::kSectionUpdate, keys::kKeyServerIP2, "127.0.0.2");
+    EXPECT_EQ(zeva::ReadUpdateServers(AppAcp(), zeva::UpdateOptions::Full()).size(), 2u);
+    EXPECT_EQ(zeva::ReadUpdateServers(AppAcp(), zeva::UpdateOptions::Toolbox("x/")).size(), 2u);
+    EXPECT_EQ(zeva::NormaliseServerAddress("10.1.2.3"), "10.1.2.3");
+    EXPECT_EQ(zeva::NormaliseServerAddress(""), "");
+}
+
+TEST_F(UpdateJobTest, LocalSettingsAndProxyFlagAreReadAtConstruction) {
+    {
+        UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+        EXPECT_TRUE(job.useProxy()) << "UseProxy defaults to 1";
+        EXPECT_EQ(job.localVersion(), "");
+        EXPECT_EQ(job.catalogName(), "UpdateConfig.ini");
+    }
+    Configure("1.2", "330100");
+    UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+    EXPECT_FALSE(job.useProxy());
+    EXPECT_EQ(job.localVersion(), "1.2");
+    EXPECT_EQ(job.localRegion(), "330100");
+    EXPECT_EQ(job.installDir(), AppAcp());
+    EXPECT_EQ(job.stagingDir(), AppAcp() + "UPDATE\\");
+}
+
+TEST_F(UpdateJobTest, PluginJobInstallsFilesAndCatalog) {
+    Configure("1.0", "330000");
+    Install("plug\\old.dll", "old v1");
+    Install("plug\\keep.dll", "keep");
+    Release r{"", "", 0, 0, {{"old.dll", "old v2"}, {"keep.dll", "keep"}, {"new\\n.dll", "n"}}};
+    PublishPlugin(r, false, "5");
+    UpdateJob job(5, "plug", zeva::UpdateOptions::Full(), &host);
+    EXPECT_EQ(job.installDir(), AppAcp() + "plug\\");
+    EXPECT_EQ(job.stagingDir(), AppAcp() + "UPDATE\\plug\\");
+    ASSERT_TRUE(job.RunPluginJob());
+    EXPECT_EQ(Installed("plug\\old.dll"), "old v2");
+    EXPECT_EQ(Installed("plug\\new\\n.dll"), "n");
+    EXPECT_EQ(Installed("plug\\config.ini"), r.PluginCatalog(false));
+    EXPECT_FALSE(Requested(Requests(), "/5/keep.dll"));
+    EXPECT_TRUE(host.starts.empty());
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+    EXPECT_FALSE(fs::exists(app / "UPDATE/plug"));
+}
+
+TEST_F(UpdateJobTest, ToolboxFormUsesRemoteFolderAndFilesSection) {
+    Configure("1.0", "330000");
+    Install("ProvincePlug\\a.dll", "a1");
+    Install("ProvincePlug\\a.dll.bak", "stale");
+    Release r{"", "", 0, 0, {{"a.dll", "a2"}, {"ProvincePlugConfig.dat", "catalogue"}}};
+    PublishPlugin(r, true, "1", "zj/");
+    server.Put("/1/zj/a.dll", "a2");
+    UpdateJob job(1, "ProvincePlug", zeva::UpdateOptions::Toolbox("zj/"), &host);
+    ASSERT_TRUE(job.RunPluginJob());
+    EXPECT_EQ(Installed("ProvincePlug\\a.dll"), "a2");
+    EXPECT_EQ(Installed("ProvincePlug\\ProvincePlugConfig.dat"), "catalogue");
+    EXPECT_FALSE(fs::exists(app / "ProvincePlug/a.dll.bak"));
+    EXPECT_TRUE(Requested(Requests(), "/1/zj/config.ini"));
+    EXPECT_TRUE(host.starts.empty());
+}
+
+TEST_F(UpdateJobTest, PluginJobWithFailedDownloadInstallsNothingButCleansStaging) {
+    Configure("1.0", "330000");
+    Install("plug\\old.dll", "old v1");
+    Release r{"", "", 0, 0, {{"old.dll", "old v2"}}};
+    PublishPlugin(r, false, "5");
+    server.SetFault("/5/old.dll", Fault::NotFound);
+    UpdateJob job(5, "plug", zeva::UpdateOptions::Full(), &host);
+    ASSERT_TRUE(job.RunPluginJob());
+    EXPECT_EQ(Installed("plug\\old.dll"), "old v1");
+    EXPECT_FALSE(fs::exists(app / "plug/config.ini"));
+    EXPECT_FALSE(fs::exists(app / "UPDATE/plug"));
+    UpdateJob bad(5, "..\\x", zeva::UpdateOptions::Full(), &host);
+    EXPECT_FALSE(bad.RunPluginJob());
+}
+
+}  // namespace

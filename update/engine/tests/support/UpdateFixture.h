@@ -1,0 +1,184 @@
+#pragma once
+// A sample installation and an update server for the engine's tests: the
+// application directory with its settings, a release published on an
+// in-process HTTP server, and a host that records what the engine asks of
+// windows and processes.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ConfigKeys.h"
+#include "CryptConfigFile.h"
+#include "MD5.h"
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+#include "UpdateHost.h"
+
+namespace zeva::test {
+
+class RecordingHost : public IUpdateHost {
+public:
+    struct Notification {
+        std::string oldVersion, newVersion, site;
+    };
+    struct Start {
+        std::filesystem::path program;
+        std::string parameters;
+    };
+
+    int ShowUpdateNotification(const std::string& o, const std::string& n,
+                               const std::string& s) override {
+        notifications.push_back({o, n, s});
+        return answer;
+    }
+    void CloseRunningClient() override { ++closes; }
+    void Pause(std::chrono::milliseconds d) override { pauses.push_back(d); }
+    bool StartProgram(const std::filesystem::path& p, const std::string& params) override {
+        starts.push_back({p, params});
+        return true;
+    }
+    bool ReplaceFile(const std::filesystem::path& source,
+                     const std::filesystem::path& target) override {
+        const std::string name = target.filename().string();
+        if (alwaysBusy.count(name) != 0) return false;
+        if (busy.count(name) != 0 && std::filesystem::exists(target)) return false;
+        std::error_code ec;
+        std::filesystem::rename(source, target, ec);
+        return !ec;
+    }
+
+    int answer = kIdYes;
+    int closes = 0;
+    std::vector<Notification> notifications;
+    std::vector<std::chrono::milliseconds> pauses;
+    std::vector<Start> starts;
+    std::set<std::string> busy;        // in use while they exist under their name
+    std::set<std::string> alwaysBusy;  // cannot be replaced at all
+};
+
+inline std::string Md5Of(const std::string& content) {
+    std::string out;
+    CMD5::GetStringMD5(content.c_str(), out);
+    return out;
+}
+
+// A release: relative names (backslash-separated, UTF-8 = system code page in
+// these tests) with their contents, and the catalog that lists them.
+struct Release {
+    std::string version;
+    std::string region;
+    int unconditional = 0;
+    int notify = 0;
+    std::vector<std::pair<std::string, std::string>> files;
+    bool crlf = false;
+
+    std::string MainCatalog() const {
+        std::string s = "[Version]\nVERSION=" + version + "\nREGION=" + region +
+                        "\nUNCONDITIONALUPDATE=" + std::to_string(unconditional) +
+                        "\nNOTIFIY=" + std::to_string(notify) + "\n[FILES]\n";
+        for (const auto& [name, content] : files) s += name + "=\n";
+        s += Sections();
+        return crlf ? Crlf(s) : s;
+    }
+    std::string PluginCatalog(bool filesSection) const {
+        std::string s;
+        if (filesSection) {
+            s += "[FILES]\n";
+            for (const auto& [name, content] : files) s += name + "=\n";
+        }
+        s += Sections();
+        return crlf ? Crlf(s) : s;
+    }
+
+private:
+    std::string Sections() const {
+        std::string s;
+        for (const auto& [name, content] : files) {
+            s += "[" + name + "]\nMD5=" + Md5Of(content) +
+                 "\nSIZE=" + std::to_string(content.size()) + "\nMODIFYTIME=2026-12-01 10:00:00\n";
+        }
+        return s;
+    }
+    static std::string Crlf(const std::string& s) {
+        std::string out;
+        for (char c : s) {
+            if (c == '\n') out += '\r';
+            out += c;
+        }
+        return out;
+    }
+};
+
+inline std::string UrlPath(const std::string& name) {
+    std::string out = name;
+    for (char& c : out) {
+        if (c == '\\') c = '/';
+    }
+    return out;
+}
+
+class UpdateFixture : public ::testing::Test {
+protected:
+    TempDir root;
+    std::filesystem::path app = root / "app";
+    ScopedEnv appEnv{"ZEVA_APP_DIR", (root / "app").string()};
+    ScopedEnv registryEnv{"ZEVA_REGISTRY_DIR", (root / "registry").string()};
+    ScopedEnv acpEnv{"ZEVA_ACP", std::string("UTF-8")};
+    ScopedEnv proxyEnv{"http_proxy", std::nullopt};
+    ScopedEnv proxyEnv2{"HTTP_PROXY", std::nullopt};
+    TestHttpServer server;
+    RecordingHost host;
+
+    void SetUp() override { std::filesystem::create_directories(app); }
+
+    std::string AppAcp() const { return app.string() + "/"; }
+
+    void Configure(const std::string& version, const std::string& region) {
+        CCryptConfigFile config(AppAcp() + cfgkeys::kConfigDat, "");
+        config.WriteString(cfgkeys::kSectionUpdate, cfgkeys::kKeyVersion, version);
+        config.WriteString(cfgkeys::kSectionUpdate, cfgkeys::kKeyRegion, region);
+        config.WriteString(cfgkeys::kSectionUpdate, cfgkeys::kKeyServerIP, "127.0.0.1");
+        config.WriteInteger(cfgkeys::kSectionUpdate, cfgkeys::kKeyServerPort, server.port());
+        config.WriteString(cfgkeys::kSectionServer, cfgkeys::kKeyWebSiteURL,
+                           "http://127.0.0.1/site");
+        CCryptConfigFile user(AppAcp() + cfgkeys::kUserConfigDat, "");
+        user.WriteInteger(cfgkeys::kSectionServer, cfgkeys::kKeyUseProxy, 0);
+    }
+    std::string ConfigValue(const char* section, const char* key) const {
+        CCryptConfigFile config(AppAcp() + cfgkeys::kConfigDat, "");
+        std::string v;
+        config.ReadString(section, key, "", v);
+        return v;
+    }
+
+    // Publishes a main-program release for update type 1 under `prefix`.
+    void Publish(const Release& r, const std::string& type = "1", const std::string& prefix = "") {
+        server.Put("/" + type + "/" + prefix + "UpdateConfig.ini", r.MainCatalog());
+        PutFiles(r, type, prefix);
+    }
+    void PublishPlugin(const Release& r, bool filesSection, const std::string& type,
+                       const std::string& prefix = "") {
+        server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini",
+                   r.PluginCatalog(filesSection));
+        PutFiles(r, type, prefix);
+    }
+    void PutFiles(const Release& r, const std::string& type, const std::string& prefix) {
+        for (const auto& [name, content] : r.files) {
+            server.Put("/" + type + "/" + UrlPath(prefix + name), content);
+        }
+    }
+    void Install(const std::string& name, const std::string& content) {
+        WriteFile(app / UrlPath(name), content);
+    }
+    std::string Installed(const std::string& name) const { return ReadFile(app / UrlPath(name)); }
+    // URL paths requested, catalog included.
+    std::vector<std::string> Requests() const { return server.Requests(); }
+};
+
+}  // namespace zeva::test

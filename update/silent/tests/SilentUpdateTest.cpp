@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "ProgramRunner.h"
+#include "SilentUpdate.h"
+#include "support/UpdateFixture.h"
+
+namespace fs = std::filesystem;
+namespace keys = zeva::cfgkeys;
+using zeva::test::Release;
+
+namespace {
+
+class SilentUpdateTest : public zeva::test::UpdateFixture {
+protected:
+    Release Sample() const {
+        return Release{
+            "2.0", "330000", 0, 0, {{"ZEVAClient", "client v2"}, {"data\\a.dat", "a v2"}}};
+    }
+    void InstallOld() {
+        Install("ZEVAClient", "client v1");
+        Install("data\\a.dat", "a v1");
+    }
+};
+
+TEST_F(SilentUpdateTest, UnconditionalFlagWithSameVersionUpdatesNothing) {
+    Configure("2.0", "330000");
+    InstallOld();
+    Release r = Sample();
+    r.unconditional = 1;
+    Publish(r);
+    EXPECT_EQ(zeva::RunSilentUpdate(host), 0);
+    EXPECT_EQ(Requests(), std::vector<std::string>{"/1/UpdateConfig.ini"});
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_TRUE(host.starts.empty());
+    EXPECT_FALSE(fs::exists(app / "UPDATE"));
+}
+
+TEST_F(SilentUpdateTest, AllFilesCurrentButNewerVersionRecordsVersionAndRestarts) {
+    Configure("1.0", "330000");
+    Install("ZEVAClient", "client v2");
+    Install("data\\a.dat", "a v2");
+    Publish(Sample());
+    const auto before = fs::last_write_time(app / "ZEVAClient");
+    EXPECT_EQ(zeva::RunSilentUpdate(host), 0);
+    EXPECT_EQ(Requests(), std::vector<std::string>{"/1/UpdateConfig.ini"});
+    EXPECT_EQ(fs::last_write_time(app / "ZEVAClient"), before);
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+    EXPECT_EQ(host.pauses, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(5000)});
+    ASSERT_EQ(host.starts.size(), 1u);
+    EXPECT_EQ(host.starts[0].program, app / "ZEVAClient");
+    EXPECT_EQ(host.starts[0].parameters, "-AutoRun");
+    EXPECT_FALSE(fs::exists(app / keys::kUpdateRecordDat));
+}
+
+TEST_F(SilentUpdateTest, MissingClientOnlySkipsTheRestart) {
+    Configure("1.0", "330000");
+    Release r = Sample();
+    r.files.erase(r.files.begin());
+    Install("data\\a.dat", "a v1");
+    Publish(r);
+    EXPECT_EQ(zeva::RunSilentUpdate(host), 0);
+    EXPECT_EQ(Installed("data\\a.dat"), "a v2");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+    EXPECT_TRUE(host.pauses.empty());
+    EXPECT_TRUE(host.starts.empty());
+}
+
+TEST_F(SilentUpdateTest, CatalogWithCrlfAndServerDownAreHandled) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Release r = Sample();
+    r.crlf = true;
+    Publish(r);
+    EXPECT_EQ(zeva::RunSilentUpdate(host), 0);
+    EXPECT_EQ(Installed("data\\a.dat"), "a v2");
+    {
+        CCryptConfigFile config(AppAcp() + keys::kConfigDat, "");
+        config.WriteInteger(keys::kSectionUpdate, keys::kKeyServerPort,
+                            zeva::test::ClosedLoopbackPort());
+        config.WriteString(keys::kSectionUpdate, keys::kKeyVersion, "1.0");
+    }
+    zeva::test::WriteFile(app / "UPDATE" / "left.bin", "from an earlier run");
+    EXPECT_EQ(zeva::RunSilentUpdate(host), 0);
+    // A failed catalog download leaves the staging folder for the next run.
+    EXPECT_TRUE(fs::exists(app / "UPDATE" / "left.bin"));
+}
+
+TEST_F(SilentUpdateTest, ProgramIgnoresArgumentsExitsZeroAndWritesOnlyInItsDirectory) {
+    Configure("1.0", "330000");
+    Install("data\\a.dat", "a v1");
+    Release r = Sample();
+    r.files.erase(r.files.begin());
+    Publish(r);
+    const fs::path cwd = root / "cwd";
+    fs::create_directories(cwd);
+    const fs::path program = zeva::test::ProgramPath("ZEVASilentUpdate");
+    EXPECT_EQ(zeva::test::RunProgram(program, {"-silent", "-t:2", "-d:plug", "--help", "???"}, cwd),
+              0);
+    EXPECT_EQ(Installed("data\\a.dat"), "a v2");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+    EXPECT_TRUE(fs::is_empty(cwd));
+    std::vector<std::string> top;
+    for (const auto& e : fs::directory_iterator(root.path()))
+        top.push_back(e.path().filename().string());
+    std::sort(top.begin(), top.end());
+    EXPECT_EQ(top, (std::vector<std::string>{"app", "cwd"}));
+
+    // Nothing reachable and no settings at all: still 0.
+    fs::remove(app / keys::kConfigDat);
+    EXPECT_EQ(zeva::test::RunProgram(program, {}, cwd), 0);
+    EXPECT_TRUE(fs::is_empty(cwd));
+}
+
+}  // namespace
