@@ -1,7 +1,6 @@
 #pragma once
-// Where the download library's progress messages go. The window-message layer
-// installs its PostMessage here once at start-up; until then (and in
-// programs without windows) messages to a non-null window are dropped.
+// Where the download library's progress messages go: the message queue's
+// PostMessage, unless a test installs another poster.
 
 #include <functional>
 #include <string>
@@ -15,7 +14,7 @@ using PostMessageFunction = std::function<BOOL(HWND, UINT, WPARAM, LPARAM)>;
 // Replaces the process-wide poster; an empty function restores the default.
 void SetDownloadMessagePoster(PostMessageFunction poster);
 
-// Posts through the installed poster; FALSE when none is installed.
+// Posts through the installed poster, else through zeva::PostMessage.
 BOOL PostDownloadMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // "a/b c" style URL path for a relative name in the system code page:

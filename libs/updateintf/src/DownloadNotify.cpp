@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/CodePage.h"
+#include "platform/MessageQueue.h"
 
 namespace zeva {
 
@@ -36,7 +37,7 @@ BOOL PostDownloadMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         const std::lock_guard lock(PosterMutex());
         poster = Poster();
     }
-    if (!poster) return 0;
+    if (!poster) return PostMessage(window, message, wParam, lParam);
     return poster(window, message, wParam, lParam);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The update host of programs without windows: the notification is printed
-// and answered "no", there is no client window to close, pauses really
-// sleep, the client is started detached with posix_spawn.
+// and answered "no", there is no client window to close, pauses sleep on the
+// program clock, the client is started detached.
 
 #include "UpdateHost.h"
 

@@ -1,15 +1,10 @@
 #include "ConsoleUpdateHost.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <system_error>
-#include <thread>
-#include <vector>
 
-extern char** environ;
+#include "platform/Clock.h"
+#include "platform/Shell.h"
 
 namespace zeva {
 
@@ -26,34 +21,12 @@ int ConsoleUpdateHost::ShowUpdateNotification(const std::string& oldVersion,
 
 void ConsoleUpdateHost::CloseRunningClient() {}
 
-void ConsoleUpdateHost::Pause(std::chrono::milliseconds duration) {
-    std::this_thread::sleep_for(duration);
-}
+void ConsoleUpdateHost::Pause(std::chrono::milliseconds duration) { GetClock().SleepFor(duration); }
 
 bool ConsoleUpdateHost::StartProgram(const std::filesystem::path& program,
                                      const std::string& parameters) {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attr);
-    // Detached: its own session, no terminal, stdio on /dev/null, started
-    // from its own folder.
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const std::string dir = program.parent_path().string();
-    if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    std::string path = program.string();
-    std::vector<char*> argv{path.data()};
-    std::string param = parameters;
-    if (!param.empty()) argv.push_back(param.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, path.c_str(), &actions, &attr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    return rc == 0;
+    // Detached in its own session and never left as a zombie of ours.
+    return StartDetached(program, SplitCommandLine(parameters), program.parent_path());
 }
 
 bool ConsoleUpdateHost::ReplaceFile(const std::filesystem::path& source,
