@@ -1,0 +1,48 @@
+#pragma once
+// The SOAP side of one service call, shared by the service client libraries:
+// a context that lives for one request, with its modes, time-outs, limits,
+// request headers, proxy and TLS set up the same way for every call.
+
+#include <cstdint>
+
+struct soap;
+struct Namespace;
+
+namespace zeva::soapframe {
+
+// Largest answer accepted; a bigger one fails the call instead of filling memory.
+inline constexpr std::uint64_t kMaxAnswerBytes = 16u * 1024u * 1024u;
+
+// Time-out used when a caller passes 0, which would otherwise mean "wait forever".
+inline constexpr unsigned int kDefaultTimeoutSeconds = 5;
+
+// Uninitialised storage for one context; FreeContext releases it.
+soap* AllocateContext();
+void FreeContext(soap* ctx);
+
+// Initialises the context with the runtime's defaults, installs the
+// service's namespace table, adds `modes` to the input and output modes, sets connect, send and receive time-outs to
+// `timeoutSeconds` and bounds each message transfer to the same time, caps
+// the answer size and installs the request-header hook (User-Agent
+// "gSOAP/2.7", no Accept-Encoding).
+void InitContext(soap* ctx, const Namespace* namespaces, unsigned int timeoutSeconds, int modes);
+
+// The current user's Internet Settings proxy, read afresh; no proxy when the
+// settings are missing, disabled or name no host.
+void UseInternetSettingsProxy(soap* ctx);
+
+// An explicit proxy; user and password are handed over even when empty.
+void UseCustomProxy(soap* ctx, const char* host, short port, const char* user, const char* password);
+
+// A copy of the endpoint owned by the context, with certificate and host-name
+// checks against the system's CA store set up for https endpoints. Null when
+// the endpoint is empty or TLS could not be set up.
+const char* PrepareEndpoint(soap* ctx, const char* endpoint);
+
+// A mutable copy of `text` owned by the context (request elements are char*).
+char* ContextString(soap* ctx, const char* text);
+
+// Releases everything the call allocated and ends the context.
+void EndContext(soap* ctx);
+
+}  // namespace zeva::soapframe
