@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ZEVAClientIntf.h"
+#include "soapframe/SoapContext.h"
 #include "zevabsH.h"
 
 class CZEVACommonClientIntf::CallFrame {
@@ -45,6 +46,7 @@ public:
 private:
     static int SetConnectFailed(CZEVACommonClientIntf& owner) noexcept;
 
+    zeva::soapframe::SigpipeGuard sigpipe_;
     CZEVACommonClientIntf& owner_;
     struct soap* ctx_;
     const char* endpoint_ = nullptr;

@@ -1,6 +1,8 @@
 #include "soapframe/SoapContext.h"
 
+#include <csignal>
 #include <climits>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -54,6 +56,7 @@ void InitContext(soap* ctx, const Namespace* namespaces, unsigned int timeoutSec
     // hold the call forever; this bounds each message as a whole.
     ctx->transfer_timeout = seconds;
     ctx->recv_maxlength = kMaxAnswerBytes;
+    ctx->socket_flags = MSG_NOSIGNAL;
     static std::once_flag once;
     std::call_once(once, [ctx] { g_runtimePostHeader = ctx->fposthdr; });
     ctx->fposthdr = PostHeader;
@@ -91,8 +94,15 @@ const char* PrepareEndpoint(soap* ctx, const char* endpoint) {
     if (strncasecmp(copy, "https:", 6) == 0) {
         static std::once_flag once;
         std::call_once(once, [] { soap_ssl_init(); });
-        if (soap_ssl_client_context(ctx, SOAP_SSL_DEFAULT, nullptr, nullptr,
-                                    "/etc/ssl/certs/ca-certificates.crt", "/etc/ssl/certs", nullptr) != SOAP_OK)
+        // The system's CA store, unless OpenSSL's usual variables name another.
+        const char* cafile = std::getenv("SSL_CERT_FILE");
+        const char* capath = std::getenv("SSL_CERT_DIR");
+        if (!cafile || !*cafile) {
+            cafile = "/etc/ssl/certs/ca-certificates.crt";
+            if (!capath || !*capath) capath = "/etc/ssl/certs";
+        }
+        if (capath && !*capath) capath = nullptr;
+        if (soap_ssl_client_context(ctx, SOAP_SSL_DEFAULT, nullptr, nullptr, cafile, capath, nullptr) != SOAP_OK)
             return nullptr;
     }
     return copy;
@@ -104,6 +114,30 @@ void EndContext(soap* ctx) {
     soap_destroy(ctx);
     soap_end(ctx);
     soap_done(ctx);
+}
+
+SigpipeGuard::SigpipeGuard() {
+    sigset_t pipe, old, pending;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    sigpending(&pending);
+    wasPending_ = sigismember(&pending, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &pipe, &old);
+    wasBlocked_ = sigismember(&old, SIGPIPE) == 1;
+}
+
+SigpipeGuard::~SigpipeGuard() {
+    sigset_t pipe, pending;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    if (!wasPending_) {
+        sigpending(&pending);
+        if (sigismember(&pending, SIGPIPE) == 1) {
+            const timespec now{0, 0};
+            sigtimedwait(&pipe, nullptr, &now);
+        }
+    }
+    if (!wasBlocked_) pthread_sigmask(SIG_UNBLOCK, &pipe, nullptr);
 }
 
 }  // namespace zeva::soapframe

@@ -35,7 +35,8 @@ void UseInternetSettingsProxy(soap* ctx);
 void UseCustomProxy(soap* ctx, const char* host, short port, const char* user, const char* password);
 
 // A copy of the endpoint owned by the context, with certificate and host-name
-// checks against the system's CA store set up for https endpoints. Null when
+// checks against the system's CA store (or SSL_CERT_FILE / SSL_CERT_DIR when
+// set) set up for https endpoints. Null when
 // the endpoint is empty or TLS could not be set up.
 const char* PrepareEndpoint(soap* ctx, const char* endpoint);
 
@@ -44,5 +45,21 @@ char* ContextString(soap* ctx, const char* text);
 
 // Releases everything the call allocated and ends the context.
 void EndContext(soap* ctx);
+
+// Keeps a peer that closes the connection during a TLS write from killing
+// the host program with SIGPIPE: the signal is blocked on the calling thread
+// for the scope, and one raised meanwhile is consumed. The process's signal
+// handling is left alone.
+class SigpipeGuard {
+public:
+    SigpipeGuard();
+    SigpipeGuard(const SigpipeGuard&) = delete;
+    SigpipeGuard& operator=(const SigpipeGuard&) = delete;
+    ~SigpipeGuard();
+
+private:
+    bool wasPending_ = false;
+    bool wasBlocked_ = false;
+};
 
 }  // namespace zeva::soapframe
