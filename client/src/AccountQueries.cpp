@@ -94,7 +94,8 @@ int CZEVACommonClientIntf::GetAccountStatus(const char* account, int& status) {
     });
 }
 
-int CZEVACommonClientIntf::GetAccountNetType(const char* account, S_NetType& netType, bool fromServer) {
+int CZEVACommonClientIntf::GetAccountNetType(const char* account, S_NetType& netType,
+                                             bool fromServer) {
     return CallFrame::Guarded(*this, [&] {
         if (!fromServer) {
             std::string cached;
@@ -154,12 +155,14 @@ int CZEVACommonClientIntf::GetDialUpHistoryUrl(const char* account, std::string&
     });
 }
 
-int CZEVACommonClientIntf::GetChangePasswordUrl(const char* account, const char* password, std::string& url) {
+int CZEVACommonClientIntf::GetChangePasswordUrl(const char* account, const char* password,
+                                                std::string& url) {
     return CallFrame::Guarded(*this, [&] {
         CallFrame call(*this);
-        char* in0 = call.Request(FormatPayload(
-            "<AccountPasswordInfo><Account>%s</Account><Password>%s</Password></AccountPasswordInfo>",
-            OrEmpty(account), OrEmpty(password)));
+        char* in0 =
+            call.Request(FormatPayload("<AccountPasswordInfo><Account>%s</Account><Password>%s</"
+                                       "Password></AccountPasswordInfo>",
+                                       OrEmpty(account), OrEmpty(password)));
         ns1__getChangePasswordUrlResponse answer;
         if (!call.Invoke([&](soap* ctx, const char* endpoint) {
                 return soap_call_ns1__getChangePasswordUrl(ctx, endpoint, kSoapAction, in0, answer);
@@ -172,9 +175,13 @@ int CZEVACommonClientIntf::GetChangePasswordUrl(const char* account, const char*
 }
 
 // The service's balance and dial-up count queries are not offered to callers.
-int CZEVACommonClientIntf::GetUserBalance(const char*, std::string&) { return 0; }
+int CZEVACommonClientIntf::GetUserBalance(const char*, std::string&) {
+    return 0;
+}
 
-int CZEVACommonClientIntf::GetDialUpTimes(const char*, std::string&) { return 0; }
+int CZEVACommonClientIntf::GetDialUpTimes(const char*, std::string&) {
+    return 0;
+}
 
 int CZEVACommonClientIntf::SetHttpInfo(std::vector<S_HttpInfo>& httpInfo) {
     return CallFrame::Guarded(*this, [&] {

@@ -6,9 +6,11 @@
 
 using namespace zeva::soapframe;
 
-CZEVACommonClientIntf::CallFrame::CallFrame(CZEVACommonClientIntf& owner) : owner_(owner), ctx_(AllocateContext()) {
-    owner_._InitializeSoap(ctx_, owner_.m_timeout, owner_.m_proxyOption, owner_.m_strProxyHost.c_str(),
-                           owner_.m_proxyPort, owner_.m_strProxyUser.c_str(), owner_.m_strProxyPassword.c_str());
+CZEVACommonClientIntf::CallFrame::CallFrame(CZEVACommonClientIntf& owner)
+    : owner_(owner), ctx_(AllocateContext()) {
+    owner_._InitializeSoap(ctx_, owner_.m_timeout, owner_.m_proxyOption,
+                           owner_.m_strProxyHost.c_str(), owner_.m_proxyPort,
+                           owner_.m_strProxyUser.c_str(), owner_.m_strProxyPassword.c_str());
     endpoint_ = PrepareEndpoint(ctx_, owner_.m_strEndpoint.c_str());
 }
 
@@ -23,7 +25,9 @@ char* CZEVACommonClientIntf::CallFrame::Request(const std::string& acpText) {
     return ContextString(ctx_, utf8.c_str());
 }
 
-int CZEVACommonClientIntf::CallFrame::ConnectFailed() { return Fail(zeva::clientmsg::kConnectFailed); }
+int CZEVACommonClientIntf::CallFrame::ConnectFailed() {
+    return Fail(zeva::clientmsg::kConnectFailed);
+}
 
 int CZEVACommonClientIntf::CallFrame::Fail(const char* utf8Message) {
     owner_._SetErrorInfo(zeva::Acp(utf8Message).c_str());

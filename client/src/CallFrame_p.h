@@ -15,7 +15,9 @@ public:
     CallFrame& operator=(const CallFrame&) = delete;
     ~CallFrame();
 
-    struct soap* Context() { return ctx_; }
+    struct soap* Context() {
+        return ctx_;
+    }
     // The endpoint, owned by the context; null when it could not be prepared.
     const char* Endpoint() const { return endpoint_; }
     // Runs the generated call `fn(ctx, endpoint)`; true when it succeeded.

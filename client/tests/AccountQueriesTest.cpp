@@ -30,7 +30,8 @@ protected:
 
     CZEVAClientIntf Client(unsigned int timeout = 5) {
         CZEVAClientIntf client;
-        client.Initialize(emulator.Url().c_str(), timeout, BCI_PROXY_NONE, nullptr, 0, nullptr, nullptr);
+        client.Initialize(emulator.Url().c_str(), timeout, BCI_PROXY_NONE, nullptr, 0, nullptr,
+                          nullptr);
         return client;
     }
 
@@ -47,14 +48,14 @@ protected:
     Emulator emulator;
 };
 
-S_NetType Fields(std::string id, std::string type, std::string rate, std::string max, std::string value,
-                 std::string description) {
+S_NetType Fields(std::string id, std::string type, std::string rate, std::string max,
+                 std::string value, std::string description) {
     return S_NetType{id, type, rate, max, value, description};
 }
 
 bool Same(const S_NetType& a, const S_NetType& b) {
-    return a.Id == b.Id && a.BandType == b.BandType && a.BandRate == b.BandRate && a.MaxValue == b.MaxValue &&
-           a.Value == b.Value && a.Description == b.Description;
+    return a.Id == b.Id && a.BandType == b.BandType && a.BandRate == b.BandRate &&
+           a.MaxValue == b.MaxValue && a.Value == b.Value && a.Description == b.Description;
 }
 
 }  // namespace
@@ -100,17 +101,20 @@ TEST_F(AccountQueries, ClientIpIsTheAddressTheServiceSees) {
 }
 
 TEST_F(AccountQueries, NetTypeFromServerIsCachedAcrossObjects) {
-    emulator.SetAnswer("getAccountNetType", "acc1",
-                       "<NetType><Id>1</Id><BandType>ADSL</BandType><BandRate>2M</BandRate><MaxValue>256</MaxValue>"
-                       "<Value>200</Value><Description>old</Description></NetType>"
-                       "<NetType><Id>8</Id><BandType>\xe5\x85\x89\xe7\xba\xa4</BandType><BandRate>100M</BandRate>"
-                       "<Value>10240</Value><Description>\xe5\xae\xb6\xe5\xba\xad</Description></NetType>");
+    emulator.SetAnswer(
+        "getAccountNetType", "acc1",
+        "<NetType><Id>1</Id><BandType>ADSL</BandType><BandRate>2M</BandRate><MaxValue>256</"
+        "MaxValue>"
+        "<Value>200</Value><Description>old</Description></NetType>"
+        "<NetType><Id>8</Id><BandType>\xe5\x85\x89\xe7\xba\xa4</BandType><BandRate>100M</BandRate>"
+        "<Value>10240</Value><Description>\xe5\xae\xb6\xe5\xba\xad</Description></NetType>");
     S_NetType fromServer;
     {
         auto client = Client();
         ASSERT_EQ(client.GetAccountNetType("acc1", fromServer, true), 0);
     }
-    EXPECT_TRUE(Same(fromServer, Fields("8", zeva::Acp("光纤"), "100M", "", "10240", zeva::Acp("家庭"))));
+    EXPECT_TRUE(
+        Same(fromServer, Fields("8", zeva::Acp("光纤"), "100M", "", "10240", zeva::Acp("家庭"))));
     EXPECT_EQ(emulator.Received().back().in0, "acc1");
 
     // A second object, no server: the same six values from UserData.dat.
@@ -215,7 +219,8 @@ TEST_F(AccountQueries, SelfServicePagesAndPasswordDocument) {
     ASSERT_EQ(client.GetChangePasswordUrl("acc9", "pw", url), 0);
     EXPECT_EQ(url, "http://selfservice.pelmo.com.cn/kd/password?account=acc9");
     EXPECT_EQ(emulator.Received().back().in0,
-              "<AccountPasswordInfo><Account>acc9</Account><Password>pw</Password></AccountPasswordInfo>");
+              "<AccountPasswordInfo><Account>acc9</Account><Password>pw</Password></"
+              "AccountPasswordInfo>");
 
     emulator.SetFault("getDialUpHistoryUrl", {FaultKind::MissingOut, 0});
     url = "kept";
@@ -239,7 +244,8 @@ TEST_F(AccountQueries, WebTestUploadNeedsATrueAnswer) {
     std::vector<S_HttpInfo> records(1);
     records[0].Url = "http://www.example.cn/";
     ASSERT_EQ(client.SetHttpInfo(records), 0);
-    EXPECT_NE(emulator.Received().back().in0.find("<Url>http://www.example.cn/</Url>"), std::string::npos);
+    EXPECT_NE(emulator.Received().back().in0.find("<Url>http://www.example.cn/</Url>"),
+              std::string::npos);
 
     emulator.SetAnswer("setHttpInfo", "", "false");
     EXPECT_EQ(client.SetHttpInfo(records), -1);

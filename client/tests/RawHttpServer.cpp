@@ -21,7 +21,8 @@ int ListenLoopback(int& port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 16) != 0) {
         ::close(fd);
         throw std::runtime_error("bind");
     }
@@ -75,7 +76,8 @@ std::string RawHttpServer::HttpOk(const std::string& body) {
 std::string RawHttpServer::Envelope(const std::string& bodyContent) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
            "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\" "
-           "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
+           "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
            "<soap:Body>" +
            bodyContent + "</soap:Body></soap:Envelope>";
 }
@@ -109,7 +111,8 @@ void RawHttpServer::Handle(int fd) {
         if (expected == std::string::npos && end != std::string::npos) {
             std::size_t length = 0;
             const std::size_t at = request.find("Content-Length: ");
-            if (at != std::string::npos && at < end) length = std::strtoul(request.c_str() + at + 16, nullptr, 10);
+            if (at != std::string::npos && at < end)
+                length = std::strtoul(request.c_str() + at + 16, nullptr, 10);
             expected = end + 4 + length;
         }
     }
@@ -150,7 +153,8 @@ int RefusingPort() {
 
 std::string NormalizePort(std::string request, int port) {
     const std::string from = ":" + std::to_string(port);
-    for (std::size_t at = request.find(from); at != std::string::npos; at = request.find(from, at + 7)) {
+    for (std::size_t at = request.find(from); at != std::string::npos;
+         at = request.find(from, at + 7)) {
         const char next = at + from.size() < request.size() ? request[at + from.size()] : '\0';
         if (next >= '0' && next <= '9') continue;
         request.replace(at, from.size(), ":@PORT@");

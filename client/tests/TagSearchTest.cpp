@@ -70,13 +70,15 @@ TEST(FindString, IntegerFormReadsLikeAtoi) {
 
 TEST(ForEachRecord, WalksEveryRecordInOrder) {
     std::vector<std::string> slices;
-    ForEachRecord("<R>1</R>junk<R>2</R><R></R>", "<R>", "</R>", [&](const std::string& s) { slices.push_back(s); });
+    ForEachRecord("<R>1</R>junk<R>2</R><R></R>", "<R>", "</R>",
+                  [&](const std::string& s) { slices.push_back(s); });
     EXPECT_EQ(slices, (std::vector<std::string>{"1", "2", ""}));
 }
 
 TEST(ForEachRecord, LastRecordWithoutClosingTagRunsToTheEnd) {
     std::vector<std::string> slices;
-    ForEachRecord("<R>1</R><R>2<X>3</X>", "<R>", "</R>", [&](const std::string& s) { slices.push_back(s); });
+    ForEachRecord("<R>1</R><R>2<X>3</X>", "<R>", "</R>",
+                  [&](const std::string& s) { slices.push_back(s); });
     EXPECT_EQ(slices, (std::vector<std::string>{"1", "2<X>3</X>"}));
 }
 
@@ -84,7 +86,8 @@ TEST(ForEachRecord, NestedOpeningTagsFollowTheSearchRule) {
     // The next search starts at the closing tag, so an opening tag inside a
     // record's slice is not a record of its own.
     std::vector<std::string> slices;
-    ForEachRecord("<R>a<R>b</R>c</R>", "<R>", "</R>", [&](const std::string& s) { slices.push_back(s); });
+    ForEachRecord("<R>a<R>b</R>c</R>", "<R>", "</R>",
+                  [&](const std::string& s) { slices.push_back(s); });
     EXPECT_EQ(slices, (std::vector<std::string>{"a<R>b"}));
     slices.clear();
     ForEachRecord("no records", "<R>", "</R>", [&](const std::string& s) { slices.push_back(s); });
@@ -93,8 +96,10 @@ TEST(ForEachRecord, NestedOpeningTagsFollowTheSearchRule) {
 
 TEST(Payload, FormatsWholeAndSeparatesAdjacentTags) {
     const std::string longValue(20000, 'x');
-    EXPECT_EQ(FormatPayload("<A>%s</A><B>%d</B>", longValue.c_str(), -3), "<A>" + longValue + "</A><B>-3</B>");
+    EXPECT_EQ(FormatPayload("<A>%s</A><B>%d</B>", longValue.c_str(), -3),
+              "<A>" + longValue + "</A><B>-3</B>");
     EXPECT_EQ(FormatPayload("%s", OrEmpty(nullptr)), "");
-    EXPECT_EQ(SeparatedRecord("W", {{"A", "1"}, {"B", ""}}, "\t "), "<W>\t <A>1</A>\t <B></B>\t </W>");
+    EXPECT_EQ(SeparatedRecord("W", {{"A", "1"}, {"B", ""}}, "\t "),
+              "<W>\t <A>1</A>\t <B></B>\t </W>");
     EXPECT_EQ(SeparatedRecord("W", {}, "--"), "<W>--</W>");
 }

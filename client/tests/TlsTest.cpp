@@ -116,7 +116,8 @@ private:
                 std::string request;
                 char buf[4096];
                 int n;
-                while (request.find("</SOAP-ENV:Envelope>") == std::string::npos && (n = SSL_read(ssl, buf, sizeof buf)) > 0)
+                while (request.find("</SOAP-ENV:Envelope>") == std::string::npos &&
+                       (n = SSL_read(ssl, buf, sizeof buf)) > 0)
                     request.append(buf, static_cast<std::size_t>(n));
                 SSL_write(ssl, answer_.data(), static_cast<int>(answer_.size()));
                 SSL_shutdown(ssl);
@@ -137,7 +138,8 @@ private:
 };
 
 const std::string kAnswer = RawHttpServer::HttpOk(RawHttpServer::Envelope(
-    "<ns1:getIpAddressResponse xmlns:ns1=\"http://service.kelv.pelmo.com\"><ns1:out>10.4.4.4</ns1:out>"
+    "<ns1:getIpAddressResponse "
+    "xmlns:ns1=\"http://service.kelv.pelmo.com\"><ns1:out>10.4.4.4</ns1:out>"
     "</ns1:getIpAddressResponse>"));
 
 int Call(const std::string& url, std::string& ip) {
@@ -175,7 +177,8 @@ TEST_F(Tls, UntrustedCertificateIsRefused) {
     TlsServer tls(server, kAnswer);
     ScopedEnv trust("SSL_CERT_FILE", std::nullopt);  // the system's CAs only
     std::string ip = "unchanged";
-    EXPECT_EQ(Call("https://127.0.0.1:" + std::to_string(tls.Port()) + "/kelv/BService.ws", ip), -1);
+    EXPECT_EQ(Call("https://127.0.0.1:" + std::to_string(tls.Port()) + "/kelv/BService.ws", ip),
+              -1);
     EXPECT_EQ(ip, "unchanged");
     EXPECT_EQ(tls.Served(), 0);
 }
@@ -186,7 +189,8 @@ TEST_F(Tls, CertificateForAnotherHostIsRefused) {
     TlsServer tls(server, kAnswer);
     ScopedEnv trust("SSL_CERT_FILE", (dir / "ca.pem").string());
     std::string ip = "unchanged";
-    EXPECT_EQ(Call("https://127.0.0.1:" + std::to_string(tls.Port()) + "/kelv/BService.ws", ip), -1);
+    EXPECT_EQ(Call("https://127.0.0.1:" + std::to_string(tls.Port()) + "/kelv/BService.ws", ip),
+              -1);
     EXPECT_EQ(ip, "unchanged");
 }
 

@@ -25,8 +25,9 @@ const std::string kBadAnswer = zeva::Acp("获取响应数据错误！");
 const std::string kSubmitFailed = zeva::Acp("提交数据失败！");
 
 std::string Answer(const std::string& operation, const std::string& inner) {
-    return RawHttpServer::HttpOk(RawHttpServer::Envelope("<ns1:" + operation + "Response xmlns:ns1=\"http://service.kelv.pelmo.com\">" +
-                                                         inner + "</ns1:" + operation + "Response>"));
+    return RawHttpServer::HttpOk(RawHttpServer::Envelope(
+        "<ns1:" + operation + "Response xmlns:ns1=\"http://service.kelv.pelmo.com\">" + inner +
+        "</ns1:" + operation + "Response>"));
 }
 
 CZEVAClientIntf Client(const std::string& url, unsigned int timeout = 5) {
@@ -78,10 +79,15 @@ TEST_F(WireTest, ChineseTextInTheSystemCodePageArrivesAsUtf8) {
     server.Answer({Answer("getAccountStatus", "<ns1:out>1</ns1:out>")});
     auto client = Client(server.Url());
     int status = -5;
-    ASSERT_EQ(client.GetAccountStatus("\xba\xbc\xd6\xdd" "0571", status), 0);  // GBK
+    ASSERT_EQ(client.GetAccountStatus("\xba\xbc\xd6\xdd"
+                                      "0571",
+                                      status),
+              0);  // GBK
     EXPECT_EQ(status, 1);
     ExpectRequest(server, "getAccountStatus-chinese");
-    EXPECT_NE(server.Requests()[0].find("\xe6\x9d\xad\xe5\xb7\x9e" "0571"), std::string::npos);
+    EXPECT_NE(server.Requests()[0].find("\xe6\x9d\xad\xe5\xb7\x9e"
+                                        "0571"),
+              std::string::npos);
 }
 
 TEST_F(WireTest, PayloadMarkupIsEscapedInsideIn0) {
@@ -107,7 +113,8 @@ TEST_F(WireTest, EmptyWebTestListSendsOnlyTheWrapper) {
     auto client = Client(server.Url());
     std::vector<S_HttpInfo> none;
     ASSERT_EQ(client.SetHttpInfo(none), 0);
-    EXPECT_NE(server.Requests()[0].find("<ns1:in0>&lt;QOLT&gt;&lt;/QOLT&gt;</ns1:in0>"), std::string::npos);
+    EXPECT_NE(server.Requests()[0].find("<ns1:in0>&lt;QOLT&gt;&lt;/QOLT&gt;</ns1:in0>"),
+              std::string::npos);
 }
 
 TEST_F(WireTest, NullArgumentIsSentAsEmptyText) {
@@ -124,17 +131,20 @@ TEST_F(WireTest, PayloadLongerThanItsBufferIsSentWhole) {
     const std::string account(3000, 'a');
     std::string url;
     ASSERT_EQ(client.GetChangePasswordUrl(account.c_str(), "pw", url), 0);
-    EXPECT_NE(server.Requests()[0].find("&lt;Account&gt;" + account + "&lt;/Account&gt;&lt;Password&gt;pw&lt;/Password&gt;"),
+    EXPECT_NE(server.Requests()[0].find("&lt;Account&gt;" + account +
+                                        "&lt;/Account&gt;&lt;Password&gt;pw&lt;/Password&gt;"),
               std::string::npos);
 }
 
 // --- Reading answers -----------------------------------------------------
 
 TEST_F(WireTest, AnswerWithForeignPrefixesAndNamespacesIsRead) {
-    server.Answer({RawHttpServer::HttpOk(
-        "<?xml version=\"1.0\"?><e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body>"
-        "<q:getAccountCityResponse xmlns:q=\"urn:somebody-else\"><q:out>&#x5B81;\xe6\xb3\xa2</q:out>"
-        "</q:getAccountCityResponse></e:Body></e:Envelope>")});
+    server.Answer(
+        {RawHttpServer::HttpOk("<?xml version=\"1.0\"?><e:Envelope "
+                               "xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body>"
+                               "<q:getAccountCityResponse "
+                               "xmlns:q=\"urn:somebody-else\"><q:out>&#x5B81;\xe6\xb3\xa2</q:out>"
+                               "</q:getAccountCityResponse></e:Body></e:Envelope>")});
     auto client = Client(server.Url());
     std::string city;
     ASSERT_EQ(client.GetAccountCity("a", city, true), 0);
@@ -152,7 +162,8 @@ TEST_F(WireTest, UnqualifiedOutIsRead) {
 TEST_F(WireTest, UnknownSiblingsAndSoapHeaderAreIgnored) {
     server.Answer({RawHttpServer::HttpOk(RawHttpServer::Envelope(
         "<ns1:getIpAddressResponse xmlns:ns1=\"http://service.kelv.pelmo.com\">"
-        "<ns1:served-by>node-7</ns1:served-by><ns1:out>10.0.0.7</ns1:out><x:trace xmlns:x=\"urn:x\"><x:id>1</x:id></x:trace>"
+        "<ns1:served-by>node-7</ns1:served-by><ns1:out>10.0.0.7</ns1:out><x:trace "
+        "xmlns:x=\"urn:x\"><x:id>1</x:id></x:trace>"
         "</ns1:getIpAddressResponse>"))});
     auto client = Client(server.Url());
     std::string ip;
@@ -160,9 +171,11 @@ TEST_F(WireTest, UnknownSiblingsAndSoapHeaderAreIgnored) {
     EXPECT_EQ(ip, "10.0.0.7");
 
     server.Answer({RawHttpServer::HttpOk(
-        "<?xml version=\"1.0\"?><soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+        "<?xml version=\"1.0\"?><soap:Envelope "
+        "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">"
         "<soap:Header><t:Trace xmlns:t=\"urn:trace\">abc</t:Trace></soap:Header><soap:Body>"
-        "<ns1:getIpAddressResponse xmlns:ns1=\"http://service.kelv.pelmo.com\"><ns1:out>10.0.0.8</ns1:out>"
+        "<ns1:getIpAddressResponse "
+        "xmlns:ns1=\"http://service.kelv.pelmo.com\"><ns1:out>10.0.0.8</ns1:out>"
         "</ns1:getIpAddressResponse></soap:Body></soap:Envelope>")});
     ASSERT_EQ(client.GetClientIp(ip), 0) << client.GetLastErrorInfo();
     EXPECT_EQ(ip, "10.0.0.8");
@@ -170,7 +183,8 @@ TEST_F(WireTest, UnknownSiblingsAndSoapHeaderAreIgnored) {
 
 TEST_F(WireTest, EscapedAnswerTextIsUnescapedBeforeParsing) {
     server.Answer({Answer("getIpAddressAccount",
-                          "<ns1:out>&lt;UserInfo&gt;&lt;Ip&gt;10.2.2.2&lt;/Ip&gt;&lt;Account&gt;a&amp;b&lt;/Account&gt;"
+                          "<ns1:out>&lt;UserInfo&gt;&lt;Ip&gt;10.2.2.2&lt;/"
+                          "Ip&gt;&lt;Account&gt;a&amp;b&lt;/Account&gt;"
                           "&lt;/UserInfo&gt;</ns1:out>")});
     auto client = Client(server.Url());
     std::string ip, account;
@@ -204,10 +218,12 @@ TEST_F(WireTest, MissingOutIsNotATransportFailure) {
 
 TEST_F(WireTest, HttpErrorsFaultsAndForeignAnswersFailWithTheConnectionMessage) {
     const std::string fault =
-        "<soap:Fault><faultcode>soap:Server</faultcode><faultstring>boom</faultstring></soap:Fault>";
+        "<soap:Fault><faultcode>soap:Server</faultcode><faultstring>boom</faultstring></"
+        "soap:Fault>";
     const std::vector<std::string> answers = {
         "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n",
-        "HTTP/1.1 500 Internal Server Error\r\nContent-Type: text/xml\r\nConnection: close\r\n\r\n" +
+        "HTTP/1.1 500 Internal Server Error\r\nContent-Type: text/xml\r\nConnection: "
+        "close\r\n\r\n" +
             RawHttpServer::Envelope(fault),
         RawHttpServer::HttpOk(RawHttpServer::Envelope(fault)),
         "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n",
@@ -228,7 +244,8 @@ TEST_F(WireTest, HttpErrorsFaultsAndForeignAnswersFailWithTheConnectionMessage) 
 }
 
 TEST_F(WireTest, SuccessLeavesTheOldErrorText) {
-    auto client = Client("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws");
+    auto client =
+        Client("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws");
     std::string ip;
     EXPECT_EQ(client.GetClientIp(ip), -1);
     EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
@@ -250,7 +267,8 @@ TEST_F(WireTest, EmptyEndpointFailsWithoutNetworkAccess) {
 // --- Time limits and hostile servers -------------------------------------
 
 TEST_F(WireTest, RefusedConnectionFails) {
-    auto client = Client("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws", 1);
+    auto client =
+        Client("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws", 1);
     std::string ip;
     EXPECT_EQ(client.GetClientIp(ip), -1);
     EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
@@ -269,7 +287,8 @@ TEST_F(WireTest, SilentServerTimesOut) {
 TEST_F(WireTest, DripFeedingServerCannotHoldTheCallBeyondItsTimeLimit) {
     // One byte every 200 ms keeps every single read inside the time-out; the
     // whole answer would take about two minutes.
-    server.Answer({.bytes = Answer("getIpAddress", "<ns1:out>10.1.1.1</ns1:out>"), .dripIntervalMs = 200});
+    server.Answer(
+        {.bytes = Answer("getIpAddress", "<ns1:out>10.1.1.1</ns1:out>"), .dripIntervalMs = 200});
     auto client = Client(server.Url(), 1);
     std::string ip;
     const auto start = std::chrono::steady_clock::now();
@@ -298,7 +317,8 @@ TEST_F(WireTest, AnswerLargerThan16MiBFails) {
 namespace {
 
 void SetInternetSettings(std::optional<std::uint32_t> enable, std::optional<std::string> server) {
-    auto key = zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
+    auto key =
+        zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
     ASSERT_TRUE(key);
     if (enable) key->SetDword("ProxyEnable", *enable);
     if (server) key->SetString("ProxyServer", *server);
@@ -310,7 +330,8 @@ public:
     std::pair<std::string, int> Proxy(BCI_PROXYOPTION option) {
         struct soap* ctx = zeva::soapframe::AllocateContext();
         _InitializeSoap(ctx, 5, option, "custom", -25536, "u", "p");
-        std::pair<std::string, int> result{ctx->proxy_host ? ctx->proxy_host : "<none>", ctx->proxy_port};
+        std::pair<std::string, int> result{ctx->proxy_host ? ctx->proxy_host : "<none>",
+                                           ctx->proxy_port};
         _DestroySoap(ctx, option);
         zeva::soapframe::FreeContext(ctx);
         return result;
@@ -322,7 +343,8 @@ public:
 TEST_F(WireTest, InternetSettingsProxyIsReadAtEveryCall) {
     RawHttpServer proxy;
     proxy.Answer({Answer("getIpAddress", "<ns1:out>10.5.5.5</ns1:out>")});
-    const std::string target = "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws";
+    const std::string target =
+        "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws";
     CZEVAClientIntf client;
     client.Initialize(target.c_str(), 2, BCI_PROXY_IE, nullptr, 0, nullptr, nullptr);
 
@@ -331,7 +353,8 @@ TEST_F(WireTest, InternetSettingsProxyIsReadAtEveryCall) {
     ASSERT_EQ(client.GetClientIp(ip), 0) << client.GetLastErrorInfo();
     EXPECT_EQ(ip, "10.5.5.5");
     ASSERT_EQ(proxy.Requests().size(), 1u);
-    EXPECT_EQ(proxy.Requests()[0].rfind("POST " + target + " HTTP/1.1\r\n", 0), 0u) << proxy.Requests()[0];
+    EXPECT_EQ(proxy.Requests()[0].rfind("POST " + target + " HTTP/1.1\r\n", 0), 0u)
+        << proxy.Requests()[0];
 
     // Switched off in the settings: the next call goes direct (and is refused).
     SetInternetSettings(0, std::nullopt);
@@ -382,16 +405,18 @@ TEST_F(WireTest, OptionOneFallsBackToTheEnvironmentOptionZeroReadsNothing) {
 TEST_F(WireTest, CustomProxyGetsHostPortUserAndPassword) {
     RawHttpServer proxy;
     proxy.Answer({Answer("getIpAddress", "<ns1:out>10.8.8.8</ns1:out>")});
-    const std::string target = "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws";
+    const std::string target =
+        "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws";
     SetInternetSettings(0, std::nullopt);
     CZEVAClientIntf client;
-    client.Initialize(target.c_str(), 2, BCI_PROXY_CUSTOM, "127.0.0.1", static_cast<short>(proxy.Port()), "alice",
-                      "s3cret");
+    client.Initialize(target.c_str(), 2, BCI_PROXY_CUSTOM, "127.0.0.1",
+                      static_cast<short>(proxy.Port()), "alice", "s3cret");
     std::string ip;
     ASSERT_EQ(client.GetClientIp(ip), 0) << client.GetLastErrorInfo();
     EXPECT_EQ(ip, "10.8.8.8");
     ASSERT_EQ(proxy.Requests().size(), 1u);
     const std::string request = proxy.Requests()[0];
     EXPECT_EQ(request.rfind("POST " + target + " HTTP/1.1\r\n", 0), 0u);
-    EXPECT_NE(request.find("Proxy-Authorization: Basic YWxpY2U6czNjcmV0\r\n"), std::string::npos) << request;
+    EXPECT_NE(request.find("Proxy-Authorization: Basic YWxpY2U6czNjcmV0\r\n"), std::string::npos)
+        << request;
 }

@@ -2,13 +2,13 @@
 // library, for support staff and the demo. Text is UTF-8 on the terminal and
 // the system code page at the library's interface.
 
+#include <strings.h>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <map>
 #include <string>
-#include <strings.h>
 #include <vector>
 
 #include "ConfigKeys.h"
@@ -57,15 +57,21 @@ int Usage(const std::string& reason) {
     return 2;
 }
 
-std::string A(const std::string& utf8) { return zeva::Utf8ToAcp(utf8); }
-std::string U(const std::string& acp) { return zeva::AcpToUtf8(acp); }
+std::string A(const std::string& utf8) {
+    return zeva::Utf8ToAcp(utf8);
+}
+std::string U(const std::string& acp) {
+    return zeva::AcpToUtf8(acp);
+}
 
 // Named results of one operation, printed as "name: value" lines or JSON.
 struct Output {
     std::vector<std::pair<std::string, std::string>> fields;  // UTF-8
     bool json = false;
 
-    void Add(const std::string& name, const std::string& acpValue) { fields.emplace_back(name, U(acpValue)); }
+    void Add(const std::string& name, const std::string& acpValue) {
+        fields.emplace_back(name, U(acpValue));
+    }
     void Print() const {
         if (json) {
             std::string line = "{";
@@ -102,7 +108,9 @@ std::string ConfiguredServiceUrl() {
 }
 
 bool ParseUnsigned(const std::string& text, unsigned long max, unsigned long& out) {
-    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (text.empty() || text.size() > 10 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
     out = std::stoul(text);
     return out <= max;
 }
@@ -135,11 +143,13 @@ int main(int argc, char** argv) {
                 if (!ParseUnsigned(value("seconds"), 3600, timeout) || timeout == 0)
                     return Usage("--timeout needs 1 to 3600 seconds");
             } else if (arg == "--proxy-option") {
-                if (!ParseUnsigned(value("0, 1 or 2"), 2, proxyOption)) return Usage("--proxy-option needs 0, 1 or 2");
+                if (!ParseUnsigned(value("0, 1 or 2"), 2, proxyOption))
+                    return Usage("--proxy-option needs 0, 1 or 2");
             } else if (arg == "--proxy-host") {
                 proxyHost = value("a host");
             } else if (arg == "--proxy-port") {
-                if (!ParseUnsigned(value("a port"), 65535, proxyPort)) return Usage("--proxy-port needs 0 to 65535");
+                if (!ParseUnsigned(value("a port"), 65535, proxyPort))
+                    return Usage("--proxy-port needs 0 to 65535");
             } else if (arg == "--proxy-user") {
                 proxyUser = value("a user name");
             } else if (arg == "--proxy-password") {
@@ -156,14 +166,15 @@ int main(int argc, char** argv) {
         const std::string op = rest[0];
         std::vector<std::string> args(rest.begin() + 1, rest.end());
         bool cached = false;
-        std::erase_if(args, [&](const std::string& a) { return a == "--cached" ? (cached = true) : false; });
+        std::erase_if(
+            args, [&](const std::string& a) { return a == "--cached" ? (cached = true) : false; });
 
         if (!haveService) service = U(ConfiguredServiceUrl());
         CZEVAClientIntf client;
         client.Initialize(A(service).c_str(), static_cast<unsigned int>(timeout),
                           static_cast<BCI_PROXYOPTION>(proxyOption), A(proxyHost).c_str(),
-                          static_cast<short>(static_cast<unsigned short>(proxyPort)), A(proxyUser).c_str(),
-                          A(proxyPassword).c_str());
+                          static_cast<short>(static_cast<unsigned short>(proxyPort)),
+                          A(proxyUser).c_str(), A(proxyPassword).c_str());
         Output out;
         out.json = json;
         auto need = [&](std::size_t n, const char* what) {
@@ -171,7 +182,8 @@ int main(int argc, char** argv) {
         };
         auto is = [&](const char* name) { return strcasecmp(op.c_str(), name) == 0; };
         if (cached && !(is("GetCurrentAccount") || is("GetAccountNetType") || is("GetAccountCity")))
-            return Usage("--cached applies to GetCurrentAccount, GetAccountNetType and GetAccountCity only");
+            return Usage(
+                "--cached applies to GetCurrentAccount, GetAccountNetType and GetAccountCity only");
         if (!cached && !is("GetUserBalance") && !is("GetDialUpTimes") && service.empty())
             return Usage("no --service given and no ServiceURL in Config.dat");
 
@@ -235,9 +247,11 @@ int main(int argc, char** argv) {
                     records.emplace_back();
                     continue;
                 }
-                const auto field = args[i].rfind("--", 0) == 0 ? kHttpFields.find(args[i].substr(2)) : kHttpFields.end();
+                const auto field = args[i].rfind("--", 0) == 0 ? kHttpFields.find(args[i].substr(2))
+                                                               : kHttpFields.end();
                 if (field == kHttpFields.end() || i + 1 >= args.size())
-                    return Usage("SetHttpInfo takes --Field VALUE pairs and --next, not " + args[i]);
+                    return Usage("SetHttpInfo takes --Field VALUE pairs and --next, not " +
+                                 args[i]);
                 records.back().*(field->second) = A(args[++i]);
             }
             rc = client.SetHttpInfo(records);

@@ -21,14 +21,16 @@ std::string FormatPayload(const char* format, ...) {
     return text;
 }
 
-std::string SeparatedRecord(std::string_view wrapper,
-                            std::initializer_list<std::pair<std::string_view, std::string_view>> children,
-                            std::string_view separator) {
+std::string SeparatedRecord(
+    std::string_view wrapper,
+    std::initializer_list<std::pair<std::string_view, std::string_view>> children,
+    std::string_view separator) {
     std::string text;
     text.append("<").append(wrapper).append(">");
     for (const auto& [name, value] : children) {
         text.append(separator);
-        text.append("<").append(name).append(">").append(value).append("</").append(name).append(">");
+        text.append("<").append(name).append(">").append(value).append("</").append(name).append(
+            ">");
     }
     text.append(separator);
     text.append("</").append(wrapper).append(">");

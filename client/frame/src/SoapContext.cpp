@@ -1,10 +1,10 @@
 #include "soapframe/SoapContext.h"
 
-#include <csignal>
 #include <climits>
-#include <ctime>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <new>
 #include <string>
@@ -22,7 +22,8 @@ PostHeaderFn g_runtimePostHeader = nullptr;
 
 // The service expects the request headers of the client it was built for.
 int PostHeader(struct soap* ctx, const char* key, const char* value) {
-    if (key && std::strcmp(key, "User-Agent") == 0) return g_runtimePostHeader(ctx, key, "gSOAP/2.7");
+    if (key && std::strcmp(key, "User-Agent") == 0)
+        return g_runtimePostHeader(ctx, key, "gSOAP/2.7");
     if (key && std::strcmp(key, "Accept-Encoding") == 0) return SOAP_OK;
     return g_runtimePostHeader(ctx, key, value);
 }
@@ -41,7 +42,9 @@ soap* AllocateContext() {
     return static_cast<soap*>(::operator new(sizeof(struct soap)));
 }
 
-void FreeContext(soap* ctx) { ::operator delete(ctx); }
+void FreeContext(soap* ctx) {
+    ::operator delete(ctx);
+}
 
 void InitContext(soap* ctx, const Namespace* namespaces, unsigned int timeoutSeconds, int modes) {
     soap_init(ctx);
@@ -78,7 +81,8 @@ void UseInternetSettingsProxy(soap* ctx) {
     if (*host) ctx->proxy_host = host;
 }
 
-void UseCustomProxy(soap* ctx, const char* host, short port, const char* user, const char* password) {
+void UseCustomProxy(soap* ctx, const char* host, short port, const char* user,
+                    const char* password) {
     ctx->proxy_host = soap_strdup(ctx, host ? host : "");
     // The interface carries the port in a signed 16-bit field; ports above
     // 32767 arrive negative and are meant as their unsigned value.
@@ -102,13 +106,16 @@ const char* PrepareEndpoint(soap* ctx, const char* endpoint) {
             if (!capath || !*capath) capath = "/etc/ssl/certs";
         }
         if (capath && !*capath) capath = nullptr;
-        if (soap_ssl_client_context(ctx, SOAP_SSL_DEFAULT, nullptr, nullptr, cafile, capath, nullptr) != SOAP_OK)
+        if (soap_ssl_client_context(ctx, SOAP_SSL_DEFAULT, nullptr, nullptr, cafile, capath,
+                                    nullptr) != SOAP_OK)
             return nullptr;
     }
     return copy;
 }
 
-char* ContextString(soap* ctx, const char* text) { return soap_strdup(ctx, text ? text : ""); }
+char* ContextString(soap* ctx, const char* text) {
+    return soap_strdup(ctx, text ? text : "");
+}
 
 void EndContext(soap* ctx) {
     soap_destroy(ctx);

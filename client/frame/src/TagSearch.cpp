@@ -57,7 +57,8 @@ void ForEachRecord(std::string_view text, std::string_view openTag, std::string_
         const std::size_t open = text.find(openTag, pos);
         if (open == std::string_view::npos) return;
         const std::size_t start = open + openTag.size();
-        const std::size_t close = closeTag.empty() ? std::string_view::npos : text.find(closeTag, start);
+        const std::size_t close =
+            closeTag.empty() ? std::string_view::npos : text.find(closeTag, start);
         if (close == std::string_view::npos) {
             record(std::string(text.substr(start)));
             return;

@@ -15,7 +15,8 @@ std::string TrimRight(std::string s) {
 }
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-    for (std::size_t pos = text.find(from); pos != std::string::npos; pos = text.find(from, pos + to.size()))
+    for (std::size_t pos = text.find(from); pos != std::string::npos;
+         pos = text.find(from, pos + to.size()))
         text.replace(pos, from.size(), to);
 }
 
@@ -45,7 +46,8 @@ bool DataSet::Parse(const std::string& utf8, std::string* error) {
             std::string op = inner.substr(0, space);
             std::string key = space == std::string::npos ? "" : inner.substr(space + 1);
             if (op.empty()) {
-                if (error) *error = "line " + std::to_string(number) + ": section without operation name";
+                if (error)
+                    *error = "line " + std::to_string(number) + ": section without operation name";
                 return false;
             }
             section = std::make_pair(op, key);

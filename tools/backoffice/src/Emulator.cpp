@@ -1,7 +1,7 @@
 #include "Emulator.h"
 
-#include <sys/socket.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <cstring>
@@ -23,9 +23,11 @@ bool IsLoopback(const std::string& host) {
 }
 
 // Writes a complete HTTP answer past the SOAP layer.
-void SendRaw(struct soap* ctx, const std::string& status, const std::string& type, const std::string& body) {
+void SendRaw(struct soap* ctx, const std::string& status, const std::string& type,
+             const std::string& body) {
     std::string answer = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
-                         "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+                         "\r\nContent-Length: " + std::to_string(body.size()) +
+                         "\r\nConnection: close\r\n\r\n" + body;
     const char* p = answer.data();
     std::size_t left = answer.size();
     while (left > 0) {
@@ -42,7 +44,8 @@ zevabs::ns2__AppSurveyInfo* Survey(struct soap* ctx, const std::string& text) {
         const std::string open = std::string("<") + name + ">";
         if (text.find(open) == std::string::npos) return;
         std::string value;
-        soapframe::FindString(text.c_str(), open.c_str(), (std::string("</") + name + ">").c_str(), value);
+        soapframe::FindString(text.c_str(), open.c_str(), (std::string("</") + name + ">").c_str(),
+                              value);
         out = soap_strdup(ctx, value.c_str());
     };
     field("advice", survey->advice);
@@ -94,7 +97,9 @@ std::optional<Fault> ParseFault(const std::string& text) {
 
 Emulator::Emulator(DataSet data) : data_(std::move(data)) {}
 
-Emulator::~Emulator() { Stop(); }
+Emulator::~Emulator() {
+    Stop();
+}
 
 bool Emulator::Start(const std::string& host, int port, std::string* error) {
     if (!IsLoopback(host)) {
@@ -110,7 +115,9 @@ bool Emulator::Start(const std::string& host, int port, std::string* error) {
     listener_->transfer_timeout = 30;
     listener_->user = this;
     if (!soap_valid_socket(soap_bind(listener_, host.c_str(), port, 16))) {
-        if (error) *error = "cannot listen on " + host + ":" + std::to_string(port) + ": " + std::strerror(listener_->errnum);
+        if (error)
+            *error = "cannot listen on " + host + ":" + std::to_string(port) + ": " +
+                     std::strerror(listener_->errnum);
         soap_free(listener_);
         listener_ = nullptr;
         return false;
@@ -118,8 +125,9 @@ bool Emulator::Start(const std::string& host, int port, std::string* error) {
     sockaddr_storage address{};
     socklen_t length = sizeof address;
     getsockname(listener_->master, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = address.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
-                                          : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    port_ = address.ss_family == AF_INET6
+                ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
+                : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
     host_ = host;
     stop_ = false;
     thread_ = std::thread([this] { Loop(); });
@@ -155,7 +163,8 @@ void Emulator::ClearFaults() {
     faults_.clear();
 }
 
-void Emulator::SetAnswer(const std::string& operation, const std::string& key, const std::string& answer) {
+void Emulator::SetAnswer(const std::string& operation, const std::string& key,
+                         const std::string& answer) {
     std::lock_guard lock(mutex_);
     data_.Set(operation, key, answer);
 }
@@ -186,10 +195,12 @@ void Emulator::Loop() {
 
 bool Emulator::SleepUnlessStopped(int ms) {
     std::unique_lock lock(mutex_);
-    return !stopSignal_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stop_.load(); });
+    return !stopSignal_.wait_for(lock, std::chrono::milliseconds(ms),
+                                 [this] { return stop_.load(); });
 }
 
-int Emulator::Serve(struct soap* ctx, const char* operation, const char* in0, bool hasIn0, int kind, void* result) {
+int Emulator::Serve(struct soap* ctx, const char* operation, const char* in0, bool hasIn0, int kind,
+                    void* result) {
     ReceivedRequest request{operation, hasIn0 && in0, in0 ? in0 : ""};
     Fault fault;
     std::optional<std::string> answer;
@@ -214,7 +225,8 @@ int Emulator::Serve(struct soap* ctx, const char* operation, const char* in0, bo
         case FaultKind::SoapFault:
             return soap_receiver_fault(ctx, "Service temporarily unavailable", nullptr);
         case FaultKind::Garbage:
-            SendRaw(ctx, "200 OK", "text/xml; charset=utf-8", "\x01\x02<<not xml & not soap>>\xff\xfe");
+            SendRaw(ctx, "200 OK", "text/xml; charset=utf-8",
+                    "\x01\x02<<not xml & not soap>>\xff\xfe");
             return SOAP_STOP;
         case FaultKind::MissingOut:
             return SOAP_OK;
@@ -243,18 +255,19 @@ int Emulator::Serve(struct soap* ctx, const char* operation, const char* in0, bo
 // The service functions the generated dispatcher calls, one per operation.
 namespace zevabs {
 
-static int Dispatch(struct soap* ctx, const char* operation, const char* in0, bool hasIn0, int kind, void* result) {
+static int Dispatch(struct soap* ctx, const char* operation, const char* in0, bool hasIn0, int kind,
+                    void* result) {
     auto* emulator = static_cast<zeva::backoffice::Emulator*>(ctx->user);
     return emulator->Serve(ctx, operation, in0, hasIn0, kind, result);
 }
 
-#define ZEVA_SERVE_IN0(name, kind)                                                             \
-    int ns1__##name(struct soap* ctx, char* in0, ns1__##name##Response& result) {               \
-        return Dispatch(ctx, #name, in0, true, zeva::backoffice::kind, &result.out);            \
+#define ZEVA_SERVE_IN0(name, kind)                                                   \
+    int ns1__##name(struct soap* ctx, char* in0, ns1__##name##Response& result) {    \
+        return Dispatch(ctx, #name, in0, true, zeva::backoffice::kind, &result.out); \
     }
-#define ZEVA_SERVE_NOIN0(name, kind)                                                           \
-    int ns1__##name(struct soap* ctx, ns1__##name##Response& result) {                         \
-        return Dispatch(ctx, #name, nullptr, false, zeva::backoffice::kind, &result.out);       \
+#define ZEVA_SERVE_NOIN0(name, kind)                                                      \
+    int ns1__##name(struct soap* ctx, ns1__##name##Response& result) {                    \
+        return Dispatch(ctx, #name, nullptr, false, zeva::backoffice::kind, &result.out); \
     }
 #define ZEVA_SERVE(name, in0, kind) ZEVA_SERVE_##in0(name, kind)
 ZEVA_BSERVICE_OPERATIONS(ZEVA_SERVE)

@@ -55,7 +55,8 @@ public:
 
     // Listens on host:port (0 picks a free port) and serves on a thread of
     // its own. Only loopback addresses are accepted.
-    bool Start(const std::string& host = "127.0.0.1", int port = kDefaultPort, std::string* error = nullptr);
+    bool Start(const std::string& host = "127.0.0.1", int port = kDefaultPort,
+               std::string* error = nullptr);
     void Stop();
     int Port() const { return port_; }
     std::string Url() const;
@@ -70,7 +71,8 @@ public:
     void OnRequest(std::function<void(const ReceivedRequest&)> callback);
 
     // Used by the service functions on the serving thread.
-    int Serve(struct soap* ctx, const char* operation, const char* in0, bool hasIn0, int kind, void* result);
+    int Serve(struct soap* ctx, const char* operation, const char* in0, bool hasIn0, int kind,
+              void* result);
 
 private:
     void Loop();

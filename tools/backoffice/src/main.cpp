@@ -1,8 +1,8 @@
 // zeva-backoffice: serves the back-office web service on loopback from a
 // data file, prints every request it receives and misbehaves on request.
 
-#include <csignal>
 #include <pthread.h>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -72,8 +72,8 @@ int main(int argc, char** argv) {
         } else if (arg == "--host") {
             if (!value(host)) return Fail("--host needs an address");
         } else if (arg == "--port") {
-            if (!value(v) || v.empty() || v.size() > 5 || v.find_first_not_of("0123456789") != std::string::npos ||
-                std::stoi(v) > 65535)
+            if (!value(v) || v.empty() || v.size() > 5 ||
+                v.find_first_not_of("0123456789") != std::string::npos || std::stoi(v) > 65535)
                 return Fail("--port needs a number from 0 to 65535");
             port = std::stoi(v);
         } else if (arg == "--port-file") {
@@ -85,8 +85,11 @@ int main(int argc, char** argv) {
         } else if (arg == "--fault") {
             if (!value(v)) return Fail("--fault needs OP=WHAT");
             const std::size_t eq = v.find('=');
-            const auto fault = eq == std::string::npos ? std::nullopt : ParseFault(v.substr(eq + 1));
-            if (!fault || eq == 0) return Fail("bad --fault " + v + " (expected OP=http500|fault|noout|garbage|delay:MS)");
+            const auto fault =
+                eq == std::string::npos ? std::nullopt : ParseFault(v.substr(eq + 1));
+            if (!fault || eq == 0)
+                return Fail("bad --fault " + v +
+                            " (expected OP=http500|fault|noout|garbage|delay:MS)");
             faults.emplace_back(v.substr(0, eq), *fault);
         } else if (arg == "--json") {
             json = true;
@@ -117,8 +120,8 @@ int main(int argc, char** argv) {
         if (json)
             std::cout << JsonLine(r) << std::endl;
         else
-            std::cout << "received " << r.operation << (r.hasIn0 ? " in0=" + r.in0 : std::string(" (no in0)"))
-                      << std::endl;
+            std::cout << "received " << r.operation
+                      << (r.hasIn0 ? " in0=" + r.in0 : std::string(" (no in0)")) << std::endl;
     });
 
     // The serving thread inherits the blocked signals; main waits for them.
@@ -136,7 +139,8 @@ int main(int argc, char** argv) {
         std::ofstream out(partial);
         out << emulator.Port() << "\n";
         out.close();
-        if (!out || std::rename(partial.c_str(), portFile.c_str()) != 0) return Fail("cannot write " + portFile);
+        if (!out || std::rename(partial.c_str(), portFile.c_str()) != 0)
+            return Fail("cannot write " + portFile);
     }
     if (!quiet) std::cout << "listening on " << emulator.Url() << std::endl;
     int received = 0;

@@ -24,19 +24,23 @@ using namespace zeva::test;
 
 TEST(DataSet, SectionsKeysCommentsAndPlaceholders) {
     DataSet data;
-    ASSERT_TRUE(data.Parse("# comment\n"
-                           "[getAccountCity]\n未知\n\n"
-                           "[getAccountCity acc1]\n杭州\n"
-                           "[getChangePasswordUrl acc1]\nhttp://x/?a=${account}&peer=${peer}\n"
-                           "[getChangePasswordUrl acc1:pw]\nwith password\n"
-                           "[getUserNameAndWorkListNum]\n<List>\n  <WorkListNum>1</WorkListNum>\n</List>\n\n\n"));
+    ASSERT_TRUE(data.Parse(
+        "# comment\n"
+        "[getAccountCity]\n未知\n\n"
+        "[getAccountCity acc1]\n杭州\n"
+        "[getChangePasswordUrl acc1]\nhttp://x/?a=${account}&peer=${peer}\n"
+        "[getChangePasswordUrl acc1:pw]\nwith password\n"
+        "[getUserNameAndWorkListNum]\n<List>\n  <WorkListNum>1</WorkListNum>\n</List>\n\n\n"));
     EXPECT_EQ(data.Answer("getAccountCity", "acc1", "p"), "杭州");
     EXPECT_EQ(data.Answer("getAccountCity", "other", "p"), "未知");
-    EXPECT_EQ(data.Answer("getChangePasswordUrl", "<Account>acc1</Account><Password>x</Password>", "1.2.3.4"),
+    EXPECT_EQ(data.Answer("getChangePasswordUrl", "<Account>acc1</Account><Password>x</Password>",
+                          "1.2.3.4"),
               "http://x/?a=acc1&peer=1.2.3.4");
-    EXPECT_EQ(data.Answer("getChangePasswordUrl", "<Account>acc1</Account><Password>pw</Password>", "p"),
-              "with password");
-    EXPECT_EQ(data.Answer("getUserNameAndWorkListNum", "", "p"), "<List>\n  <WorkListNum>1</WorkListNum>\n</List>");
+    EXPECT_EQ(
+        data.Answer("getChangePasswordUrl", "<Account>acc1</Account><Password>pw</Password>", "p"),
+        "with password");
+    EXPECT_EQ(data.Answer("getUserNameAndWorkListNum", "", "p"),
+              "<List>\n  <WorkListNum>1</WorkListNum>\n</List>");
     EXPECT_EQ(data.Answer("getIpAddress", "", "p"), std::nullopt);
 
     std::string error;
@@ -51,7 +55,8 @@ TEST(DataSet, DefaultDataAnswersEveryOperation) {
     if (!data.Answer(#name, "0571a88001234", "127.0.0.1")) missing.push_back(#name);
     ZEVA_BSERVICE_OPERATIONS(ZEVA_CHECK)
 #undef ZEVA_CHECK
-    EXPECT_TRUE(missing.empty()) << missing.size() << " operations without an answer, first " << missing.front();
+    EXPECT_TRUE(missing.empty()) << missing.size() << " operations without an answer, first "
+                                 << missing.front();
     EXPECT_EQ(data.Answer("getAccountCity", "0571a88001234", ""), "杭州");
 }
 
@@ -125,8 +130,8 @@ TEST(Program, ServesRecordsAndMisbehavesOnRequest) {
     TempDir dir;
     const auto portFile = dir / "port";
     const auto log = dir / "requests.jsonl";
-    Program p = Spawn({"--port", "0", "--port-file", portFile.string(), "--log", log.string(), "--fault",
-                       "getAccountCity=fault"},
+    Program p = Spawn({"--port", "0", "--port-file", portFile.string(), "--log", log.string(),
+                       "--fault", "getAccountCity=fault"},
                       dir / "stdout");
     ASSERT_GT(p.pid, 0);
     for (int i = 0; i < 200 && !std::filesystem::exists(portFile); ++i)
@@ -155,8 +160,11 @@ TEST(Program, ServesRecordsAndMisbehavesOnRequest) {
 
 TEST(Program, BadArgumentsFailWithOneLine) {
     TempDir dir;
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--fault", "getIpAddress=explode"}, {"--port", "70000"}, {"--host", "192.0.2.1"}, {"--bogus"}}) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"--fault", "getIpAddress=explode"},
+                                               {"--port", "70000"},
+                                               {"--host", "192.0.2.1"},
+                                               {"--bogus"}}) {
         Program p = Spawn(args, dir / "out");
         EXPECT_EQ(Wait(p.pid), 1) << args[0];
     }

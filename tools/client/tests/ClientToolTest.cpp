@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <algorithm>
 #include <cstdio>
-#include <sys/wait.h>
 
 #include "CryptConfigFile.h"
 #include "Emulator.h"
@@ -28,7 +28,8 @@ protected:
 
     ToolRun Call(const std::string& args) {
         const auto errFile = dir / "stderr";
-        const std::string command = ProgramPath("zeva-client").string() + " " + args + " 2>" + errFile.string();
+        const std::string command =
+            ProgramPath("zeva-client").string() + " " + args + " 2>" + errFile.string();
         ToolRun run;
         FILE* pipe = ::popen(command.c_str(), "r");
         char buffer[4096];
@@ -92,8 +93,9 @@ TEST_F(ClientTool, FailuresPrintTheLibrarysMessage) {
     EXPECT_EQ(r.err, "zeva-client: 连接服务器失败，网络可能不畅通！\n");
     EXPECT_EQ(r.out, "");
 
-    for (const char* bad : {"", "Bogus", "GetAccountCity", "GetClientIp extra", "--timeout 0 GetClientIp",
-                            "--proxy-option 3 GetClientIp", "SetHttpInfo --Nope 1", "GetClientIp --cached"}) {
+    for (const char* bad :
+         {"", "Bogus", "GetAccountCity", "GetClientIp extra", "--timeout 0 GetClientIp",
+          "--proxy-option 3 GetClientIp", "SetHttpInfo --Nope 1", "GetClientIp --cached"}) {
         r = Call(Service() + bad);
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_EQ(r.err.rfind("zeva-client: ", 0), 0u) << bad;

@@ -11,15 +11,18 @@
 namespace zeva::soapframe {
 
 // A C-string argument as sent: null becomes the empty string.
-inline const char* OrEmpty(const char* s) { return s ? s : ""; }
+inline const char* OrEmpty(const char* s) {
+    return s ? s : "";
+}
 
 // printf-style formatting into a string of whatever length it needs.
 std::string FormatPayload(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // <wrapper>SEP<name>value</name>SEP...SEP</wrapper>; `separator` stands
 // between every two adjacent tags, never inside an element.
-std::string SeparatedRecord(std::string_view wrapper,
-                            std::initializer_list<std::pair<std::string_view, std::string_view>> children,
-                            std::string_view separator);
+std::string SeparatedRecord(
+    std::string_view wrapper,
+    std::initializer_list<std::pair<std::string_view, std::string_view>> children,
+    std::string_view separator);
 
 }  // namespace zeva::soapframe

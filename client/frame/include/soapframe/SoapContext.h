@@ -21,10 +21,9 @@ soap* AllocateContext();
 void FreeContext(soap* ctx);
 
 // Initialises the context with the runtime's defaults, installs the
-// service's namespace table, adds `modes` to the input and output modes, sets connect, send and receive time-outs to
-// `timeoutSeconds` and bounds each message transfer to the same time, caps
-// the answer size and installs the request-header hook (User-Agent
-// "gSOAP/2.7", no Accept-Encoding).
+// service's namespace table, adds `modes` to the input and output modes, sets connect, send and
+// receive time-outs to `timeoutSeconds` and bounds each message transfer to the same time, caps the
+// answer size and installs the request-header hook (User-Agent "gSOAP/2.7", no Accept-Encoding).
 void InitContext(soap* ctx, const Namespace* namespaces, unsigned int timeoutSeconds, int modes);
 
 // The current user's Internet Settings proxy, read afresh; no proxy when the
@@ -32,7 +31,8 @@ void InitContext(soap* ctx, const Namespace* namespaces, unsigned int timeoutSec
 void UseInternetSettingsProxy(soap* ctx);
 
 // An explicit proxy; user and password are handed over even when empty.
-void UseCustomProxy(soap* ctx, const char* host, short port, const char* user, const char* password);
+void UseCustomProxy(soap* ctx, const char* host, short port, const char* user,
+                    const char* password);
 
 // A copy of the endpoint owned by the context, with certificate and host-name
 // checks against the system's CA store (or SSL_CERT_FILE / SSL_CERT_DIR when
