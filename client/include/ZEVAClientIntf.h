@@ -225,4 +225,64 @@ public:
     CZEVAClientIntf(const CZEVAClientIntf& other);
     CZEVAClientIntf& operator=(const CZEVAClientIntf& other);
     ~CZEVAClientIntf();
+
+    // Speed and fault reports. Arguments are sent unchanged inside the
+    // report's elements; where the argument order differs from the element
+    // order, the signature follows the argument order.
+    int SetSpeedInfo(const char* NetTypeId, const char* ResponseRate, const char* DialupType,
+                     const char* BTime, const char* CTime, const char* FileVolume,
+                     const char* ResponseMaxRate, const char* UserId, const char* BgFlux_upload,
+                     const char* BgFlux_download, const char* PCCount, const char* Type,
+                     const char* Version, const char* Mac, const char* SerialNo, const char* CpuId,
+                     const char* Disksn);
+    int SetSpeedTestBGInfo(const char* NetTypeId, const char* ResponseRate, const char* DialupType,
+                           const char* CTime, const char* UserId, int PCCount, const char* Version);
+    int SetSpeedSlowInfo(const char* DialType, const char* ConnectType, const char* IeAgent,
+                         const char* Dns, const char* DnsResolveTime, const char* CpuUseRatio,
+                         const char* MemoryUseRatio, const char* MemoryTotalSize,
+                         const char* WirelessIntensity, const char* FluxUseRatio,
+                         const char* Account, const char* CurrentArea, const char* TestSpeedSite,
+                         const char* Speed, const char* BandWidth, const char* RouteTraceNode,
+                         const char* RouteTraceTarget, const char* Processes,
+                         const char* ConnNumber, const char* FlowBeforeSpeed,
+                         const char* FlowAfterSpeed, const char* HttpSpeedTestUrl,
+                         const char* HttpSpeedTestUsedTime, const char* UpSpeed,
+                         const char* DnsInfo, const char* Ssid, const char* DownFlowBeforeSpeed,
+                         const char* DownFlowAfterSpeed, const char* UpFlowBeforeSpeed,
+                         const char* UpFlowAfterSpeed, std::string& result);
+    int SetErrorITVInfo(const char* DialType, const char* ConnectType, const char* IeAgent,
+                        const char* Dns, const char* CpuUseRatio, const char* MemoryUseRatio,
+                        const char* MemoryTotalSize, const char* WirelessIntensity,
+                        const char* FluxUseRatio, const char* Account, const char* CurrentArea,
+                        const char* TestSpeedSite, const char* Speed, const char* BandWidth,
+                        const char* RouteTraceNode, const char* ItvIp, std::string& result);
+    int SetErrorHistory(const char* ErrorCode, const char* TypeNo, const char* ReasonNo,
+                        const char* UserId, const char* CTime, bool IsSucceed, const char* CpeName,
+                        bool IsExactError, std::string& result);
+    int UpFinish(const char* WorkListNum, const char* Speed, const char* DialType,
+                 const char* ConnectType, const char* CpuType, const char* MemoryTotalSize,
+                 const char* WirelessIntensity, const char* CpeName, const char* BequeathalProblems,
+                 const char* UserId, const char* PassWd, const char* ErrorId,
+                 const char* OverTimeId, const char* Mark, const char* UserName, const char* Phone,
+                 const char* Account, const char* ClientId, const char* Mac, const char* PCCount,
+                 const char* Version, S_UPFINISHOUT& out);
+
+    // Lists, pushes and look-ups. Lists are appended to, never cleared first.
+    int GetSpeedConfigList(const char* request, std::vector<S_SpeedConfig>& list);
+    int GetVideoConfigList(std::vector<S_VideoConfig>& list);
+    int GetInfoPush(int lastId, const char* account, std::vector<S_InfoPush>& list);
+    int GetFeeInfoPush(int lastId, const char* account, std::vector<S_FeeInfoPush>& list);
+    int CheckPushFeedback(const char* request, S_FeedBackInfo& info);
+    int GetDns(const char* request, S_Dns& dns);
+    int Get691Index(const char* ErrorCode, const char* TypeNo, const char* ReasonNo,
+                    const char* UserId, const char* CTime, std::string& result);
+    int GetLastDialUpError(const char* account, int& errorCode, std::string& u20, std::string& u09);
+    int CheckAccountPassword(const char* account, const char* password, bool& valid);
+    int GetUserNameAndWorkListNum(const char* operationCode, const char* accounts,
+                                  std::vector<std::string>& list);
+
+    // Usage statistics; counts are written as signed decimal numbers.
+    int SetUseInfo(S_UseInfo& useInfo);
+    int SetVPDNUsage(unsigned int successTimes, unsigned int unsuccessTimes);
+    int SetClientFunctionUsage(const char* tag, unsigned int times);
 };

@@ -7,8 +7,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <stdexcept>
+#include "TestSupport.h"
 
 namespace zeva::test {
 namespace {
@@ -160,6 +165,15 @@ std::string NormalizePort(std::string request, int port) {
         request.replace(at, from.size(), ":@PORT@");
     }
     return request;
+}
+
+void ExpectRequest(const RawHttpServer& server, const std::string& name) {
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    const std::string actual = NormalizePort(requests[0], server.Port());
+    const std::filesystem::path file = std::filesystem::path(ZEVA_EXPECTED_DIR) / (name + ".http");
+    if (std::getenv("ZEVA_UPDATE_EXPECTED")) WriteFile(file, actual);
+    EXPECT_EQ(actual, ReadFile(file)) << "request differs from " << file;
 }
 
 }  // namespace zeva::test

@@ -58,4 +58,8 @@ int RefusingPort();
 // files do not depend on the port the test server got.
 std::string NormalizePort(std::string request, int port);
 
+// Compares the one request `server` received with expected/<name>.http. With
+// ZEVA_UPDATE_EXPECTED set, writes the file instead (review before committing).
+void ExpectRequest(const RawHttpServer& server, const std::string& name);
+
 }  // namespace zeva::test

@@ -36,17 +36,6 @@ CZEVAClientIntf Client(const std::string& url, unsigned int timeout = 5) {
     return client;
 }
 
-// Compares the one request the server received with an expected file. With
-// ZEVA_UPDATE_EXPECTED set, writes the file instead (review before committing).
-void ExpectRequest(const RawHttpServer& server, const std::string& name) {
-    const auto requests = server.Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    const std::string actual = NormalizePort(requests[0], server.Port());
-    const std::filesystem::path file = std::filesystem::path(ZEVA_EXPECTED_DIR) / (name + ".http");
-    if (std::getenv("ZEVA_UPDATE_EXPECTED")) WriteFile(file, actual);
-    EXPECT_EQ(actual, ReadFile(file)) << "request differs from " << file;
-}
-
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
