@@ -24,8 +24,6 @@ if(NOT TARGET zeva_gsoap)
   target_link_libraries(zeva_gsoap INTERFACE ${ZEVA_GSOAPSSL} OpenSSL::SSL OpenSSL::Crypto ZLIB::ZLIB)
 endif()
 
-set(ZEVA_SOAP_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
-
 # zeva_soapcpp2(<var> HEADER <file> DIR <outdir> PREFIX <name> [NAMESPACE <c++ namespace>])
 # Runs soapcpp2 on a hand-written service description at build time and
 # patches soap_ignore_element() (see PatchIgnoreElement.cmake). Sets <var>_C,
@@ -36,6 +34,7 @@ function(zeva_soapcpp2 var)
   if(ARG_NAMESPACE)
     set(qualify -q${ARG_NAMESPACE})
   endif()
+  set(here ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
   set(out ${ARG_DIR})
   set(c ${out}/${ARG_PREFIX}C.cpp)
   set(client ${out}/${ARG_PREFIX}Client.cpp)
@@ -44,8 +43,8 @@ function(zeva_soapcpp2 var)
     OUTPUT ${c} ${client} ${server} ${out}/${ARG_PREFIX}H.h ${out}/${ARG_PREFIX}Stub.h
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
     COMMAND ${ZEVA_SOAPCPP2} -1 -L -x -w -p${ARG_PREFIX} ${qualify} -d ${out} ${ARG_HEADER} > ${out}/soapcpp2.log 2>&1
-    COMMAND ${CMAKE_COMMAND} -DFILE=${c} -P ${ZEVA_SOAP_CMAKE_DIR}/PatchIgnoreElement.cmake
-    DEPENDS ${ARG_HEADER} ${ZEVA_SOAP_CMAKE_DIR}/PatchIgnoreElement.cmake
+    COMMAND ${CMAKE_COMMAND} -DFILE=${c} -P ${here}/PatchIgnoreElement.cmake
+    DEPENDS ${ARG_HEADER} ${here}/PatchIgnoreElement.cmake
     COMMENT "soapcpp2 ${ARG_HEADER}"
     VERBATIM)
   set(${var}_C ${c} PARENT_SCOPE)

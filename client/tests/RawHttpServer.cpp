@@ -78,6 +78,21 @@ std::string RawHttpServer::HttpOk(const std::string& body) {
            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
+std::string RawHttpServer::Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '&')
+            out += "&amp;";
+        else
+            out += c;
+    }
+    return out;
+}
+
 std::string RawHttpServer::Envelope(const std::string& bodyContent) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
            "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\" "

@@ -33,6 +33,8 @@ public:
 
     // An HTTP 200 answer carrying `body` as text/xml.
     static std::string HttpOk(const std::string& body);
+    // `<`, `>` and `&` as XML character data carries them.
+    static std::string Escape(const std::string& text);
     // A SOAP 1.1 envelope around `bodyContent`, with the usual prefixes.
     static std::string Envelope(const std::string& bodyContent);
 

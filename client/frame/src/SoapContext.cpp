@@ -46,9 +46,9 @@ void FreeContext(soap* ctx) {
     ::operator delete(ctx);
 }
 
-void InitContext(soap* ctx, const Namespace* namespaces, unsigned int timeoutSeconds, int modes) {
+void InitContext(soap* ctx, const Namespace* table, unsigned int timeoutSeconds, int modes) {
     soap_init(ctx);
-    soap_set_namespaces(ctx, namespaces);
+    soap_set_namespaces(ctx, table);
     soap_set_imode(ctx, static_cast<soap_mode>(modes));
     soap_set_omode(ctx, static_cast<soap_mode>(modes));
     const int seconds = ClampSeconds(timeoutSeconds);
@@ -145,6 +145,22 @@ SigpipeGuard::~SigpipeGuard() {
         }
     }
     if (!wasBlocked_) pthread_sigmask(SIG_UNBLOCK, &pipe, nullptr);
+}
+
+ScopedCall::ScopedCall(const Namespace* table, int modes, const CallSettings& settings)
+    : ctx_(AllocateContext()) {
+    InitContext(ctx_, table, settings.timeout, modes);
+    if (settings.proxyOption == 1)
+        UseInternetSettingsProxy(ctx_);
+    else if (settings.proxyOption == 2)
+        UseCustomProxy(ctx_, settings.proxyHost, settings.proxyPort, settings.proxyUser,
+                       settings.proxyPassword);
+    endpoint_ = PrepareEndpoint(ctx_, settings.endpoint);
+}
+
+ScopedCall::~ScopedCall() {
+    EndContext(ctx_);
+    FreeContext(ctx_);
 }
 
 }  // namespace zeva::soapframe

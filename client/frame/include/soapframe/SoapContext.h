@@ -62,4 +62,39 @@ private:
     bool wasBlocked_ = false;
 };
 
+// The settings of one call, as a client object stores them.
+struct CallSettings {
+    const char* endpoint = nullptr;
+    unsigned int timeout = kDefaultTimeoutSeconds;
+    int proxyOption = 0;  // 0 none, 1 Internet Settings, 2 the proxy below; others none
+    const char* proxyHost = nullptr;
+    short proxyPort = 0;
+    const char* proxyUser = nullptr;
+    const char* proxyPassword = nullptr;
+};
+
+// One call from start to end: a fresh context prepared from the settings,
+// torn down and freed when the scope ends.
+class ScopedCall {
+public:
+    ScopedCall(const Namespace* namespaces, int modes, const CallSettings& settings);
+    ScopedCall(const ScopedCall&) = delete;
+    ScopedCall& operator=(const ScopedCall&) = delete;
+    ~ScopedCall();
+
+    soap* Context() { return ctx_; }
+    // Runs the generated call `fn(ctx, endpoint)`; true when it succeeded.
+    template <class Fn>
+    bool Invoke(Fn&& fn) {
+        return endpoint_ && fn(ctx_, endpoint_) == 0;
+    }
+    // A mutable copy of `text` owned by the context.
+    char* Text(const char* text) { return ContextString(ctx_, text); }
+
+private:
+    SigpipeGuard sigpipe_;
+    soap* ctx_;
+    const char* endpoint_ = nullptr;
+};
+
 }  // namespace zeva::soapframe
