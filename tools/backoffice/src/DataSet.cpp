@@ -72,9 +72,9 @@ bool DataSet::Load(const std::string& path, std::string* error) {
     return Parse(text.str(), error);
 }
 
-DataSet DataSet::Default() {
+DataSet DataSet::Default(Service service) {
     DataSet data;
-    data.Parse(DefaultText());
+    data.Parse(DefaultText(service));
     return data;
 }
 

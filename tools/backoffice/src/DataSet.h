@@ -18,14 +18,17 @@
 
 namespace zeva::backoffice {
 
+// The two web services the emulator can play.
+enum class Service { BackOffice, Online };
+
 class DataSet {
 public:
     // Parses a data file's text; false with `error` naming the line on a bad header.
     bool Parse(const std::string& utf8, std::string* error = nullptr);
     bool Load(const std::string& path, std::string* error = nullptr);
-    // The data set that ships with the emulator.
-    static DataSet Default();
-    static const char* DefaultText();
+    // The data set that ships with the emulator for a service.
+    static DataSet Default(Service service = Service::BackOffice);
+    static const char* DefaultText(Service service = Service::BackOffice);
 
     void Set(const std::string& operation, const std::string& key, const std::string& answer);
     // The answer for a request, with the placeholders replaced.

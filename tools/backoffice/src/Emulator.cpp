@@ -9,14 +9,14 @@
 #include <type_traits>
 
 #include "BServiceNamespaces.h"
+#include "OServiceNamespaces.h"
 #include "Operations.h"
 #include "soapframe/TagSearch.h"
 #include "zevabsH.h"
+#include "zevaosH.h"
 
 namespace zeva::backoffice {
 namespace {
-
-enum AnswerKind { TEXT, BOOL, SURVEY };
 
 bool IsLoopback(const std::string& host) {
     return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
@@ -95,7 +95,11 @@ std::optional<Fault> ParseFault(const std::string& text) {
     return fault;
 }
 
-Emulator::Emulator(DataSet data) : data_(std::move(data)) {}
+Emulator::Emulator(DataSet data, Service service) : data_(std::move(data)), service_(service) {}
+
+const char* Emulator::Path() const {
+    return service_ == Service::Online ? kOnlineServicePath : kServicePath;
+}
 
 Emulator::~Emulator() {
     Stop();
@@ -107,7 +111,8 @@ bool Emulator::Start(const std::string& host, int port, std::string* error) {
         return false;
     }
     listener_ = soap_new1(SOAP_C_UTFSTRING | SOAP_XML_IGNORENS);
-    soap_set_namespaces(listener_, bservice::kNamespaces);
+    soap_set_namespaces(
+        listener_, service_ == Service::Online ? oservice::kNamespaces : bservice::kNamespaces);
     listener_->bind_flags = SO_REUSEADDR;
     listener_->accept_timeout = -200000;  // wake up five times a second to notice Stop
     listener_->recv_timeout = 10;
@@ -150,7 +155,7 @@ void Emulator::Stop() {
 
 std::string Emulator::Url() const {
     const std::string host = host_.find(':') != std::string::npos ? "[" + host_ + "]" : host_;
-    return "http://" + host + ":" + std::to_string(port_) + kServicePath;
+    return "http://" + host + ":" + std::to_string(port_) + Path();
 }
 
 void Emulator::SetFault(const std::string& operation, Fault fault) {
@@ -187,7 +192,10 @@ void Emulator::OnRequest(std::function<void(const ReceivedRequest&)> callback) {
 void Emulator::Loop() {
     while (!stop_) {
         if (!soap_valid_socket(soap_accept(listener_))) continue;  // time-out or failed accept
-        zevabs::soap_serve(listener_);
+        if (service_ == Service::Online)
+            zevaos::soap_serve(listener_);
+        else
+            zevabs::soap_serve(listener_);
         soap_destroy(listener_);
         soap_end(listener_);
     }
@@ -213,7 +221,7 @@ int Emulator::Serve(struct soap* ctx, const char* operation, const char* in0, bo
         callback = onRequest_;
     }
     if (callback) callback(request);
-    if (std::strcmp(ctx->path, kServicePath) != 0) {
+    if (std::strcmp(ctx->path, Path()) != 0) {
         SendRaw(ctx, "404 Not Found", "text/plain", "no service at this path");
         return SOAP_STOP;
     }
@@ -234,16 +242,16 @@ int Emulator::Serve(struct soap* ctx, const char* operation, const char* in0, bo
             break;
     }
     switch (kind) {
-        case TEXT:
+        case answer::TEXT:
             *static_cast<char**>(result) = soap_strdup(ctx, answer.value_or("").c_str());
             break;
-        case BOOL: {
+        case answer::BOOL: {
             bool* value = static_cast<bool*>(soap_malloc(ctx, sizeof(bool)));
             *value = !answer || *answer == "true" || *answer == "1";
             *static_cast<bool**>(result) = value;
             break;
         }
-        case SURVEY:
+        case answer::SURVEY:
             *static_cast<zevabs::ns2__AppSurveyInfo**>(result) = Survey(ctx, answer.value_or(""));
             break;
     }
@@ -261,15 +269,43 @@ static int Dispatch(struct soap* ctx, const char* operation, const char* in0, bo
     return emulator->Serve(ctx, operation, in0, hasIn0, kind, result);
 }
 
-#define ZEVA_SERVE_IN0(name, kind)                                                   \
-    int ns1__##name(struct soap* ctx, char* in0, ns1__##name##Response& result) {    \
-        return Dispatch(ctx, #name, in0, true, zeva::backoffice::kind, &result.out); \
+#define ZEVA_SERVE_IN0(name, kind)                                                           \
+    int ns1__##name(struct soap* ctx, char* in0, ns1__##name##Response& result) {            \
+        return Dispatch(ctx, #name, in0, true, zeva::backoffice::answer::kind, &result.out); \
     }
-#define ZEVA_SERVE_NOIN0(name, kind)                                                      \
-    int ns1__##name(struct soap* ctx, ns1__##name##Response& result) {                    \
-        return Dispatch(ctx, #name, nullptr, false, zeva::backoffice::kind, &result.out); \
+#define ZEVA_SERVE_NOIN0(name, kind)                                                              \
+    int ns1__##name(struct soap* ctx, ns1__##name##Response& result) {                            \
+        return Dispatch(ctx, #name, nullptr, false, zeva::backoffice::answer::kind, &result.out); \
     }
 #define ZEVA_SERVE(name, in0, kind) ZEVA_SERVE_##in0(name, kind)
 ZEVA_BSERVICE_OPERATIONS(ZEVA_SERVE)
 
 }  // namespace zevabs
+
+// The service functions of the online service, for the online mode.
+namespace zevaos {
+
+static int Dispatch(struct soap* ctx, const char* operation, const char* in0, bool hasIn0, int kind,
+                    void* result) {
+    auto* emulator = static_cast<zeva::backoffice::Emulator*>(ctx->user);
+    return emulator->Serve(ctx, operation, in0, hasIn0, kind, result);
+}
+
+#define ZEVA_ONLINE_IN0(name, kind)                                                          \
+    int ns1__##name(struct soap* ctx, char* in0, ns1__##name##Response& result) {            \
+        return Dispatch(ctx, #name, in0, true, zeva::backoffice::answer::kind, &result.out); \
+    }
+#define ZEVA_ONLINE_NOIN0(name, kind)                                                             \
+    int ns1__##name(struct soap* ctx, ns1__##name##Response& result) {                            \
+        return Dispatch(ctx, #name, nullptr, false, zeva::backoffice::answer::kind, &result.out); \
+    }
+
+ZEVA_ONLINE_IN0(setUserOnlineLength, BOOL)
+ZEVA_ONLINE_IN0(getUserAttribution, TEXT)
+ZEVA_ONLINE_IN0(getOwnService, TEXT)
+ZEVA_ONLINE_NOIN0(getServiceList, TEXT)
+ZEVA_ONLINE_IN0(setBugLog, BOOL)
+ZEVA_ONLINE_NOIN0(getCurrentAccount, TEXT)
+ZEVA_ONLINE_IN0(setErrorHistory, TEXT)
+
+}  // namespace zevaos

@@ -22,6 +22,8 @@ namespace zeva::backoffice {
 
 inline constexpr int kDefaultPort = 16905;
 inline constexpr char kServicePath[] = "/kelv/BService.ws";
+inline constexpr int kOnlineDefaultPort = 8080;
+inline constexpr char kOnlineServicePath[] = "/KelvCC/BService.ws";
 
 enum class FaultKind {
     None,
@@ -40,6 +42,11 @@ struct Fault {
 // as "delay:2000,fault"; nothing on an unknown word.
 std::optional<Fault> ParseFault(const std::string& text);
 
+// The type of an operation's out element, as the service functions pass it.
+namespace answer {
+enum Kind { TEXT, BOOL, SURVEY };
+}
+
 struct ReceivedRequest {
     std::string operation;
     bool hasIn0 = false;
@@ -48,7 +55,7 @@ struct ReceivedRequest {
 
 class Emulator {
 public:
-    explicit Emulator(DataSet data = DataSet::Default());
+    explicit Emulator(DataSet data = DataSet::Default(), Service service = Service::BackOffice);
     Emulator(const Emulator&) = delete;
     Emulator& operator=(const Emulator&) = delete;
     ~Emulator();
@@ -60,6 +67,7 @@ public:
     void Stop();
     int Port() const { return port_; }
     std::string Url() const;
+    const char* Path() const;
 
     void SetFault(const std::string& operation, Fault fault);
     void ClearFaults();
@@ -79,6 +87,7 @@ private:
     bool SleepUnlessStopped(int ms);
 
     DataSet data_;
+    Service service_;
     std::map<std::string, Fault> faults_;
     std::vector<ReceivedRequest> received_;
     std::function<void(const ReceivedRequest&)> onRequest_;

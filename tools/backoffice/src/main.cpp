@@ -21,9 +21,11 @@ void Usage(std::FILE* out) {
     std::fputs(
         "Usage: zeva-backoffice [options]\n"
         "Serves the back-office web service at http://HOST:PORT/kelv/BService.ws\n"
+        "(with --online the online-service web service at http://HOST:PORT/KelvCC/BService.ws)\n"
         "until interrupted, printing every request it receives.\n\n"
+        "  --online             play the online-service web service (default port 8080)\n"
         "  --host ADDR          loopback address to listen on (default 127.0.0.1)\n"
-        "  --port N             TCP port (default 16905; 0 picks a free one)\n"
+        "  --port N             TCP port (default 16905, online 8080; 0 picks a free one)\n"
         "  --port-file FILE     write the port in use to FILE once listening\n"
         "  --data FILE          answers from FILE instead of the built-in data set\n"
         "  --print-data         print the built-in data set and exit\n"
@@ -51,7 +53,8 @@ std::string JsonLine(const ReceivedRequest& r) {
 
 int main(int argc, char** argv) {
     std::string host = "127.0.0.1";
-    int port = kDefaultPort;
+    int port = -1;
+    Service service = Service::BackOffice;
     std::string portFile, dataFile, logFile;
     bool json = false, quiet = false;
     std::vector<std::pair<std::string, Fault>> faults;
@@ -67,8 +70,10 @@ int main(int argc, char** argv) {
             Usage(stdout);
             return 0;
         } else if (arg == "--print-data") {
-            std::fputs(DataSet::DefaultText(), stdout);
+            std::fputs(DataSet::DefaultText(service), stdout);
             return 0;
+        } else if (arg == "--online") {
+            service = Service::Online;
         } else if (arg == "--host") {
             if (!value(host)) return Fail("--host needs an address");
         } else if (arg == "--port") {
@@ -100,13 +105,14 @@ int main(int argc, char** argv) {
         }
     }
 
-    DataSet data = DataSet::Default();
+    if (port < 0) port = service == Service::Online ? kOnlineDefaultPort : kDefaultPort;
+    DataSet data = DataSet::Default(service);
     if (!dataFile.empty()) {
         data = DataSet();
         std::string error;
         if (!data.Load(dataFile, &error)) return Fail(error);
     }
-    Emulator emulator(std::move(data));
+    Emulator emulator(std::move(data), service);
     for (const auto& [op, fault] : faults) emulator.SetFault(op, fault);
 
     std::ofstream log;

@@ -16,6 +16,7 @@
 #include "Operations.h"
 #include "TestSupport.h"
 #include "ZEVAClientIntf.h"
+#include "eZEVAClientIntf.h"
 
 extern char** environ;
 
@@ -168,4 +169,39 @@ TEST(Program, BadArgumentsFailWithOneLine) {
         Program p = Spawn(args, dir / "out");
         EXPECT_EQ(Wait(p.pid), 1) << args[0];
     }
+}
+
+TEST(Emulator, OnlineServiceAnswersTheOnlineClient) {
+    ScopedEnv acp("ZEVA_ACP", "UTF-8");
+    Emulator emulator(DataSet::Default(Service::Online), Service::Online);
+    ASSERT_TRUE(emulator.Start("127.0.0.1", 0));
+    EXPECT_NE(emulator.Url().find("/KelvCC/BService.ws"), std::string::npos);
+    CeZEVAClientIntf client;
+    client.Initialize(emulator.Url().c_str(), 3, EBCI_PROXY_NONE, nullptr, 0, nullptr, nullptr);
+    S_Service own;
+    bool isOwn = false;
+    ASSERT_EQ(client.GetOwnService("0571a88001234", own, isOwn), 0);
+    EXPECT_TRUE(isOwn);
+    EXPECT_EQ(own.Title, "宽带管家");
+    std::vector<S_Service> list;
+    ASSERT_EQ(client.GetServiceList(list), 0);
+    EXPECT_EQ(list.size(), 3u);
+    bool accepted = false;
+    ASSERT_EQ(client.SetUserOnlineLength("u1", "0571a88001234", {{3600, "2026-12-07 08:00:00"}},
+                                         accepted),
+              0);
+    EXPECT_TRUE(accepted);
+    EXPECT_EQ(emulator.Received().back().operation, "setUserOnlineLength");
+    EXPECT_NE(emulator.Received().back().in0.find("<OnlineLength>3600</OnlineLength>"),
+              std::string::npos);
+
+    emulator.SetAnswer("setBugLog", "", "false");
+    ASSERT_EQ(client.SetBugLog({S_BugInfo{}}, accepted), 0);
+    EXPECT_FALSE(accepted);
+
+    // The back-office client finds no back-office service here.
+    CZEVAClientIntf backOffice;
+    backOffice.Initialize(emulator.Url().c_str(), 3, BCI_PROXY_NONE, nullptr, 0, nullptr, nullptr);
+    std::string ip;
+    EXPECT_EQ(backOffice.GetClientIp(ip), -1);
 }
