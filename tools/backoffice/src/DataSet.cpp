@@ -53,8 +53,8 @@ bool DataSet::Parse(const std::string& utf8, std::string* error) {
             section = std::make_pair(op, key);
             continue;
         }
+        if (!line.empty() && line.front() == '#') continue;
         if (!section || (body.empty() && line.empty())) continue;
-        if (line.front() == '#' && body.empty()) continue;
         body.push_back(line);
     }
     flush();

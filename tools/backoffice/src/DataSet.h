@@ -3,8 +3,8 @@
 //
 // The file is a list of sections. A section header "[operation]" or
 // "[operation key]" stands alone on a line; the lines after it, up to the
-// next header, are the answer text (trailing blank lines dropped). '#'
-// starts a comment line outside answers. The key selects an answer by the
+// next header, are the answer text (trailing blank lines dropped). A line
+// starting with '#' is a comment. The key selects an answer by the
 // request: the whole in0 text, "account:password" or the account alone
 // (taken from <Account> when in0 is a document), tried in that order before
 // the section without key. In answers, ${in0}, ${account} and ${peer} (the

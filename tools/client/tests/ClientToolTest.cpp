@@ -112,3 +112,70 @@ TEST_F(ClientTool, WebTestRecordsFromOptions) {
     EXPECT_NE(in0.find("<Url>http://b/</Url>"), std::string::npos);
     EXPECT_NE(in0.find("<Result>1</Result>"), std::string::npos);
 }
+
+TEST_F(ClientTool, ReportsTakeTheirElementsAsOptions) {
+    ToolRun r = Call(Service() + "UpFinish --WorkListNum GD1 --Account 杭州用户 --PCCount 2");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Result: true\nResultDesc: 回单成功，工单已归档。\n");
+    const std::string in0 = emulator.Received().back().in0;
+    EXPECT_NE(in0.find("<CpeName></CpeName>\t\t<WorkListNum>GD1</WorkListNum>"), std::string::npos)
+        << in0;
+    EXPECT_NE(in0.find("<Account>杭州用户</Account>"), std::string::npos) << in0;
+    EXPECT_NE(in0.find("<DialType></DialType>"), std::string::npos) << in0;
+
+    r = Call(Service() + "SetErrorHistory --ErrorCode 691 --IsSucceed 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(emulator.Received().back().in0.find(
+                  "<IsSucceed>1</IsSucceed><CpeName></CpeName><IsExactError>0<"),
+              std::string::npos);
+    EXPECT_EQ(Call(Service() + "SetErrorHistory --IsSucceed yes").status, 2);
+    EXPECT_EQ(Call(Service() + "SetSpeedInfo --Nope 1").status, 2);
+
+    r = Call(Service() + "SetVPDNUsage 3 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(emulator.Received().back().in0,
+              "<Vpdn><SuccessTimes>3</SuccessTimes><UnSuccessTimes>1</UnSuccessTimes></Vpdn>");
+}
+
+TEST_F(ClientTool, ListsPrintOneRecordEach) {
+    ToolRun r = Call(Service() + "--json GetUserNameAndWorkListNum HZ0931 acc");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(
+        r.out,
+        "{\"records\":[{\"WorkListNum\":\"GD20261207001\"},{\"WorkListNum\":\"GD20261207014\"},"
+        "{\"WorkListNum\":\"GD20261206088\"}]}\n");
+    r = Call(Service() + "GetSpeedConfigList 0571a88001234");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("-- record 3\n   Id: 3\n   Title: 省中心测速点\n"), std::string::npos)
+        << r.out;
+    r = Call(Service() + "GetLastDialUpError 0574b66005678");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "errorCode: 678\nU20: 2026-12-06 21:40:10\nU09: 账号欠费\n");
+}
+
+TEST_F(ClientTool, OnlineServiceOperations) {
+    Emulator online(zeva::backoffice::DataSet::Default(zeva::backoffice::Service::Online),
+                    zeva::backoffice::Service::Online);
+    ASSERT_TRUE(online.Start("127.0.0.1", 0));
+    const std::string service = "--online --service " + online.Url() + " ";
+    ToolRun r = Call(service + "--json GetOwnService 0571a88001234");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(
+        r.out.rfind("{\"own\":\"true\",\"Id\":\"3\",\"CityNo\":\"0571\",\"Title\":\"宽带管家\"", 0),
+        0u)
+        << r.out;
+
+    r = Call(service + "SetUserOnlineLength u1 acc 3600@2026-12-07T08:00 60@2026-12-07T09:00");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "accepted: true\n");
+    EXPECT_NE(online.Received().back().in0.find(
+                  "<OnlineLength>60</OnlineLength><Ctime>2026-12-07T09:00</Ctime>"),
+              std::string::npos);
+
+    r = Call(service + "SetBugLog --ModuleName ZEVAClient.exe --next --LineNo 42");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(online.Received().back().in0.find("<LineNo>42</LineNo>"), std::string::npos);
+
+    EXPECT_EQ(Call("--online GetServiceList").status, 2);  // no endpoint
+    EXPECT_EQ(Call(service + "GetClientIp").status, 2);    // not an online operation
+}
