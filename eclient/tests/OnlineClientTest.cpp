@@ -102,6 +102,15 @@ TEST_F(OnlineClient, CrashReport) {
     EXPECT_TRUE(accepted);
     ExpectRequest(server, "setBugLog");
 
+    // A record longer than its 4096-byte buffer is sent whole.
+    S_BugInfo longBug;
+    longBug.Description = std::string(6000, 'd');
+    longBug.Ctime = "end";
+    ASSERT_EQ(c.SetBugLog({longBug}, accepted), 0);
+    EXPECT_NE(LastIn0().find("<Description>" + longBug.Description +
+                             "</Description><Type></Type><Ctime>end</Ctime>"),
+              std::string::npos);
+
     server.Answer({Answer("setBugLog", "<o:out>false</o:out>")});
     EXPECT_EQ(c.SetBugLog({}, accepted), 0);
     EXPECT_FALSE(accepted);

@@ -191,7 +191,12 @@ void Emulator::OnRequest(std::function<void(const ReceivedRequest&)> callback) {
 
 void Emulator::Loop() {
     while (!stop_) {
-        if (!soap_valid_socket(soap_accept(listener_))) continue;  // time-out or failed accept
+        if (!soap_valid_socket(soap_accept(listener_))) {
+            // A time-out leaves errnum 0; a failing accept (out of descriptors)
+            // would otherwise spin.
+            if (listener_->errnum != 0) SleepUnlessStopped(50);
+            continue;
+        }
         if (service_ == Service::Online)
             zevaos::soap_serve(listener_);
         else
