@@ -8,7 +8,8 @@
 #include "soapframe/SoapContext.h"
 #include "zevabsH.h"
 
-class CZEVACommonClientIntf::CallFrame {
+// Internal to the library, although nested in an exported class.
+class __attribute__((visibility("hidden"))) CZEVACommonClientIntf::CallFrame {
 public:
     explicit CallFrame(CZEVACommonClientIntf& owner);
     CallFrame(const CallFrame&) = delete;
