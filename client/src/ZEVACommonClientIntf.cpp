@@ -1,0 +1,108 @@
+// The call frame's building blocks: settings, error text, SOAP context set-up
+// and tear-down, conversion, tag extraction and the local result cache.
+
+#include "BServiceNamespaces.h"
+#include "CallFrame_p.h"
+#include "ConfigKeys.h"
+#include "CryptConfigFile.h"
+#include "DirectoryEx.h"
+#include "platform/CodePage.h"
+#include "soapframe/SoapContext.h"
+#include "soapframe/TagSearch.h"
+
+namespace {
+
+std::string OrEmptyString(const char* s) {
+    return s ? std::string(s) : std::string();
+}
+
+std::string CachePath() {
+    std::string dir;
+    CDirectoryEx::GetApplicationPath(dir);
+    return dir + zeva::cfgkeys::kUserDataDat;
+}
+
+}  // namespace
+
+CZEVACommonClientIntf::CZEVACommonClientIntf()
+    : m_proxyOption(BCI_PROXY_NONE), m_proxyPort(0), m_timeout(5) {}
+
+CZEVACommonClientIntf::CZEVACommonClientIntf(const CZEVACommonClientIntf& other) = default;
+CZEVACommonClientIntf& CZEVACommonClientIntf::operator=(const CZEVACommonClientIntf& other) =
+    default;
+CZEVACommonClientIntf::~CZEVACommonClientIntf() = default;
+
+int CZEVACommonClientIntf::Initialize(const char* endpoint, unsigned int timeout,
+                                      BCI_PROXYOPTION proxyOption, const char* proxyHost,
+                                      short proxyPort, const char* proxyUser,
+                                      const char* proxyPassword) {
+    try {
+        m_strEndpoint = OrEmptyString(endpoint);
+        m_timeout = timeout;
+        m_proxyOption = proxyOption;
+        m_strProxyHost = OrEmptyString(proxyHost);
+        m_proxyPort = proxyPort;
+        m_strProxyUser = OrEmptyString(proxyUser);
+        m_strProxyPassword = OrEmptyString(proxyPassword);
+    } catch (...) {
+        // Out of memory: the settings stay partly old; the next call reports it.
+    }
+    return 0;
+}
+
+const char* CZEVACommonClientIntf::GetLastErrorInfo() {
+    return m_strErrorInfo.c_str();
+}
+
+void CZEVACommonClientIntf::_SetErrorInfo(const char* text) {
+    m_strErrorInfo = OrEmptyString(text);
+}
+
+void CZEVACommonClientIntf::_InitializeSoap(struct soap* ctx, unsigned int timeout,
+                                            BCI_PROXYOPTION proxyOption, const char* proxyHost,
+                                            short proxyPort, const char* proxyUser,
+                                            const char* proxyPassword) {
+    zeva::soapframe::InitContext(ctx, zeva::bservice::kNamespaces, timeout,
+                                 SOAP_C_UTFSTRING | SOAP_XML_IGNORENS);
+    if (proxyOption == BCI_PROXY_IE)
+        zeva::soapframe::UseInternetSettingsProxy(ctx);
+    else if (proxyOption == BCI_PROXY_CUSTOM)
+        zeva::soapframe::UseCustomProxy(ctx, proxyHost, proxyPort, proxyUser, proxyPassword);
+}
+
+void CZEVACommonClientIntf::_DestroySoap(struct soap* ctx, BCI_PROXYOPTION) {
+    // The proxy host buffer of option 1 belongs to the context and goes with it.
+    zeva::soapframe::EndContext(ctx);
+}
+
+void CZEVACommonClientIntf::_AcpToUtf8(const char* in, std::string& out) {
+    out = zeva::AcpToUtf8(in ? in : "");
+}
+
+void CZEVACommonClientIntf::_Utf8ToAcp(const char* in, std::string& out) {
+    out = zeva::Utf8ToAcp(in ? in : "");
+}
+
+void CZEVACommonClientIntf::_FindString(const char* text, const char* openTag, const char* closeTag,
+                                        std::string& out) {
+    zeva::soapframe::FindString(text, openTag, closeTag, out);
+}
+
+void CZEVACommonClientIntf::_FindString(const char* text, const char* openTag, const char* closeTag,
+                                        int& out) {
+    zeva::soapframe::FindString(text, openTag, closeTag, out);
+}
+
+void CZEVACommonClientIntf::_ReadFromLocalCache(std::string section, std::string key,
+                                                std::string& value) {
+    CCryptConfigFile store(CachePath(), "");
+    std::string read;
+    store.ReadString(section, key, "", read);
+    value = read;
+}
+
+void CZEVACommonClientIntf::_WriteToLocalCache(std::string section, std::string key,
+                                               std::string value) {
+    CCryptConfigFile store(CachePath(), "");
+    store.WriteString(section, key, value);
+}

@@ -1,0 +1,67 @@
+#pragma once
+// A loopback HTTP server for byte-level tests: records every request exactly
+// as it arrived and answers with scripted bytes, slowly, partly or not at all.
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace zeva::test {
+
+struct ScriptedAnswer {
+    std::string bytes;       // the whole HTTP answer
+    int delayMs = 0;         // wait before the first byte
+    int dripIntervalMs = 0;  // > 0: send one byte per interval
+    bool hold = false;       // send nothing and keep the connection open until stopped
+};
+
+class RawHttpServer {
+public:
+    RawHttpServer();
+    ~RawHttpServer();
+    RawHttpServer(const RawHttpServer&) = delete;
+    RawHttpServer& operator=(const RawHttpServer&) = delete;
+
+    int Port() const { return port_; }
+    std::string Url(const std::string& path = "/kelv/BService.ws") const;
+    // The answer to every following request.
+    void Answer(ScriptedAnswer answer);
+    std::vector<std::string> Requests() const;
+
+    // An HTTP 200 answer carrying `body` as text/xml.
+    static std::string HttpOk(const std::string& body);
+    // `<`, `>` and `&` as XML character data carries them.
+    static std::string Escape(const std::string& text);
+    // A SOAP 1.1 envelope around `bodyContent`, with the usual prefixes.
+    static std::string Envelope(const std::string& bodyContent);
+
+private:
+    void Loop();
+    void Handle(int fd);
+    bool Wait(int ms);
+
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::condition_variable stopped_;
+    ScriptedAnswer answer_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};
+
+// A free loopback port with nothing listening on it (connections are refused).
+int RefusingPort();
+
+// The request with the Host header's port replaced by "@PORT@", so expected
+// files do not depend on the port the test server got.
+std::string NormalizePort(std::string request, int port);
+
+// Compares the one request `server` received with expected/<name>.http. With
+// ZEVA_UPDATE_EXPECTED set, writes the file instead (review before committing).
+void ExpectRequest(const RawHttpServer& server, const std::string& name);
+
+}  // namespace zeva::test

@@ -1,0 +1,411 @@
+// What travels on the wire: request envelopes byte for byte, the answers the
+// client must read (foreign prefixes, unknown elements, SOAP Header) and the
+// transport failures it must survive within its time-out.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "RawHttpServer.h"
+#include "TestSupport.h"
+#include "ZEVAClientIntf.h"
+#include "platform/CodePage.h"
+#include "platform/InternetSettings.h"
+#include "platform/Registry.h"
+#include "soapframe/SoapContext.h"
+#include "stdsoap2.h"
+
+using namespace zeva::test;
+
+namespace {
+
+const std::string kConnectFailed = zeva::Acp("连接服务器失败，网络可能不畅通！");
+const std::string kBadAnswer = zeva::Acp("获取响应数据错误！");
+const std::string kSubmitFailed = zeva::Acp("提交数据失败！");
+
+std::string Answer(const std::string& operation, const std::string& inner) {
+    return RawHttpServer::HttpOk(RawHttpServer::Envelope(
+        "<ns1:" + operation + "Response xmlns:ns1=\"http://service.kelv.pelmo.com\">" + inner +
+        "</ns1:" + operation + "Response>"));
+}
+
+CZEVAClientIntf Client(const std::string& url, unsigned int timeout = 5) {
+    CZEVAClientIntf client;
+    client.Initialize(url.c_str(), timeout, BCI_PROXY_NONE, nullptr, 0, nullptr, nullptr);
+    return client;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+class WireTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScopedEnv appDir{"ZEVA_APP_DIR", dir.path().string()};
+    ScopedEnv registry{"ZEVA_REGISTRY_DIR", (dir.path() / "registry").string()};
+    ScopedEnv acp{"ZEVA_ACP", std::nullopt};
+    ScopedEnv httpProxy{"http_proxy", std::nullopt};
+    ScopedEnv httpProxyUpper{"HTTP_PROXY", std::nullopt};
+    RawHttpServer server;
+};
+
+}  // namespace
+
+// --- Request envelopes ---------------------------------------------------
+
+TEST_F(WireTest, OperationWithoutArgumentSendsEmptyElementAndEmptySoapAction) {
+    server.Answer({Answer("getIpAddress", "<ns1:out>10.1.2.3</ns1:out>")});
+    auto client = Client(server.Url());
+    std::string ip;
+    ASSERT_EQ(client.GetClientIp(ip), 0);
+    EXPECT_EQ(ip, "10.1.2.3");
+    ExpectRequest(server, "getIpAddress");
+}
+
+TEST_F(WireTest, ChineseTextInTheSystemCodePageArrivesAsUtf8) {
+    server.Answer({Answer("getAccountStatus", "<ns1:out>1</ns1:out>")});
+    auto client = Client(server.Url());
+    int status = -5;
+    ASSERT_EQ(client.GetAccountStatus("\xba\xbc\xd6\xdd"
+                                      "0571",
+                                      status),
+              0);  // GBK
+    EXPECT_EQ(status, 1);
+    ExpectRequest(server, "getAccountStatus-chinese");
+    EXPECT_NE(server.Requests()[0].find("\xe6\x9d\xad\xe5\xb7\x9e"
+                                        "0571"),
+              std::string::npos);
+}
+
+TEST_F(WireTest, PayloadMarkupIsEscapedInsideIn0) {
+    server.Answer({Answer("getChangePasswordUrl", "<ns1:out>http://x/</ns1:out>")});
+    auto client = Client(server.Url());
+    std::string url;
+    ASSERT_EQ(client.GetChangePasswordUrl("a<b>&c", nullptr, url), 0);
+    ExpectRequest(server, "getChangePasswordUrl-escaped");
+}
+
+TEST_F(WireTest, WebTestRecordsAreSeparatedByTenTabsAndTwoSpaces) {
+    server.Answer({Answer("setHttpInfo", "<ns1:out>true</ns1:out>")});
+    auto client = Client(server.Url());
+    std::vector<S_HttpInfo> records(2);
+    records[0] = {"u1", "n1", "http://a/", "d1", "s1", "dt1", "tt1", "ht1", "r1", "t1", "v1"};
+    records[1] = {"u2", "n2", "http://b/", "d2", "s2", "dt2", "tt2", "ht2", "r2", "t2", "v2"};
+    ASSERT_EQ(client.SetHttpInfo(records), 0);
+    ExpectRequest(server, "setHttpInfo-two-records");
+}
+
+TEST_F(WireTest, EmptyWebTestListSendsOnlyTheWrapper) {
+    server.Answer({Answer("setHttpInfo", "<ns1:out>true</ns1:out>")});
+    auto client = Client(server.Url());
+    std::vector<S_HttpInfo> none;
+    ASSERT_EQ(client.SetHttpInfo(none), 0);
+    EXPECT_NE(server.Requests()[0].find("<ns1:in0>&lt;QOLT&gt;&lt;/QOLT&gt;</ns1:in0>"),
+              std::string::npos);
+}
+
+TEST_F(WireTest, NullArgumentIsSentAsEmptyText) {
+    server.Answer({Answer("getAccountCity", "<ns1:out>x</ns1:out>")});
+    auto client = Client(server.Url());
+    std::string city;
+    ASSERT_EQ(client.GetAccountCity(nullptr, city, true), 0);
+    ExpectRequest(server, "getAccountCity-null");
+}
+
+TEST_F(WireTest, PayloadLongerThanItsBufferIsSentWhole) {
+    server.Answer({Answer("getChangePasswordUrl", "<ns1:out>u</ns1:out>")});
+    auto client = Client(server.Url());
+    const std::string account(3000, 'a');
+    std::string url;
+    ASSERT_EQ(client.GetChangePasswordUrl(account.c_str(), "pw", url), 0);
+    EXPECT_NE(server.Requests()[0].find("&lt;Account&gt;" + account +
+                                        "&lt;/Account&gt;&lt;Password&gt;pw&lt;/Password&gt;"),
+              std::string::npos);
+}
+
+// --- Reading answers -----------------------------------------------------
+
+TEST_F(WireTest, AnswerWithForeignPrefixesAndNamespacesIsRead) {
+    server.Answer(
+        {RawHttpServer::HttpOk("<?xml version=\"1.0\"?><e:Envelope "
+                               "xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body>"
+                               "<q:getAccountCityResponse "
+                               "xmlns:q=\"urn:somebody-else\"><q:out>&#x5B81;\xe6\xb3\xa2</q:out>"
+                               "</q:getAccountCityResponse></e:Body></e:Envelope>")});
+    auto client = Client(server.Url());
+    std::string city;
+    ASSERT_EQ(client.GetAccountCity("a", city, true), 0);
+    EXPECT_EQ(city, zeva::Acp("宁波"));
+}
+
+TEST_F(WireTest, UnqualifiedOutIsRead) {
+    server.Answer({Answer("getIpAddress", "<out>10.9.9.9</out>")});
+    auto client = Client(server.Url());
+    std::string ip;
+    ASSERT_EQ(client.GetClientIp(ip), 0);
+    EXPECT_EQ(ip, "10.9.9.9");
+}
+
+TEST_F(WireTest, UnknownSiblingsAndSoapHeaderAreIgnored) {
+    server.Answer({RawHttpServer::HttpOk(RawHttpServer::Envelope(
+        "<ns1:getIpAddressResponse xmlns:ns1=\"http://service.kelv.pelmo.com\">"
+        "<ns1:served-by>node-7</ns1:served-by><ns1:out>10.0.0.7</ns1:out><x:trace "
+        "xmlns:x=\"urn:x\"><x:id>1</x:id></x:trace>"
+        "</ns1:getIpAddressResponse>"))});
+    auto client = Client(server.Url());
+    std::string ip;
+    ASSERT_EQ(client.GetClientIp(ip), 0);
+    EXPECT_EQ(ip, "10.0.0.7");
+
+    server.Answer({RawHttpServer::HttpOk(
+        "<?xml version=\"1.0\"?><soap:Envelope "
+        "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+        "<soap:Header><t:Trace xmlns:t=\"urn:trace\">abc</t:Trace></soap:Header><soap:Body>"
+        "<ns1:getIpAddressResponse "
+        "xmlns:ns1=\"http://service.kelv.pelmo.com\"><ns1:out>10.0.0.8</ns1:out>"
+        "</ns1:getIpAddressResponse></soap:Body></soap:Envelope>")});
+    ASSERT_EQ(client.GetClientIp(ip), 0) << client.GetLastErrorInfo();
+    EXPECT_EQ(ip, "10.0.0.8");
+}
+
+TEST_F(WireTest, EscapedAnswerTextIsUnescapedBeforeParsing) {
+    server.Answer({Answer("getIpAddressAccount",
+                          "<ns1:out>&lt;UserInfo&gt;&lt;Ip&gt;10.2.2.2&lt;/"
+                          "Ip&gt;&lt;Account&gt;a&amp;b&lt;/Account&gt;"
+                          "&lt;/UserInfo&gt;</ns1:out>")});
+    auto client = Client(server.Url());
+    std::string ip, account;
+    ASSERT_EQ(client.GetClientIpAccount(ip, account), 0);
+    EXPECT_EQ(ip, "10.2.2.2");
+    EXPECT_EQ(account, "a&b");
+}
+
+TEST_F(WireTest, MissingOutIsNotATransportFailure) {
+    auto client = Client(server.Url());
+    server.Answer({Answer("getIpAddress", "")});
+    std::string ip = "unchanged";
+    EXPECT_EQ(client.GetClientIp(ip), 0);
+    EXPECT_EQ(ip, "unchanged");
+
+    server.Answer({Answer("getAccountCity", "")});
+    std::string city = "unchanged";
+    EXPECT_EQ(client.GetAccountCity("a", city, true), -1);
+    EXPECT_EQ(client.GetLastErrorInfo(), kBadAnswer);
+    EXPECT_EQ(city, "unchanged");
+
+    server.Answer({Answer("setHttpInfo", "")});
+    std::vector<S_HttpInfo> records(1);
+    EXPECT_EQ(client.SetHttpInfo(records), -1);
+    EXPECT_EQ(client.GetLastErrorInfo(), kSubmitFailed);
+
+    server.Answer({Answer("setHttpInfo", "<ns1:out>false</ns1:out>")});
+    EXPECT_EQ(client.SetHttpInfo(records), -1);
+    EXPECT_EQ(client.GetLastErrorInfo(), kSubmitFailed);
+}
+
+TEST_F(WireTest, HttpErrorsFaultsAndForeignAnswersFailWithTheConnectionMessage) {
+    const std::string fault =
+        "<soap:Fault><faultcode>soap:Server</faultcode><faultstring>boom</faultstring></"
+        "soap:Fault>";
+    const std::vector<std::string> answers = {
+        "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n",
+        "HTTP/1.1 500 Internal Server Error\r\nContent-Type: text/xml\r\nConnection: "
+        "close\r\n\r\n" +
+            RawHttpServer::Envelope(fault),
+        RawHttpServer::HttpOk(RawHttpServer::Envelope(fault)),
+        "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n",
+        RawHttpServer::HttpOk("\x01\x02 this is not xml <<<"),
+        Answer("getSomethingElse", "<ns1:out>1.1.1.1</ns1:out>"),
+        "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n<soap:Envelope xmlns:soap=\"ht",
+        "",
+    };
+    auto client = Client(server.Url(), 2);
+    for (const auto& bytes : answers) {
+        server.Answer({bytes});
+        std::string ip = "unchanged";
+        client.GetLastErrorInfo();
+        EXPECT_EQ(client.GetClientIp(ip), -1) << bytes;
+        EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed) << bytes;
+        EXPECT_EQ(ip, "unchanged");
+    }
+}
+
+TEST_F(WireTest, SuccessLeavesTheOldErrorText) {
+    auto client =
+        Client("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws");
+    std::string ip;
+    EXPECT_EQ(client.GetClientIp(ip), -1);
+    EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
+    server.Answer({Answer("getIpAddress", "<ns1:out>10.1.1.1</ns1:out>")});
+    client.Initialize(server.Url().c_str(), 5, BCI_PROXY_NONE, nullptr, 0, nullptr, nullptr);
+    EXPECT_EQ(client.GetClientIp(ip), 0);
+    EXPECT_EQ(ip, "10.1.1.1");
+    EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
+}
+
+TEST_F(WireTest, EmptyEndpointFailsWithoutNetworkAccess) {
+    CZEVAClientIntf client;
+    std::string ip;
+    EXPECT_EQ(client.GetClientIp(ip), -1);
+    EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+// --- Time limits and hostile servers -------------------------------------
+
+TEST_F(WireTest, RefusedConnectionFails) {
+    auto client =
+        Client("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws", 1);
+    std::string ip;
+    EXPECT_EQ(client.GetClientIp(ip), -1);
+    EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
+}
+
+TEST_F(WireTest, SilentServerTimesOut) {
+    server.Answer({.bytes = "", .hold = true});
+    auto client = Client(server.Url(), 1);
+    std::string ip;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.GetClientIp(ip), -1);
+    EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
+    EXPECT_LT(Seconds(start), 3.5);
+}
+
+TEST_F(WireTest, DripFeedingServerCannotHoldTheCallBeyondItsTimeLimit) {
+    // One byte every 200 ms keeps every single read inside the time-out; the
+    // whole answer would take about two minutes.
+    server.Answer(
+        {.bytes = Answer("getIpAddress", "<ns1:out>10.1.1.1</ns1:out>"), .dripIntervalMs = 200});
+    auto client = Client(server.Url(), 1);
+    std::string ip;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.GetClientIp(ip), -1);
+    EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
+    EXPECT_LT(Seconds(start), 3.5);
+}
+
+TEST_F(WireTest, AnswerLargerThan16MiBFails) {
+    const std::string big(17u * 1024u * 1024u, 'a');
+    server.Answer({Answer("getIpAddress", "<ns1:out>" + big + "</ns1:out>")});
+    auto client = Client(server.Url(), 5);
+    std::string ip = "unchanged";
+    EXPECT_EQ(client.GetClientIp(ip), -1);
+    EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
+    EXPECT_EQ(ip, "unchanged");
+
+    const std::string fits(1024u * 1024u, 'b');
+    server.Answer({Answer("getIpAddress", "<ns1:out>" + fits + "</ns1:out>")});
+    EXPECT_EQ(client.GetClientIp(ip), 0);
+    EXPECT_EQ(ip, fits);
+}
+
+// --- Proxies ---------------------------------------------------------------
+
+namespace {
+
+void SetInternetSettings(std::optional<std::uint32_t> enable, std::optional<std::string> server) {
+    auto key =
+        zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
+    ASSERT_TRUE(key);
+    if (enable) key->SetDword("ProxyEnable", *enable);
+    if (server) key->SetString("ProxyServer", *server);
+}
+
+// Exposes the context preparation, to see what a call would use.
+class FrameProbe : public CZEVAClientIntf {
+public:
+    std::pair<std::string, int> Proxy(BCI_PROXYOPTION option) {
+        struct soap* ctx = zeva::soapframe::AllocateContext();
+        _InitializeSoap(ctx, 5, option, "custom", -25536, "u", "p");
+        std::pair<std::string, int> result{ctx->proxy_host ? ctx->proxy_host : "<none>",
+                                           ctx->proxy_port};
+        _DestroySoap(ctx, option);
+        zeva::soapframe::FreeContext(ctx);
+        return result;
+    }
+};
+
+}  // namespace
+
+TEST_F(WireTest, InternetSettingsProxyIsReadAtEveryCall) {
+    RawHttpServer proxy;
+    proxy.Answer({Answer("getIpAddress", "<ns1:out>10.5.5.5</ns1:out>")});
+    const std::string target =
+        "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws";
+    CZEVAClientIntf client;
+    client.Initialize(target.c_str(), 2, BCI_PROXY_IE, nullptr, 0, nullptr, nullptr);
+
+    SetInternetSettings(1, "127.0.0.1:" + std::to_string(proxy.Port()));
+    std::string ip;
+    ASSERT_EQ(client.GetClientIp(ip), 0) << client.GetLastErrorInfo();
+    EXPECT_EQ(ip, "10.5.5.5");
+    ASSERT_EQ(proxy.Requests().size(), 1u);
+    EXPECT_EQ(proxy.Requests()[0].rfind("POST " + target + " HTTP/1.1\r\n", 0), 0u)
+        << proxy.Requests()[0];
+
+    // Switched off in the settings: the next call goes direct (and is refused).
+    SetInternetSettings(0, std::nullopt);
+    EXPECT_EQ(client.GetClientIp(ip), -1);
+    EXPECT_EQ(proxy.Requests().size(), 1u);
+
+    // Switched on again towards the real server: direct-style proxying works too.
+    SetInternetSettings(1, "127.0.0.1:" + std::to_string(proxy.Port()));
+    EXPECT_EQ(client.GetClientIp(ip), 0);
+    EXPECT_EQ(proxy.Requests().size(), 2u);
+}
+
+TEST_F(WireTest, InternetSettingsProxyValueForms) {
+    FrameProbe probe;
+    EXPECT_EQ(probe.Proxy(BCI_PROXY_IE).first, "<none>");  // no settings at all
+    SetInternetSettings(1, "proxy.example:8080");
+    EXPECT_EQ(probe.Proxy(BCI_PROXY_IE), std::make_pair(std::string("proxy.example"), 8080));
+    SetInternetSettings(1, "proxy.example");
+    const auto noColon = probe.Proxy(BCI_PROXY_IE);
+    EXPECT_EQ(noColon.first, "proxy.example");
+    SetInternetSettings(0, std::nullopt);
+    EXPECT_EQ(probe.Proxy(BCI_PROXY_IE).first, "<none>");
+    // The 16-bit port field carries ports above 32767 too.
+    EXPECT_EQ(probe.Proxy(BCI_PROXY_CUSTOM), std::make_pair(std::string("custom"), 40000));
+    int unknown = 3;
+    EXPECT_EQ(probe.Proxy(static_cast<BCI_PROXYOPTION>(unknown)).first, "<none>");
+}
+
+TEST_F(WireTest, OptionOneFallsBackToTheEnvironmentOptionZeroReadsNothing) {
+    RawHttpServer proxy;
+    proxy.Answer({Answer("getIpAddress", "<ns1:out>10.6.6.6</ns1:out>")});
+    ScopedEnv env("http_proxy", "http://127.0.0.1:" + std::to_string(proxy.Port()) + "/");
+
+    server.Answer({Answer("getIpAddress", "<ns1:out>10.7.7.7</ns1:out>")});
+    CZEVAClientIntf client;
+    std::string ip;
+    client.Initialize(server.Url().c_str(), 2, BCI_PROXY_NONE, nullptr, 0, nullptr, nullptr);
+    ASSERT_EQ(client.GetClientIp(ip), 0);
+    EXPECT_EQ(ip, "10.7.7.7");
+    EXPECT_TRUE(proxy.Requests().empty());
+
+    client.Initialize(server.Url().c_str(), 2, BCI_PROXY_IE, nullptr, 0, nullptr, nullptr);
+    ASSERT_EQ(client.GetClientIp(ip), 0);
+    EXPECT_EQ(ip, "10.6.6.6");
+    EXPECT_EQ(proxy.Requests().size(), 1u);
+}
+
+TEST_F(WireTest, CustomProxyGetsHostPortUserAndPassword) {
+    RawHttpServer proxy;
+    proxy.Answer({Answer("getIpAddress", "<ns1:out>10.8.8.8</ns1:out>")});
+    const std::string target =
+        "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws";
+    SetInternetSettings(0, std::nullopt);
+    CZEVAClientIntf client;
+    client.Initialize(target.c_str(), 2, BCI_PROXY_CUSTOM, "127.0.0.1",
+                      static_cast<short>(proxy.Port()), "alice", "s3cret");
+    std::string ip;
+    ASSERT_EQ(client.GetClientIp(ip), 0) << client.GetLastErrorInfo();
+    EXPECT_EQ(ip, "10.8.8.8");
+    ASSERT_EQ(proxy.Requests().size(), 1u);
+    const std::string request = proxy.Requests()[0];
+    EXPECT_EQ(request.rfind("POST " + target + " HTTP/1.1\r\n", 0), 0u);
+    EXPECT_NE(request.find("Proxy-Authorization: Basic YWxpY2U6czNjcmV0\r\n"), std::string::npos)
+        << request;
+}
