@@ -332,11 +332,13 @@ void SetMessageWakeup(std::function<void()> wake) {
     q->wake = std::move(wake);
 }
 
-bool QuitRequested(int* exitCode) {
+bool TakeQuitRequest(int* exitCode) {
     const auto q = CurrentQueue();
     std::lock_guard<std::mutex> lock(q->mutex);
-    if (q->quit && exitCode) *exitCode = q->quitCode;
-    return q->quit;
+    if (!q->quit) return false;
+    q->quit = false;
+    if (exitCode) *exitCode = q->quitCode;
+    return true;
 }
 
 int RunMessageLoop() {

@@ -65,9 +65,9 @@ std::size_t PumpMessages();
 // time something arrives for this queue, and should schedule PumpMessages on
 // the owner's thread. An empty function removes it. `wake` must not block.
 void SetMessageWakeup(std::function<void()> wake);
-// Whether PostQuitMessage was called on this thread (and its exit code); an
-// outside event loop checks it after PumpMessages.
-bool QuitRequested(int* exitCode = nullptr);
+// Whether PostQuitMessage was called on this thread since the last call (and
+// its exit code); an outside event loop checks it after PumpMessages.
+bool TakeQuitRequest(int* exitCode = nullptr);
 
 using UINT_PTR = std::uintptr_t;
 // (Re-)arms timer `id` of the window to fire every `elapseMs`; returns `id`, or 0 for a bad window.

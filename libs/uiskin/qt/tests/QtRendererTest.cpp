@@ -1,0 +1,174 @@
+// The Qt renderer offscreen: widgets mirror the model, clicks on widgets
+// become the model's messages, the message queue runs inside Qt's loop
+// (also when another thread posts), modal dialogs nest, and Chinese text
+// is drawn with the shipped font map.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <thread>
+
+#include "Controls.h"
+#include "QtRenderer.h"
+#include "platform/CodePage.h"
+
+// Font and toolkit caches live until exit; they are not ours to free.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\nleak:libQt6\nleak:libglib\nleak:libfreetype\n";
+}
+
+using namespace zeva;
+using namespace zeva::ui;
+
+namespace {
+
+constexpr UINT kPage = 9301, kTitle = 1, kGo = 2, kLabel = 3, kEdit = 4;
+
+class Page : public CImageDialog {
+public:
+    Page() : CImageDialog(kPage) {}
+    int clicks = 0;
+
+protected:
+    BOOL OnCommand(WPARAM w, LPARAM l) override {
+        if (LOWORD(w) == kGo && HIWORD(w) == BN_CLICKED) {
+            ++clicks;
+            GetDlgItem(kLabel)->SetWindowText(GetDlgItem(kEdit)->GetWindowText());
+            return 1;
+        }
+        return CImageDialog::OnCommand(w, l);
+    }
+};
+
+bool WaitFor(const std::function<bool()>& done) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > 5000) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class QtRendering : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        UseShippedFontConfig();
+        static int argc = 1;
+        static char name[] = "uiskin_qt_tests";
+        static char* argv[] = {name, nullptr};
+        app = new QApplication(argc, argv);
+        DialogTemplate t;
+        t.id = kPage;
+        t.cx = 200;
+        t.cy = 100;
+        t.fontFace = Acp("宋体");
+        t.style = WS_POPUP | WS_VISIBLE;
+        t.controls = {
+            {kTitle, ControlKind::Static, 6, 4, 100, 10, Acp("中文标题"), 0, true},
+            {kGo, ControlKind::Button, 130, 70, 50, 14, Acp("确定"), 0, true},
+            {kLabel, ControlKind::Static, 6, 40, 150, 10, "", 0, true},
+            {kEdit, ControlKind::Edit, 6, 55, 100, 12, "", 0, true},
+        };
+        RegisterDialogTemplate(nullptr, t);
+    }
+    static QApplication* app;
+    QtRenderer renderer;
+};
+QApplication* QtRendering::app = nullptr;
+
+}  // namespace
+
+TEST_F(QtRendering, WidgetsMirrorTheModelAndClicksBecomeCommands) {
+    Page page;
+    ASSERT_TRUE(page.Create(kPage));
+    QWidget* top = renderer.WidgetOf(page);
+    ASSERT_NE(top, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return top->isVisible(); }));
+    EXPECT_EQ(top->size(), QSize(300, 150));
+    QWidget* go = renderer.WidgetOf(*page.GetDlgItem(kGo));
+    ASSERT_NE(go, nullptr);
+    EXPECT_EQ(go->geometry(), QRect(195, 105, 75, 21));
+
+    // Text as an input method commits it: one key event carrying the characters.
+    QTest::sendKeyEvent(QTest::Click, renderer.WidgetOf(*page.GetDlgItem(kEdit)), Qt::Key_unknown,
+                        QStringLiteral("你好"), Qt::NoModifier);
+    EXPECT_EQ(page.GetDlgItem(kEdit)->GetWindowText(), Acp("你好"));
+    QTest::mouseClick(go, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return page.clicks == 1; }));
+    EXPECT_EQ(page.GetDlgItem(kLabel)->GetWindowText(), Acp("你好"));
+
+    page.GetDlgItem(kGo)->ShowWindow(SW_HIDE);
+    EXPECT_FALSE(go->isVisible());
+    page.GetDlgItem(kGo)->MoveWindow(10, 10, 40, 20);
+    EXPECT_EQ(go->geometry(), QRect(10, 10, 40, 20));
+    page.DestroyWindow();
+    EXPECT_EQ(renderer.WidgetOf(page), nullptr);
+}
+
+TEST_F(QtRendering, ScreenshotShowsTheSkinAndChineseText) {
+    Page page;
+    ASSERT_TRUE(page.Create(kPage));
+    const QImage shot = renderer.WidgetOf(page)->grab().toImage();
+    if (const char* keep = std::getenv("ZEVA_KEEP_SHOT")) shot.save(QString::fromUtf8(keep));
+    ASSERT_EQ(shot.size(), QSize(300, 150));
+    // The caption band of the default skin, and the body below it.
+    const QColor band = shot.pixelColor(150, 28);
+    EXPECT_LT(band.red(), 80);
+    EXPECT_GT(band.blue(), 110);
+    EXPECT_GT(shot.pixelColor(250, 60).red(), 200);
+    // The title label's glyphs: pixels inside its rectangle that differ from
+    // the band beside it.
+    int inked = 0;
+    for (int y = 6; y < 20; ++y) {
+        const QColor plain = shot.pixelColor(250, y);
+        for (int x = 9; x < 70; ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            inked += std::abs(c.red() - plain.red()) + std::abs(c.blue() - plain.blue()) > 60 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inked, 30) << "the Chinese title was drawn";
+}
+
+TEST_F(QtRendering, ModalDialogRunsInANestedLoopAndEndsWithItsCode) {
+    Page owner;
+    ASSERT_TRUE(owner.Create(kPage));
+    CImageDialog box(kPage, &owner);
+    QTimer::singleShot(0, [&] {
+        EXPECT_FALSE(owner.IsWindowEnabled());
+        CWnd* active = ActiveWindow();
+        ASSERT_EQ(active, &box);
+        QTest::keyClick(renderer.WidgetOf(box), Qt::Key_Escape);
+    });
+    EXPECT_EQ(box.DoModal(), IDCANCEL);
+    EXPECT_TRUE(owner.IsWindowEnabled());
+}
+
+TEST_F(QtRendering, PostsFromAnotherThreadWakeTheLoopAndQuitEndsIt) {
+    int handled = 0;
+    const HWND hwnd = CreateWindowHandle([&](HWND, UINT msg, WPARAM w, LPARAM) -> LRESULT {
+        if (msg == WM_USER + 1) {
+            handled += static_cast<int>(w);
+            if (handled == 3) PostQuitMessage(7);
+        }
+        return 0;
+    });
+    std::thread poster([hwnd] {
+        PostMessage(hwnd, WM_USER + 1, 1, 0);
+        PostMessage(hwnd, WM_USER + 1, 2, 0);
+    });
+    // A safety net only; the loop normally ends through PostQuitMessage.
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });
+    const int code = QCoreApplication::exec();
+    poster.join();
+    EXPECT_EQ(code, 7);
+    EXPECT_EQ(handled, 3);
+    DestroyWindowHandle(hwnd);
+}
