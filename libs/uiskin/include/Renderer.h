@@ -39,6 +39,9 @@ std::vector<CWnd*> TopLevelWindows();
 // The window input goes to: the innermost running modal dialog, else the
 // most recently shown visible top-level window.
 CWnd* ActiveWindow();
+// Whether a modal dialog has ended but its loop has not yet returned (input
+// to its owner is still blocked until it has).
+bool ModalClosing();
 // A window anywhere in the tree of `root` with control id `id` (depth first).
 CWnd* FindControl(CWnd& root, UINT id);
 

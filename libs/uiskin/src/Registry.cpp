@@ -82,11 +82,20 @@ std::vector<CWnd*> TopLevelWindows() {
 
 CWnd* ActiveWindow() {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (!g_modal.empty()) return g_modal.back();
+    // A modal dialog that has ended is on its way out, even if its loop has
+    // not unwound yet.
+    for (auto it = g_modal.rbegin(); it != g_modal.rend(); ++it) {
+        if (!(*it)->IsEnded()) return *it;
+    }
     for (auto it = g_topLevel.rbegin(); it != g_topLevel.rend(); ++it) {
         if ((*it)->IsWindowVisible()) return *it;
     }
     return nullptr;
+}
+
+bool ModalClosing() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return std::any_of(g_modal.begin(), g_modal.end(), [](CImageDialog* d) { return d->IsEnded(); });
 }
 
 CWnd* FindControl(CWnd& root, UINT id) {
