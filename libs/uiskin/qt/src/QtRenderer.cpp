@@ -193,6 +193,8 @@ const char* kEditStyle =
     "QLineEdit:focus, QPlainTextEdit:focus, QComboBox:focus { border-color: #2f74c0; }"
     "QLineEdit:disabled, QPlainTextEdit:disabled, QComboBox:disabled { background: #f0f0f0; color: #999; }"
     "QTreeWidget { border: 1px solid #b8c7d9; background: white; alternate-background-color: #f3f7fb; }"
+    "QTreeWidget::item { height: 20px; padding-left: 2px; }"
+    "QTreeWidget::item:selected { background: #cfe3f8; color: #1b4c86; }"
     "QHeaderView::section { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #fbfdff, stop:1 #e1eaf4);"
     " border: 0; border-right: 1px solid #c9d6e4; border-bottom: 1px solid #b8c7d9; padding: 3px; }";
 
@@ -309,6 +311,11 @@ void QtRenderer::Sync(CWnd& wnd, unsigned what) {
         if (w->isWindow()) {
             w->setFixedSize(r.Width(), r.Height());
             if (w->pos() != QPoint(r.left, r.top)) w->move(r.left, r.top);
+        } else if (wnd.Kind() == ControlKind::ComboBox) {
+            // A combo box's template height includes its drop-down list; the
+            // closed box is one line high.
+            const int line = std::min(r.Height(), wnd.GetSkinFont().size + 10);
+            w->setGeometry(r.left, r.top, r.Width(), line);
         } else {
             w->setGeometry(r.left, r.top, r.Width(), r.Height());
         }
@@ -376,8 +383,11 @@ void QtRenderer::Sync(CWnd& wnd, unsigned what) {
     }
     if (what & kChangeVisibility) {
         const bool show = wnd.IsVisibleFlag() && !wnd.IsMinimized();
-        if (show != w->isVisible() || (w->isWindow() && wnd.IsMinimized() != w->isMinimized())) {
-            if (w->isWindow() && wnd.IsMinimized()) {
+        if (!w->isWindow()) {
+            // Explicitly, or a hidden child would appear with its parent.
+            w->setVisible(show);
+        } else if (show != w->isVisible() || wnd.IsMinimized() != w->isMinimized()) {
+            if (wnd.IsMinimized()) {
                 w->showMinimized();
             } else {
                 w->setVisible(show);
