@@ -215,9 +215,11 @@ protected:
     bool rendered_ = false;
 
     friend class CImageDialog;
-    friend void zevaDetachChild(CWnd* parent, CWnd* child);
+
+private:
+    static void DetachChild(CWnd* parent, CWnd* child);
 };
 
-// MFC spells the scroll-bar control pointer in OnVScroll; windows here have
-// no separate scroll-bar controls, so it is always null.
+// MFC passes a scroll-bar control to OnVScroll; windows here have no
+// separate scroll-bar controls, so it is always null.
 class CScrollBar;

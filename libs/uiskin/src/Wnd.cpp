@@ -46,7 +46,7 @@ int ClampScroll(const ScrollState& s, int pos) {
 
 }  // namespace
 
-void zevaDetachChild(CWnd* parent, CWnd* child) {
+void CWnd::DetachChild(CWnd* parent, CWnd* child) {
     if (parent) std::erase(parent->children_, child);
 }
 
@@ -81,7 +81,6 @@ BOOL CWnd::CreateWnd(CWnd* parent, UINT id, const CRect& rect, DWORD style, cons
     text_ = text;
     visible_ = (style & WS_VISIBLE) != 0;
     enabled_ = (style & WS_DISABLED) == 0;
-    if (parent && !font_.size) font_ = parent->font_;
     if (parent && font_.face.empty()) font_ = parent->font_;
     detail::RegisterWindow(this);
     if (parent) {
@@ -108,7 +107,7 @@ BOOL CWnd::DestroyWindow() {
     owned_.clear();
     if (rendered_) GetRenderer().WindowDestroyed(*this);
     rendered_ = false;
-    zevaDetachChild(parent_, this);
+    DetachChild(parent_, this);
     detail::UnregisterWindow(this);
     DestroyWindowHandle(m_hWnd);
     m_hWnd = nullptr;

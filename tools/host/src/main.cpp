@@ -18,6 +18,12 @@
 #include "platform/CodePage.h"
 #include "platform/WindowFinder.h"
 
+// Font and toolkit caches live until exit; leak checks of sanitizer builds
+// are not about them.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\nleak:libQt6\nleak:libglib\nleak:libfreetype\n";
+}
+
 namespace {
 
 const char kUsage[] =

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontInfo>
 #include <QImage>
 #include <QTest>
 #include <QTimer>
@@ -45,6 +46,12 @@ protected:
         return CImageDialog::OnCommand(w, l);
     }
 };
+
+QFont skinFont(const char* face) {
+    QFont f(QString::fromUtf8(face));
+    f.setPixelSize(12);
+    return f;
+}
 
 bool WaitFor(const std::function<bool()>& done) {
     QElapsedTimer t;
@@ -135,6 +142,12 @@ TEST_F(QtRendering, ScreenshotShowsTheSkinAndChineseText) {
         }
     }
     EXPECT_GT(inked, 30) << "the Chinese title was drawn";
+}
+
+TEST_F(QtRendering, ShippedFontMapResolvesTheChineseFaces) {
+    EXPECT_EQ(QFontInfo(skinFont("楷体")).family(), QStringLiteral("AR PL UKai CN"));
+    EXPECT_EQ(QFontInfo(skinFont("宋体")).family(), QStringLiteral("AR PL UMing CN"));
+    EXPECT_EQ(QFontInfo(skinFont("幼圆")).family(), QStringLiteral("Noto Sans CJK SC"));
 }
 
 TEST_F(QtRendering, ModalDialogRunsInANestedLoopAndEndsWithItsCode) {
