@@ -18,13 +18,24 @@ void HeadlessRenderer::WindowCreated(CWnd& wnd) { MarkRendered(wnd, true); }
 void HeadlessRenderer::WindowDestroyed(CWnd&) {}
 void HeadlessRenderer::WindowChanged(CWnd&, unsigned) { ++changes_; }
 
+namespace {
+
+// Handles queued messages until the dialog ends or nothing is left; like a
+// modal loop, it returns as soon as the dialog has ended.
+void PumpWhileOpen(CImageDialog& dlg) {
+    MSG msg;
+    while (!dlg.IsEnded() && PeekMessage(msg)) DispatchMessage(msg);
+}
+
+}  // namespace
+
 void HeadlessRenderer::RunModalLoop(CImageDialog& dlg) {
-    PumpMessages();
+    PumpWhileOpen(dlg);
     while (!dlg.IsEnded() && !answers_.empty()) {
         ModalAnswer answer = std::move(answers_.front());
         answers_.pop_front();
         answer(dlg);
-        PumpMessages();
+        PumpWhileOpen(dlg);
     }
     // Nobody is left to press a button: DoModal fails with -1, as for a
     // dialog that cannot be shown, and the test can see it.

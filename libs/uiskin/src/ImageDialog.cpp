@@ -243,6 +243,9 @@ HBRUSH CImageDialog::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) {
 }
 
 BOOL CImageDialog::OnCommand(WPARAM wParam, LPARAM) {
+    // Only a click (or a menu/accelerator command, code 0) on IDOK/IDCANCEL
+    // ends the dialog, not another notification from a control with that id.
+    if (HIWORD(wParam) != BN_CLICKED) return 0;
     switch (LOWORD(wParam)) {
         case IDOK: OnOK(); return 1;
         case IDCANCEL: OnCancel(); return 1;

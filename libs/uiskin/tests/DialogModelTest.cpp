@@ -276,3 +276,19 @@ TEST_F(DialogModel, DestroyedDialogDropsQueuedMessages) {
     EXPECT_TRUE(dlg.commands.empty());
     EXPECT_EQ(FindControl(dlg, kOk), nullptr);
 }
+
+TEST_F(DialogModel, OnlyAClickOnIdOkEndsTheDialogNotOtherNotifications) {
+    DialogTemplate t;
+    t.id = 9002;
+    t.cx = 100;
+    t.cy = 50;
+    t.style = WS_POPUP | WS_VISIBLE;
+    t.controls = {{IDOK, ControlKind::Edit, 5, 5, 80, 12, "", 0, true}};
+    RegisterDialogTemplate(nullptr, t);
+    CImageDialog dlg(9002);
+    ASSERT_TRUE(dlg.Create(9002));
+    ASSERT_TRUE(driver.Type(dlg, IDOK, "x"));
+    EXPECT_TRUE(dlg.IsWindowVisible()) << "EN_CHANGE from control 1 is not OK";
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_FALSE(dlg.IsWindowVisible());
+}

@@ -50,6 +50,7 @@ public:
     // Queues the first step.
     void Start();
     bool Finished() const { return next_ >= steps_.size(); }
+    bool Failed() const { return failed_; }
 
 private:
     struct Step {
