@@ -144,6 +144,26 @@ TEST_F(QtRendering, ScreenshotShowsTheSkinAndChineseText) {
     EXPECT_GT(inked, 30) << "the Chinese title was drawn";
 }
 
+TEST_F(QtRendering, PressOnTheCaptionDragsTheWindowAndTheModelFollows) {
+    class Draggable : public Page {
+    protected:
+        void OnLButtonDown(UINT flags, CPoint p) override {
+            Page::OnLButtonDown(flags, p);
+            if (p.y < 30) PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(p.x, p.y));
+        }
+    } page;
+    ASSERT_TRUE(page.Create(kPage));
+    page.MoveWindow(100, 100, 300, 150);
+    QWidget* top = renderer.WidgetOf(page);
+    ASSERT_TRUE(WaitFor([&] { return top->isVisible() && top->pos() == QPoint(100, 100); }));
+    QTest::mousePress(top, Qt::LeftButton, Qt::NoModifier, QPoint(200, 10));
+    ASSERT_TRUE(WaitFor([&] { return page.DragRequests() == 1; }));
+    QTest::mouseMove(top, QPoint(230, 30));
+    EXPECT_TRUE(WaitFor([&] { return top->pos() == QPoint(130, 120); })) << top->pos().x() << "," << top->pos().y();
+    EXPECT_EQ(page.Rect().TopLeft(), CPoint(130, 120));
+    QTest::mouseRelease(top, Qt::LeftButton, Qt::NoModifier, QPoint(230, 30));
+}
+
 TEST_F(QtRendering, ShippedFontMapResolvesTheChineseFaces) {
     EXPECT_EQ(QFontInfo(skinFont("楷体")).family(), QStringLiteral("AR PL UKai CN"));
     EXPECT_EQ(QFontInfo(skinFont("宋体")).family(), QStringLiteral("AR PL UMing CN"));
