@@ -25,11 +25,13 @@ void sample::RegisterResources() {
             {kIdClose, ControlKind::Button, 301, 3, 14, 14, "", 0, true},
             {kIdIcon, ControlKind::Picture, 10, 28, 22, 22, "", 0, true},
             {kIdIntro, ControlKind::Static, 40, 29, 270, 20,
-             Acp("欢迎使用宽带助手插件示例。请输入您的姓名并点击“确定”，选择套餐，运行一次检测。"), 0, true},
+             Acp("欢迎使用宽带助手插件示例。请输入您的姓名并点击“确定”，选择套餐，运行一次检测。"),
+             0, true},
             {kIdNameLabel, ControlKind::Static, 10, 57, 30, 10, Acp("姓名："), 0, true},
             {kIdName, ControlKind::Edit, 42, 55, 110, 13, "", 0, true},
             {kIdGreet, ControlKind::Button, 158, 54, 44, 15, Acp("确 定"), 0, true},
-            {kIdRemember, ControlKind::CheckBox, 212, 56, 100, 11, Acp("记住我的选择"), BS_AUTOCHECKBOX, true},
+            {kIdRemember, ControlKind::CheckBox, 212, 56, 100, 11, Acp("记住我的选择"),
+             BS_AUTOCHECKBOX, true},
             {kIdGreeting, ControlKind::Static, 42, 73, 260, 10, "", 0, true},
             {kIdPlanLabel, ControlKind::Static, 10, 89, 30, 10, Acp("套餐："), 0, true},
             {kIdPlan, ControlKind::ComboBox, 42, 87, 110, 60, "", CBS_DROPDOWNLIST, true},
@@ -45,7 +47,9 @@ void sample::RegisterResources() {
     });
 }
 
-CDlgSample::CDlgSample() : CDlgSubPage(kTemplateId, nullptr) { RegisterResources(); }
+CDlgSample::CDlgSample() : CDlgSubPage(kTemplateId, nullptr) {
+    RegisterResources();
+}
 
 void CDlgSample::DoDataExchange(CDataExchange* pDX) {
     CDlgSubPage::DoDataExchange(pDX);
@@ -102,22 +106,28 @@ BOOL CDlgSample::OnCommand(WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
         case kIdGreet: {
             const std::string name = name_.GetWindowText();
-            greeting_.SetWindowText(name.empty() ? Acp("请先输入姓名。") : Acp("您好，") + name + Acp("！"));
+            greeting_.SetWindowText(name.empty() ? Acp("请先输入姓名。")
+                                                 : Acp("您好，") + name + Acp("！"));
             return 1;
         }
         case kIdStart:
             progress_.SetPos(0);
             percent_.SetWindowText("0%");
-            for (int row = 0; row < checks_.GetItemCount(); ++row) checks_.SetItemText(row, 1, Acp("检测中..."));
+            for (int row = 0; row < checks_.GetItemCount(); ++row)
+                checks_.SetItemText(row, 1, Acp("检测中..."));
             start_.EnableWindow(0);
             SetTimer(kProgressTimer, kProgressStepMs);
             return 1;
         case kIdNotice:
-            lastNotice_ = ZEVAMessageBox(Acp("这是宽带助手的提示信息。"), MB_ICONINFORMATION, 0, this);
+            lastNotice_ =
+                ZEVAMessageBox(Acp("这是宽带助手的提示信息。"), MB_ICONINFORMATION, 0, this);
             return 1;
         case kIdClose:
-        case kIdQuit: CloseDialog(1); return 1;
-        default: return CDlgSubPage::OnCommand(wParam, lParam);
+        case kIdQuit:
+            CloseDialog(1);
+            return 1;
+        default:
+            return CDlgSubPage::OnCommand(wParam, lParam);
     }
 }
 

@@ -33,10 +33,18 @@ ZEVA_PLUG_EXPORT bool PlugInit() {
     return true;
 }
 
-ZEVA_PLUG_EXPORT bool PlugUnInit() { return true; }
+ZEVA_PLUG_EXPORT bool PlugUnInit() {
+    return true;
+}
 
 // For the tests: the page object and how often PlugInit ran.
-ZEVA_PLUG_EXPORT CDlgSubPage* SamplePage() { return &Page(); }
-ZEVA_PLUG_EXPORT int SampleLastNotice() { return Page().LastNoticeAnswer(); }
-ZEVA_PLUG_EXPORT int SampleInitCount() { return g_inits; }
+ZEVA_PLUG_EXPORT CDlgSubPage* SamplePage() {
+    return &Page();
+}
+ZEVA_PLUG_EXPORT int SampleLastNotice() {
+    return Page().LastNoticeAnswer();
+}
+ZEVA_PLUG_EXPORT int SampleInitCount() {
+    return g_inits;
+}
 }

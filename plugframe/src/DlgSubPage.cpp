@@ -28,7 +28,8 @@ void CDlgSubPage::CloseDialog(int result) {
     const HWND self = m_hWnd;
     DestroyWindow();
     if (const HWND host = FindWindowA(plug::kHostWindowClass)) {
-        zeva::PostMessage(host, plug::kMsgPageClosed, static_cast<WPARAM>(result), reinterpret_cast<LPARAM>(self));
+        zeva::PostMessage(host, plug::kMsgPageClosed, static_cast<WPARAM>(result),
+                          reinterpret_cast<LPARAM>(self));
     }
 }
 
@@ -39,16 +40,24 @@ BOOL CDlgSubPage::CreateSubWindow(UINT templateId, CWnd* parent) {
     return 1;
 }
 
-void CDlgSubPage::OnBnClickedBtnClose() { CloseDialog(0); }
-void CDlgSubPage::OnBnClickedBtnMinisized() { ShowWindow(SW_MINIMIZE); }
+void CDlgSubPage::OnBnClickedBtnClose() {
+    CloseDialog(0);
+}
+void CDlgSubPage::OnBnClickedBtnMinisized() {
+    ShowWindow(SW_MINIMIZE);
+}
 
 BOOL CDlgSubPage::DestroyWindow() {
     m_bShown = false;
     return CImageDialog::DestroyWindow();
 }
 
-void CDlgSubPage::DoDataExchange(CDataExchange* pDX) { CImageDialog::DoDataExchange(pDX); }
-BOOL CDlgSubPage::OnInitDialog() { return CImageDialog::OnInitDialog(); }
+void CDlgSubPage::DoDataExchange(CDataExchange* pDX) {
+    CImageDialog::DoDataExchange(pDX);
+}
+BOOL CDlgSubPage::OnInitDialog() {
+    return CImageDialog::OnInitDialog();
+}
 
 BOOL CDlgSubPage::PreTranslateMessage(MSG* msg) {
     // A page is closed only through CloseDialog, which tells the host:
@@ -63,7 +72,9 @@ BOOL CDlgSubPage::PreTranslateMessage(MSG* msg) {
     return CImageDialog::PreTranslateMessage(msg);
 }
 
-void CDlgSubPage::OnLButtonDown(UINT flags, CPoint point) { CImageDialog::OnLButtonDown(flags, point); }
+void CDlgSubPage::OnLButtonDown(UINT flags, CPoint point) {
+    CImageDialog::OnLButtonDown(flags, point);
+}
 
 HBRUSH CDlgSubPage::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) {
     return CImageDialog::OnCtlColor(pDC, pWnd, ctlColor);

@@ -67,14 +67,16 @@ TEST_F(SamplePlugin, PlugCreateTwiceShowsTheSamePageObject) {
     first.ShowWindow(SW_HIDE);
     CImageDialog& second = Open();
     EXPECT_EQ(&second, &first) << "one page object per plug-in";
-    EXPECT_EQ(second.GetSafeHwnd(), window) << "the existing window is shown again, not a second one";
+    EXPECT_EQ(second.GetSafeHwnd(), window)
+        << "the existing window is shown again, not a second one";
     EXPECT_TRUE(second.IsWindowVisible());
     int pages = 0;
     for (CWnd* w : TopLevelWindows()) pages += w == &first ? 1 : 0;
     EXPECT_EQ(pages, 1);
     EXPECT_TRUE(init());
     EXPECT_EQ(first.GetResourceModule(), page()->GetResourceHandle());
-    EXPECT_NE(first.GetResourceModule(), ZEVA_THIS_MODULE) << "images come from the plug-in's own module";
+    EXPECT_NE(first.GetResourceModule(), ZEVA_THIS_MODULE)
+        << "images come from the plug-in's own module";
 }
 
 TEST_F(SamplePlugin, CloseDialogHandsItsValueToTheHostAndTheNextCreateReopens) {

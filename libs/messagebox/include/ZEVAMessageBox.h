@@ -12,8 +12,8 @@
 // takes MB_OK, MB_OKCANCEL, MB_YESNO with MB_ICONERROR, MB_ICONQUESTION,
 // MB_ICONEXCLAMATION or MB_ICONINFORMATION. `reserved` is accepted as
 // callers pass it (0) and has no effect. -1 when the box cannot be shown.
-int ZEVAMessageBox(const std::string& text, UINT type = MB_OK | MB_ICONINFORMATION, UINT reserved = 0,
-                   CWnd* parent = nullptr);
+int ZEVAMessageBox(const std::string& text, UINT type = MB_OK | MB_ICONINFORMATION,
+                   UINT reserved = 0, CWnd* parent = nullptr);
 
 namespace zeva::msgbox {
 

@@ -13,7 +13,7 @@ using namespace zeva::msgbox;
 
 namespace {
 
-constexpr int kWidth = 220;   // dialog units
+constexpr int kWidth = 220;  // dialog units
 constexpr int kHeight = 96;
 
 void RegisterTemplate() {
@@ -43,10 +43,14 @@ void RegisterTemplate() {
 
 SkinGlyph IconOf(UINT type) {
     switch (type & 0xF0) {
-        case MB_ICONERROR: return SkinGlyph::Error;
-        case MB_ICONQUESTION: return SkinGlyph::Question;
-        case MB_ICONEXCLAMATION: return SkinGlyph::Warning;
-        default: return SkinGlyph::Info;
+        case MB_ICONERROR:
+            return SkinGlyph::Error;
+        case MB_ICONQUESTION:
+            return SkinGlyph::Question;
+        case MB_ICONEXCLAMATION:
+            return SkinGlyph::Warning;
+        default:
+            return SkinGlyph::Info;
     }
 }
 
@@ -71,9 +75,15 @@ protected:
 
         std::vector<UINT> buttons;
         switch (type_ & 0xF) {
-            case MB_OKCANCEL: buttons = {IDOK, IDCANCEL}; break;
-            case MB_YESNO: buttons = {IDYES, IDNO}; break;
-            default: buttons = {IDOK}; break;
+            case MB_OKCANCEL:
+                buttons = {IDOK, IDCANCEL};
+                break;
+            case MB_YESNO:
+                buttons = {IDYES, IDNO};
+                break;
+            default:
+                buttons = {IDOK};
+                break;
         }
         // Buttons right-aligned in the bottom row, 6 dialog units apart.
         CRect client;
@@ -82,7 +92,8 @@ protected:
         MapDialogRect(&size);
         CRect gap(0, 0, 6, 8);
         MapDialogRect(&gap);
-        int x = client.Width() - gap.Width() - static_cast<int>(buttons.size()) * (size.Width() + gap.Width()) + gap.Width();
+        int x = client.Width() - gap.Width() -
+                static_cast<int>(buttons.size()) * (size.Width() + gap.Width()) + gap.Width();
         const int y = client.Height() - size.Height() - gap.Height();
         for (UINT id : buttons) {
             CWnd* b = GetDlgItem(static_cast<int>(id));
@@ -118,9 +129,12 @@ protected:
 private:
     int CloseAnswer() const {
         switch (type_ & 0xF) {
-            case MB_OKCANCEL: return IDCANCEL;
-            case MB_YESNO: return IDNO;
-            default: return IDOK;
+            case MB_OKCANCEL:
+                return IDCANCEL;
+            case MB_YESNO:
+                return IDNO;
+            default:
+                return IDOK;
         }
     }
     std::string text_;

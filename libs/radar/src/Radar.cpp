@@ -23,7 +23,8 @@ void RegisterTemplate() {
         t.caption = Acp("请稍候");
         t.controls = {
             {kIdSweep, ControlKind::Picture, 40, 8, 40, 40, "", 0, true},
-            {kIdText, ControlKind::Static, 4, 56, 112, 10, Acp("正在获取数据，请稍候..."), SS_CENTER, true},
+            {kIdText, ControlKind::Static, 4, 56, 112, 10, Acp("正在获取数据，请稍候..."),
+             SS_CENTER, true},
         };
         RegisterDialogTemplate(nullptr, t);
     });
@@ -59,7 +60,9 @@ protected:
 
 CRadar::CRadar(HWND parent) : parent_(parent) {}
 
-CRadar::~CRadar() { Close(); }
+CRadar::~CRadar() {
+    Close();
+}
 
 void CRadar::Show() {
     if (!dlg_) {
@@ -79,6 +82,12 @@ void CRadar::Close() {
     dlg_.reset();
 }
 
-bool CRadar::IsShown() const { return dlg_ && dlg_->IsWindowVisible(); }
-int CRadar::Frame() const { return dlg_ ? dlg_->frame : 0; }
-CImageDialog* CRadar::Window() const { return dlg_.get(); }
+bool CRadar::IsShown() const {
+    return dlg_ && dlg_->IsWindowVisible();
+}
+int CRadar::Frame() const {
+    return dlg_ ? dlg_->frame : 0;
+}
+CImageDialog* CRadar::Window() const {
+    return dlg_.get();
+}

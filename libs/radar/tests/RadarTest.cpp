@@ -20,7 +20,8 @@ TEST(Radar, ShowsSweepsOnTheClockAndCloses) {
     EXPECT_EQ(ActiveWindow(), radar.Window());
     clock.Advance(std::chrono::milliseconds(zeva::radar::kFrameMs * 5));
     EXPECT_EQ(radar.Frame(), 5);
-    EXPECT_EQ(FindControl(*radar.Window(), zeva::radar::kIdSweep)->Image().info.glyph, SkinGlyph::Radar);
+    EXPECT_EQ(FindControl(*radar.Window(), zeva::radar::kIdSweep)->Image().info.glyph,
+              SkinGlyph::Radar);
     driver.PressKey(*radar.Window(), VK_ESCAPE);
     EXPECT_TRUE(radar.IsShown()) << "keys do not close it";
     radar.Close();

@@ -34,7 +34,17 @@ inline constexpr DWORD LVS_REPORT = 0x1;
 
 namespace zeva::ui {
 
-enum class ControlKind { Dialog, Static, Picture, Button, CheckBox, Edit, ComboBox, ListCtrl, Progress };
+enum class ControlKind {
+    Dialog,
+    Static,
+    Picture,
+    Button,
+    CheckBox,
+    Edit,
+    ComboBox,
+    ListCtrl,
+    Progress
+};
 
 struct ControlTemplate {
     UINT id = 0;

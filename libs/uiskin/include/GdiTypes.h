@@ -16,9 +16,15 @@ using INT_PTR = std::intptr_t;
 constexpr COLORREF RGB(int r, int g, int b) {
     return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int GetRValue(COLORREF c) { return static_cast<int>(c & 0xFF); }
-constexpr int GetGValue(COLORREF c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int GetRValue(COLORREF c) {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int GetGValue(COLORREF c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int GetBValue(COLORREF c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 struct CPoint {
     int x = 0;
@@ -46,7 +52,9 @@ struct CRect {
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
     CPoint TopLeft() const { return {left, top}; }
-    bool PtInRect(CPoint p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    bool PtInRect(CPoint p) const {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
     void OffsetRect(int dx, int dy) {
         left += dx;
         right += dx;

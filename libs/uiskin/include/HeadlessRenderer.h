@@ -62,7 +62,9 @@ public:
     void PressMouse(CWnd& target, CPoint point);
     void Wheel(CWnd& target, int delta);
     void VScroll(CWnd& target, UINT code, int thumbPos = 0);
-    void AnswerNextModal(HeadlessRenderer::ModalAnswer answer) { renderer_.AnswerNextModal(std::move(answer)); }
+    void AnswerNextModal(HeadlessRenderer::ModalAnswer answer) {
+        renderer_.AnswerNextModal(std::move(answer));
+    }
     std::size_t Pump();
 
 private:

@@ -10,7 +10,8 @@
 // with it.
 class CScrollContainer : public CImageDialog {
 public:
-    explicit CScrollContainer(UINT templateId = 0, CWnd* parent = nullptr) : CImageDialog(templateId, parent) {}
+    explicit CScrollContainer(UINT templateId = 0, CWnd* parent = nullptr)
+        : CImageDialog(templateId, parent) {}
     void SetScrollSteps(int line, int page, int wheel);
     // Scrolls by `delta` pixels, clamped; returns the distance actually moved.
     int ScrollBy(int delta);

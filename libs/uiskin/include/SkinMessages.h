@@ -50,14 +50,19 @@ inline constexpr WPARAM MAKEWPARAM(unsigned lo, unsigned hi) {
     return static_cast<WPARAM>((lo & 0xFFFFu) | ((hi & 0xFFFFu) << 16));
 }
 inline constexpr LPARAM MAKELPARAM(int lo, int hi) {
-    return static_cast<LPARAM>(static_cast<std::uint32_t>((static_cast<unsigned>(lo) & 0xFFFFu) |
-                                                          ((static_cast<unsigned>(hi) & 0xFFFFu) << 16)));
+    return static_cast<LPARAM>(static_cast<std::uint32_t>(
+        (static_cast<unsigned>(lo) & 0xFFFFu) | ((static_cast<unsigned>(hi) & 0xFFFFu) << 16)));
 }
-inline constexpr unsigned LOWORD(std::uintptr_t v) { return static_cast<unsigned>(v & 0xFFFFu); }
-inline constexpr unsigned HIWORD(std::uintptr_t v) { return static_cast<unsigned>((v >> 16) & 0xFFFFu); }
+inline constexpr unsigned LOWORD(std::uintptr_t v) {
+    return static_cast<unsigned>(v & 0xFFFFu);
+}
+inline constexpr unsigned HIWORD(std::uintptr_t v) {
+    return static_cast<unsigned>((v >> 16) & 0xFFFFu);
+}
 // Signed coordinates packed into an LPARAM.
 inline constexpr int GET_X_LPARAM(LPARAM l) {
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::uintptr_t>(l) & 0xFFFFu));
+    return static_cast<std::int16_t>(
+        static_cast<std::uint16_t>(static_cast<std::uintptr_t>(l) & 0xFFFFu));
 }
 inline constexpr int GET_Y_LPARAM(LPARAM l) {
     return static_cast<std::int16_t>(

@@ -2,7 +2,8 @@
 // CWnd: the retained window every dialog and control derives from. It owns
 // a handle of the message layer, so posted and sent messages, timers and the
 // program clock drive it; a renderer (headless or Qt) mirrors its state.
-// All texts are in the system code page.
+// All texts are in the system code page. A window belongs to the thread
+// that created it (the UI thread); other threads only post messages to it.
 
 #include <memory>
 #include <string>

@@ -59,7 +59,9 @@ int CComboBox::GetLBText(int index, std::string& out) const {
 void CComboBox::UserSelect(int index) {
     if (!enabled_ || index < 0 || index >= GetCount()) return;
     SetCurSel(index);
-    if (parent_) parent_->SendMessage(WM_COMMAND, MAKEWPARAM(id_, CBN_SELCHANGE), reinterpret_cast<LPARAM>(m_hWnd));
+    if (parent_)
+        parent_->SendMessage(WM_COMMAND, MAKEWPARAM(id_, CBN_SELCHANGE),
+                             reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 void CComboBox::AdoptFrom(CWnd& generic) {

@@ -49,8 +49,8 @@ CSize DialogBaseUnits(const std::string&, int pointSize) {
 }
 
 CRect DialogUnitsToPixels(const CRect& dlu, CSize base) {
-    return CRect(MulDiv(dlu.left, base.cx, 4), MulDiv(dlu.top, base.cy, 8), MulDiv(dlu.right, base.cx, 4),
-                 MulDiv(dlu.bottom, base.cy, 8));
+    return CRect(MulDiv(dlu.left, base.cx, 4), MulDiv(dlu.top, base.cy, 8),
+                 MulDiv(dlu.right, base.cx, 4), MulDiv(dlu.bottom, base.cy, 8));
 }
 
 }  // namespace zeva::ui

@@ -14,9 +14,13 @@ void MarkRendered(CWnd& wnd, bool on) {
 
 }  // namespace
 
-void HeadlessRenderer::WindowCreated(CWnd& wnd) { MarkRendered(wnd, true); }
+void HeadlessRenderer::WindowCreated(CWnd& wnd) {
+    MarkRendered(wnd, true);
+}
 void HeadlessRenderer::WindowDestroyed(CWnd&) {}
-void HeadlessRenderer::WindowChanged(CWnd&, unsigned) { ++changes_; }
+void HeadlessRenderer::WindowChanged(CWnd&, unsigned) {
+    ++changes_;
+}
 
 namespace {
 
@@ -49,12 +53,20 @@ void HeadlessRenderer::BeginDrag(CImageDialog&, CPoint screenPoint) {
     lastDrag_ = screenPoint;
 }
 
-bool HeadlessRenderer::Screenshot(CWnd&, const std::string&) { return false; }
+bool HeadlessRenderer::Screenshot(CWnd&, const std::string&) {
+    return false;
+}
 
-HeadlessDriver::HeadlessDriver() { SetRenderer(&renderer_); }
-HeadlessDriver::~HeadlessDriver() { SetRenderer(nullptr); }
+HeadlessDriver::HeadlessDriver() {
+    SetRenderer(&renderer_);
+}
+HeadlessDriver::~HeadlessDriver() {
+    SetRenderer(nullptr);
+}
 
-std::size_t HeadlessDriver::Pump() { return PumpMessages(); }
+std::size_t HeadlessDriver::Pump() {
+    return PumpMessages();
+}
 
 CWnd* HeadlessDriver::Usable(CWnd& root, UINT id) {
     CWnd* c = FindControl(root, id);
@@ -96,7 +108,8 @@ bool HeadlessDriver::Type(CWnd& root, UINT id, const std::string& text) {
 
 bool HeadlessDriver::Pick(CWnd& root, UINT id, int index) {
     CWnd* c = Usable(root, id);
-    if (!c || (c->Kind() != ControlKind::ComboBox && c->Kind() != ControlKind::ListCtrl)) return false;
+    if (!c || (c->Kind() != ControlKind::ComboBox && c->Kind() != ControlKind::ListCtrl))
+        return false;
     input::PickItem(*c, index);
     Pump();
     return true;

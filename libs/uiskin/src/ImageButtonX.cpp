@@ -9,7 +9,8 @@ ControlKind CButton::Kind() const {
     return (style_ & 0xF) == BS_AUTOCHECKBOX ? ControlKind::CheckBox : ControlKind::Button;
 }
 
-BOOL CButton::Create(const std::string& caption, DWORD style, const CRect& rect, CWnd* parent, UINT id) {
+BOOL CButton::Create(const std::string& caption, DWORD style, const CRect& rect, CWnd* parent,
+                     UINT id) {
     return CreateWnd(parent, id, rect, style, caption);
 }
 
@@ -45,12 +46,16 @@ void CButton::OnKeyDown(UINT key, UINT, UINT) {
 void CButton::Click() {
     if (Kind() == ControlKind::CheckBox) SetCheck(check_ ? 0 : 1);
     // The parent may destroy this button while it handles the click.
-    if (parent_) parent_->SendMessage(WM_COMMAND, MAKEWPARAM(id_, BN_CLICKED), reinterpret_cast<LPARAM>(m_hWnd));
+    if (parent_)
+        parent_->SendMessage(WM_COMMAND, MAKEWPARAM(id_, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(m_hWnd));
 }
 
 // ---- CImageButtonX ----
 
-CImageButtonX::CImageButtonX() { cursor_ = SkinCursor::Hand; }
+CImageButtonX::CImageButtonX() {
+    cursor_ = SkinCursor::Hand;
+}
 
 void CImageButtonX::SetShowText(bool show) {
     showText_ = show;
@@ -63,14 +68,24 @@ void CImageButtonX::SetStateImage(int state, SkinImage image) {
     Changed(kChangeImage);
 }
 
-void CImageButtonX::SetNormalImage(UINT id) { SetStateImage(kStateNormal, ResourceImage(ResourceModuleOfOwner(), id)); }
-void CImageButtonX::SetOverImage(UINT id) { SetStateImage(kStateHover, ResourceImage(ResourceModuleOfOwner(), id)); }
+void CImageButtonX::SetNormalImage(UINT id) {
+    SetStateImage(kStateNormal, ResourceImage(ResourceModuleOfOwner(), id));
+}
+void CImageButtonX::SetOverImage(UINT id) {
+    SetStateImage(kStateHover, ResourceImage(ResourceModuleOfOwner(), id));
+}
 void CImageButtonX::SetSelectImage(UINT id) {
     SetStateImage(kStatePressed, ResourceImage(ResourceModuleOfOwner(), id));
 }
-void CImageButtonX::SetNormalImage(const std::string& file) { SetStateImage(kStateNormal, FileImage(file)); }
-void CImageButtonX::SetOverImage(const std::string& file) { SetStateImage(kStateHover, FileImage(file)); }
-void CImageButtonX::SetSelectImage(const std::string& file) { SetStateImage(kStatePressed, FileImage(file)); }
+void CImageButtonX::SetNormalImage(const std::string& file) {
+    SetStateImage(kStateNormal, FileImage(file));
+}
+void CImageButtonX::SetOverImage(const std::string& file) {
+    SetStateImage(kStateHover, FileImage(file));
+}
+void CImageButtonX::SetSelectImage(const std::string& file) {
+    SetStateImage(kStatePressed, FileImage(file));
+}
 
 void CImageButtonX::SetImages(UINT normal, UINT over, UINT selected) {
     SetNormalImage(normal);

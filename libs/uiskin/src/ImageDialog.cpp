@@ -14,38 +14,51 @@ namespace {
 
 std::unique_ptr<CWnd> MakeGeneric(const ControlTemplate& c) {
     switch (c.kind) {
-        case ControlKind::Picture: return std::make_unique<CPNGPicture>();
+        case ControlKind::Picture:
+            return std::make_unique<CPNGPicture>();
         case ControlKind::Button: {
             auto b = std::make_unique<CImageButtonX>();
             b->SetShowText(true);
             return b;
         }
-        case ControlKind::CheckBox: return std::make_unique<CCheckBox>();
-        case ControlKind::Edit: return std::make_unique<CEdit>();
-        case ControlKind::ComboBox: return std::make_unique<CComboBox>();
-        case ControlKind::ListCtrl: return std::make_unique<CListCtrl>();
-        case ControlKind::Progress: return std::make_unique<CProgressBar>();
+        case ControlKind::CheckBox:
+            return std::make_unique<CCheckBox>();
+        case ControlKind::Edit:
+            return std::make_unique<CEdit>();
+        case ControlKind::ComboBox:
+            return std::make_unique<CComboBox>();
+        case ControlKind::ListCtrl:
+            return std::make_unique<CListCtrl>();
+        case ControlKind::Progress:
+            return std::make_unique<CProgressBar>();
         case ControlKind::Dialog:
-        case ControlKind::Static: break;
+        case ControlKind::Static:
+            break;
     }
     return std::make_unique<CStaticText>();
 }
 
 UINT CtlColorType(const CWnd& w) {
     switch (w.Kind()) {
-        case ControlKind::Dialog: return CTLCOLOR_DLG;
+        case ControlKind::Dialog:
+            return CTLCOLOR_DLG;
         case ControlKind::Edit:
-        case ControlKind::ComboBox: return CTLCOLOR_EDIT;
-        case ControlKind::ListCtrl: return CTLCOLOR_LISTBOX;
+        case ControlKind::ComboBox:
+            return CTLCOLOR_EDIT;
+        case ControlKind::ListCtrl:
+            return CTLCOLOR_LISTBOX;
         case ControlKind::Button:
-        case ControlKind::CheckBox: return CTLCOLOR_BTN;
-        default: return CTLCOLOR_STATIC;
+        case ControlKind::CheckBox:
+            return CTLCOLOR_BTN;
+        default:
+            return CTLCOLOR_STATIC;
     }
 }
 
 }  // namespace
 
-CImageDialog::CImageDialog(UINT templateId, CWnd* parent) : m_pParentWnd(parent), templateId_(templateId) {}
+CImageDialog::CImageDialog(UINT templateId, CWnd* parent)
+    : m_pParentWnd(parent), templateId_(templateId) {}
 
 CImageDialog::~CImageDialog() {
     if (m_hWnd) CImageDialog::DestroyWindow();
@@ -66,8 +79,8 @@ BOOL CImageDialog::Create(UINT templateId, CWnd* parent) {
 
     const bool child = (tmpl->style & WS_CHILD) && m_pParentWnd && m_pParentWnd->GetSafeHwnd();
     CRect rect = DialogUnitsToPixels(CRect(0, 0, tmpl->cx, tmpl->cy), baseUnits_);
-    if (!CreateWnd(child ? m_pParentWnd : nullptr, templateId, rect, tmpl->style & ~WS_VISIBLE, tmpl->caption,
-                   false)) {
+    if (!CreateWnd(child ? m_pParentWnd : nullptr, templateId, rect, tmpl->style & ~WS_VISIBLE,
+                   tmpl->caption, false)) {
         return 0;
     }
     owner_ = child ? nullptr : m_pParentWnd;
@@ -133,7 +146,9 @@ BOOL CImageDialog::UpdateData(BOOL save) {
     return 1;
 }
 
-void CImageDialog::MapDialogRect(CRect* rect) const { *rect = DialogUnitsToPixels(*rect, baseUnits_); }
+void CImageDialog::MapDialogRect(CRect* rect) const {
+    *rect = DialogUnitsToPixels(*rect, baseUnits_);
+}
 
 void CImageDialog::SetBackgroundImage(UINT resourceId, int) {
     background_ = ResourceImage(module_, resourceId);
@@ -145,7 +160,9 @@ void CImageDialog::SetBackgroundImage(const std::string& file, int) {
     Changed(kChangeImage);
 }
 
-SkinImage CImageDialog::Image(int) const { return background_; }
+SkinImage CImageDialog::Image(int) const {
+    return background_;
+}
 
 void CImageDialog::CenterWindow(CWnd* alternateOwner) {
     // The desktop of the model is 1024 x 768 unless the window sits inside another.
@@ -165,7 +182,8 @@ CImageDialog::ControlColors CImageDialog::QueryControlColors(CWnd& control) {
     const HBRUSH brush = OnCtlColor(&dc, &control, CtlColorType(control));
     ControlColors c;
     c.text = dc.GetTextColor();
-    c.transparent = dc.GetBkMode() == TRANSPARENT || control.IsTransparent() || (brush && brush->hollow);
+    c.transparent =
+        dc.GetBkMode() == TRANSPARENT || control.IsTransparent() || (brush && brush->hollow);
     c.hasBrush = brush && !brush->hollow;
     c.brush = brush ? brush->color : 0;
     return c;
@@ -187,10 +205,12 @@ BOOL CImageDialog::PreTranslateMessage(MSG* msg) {
     }
     if (msg->wParam == VK_RETURN) {
         const CWnd* target = CWnd::FromHandle(msg->hwnd);
-        if (target && target->Kind() == ControlKind::Edit && (target->GetStyle() & ES_WANTRETURN)) return 0;
+        if (target && target->Kind() == ControlKind::Edit && (target->GetStyle() & ES_WANTRETURN))
+            return 0;
         UINT id = IDOK;
         for (CWnd* c : children_) {
-            if ((c->Kind() == ControlKind::Button) && (c->GetStyle() & 0xF) == BS_DEFPUSHBUTTON) id = c->GetDlgCtrlID();
+            if ((c->Kind() == ControlKind::Button) && (c->GetStyle() & 0xF) == BS_DEFPUSHBUTTON)
+                id = c->GetDlgCtrlID();
         }
         SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
         return 1;
@@ -203,7 +223,8 @@ void CImageDialog::AttachControl(int id, CWnd& member) {
     for (std::size_t i = 0; i < children_.size(); ++i) {
         CWnd* generic = children_[i];
         if (generic->id_ != static_cast<UINT>(id)) continue;
-        const auto own = std::find_if(owned_.begin(), owned_.end(), [&](auto& p) { return p.get() == generic; });
+        const auto own =
+            std::find_if(owned_.begin(), owned_.end(), [&](auto& p) { return p.get() == generic; });
         if (own == owned_.end()) continue;
         member.AdoptFrom(*generic);
         // The member takes the template control's place in the z-order.
@@ -230,8 +251,12 @@ BOOL CImageDialog::OnInitDialog() {
 }
 
 void CImageDialog::DoDataExchange(CDataExchange*) {}
-void CImageDialog::OnOK() { EndDialog(IDOK); }
-void CImageDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CImageDialog::OnOK() {
+    EndDialog(IDOK);
+}
+void CImageDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 HBRUSH CImageDialog::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) {
     // The skin paints the dialog background and draws labels over it.
@@ -247,9 +272,14 @@ BOOL CImageDialog::OnCommand(WPARAM wParam, LPARAM) {
     // ends the dialog, not another notification from a control with that id.
     if (HIWORD(wParam) != BN_CLICKED) return 0;
     switch (LOWORD(wParam)) {
-        case IDOK: OnOK(); return 1;
-        case IDCANCEL: OnCancel(); return 1;
-        default: return 0;
+        case IDOK:
+            OnOK();
+            return 1;
+        case IDCANCEL:
+            OnCancel();
+            return 1;
+        default:
+            return 0;
     }
 }
 
@@ -259,7 +289,9 @@ void CImageDialog::OnNcLButtonDown(UINT hitTest, CPoint point) {
     GetRenderer().BeginDrag(*this, point);
 }
 
-void CImageDialog::OnClose() { OnCancel(); }
+void CImageDialog::OnClose() {
+    OnCancel();
+}
 
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control) {
     if (pDX && pDX->m_pDlgWnd) pDX->m_pDlgWnd->AttachControl(id, control);

@@ -12,7 +12,9 @@ void MouseDown(CWnd& wnd, CPoint point) {
     wnd.PostMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
 }
 
-void MouseUp(CWnd& wnd, CPoint point) { wnd.PostMessage(WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y)); }
+void MouseUp(CWnd& wnd, CPoint point) {
+    wnd.PostMessage(WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+}
 
 void Click(CWnd& wnd) {
     CRect r;
@@ -22,7 +24,9 @@ void Click(CWnd& wnd) {
     MouseUp(wnd, mid);
 }
 
-void Hover(CWnd& wnd) { wnd.PostMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1)); }
+void Hover(CWnd& wnd) {
+    wnd.PostMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+}
 
 void Leave() {
     CWnd*& hovered = detail::Hovered();
@@ -38,7 +42,9 @@ void VScroll(CWnd& wnd, UINT code, int thumbPos) {
     wnd.PostMessage(WM_VSCROLL, MAKEWPARAM(code, static_cast<unsigned>(thumbPos)), 0);
 }
 
-void KeyDown(CWnd& wnd, WPARAM virtualKey) { wnd.PostMessage(WM_KEYDOWN, virtualKey, 0); }
+void KeyDown(CWnd& wnd, WPARAM virtualKey) {
+    wnd.PostMessage(WM_KEYDOWN, virtualKey, 0);
+}
 
 void Type(CWnd& edit, const std::string& text) {
     if (auto* e = dynamic_cast<CEdit*>(&edit)) e->UserReplaceText(text);

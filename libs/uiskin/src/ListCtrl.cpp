@@ -33,14 +33,17 @@ BOOL CListCtrl::SetItemText(int item, int subItem, const std::string& text) {
 std::string CListCtrl::GetItemText(int item, int subItem) const {
     if (item < 0 || item >= GetItemCount() || subItem < 0) return {};
     const auto& row = rows_[static_cast<std::size_t>(item)];
-    return subItem < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(subItem)] : std::string();
+    return subItem < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(subItem)]
+                                                  : std::string();
 }
 
 BOOL CListCtrl::DeleteItem(int item) {
     if (item < 0 || item >= GetItemCount()) return 0;
     rows_.erase(rows_.begin() + item);
-    if (selected_ == item) selected_ = -1;
-    else if (selected_ > item) --selected_;
+    if (selected_ == item)
+        selected_ = -1;
+    else if (selected_ > item)
+        --selected_;
     Changed(kChangeContent);
     return 1;
 }

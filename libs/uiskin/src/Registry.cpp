@@ -63,17 +63,24 @@ void PopModal(CImageDialog* dlg) {
     std::erase(g_modal, dlg);
 }
 
-CWnd*& Hovered() { return g_hovered; }
+CWnd*& Hovered() {
+    return g_hovered;
+}
 
 bool IsInputMessage(UINT message) {
-    return (message >= WM_KEYDOWN && message <= 0x0109) || (message >= WM_MOUSEMOVE && message <= 0x020E) ||
-           message == WM_MOUSEHOVER || message == WM_MOUSELEAVE;
+    return (message >= WM_KEYDOWN && message <= 0x0109) ||
+           (message >= WM_MOUSEMOVE && message <= 0x020E) || message == WM_MOUSEHOVER ||
+           message == WM_MOUSELEAVE;
 }
 
 }  // namespace detail
 
-Renderer& GetRenderer() { return g_renderer ? *g_renderer : DefaultRenderer(); }
-void SetRenderer(Renderer* renderer) { g_renderer = renderer; }
+Renderer& GetRenderer() {
+    return g_renderer ? *g_renderer : DefaultRenderer();
+}
+void SetRenderer(Renderer* renderer) {
+    g_renderer = renderer;
+}
 
 std::vector<CWnd*> TopLevelWindows() {
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -95,7 +102,8 @@ CWnd* ActiveWindow() {
 
 bool ModalClosing() {
     std::lock_guard<std::mutex> lock(g_mutex);
-    return std::any_of(g_modal.begin(), g_modal.end(), [](CImageDialog* d) { return d->IsEnded(); });
+    return std::any_of(g_modal.begin(), g_modal.end(),
+                       [](CImageDialog* d) { return d->IsEnded(); });
 }
 
 CWnd* FindControl(CWnd& root, UINT id) {
@@ -121,8 +129,11 @@ HGDIOBJ GetStockObject(int which) {
     static const ZevaBrush kWhite{RGB(255, 255, 255), false};
     static const ZevaBrush kBlack{RGB(0, 0, 0), false};
     switch (which) {
-        case NULL_BRUSH: return &kHollow;
-        case WHITE_BRUSH: return &kWhite;
-        default: return &kBlack;
+        case NULL_BRUSH:
+            return &kHollow;
+        case WHITE_BRUSH:
+            return &kWhite;
+        default:
+            return &kBlack;
     }
 }

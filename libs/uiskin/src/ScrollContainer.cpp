@@ -26,15 +26,26 @@ int CScrollContainer::ScrollBy(int delta) {
 
 void CScrollContainer::OnVScroll(UINT code, UINT pos, CScrollBar*) {
     switch (code) {
-        case SB_LINEUP: ScrollBy(-line_); break;
-        case SB_LINEDOWN: ScrollBy(line_); break;
+        case SB_LINEUP:
+            ScrollBy(-line_);
+            break;
+        case SB_LINEDOWN:
+            ScrollBy(line_);
+            break;
         case SB_PAGEUP:
-        case SB_TOP: ScrollBy(-page_); break;
+        case SB_TOP:
+            ScrollBy(-page_);
+            break;
         case SB_PAGEDOWN:
-        case SB_BOTTOM: ScrollBy(page_); break;
+        case SB_BOTTOM:
+            ScrollBy(page_);
+            break;
         case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: ScrollBy(static_cast<int>(pos) - GetScrollPos(SB_VERT)); break;
-        default: break;
+        case SB_THUMBPOSITION:
+            ScrollBy(static_cast<int>(pos) - GetScrollPos(SB_VERT));
+            break;
+        default:
+            break;
     }
 }
 

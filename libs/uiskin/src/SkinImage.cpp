@@ -23,15 +23,22 @@ SkinImageInfo DefaultInfo(UINT id) {
         case 651:
         case 14035:
         case 14036:
-        case 14037: return {SkinGlyph::Close, {}, {}};
+        case 14037:
+            return {SkinGlyph::Close, {}, {}};
         case 14038:
         case 14039:
-        case 14040: return {SkinGlyph::Minimise, {}, {}};
-        case 750: return {SkinGlyph::Bullet, {8, 8}, {}};
-        case 14072: return {SkinGlyph::Info, {}, {}};
-        case 14097: return {SkinGlyph::Success, {}, {}};
-        case 14100: return {SkinGlyph::Failure, {}, {}};
-        default: return {};
+        case 14040:
+            return {SkinGlyph::Minimise, {}, {}};
+        case 750:
+            return {SkinGlyph::Bullet, {8, 8}, {}};
+        case 14072:
+            return {SkinGlyph::Info, {}, {}};
+        case 14097:
+            return {SkinGlyph::Success, {}, {}};
+        case 14100:
+            return {SkinGlyph::Failure, {}, {}};
+        default:
+            return {};
     }
 }
 

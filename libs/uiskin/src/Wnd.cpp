@@ -22,7 +22,8 @@ LRESULT Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         if (detail::IsInputMessage(message)) {
             for (CWnd* w = wnd; w; w = w->GetParent()) {
-                if (!w->IsWindowEnabled()) return 0;  // disabled windows (and a modal's owner) take no input
+                if (!w->IsWindowEnabled())
+                    return 0;  // disabled windows (and a modal's owner) take no input
             }
             MSG msg{hwnd, message, wParam, lParam};
             for (CWnd* w = wnd; w; w = w->GetParent()) {
@@ -94,8 +95,8 @@ BOOL CWnd::CreateWnd(CWnd* parent, UINT id, const CRect& rect, DWORD style, cons
 
 void CWnd::AdoptFrom(CWnd& generic) {
     const CRect rect = generic.rect_;
-    const DWORD style = (generic.style_ & ~(WS_VISIBLE | WS_DISABLED)) | (generic.visible_ ? WS_VISIBLE : 0) |
-                        (generic.enabled_ ? 0 : WS_DISABLED);
+    const DWORD style = (generic.style_ & ~(WS_VISIBLE | WS_DISABLED)) |
+                        (generic.visible_ ? WS_VISIBLE : 0) | (generic.enabled_ ? 0 : WS_DISABLED);
     font_ = generic.font_;
     CreateWnd(generic.parent_, generic.id_, rect, style, generic.text_, false);
 }
@@ -127,7 +128,8 @@ CImageDialog* CWnd::OwnerDialog() const {
 }
 
 HMODULE CWnd::ResourceModuleOfOwner() const {
-    if (Kind() == ControlKind::Dialog) return static_cast<const CImageDialog*>(this)->GetResourceModule();
+    if (Kind() == ControlKind::Dialog)
+        return static_cast<const CImageDialog*>(this)->GetResourceModule();
     const CImageDialog* dlg = OwnerDialog();
     return dlg ? dlg->GetResourceModule() : nullptr;
 }
@@ -184,7 +186,9 @@ void CWnd::GetWindowRect(CRect* rect) const {
     for (const CWnd* w = parent_; w; w = w->parent_) rect->OffsetRect(w->rect_.left, w->rect_.top);
 }
 
-void CWnd::GetClientRect(CRect* rect) const { *rect = CRect(0, 0, rect_.Width(), rect_.Height()); }
+void CWnd::GetClientRect(CRect* rect) const {
+    *rect = CRect(0, 0, rect_.Width(), rect_.Height());
+}
 
 void CWnd::ScreenToClient(CPoint* p) const {
     CRect r;
@@ -200,7 +204,9 @@ void CWnd::ClientToScreen(CPoint* p) const {
     p->y += r.top;
 }
 
-void CWnd::Invalidate(BOOL) { Changed(kChangeState); }
+void CWnd::Invalidate(BOOL) {
+    Changed(kChangeState);
+}
 
 void CWnd::SetFontName(const std::string& face) {
     font_.face = face;
@@ -272,7 +278,9 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapseMs, void*) {
     return m_hWnd ? zeva::SetTimer(m_hWnd, id, elapseMs) : 0;
 }
-BOOL CWnd::KillTimer(UINT_PTR id) { return m_hWnd ? zeva::KillTimer(m_hWnd, id) : 0; }
+BOOL CWnd::KillTimer(UINT_PTR id) {
+    return m_hWnd ? zeva::KillTimer(m_hWnd, id) : 0;
+}
 
 BOOL CWnd::SetScrollInfo(int bar, const SCROLLINFO& info, BOOL) {
     if (bar != SB_VERT && bar != SB_HORZ) return 0;
@@ -301,7 +309,9 @@ BOOL CWnd::GetScrollInfo(int bar, SCROLLINFO* info, UINT mask) const {
     return 1;
 }
 
-int CWnd::GetScrollPos(int bar) const { return (bar == SB_VERT || bar == SB_HORZ) ? scroll_[bar].pos : 0; }
+int CWnd::GetScrollPos(int bar) const {
+    return (bar == SB_VERT || bar == SB_HORZ) ? scroll_[bar].pos : 0;
+}
 
 int CWnd::SetScrollPos(int bar, int pos, BOOL redraw) {
     const int old = GetScrollPos(bar);
@@ -326,7 +336,9 @@ void CWnd::ShowScrollBar(int bar, BOOL show) {
     Changed(kChangeScroll);
 }
 
-const ScrollState& CWnd::ScrollBar(int bar) const { return scroll_[bar == SB_HORZ ? SB_HORZ : SB_VERT]; }
+const ScrollState& CWnd::ScrollBar(int bar) const {
+    return scroll_[bar == SB_HORZ ? SB_HORZ : SB_VERT];
+}
 
 void CWnd::ScrollWindow(int dx, int dy) {
     if (dx == 0 && dy == 0) return;
@@ -337,9 +349,13 @@ void CWnd::ScrollWindow(int dx, int dy) {
     }
 }
 
-SkinImage CWnd::Image(int) const { return {}; }
+SkinImage CWnd::Image(int) const {
+    return {};
+}
 
-BOOL CWnd::PreTranslateMessage(MSG*) { return 0; }
+BOOL CWnd::PreTranslateMessage(MSG*) {
+    return 0;
+}
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const CPoint pt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
@@ -347,26 +363,54 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (OnCommand(wParam, lParam)) return 0;
             break;
-        case WM_TIMER: OnTimer(wParam); return 0;
-        case WM_LBUTTONDOWN: OnLButtonDown(static_cast<UINT>(wParam), pt); return 0;
-        case WM_LBUTTONUP: OnLButtonUp(static_cast<UINT>(wParam), pt); return 0;
-        case WM_MOUSEMOVE: OnMouseMove(static_cast<UINT>(wParam), pt); return 0;
-        case WM_MOUSEHOVER: OnMouseHover(static_cast<UINT>(wParam), pt); return 0;
-        case WM_MOUSELEAVE: OnMouseLeave(); return 0;
+        case WM_TIMER:
+            OnTimer(wParam);
+            return 0;
+        case WM_LBUTTONDOWN:
+            OnLButtonDown(static_cast<UINT>(wParam), pt);
+            return 0;
+        case WM_LBUTTONUP:
+            OnLButtonUp(static_cast<UINT>(wParam), pt);
+            return 0;
+        case WM_MOUSEMOVE:
+            OnMouseMove(static_cast<UINT>(wParam), pt);
+            return 0;
+        case WM_MOUSEHOVER:
+            OnMouseHover(static_cast<UINT>(wParam), pt);
+            return 0;
+        case WM_MOUSELEAVE:
+            OnMouseLeave();
+            return 0;
         case WM_MOUSEWHEEL:
-            return OnMouseWheel(LOWORD(wParam), static_cast<short>(GET_WHEEL_DELTA_WPARAM(wParam)), pt);
-        case WM_VSCROLL: OnVScroll(LOWORD(wParam), HIWORD(wParam), nullptr); return 0;
-        case WM_KEYDOWN: OnKeyDown(static_cast<UINT>(wParam), 1, 0); return 0;
-        case WM_NCLBUTTONDOWN: OnNcLButtonDown(static_cast<UINT>(wParam), pt); return 0;
-        case WM_SHOWWINDOW: OnShowWindow(static_cast<BOOL>(wParam), static_cast<UINT>(lParam)); return 0;
-        case WM_CLOSE: OnClose(); return 0;
-        default: break;
+            return OnMouseWheel(LOWORD(wParam), static_cast<short>(GET_WHEEL_DELTA_WPARAM(wParam)),
+                                pt);
+        case WM_VSCROLL:
+            OnVScroll(LOWORD(wParam), HIWORD(wParam), nullptr);
+            return 0;
+        case WM_KEYDOWN:
+            OnKeyDown(static_cast<UINT>(wParam), 1, 0);
+            return 0;
+        case WM_NCLBUTTONDOWN:
+            OnNcLButtonDown(static_cast<UINT>(wParam), pt);
+            return 0;
+        case WM_SHOWWINDOW:
+            OnShowWindow(static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
+            return 0;
+        case WM_CLOSE:
+            OnClose();
+            return 0;
+        default:
+            break;
     }
     return DefWindowProc(message, wParam, lParam);
 }
 
-LRESULT CWnd::DefWindowProc(UINT, WPARAM, LPARAM) { return 0; }
-BOOL CWnd::OnCommand(WPARAM, LPARAM) { return 0; }
+LRESULT CWnd::DefWindowProc(UINT, WPARAM, LPARAM) {
+    return 0;
+}
+BOOL CWnd::OnCommand(WPARAM, LPARAM) {
+    return 0;
+}
 void CWnd::OnTimer(UINT_PTR) {}
 void CWnd::OnLButtonDown(UINT, CPoint) {}
 void CWnd::OnLButtonUp(UINT, CPoint) {}
@@ -393,9 +437,13 @@ void CWnd::OnMouseLeave() {
     Changed(kChangeState);
 }
 
-BOOL CWnd::OnMouseWheel(UINT, short, CPoint) { return 0; }
+BOOL CWnd::OnMouseWheel(UINT, short, CPoint) {
+    return 0;
+}
 void CWnd::OnVScroll(UINT, UINT, CScrollBar*) {}
 void CWnd::OnKeyDown(UINT, UINT, UINT) {}
 void CWnd::OnNcLButtonDown(UINT, CPoint) {}
 void CWnd::OnShowWindow(BOOL, UINT) {}
-void CWnd::OnClose() { DestroyWindow(); }
+void CWnd::OnClose() {
+    DestroyWindow();
+}

@@ -192,8 +192,8 @@ TEST_F(Controls, ContainerScrollsWithinItsLimitsAndMovesItsChildren) {
 TEST_F(Controls, ImageButtonTakesItsImageSizeAndStateImages) {
     test::TempDir dir;
     // A 1 x 1 PNG header is enough for the size; the renderer shows the file.
-    const unsigned char png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                                 0,    0,   0,   48,  0,    0,    0,    40};
+    const unsigned char png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13,
+                                 'I',  'H', 'D', 'R', 0,    0,    0,    48,   0, 0, 0, 40};
     const std::string path = (dir / "n.png").string();
     test::WriteFile(path, std::string(reinterpret_cast<const char*>(png), sizeof png));
     Form form;

@@ -104,7 +104,7 @@ TEST_F(DialogModel, TemplateBecomesControlsInPixelsFromTheFont) {
     ASSERT_TRUE(dlg.Create(kTmpl));
     CRect r;
     dlg.GetClientRect(&r);
-    EXPECT_EQ(r.Width(), 431);  // 287 * 6 / 4, rounded
+    EXPECT_EQ(r.Width(), 431);   // 287 * 6 / 4, rounded
     EXPECT_EQ(r.Height(), 231);  // 154 * 12 / 8
     EXPECT_EQ(dlg.GetDlgItem(kOk)->Rect(), CRect(150, 180, 225, 201));
     EXPECT_EQ(dlg.GetDlgItem(kOk), &dlg.okButton) << "DDX_Control binds the member in place";
@@ -186,7 +186,8 @@ TEST_F(DialogModel, ModalEndCodesFromButtonsKeysAndNobody) {
     }
     {
         TestDialog dlg;
-        driver.AnswerNextModal([&](CImageDialog& d) { driver.PressKey(*d.GetDlgItem(kTitle), VK_ESCAPE); });
+        driver.AnswerNextModal(
+            [&](CImageDialog& d) { driver.PressKey(*d.GetDlgItem(kTitle), VK_ESCAPE); });
         EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     }
     {
@@ -246,7 +247,8 @@ TEST_F(DialogModel, ColourHookDecidesHowControlsAreDrawn) {
     EXPECT_TRUE(body.hasBrush);
     EXPECT_EQ(body.brush, RGB(255, 255, 255));
     dlg.okButton.SetTextColor(RGB(1, 2, 3));
-    EXPECT_EQ(dlg.QueryControlColors(dlg.okButton).text, RGB(1, 2, 3)) << "buttons keep their own colour";
+    EXPECT_EQ(dlg.QueryControlColors(dlg.okButton).text, RGB(1, 2, 3))
+        << "buttons keep their own colour";
 }
 
 TEST_F(DialogModel, TimersRunOnTheManualClock) {

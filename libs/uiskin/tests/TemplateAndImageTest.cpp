@@ -36,7 +36,8 @@ TEST(Templates, LookUpByModuleWithAFallbackAndReplaceInPlace) {
     const DialogTemplate* before = FindDialogTemplate(&moduleA, 9701);
     own.caption = "own, again";
     RegisterDialogTemplate(&moduleA, own);
-    EXPECT_EQ(FindDialogTemplate(&moduleA, 9701), before) << "dialogs built from it keep a valid template";
+    EXPECT_EQ(FindDialogTemplate(&moduleA, 9701), before)
+        << "dialogs built from it keep a valid template";
     EXPECT_EQ(before->caption, "own, again");
 }
 
@@ -47,7 +48,8 @@ TEST(SkinImages, ModulesDescribeTheirIdsAndTheDefaultSkinKnowsTheSharedOnes) {
     EXPECT_EQ(ResourceImage(&module, 750).info.size, CSize(8, 8));
     EXPECT_EQ(ResourceImage(&module, 12345).info.glyph, SkinGlyph::None);
     RegisterSkinImage(&module, 649, SkinImageInfo{SkinGlyph::Warning, {20, 20}, {}});
-    EXPECT_EQ(ResourceImage(&module, 649).info.glyph, SkinGlyph::Warning) << "a module's own meaning wins";
+    EXPECT_EQ(ResourceImage(&module, 649).info.glyph, SkinGlyph::Warning)
+        << "a module's own meaning wins";
     EXPECT_EQ(ResourceImage(nullptr, 649).info.glyph, SkinGlyph::Close);
     EXPECT_TRUE(ResourceImage(&module, 1).IsSet());
     EXPECT_FALSE(SkinImage().IsSet());
@@ -58,7 +60,8 @@ TEST(SkinImages, PngSizeIsReadOnlyFromRealPngHeaders) {
     auto header = [](std::uint32_t w, std::uint32_t h) {
         std::string s("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
         for (std::uint32_t v : {w, h}) {
-            for (int shift = 24; shift >= 0; shift -= 8) s.push_back(static_cast<char>((v >> shift) & 0xFF));
+            for (int shift = 24; shift >= 0; shift -= 8)
+                s.push_back(static_cast<char>((v >> shift) & 0xFF));
         }
         return s;
     };

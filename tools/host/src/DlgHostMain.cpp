@@ -56,13 +56,15 @@ BOOL CDlgHostMain::OnInitDialog() {
 
     plugins_ = PluginLoader::Discover();
     for (std::size_t i = 0; i < plugins_.size(); ++i) {
-        CRect r(10 + static_cast<int>(i % kColumns) * 122, 42 + static_cast<int>(i / kColumns) * 22, 0, 0);
+        CRect r(10 + static_cast<int>(i % kColumns) * 122, 42 + static_cast<int>(i / kColumns) * 22,
+                0, 0);
         r.right = r.left + 116;
         r.bottom = r.top + 18;
         MapDialogRect(&r);
         auto b = std::make_unique<CImageButtonX>();
         std::string caption = plugins_[i];
-        if (const auto slash = caption.find_last_of("\\/"); slash != std::string::npos) caption.erase(0, slash + 1);
+        if (const auto slash = caption.find_last_of("\\/"); slash != std::string::npos)
+            caption.erase(0, slash + 1);
         b->Create(caption, WS_CHILD | WS_VISIBLE, r, this, kIdFirstPlugin + static_cast<UINT>(i));
         b->SetShowText(true);
         buttons_.push_back(std::move(b));
@@ -74,7 +76,9 @@ BOOL CDlgHostMain::OnInitDialog() {
     return 1;
 }
 
-void CDlgHostMain::SetStatus(const std::string& acpText) { GetDlgItem(kIdStatus)->SetWindowText(acpText); }
+void CDlgHostMain::SetStatus(const std::string& acpText) {
+    GetDlgItem(kIdStatus)->SetWindowText(acpText);
+}
 
 bool CDlgHostMain::OpenPlugin(const std::string& name) {
     std::string error;
@@ -90,7 +94,8 @@ bool CDlgHostMain::OpenPlugin(const std::string& name) {
 bool CDlgHostMain::OpenTool(const std::string& plugId) {
     const std::string module = PluginLoader::CatalogueModule(plugId);
     if (module.empty()) {
-        std::fprintf(stderr, "ZEVAClient: no catalogue lists the tool %s\n", AcpToUtf8(plugId).c_str());
+        std::fprintf(stderr, "ZEVAClient: no catalogue lists the tool %s\n",
+                     AcpToUtf8(plugId).c_str());
         SetStatus(Acp("未找到工具：") + plugId);
         return false;
     }

@@ -19,7 +19,8 @@ namespace {
 
 bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() &&
-           std::equal(tail.rbegin(), tail.rend(), s.rbegin(), [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+           std::equal(tail.rbegin(), tail.rend(), s.rbegin(),
+                      [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
 // The native file a plug-in name designates, or empty.
@@ -50,7 +51,9 @@ fs::path Resolve(const std::string& name) {
 
 }  // namespace
 
-PluginLoader::~PluginLoader() { UnloadAll(); }
+PluginLoader::~PluginLoader() {
+    UnloadAll();
+}
 
 LoadedPlugin* PluginLoader::Load(const std::string& name, std::string& error) {
     const fs::path path = Resolve(name);
@@ -81,7 +84,8 @@ LoadedPlugin* PluginLoader::Load(const std::string& name, std::string& error) {
     }
     LoadedPlugin& stored = loaded_[key] = p;
     order_.push_back(key);
-    if (stored.init && !stored.init()) std::fprintf(stderr, "%s: PlugInit reported failure\n", key.c_str());
+    if (stored.init && !stored.init())
+        std::fprintf(stderr, "%s: PlugInit reported failure\n", key.c_str());
     return &stored;
 }
 

@@ -7,8 +7,8 @@
 
 #include "Controls.h"
 #include "Input.h"
-#include "Renderer.h"
 #include "PlugContract.h"
+#include "Renderer.h"
 #include "platform/CodePage.h"
 
 namespace zeva::host {
@@ -19,7 +19,8 @@ constexpr UINT kStepMessage = WM_USER + 0x100;
 constexpr long long kWaitMs = 10000;
 
 long long SteadyMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -33,8 +34,8 @@ bool ParseInt(const std::string& s, int& out) {
     }
 }
 
-const char* const kCommands[] = {"open",   "pick", "click", "type",    "select", "key",
-                                 "wait",   "expect", "shot", "advance", "close"};
+const char* const kCommands[] = {"open", "pick",   "click", "type",    "select", "key",
+                                 "wait", "expect", "shot",  "advance", "close"};
 
 }  // namespace
 
@@ -45,7 +46,9 @@ ScriptPlayer::ScriptPlayer(Hooks hooks) : hooks_(std::move(hooks)) {
     });
 }
 
-ScriptPlayer::~ScriptPlayer() { DestroyWindowHandle(self_); }
+ScriptPlayer::~ScriptPlayer() {
+    DestroyWindowHandle(self_);
+}
 
 bool ScriptPlayer::Load(const std::string& path, std::string& error) {
     std::ifstream in(path);
@@ -81,7 +84,9 @@ bool ScriptPlayer::Load(const std::string& path, std::string& error) {
     return true;
 }
 
-void ScriptPlayer::Start() { PostMessage(self_, kStepMessage, 0, 0); }
+void ScriptPlayer::Start() {
+    PostMessage(self_, kStepMessage, 0, 0);
+}
 
 void ScriptPlayer::Next() {
     ++next_;
@@ -110,7 +115,8 @@ void ScriptPlayer::Run() {
         return;
     }
     if (!again) return;  // the step continues by itself (advance)
-    std::printf("step %d: %s %s %s\n", step.line, step.command.c_str(), step.arg1.c_str(), step.rest.c_str());
+    std::printf("step %d: %s %s %s\n", step.line, step.command.c_str(), step.arg1.c_str(),
+                step.rest.c_str());
     std::fflush(stdout);
     Next();
 }
@@ -139,7 +145,8 @@ bool ScriptPlayer::Execute(const Step& s, bool& proceed, std::string& error) {
     }
     if (s.command == "pick") {
         const std::string plugId = Utf8ToAcp(s.arg1);
-        if (!SendMessage(hooks_.mainWindow, plug::kMsgOpenTool, reinterpret_cast<WPARAM>(plugId.c_str()), 0)) {
+        if (!SendMessage(hooks_.mainWindow, plug::kMsgOpenTool,
+                         reinterpret_cast<WPARAM>(plugId.c_str()), 0)) {
             error = "the host did not open tool " + s.arg1;
         }
         return error.empty();
@@ -208,7 +215,8 @@ bool ScriptPlayer::Execute(const Step& s, bool& proceed, std::string& error) {
     }
     const std::string want = Utf8ToAcp(s.rest);
     if (s.command == "expect") {
-        if (c->GetWindowText() != want) error = "control shows '" + AcpToUtf8(c->GetWindowText()) + "'";
+        if (c->GetWindowText() != want)
+            error = "control shows '" + AcpToUtf8(c->GetWindowText()) + "'";
         return error.empty();
     }
     // wait: check again shortly until the text shows or the time is up.

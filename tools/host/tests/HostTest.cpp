@@ -37,13 +37,14 @@ protected:
         CCryptConfigFile province((app / "ProvincePlug" / "ProvincePlugConfig.dat").string(), "");
         province.WriteInteger(cfgkeys::SectionPlugCatalog(), cfgkeys::kKeyPlugNum, 1);
         province.WriteString(cfgkeys::SectionPlugCatalog(), "1", Acp("插件示例"));
-        province.WriteString(Acp("插件示例"), cfgkeys::kKeyPlugModuleName, "ProvincePlug\\ZEVAPlug_Sample.dll");
+        province.WriteString(Acp("插件示例"), cfgkeys::kKeyPlugModuleName,
+                             "ProvincePlug\\ZEVAPlug_Sample.dll");
     }
 
     std::string Command(const std::string& args) const {
         return "env QT_QPA_PLATFORM=offscreen ZEVA_APP_DIR='" + app.string() + "' '" +
-               test::ProgramPath("ZEVAClient").string() + "' " + args + " >'" + (dir / "out.txt").string() +
-               "' 2>&1";
+               test::ProgramPath("ZEVAClient").string() + "' " + args + " >'" +
+               (dir / "out.txt").string() + "' 2>&1";
     }
     int Run(const std::string& args) const {
         const int status = std::system(Command(args).c_str());
@@ -74,9 +75,13 @@ TEST_F(Host, ScriptOpensThePickedToolWorksItAndScreenshotsMatchTheTemplate) {
         "click 20116\n"
         "advance 2000\n"
         "expect 20115 100%\n"
-        "shot " + page.string() + "\n"
+        "shot " +
+        page.string() +
+        "\n"
         "click 20117\n"
-        "shot " + box.string() + "\n"
+        "shot " +
+        box.string() +
+        "\n"
         "click 1\n"
         "# PlugCreate again: the same page comes back with what it showed\n"
         "open ZEVAPlug_Sample.so\n"
@@ -104,13 +109,14 @@ TEST_F(Host, ScriptOpensThePickedToolWorksItAndScreenshotsMatchTheTemplate) {
 TEST_F(Host, ScreenshotModeWritesEveryWindowAsItOpens) {
     const fs::path shots = dir / "shots";
     test::WriteFile(dir / "close.txt", "close\n");
-    ASSERT_EQ(Run("--manual-clock --timeout 60 --open ZEVAPlug_Sample.so --screenshot '" + shots.string() +
-                  "' --script '" + (dir / "close.txt").string() + "'"),
+    ASSERT_EQ(Run("--manual-clock --timeout 60 --open ZEVAPlug_Sample.so --screenshot '" +
+                  shots.string() + "' --script '" + (dir / "close.txt").string() + "'"),
               0)
         << Output();
     ASSERT_TRUE(fs::exists(shots / "01-100.png")) << Output();
     ASSERT_TRUE(fs::exists(shots / "02-20001.png"));
-    EXPECT_EQ(QImage(QString::fromStdString((shots / "01-100.png").string())).size(), QSize(390, 255));
+    EXPECT_EQ(QImage(QString::fromStdString((shots / "01-100.png").string())).size(),
+              QSize(390, 255));
 }
 
 TEST_F(Host, FailingStepsAndBadArgumentsEndWithAReason) {
@@ -126,7 +132,8 @@ TEST_F(Host, FailingStepsAndBadArgumentsEndWithAReason) {
 TEST_F(Host, ClosesOnWmCloseFromAnotherProcess) {
     test::ScopedEnv runtime("XDG_RUNTIME_DIR", (dir / "run").string());
     fs::create_directories(dir / "run");
-    const std::string cmd = "env XDG_RUNTIME_DIR='" + (dir / "run").string() + "' " + Command("-AutoRun --timeout 60");
+    const std::string cmd =
+        "env XDG_RUNTIME_DIR='" + (dir / "run").string() + "' " + Command("-AutoRun --timeout 60");
     std::thread host([&] { hostStatus = std::system(cmd.c_str()); });
     HWND found = nullptr;
     // The host needs a moment to start; bounded by the loop, not a timer under test.

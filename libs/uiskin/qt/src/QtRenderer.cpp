@@ -61,12 +61,22 @@ protected:
         QPainter p(this);
         const QRect r = rect();
         switch (wnd_->Kind()) {
-            case ControlKind::Dialog: skin::PaintDialog(p, *static_cast<CImageDialog*>(wnd_), r); break;
-            case ControlKind::Picture: skin::PaintPicture(p, *static_cast<CPNGPicture*>(wnd_), r); break;
+            case ControlKind::Dialog:
+                skin::PaintDialog(p, *static_cast<CImageDialog*>(wnd_), r);
+                break;
+            case ControlKind::Picture:
+                skin::PaintPicture(p, *static_cast<CPNGPicture*>(wnd_), r);
+                break;
             case ControlKind::Button:
-            case ControlKind::CheckBox: skin::PaintButton(p, *static_cast<CButton*>(wnd_), r); break;
-            case ControlKind::Progress: skin::PaintProgress(p, *static_cast<CProgressBar*>(wnd_), r); break;
-            default: skin::PaintStatic(p, *wnd_, r); break;
+            case ControlKind::CheckBox:
+                skin::PaintButton(p, *static_cast<CButton*>(wnd_), r);
+                break;
+            case ControlKind::Progress:
+                skin::PaintProgress(p, *static_cast<CProgressBar*>(wnd_), r);
+                break;
+            default:
+                skin::PaintStatic(p, *wnd_, r);
+                break;
         }
     }
     void mousePressEvent(QMouseEvent* e) override {
@@ -79,7 +89,8 @@ protected:
         if (e->button() != Qt::LeftButton) return;
         auto* top = static_cast<SkinWidget*>(window());
         top->dragArmed = false;
-        if (wnd_) input::MouseUp(*wnd_, CPoint(e->position().toPoint().x(), e->position().toPoint().y()));
+        if (wnd_)
+            input::MouseUp(*wnd_, CPoint(e->position().toPoint().x(), e->position().toPoint().y()));
     }
     void mouseMoveEvent(QMouseEvent* e) override {
         auto* top = dynamic_cast<SkinWidget*>(window());
@@ -109,8 +120,10 @@ protected:
     }
     void keyPressEvent(QKeyEvent* e) override {
         if (!wnd_) return;
-        if (e->key() == Qt::Key_Escape) input::KeyDown(*wnd_, VK_ESCAPE);
-        else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) input::KeyDown(*wnd_, VK_RETURN);
+        if (e->key() == Qt::Key_Escape)
+            input::KeyDown(*wnd_, VK_ESCAPE);
+        else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+            input::KeyDown(*wnd_, VK_RETURN);
     }
     void closeEvent(QCloseEvent* e) override {
         // Closing from the window system is a WM_CLOSE to the model.
@@ -153,7 +166,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* e) override {
         const bool wantsReturn = wnd_ && (wnd_->GetStyle() & ES_WANTRETURN);
-        if (e->key() == Qt::Key_Escape || ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && !wantsReturn)) {
+        if (e->key() == Qt::Key_Escape ||
+            ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && !wantsReturn)) {
             ForwardKey(wnd_, e);
             return;
         }
@@ -185,18 +199,25 @@ public:
     bool syncing = false;
 };
 
-Mirror* MirrorOf(QWidget* w) { return dynamic_cast<Mirror*>(w); }
+Mirror* MirrorOf(QWidget* w) {
+    return dynamic_cast<Mirror*>(w);
+}
 
 const char* kEditStyle =
-    "QLineEdit, QPlainTextEdit, QComboBox { border: 1px solid #9db6d3; border-radius: 3px; background: white;"
+    "QLineEdit, QPlainTextEdit, QComboBox { border: 1px solid #9db6d3; border-radius: 3px; "
+    "background: white;"
     " padding: 1px 3px; selection-background-color: #2f74c0; }"
     "QLineEdit:focus, QPlainTextEdit:focus, QComboBox:focus { border-color: #2f74c0; }"
-    "QLineEdit:disabled, QPlainTextEdit:disabled, QComboBox:disabled { background: #f0f0f0; color: #999; }"
-    "QTreeWidget { border: 1px solid #b8c7d9; background: white; alternate-background-color: #f3f7fb; }"
+    "QLineEdit:disabled, QPlainTextEdit:disabled, QComboBox:disabled { background: #f0f0f0; color: "
+    "#999; }"
+    "QTreeWidget { border: 1px solid #b8c7d9; background: white; alternate-background-color: "
+    "#f3f7fb; }"
     "QTreeWidget::item { height: 20px; padding-left: 2px; }"
     "QTreeWidget::item:selected { background: #cfe3f8; color: #1b4c86; }"
-    "QHeaderView::section { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #fbfdff, stop:1 #e1eaf4);"
-    " border: 0; border-right: 1px solid #c9d6e4; border-bottom: 1px solid #b8c7d9; padding: 3px; }";
+    "QHeaderView::section { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #fbfdff, "
+    "stop:1 #e1eaf4);"
+    " border: 0; border-right: 1px solid #c9d6e4; border-bottom: 1px solid #b8c7d9; padding: 3px; "
+    "}";
 
 }  // namespace
 
@@ -214,7 +235,9 @@ void UseShippedFontConfig() {
     }
 }
 
-QtRenderer::QtRenderer() : pump_(std::make_unique<QtMessagePump>()) { SetRenderer(this); }
+QtRenderer::QtRenderer() : pump_(std::make_unique<QtMessagePump>()) {
+    SetRenderer(this);
+}
 
 QtRenderer::~QtRenderer() {
     SetRenderer(nullptr);
@@ -262,15 +285,16 @@ QWidget* QtRenderer::Build(CWnd& wnd) {
                 s->vbar = new QScrollBar(Qt::Vertical, s);
                 s->vbar->hide();
                 CWnd* model = &wnd;
-                QObject::connect(s->vbar, &QScrollBar::sliderMoved, [model](int v) {
-                    input::VScroll(*model, SB_THUMBTRACK, v);
-                });
+                QObject::connect(s->vbar, &QScrollBar::sliderMoved,
+                                 [model](int v) { input::VScroll(*model, SB_THUMBTRACK, v); });
                 QObject::connect(s->vbar, &QScrollBar::actionTriggered, [s, model](int action) {
-                    const UINT codes[] = {SB_ENDSCROLL, SB_LINEDOWN, SB_LINEUP, SB_PAGEDOWN, SB_PAGEUP, SB_TOP, SB_BOTTOM};
-                    const int map[] = {QAbstractSlider::SliderNoAction, QAbstractSlider::SliderSingleStepAdd,
-                                       QAbstractSlider::SliderSingleStepSub, QAbstractSlider::SliderPageStepAdd,
-                                       QAbstractSlider::SliderPageStepSub, QAbstractSlider::SliderToMinimum,
-                                       QAbstractSlider::SliderToMaximum};
+                    const UINT codes[] = {SB_ENDSCROLL, SB_LINEDOWN, SB_LINEUP, SB_PAGEDOWN,
+                                          SB_PAGEUP,    SB_TOP,      SB_BOTTOM};
+                    const int map[] = {
+                        QAbstractSlider::SliderNoAction,      QAbstractSlider::SliderSingleStepAdd,
+                        QAbstractSlider::SliderSingleStepSub, QAbstractSlider::SliderPageStepAdd,
+                        QAbstractSlider::SliderPageStepSub,   QAbstractSlider::SliderToMinimum,
+                        QAbstractSlider::SliderToMaximum};
                     for (int i = 1; i < 7; ++i) {
                         if (map[i] == action && s->Model()) input::VScroll(*model, codes[i]);
                     }
@@ -287,7 +311,9 @@ QWidget* QtRenderer::Build(CWnd& wnd) {
     return w;
 }
 
-void QtRenderer::WindowCreated(CWnd& wnd) { Build(wnd); }
+void QtRenderer::WindowCreated(CWnd& wnd) {
+    Build(wnd);
+}
 
 void QtRenderer::WindowDestroyed(CWnd& wnd) {
     const auto it = widgets_.find(&wnd);
@@ -301,7 +327,9 @@ void QtRenderer::WindowDestroyed(CWnd& wnd) {
     w->deleteLater();
 }
 
-void QtRenderer::WindowChanged(CWnd& wnd, unsigned what) { Sync(wnd, what); }
+void QtRenderer::WindowChanged(CWnd& wnd, unsigned what) {
+    Sync(wnd, what);
+}
 
 void QtRenderer::Sync(CWnd& wnd, unsigned what) {
     QWidget* w = WidgetOf(wnd);
@@ -364,7 +392,8 @@ void QtRenderer::Sync(CWnd& wnd, unsigned what) {
                     item->setText(col, ToQt(model.GetItemText(row, col)));
                 }
             }
-            if (model.GetSelectionMark() >= 0) list->topLevelItem(model.GetSelectionMark())->setSelected(true);
+            if (model.GetSelectionMark() >= 0)
+                list->topLevelItem(model.GetSelectionMark())->setSelected(true);
             list->syncing = false;
         }
         if (w->isWindow()) w->setWindowTitle(ToQt(wnd.GetWindowText()));
@@ -432,12 +461,15 @@ bool QtRenderer::Screenshot(CWnd& top, const std::string& pngPath) {
     return w->grab().save(info.absoluteFilePath(), "PNG");
 }
 
-void QtRenderer::SetScreenshotDir(const std::string& dir) { screenshotDir_ = dir; }
+void QtRenderer::SetScreenshotDir(const std::string& dir) {
+    screenshotDir_ = dir;
+}
 
 void QtRenderer::AutoScreenshot(CWnd& wnd) {
     if (screenshotDir_.empty() || wnd.GetParent() || shotTaken_[&wnd]) return;
     shotTaken_[&wnd] = true;
-    const UINT id = wnd.Kind() == ControlKind::Dialog ? static_cast<CImageDialog&>(wnd).TemplateId() : 0;
+    const UINT id =
+        wnd.Kind() == ControlKind::Dialog ? static_cast<CImageDialog&>(wnd).TemplateId() : 0;
     char name[64];
     std::snprintf(name, sizeof name, "%02d-%u.png", ++screenshotCount_, id);
     const std::string path = (std::filesystem::path(screenshotDir_) / name).string();

@@ -56,9 +56,15 @@ void DrawCircleMark(QPainter& p, const QRect& r, const QColor& fill, const QStri
 
 }  // namespace
 
-QString ToQt(const std::string& acp) { return QString::fromStdString(AcpToUtf8(acp)); }
-std::string FromQt(const QString& text) { return Utf8ToAcp(text.toStdString()); }
-QColor ToColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+QString ToQt(const std::string& acp) {
+    return QString::fromStdString(AcpToUtf8(acp));
+}
+std::string FromQt(const QString& text) {
+    return Utf8ToAcp(text.toStdString());
+}
+QColor ToColor(COLORREF c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 
 QFont FontOf(const SkinFont& font) {
     QFont f(font.face.empty() ? QStringLiteral("宋体") : ToQt(font.face));
@@ -71,12 +77,18 @@ QFont FontOf(const SkinFont& font) {
 
 int ToQtAlignment(UINT dt, bool defaultCentred) {
     int a = 0;
-    if (dt & DT_CENTER) a |= Qt::AlignHCenter;
-    else if (dt & DT_RIGHT) a |= Qt::AlignRight;
-    else a |= defaultCentred ? Qt::AlignHCenter : Qt::AlignLeft;
-    if (dt & DT_VCENTER) a |= Qt::AlignVCenter;
-    else if (dt & DT_BOTTOM) a |= Qt::AlignBottom;
-    else a |= defaultCentred ? Qt::AlignVCenter : Qt::AlignTop;
+    if (dt & DT_CENTER)
+        a |= Qt::AlignHCenter;
+    else if (dt & DT_RIGHT)
+        a |= Qt::AlignRight;
+    else
+        a |= defaultCentred ? Qt::AlignHCenter : Qt::AlignLeft;
+    if (dt & DT_VCENTER)
+        a |= Qt::AlignVCenter;
+    else if (dt & DT_BOTTOM)
+        a |= Qt::AlignBottom;
+    else
+        a |= defaultCentred ? Qt::AlignVCenter : Qt::AlignTop;
     if (!(dt & DT_SINGLELINE)) a |= Qt::TextWordWrap;
     return a;
 }
@@ -135,8 +147,9 @@ void PaintGlyph(QPainter& p, SkinGlyph glyph, const QRect& r, int state, int fra
         case SkinGlyph::Minimise: {
             if (state != kStateNormal) {
                 p.setPen(Qt::NoPen);
-                p.setBrush(glyph == SkinGlyph::Close ? QColor(0xE0, 0x4B, 0x3C, state == kStatePressed ? 255 : 210)
-                                                     : QColor(255, 255, 255, state == kStatePressed ? 110 : 70));
+                p.setBrush(glyph == SkinGlyph::Close
+                               ? QColor(0xE0, 0x4B, 0x3C, state == kStatePressed ? 255 : 210)
+                               : QColor(255, 255, 255, state == kStatePressed ? 110 : 70));
                 p.drawRoundedRect(QRectF(r).adjusted(1, 1, -1, -1), 3, 3);
             }
             const int m = std::max(3, std::min(r.width(), r.height()) / 3);
@@ -150,7 +163,9 @@ void PaintGlyph(QPainter& p, SkinGlyph glyph, const QRect& r, int state, int fra
             }
             return;
         }
-        case SkinGlyph::Info: DrawCircleMark(p, r, kAccent, QStringLiteral("i")); return;
+        case SkinGlyph::Info:
+            DrawCircleMark(p, r, kAccent, QStringLiteral("i"));
+            return;
         case SkinGlyph::Warning: {
             const int d = std::min(r.width(), r.height()) - 2;
             const QPointF c = QRectF(r).center();
@@ -167,13 +182,20 @@ void PaintGlyph(QPainter& p, SkinGlyph glyph, const QRect& r, int state, int fra
             f.setBold(true);
             p.setFont(f);
             p.setPen(Qt::white);
-            p.drawText(QRectF(c.x() - d / 2.0, c.y() - d / 6.0, d, d / 2.0), Qt::AlignCenter, QStringLiteral("!"));
+            p.drawText(QRectF(c.x() - d / 2.0, c.y() - d / 6.0, d, d / 2.0), Qt::AlignCenter,
+                       QStringLiteral("!"));
             return;
         }
         case SkinGlyph::Error:
-        case SkinGlyph::Failure: DrawCircleMark(p, r, QColor(0xD9, 0x3F, 0x32), QStringLiteral("×")); return;
-        case SkinGlyph::Question: DrawCircleMark(p, r, kAccent, QStringLiteral("?")); return;
-        case SkinGlyph::Success: DrawCircleMark(p, r, QColor(0x3D, 0xA3, 0x4A), QStringLiteral("✓")); return;
+        case SkinGlyph::Failure:
+            DrawCircleMark(p, r, QColor(0xD9, 0x3F, 0x32), QStringLiteral("×"));
+            return;
+        case SkinGlyph::Question:
+            DrawCircleMark(p, r, kAccent, QStringLiteral("?"));
+            return;
+        case SkinGlyph::Success:
+            DrawCircleMark(p, r, QColor(0x3D, 0xA3, 0x4A), QStringLiteral("✓"));
+            return;
         case SkinGlyph::Bullet: {
             const int d = std::max(4, std::min(r.width(), r.height()) / 2);
             p.setPen(Qt::NoPen);
@@ -188,7 +210,8 @@ void PaintGlyph(QPainter& p, SkinGlyph glyph, const QRect& r, int state, int fra
             p.setBrush(QColor(0xEA, 0xF3, 0xFC));
             p.drawEllipse(c);
             p.setBrush(Qt::NoBrush);
-            for (int i = 1; i < 3; ++i) p.drawEllipse(c.adjusted(d * i / 6.0, d * i / 6.0, -d * i / 6.0, -d * i / 6.0));
+            for (int i = 1; i < 3; ++i)
+                p.drawEllipse(c.adjusted(d * i / 6.0, d * i / 6.0, -d * i / 6.0, -d * i / 6.0));
             p.drawLine(QPointF(c.center().x(), c.top()), QPointF(c.center().x(), c.bottom()));
             p.drawLine(QPointF(c.left(), c.center().y()), QPointF(c.right(), c.center().y()));
             QConicalGradient sweep(c.center(), -(frame % 30) * 12.0);
@@ -226,7 +249,9 @@ void PaintButton(QPainter& p, CButton& button, const QRect& r) {
     p.setRenderHint(QPainter::Antialiasing);
     auto* image = dynamic_cast<CImageButtonX*>(&button);
     const int state = image ? image->DrawState()
-                            : (button.IsPressed() ? kStatePressed : button.IsHovered() ? kStateHover : kStateNormal);
+                            : (button.IsPressed()   ? kStatePressed
+                               : button.IsHovered() ? kStateHover
+                                                    : kStateNormal);
     const bool enabled = button.IsWindowEnabled();
     if (button.Kind() == ControlKind::CheckBox) {
         const int s = std::min(13, r.height());
@@ -244,8 +269,11 @@ void PaintButton(QPainter& p, CButton& button, const QRect& r) {
             p.drawPath(tick);
         }
         p.setFont(FontOf(button.GetSkinFont()));
-        p.setPen(enabled ? ToColor(button.HasTextColor() ? button.GetTextColor() : RGB(0x33, 0x33, 0x33)) : Qt::gray);
-        p.drawText(r.adjusted(s + 6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, ToQt(button.GetWindowText()));
+        p.setPen(
+            enabled ? ToColor(button.HasTextColor() ? button.GetTextColor() : RGB(0x33, 0x33, 0x33))
+                    : Qt::gray);
+        p.drawText(r.adjusted(s + 6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   ToQt(button.GetWindowText()));
         return;
     }
     const SkinImage img = button.Image(state);
@@ -285,13 +313,16 @@ void PaintButton(QPainter& p, CButton& button, const QRect& r) {
         textRect.adjust(d.left, d.top, -d.right, -d.bottom);
     }
     QColor color = state == kStatePressed && !drawn ? QColor(Qt::white) : kText;
-    if (button.HasTextColor() || button.GetTextColor(state) != 0) color = ToColor(button.GetTextColor(state));
+    if (button.HasTextColor() || button.GetTextColor(state) != 0)
+        color = ToColor(button.GetTextColor(state));
     if (!enabled) color = QColor(0x99, 0x99, 0x99);
     p.setFont(FontOf(button.GetSkinFont(state)));
     p.setPen(color);
     const UINT align = button.GetTextAligns();
-    p.drawText(textRect, ToQtAlignment(align == DT_LEFT ? (DT_CENTER | DT_VCENTER | DT_SINGLELINE) : align, true),
-               ToQt(button.GetWindowText()));
+    p.drawText(
+        textRect,
+        ToQtAlignment(align == DT_LEFT ? (DT_CENTER | DT_VCENTER | DT_SINGLELINE) : align, true),
+        ToQt(button.GetWindowText()));
 }
 
 void PaintProgress(QPainter& p, CProgressBar& bar, const QRect& r) {

@@ -138,7 +138,8 @@ TEST_F(QtRendering, ScreenshotShowsTheSkinAndChineseText) {
         const QColor plain = shot.pixelColor(250, y);
         for (int x = 9; x < 70; ++x) {
             const QColor c = shot.pixelColor(x, y);
-            inked += std::abs(c.red() - plain.red()) + std::abs(c.blue() - plain.blue()) > 60 ? 1 : 0;
+            inked +=
+                std::abs(c.red() - plain.red()) + std::abs(c.blue() - plain.blue()) > 60 ? 1 : 0;
         }
     }
     EXPECT_GT(inked, 30) << "the Chinese title was drawn";
@@ -159,7 +160,8 @@ TEST_F(QtRendering, PressOnTheCaptionDragsTheWindowAndTheModelFollows) {
     QTest::mousePress(top, Qt::LeftButton, Qt::NoModifier, QPoint(200, 10));
     ASSERT_TRUE(WaitFor([&] { return page.DragRequests() == 1; }));
     QTest::mouseMove(top, QPoint(230, 30));
-    EXPECT_TRUE(WaitFor([&] { return top->pos() == QPoint(130, 120); })) << top->pos().x() << "," << top->pos().y();
+    EXPECT_TRUE(WaitFor([&] { return top->pos() == QPoint(130, 120); }))
+        << top->pos().x() << "," << top->pos().y();
     EXPECT_EQ(page.Rect().TopLeft(), CPoint(130, 120));
     QTest::mouseRelease(top, Qt::LeftButton, Qt::NoModifier, QPoint(230, 30));
 }
