@@ -44,7 +44,6 @@ protected:
         sweep.resourceId = 1;
         sweep.info.glyph = SkinGlyph::Radar;
         static_cast<CPNGPicture*>(GetDlgItem(static_cast<int>(kIdSweep)))->SetImage(sweep);
-        SetBackgroundImage(0u);
         CenterWindow(GetOwner());
         SetTimer(1, kFrameMs);
         return 1;

@@ -66,6 +66,9 @@ public:
         renderer_.AnswerNextModal(std::move(answer));
     }
     std::size_t Pump();
+    // Moves the installed ManualClock forward (its timers fire on the way) and
+    // pumps; false when the program clock is not a manual one.
+    bool Advance(int ms);
 
 private:
     CWnd* Usable(CWnd& root, UINT id);

@@ -28,6 +28,8 @@ public:
     virtual void BeginDrag(CImageDialog& dlg, CPoint screenPoint) = 0;
     // Writes a picture of a shown top-level window; false when not supported.
     virtual bool Screenshot(CWnd& top, const std::string& pngPath) = 0;
+    // The desktop's rectangle in pixels (1024 x 768 without a display).
+    virtual CRect DesktopRect() const { return CRect(0, 0, 1024, 768); }
 };
 
 // The renderer in use; the headless one unless another was installed.

@@ -2,6 +2,7 @@
 
 #include "Controls.h"
 #include "Input.h"
+#include "platform/Clock.h"
 
 namespace zeva::ui {
 
@@ -66,6 +67,14 @@ HeadlessDriver::~HeadlessDriver() {
 
 std::size_t HeadlessDriver::Pump() {
     return PumpMessages();
+}
+
+bool HeadlessDriver::Advance(int ms) {
+    auto* manual = dynamic_cast<ManualClock*>(&GetClock());
+    if (!manual) return false;
+    manual->Advance(std::chrono::milliseconds(ms));
+    Pump();
+    return true;
 }
 
 CWnd* HeadlessDriver::Usable(CWnd& root, UINT id) {

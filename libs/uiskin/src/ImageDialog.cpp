@@ -165,8 +165,7 @@ SkinImage CImageDialog::Image(int) const {
 }
 
 void CImageDialog::CenterWindow(CWnd* alternateOwner) {
-    // The desktop of the model is 1024 x 768 unless the window sits inside another.
-    CRect area(0, 0, 1024, 768);
+    CRect area = GetRenderer().DesktopRect();
     if (alternateOwner) alternateOwner->GetWindowRect(&area);
     if (parent_) parent_->GetClientRect(&area);
     const int w = rect_.Width();
@@ -234,6 +233,7 @@ void CImageDialog::AttachControl(int id, CWnd& member) {
         owned_.erase(own);
         old->parent_ = nullptr;
         old->DestroyWindow();
+        detail::Retire(std::move(old));
         if (rendered_) GetRenderer().WindowCreated(member);
         return;
     }

@@ -67,6 +67,28 @@ CWnd*& Hovered() {
     return g_hovered;
 }
 
+namespace {
+thread_local int t_dispatchDepth = 0;
+thread_local std::vector<std::unique_ptr<CWnd>> t_retired;
+}  // namespace
+
+void Retire(std::unique_ptr<CWnd> wnd) {
+    if (t_dispatchDepth == 0) return;  // freed here and now
+    t_retired.push_back(std::move(wnd));
+}
+
+DispatchScope::DispatchScope() {
+    ++t_dispatchDepth;
+}
+
+DispatchScope::~DispatchScope() {
+    if (--t_dispatchDepth != 0) return;
+    while (!t_retired.empty()) {
+        auto gone = std::move(t_retired);
+        gone.clear();
+    }
+}
+
 bool IsInputMessage(UINT message) {
     return (message >= WM_KEYDOWN && message <= 0x0109) ||
            (message >= WM_MOUSEMOVE && message <= 0x020E) || message == WM_MOUSEHOVER ||

@@ -19,6 +19,7 @@ namespace {
 LRESULT Dispatch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* wnd = CWnd::FromHandle(hwnd);
     if (!wnd) return 0;
+    const detail::DispatchScope scope;
     try {
         if (detail::IsInputMessage(message)) {
             for (CWnd* w = wnd; w; w = w->GetParent()) {
@@ -105,6 +106,7 @@ BOOL CWnd::DestroyWindow() {
     if (!m_hWnd) return 0;
     const std::vector<CWnd*> kids = children_;
     for (auto it = kids.rbegin(); it != kids.rend(); ++it) (*it)->DestroyWindow();
+    for (auto& own : owned_) detail::Retire(std::move(own));
     owned_.clear();
     if (rendered_) GetRenderer().WindowDestroyed(*this);
     rendered_ = false;

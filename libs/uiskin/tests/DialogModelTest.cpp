@@ -257,7 +257,7 @@ TEST_F(DialogModel, TimersRunOnTheManualClock) {
     TestDialog dlg;
     ASSERT_TRUE(dlg.Create(kTmpl));
     dlg.SetTimer(1, 500);
-    clock.Advance(std::chrono::milliseconds(1499));
+    ASSERT_TRUE(driver.Advance(1499));
     EXPECT_EQ(dlg.timerTicks, 2);
     dlg.KillTimer(1);
     clock.Advance(std::chrono::milliseconds(2000));
@@ -266,6 +266,10 @@ TEST_F(DialogModel, TimersRunOnTheManualClock) {
     dlg.DestroyWindow();
     clock.Advance(std::chrono::milliseconds(500));
     EXPECT_EQ(dlg.timerTicks, 2) << "a destroyed window's timers stop";
+}
+
+TEST_F(DialogModel, AdvanceNeedsAManualClock) {
+    EXPECT_FALSE(driver.Advance(10));
 }
 
 TEST_F(DialogModel, DestroyedDialogDropsQueuedMessages) {
@@ -293,4 +297,26 @@ TEST_F(DialogModel, OnlyAClickOnIdOkEndsTheDialogNotOtherNotifications) {
     EXPECT_TRUE(dlg.IsWindowVisible()) << "EN_CHANGE from control 1 is not OK";
     dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_FALSE(dlg.IsWindowVisible());
+}
+
+TEST_F(DialogModel, AButtonMayDestroyItsDialogWhileItIsBeingClicked) {
+    // The template's own (unbound) button object goes with the window.
+    class SelfClosing : public CImageDialog {
+    public:
+        SelfClosing() : CImageDialog(kTmpl) {}
+
+    protected:
+        BOOL OnCommand(WPARAM w, LPARAM l) override {
+            if (LOWORD(w) == kClose) {
+                DestroyWindow();
+                return 1;
+            }
+            return CImageDialog::OnCommand(w, l);
+        }
+    } dlg;
+    ASSERT_TRUE(dlg.Create(kTmpl));
+    dlg.ShowWindow(SW_SHOW);
+    ASSERT_TRUE(driver.Click(dlg, kClose));
+    EXPECT_EQ(dlg.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(ActiveWindow(), nullptr);
 }

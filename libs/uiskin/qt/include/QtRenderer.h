@@ -32,6 +32,7 @@ public:
     void ModalEnded(CImageDialog& dlg) override;
     void BeginDrag(CImageDialog& dlg, CPoint screenPoint) override;
     bool Screenshot(CWnd& top, const std::string& pngPath) override;
+    CRect DesktopRect() const override;
 
     // With a folder set, every top-level window is saved as a PNG when it
     // first shows ("NN-<template id>.png").

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <QWindow>
@@ -459,6 +460,13 @@ bool QtRenderer::Screenshot(CWnd& top, const std::string& pngPath) {
     const QFileInfo info(QString::fromStdString(pngPath));
     QDir().mkpath(info.absolutePath());
     return w->grab().save(info.absoluteFilePath(), "PNG");
+}
+
+CRect QtRenderer::DesktopRect() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return Renderer::DesktopRect();
+    const QRect g = screen->geometry();
+    return CRect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
 }
 
 void QtRenderer::SetScreenshotDir(const std::string& dir) {
