@@ -424,8 +424,11 @@ void QtRenderer::Sync(CWnd& wnd, unsigned what) {
             }
         }
         if (show && w->isWindow()) {
-            w->raise();
-            w->activateWindow();
+            // Without a display there is no stacking to change.
+            if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+                w->raise();
+                w->activateWindow();
+            }
             AutoScreenshot(wnd);
         }
     }

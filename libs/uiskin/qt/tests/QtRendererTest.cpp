@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFontInfo>
 #include <QImage>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWidget>
 #include <cstdlib>
 #include <thread>
@@ -164,6 +166,46 @@ TEST_F(QtRendering, PressOnTheCaptionDragsTheWindowAndTheModelFollows) {
         << top->pos().x() << "," << top->pos().y();
     EXPECT_EQ(page.Rect().TopLeft(), CPoint(130, 120));
     QTest::mouseRelease(top, Qt::LeftButton, Qt::NoModifier, QPoint(230, 30));
+}
+
+TEST_F(QtRendering, NativeListsMirrorTheModelAndPicksComeBack) {
+    DialogTemplate t;
+    t.id = 9302;
+    t.cx = 200;
+    t.cy = 120;
+    t.style = WS_POPUP | WS_VISIBLE;
+    t.controls = {{1, ControlKind::ComboBox, 5, 5, 80, 60, "", CBS_DROPDOWNLIST, true},
+                  {2, ControlKind::ListCtrl, 5, 25, 150, 60, "", LVS_REPORT, true},
+                  {3, ControlKind::CheckBox, 5, 90, 80, 10, "tick", BS_AUTOCHECKBOX, true}};
+    RegisterDialogTemplate(nullptr, t);
+    CImageDialog dlg(9302);
+    ASSERT_TRUE(dlg.Create(9302));
+    auto* combo = static_cast<CComboBox*>(dlg.GetDlgItem(1));
+    combo->AddString(Acp("甲"));
+    combo->AddString(Acp("乙"));
+    auto* qcombo = dynamic_cast<QComboBox*>(renderer.WidgetOf(*combo));
+    ASSERT_NE(qcombo, nullptr);
+    EXPECT_EQ(qcombo->count(), 2);
+    EXPECT_EQ(qcombo->itemText(1), QStringLiteral("乙"));
+    EXPECT_LE(qcombo->height(), 30) << "the closed box is one line high";
+    qcombo->setCurrentIndex(1);
+    emit qcombo->activated(1);
+    EXPECT_EQ(combo->GetCurSel(), 1);
+
+    auto* list = static_cast<CListCtrl*>(dlg.GetDlgItem(2));
+    list->InsertColumn(0, Acp("名称"), 0, 100);
+    list->InsertItem(0, Acp("路由器"));
+    list->InsertItem(1, Acp("电脑"));
+    auto* tree = dynamic_cast<QTreeWidget*>(renderer.WidgetOf(*list));
+    ASSERT_NE(tree, nullptr);
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(1)->text(0), QStringLiteral("电脑"));
+    tree->topLevelItem(1)->setSelected(true);
+    EXPECT_EQ(list->GetSelectionMark(), 1);
+
+    auto* check = static_cast<CButton*>(dlg.GetDlgItem(3));
+    QTest::mouseClick(renderer.WidgetOf(*check), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return check->GetCheck() == 1; }));
 }
 
 TEST_F(QtRendering, ShippedFontMapResolvesTheChineseFaces) {
