@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <QWindow>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -484,14 +485,8 @@ void QtRenderer::AutoScreenshot(CWnd& wnd) {
     char name[64];
     std::snprintf(name, sizeof name, "%02d-%u.png", ++screenshotCount_, id);
     const std::string path = (std::filesystem::path(screenshotDir_) / name).string();
-    // After the pending messages: the window is filled in by then.
-    CWnd* target = &wnd;
-    QMetaObject::invokeMethod(
-        QApplication::instance(),
-        [this, target, path] {
-            if (WidgetOf(*target)) Screenshot(*target, path);
-        },
-        Qt::QueuedConnection);
+    // Windows are shown after their initialisation, so the picture is complete now.
+    if (!Screenshot(wnd, path)) std::fprintf(stderr, "cannot write %s\n", path.c_str());
 }
 
 }  // namespace zeva::ui
