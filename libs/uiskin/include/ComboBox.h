@@ -6,6 +6,13 @@
 
 #include "ImageDialog.h"
 
+inline constexpr UINT CB_ERR = static_cast<UINT>(-1);
+inline constexpr UINT CB_ADDSTRING = 0x0143;
+inline constexpr UINT CB_GETCOUNT = 0x0146;
+inline constexpr UINT CB_GETCURSEL = 0x0147;
+inline constexpr UINT CB_RESETCONTENT = 0x014B;
+inline constexpr UINT CB_SETCURSEL = 0x014E;
+
 class CComboBox : public CWnd {
 public:
     zeva::ui::ControlKind Kind() const override { return zeva::ui::ControlKind::ComboBox; }
@@ -21,6 +28,9 @@ public:
     // A pick by the user: selects and sends CBN_SELCHANGE to the parent.
     void UserSelect(int index);
     void AdoptFrom(CWnd& generic) override;
+    // The combo-box messages pages send: CB_ADDSTRING (lParam = text),
+    // CB_SETCURSEL, CB_GETCURSEL, CB_GETCOUNT, CB_RESETCONTENT.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     std::vector<std::string> items_;

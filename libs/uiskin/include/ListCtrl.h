@@ -7,6 +7,9 @@
 #include "ImageDialog.h"
 
 // A report-style list: columns with headings, rows of texts, one selected row.
+inline constexpr DWORD LVS_EX_GRIDLINES = 0x1;
+inline constexpr DWORD LVS_EX_FULLROWSELECT = 0x20;
+
 class CListCtrl : public CWnd {
 public:
     zeva::ui::ControlKind Kind() const override { return zeva::ui::ControlKind::ListCtrl; }
@@ -26,10 +29,14 @@ public:
     BOOL DeleteAllItems();
     int GetSelectionMark() const { return selected_; }
     int SetSelectionMark(int item);
+    // LVS_EX_GRIDLINES, LVS_EX_FULLROWSELECT; returns the previous styles.
+    DWORD SetExtendedStyle(DWORD styles);
+    DWORD GetExtendedStyle() const { return extended_; }
     void UserSelect(int item);
 
 private:
     std::vector<Column> columns_;
     std::vector<std::vector<std::string>> rows_;
     int selected_ = -1;
+    DWORD extended_ = 0;
 };

@@ -89,6 +89,10 @@ public:
     CWnd* GetOwner() const { return owner_ ? owner_ : parent_; }
     CWnd* GetTopLevelParent();
     CWnd* GetDlgItem(int id) const;
+    // Shorthands on a child control; nothing happens without such a child.
+    void SetDlgItemText(int id, const std::string& text);
+    std::string GetDlgItemText(int id) const;
+    LRESULT SendDlgItemMessage(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     UINT GetDlgCtrlID() const { return id_; }
     const std::vector<CWnd*>& Children() const { return children_; }
 

@@ -71,3 +71,23 @@ void CComboBox::AdoptFrom(CWnd& generic) {
         cur_ = c->cur_;
     }
 }
+
+LRESULT CComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case CB_ADDSTRING: {
+            const char* text = reinterpret_cast<const char*>(lParam);
+            return AddString(text ? text : "");
+        }
+        case CB_SETCURSEL:
+            return SetCurSel(static_cast<int>(wParam));
+        case CB_GETCURSEL:
+            return GetCurSel();
+        case CB_GETCOUNT:
+            return GetCount();
+        case CB_RESETCONTENT:
+            ResetContent();
+            return 0;
+        default:
+            return CWnd::WindowProc(message, wParam, lParam);
+    }
+}

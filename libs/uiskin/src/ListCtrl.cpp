@@ -66,3 +66,10 @@ void CListCtrl::UserSelect(int item) {
     if (!enabled_) return;
     SetSelectionMark(item);
 }
+
+DWORD CListCtrl::SetExtendedStyle(DWORD styles) {
+    const DWORD old = extended_;
+    extended_ = styles;
+    Changed(kChangeLook);
+    return old;
+}

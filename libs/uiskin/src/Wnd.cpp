@@ -71,6 +71,20 @@ CWnd* CWnd::GetDlgItem(int id) const {
     return nullptr;
 }
 
+void CWnd::SetDlgItemText(int id, const std::string& text) {
+    if (CWnd* c = GetDlgItem(id)) c->SetWindowText(text);
+}
+
+std::string CWnd::GetDlgItemText(int id) const {
+    const CWnd* c = GetDlgItem(id);
+    return c ? c->GetWindowText() : std::string();
+}
+
+LRESULT CWnd::SendDlgItemMessage(int id, UINT message, WPARAM wParam, LPARAM lParam) {
+    CWnd* c = GetDlgItem(id);
+    return c ? c->SendMessage(message, wParam, lParam) : 0;
+}
+
 BOOL CWnd::CreateWnd(CWnd* parent, UINT id, const CRect& rect, DWORD style, const std::string& text,
                      bool announce) {
     if (m_hWnd) return 0;

@@ -215,3 +215,29 @@ TEST_F(Controls, ImageButtonTakesItsImageSizeAndStateImages) {
     EXPECT_EQ(b.GetSkinFont(kStateHover).size, 13);
     EXPECT_FALSE(b.GetSkinFont(kStateNormal).bold);
 }
+
+TEST_F(Controls, PagesMayDriveCombosByMessageAndReachChildrenById) {
+    Form form;
+    ASSERT_TRUE(form.Create(kForm));
+    const std::string first = "13800000000", second = "13900000000";
+    EXPECT_EQ(
+        form.SendDlgItemMessage(kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(first.c_str())),
+        0);
+    EXPECT_EQ(
+        form.SendDlgItemMessage(kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(second.c_str())),
+        1);
+    EXPECT_EQ(form.SendDlgItemMessage(kCombo, CB_GETCOUNT), 2);
+    EXPECT_EQ(form.SendDlgItemMessage(kCombo, CB_SETCURSEL, 0), 0);
+    EXPECT_EQ(form.GetDlgItemText(kCombo), first);
+    EXPECT_EQ(form.SendDlgItemMessage(kCombo, CB_SETCURSEL, 5), -1);
+    EXPECT_EQ(form.SendDlgItemMessage(kCombo, CB_GETCURSEL), -1);
+    form.SendDlgItemMessage(kCombo, CB_RESETCONTENT);
+    EXPECT_EQ(form.SendDlgItemMessage(kCombo, CB_GETCOUNT), 0);
+    form.SetDlgItemText(kEdit, "abc");
+    EXPECT_EQ(form.GetDlgItemText(kEdit), "abc");
+    EXPECT_EQ(form.GetDlgItemText(4242), "");
+    EXPECT_EQ(form.SendDlgItemMessage(4242, CB_GETCOUNT), 0);
+    auto* list = static_cast<CListCtrl*>(form.GetDlgItem(kList));
+    EXPECT_EQ(list->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), 0u);
+    EXPECT_EQ(list->GetExtendedStyle(), LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+}

@@ -352,6 +352,18 @@ void QtRenderer::Sync(CWnd& wnd, unsigned what) {
     }
     if (what & kChangeEnabled) w->setEnabled(wnd.IsWindowEnabled());
     if (what & kChangeLook) {
+        if (auto* list = dynamic_cast<ListView*>(w)) {
+            const DWORD ex = static_cast<CListCtrl&>(wnd).GetExtendedStyle();
+            list->setSelectionBehavior((ex & LVS_EX_FULLROWSELECT)
+                                           ? QAbstractItemView::SelectRows
+                                           : QAbstractItemView::SelectItems);
+            list->setStyleSheet(
+                QString::fromLatin1(kEditStyle) +
+                ((ex & LVS_EX_GRIDLINES)
+                     ? QStringLiteral("QTreeWidget::item { border-right: 1px solid "
+                                      "#d5dfea; border-bottom: 1px solid #d5dfea; }")
+                     : QString()));
+        }
         w->setFont(skin::FontOf(wnd.GetSkinFont()));
         w->setCursor(wnd.GetCursor() == SkinCursor::Hand    ? Qt::PointingHandCursor
                      : wnd.GetCursor() == SkinCursor::IBeam ? Qt::IBeamCursor
