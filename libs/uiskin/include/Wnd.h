@@ -14,6 +14,11 @@
 #include "SkinImage.h"
 #include "SkinMessages.h"
 
+inline constexpr UINT SWP_NOSIZE = 0x0001;
+inline constexpr UINT SWP_NOMOVE = 0x0002;
+inline constexpr UINT SWP_NOZORDER = 0x0004;
+inline constexpr UINT SWP_SHOWWINDOW = 0x0040;
+
 struct SCROLLINFO {
     UINT cbSize = sizeof(SCROLLINFO);
     UINT fMask = 0;
@@ -110,6 +115,10 @@ public:
     // Geometry in pixels; a child's rectangle is in its parent's client coordinates.
     void MoveWindow(int x, int y, int width, int height, BOOL repaint = 1);
     void MoveWindow(const CRect& rect, BOOL repaint = 1);
+    // Moves and/or sizes (SWP_NOMOVE, SWP_NOSIZE); z-order and activation are the renderer's.
+    BOOL SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags);
+    // The desktop as a window: its rectangle is the screen the renderer shows on.
+    static CWnd* GetDesktopWindow();
     void GetWindowRect(CRect* rect) const;  // screen coordinates
     void GetClientRect(CRect* rect) const;
     CRect Rect() const { return rect_; }

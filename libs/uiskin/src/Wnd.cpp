@@ -197,6 +197,26 @@ void CWnd::MoveWindow(const CRect& rect, BOOL) {
     Changed(kChangeGeometry);
 }
 
+BOOL CWnd::SetWindowPos(const CWnd*, int x, int y, int cx, int cy, UINT flags) {
+    CRect r = rect_;
+    if (!(flags & SWP_NOMOVE)) r = CRect(x, y, x + r.Width(), y + r.Height());
+    if (!(flags & SWP_NOSIZE)) {
+        r.right = r.left + cx;
+        r.bottom = r.top + cy;
+    }
+    MoveWindow(r);
+    if (flags & SWP_SHOWWINDOW) ShowWindow(SW_SHOW);
+    return 1;
+}
+
+CWnd* CWnd::GetDesktopWindow() {
+    // Never created: it has no handle and takes no messages, only a rectangle.
+    static CWnd desktop;
+    desktop.rect_ = GetRenderer().DesktopRect();
+    desktop.visible_ = true;
+    return &desktop;
+}
+
 void CWnd::GetWindowRect(CRect* rect) const {
     *rect = rect_;
     for (const CWnd* w = parent_; w; w = w->parent_) rect->OffsetRect(w->rect_.left, w->rect_.top);

@@ -181,3 +181,21 @@ TEST_F(Framed, CheckedImageButtonDrawsSelectedLikeATab) {
     EXPECT_EQ(tab.Image(kStateHover).resourceId, 14052u) << "no hover image: the normal one";
     EXPECT_EQ(tab.GetCursor(), SkinCursor::Hand);
 }
+
+TEST_F(Framed, WindowPositionsAndTheDesktop) {
+    CImageDialog dlg(9711);
+    ASSERT_TRUE(dlg.Create(9711));
+    dlg.SetWindowPos(nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(dlg.Rect(), CRect(10, 20, 610, 470));
+    dlg.SetWindowPos(nullptr, 0, 0, 300, 200, SWP_NOMOVE);
+    EXPECT_EQ(dlg.Rect(), CRect(10, 20, 310, 220));
+    CRect desk;
+    CWnd::GetDesktopWindow()->GetWindowRect(&desk);
+    EXPECT_EQ(desk, CRect(0, 0, 1024, 768)) << "the headless desktop";
+    // A notice placed 5 pixels from the right edge and above a taskbar at 728.
+    dlg.SetWindowPos(nullptr, desk.Width() - dlg.Rect().Width() - 5, 728 - dlg.Rect().Height() - 5,
+                     0, 0, SWP_NOSIZE);
+    EXPECT_EQ(dlg.Rect(), CRect(719, 523, 1019, 723));
+    dlg.CenterWindow();
+    EXPECT_EQ(dlg.Rect().TopLeft(), CPoint(362, 284));
+}
