@@ -35,7 +35,19 @@ struct ThreadQueue {
     int quitCode = 0;
     bool alive = true;
     std::thread::id owner = std::this_thread::get_id();
+    std::function<void()> wake;  // an outside event loop's doorbell, guarded by mutex
 };
+
+// Wakes the owner's thread after something was queued for it.
+void Notify(const std::shared_ptr<ThreadQueue>& q) {
+    std::function<void()> wake;
+    {
+        std::lock_guard<std::mutex> lock(q->mutex);
+        wake = q->wake;
+    }
+    q->cv.notify_all();
+    if (wake) wake();
+}
 
 struct WindowRecord {
     WindowProc proc;
@@ -159,7 +171,7 @@ void PostTimer(HWND hwnd, UINT_PTR id) {
         if (!rec->queue->alive || !rec->queue->pendingTimers.insert({hwnd, id}).second) return;
         rec->queue->posted.push_back(MSG{hwnd, WM_TIMER, id, 0});
     }
-    rec->queue->cv.notify_all();
+    Notify(rec->queue);
 }
 
 void ArmTimer(const TimerKey& key, TimerEntry& entry);
@@ -249,7 +261,7 @@ BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (!rec->queue->alive) return 0;
         rec->queue->posted.push_back(MSG{hwnd, message, wParam, lParam});
     }
-    rec->queue->cv.notify_all();
+    Notify(rec->queue);
     return 1;
 }
 
@@ -269,7 +281,7 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (!rec->queue->alive) return 0;
         rec->queue->sent.push_back(sm);
     }
-    rec->queue->cv.notify_all();
+    Notify(rec->queue);
     for (;;) {
         HandleSent(self);
         std::unique_lock<std::mutex> lock(self->mutex);
@@ -311,7 +323,22 @@ void PostQuitMessage(int exitCode) {
         q->quit = true;
         q->quitCode = exitCode;
     }
-    q->cv.notify_all();
+    Notify(q);
+}
+
+void SetMessageWakeup(std::function<void()> wake) {
+    const auto q = CurrentQueue();
+    std::lock_guard<std::mutex> lock(q->mutex);
+    q->wake = std::move(wake);
+}
+
+bool TakeQuitRequest(int* exitCode) {
+    const auto q = CurrentQueue();
+    std::lock_guard<std::mutex> lock(q->mutex);
+    if (!q->quit) return false;
+    q->quit = false;
+    if (exitCode) *exitCode = q->quitCode;
+    return true;
 }
 
 int RunMessageLoop() {

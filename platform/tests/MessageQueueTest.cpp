@@ -206,4 +206,56 @@ TEST(Timers, RunOnTheSystemClockThroughTheLoop) {
     zeva::DestroyWindowHandle(h);
 }
 
+TEST(Wakeup, RingsForPostsSendsTimersAndQuitFromAnyThread) {
+    // An outside loop (a GUI toolkit's) learns of every arrival without polling.
+    std::atomic<int> rings{0};
+    zeva::SetMessageWakeup([&] { ++rings; });
+    int handled = 0;
+    HWND h = zeva::CreateWindowHandle([&](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
+        if (m == zeva::WM_USER) ++handled;
+        return 7;
+    });
+    std::thread([h] { zeva::PostMessage(h, zeva::WM_USER, 0, 0); }).join();
+    EXPECT_EQ(rings.load(), 1);
+    EXPECT_EQ(zeva::PumpMessages(), 1u);
+    EXPECT_EQ(handled, 1);
+
+    // A cross-thread send rings and waits until the owner pumps.
+    std::promise<LRESULT> result;
+    std::thread sender([&] { result.set_value(zeva::SendMessage(h, zeva::WM_USER, 0, 0)); });
+    while (rings.load() < 2) std::this_thread::yield();
+    zeva::PumpMessages();
+    sender.join();
+    EXPECT_EQ(result.get_future().get(), 7);
+    EXPECT_EQ(handled, 2);
+
+    {
+        ManualClock clock;
+        ScopedClock installed(clock);
+        zeva::SetTimer(h, 1, 100);
+        zeva::KillTimer(h, 1);
+        const int before = rings.load();
+        zeva::SetTimer(h, 2, 100);
+        std::thread([&] { clock.Advance(100ms); }).join();
+        EXPECT_EQ(rings.load(), before + 1) << "a timer falling due on another thread rings";
+        zeva::KillTimer(h, 2);
+        zeva::PumpMessages();
+    }
+
+    int code = 0;
+    EXPECT_FALSE(zeva::TakeQuitRequest(&code));
+    const int before = rings.load();
+    zeva::PostQuitMessage(4);
+    EXPECT_EQ(rings.load(), before + 1);
+    EXPECT_TRUE(zeva::TakeQuitRequest(&code));
+    EXPECT_EQ(code, 4);
+    EXPECT_FALSE(zeva::TakeQuitRequest(&code)) << "taken once";
+
+    zeva::SetMessageWakeup({});
+    zeva::PostMessage(h, zeva::WM_USER, 0, 0);
+    EXPECT_EQ(rings.load(), before + 1) << "removed";
+    zeva::PumpMessages();
+    zeva::DestroyWindowHandle(h);
+}
+
 }  // namespace

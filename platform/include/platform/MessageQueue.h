@@ -60,6 +60,15 @@ int RunMessageLoop();
 // Handles everything pending on the calling thread without blocking; returns how many.
 std::size_t PumpMessages();
 
+// Lets another event loop (a GUI toolkit's) drive the calling thread's queue:
+// `wake` is called, on whichever thread posts, sends or fires a timer, each
+// time something arrives for this queue, and should schedule PumpMessages on
+// the owner's thread. An empty function removes it. `wake` must not block.
+void SetMessageWakeup(std::function<void()> wake);
+// Whether PostQuitMessage was called on this thread since the last call (and
+// its exit code); an outside event loop checks it after PumpMessages.
+bool TakeQuitRequest(int* exitCode = nullptr);
+
 using UINT_PTR = std::uintptr_t;
 // (Re-)arms timer `id` of the window to fire every `elapseMs`; returns `id`, or 0 for a bad window.
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs);

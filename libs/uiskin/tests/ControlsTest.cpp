@@ -1,0 +1,243 @@
+// Controls through the headless renderer: edits, combo boxes, check boxes,
+// report lists, progress bars, scroll bars and the scrolling container.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "Controls.h"
+#include "HeadlessRenderer.h"
+#include "TestSupport.h"
+
+using namespace zeva;
+using namespace zeva::ui;
+
+namespace {
+
+constexpr UINT kForm = 9101, kContainer = 9102;
+constexpr UINT kEdit = 10, kCombo = 11, kCheck = 12, kList = 13, kBar = 14;
+
+class Form : public CImageDialog {
+public:
+    Form() : CImageDialog(kForm) {}
+    std::vector<std::pair<UINT, UINT>> notes;  // (id, code)
+
+protected:
+    BOOL OnCommand(WPARAM w, LPARAM l) override {
+        notes.emplace_back(LOWORD(w), HIWORD(w));
+        return CImageDialog::OnCommand(w, l);
+    }
+};
+
+class Controls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DialogTemplate t;
+        t.id = kForm;
+        t.cx = 200;
+        t.cy = 150;
+        t.style = WS_POPUP | WS_VISIBLE;
+        t.controls = {
+            {kEdit, ControlKind::Edit, 5, 5, 100, 12, "", 0, true},
+            {kCombo, ControlKind::ComboBox, 5, 20, 100, 60, "", CBS_DROPDOWNLIST, true},
+            {kCheck, ControlKind::CheckBox, 5, 40, 80, 10, "tick", BS_AUTOCHECKBOX, true},
+            {kList, ControlKind::ListCtrl, 5, 55, 150, 60, "", LVS_REPORT, true},
+            {kBar, ControlKind::Progress, 5, 120, 150, 8, "", 0, true},
+        };
+        RegisterDialogTemplate(nullptr, t);
+        DialogTemplate c;
+        c.id = kContainer;
+        c.cx = 200;
+        c.cy = 100;
+        c.style = WS_CHILD | WS_VISIBLE | WS_VSCROLL;
+        RegisterDialogTemplate(nullptr, c);
+    }
+    HeadlessDriver driver;
+};
+
+}  // namespace
+
+TEST_F(Controls, TypingPickingAndTickingNotifyTheParent) {
+    Form form;
+    ASSERT_TRUE(form.Create(kForm));
+    EXPECT_TRUE(form.IsWindowVisible()) << "WS_VISIBLE template";
+    auto* edit = static_cast<CEdit*>(form.GetDlgItem(kEdit));
+    edit->SetLimitText(5);
+    ASSERT_TRUE(driver.Type(form, kEdit, "hello world"));
+    EXPECT_EQ(edit->GetWindowText(), "hello") << "the limit cuts typed text";
+    edit->SetReadOnly();
+    EXPECT_TRUE(driver.Type(form, kEdit, "x"));
+    EXPECT_EQ(edit->GetWindowText(), "hello") << "read-only edits ignore typing";
+
+    auto* combo = static_cast<CComboBox*>(form.GetDlgItem(kCombo));
+    combo->AddString("甲");
+    combo->AddString("乙");
+    EXPECT_EQ(combo->GetCurSel(), -1);
+    ASSERT_TRUE(driver.Pick(form, kCombo, 1));
+    EXPECT_EQ(combo->GetCurSel(), 1);
+    EXPECT_EQ(combo->GetWindowText(), "乙");
+    EXPECT_TRUE(driver.Pick(form, kCombo, 7));
+    EXPECT_EQ(combo->GetCurSel(), 1) << "an index beyond the items changes nothing";
+    combo->InsertString(0, "零");
+    EXPECT_EQ(combo->GetCurSel(), 2) << "the selection follows its item";
+    combo->DeleteString(2);
+    EXPECT_EQ(combo->GetCurSel(), -1);
+
+    auto* check = static_cast<CButton*>(form.GetDlgItem(kCheck));
+    EXPECT_EQ(check->Kind(), ControlKind::CheckBox);
+    ASSERT_TRUE(driver.Tick(form, kCheck));
+    EXPECT_EQ(check->GetCheck(), 1);
+    ASSERT_TRUE(driver.Tick(form, kCheck));
+    EXPECT_EQ(check->GetCheck(), 0);
+
+    const std::vector<std::pair<UINT, UINT>> expected = {
+        {kEdit, EN_CHANGE}, {kCombo, CBN_SELCHANGE}, {kCheck, BN_CLICKED}, {kCheck, BN_CLICKED}};
+    EXPECT_EQ(form.notes, expected);
+}
+
+TEST_F(Controls, ReportListKeepsRowsColumnsAndSelection) {
+    Form form;
+    ASSERT_TRUE(form.Create(kForm));
+    auto* list = static_cast<CListCtrl*>(form.GetDlgItem(kList));
+    list->InsertColumn(0, "名称", 0, 100);
+    list->InsertColumn(1, "MAC", 0, 120);
+    EXPECT_EQ(list->InsertItem(0, "a"), 0);
+    EXPECT_EQ(list->InsertItem(5, "c"), 1) << "past the end appends";
+    EXPECT_EQ(list->InsertItem(1, "b"), 1);
+    EXPECT_TRUE(list->SetItemText(2, 1, "00-11"));
+    EXPECT_FALSE(list->SetItemText(3, 0, "x"));
+    EXPECT_EQ(list->GetItemText(2, 0), "c");
+    EXPECT_EQ(list->GetItemText(2, 1), "00-11");
+    EXPECT_EQ(list->GetItemText(0, 1), "");
+    EXPECT_EQ(list->GetItemText(9, 0), "");
+    ASSERT_TRUE(driver.Pick(form, kList, 2));
+    EXPECT_EQ(list->GetSelectionMark(), 2);
+    list->DeleteItem(0);
+    EXPECT_EQ(list->GetSelectionMark(), 1) << "selection follows its row";
+    list->DeleteAllItems();
+    EXPECT_EQ(list->GetItemCount(), 0);
+    EXPECT_EQ(list->GetSelectionMark(), -1);
+}
+
+TEST_F(Controls, ProgressClampsToItsRange) {
+    Form form;
+    ASSERT_TRUE(form.Create(kForm));
+    auto* bar = static_cast<CProgressBar*>(form.GetDlgItem(kBar));
+    bar->SetRange(0, 4);
+    bar->SetPos(3);
+    EXPECT_DOUBLE_EQ(bar->Fraction(), 0.75);
+    bar->SetPos(9);
+    EXPECT_EQ(bar->GetPos(), 4);
+    bar->SetPos(-2);
+    EXPECT_EQ(bar->GetPos(), 0);
+    bar->SetRange(5, 1);
+    EXPECT_DOUBLE_EQ(bar->Fraction(), 0.0) << "an empty range is never divided by";
+}
+
+TEST_F(Controls, ScrollBarsClampLikeWindows) {
+    Form form;
+    ASSERT_TRUE(form.Create(kForm));
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    si.nMin = 0;
+    si.nMax = 199;
+    si.nPage = 50;
+    si.nPos = 500;
+    form.SetScrollInfo(SB_VERT, si);
+    EXPECT_EQ(form.GetScrollPos(SB_VERT), 150);  // max - (page - 1)
+    form.SetScrollPos(SB_VERT, -4);
+    EXPECT_EQ(form.GetScrollPos(SB_VERT), 0);
+    si.fMask = SIF_PAGE;
+    si.nPage = 1000;
+    form.SetScrollInfo(SB_VERT, si);
+    EXPECT_EQ(form.ScrollBar(SB_VERT).page, 200) << "the page never exceeds the range";
+}
+
+TEST_F(Controls, ContainerScrollsWithinItsLimitsAndMovesItsChildren) {
+    Form form;
+    ASSERT_TRUE(form.Create(kForm));
+    CScrollContainer box;
+    ASSERT_TRUE(box.Create(kContainer, &form));
+    EXPECT_EQ(box.GetParent(), &form) << "WS_CHILD template embeds it";
+    CImageButtonX item;
+    ASSERT_TRUE(item.Create("tool", WS_CHILD | WS_VISIBLE, CRect(20, 300, 70, 400), &box, 14101));
+    SCROLLINFO si;
+    si.fMask = SIF_RANGE | SIF_PAGE;
+    si.nMin = 0;
+    si.nMax = 400;
+    si.nPage = 100;
+    box.SetScrollInfo(SB_VERT, si);
+
+    driver.VScroll(box, SB_LINEDOWN);
+    EXPECT_EQ(box.GetScrollPos(SB_VERT), 5);
+    EXPECT_EQ(item.Rect().top, 295);
+    driver.VScroll(box, SB_PAGEDOWN);
+    EXPECT_EQ(box.GetScrollPos(SB_VERT), 55);
+    driver.Wheel(box, -WHEEL_DELTA);  // down: 750, clamped to max - page
+    EXPECT_EQ(box.GetScrollPos(SB_VERT), 300);
+    EXPECT_EQ(item.Rect().top, 0);
+    driver.VScroll(box, SB_LINEDOWN);
+    EXPECT_EQ(box.GetScrollPos(SB_VERT), 300) << "no movement past the end";
+    EXPECT_EQ(item.Rect().top, 0);
+    driver.VScroll(box, SB_THUMBTRACK, 120);
+    EXPECT_EQ(box.GetScrollPos(SB_VERT), 120);
+    EXPECT_EQ(item.Rect().top, 180);
+    driver.Wheel(box, WHEEL_DELTA);
+    EXPECT_EQ(box.GetScrollPos(SB_VERT), 0);
+    EXPECT_EQ(item.Rect().top, 300) << "back at the top the child is where it started";
+    driver.VScroll(box, SB_TOP);
+    EXPECT_EQ(box.GetScrollPos(SB_VERT), 0);
+}
+
+TEST_F(Controls, ImageButtonTakesItsImageSizeAndStateImages) {
+    test::TempDir dir;
+    // A 1 x 1 PNG header is enough for the size; the renderer shows the file.
+    const unsigned char png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13,
+                                 'I',  'H', 'D', 'R', 0,    0,    0,    48,   0, 0, 0, 40};
+    const std::string path = (dir / "n.png").string();
+    test::WriteFile(path, std::string(reinterpret_cast<const char*>(png), sizeof png));
+    Form form;
+    ASSERT_TRUE(form.Create(kForm));
+    CImageButtonX b;
+    ASSERT_TRUE(b.Create("tool", WS_CHILD | WS_VISIBLE, CRect(20, 5, 70, 105), &form, 14101));
+    b.SetNormalImage(path);
+    b.SetOverImage(path + ".missing");
+    b.SetAuotSize(true);
+    EXPECT_EQ(b.Rect(), CRect(20, 5, 68, 45));
+    EXPECT_EQ(b.Image(kStatePressed).file, path) << "unset states fall back to the normal image";
+    EXPECT_EQ(b.Image(kStateHover).info.size, CSize());
+    LOGFONT lf;
+    lf.lfHeight = 13;
+    lf.lfWeight = FW_BOLD;
+    std::snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", "宋体");
+    b.SetTextFont(kStateHover, &lf);
+    EXPECT_TRUE(b.GetSkinFont(kStateHover).bold);
+    EXPECT_EQ(b.GetSkinFont(kStateHover).size, 13);
+    EXPECT_FALSE(b.GetSkinFont(kStateNormal).bold);
+}
+
+TEST_F(Controls, PagesMayDriveCombosByMessageAndReachChildrenById) {
+    Form form;
+    ASSERT_TRUE(form.Create(kForm));
+    const std::string first = "13800000000", second = "13900000000";
+    EXPECT_EQ(
+        form.SendDlgItemMessage(kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(first.c_str())),
+        0);
+    EXPECT_EQ(
+        form.SendDlgItemMessage(kCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(second.c_str())),
+        1);
+    EXPECT_EQ(form.SendDlgItemMessage(kCombo, CB_GETCOUNT), 2);
+    EXPECT_EQ(form.SendDlgItemMessage(kCombo, CB_SETCURSEL, 0), 0);
+    EXPECT_EQ(form.GetDlgItemText(kCombo), first);
+    EXPECT_EQ(form.SendDlgItemMessage(kCombo, CB_SETCURSEL, 5), -1);
+    EXPECT_EQ(form.SendDlgItemMessage(kCombo, CB_GETCURSEL), -1);
+    form.SendDlgItemMessage(kCombo, CB_RESETCONTENT);
+    EXPECT_EQ(form.SendDlgItemMessage(kCombo, CB_GETCOUNT), 0);
+    form.SetDlgItemText(kEdit, "abc");
+    EXPECT_EQ(form.GetDlgItemText(kEdit), "abc");
+    EXPECT_EQ(form.GetDlgItemText(4242), "");
+    EXPECT_EQ(form.SendDlgItemMessage(4242, CB_GETCOUNT), 0);
+    auto* list = static_cast<CListCtrl*>(form.GetDlgItem(kList));
+    EXPECT_EQ(list->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), 0u);
+    EXPECT_EQ(list->GetExtendedStyle(), LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+}

@@ -1,0 +1,162 @@
+#include "DlgSample.h"
+
+#include <mutex>
+
+#include "ZEVAMessageBox.h"
+#include "platform/CodePage.h"
+
+using namespace zeva;
+using namespace zeva::ui;
+using namespace sample;
+
+void sample::RegisterResources() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        DialogTemplate t;
+        t.id = kTemplateId;
+        t.cx = 320;
+        t.cy = 210;
+        t.fontFace = Acp("宋体");
+        t.fontSize = 9;
+        t.caption = Acp("插件示例");
+        t.style = WS_POPUP;
+        t.controls = {
+            {kIdTitle, ControlKind::Static, 8, 6, 150, 10, Acp("插件示例"), 0, true},
+            {kIdClose, ControlKind::Button, 301, 3, 14, 14, "", 0, true},
+            {kIdIcon, ControlKind::Picture, 10, 28, 22, 22, "", 0, true},
+            {kIdIntro, ControlKind::Static, 40, 29, 270, 20,
+             Acp("欢迎使用宽带助手插件示例。请输入您的姓名并点击“确定”，选择套餐，运行一次检测。"),
+             0, true},
+            {kIdNameLabel, ControlKind::Static, 10, 57, 30, 10, Acp("姓名："), 0, true},
+            {kIdName, ControlKind::Edit, 42, 55, 110, 13, "", 0, true},
+            {kIdGreet, ControlKind::Button, 158, 54, 44, 15, Acp("确 定"), 0, true},
+            {kIdRemember, ControlKind::CheckBox, 212, 56, 100, 11, Acp("记住我的选择"),
+             BS_AUTOCHECKBOX, true},
+            {kIdGreeting, ControlKind::Static, 42, 73, 260, 10, "", 0, true},
+            {kIdPlanLabel, ControlKind::Static, 10, 89, 30, 10, Acp("套餐："), 0, true},
+            {kIdPlan, ControlKind::ComboBox, 42, 87, 110, 60, "", CBS_DROPDOWNLIST, true},
+            {kIdChecks, ControlKind::ListCtrl, 10, 105, 300, 60, "", LVS_REPORT, true},
+            {kIdProgress, ControlKind::Progress, 10, 173, 240, 8, "", 0, true},
+            {kIdPercent, ControlKind::Static, 256, 172, 54, 10, "0%", SS_RIGHT, true},
+            {kIdStart, ControlKind::Button, 150, 188, 50, 15, Acp("开始检测"), 0, true},
+            {kIdNotice, ControlKind::Button, 205, 188, 50, 15, Acp("提 示"), 0, true},
+            {kIdQuit, ControlKind::Button, 260, 188, 50, 15, Acp("关 闭"), 0, true},
+        };
+        RegisterDialogTemplate(ZEVA_THIS_MODULE, t);
+        RegisterSkinImage(ZEVA_THIS_MODULE, 30001, SkinImageInfo{SkinGlyph::Info, {}, {}});
+    });
+}
+
+CDlgSample::CDlgSample() : CDlgSubPage(kTemplateId, nullptr) {
+    RegisterResources();
+}
+
+void CDlgSample::DoDataExchange(CDataExchange* pDX) {
+    CDlgSubPage::DoDataExchange(pDX);
+    DDX_Control(pDX, kIdTitle, title_);
+    DDX_Control(pDX, kIdClose, close_);
+    DDX_Control(pDX, kIdGreet, greet_);
+    DDX_Control(pDX, kIdStart, start_);
+    DDX_Control(pDX, kIdNotice, notice_);
+    DDX_Control(pDX, kIdQuit, quit_);
+    DDX_Control(pDX, kIdIcon, icon_);
+    DDX_Control(pDX, kIdName, name_);
+    DDX_Control(pDX, kIdGreeting, greeting_);
+    DDX_Control(pDX, kIdPlan, plan_);
+    DDX_Control(pDX, kIdChecks, checks_);
+    DDX_Control(pDX, kIdProgress, progress_);
+    DDX_Control(pDX, kIdPercent, percent_);
+}
+
+BOOL CDlgSample::OnInitDialog() {
+    CDlgSubPage::OnInitDialog();
+    SetWindowText(Acp("插件示例"));
+    title_.SetTextColor(RGB(255, 255, 255));
+    title_.SetFontBold(true);
+    title_.SetFontSize(14);
+    close_.SetImages(649, 651, 650);
+    for (CImageButtonX* b : {&greet_, &start_, &notice_, &quit_}) {
+        b->SetImages(637, 638, 635);
+        b->SetShowText(true);
+        b->SetTextColor(kStateNormal, RGB(0x33, 0x33, 0x33));
+        b->SetTextColor(kStateHover, RGB(0x33, 0x33, 0x33));
+        b->SetTextColor(kStatePressed, RGB(255, 255, 255));
+    }
+    icon_.SetImage(30001u);
+    greeting_.SetTextColor(RGB(0x0D, 0x3D, 0x66));
+    greeting_.SetFontBold(true);
+    name_.SetLimitText(20);
+    for (const char* plan : {"10M 光纤", "20M 光纤", "100M 光纤"}) plan_.AddString(Acp(plan));
+    plan_.SetCurSel(0);
+    checks_.InsertColumn(0, Acp("检测项目"), 0, 200);
+    checks_.InsertColumn(1, Acp("结果"), 0, 240);
+    for (const char* item : {"网络连接", "域名解析", "下载速度"}) {
+        const int row = checks_.InsertItem(checks_.GetItemCount(), Acp(item));
+        checks_.SetItemText(row, 1, Acp("未检测"));
+    }
+    progress_.SetRange(0, 20);
+    progress_.SetPos(0);
+    percent_.SetTextAligns(DT_RIGHT);
+    CenterWindow();
+    return 1;
+}
+
+BOOL CDlgSample::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(wParam) != BN_CLICKED) return CDlgSubPage::OnCommand(wParam, lParam);
+    switch (LOWORD(wParam)) {
+        case kIdGreet: {
+            const std::string name = name_.GetWindowText();
+            greeting_.SetWindowText(name.empty() ? Acp("请先输入姓名。")
+                                                 : Acp("您好，") + name + Acp("！"));
+            return 1;
+        }
+        case kIdStart:
+            progress_.SetPos(0);
+            percent_.SetWindowText("0%");
+            for (int row = 0; row < checks_.GetItemCount(); ++row)
+                checks_.SetItemText(row, 1, Acp("检测中..."));
+            start_.EnableWindow(0);
+            SetTimer(kProgressTimer, kProgressStepMs);
+            return 1;
+        case kIdNotice:
+            lastNotice_ =
+                ZEVAMessageBox(Acp("这是宽带助手的提示信息。"), MB_ICONINFORMATION, 0, this);
+            return 1;
+        case kIdClose:
+        case kIdQuit:
+            CloseDialog(1);
+            return 1;
+        default:
+            return CDlgSubPage::OnCommand(wParam, lParam);
+    }
+}
+
+void CDlgSample::OnTimer(UINT_PTR id) {
+    if (id != kProgressTimer) return;
+    progress_.SetPos(progress_.GetPos() + 1);
+    int lower = 0, upper = 0;
+    progress_.GetRange(lower, upper);
+    const int percent = static_cast<int>(progress_.Fraction() * 100.0 + 0.5);
+    percent_.SetWindowText(std::to_string(percent) + "%");
+    const int done = progress_.GetPos() * checks_.GetItemCount() / (upper - lower);
+    for (int row = 0; row < done; ++row) checks_.SetItemText(row, 1, Acp("正常"));
+    if (progress_.GetPos() >= upper) {
+        KillTimer(kProgressTimer);
+        start_.EnableWindow(1);
+    }
+}
+
+void CDlgSample::OnLButtonDown(UINT flags, CPoint point) {
+    CDlgSubPage::OnLButtonDown(flags, point);
+    if (point.y < 30) PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+}
+
+HBRUSH CDlgSample::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) {
+    HBRUSH brush = CDlgSubPage::OnCtlColor(pDC, pWnd, ctlColor);
+    if (ctlColor == CTLCOLOR_STATIC) {
+        pDC->SetBkMode(TRANSPARENT);
+        if (pWnd && !pWnd->HasTextColor()) pDC->SetTextColor(RGB(0x33, 0x33, 0x33));
+        return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    }
+    return brush;
+}

@@ -1,0 +1,169 @@
+// ZEVAClient: the host program. Shows the main window (class "ZEVACLIENT"),
+// loads plug-ins from the application directory, opens their pages and, with
+// a script, drives them unattended (offscreen with QT_QPA_PLATFORM=offscreen).
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DlgHostMain.h"
+#include "PluginLoader.h"
+#include "QtRenderer.h"
+#include "ScriptPlayer.h"
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/WindowFinder.h"
+
+// Font and toolkit caches live until exit; leak checks of sanitizer builds
+// are not about them.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\nleak:libQt6\nleak:libglib\nleak:libfreetype\n";
+}
+
+namespace {
+
+const char kUsage[] =
+    "Usage: ZEVAClient [-AutoRun] [--open NAME]... [--script FILE] [--screenshot DIR]\n"
+    "                  [--manual-clock] [--timeout SECONDS]\n"
+    "\n"
+    "Shows the client's main window and hosts the plug-ins found in the \"plug\" and\n"
+    "\"ProvincePlug\" folders of the application directory (ZEVA_APP_DIR).\n"
+    "\n"
+    "  -AutoRun            started by the updater after an update\n"
+    "  --open NAME         open a plug-in page at start (library file name)\n"
+    "  --script FILE       play a script of user actions (see tools/host/src/ScriptPlayer.h)\n"
+    "  --screenshot DIR    write a PNG of every window when it first shows\n"
+    "  --manual-clock      timers run only when the script advances time\n"
+    "  --timeout SECONDS   give up (exit 3) if still running after this long\n"
+    "\n"
+    "Exit status: 0 closed normally, 1 script failed, 2 bad arguments, 3 timed out.\n";
+
+struct Options {
+    bool autoRun = false;
+    std::vector<std::string> open;
+    std::string script;
+    std::string screenshotDir;
+    bool manualClock = false;
+    int timeoutSeconds = 0;
+};
+
+bool Parse(int argc, char** argv, Options& o, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) {
+                error = a + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (strcasecmp(a.c_str(), "-AutoRun") == 0) {
+            o.autoRun = true;
+        } else if (a == "--open") {
+            if (!value(v)) return false;
+            o.open.push_back(v);
+        } else if (a == "--script") {
+            if (!value(o.script)) return false;
+        } else if (a == "--screenshot") {
+            if (!value(o.screenshotDir)) return false;
+        } else if (a == "--manual-clock") {
+            o.manualClock = true;
+        } else if (a == "--timeout") {
+            if (!value(v)) return false;
+            o.timeoutSeconds = std::atoi(v.c_str());
+            if (o.timeoutSeconds <= 0) {
+                error = "--timeout needs a positive number of seconds";
+                return false;
+            }
+        } else {
+            error = "unknown argument " + a;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    Options options;
+    std::string error;
+    if (!Parse(argc, argv, options, error)) {
+        std::fprintf(stderr, "ZEVAClient: %s (see --help)\n", error.c_str());
+        return 2;
+    }
+
+    zeva::ManualClock manualClock;
+    if (options.manualClock) zeva::SetClock(&manualClock);
+    zeva::ui::UseShippedFontConfig();
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv);
+    int exitCode = 0;
+    {
+        zeva::ui::QtRenderer renderer;
+        if (!options.screenshotDir.empty()) renderer.SetScreenshotDir(options.screenshotDir);
+        zeva::host::PluginLoader loader;
+        CDlgHostMain main(loader, options.autoRun);
+        if (!main.Create(zeva::host::kMainTemplate)) {
+            std::fprintf(stderr, "ZEVAClient: cannot create the main window\n");
+            return 1;
+        }
+        zeva::RegisterWindowClassName(main.GetSafeHwnd(), zeva::plug::kHostWindowClass);
+        main.ShowWindow(SW_SHOW);
+        for (const std::string& name : options.open) main.OpenPlugin(zeva::Utf8ToAcp(name));
+
+        std::unique_ptr<zeva::host::ScriptPlayer> player;
+        if (!options.script.empty()) {
+            zeva::host::ScriptPlayer::Hooks hooks;
+            hooks.open = [&main](const std::string& name) { return main.OpenPlugin(name); };
+            hooks.mainWindow = main.GetSafeHwnd();
+            hooks.screenshot = [&renderer](CWnd& top, const std::string& path) {
+                return renderer.Screenshot(top, path);
+            };
+            hooks.advance = [&](int ms, std::function<void()> done) {
+                if (options.manualClock) {
+                    manualClock.Advance(std::chrono::milliseconds(ms));
+                    done();
+                } else {
+                    QTimer::singleShot(ms, [done] { done(); });
+                }
+            };
+            hooks.later = [](std::function<void()> fn) { QTimer::singleShot(20, [fn] { fn(); }); };
+            hooks.fail = [](int code) { zeva::PostQuitMessage(code); };
+            player = std::make_unique<zeva::host::ScriptPlayer>(std::move(hooks));
+            if (!player->Load(options.script, error)) {
+                std::fprintf(stderr, "ZEVAClient: %s\n", error.c_str());
+                zeva::UnregisterWindowClassName(main.GetSafeHwnd());
+                return 2;
+            }
+            player->Start();
+        }
+        if (options.timeoutSeconds > 0) {
+            QTimer::singleShot(options.timeoutSeconds * 1000, [] {
+                std::fprintf(stderr, "ZEVAClient: timed out\n");
+                QCoreApplication::exit(3);
+            });
+        }
+        exitCode = QApplication::exec();
+        zeva::UnregisterWindowClassName(main.GetSafeHwnd());
+        player.reset();
+        main.DestroyWindow();
+        // The pages are statics of their libraries: they go while the renderer still exists.
+        loader.UnloadAll();
+    }
+    zeva::SetClock(nullptr);
+    return exitCode;
+}
