@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <future>
 #include <atomic>
 #include <map>
 #include <optional>
@@ -103,15 +102,16 @@ struct Listener {
     std::string classLower;
     fs::path socketPath;
     int fd = -1;
-    std::thread thread;
-    std::promise<void> finished;
 };
 
 std::mutex g_mutex;
-std::vector<std::unique_ptr<Listener>> g_listeners;
+std::vector<std::shared_ptr<Listener>> g_listeners;
 std::map<std::string, HWND> g_remoteHandles;  // socket path -> handle of a found window
 
-void Serve(Listener* l) {
+// Runs detached: it may be in the middle of forwarding a message (WM_CLOSE,
+// say) whose handler is the one withdrawing the registration, so nobody waits
+// for it; it ends once the listening socket is shut down.
+void Serve(const std::shared_ptr<Listener>& l) {
     for (;;) {
         const int conn = ::accept4(l->fd, nullptr, nullptr, SOCK_CLOEXEC);
         if (conn < 0) {
@@ -136,7 +136,7 @@ void Serve(Listener* l) {
         }
         ::close(conn);
     }
-    l->finished.set_value();
+    ::close(l->fd);
 }
 
 LRESULT Forward(const fs::path& socketPath, UINT message, WPARAM wParam, LPARAM lParam, bool wait) {
@@ -172,7 +172,7 @@ bool ProcessAlive(pid_t pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno !
 
 bool RegisterWindowClassName(HWND hwnd, const std::string& className) {
     if (!IsWindow(hwnd) || className.empty()) return false;
-    auto l = std::make_unique<Listener>();
+    auto l = std::make_shared<Listener>();
     l->hwnd = hwnd;
     l->classLower = Lower(className);
     const auto dir = WindowsDirectory();
@@ -188,15 +188,14 @@ bool RegisterWindowClassName(HWND hwnd, const std::string& className) {
         ::close(l->fd);
         return false;
     }
-    Listener* raw = l.get();
-    l->thread = std::thread([raw] { Serve(raw); });
+    std::thread([l] { Serve(l); }).detach();
     std::lock_guard<std::mutex> lock(g_mutex);
     g_listeners.push_back(std::move(l));
     return true;
 }
 
 void UnregisterWindowClassName(HWND hwnd) {
-    std::vector<std::unique_ptr<Listener>> gone;
+    std::vector<std::shared_ptr<Listener>> gone;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         for (auto it = g_listeners.begin(); it != g_listeners.end();) {
@@ -210,13 +209,7 @@ void UnregisterWindowClassName(HWND hwnd) {
     }
     for (auto& l : gone) {
         ::unlink(l->socketPath.c_str());
-        ::shutdown(l->fd, SHUT_RDWR);
-        // The server thread may be waiting for this thread to handle a
-        // message it forwards; keep handling them until it has finished.
-        auto done = l->finished.get_future();
-        while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) detail::HandlePendingSent();
-        l->thread.join();
-        ::close(l->fd);
+        ::shutdown(l->fd, SHUT_RDWR);  // the server thread's accept fails and it ends
     }
 }
 

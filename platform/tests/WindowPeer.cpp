@@ -15,8 +15,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string record = argv[2];
-    HWND h = zeva::CreateWindowHandle([&](HWND, UINT m, WPARAM w, LPARAM) -> LRESULT {
+    HWND h = nullptr;
+    h = zeva::CreateWindowHandle([&](HWND, UINT m, WPARAM w, LPARAM) -> LRESULT {
         if (m == zeva::WM_CLOSE) {
+            // As a real client does: withdraw the registration while handling
+            // the WM_CLOSE that arrived through it.
+            zeva::UnregisterWindowClassName(h);
             std::ofstream(record) << "closed\n";
             zeva::PostQuitMessage(0);
             return 0;
@@ -27,7 +31,6 @@ int main(int argc, char** argv) {
     std::printf("ready\n");
     std::fflush(stdout);
     const int code = zeva::RunMessageLoop();
-    zeva::UnregisterWindowClassName(h);
     zeva::DestroyWindowHandle(h);
     return code;
 }
