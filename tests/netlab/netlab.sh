@@ -249,13 +249,13 @@ up() {
     [[ -z $(ip netns list | awk '{print $1}' | grep -E "^$(ns_prefix "$id")-" || true) ]] ||
         die "a bed with ID $id exists already (netlab.sh down $id)"
     # A failure half-way leaves nothing behind.
-    trap 'down "$id"' ERR
+    trap 'down "$id"' EXIT
     case $kind in
         link) link_up "$id" "$@" ;;
         lan) lan_up "$id" "$@" ;;
         *) die "unknown bed $kind" ;;
     esac
-    trap - ERR
+    trap - EXIT
 }
 
 run() {

@@ -78,8 +78,8 @@ bool Interactive() { return isatty(STDERR_FILENO) == 1; }
 
 std::string RateText(double kbps) {
     char buf[64];
-    if (kbps >= 1024.0) std::snprintf(buf, sizeof buf, "%.1f MB/s (%.1f Mbit/s)", kbps / 1024.0, kbps * 8 / 1000.0);
-    else std::snprintf(buf, sizeof buf, "%.0f KB/s (%.2f Mbit/s)", kbps, kbps * 8 / 1000.0);
+    if (kbps >= 1024.0) std::snprintf(buf, sizeof buf, "%.1f MB/s (%.1f Mbit/s)", kbps / 1024.0, kbps * 8.192 / 1000.0);
+    else std::snprintf(buf, sizeof buf, "%.0f KB/s (%.2f Mbit/s)", kbps, kbps * 8.192 / 1000.0);
     return buf;
 }
 
