@@ -52,6 +52,30 @@ TEST(DownSpeed, ProgressEveryHalfSecondOfTheProgramClockThenTheAverage) {
     EXPECT_EQ(window.messages().size(), 4u);  // nothing after the end
 }
 
+TEST(DownSpeed, TheAverageLeavesTheRampUpOut) {
+    DirectNetwork direct;
+    LoopbackServer server;
+    zeva::ManualClock clock;
+    zeva::ScopedClock scoped(clock);
+    Collector window;
+    CZEVAVDownSpeedEx engine(false);  // one stream: the server's burst arrives once
+    ASSERT_EQ(engine.StartTest({server.Url("/burst")}, 2000, window.hwnd(), Collector::kMessage), 0);
+    // The first 1 MiB arrives within the ramp-up (the first fifth: 400 ms).
+    ASSERT_TRUE(Collector::Until([&] { return server.sent() >= (1u << 20); }));
+    std::this_thread::sleep_for(200ms);  // loopback delivery of what was sent
+    clock.Advance(500ms);
+    ASSERT_TRUE(window.WaitFor(1));
+    EXPECT_NEAR(static_cast<double>(window.messages()[0].w), 2048.0, 2048.0 * 0.05);  // 1 MiB in 0.5 s
+    server.OpenGate();
+    ASSERT_TRUE(Collector::Until([&] { return server.sent() >= (3u << 19); }));
+    std::this_thread::sleep_for(200ms);
+    clock.Advance(1500ms);
+    ASSERT_TRUE(window.WaitFor(2));
+    ASSERT_EQ(window.messages().back().l, 100);
+    // 512 KiB over the 1.5 s after the ramp-up, not 1.5 MiB over 2 s.
+    EXPECT_NEAR(static_cast<double>(window.messages().back().w), 512.0 / 1.5, 512.0 / 1.5 * 0.05);
+}
+
 TEST(DownSpeed, UnreachableAddressesGiveMinusOne) {
     DirectNetwork direct;
     Collector window;

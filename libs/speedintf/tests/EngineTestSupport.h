@@ -38,6 +38,22 @@ public:
                     return !stop_.load();
                 });
         });
+        // 1 MiB at once, then 512 KiB more once the test opens the gate.
+        server_.Get("/burst", [this](const httplib::Request&, httplib::Response& res) {
+            ++requests_;
+            res.set_content_provider(
+                1ull << 30, "application/octet-stream", [this](size_t offset, size_t, httplib::DataSink& sink) {
+                    static const std::string slice(64 * 1024, 'b');
+                    const size_t limit = gate_ ? (3u << 19) : (1u << 20);
+                    if (offset < limit) {
+                        sink.write(slice.data(), slice.size());
+                        sent_ += slice.size();
+                    } else {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    }
+                    return !stop_.load();
+                });
+        });
         server_.Get("/small", [this](const httplib::Request&, httplib::Response& res) {
             ++requests_;
             sent_ += 10240;
@@ -64,12 +80,14 @@ public:
         return "http://127.0.0.1:" + std::to_string(port_) + path;
     }
     int requests() const { return requests_; }
+    void OpenGate() { gate_ = true; }
     std::uint64_t sent() const { return sent_; }
 
 private:
     httplib::Server server_;
     int port_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> gate_{false};
     std::atomic<int> requests_{0};
     std::atomic<std::uint64_t> sent_{0};
     std::thread thread_;
