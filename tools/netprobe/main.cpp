@@ -60,6 +60,7 @@ constexpr char kUsage[] =
     "exit status: 0 success, 1 the measurement failed, 2 bad usage\n";
 
 constexpr UINT kProgressMessage = 1627;
+constexpr long kGraceMs = 30000;
 
 int Usage(const std::string& reason) {
     std::cerr << "zeva-netprobe: " << reason << "\n(see zeva-netprobe --help)\n";
@@ -71,15 +72,24 @@ int Fail(const std::string& reason) {
     return 1;
 }
 
-std::string U(const std::string& acp) { return zeva::AcpToUtf8(acp); }
-std::string J(const std::string& utf8) { return zeva::tools::JsonString(utf8); }
+std::string U(const std::string& acp) {
+    return zeva::AcpToUtf8(acp);
+}
+std::string J(const std::string& utf8) {
+    return zeva::tools::JsonString(utf8);
+}
 
-bool Interactive() { return isatty(STDERR_FILENO) == 1; }
+bool Interactive() {
+    return isatty(STDERR_FILENO) == 1;
+}
 
 std::string RateText(double kbps) {
     char buf[64];
-    if (kbps >= 1024.0) std::snprintf(buf, sizeof buf, "%.1f MB/s (%.1f Mbit/s)", kbps / 1024.0, kbps * 8.192 / 1000.0);
-    else std::snprintf(buf, sizeof buf, "%.0f KB/s (%.2f Mbit/s)", kbps, kbps * 8.192 / 1000.0);
+    if (kbps >= 1024.0)
+        std::snprintf(buf, sizeof buf, "%.1f MB/s (%.1f Mbit/s)", kbps / 1024.0,
+                      kbps * 8.192 / 1000.0);
+    else
+        std::snprintf(buf, sizeof buf, "%.0f KB/s (%.2f Mbit/s)", kbps, kbps * 8.192 / 1000.0);
     return buf;
 }
 
@@ -95,14 +105,17 @@ void DrawBar(int percent, const std::string& label) {
 long CpuMs() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000L + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000L;
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000L +
+           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000L;
 }
 
 struct Args {
     std::vector<std::string> positional;
     std::vector<std::pair<std::string, std::string>> options;  // name, value
     std::vector<std::string> flags;
-    bool Has(const std::string& f) const { return std::find(flags.begin(), flags.end(), f) != flags.end(); }
+    bool Has(const std::string& f) const {
+        return std::find(flags.begin(), flags.end(), f) != flags.end();
+    }
     std::optional<std::string> Get(const std::string& name) const {
         for (const auto& [n, v] : options)
             if (n == name) return v;
@@ -111,7 +124,8 @@ struct Args {
 };
 
 // Splits arguments by the options each command takes.
-std::optional<Args> Parse(const std::vector<std::string>& in, const std::vector<std::string>& valued,
+std::optional<Args> Parse(const std::vector<std::string>& in,
+                          const std::vector<std::string>& valued,
                           const std::vector<std::string>& flags, std::string& error) {
     Args a;
     for (std::size_t i = 0; i < in.size(); ++i) {
@@ -163,7 +177,12 @@ int Download(const Args& args, bool json) {
     bool unreachable = false;
     const std::uint32_t start = zeva::GetTickCount();
     const bool bar = Interactive();
-    HWND window = zeva::CreateWindowHandle([&](HWND, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+    HWND window = zeva::CreateWindowHandle([&](HWND self, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+        if (msg == zeva::WM_TIMER) {
+            zeva::KillTimer(self, 1);
+            zeva::PostQuitMessage(1);
+            return 0;
+        }
         if (msg != kProgressMessage) return 0;
         if (l == -1) {
             unreachable = true;
@@ -181,12 +200,15 @@ int Download(const Args& args, bool json) {
     CZEVAVDownSpeedEx engine(!args.Has("--single"));
     engine.EnableProxy(!args.Has("--direct"));
     const long cpuBefore = CpuMs();
-    const int rc = engine.StartTest(args.positional, static_cast<unsigned long>(duration), window, kProgressMessage);
+    const int rc = engine.StartTest(args.positional, static_cast<unsigned long>(duration), window,
+                                    kProgressMessage);
     if (rc != 0) {
         zeva::DestroyWindowHandle(window);
         return Fail("the download test could not start (code " + std::to_string(rc) + ")");
     }
     if (bar) DrawBar(0, "connecting...");
+    // The engine always ends with 100 or -1; the timer only guards against a hang.
+    zeva::SetTimer(window, 1, static_cast<UINT>(duration + kGraceMs));
     zeva::RunMessageLoop();
     engine.StopTest();
     const long cpuMs = CpuMs() - cpuBefore;
@@ -195,15 +217,16 @@ int Download(const Args& args, bool json) {
     if (unreachable || !average) return Fail("no test address can be reached");
     if (json) {
         std::ostringstream o;
-        o << "{\"average_kbps\":" << *average << ",\"duration_ms\":" << duration << ",\"cpu_ms\":" << cpuMs
-          << ",\"samples\":[";
+        o << "{\"average_kbps\":" << *average << ",\"duration_ms\":" << duration
+          << ",\"cpu_ms\":" << cpuMs << ",\"samples\":[";
         for (std::size_t i = 0; i < samples.size(); ++i)
             o << (i ? "," : "") << "{\"ms\":" << samples[i].ms << ",\"kbps\":" << samples[i].kbps
               << ",\"percent\":" << samples[i].percent << "}";
         o << "]}";
         std::cout << o.str() << "\n";
     } else {
-        std::cout << "average: " << RateText(static_cast<double>(*average)) << " over " << duration << " ms\n";
+        std::cout << "average: " << RateText(static_cast<double>(*average)) << " over " << duration
+                  << " ms\n";
     }
     return 0;
 }
@@ -271,7 +294,8 @@ int Web(const Args& args, bool json) {
                                                 std::chrono::steady_clock::now() - before)
                                                 .count());
                 char ip[64] = {};
-                getnameinfo(list->ai_addr, list->ai_addrlen, ip, sizeof ip, nullptr, 0, NI_NUMERICHOST);
+                getnameinfo(list->ai_addr, list->ai_addrlen, ip, sizeof ip, nullptr, 0,
+                            NI_NUMERICHOST);
                 r.ip = ip;
                 freeaddrinfo(list);
             }
@@ -283,19 +307,24 @@ int Web(const Args& args, bool json) {
                                                   proxy.Port == 0 ? 80 : proxy.Port, "", "", 6)
                               : connector.Connect(stream, r.ip.empty() ? t.host : r.ip, t.port, 6);
         if (c == 0)
-            r.connectMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before)
+            r.connectMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now() - before)
                               .count();
         stream.Close();
 
         std::optional<std::pair<WPARAM, LPARAM>> result;
         HWND window = zeva::CreateWindowHandle([&](HWND, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+            if (msg == zeva::WM_TIMER) zeva::PostQuitMessage(1);
             if (msg == kProgressMessage && (l == 100 || l == -1)) {
                 result = {w, l};
                 zeva::PostQuitMessage(0);
             }
             return 0;
         });
-        if (engine.StartTest(r.url, timeout, window, kProgressMessage, i > 0) == 0) zeva::RunMessageLoop();
+        if (engine.StartTest(r.url, timeout, window, kProgressMessage, i > 0) == 0) {
+            zeva::SetTimer(window, 1, static_cast<UINT>(timeout * 1000 + kGraceMs));
+            zeva::RunMessageLoop();
+        }
         engine.StopTest();
         zeva::DestroyWindowHandle(window);
         if (result && result->second == 100) {
@@ -308,24 +337,30 @@ int Web(const Args& args, bool json) {
         DrawBar(100, "done");
         std::fprintf(stderr, "\n");
     }
-    auto num = [](const std::optional<long>& v) { return v ? std::to_string(*v) : std::string("null"); };
+    auto num = [](const std::optional<long>& v) {
+        return v ? std::to_string(*v) : std::string("null");
+    };
     if (json) {
         std::ostringstream o;
-        o << "{\"proxy\":" << (proxyOn ? J(proxy.Address + ":" + std::to_string(proxy.Port)) : "null")
+        o << "{\"proxy\":"
+          << (proxyOn ? J(proxy.Address + ":" + std::to_string(proxy.Port)) : "null")
           << ",\"sites\":[";
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const auto& r = rows[i];
-            o << (i ? "," : "") << "{\"url\":" << J(r.url) << ",\"ip\":" << (r.ip.empty() ? "null" : J(r.ip))
-              << ",\"dns_ms\":" << num(r.dnsMs) << ",\"connect_ms\":" << num(r.connectMs)
-              << ",\"response_ms\":" << num(r.responseMs) << ",\"ok\":" << (r.ok ? "true" : "false") << "}";
+            o << (i ? "," : "") << "{\"url\":" << J(r.url)
+              << ",\"ip\":" << (r.ip.empty() ? "null" : J(r.ip)) << ",\"dns_ms\":" << num(r.dnsMs)
+              << ",\"connect_ms\":" << num(r.connectMs) << ",\"response_ms\":" << num(r.responseMs)
+              << ",\"ok\":" << (r.ok ? "true" : "false") << "}";
         }
         o << "]}";
         std::cout << o.str() << "\n";
     } else {
-        std::printf("%-40s %8s %10s %11s  %s\n", "address", "dns ms", "connect ms", "response ms", "result");
+        std::printf("%-40s %8s %10s %11s  %s\n", "address", "dns ms", "connect ms", "response ms",
+                    "result");
         for (const auto& r : rows)
-            std::printf("%-40s %8s %10s %11s  %s\n", r.url.c_str(), num(r.dnsMs).c_str(), num(r.connectMs).c_str(),
-                        num(r.responseMs).c_str(), r.ok ? "ok" : "failed");
+            std::printf("%-40s %8s %10s %11s  %s\n", r.url.c_str(), num(r.dnsMs).c_str(),
+                        num(r.connectMs).c_str(), num(r.responseMs).c_str(),
+                        r.ok ? "ok" : "failed");
     }
     bool any = false;
     for (const auto& r : rows) any = any || r.ok;
@@ -350,22 +385,26 @@ int Scan(const Args& args, bool json) {
     zeva::lan::ScanResult result;
     std::string error;
     if (zeva::lan::ScanLan(options, result, error) != 0) return Fail(error);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before).count();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - before)
+                        .count();
     if (json) {
         std::ostringstream o;
         o << "{\"iface\":" << J(result.iface) << ",\"method\":" << J(result.method)
-          << ",\"addresses_scanned\":" << result.addressesScanned << ",\"elapsed_ms\":" << ms << ",\"devices\":[";
+          << ",\"addresses_scanned\":" << result.addressesScanned << ",\"elapsed_ms\":" << ms
+          << ",\"devices\":[";
         for (std::size_t i = 0; i < result.devices.size(); ++i) {
             const auto& d = result.devices[i];
-            o << (i ? "," : "") << "{\"ip\":" << J(d.IP) << ",\"mac\":" << J(d.MAC) << ",\"vendor\":" << J(U(d.Vendor))
-              << ",\"self\":" << (i == 0 ? "true" : "false") << "}";
+            o << (i ? "," : "") << "{\"ip\":" << J(d.IP) << ",\"mac\":" << J(d.MAC)
+              << ",\"vendor\":" << J(U(d.Vendor)) << ",\"self\":" << (i == 0 ? "true" : "false")
+              << "}";
         }
         o << "]}";
         std::cout << o.str() << "\n";
     } else {
-        std::printf("%zu device(s) on %s (%zu addresses, %s, %lld ms)\n", result.devices.size(), result.iface.c_str(),
-                    result.addressesScanned, result.method.c_str(), static_cast<long long>(ms));
+        std::printf("%zu device(s) on %s (%zu addresses, %s, %lld ms)\n", result.devices.size(),
+                    result.iface.c_str(), result.addressesScanned, result.method.c_str(),
+                    static_cast<long long>(ms));
         for (std::size_t i = 0; i < result.devices.size(); ++i) {
             const auto& d = result.devices[i];
             std::printf("%-15s  %-17s  %s%s\n", d.IP.c_str(), d.MAC.c_str(), U(d.Vendor).c_str(),
@@ -405,7 +444,8 @@ int System(const Args& args, bool json) {
 
     auto signal = [](const _ADAPTER_INFO& a) -> std::optional<int> {
         int level = 0;
-        if (a.Wireless && CNetworkAdapter(a.AdapterName).GetSignalStrenghLevel(level) == 0) return level;
+        if (a.Wireless && CNetworkAdapter(a.AdapterName).GetSignalStrenghLevel(level) == 0)
+            return level;
         return std::nullopt;
     };
     if (json) {
@@ -414,15 +454,17 @@ int System(const Args& args, bool json) {
           << ",\"model\":" << J(U(cpuText)) << ",\"id\":" << J(U(cpuId)) << "}";
         o << ",\"memory\":{";
         if (memOk)
-            o << "\"total_bytes\":" << mem.ullTotalPhys << ",\"available_bytes\":" << mem.ullAvailPhys
+            o << "\"total_bytes\":" << mem.ullTotalPhys
+              << ",\"available_bytes\":" << mem.ullAvailPhys
               << ",\"load_percent\":" << mem.dwMemoryLoad << ",";
         o << "\"text\":" << J(U(memText)) << "}";
         o << ",\"disk_serial\":" << J(U(diskSerial)) << ",\"local_ip\":" << J(localIp);
         o << ",\"adapters\":[";
         for (std::size_t i = 0; i < adapters.size(); ++i) {
             const auto& a = adapters[i];
-            o << (i ? "," : "") << "{\"name\":" << J(a.AdapterName) << ",\"description\":" << J(a.Description)
-              << ",\"mac\":" << J(a.MacAddress) << ",\"enabled\":" << (a.Enabled ? "true" : "false")
+            o << (i ? "," : "") << "{\"name\":" << J(a.AdapterName)
+              << ",\"description\":" << J(a.Description) << ",\"mac\":" << J(a.MacAddress)
+              << ",\"enabled\":" << (a.Enabled ? "true" : "false")
               << ",\"connected\":" << (a.Connected ? "true" : "false")
               << ",\"wireless\":" << (a.Wireless ? "true" : "false");
             if (const auto s = signal(a)) o << ",\"signal_level\":" << *s;
@@ -431,7 +473,8 @@ int System(const Args& args, bool json) {
                 o << (k ? "," : "") << "{\"ip\":" << J(a.IpAddressList[k].IpAddress)
                   << ",\"mask\":" << J(a.IpAddressList[k].IpMask) << "}";
             o << "],\"gateways\":[";
-            for (std::size_t k = 0; k < a.GatewayList.size(); ++k) o << (k ? "," : "") << J(a.GatewayList[k].IpAddress);
+            for (std::size_t k = 0; k < a.GatewayList.size(); ++k)
+                o << (k ? "," : "") << J(a.GatewayList[k].IpAddress);
             o << "]}";
         }
         o << "],\"proxy\":{\"enabled\":" << (proxyOn ? "true" : "false");
@@ -439,30 +482,39 @@ int System(const Args& args, bool json) {
         o << "},\"dialup\":{\"active\":" << (dialActive ? "true" : "false");
         if (dialActive) o << ",\"name\":" << J(U(dialName)) << ",\"user\":" << J(U(dialUser));
         o << "},\"bytes\":";
-        if (fluxOk) o << "{\"received\":" << rx << ",\"sent\":" << tx << "}";
-        else o << "null";
+        if (fluxOk)
+            o << "{\"received\":" << rx << ",\"sent\":" << tx << "}";
+        else
+            o << "null";
         o << "}";
         std::cout << o.str() << "\n";
         return 0;
     }
-    std::printf("processor  %s, load %s%%\n", U(cpuText).c_str(), cpuOk ? std::to_string(cpuLoad).c_str() : "?");
+    std::printf("processor  %s, load %s%%\n", U(cpuText).c_str(),
+                cpuOk ? std::to_string(cpuLoad).c_str() : "?");
     if (memOk)
         std::printf("memory     %s, %llu MB available, load %u%%\n", U(memText).c_str(),
-                    static_cast<unsigned long long>(mem.ullAvailPhys / (1024 * 1024)), mem.dwMemoryLoad);
-    std::printf("identity   processor %s, disk %s\n", U(cpuId).c_str(), diskSerial.empty() ? "-" : U(diskSerial).c_str());
+                    static_cast<unsigned long long>(mem.ullAvailPhys / (1024 * 1024)),
+                    mem.dwMemoryLoad);
+    std::printf("identity   processor %s, disk %s\n", U(cpuId).c_str(),
+                diskSerial.empty() ? "-" : U(diskSerial).c_str());
     std::printf("local ip   %s\n", localIp.empty() ? "-" : localIp.c_str());
     for (const auto& a : adapters) {
-        std::printf("adapter    %s  %s  %s%s", a.AdapterName.c_str(), a.MacAddress.empty() ? "-" : a.MacAddress.c_str(),
-                    a.Enabled ? "up" : "down", a.Wireless ? " wireless" : "");
+        std::printf("adapter    %s  %s  %s%s", a.AdapterName.c_str(),
+                    a.MacAddress.empty() ? "-" : a.MacAddress.c_str(), a.Enabled ? "up" : "down",
+                    a.Wireless ? " wireless" : "");
         if (const auto s = signal(a)) std::printf(" signal %d/5", *s);
-        for (const auto& ip : a.IpAddressList) std::printf("  %s/%s", ip.IpAddress.c_str(), ip.IpMask.c_str());
+        for (const auto& ip : a.IpAddressList)
+            std::printf("  %s/%s", ip.IpAddress.c_str(), ip.IpMask.c_str());
         for (const auto& g : a.GatewayList) std::printf("  gateway %s", g.IpAddress.c_str());
         std::printf("\n");
     }
     std::printf("proxy      %s\n",
                 proxyOn ? (proxy.Address + ":" + std::to_string(proxy.Port)).c_str() : "none");
     std::printf("dial-up    %s\n",
-                dialActive ? (U(dialName) + (dialUser.empty() ? "" : ", user " + U(dialUser))).c_str() : "none");
+                dialActive
+                    ? (U(dialName) + (dialUser.empty() ? "" : ", user " + U(dialUser))).c_str()
+                    : "none");
     if (fluxOk) std::printf("bytes      received %lu, sent %lu\n", rx, tx);
     return 0;
 }
@@ -479,8 +531,10 @@ int main(int argc, char** argv) {
                 std::cout << kUsage;
                 return 0;
             }
-            if (a == "--json") json = true;
-            else rest.push_back(a);
+            if (a == "--json")
+                json = true;
+            else
+                rest.push_back(a);
         }
         if (rest.empty()) return Usage("no command given");
         const std::string command = rest.front();
@@ -488,7 +542,8 @@ int main(int argc, char** argv) {
         std::string error;
         std::optional<Args> args;
         if (command == "download") {
-            if (!(args = Parse(rest, {"--duration-ms"}, {"--single", "--direct"}, error))) return Usage(error);
+            if (!(args = Parse(rest, {"--duration-ms"}, {"--single", "--direct"}, error)))
+                return Usage(error);
             return Download(*args, json);
         }
         if (command == "web") {
@@ -496,7 +551,8 @@ int main(int argc, char** argv) {
             return Web(*args, json);
         }
         if (command == "scan") {
-            if (!(args = Parse(rest, {"--iface"}, {"--thorough", "--no-raw"}, error))) return Usage(error);
+            if (!(args = Parse(rest, {"--iface"}, {"--thorough", "--no-raw"}, error)))
+                return Usage(error);
             return Scan(*args, json);
         }
         if (command == "system") {

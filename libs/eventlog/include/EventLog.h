@@ -8,6 +8,6 @@
 // then where it came from (source file, function, line) and the build time
 // stamp of the caller. 0, or -1 when the system log cannot be reached.
 // ZEVA_SYSLOG_SOCKET names another log socket than /dev/log.
-int WriteSysEventLog(const std::string& module, const std::string& buildTime, const std::string& sourceFile,
-                     const std::string& function, const int& line, const std::string& message,
-                     const std::string& category);
+int WriteSysEventLog(const std::string& module, const std::string& buildTime,
+                     const std::string& sourceFile, const std::string& function, const int& line,
+                     const std::string& message, const std::string& category);

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int kPriority = 1 * 8 + 3;  // facility user, severity error
+constexpr int kPriority = 1 * 8 + 3;    // facility user, severity error
 constexpr std::size_t kMaxText = 1800;  // well inside the 2,048 bytes every syslog daemon takes
 
 // Control characters would split or forge records: they become spaces.
@@ -55,7 +55,8 @@ bool SendTo(const std::string& path, const std::string& record) {
         if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
             // A stream socket needs a terminator between records.
             const std::string data = type == SOCK_STREAM ? record + '\n' : record;
-            ok = send(fd, data.data(), data.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(data.size());
+            ok = send(fd, data.data(), data.size(), MSG_NOSIGNAL) ==
+                 static_cast<ssize_t>(data.size());
         }
         const bool wrongType = errno == EPROTOTYPE;
         close(fd);
@@ -67,15 +68,16 @@ bool SendTo(const std::string& path, const std::string& record) {
 
 }  // namespace
 
-int WriteSysEventLog(const std::string& module, const std::string& buildTime, const std::string& sourceFile,
-                     const std::string& function, const int& line, const std::string& message,
-                     const std::string& category) {
+int WriteSysEventLog(const std::string& module, const std::string& buildTime,
+                     const std::string& sourceFile, const std::string& function, const int& line,
+                     const std::string& message, const std::string& category) {
     try {
         const char* env = std::getenv("ZEVA_SYSLOG_SOCKET");
         const std::string path = env != nullptr && *env != '\0' ? env : "/dev/log";
 
-        std::string text = "[" + OneLine(category) + "] " + OneLine(message) + " (" + OneLine(sourceFile) + " " +
-                           OneLine(function) + ":" + std::to_string(line) + ", built " + OneLine(buildTime) + ")";
+        std::string text = "[" + OneLine(category) + "] " + OneLine(message) + " (" +
+                           OneLine(sourceFile) + " " + OneLine(function) + ":" +
+                           std::to_string(line) + ", built " + OneLine(buildTime) + ")";
         Truncate(text, kMaxText);
 
         char stamp[32] = {};
@@ -83,8 +85,8 @@ int WriteSysEventLog(const std::string& module, const std::string& buildTime, co
         std::tm local{};
         localtime_r(&now, &local);
         std::strftime(stamp, sizeof stamp, "%b %e %H:%M:%S", &local);
-        const std::string record = "<" + std::to_string(kPriority) + ">" + stamp + " " + Tag(module) + "[" +
-                                   std::to_string(getpid()) + "]: " + text;
+        const std::string record = "<" + std::to_string(kPriority) + ">" + stamp + " " +
+                                   Tag(module) + "[" + std::to_string(getpid()) + "]: " + text;
         return SendTo(path, record) ? 0 : -1;
     } catch (...) {
         return -1;

@@ -48,16 +48,19 @@ TEST(EventLog, OneErrorRecordWithOriginInUtf8) {
     FakeSyslog log;
     ASSERT_TRUE(log.ok());
     const int line = 198;
-    ASSERT_EQ(WriteSysEventLog("ZEVAClient.exe", "Tue May 12 17:05:07 2015", "DlgDownload",
-                               "CDlgDownload::OnBnClickedButtonTest", line, zeva::Acp("连接服务器失败，网络可能不畅通！"),
-                               zeva::Acp("一般问题")),
-              0);
+    ASSERT_EQ(
+        WriteSysEventLog("ZEVAClient.exe", "Tue May 12 17:05:07 2015", "DlgDownload",
+                         "CDlgDownload::OnBnClickedButtonTest", line,
+                         zeva::Acp("连接服务器失败，网络可能不畅通！"), zeva::Acp("一般问题")),
+        0);
     const std::string record = log.Next();
     EXPECT_EQ(record.rfind("<11>", 0), 0u) << record;
-    EXPECT_NE(record.find(" ZEVAClient.exe[" + std::to_string(getpid()) + "]: "), std::string::npos) << record;
-    EXPECT_NE(record.find("[一般问题] 连接服务器失败，网络可能不畅通！ (DlgDownload "
-                          "CDlgDownload::OnBnClickedButtonTest:198, built Tue May 12 17:05:07 2015)"),
-              std::string::npos)
+    EXPECT_NE(record.find(" ZEVAClient.exe[" + std::to_string(getpid()) + "]: "), std::string::npos)
+        << record;
+    EXPECT_NE(
+        record.find("[一般问题] 连接服务器失败，网络可能不畅通！ (DlgDownload "
+                    "CDlgDownload::OnBnClickedButtonTest:198, built Tue May 12 17:05:07 2015)"),
+        std::string::npos)
         << record;
 }
 
@@ -68,7 +71,7 @@ TEST(EventLog, HostileTextCannotForgeRecordsAndLongTextIsCut) {
     ASSERT_EQ(WriteSysEventLog("bad module[1]:", "t", "f", "fn", 1, "a\nb\r<13>forged", "c"), 0);
     const std::string record = log.Next();
     EXPECT_EQ(record.find('\n'), std::string::npos);
-    EXPECT_NE(record.find(" badmodule1[" ), std::string::npos) << record;
+    EXPECT_NE(record.find(" badmodule1["), std::string::npos) << record;
     EXPECT_NE(record.find("a b <13>forged"), std::string::npos) << record;
 
     std::string longText;

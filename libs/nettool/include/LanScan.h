@@ -38,7 +38,8 @@ std::string VendorText(std::string_view mac, const OuiDatabase& db = OuiDatabase
 // mask: network and broadcast left out (except on /31 and /32), the own
 // address left out, at most `cap` addresses from the aligned block holding
 // the own address.
-std::vector<std::uint32_t> ScanTargets(std::uint32_t ownIp, std::uint32_t mask, std::size_t cap = 1024);
+std::vector<std::uint32_t> ScanTargets(std::uint32_t ownIp, std::uint32_t mask,
+                                       std::size_t cap = 1024);
 
 struct NeighbourEntry {
     std::string ip;
@@ -50,9 +51,9 @@ struct NeighbourEntry {
 std::vector<NeighbourEntry> ParseArpTable(std::string_view text);
 
 struct ScanOptions {
-    std::string iface;          // empty: the interface of the default route
-    int rounds = 2;             // requests per silent address
-    int roundWaitMs = 300;      // wait for answers after each round
+    std::string iface;           // empty: the interface of the default route
+    int rounds = 2;              // requests per silent address
+    int roundWaitMs = 300;       // wait for answers after each round
     bool allowRawSocket = true;  // false: always probe and read the neighbour table
 };
 

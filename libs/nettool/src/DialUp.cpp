@@ -83,12 +83,14 @@ int CDialUp::GetActiveDialUp(CDialUp& dialUp, bool& active, std::string& name, D
         if (!std::filesystem::exists(SysPath("/sys/class/net"))) return -1;
         for (const auto& iface : zeva::probe::RealInterfaces()) {
             const std::string base = SysPath("/sys/class/net/" + iface);
-            if (std::atoi(FirstLine(ReadText(base + "/type")).c_str()) != 512) continue;  // ARPHRD_PPP
-            const unsigned flags =
-                static_cast<unsigned>(std::strtoul(FirstLine(ReadText(base + "/flags")).c_str(), nullptr, 16));
+            if (std::atoi(FirstLine(ReadText(base + "/type")).c_str()) != 512)
+                continue;  // ARPHRD_PPP
+            const unsigned flags = static_cast<unsigned>(
+                std::strtoul(FirstLine(ReadText(base + "/flags")).c_str(), nullptr, 16));
             if ((flags & IFF_UP) == 0 || (flags & IFF_RUNNING) == 0) continue;
             const Link link = DescribeLink(iface);
-            if (!dialUp.entryName_.empty() && !link.peer.empty() && link.peer != dialUp.entryName_) continue;
+            if (!dialUp.entryName_.empty() && !link.peer.empty() && link.peer != dialUp.entryName_)
+                continue;
             const std::string peerText = PeerFileText(dialUp.phoneBook_, link.peer);
             const bool pppoe = IsPppoe(link, peerText);
             if ((type == DIAL_TYPE_PPPOE && !pppoe) || (type == DIAL_TYPE_MODEM && pppoe)) continue;

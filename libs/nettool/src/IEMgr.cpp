@@ -17,7 +17,8 @@ COMMON_ServerAddress ParseProxyServer(const std::string& text) {
             if (end == std::string::npos) end = s.size();
             const std::string item = s.substr(pos, end - pos);
             const auto eq = item.find('=');
-            if (eq != std::string::npos && item.substr(0, eq) == "http") chosen = item.substr(eq + 1);
+            if (eq != std::string::npos && item.substr(0, eq) == "http")
+                chosen = item.substr(eq + 1);
             pos = end + 1;
         }
         s = chosen;
@@ -34,7 +35,8 @@ COMMON_ServerAddress ParseProxyServer(const std::string& text) {
     const std::string port = s.substr(colon + 1);
     char* end = nullptr;
     const long v = std::strtol(port.c_str(), &end, 10);
-    if (!port.empty() && *end == '\0' && v > 0 && v <= 65535) out.Port = static_cast<unsigned short>(v);
+    if (!port.empty() && *end == '\0' && v > 0 && v <= 65535)
+        out.Port = static_cast<unsigned short>(v);
     return out;
 }
 

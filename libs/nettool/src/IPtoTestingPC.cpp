@@ -8,7 +8,8 @@ int CIPtoTestingPC::GetLocalIP(std::string& ip) {
     try {
         const std::string iface = zeva::lan::PrimaryInterface();
         _ADAPTER_INFO adapter;
-        if (iface.empty() || CAdapterInfo::GetAdapter(iface, adapter) != 0 || adapter.IpAddressList.empty())
+        if (iface.empty() || CAdapterInfo::GetAdapter(iface, adapter) != 0 ||
+            adapter.IpAddressList.empty())
             return -1;
         ip = adapter.IpAddressList[0].IpAddress;
         return 0;

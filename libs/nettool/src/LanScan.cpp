@@ -43,7 +43,8 @@ bool ParseMacBytes(std::string_view text, unsigned char out[6]) {
     if (text.size() != 17) return false;
     for (std::size_t n = 0; n < 6; ++n) {
         const char hi = text[n * 3], lo = text[n * 3 + 1];
-        if (!std::isxdigit(static_cast<unsigned char>(hi)) || !std::isxdigit(static_cast<unsigned char>(lo)))
+        if (!std::isxdigit(static_cast<unsigned char>(hi)) ||
+            !std::isxdigit(static_cast<unsigned char>(lo)))
             return false;
         out[n] = static_cast<unsigned char>(std::stoi(std::string{hi, lo}, nullptr, 16));
     }
@@ -79,14 +80,15 @@ static_assert(sizeof(ArpPacket) == 28);
 
 using Found = std::set<std::pair<std::uint32_t, std::string>>;
 
-void Drain(int fd, std::uint32_t ownIp, const std::set<std::uint32_t>& targets, const std::string& ownMac,
-           Found& found, std::set<std::uint32_t>& answered) {
+void Drain(int fd, std::uint32_t ownIp, const std::set<std::uint32_t>& targets,
+           const std::string& ownMac, Found& found, std::set<std::uint32_t>& answered) {
     ArpPacket p{};
     for (;;) {
         const ssize_t n = recv(fd, &p, sizeof p, MSG_DONTWAIT);
         if (n < 0) return;
         if (n < static_cast<ssize_t>(sizeof p)) continue;
-        if (ntohs(p.oper) != 2 || ntohs(p.ptype) != ETHERTYPE_IP || p.hlen != 6 || p.plen != 4) continue;
+        if (ntohs(p.oper) != 2 || ntohs(p.ptype) != ETHERTYPE_IP || p.hlen != 6 || p.plen != 4)
+            continue;
         std::uint32_t spa = 0, tpa = 0;
         std::memcpy(&spa, p.spa, 4);
         std::memcpy(&tpa, p.tpa, 4);
@@ -103,8 +105,9 @@ void Drain(int fd, std::uint32_t ownIp, const std::set<std::uint32_t>& targets, 
 
 // Raw ARP: ask every address, repeat for the silent ones. Returns false
 // (with errno-based reason) when the socket is not permitted.
-bool ArpScan(const ScanOptions& opt, const std::string& iface, std::uint32_t ownIp, const std::string& ownMac,
-             const std::vector<std::uint32_t>& targetList, Found& found, std::string& error) {
+bool ArpScan(const ScanOptions& opt, const std::string& iface, std::uint32_t ownIp,
+             const std::string& ownMac, const std::vector<std::uint32_t>& targetList, Found& found,
+             std::string& error) {
     const int fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(ETH_P_ARP));
     if (fd < 0) {
         error = std::string("raw socket: ") + std::strerror(errno);
@@ -153,14 +156,17 @@ bool ArpScan(const ScanOptions& opt, const std::string& iface, std::uint32_t own
             const std::uint32_t tpa = htonl(t);
             std::memcpy(req.tpa, &tpa, 4);
             for (int attempt = 0; attempt < 20; ++attempt) {
-                if (sendto(fd, &req, sizeof req, 0, reinterpret_cast<sockaddr*>(&dst), sizeof dst) >= 0) break;
+                if (sendto(fd, &req, sizeof req, 0, reinterpret_cast<sockaddr*>(&dst),
+                           sizeof dst) >= 0)
+                    break;
                 if (errno != ENOBUFS && errno != EAGAIN) break;
                 // The device queue is full: let it drain.
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
             if (++sent % 64 == 0) Drain(fd, ownIp, targets, ownMac, found, answered);
         }
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(opt.roundWaitMs);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(opt.roundWaitMs);
         for (;;) {
             Drain(fd, ownIp, targets, ownMac, found, answered);
             if (answered.size() == targets.size()) break;
@@ -197,7 +203,8 @@ void NeighbourScan(const ScanOptions& opt, const std::string& iface, const std::
     const auto text = zeva::probe::ReadText("/proc/net/arp").value_or("");
     for (const auto& e : ParseArpTable(text)) {
         const auto ip = HostOrder(e.ip);
-        if (!ip || e.iface != iface || (e.flags & 0x2) == 0 || !targets.count(*ip)) continue;  // ATF_COM
+        if (!ip || e.iface != iface || (e.flags & 0x2) == 0 || !targets.count(*ip))
+            continue;  // ATF_COM
         if (e.mac.empty() || e.mac == "00-00-00-00-00-00" || e.mac == ownMac) continue;
         found.insert({*ip, e.mac});
     }
@@ -218,8 +225,10 @@ OuiDatabase OuiDatabase::FromText(std::string_view text) {
         const auto prefix = MacPrefix(line.substr(0, hex));
         if (!prefix) continue;
         std::string_view name = line.substr(hex + 5);
-        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front()))) name.remove_prefix(1);
-        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.remove_suffix(1);
+        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front())))
+            name.remove_prefix(1);
+        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
+            name.remove_suffix(1);
         db.names_.emplace_back(*prefix, std::string(name));
     }
     std::stable_sort(db.names_.begin(), db.names_.end(),
@@ -291,7 +300,8 @@ std::vector<NeighbourEntry> ParseArpTable(std::string_view text) {
         const std::string line(text.substr(pos, nl - pos));
         pos = nl + 1;
         char ip[64] = {}, hw[32] = {}, flags[32] = {}, mac[64] = {}, mask[32] = {}, dev[64] = {};
-        if (std::sscanf(line.c_str(), "%63s %31s %31s %63s %31s %63s", ip, hw, flags, mac, mask, dev) != 6)
+        if (std::sscanf(line.c_str(), "%63s %31s %31s %63s %31s %63s", ip, hw, flags, mac, mask,
+                        dev) != 6)
             continue;
         if (!HostOrder(ip)) continue;  // the header line
         NeighbourEntry e;
@@ -305,7 +315,8 @@ std::vector<NeighbourEntry> ParseArpTable(std::string_view text) {
 }
 
 std::string PrimaryInterface() {
-    const auto routes = zeva::probe::ParseRoute(zeva::probe::ReadText("/proc/net/route").value_or(""));
+    const auto routes =
+        zeva::probe::ParseRoute(zeva::probe::ReadText("/proc/net/route").value_or(""));
     for (const auto& r : routes)
         if (r.destination == "0.0.0.0" && r.mask == "0.0.0.0") return r.iface;
     std::vector<_ADAPTER_INFO> adapters;
@@ -358,8 +369,10 @@ int ScanLan(const ScanOptions& opt, ScanResult& result, std::string& error) {
             NeighbourScan(opt, result.iface, adapter.MacAddress, targets, found);
         }
         const auto& db = OuiDatabase::Default();
-        result.devices.push_back({result.ownIp, adapter.MacAddress, VendorText(adapter.MacAddress, db)});
-        for (const auto& [ip, mac] : found) result.devices.push_back({Dotted(ip), mac, VendorText(mac, db)});
+        result.devices.push_back(
+            {result.ownIp, adapter.MacAddress, VendorText(adapter.MacAddress, db)});
+        for (const auto& [ip, mac] : found)
+            result.devices.push_back({Dotted(ip), mac, VendorText(mac, db)});
         return 0;
     } catch (const std::exception& e) {
         error = e.what();

@@ -12,7 +12,9 @@ namespace zeva {
 namespace {
 
 // Only the answer's status matters: the body is not read.
-size_t StopAtBody(char*, size_t, size_t, void*) { return 0; }
+size_t StopAtBody(char*, size_t, size_t, void*) {
+    return 0;
+}
 
 }  // namespace
 
@@ -32,7 +34,8 @@ int CheckUrlReachable(const std::string& url, std::string& error, long timeoutSe
     curl_slist* headers = nullptr;
     headers = curl_slist_append(headers, "Cache-Control: no-cache");
     headers = curl_slist_append(headers, "Pragma: no-cache");
-    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headerList(headers, curl_slist_free_all);
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headerList(headers,
+                                                                           curl_slist_free_all);
     CURL* h = curl.get();
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_PROXY, proxy.c_str());  // "" = direct, ignoring the environment

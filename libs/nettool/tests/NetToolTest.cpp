@@ -96,7 +96,8 @@ TEST(IEMgr, ReadsTheInternetSettingsAndTheirSwitch) {
     EXPECT_FALSE(enabled);  // no settings at all
     EXPECT_EQ(zeva::UserProxyUrl(), "");
 
-    auto key = zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
+    auto key =
+        zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
     ASSERT_TRUE(key);
     key->SetDword("ProxyEnable", 0);
     key->SetString("ProxyServer", "127.0.0.1:3128");

@@ -23,7 +23,9 @@ public:
             lastCacheControl_ = req.get_header_value("Cache-Control");
             res.set_content("<html>ok</html>", "text/html");
         });
-        server_.Get("/moved", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/ok"); });
+        server_.Get("/moved", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("/ok");
+        });
         server_.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1500));
             res.set_content("late", "text/plain");
@@ -35,7 +37,9 @@ public:
         server_.stop();
         thread_.join();
     }
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
     std::string lastCacheControl_;
 
 private:
@@ -77,7 +81,8 @@ TEST(UrlCheck, PagesRedirectsMissingPagesAndClosedPorts) {
         closedPort = ntohs(a.sin_port);
         close(fd);
     }
-    EXPECT_EQ(zeva::CheckUrlReachable("http://127.0.0.1:" + std::to_string(closedPort) + "/", error), -1);
+    EXPECT_EQ(
+        zeva::CheckUrlReachable("http://127.0.0.1:" + std::to_string(closedPort) + "/", error), -1);
     EXPECT_FALSE(error.empty());
 }
 

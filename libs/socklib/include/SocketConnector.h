@@ -10,7 +10,8 @@ class CE_SocketConnector {
 public:
     // Connects `stream` to host:port within `timeoutSeconds` (name look-up
     // included). 0 when connected, -1 otherwise (reason in GetLastError).
-    int Connect(CE_SocketStream& stream, const std::string& host, unsigned short port, int timeoutSeconds);
+    int Connect(CE_SocketStream& stream, const std::string& host, unsigned short port,
+                int timeoutSeconds);
     // The same through the HTTP proxy proxyHost:proxyPort: the stream is
     // connected once the proxy accepted the CONNECT request with a 2xx
     // answer. A non-empty user authenticates with Basic credentials.

@@ -19,13 +19,15 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 int RemainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left < 0 ? 0 : static_cast<int>(left);
 }
 
 // A non-blocking connect to each address of the name in turn, until one
 // answers or the deadline passes. Returns the connected descriptor or -1.
-int OpenTcp(const std::string& host, unsigned short port, Clock::time_point deadline, std::string& error) {
+int OpenTcp(const std::string& host, unsigned short port, Clock::time_point deadline,
+            std::string& error) {
     if (host.empty() || port == 0) {
         error = "no host or port";
         return -1;
@@ -42,7 +44,8 @@ int OpenTcp(const std::string& host, unsigned short port, Clock::time_point dead
     error = "cannot connect to " + host + ":" + service;
     int result = -1;
     for (addrinfo* a = list; a != nullptr && result < 0; a = a->ai_next) {
-        const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
+        const int fd =
+            socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
         if (fd < 0) continue;
         int rc = connect(fd, a->ai_addr, a->ai_addrlen);
         if (rc != 0 && errno == EINPROGRESS) {
@@ -53,8 +56,10 @@ int OpenTcp(const std::string& host, unsigned short port, Clock::time_point dead
                 int soErr = 0;
                 socklen_t len = sizeof soErr;
                 getsockopt(fd, SOL_SOCKET, SO_ERROR, &soErr, &len);
-                if (soErr == 0) rc = 0;
-                else error += std::string(": ") + std::strerror(soErr);
+                if (soErr == 0)
+                    rc = 0;
+                else
+                    error += std::string(": ") + std::strerror(soErr);
             } else {
                 error += ": timed out";
             }
@@ -79,12 +84,14 @@ int OpenTcp(const std::string& host, unsigned short port, Clock::time_point dead
 namespace zeva {
 
 std::string Base64(const std::string& data) {
-    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static constexpr char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     std::size_t i = 0;
     for (; i + 2 < data.size(); i += 3) {
         const unsigned v = (static_cast<unsigned char>(data[i]) << 16) |
-                           (static_cast<unsigned char>(data[i + 1]) << 8) | static_cast<unsigned char>(data[i + 2]);
+                           (static_cast<unsigned char>(data[i + 1]) << 8) |
+                           static_cast<unsigned char>(data[i + 2]);
         out += kAlphabet[(v >> 18) & 63];
         out += kAlphabet[(v >> 12) & 63];
         out += kAlphabet[(v >> 6) & 63];
@@ -96,7 +103,8 @@ std::string Base64(const std::string& data) {
         out += kAlphabet[(v >> 12) & 63];
         out += "==";
     } else if (i + 2 == data.size()) {
-        const unsigned v = (static_cast<unsigned char>(data[i]) << 16) | (static_cast<unsigned char>(data[i + 1]) << 8);
+        const unsigned v = (static_cast<unsigned char>(data[i]) << 16) |
+                           (static_cast<unsigned char>(data[i + 1]) << 8);
         out += kAlphabet[(v >> 18) & 63];
         out += kAlphabet[(v >> 12) & 63];
         out += kAlphabet[(v >> 6) & 63];
@@ -107,8 +115,8 @@ std::string Base64(const std::string& data) {
 
 }  // namespace zeva
 
-int CE_SocketConnector::Connect(CE_SocketStream& stream, const std::string& host, unsigned short port,
-                                int timeoutSeconds) {
+int CE_SocketConnector::Connect(CE_SocketStream& stream, const std::string& host,
+                                unsigned short port, int timeoutSeconds) {
     stream.Close();
     try {
         const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
@@ -122,8 +130,9 @@ int CE_SocketConnector::Connect(CE_SocketStream& stream, const std::string& host
     }
 }
 
-int CE_SocketConnector::Connect(CE_SocketStream& stream, const std::string& host, unsigned short port,
-                                const std::string& proxyHost, unsigned short proxyPort, const std::string& user,
+int CE_SocketConnector::Connect(CE_SocketStream& stream, const std::string& host,
+                                unsigned short port, const std::string& proxyHost,
+                                unsigned short proxyPort, const std::string& user,
                                 const std::string& password, int timeoutSeconds) {
     stream.Close();
     try {
@@ -137,8 +146,8 @@ int CE_SocketConnector::Connect(CE_SocketStream& stream, const std::string& host
         if (fd < 0) return -1;
         CE_SocketStream tunnel;
         tunnel.Attach(fd);
-        const std::string target =
-            (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + std::to_string(port);
+        const std::string target = (host.find(':') != std::string::npos ? "[" + host + "]" : host) +
+                                   ":" + std::to_string(port);
         std::string request = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n";
         if (!user.empty()) {
             const std::string credentials = user + ":" + password;
@@ -150,14 +159,16 @@ int CE_SocketConnector::Connect(CE_SocketStream& stream, const std::string& host
         }
         request += "\r\n";
         const int secondsLeft = std::max(1, (RemainingMs(deadline) + 999) / 1000);
-        if (tunnel.Send(request.data(), request.size(), secondsLeft) != static_cast<int>(request.size())) {
+        if (tunnel.Send(request.data(), request.size(), secondsLeft) !=
+            static_cast<int>(request.size())) {
             lastError_ = "proxy closed the connection";
             return -1;
         }
         // Read the answer's head byte by byte, so nothing of the tunnelled
         // stream that may follow it is consumed.
         std::string head;
-        while (head.size() < 8192 && (head.size() < 4 || head.compare(head.size() - 4, 4, "\r\n\r\n") != 0)) {
+        while (head.size() < 8192 &&
+               (head.size() < 4 || head.compare(head.size() - 4, 4, "\r\n\r\n") != 0)) {
             char c = 0;
             const int wait = RemainingMs(deadline);
             if (wait == 0) {
@@ -166,13 +177,15 @@ int CE_SocketConnector::Connect(CE_SocketStream& stream, const std::string& host
             }
             const int n = tunnel.Receive(&c, 1, std::max(1, (wait + 999) / 1000));
             if (n <= 0 || RemainingMs(deadline) == 0) {
-                lastError_ = n == 0 ? "proxy closed the connection" : "proxy did not answer in time";
+                lastError_ =
+                    n == 0 ? "proxy closed the connection" : "proxy did not answer in time";
                 return -1;
             }
             head += c;
         }
         int status = 0;
-        if (head.compare(0, 5, "HTTP/") != 0 || std::sscanf(head.c_str(), "HTTP/%*s %d", &status) != 1) {
+        if (head.compare(0, 5, "HTTP/") != 0 ||
+            std::sscanf(head.c_str(), "HTTP/%*s %d", &status) != 1) {
             lastError_ = "proxy sent no HTTP answer";
             return -1;
         }

@@ -10,14 +10,17 @@
 namespace {
 
 int RemainingMs(std::chrono::steady_clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
     return left < 0 ? 0 : static_cast<int>(left);
 }
 
 }  // namespace
 
-CE_SocketStream::CE_SocketStream(CE_SocketStream&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+CE_SocketStream::CE_SocketStream(CE_SocketStream&& other) noexcept : fd_(other.fd_) {
+    other.fd_ = -1;
+}
 
 CE_SocketStream& CE_SocketStream::operator=(CE_SocketStream&& other) noexcept {
     if (this != &other) {
@@ -28,7 +31,9 @@ CE_SocketStream& CE_SocketStream::operator=(CE_SocketStream&& other) noexcept {
     return *this;
 }
 
-CE_SocketStream::~CE_SocketStream() { Close(); }
+CE_SocketStream::~CE_SocketStream() {
+    Close();
+}
 
 void CE_SocketStream::Attach(int fd) {
     Close();

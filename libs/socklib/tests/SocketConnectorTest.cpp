@@ -110,7 +110,8 @@ private:
         }
         // Tunnel to the target named in the request line.
         const auto colon = head.find(':');
-        const unsigned short target = static_cast<unsigned short>(std::atoi(head.c_str() + colon + 1));
+        const unsigned short target =
+            static_cast<unsigned short>(std::atoi(head.c_str() + colon + 1));
         const int up = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
@@ -124,8 +125,10 @@ private:
                 for (int i = 0; i < 2 && open; ++i) {
                     if ((p[i].revents & (POLLIN | POLLHUP)) == 0) continue;
                     const ssize_t n = recv(p[i].fd, buf, sizeof buf, 0);
-                    if (n <= 0) open = false;
-                    else send(p[1 - i].fd, buf, static_cast<size_t>(n), MSG_NOSIGNAL);
+                    if (n <= 0)
+                        open = false;
+                    else
+                        send(p[1 - i].fd, buf, static_cast<size_t>(n), MSG_NOSIGNAL);
                 }
             }
         }
@@ -154,7 +157,8 @@ TEST(SocketConnector, DirectConnectCarriesDataAndRefusalsFail) {
     EchoServer echo;
     CE_SocketConnector connector;
     CE_SocketStream stream;
-    ASSERT_EQ(connector.Connect(stream, "127.0.0.1", echo.port(), 6), 0) << connector.GetLastError();
+    ASSERT_EQ(connector.Connect(stream, "127.0.0.1", echo.port(), 6), 0)
+        << connector.GetLastError();
     ASSERT_TRUE(stream.IsOpen());
     EXPECT_EQ(stream.Send("ping", 4, 2), 4);
     char buf[8] = {};
@@ -164,7 +168,8 @@ TEST(SocketConnector, DirectConnectCarriesDataAndRefusalsFail) {
     CE_SocketStream other;
     EXPECT_EQ(connector.Connect(other, "127.0.0.1", ClosedPort(), 6), -1);
     EXPECT_FALSE(other.IsOpen());
-    EXPECT_NE(connector.GetLastError().find("refused"), std::string::npos) << connector.GetLastError();
+    EXPECT_NE(connector.GetLastError().find("refused"), std::string::npos)
+        << connector.GetLastError();
     EXPECT_EQ(connector.Connect(other, "", 80, 6), -1);
 }
 
@@ -173,7 +178,9 @@ TEST(SocketConnector, TunnelThroughALoggingProxy) {
     LoggingProxy proxy("HTTP/1.1 200 Connection established\r\n\r\n");
     CE_SocketConnector connector;
     CE_SocketStream stream;
-    ASSERT_EQ(connector.Connect(stream, "127.0.0.1", echo.port(), "127.0.0.1", proxy.port(), "", "", 6), 0)
+    ASSERT_EQ(
+        connector.Connect(stream, "127.0.0.1", echo.port(), "127.0.0.1", proxy.port(), "", "", 6),
+        0)
         << connector.GetLastError();
     const std::string target = "127.0.0.1:" + std::to_string(echo.port());
     EXPECT_EQ(proxy.Log(), "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n\r\n");
@@ -190,11 +197,12 @@ TEST(SocketConnector, TunnelThroughALoggingProxy) {
 
 TEST(SocketConnector, ProxyCredentialsRefusalsAndSilence) {
     {
-        LoggingProxy proxy("HTTP/1.1 407 Proxy Authentication Required\r\nContent-Length: 0\r\n\r\n");
+        LoggingProxy proxy(
+            "HTTP/1.1 407 Proxy Authentication Required\r\nContent-Length: 0\r\n\r\n");
         CE_SocketConnector connector;
         CE_SocketStream stream;
-        EXPECT_EQ(connector.Connect(stream, "example.test", 443, "127.0.0.1", proxy.port(), "Aladdin",
-                                    "open sesame", 6),
+        EXPECT_EQ(connector.Connect(stream, "example.test", 443, "127.0.0.1", proxy.port(),
+                                    "Aladdin", "open sesame", 6),
                   -1);
         EXPECT_FALSE(stream.IsOpen());
         EXPECT_NE(connector.GetLastError().find("407"), std::string::npos);
@@ -207,9 +215,12 @@ TEST(SocketConnector, ProxyCredentialsRefusalsAndSilence) {
         CE_SocketConnector connector;
         CE_SocketStream stream;
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(connector.Connect(stream, "example.test", 80, "127.0.0.1", silent.port(), "", "", 1), -1);
+        EXPECT_EQ(
+            connector.Connect(stream, "example.test", 80, "127.0.0.1", silent.port(), "", "", 1),
+            -1);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-        EXPECT_NE(connector.GetLastError().find("in time"), std::string::npos) << connector.GetLastError();
+        EXPECT_NE(connector.GetLastError().find("in time"), std::string::npos)
+            << connector.GetLastError();
     }
     CE_SocketConnector connector;
     CE_SocketStream stream;

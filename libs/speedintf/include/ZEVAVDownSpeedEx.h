@@ -28,7 +28,8 @@ public:
     // address can be reached. A null window gets no messages.
     // Returns 0 when started; 1 when a test is already running; 2 for an
     // empty list or a zero duration; 3 when the transfer library fails.
-    int StartTest(const std::vector<std::string>& urls, unsigned long durationMs, HWND window, UINT message);
+    int StartTest(const std::vector<std::string>& urls, unsigned long durationMs, HWND window,
+                  UINT message);
 
     // Ends a running test; no message is posted after it returns.
     void StopTest();

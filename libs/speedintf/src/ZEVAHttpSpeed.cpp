@@ -69,8 +69,8 @@ struct CZEVAHttpSpeed::Impl {
     }
 
     void Fetch(std::string url, long seconds, HWND window, UINT message, std::string proxy) {
-        std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(zeva::speed::NoCacheHeaders(),
-                                                                            curl_slist_free_all);
+        std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(
+            zeva::speed::NoCacheHeaders(), curl_slist_free_all);
         Run run{this, window, message, easy, 0, &stopFlag};
         zeva::speed::CommonOptions(easy, proxy, headers.get());
         curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
@@ -107,14 +107,17 @@ CZEVAHttpSpeed::CZEVAHttpSpeed(bool useUserProxy) : impl_(std::make_unique<Impl>
     zeva::speed::EnsureCurl();
 }
 
-CZEVAHttpSpeed::~CZEVAHttpSpeed() { StopTest(); }
+CZEVAHttpSpeed::~CZEVAHttpSpeed() {
+    StopTest();
+}
 
 bool CZEVAHttpSpeed::IsRunning() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->running;
 }
 
-int CZEVAHttpSpeed::StartTest(const std::string& url, int seconds, HWND window, UINT message, bool reuse) {
+int CZEVAHttpSpeed::StartTest(const std::string& url, int seconds, HWND window, UINT message,
+                              bool reuse) {
     try {
         std::thread old;
         {
@@ -128,15 +131,18 @@ int CZEVAHttpSpeed::StartTest(const std::string& url, int seconds, HWND window, 
             curl_easy_cleanup(impl_->easy);  // a fresh start: no connection or name cache
             impl_->easy = nullptr;
         }
-        if (impl_->easy == nullptr) impl_->easy = curl_easy_init();
-        else curl_easy_reset(impl_->easy);  // keeps the caches
+        if (impl_->easy == nullptr)
+            impl_->easy = curl_easy_init();
+        else
+            curl_easy_reset(impl_->easy);  // keeps the caches
         if (impl_->easy == nullptr) return 3;
         const std::string proxy = impl_->useUserProxy ? zeva::UserProxyUrl() : std::string();
         std::lock_guard lock(impl_->mutex);
         impl_->running = true;
         impl_->stopped = false;
         impl_->stopFlag = false;
-        impl_->worker = std::thread(&Impl::Fetch, impl_.get(), url, static_cast<long>(seconds), window, message, proxy);
+        impl_->worker = std::thread(&Impl::Fetch, impl_.get(), url, static_cast<long>(seconds),
+                                    window, message, proxy);
         return 0;
     } catch (...) {
         std::lock_guard lock(impl_->mutex);
@@ -153,6 +159,8 @@ void CZEVAHttpSpeed::StopTest() {
         impl_->stopFlag = true;
         worker = std::move(impl_->worker);
     }
-    if (worker.joinable() && worker.get_id() != std::this_thread::get_id()) worker.join();
-    else if (worker.joinable()) worker.detach();
+    if (worker.joinable() && worker.get_id() != std::this_thread::get_id())
+        worker.join();
+    else if (worker.joinable())
+        worker.detach();
 }

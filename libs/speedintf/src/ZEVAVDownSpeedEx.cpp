@@ -64,13 +64,14 @@ struct CZEVAVDownSpeedEx::Impl {
              std::string proxy);
 };
 
-void CZEVAVDownSpeedEx::Impl::Run(std::vector<std::string> urls, unsigned long durationMs, HWND window,
-                                  UINT message, std::string proxy) {
+void CZEVAVDownSpeedEx::Impl::Run(std::vector<std::string> urls, unsigned long durationMs,
+                                  HWND window, UINT message, std::string proxy) {
     using Ms = zeva::Clock::Duration;
     zeva::Clock& clock = zeva::GetClock();
-    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(), curl_multi_cleanup);
-    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(zeva::speed::NoCacheHeaders(),
-                                                                        curl_slist_free_all);
+    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(),
+                                                                curl_multi_cleanup);
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(
+        zeva::speed::NoCacheHeaders(), curl_slist_free_all);
     const int streamCount =
         parallel ? std::clamp(static_cast<int>(urls.size()), kParallelStreams, kMaxStreams) : 1;
     std::uint64_t total = 0;
@@ -94,8 +95,10 @@ void CZEVAVDownSpeedEx::Impl::Run(std::vector<std::string> urls, unsigned long d
     auto launch = [&](Stream& s) -> bool {
         const auto u = pickUrl();
         if (!u) return false;
-        if (s.easy == nullptr) s.easy = curl_easy_init();
-        else curl_easy_reset(s.easy);
+        if (s.easy == nullptr)
+            s.easy = curl_easy_init();
+        else
+            curl_easy_reset(s.easy);
         if (s.easy == nullptr) return false;
         s.url = *u;
         s.bytes = 0;
@@ -138,8 +141,10 @@ void CZEVAVDownSpeedEx::Impl::Run(std::vector<std::string> urls, unsigned long d
             Stream* s = nullptr;
             curl_easy_getinfo(m->easy_handle, CURLINFO_PRIVATE, &s);
             curl_multi_remove_handle(multi.get(), m->easy_handle);
-            if (s->bytes > 0) delivered[s->url] = true;
-            else if (m->data.result != CURLE_OK && !delivered[s->url]) dead[s->url] = true;
+            if (s->bytes > 0)
+                delivered[s->url] = true;
+            else if (m->data.result != CURLE_OK && !delivered[s->url])
+                dead[s->url] = true;
             // A stream that ends or fails starts over on the next address.
             if (!launch(*s)) idle.push_back(s);
         }
@@ -169,7 +174,8 @@ void CZEVAVDownSpeedEx::Impl::Run(std::vector<std::string> urls, unsigned long d
                 kbps = static_cast<double>(total - rampMark->second) / 1024.0 /
                        (static_cast<double>((now - rampMark->first).count()) / 1000.0);
             else if (now > start)
-                kbps = static_cast<double>(total) / 1024.0 / (static_cast<double>((now - start).count()) / 1000.0);
+                kbps = static_cast<double>(total) / 1024.0 /
+                       (static_cast<double>((now - start).count()) / 1000.0);
             Post(window, message, static_cast<WPARAM>(kbps), 100);
             break;
         }
@@ -179,7 +185,8 @@ void CZEVAVDownSpeedEx::Impl::Run(std::vector<std::string> urls, unsigned long d
             const auto& [t0, b0] = history.front();
             const double secs = static_cast<double>((now - t0).count()) / 1000.0;
             const double kbps = secs > 0 ? static_cast<double>(total - b0) / 1024.0 / secs : 0;
-            const auto percent = std::min<long long>(99, (now - start).count() * 100 / static_cast<long long>(durationMs));
+            const auto percent = std::min<long long>(
+                99, (now - start).count() * 100 / static_cast<long long>(durationMs));
             Post(window, message, static_cast<WPARAM>(kbps), static_cast<LPARAM>(percent));
             while (nextSample <= now) nextSample += kSampleEvery;
         }
@@ -200,17 +207,21 @@ CZEVAVDownSpeedEx::CZEVAVDownSpeedEx(bool parallel) : impl_(std::make_unique<Imp
     zeva::speed::EnsureCurl();
 }
 
-CZEVAVDownSpeedEx::~CZEVAVDownSpeedEx() { StopTest(); }
+CZEVAVDownSpeedEx::~CZEVAVDownSpeedEx() {
+    StopTest();
+}
 
-void CZEVAVDownSpeedEx::EnableProxy(bool useUserProxy) { impl_->useProxy = useUserProxy; }
+void CZEVAVDownSpeedEx::EnableProxy(bool useUserProxy) {
+    impl_->useProxy = useUserProxy;
+}
 
 bool CZEVAVDownSpeedEx::IsRunning() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->running;
 }
 
-int CZEVAVDownSpeedEx::StartTest(const std::vector<std::string>& urls, unsigned long durationMs, HWND window,
-                                 UINT message) {
+int CZEVAVDownSpeedEx::StartTest(const std::vector<std::string>& urls, unsigned long durationMs,
+                                 HWND window, UINT message) {
     try {
         std::thread old;
         {
@@ -227,7 +238,8 @@ int CZEVAVDownSpeedEx::StartTest(const std::vector<std::string>& urls, unsigned 
         std::lock_guard lock(impl_->mutex);
         impl_->running = true;
         impl_->stopped = false;
-        impl_->worker = std::thread(&Impl::Run, impl_.get(), std::move(list), durationMs, window, message, proxy);
+        impl_->worker = std::thread(&Impl::Run, impl_.get(), std::move(list), durationMs, window,
+                                    message, proxy);
         return 0;
     } catch (...) {
         std::lock_guard lock(impl_->mutex);
@@ -243,6 +255,8 @@ void CZEVAVDownSpeedEx::StopTest() {
         impl_->stopped = true;
         worker = std::move(impl_->worker);
     }
-    if (worker.joinable() && worker.get_id() != std::this_thread::get_id()) worker.join();
-    else if (worker.joinable()) worker.detach();
+    if (worker.joinable() && worker.get_id() != std::this_thread::get_id())
+        worker.join();
+    else if (worker.joinable())
+        worker.detach();
 }

@@ -59,13 +59,15 @@ TEST(DownSpeed, TheAverageLeavesTheRampUpOut) {
     zeva::ScopedClock scoped(clock);
     Collector window;
     CZEVAVDownSpeedEx engine(false);  // one stream: the server's burst arrives once
-    ASSERT_EQ(engine.StartTest({server.Url("/burst")}, 2000, window.hwnd(), Collector::kMessage), 0);
+    ASSERT_EQ(engine.StartTest({server.Url("/burst")}, 2000, window.hwnd(), Collector::kMessage),
+              0);
     // The first 1 MiB arrives within the ramp-up (the first fifth: 400 ms).
     ASSERT_TRUE(Collector::Until([&] { return server.sent() >= (1u << 20); }));
     std::this_thread::sleep_for(200ms);  // loopback delivery of what was sent
     clock.Advance(500ms);
     ASSERT_TRUE(window.WaitFor(1));
-    EXPECT_NEAR(static_cast<double>(window.messages()[0].w), 2048.0, 2048.0 * 0.05);  // 1 MiB in 0.5 s
+    EXPECT_NEAR(static_cast<double>(window.messages()[0].w), 2048.0,
+                2048.0 * 0.05);  // 1 MiB in 0.5 s
     server.OpenGate();
     ASSERT_TRUE(Collector::Until([&] { return server.sent() >= (3u << 19); }));
     std::this_thread::sleep_for(200ms);
@@ -91,7 +93,8 @@ TEST(DownSpeed, UnreachableAddressesGiveMinusOne) {
 
     LoopbackServer server;  // an address that answers only with 404
     Collector window2;
-    ASSERT_EQ(engine.StartTest({server.Url("/missing")}, 15000, window2.hwnd(), Collector::kMessage), 0);
+    ASSERT_EQ(
+        engine.StartTest({server.Url("/missing")}, 15000, window2.hwnd(), Collector::kMessage), 0);
     ASSERT_TRUE(window2.WaitFor(1));
     EXPECT_EQ(window2.messages()[0].l, -1);
 }
@@ -104,7 +107,9 @@ TEST(DownSpeed, OneGoodAddressIsEnoughAndEndedStreamsStartOver) {
     Collector window;
     CZEVAVDownSpeedEx engine(true);
     const std::string dead = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/small";
-    ASSERT_EQ(engine.StartTest({dead, server.Url("/small")}, 1000, window.hwnd(), Collector::kMessage), 0);
+    ASSERT_EQ(
+        engine.StartTest({dead, server.Url("/small")}, 1000, window.hwnd(), Collector::kMessage),
+        0);
     // Files of 10 KB end at once: the streams keep fetching them again.
     ASSERT_TRUE(Collector::Until([&] { return server.requests() > 20; }));
     clock.Advance(1000ms);
@@ -144,7 +149,8 @@ TEST(DownSpeed, ProxyChoice) {
     DirectNetwork direct;
     LoopbackServer server;
     LoggingProxy proxy(50000);
-    auto key = zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
+    auto key =
+        zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
     ASSERT_TRUE(key);
     key->SetDword("ProxyEnable", 1);
     key->SetString("ProxyServer", "127.0.0.1:" + std::to_string(proxy.port()));

@@ -27,22 +27,22 @@ public:
     LoopbackServer() {
         server_.Get("/big", [this](const httplib::Request&, httplib::Response& res) {
             ++requests_;
-            res.set_content_provider(
-                1ull << 30, "application/octet-stream",
-                [this](size_t, size_t, httplib::DataSink& sink) {
-                    static const std::string slice(16 * 1024, 'x');
-                    if (stop_) return false;
-                    sink.write(slice.data(), slice.size());
-                    sent_ += slice.size();
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                    return !stop_.load();
-                });
+            res.set_content_provider(1ull << 30, "application/octet-stream",
+                                     [this](size_t, size_t, httplib::DataSink& sink) {
+                                         static const std::string slice(16 * 1024, 'x');
+                                         if (stop_) return false;
+                                         sink.write(slice.data(), slice.size());
+                                         sent_ += slice.size();
+                                         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                                         return !stop_.load();
+                                     });
         });
         // 1 MiB at once, then 512 KiB more once the test opens the gate.
         server_.Get("/burst", [this](const httplib::Request&, httplib::Response& res) {
             ++requests_;
             res.set_content_provider(
-                1ull << 30, "application/octet-stream", [this](size_t offset, size_t, httplib::DataSink& sink) {
+                1ull << 30, "application/octet-stream",
+                [this](size_t offset, size_t, httplib::DataSink& sink) {
                     static const std::string slice(64 * 1024, 'b');
                     const size_t limit = gate_ ? (3u << 19) : (1u << 20);
                     if (offset < limit) {
@@ -65,7 +65,8 @@ public:
         });
         server_.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
             ++requests_;
-            for (int i = 0; i < 25 && !stop_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            for (int i = 0; i < 25 && !stop_; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
             res.set_content("late", "text/plain");
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
@@ -128,13 +129,15 @@ public:
                 if (c < 0) continue;
                 std::string head;
                 char ch = 0;
-                while (head.find("\r\n\r\n") == std::string::npos && recv(c, &ch, 1, 0) == 1) head += ch;
+                while (head.find("\r\n\r\n") == std::string::npos && recv(c, &ch, 1, 0) == 1)
+                    head += ch;
                 {
                     std::lock_guard lock(mutex_);
                     lines_.push_back(head.substr(0, head.find("\r\n")));
                 }
-                const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body_.size()) +
-                                           "\r\nConnection: close\r\n\r\n" + body_;
+                const std::string answer =
+                    "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body_.size()) +
+                    "\r\nConnection: close\r\n\r\n" + body_;
                 send(c, answer.data(), answer.size(), MSG_NOSIGNAL);
                 close(c);
             }
@@ -184,7 +187,8 @@ public:
     bool WaitFor(std::size_t count, int realMs = 5000) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(realMs);
         while (messages_.size() < count && std::chrono::steady_clock::now() < deadline) {
-            if (zeva::PumpMessages() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            if (zeva::PumpMessages() == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         return messages_.size() >= count;
     }

@@ -13,7 +13,8 @@ TEST(HttpSpeed, FiveStepsThenTheResponseTimeAndAgainWithReuse) {
     LoopbackServer server;
     Collector window;
     CZEVAHttpSpeed engine(true);
-    ASSERT_EQ(engine.StartTest(server.Url("/page"), 5, window.hwnd(), Collector::kMessage, false), 0);
+    ASSERT_EQ(engine.StartTest(server.Url("/page"), 5, window.hwnd(), Collector::kMessage, false),
+              0);
     ASSERT_TRUE(window.WaitFor(5));
     std::vector<LPARAM> steps;
     for (const auto& m : window.messages()) steps.push_back(m.l);
@@ -23,18 +24,19 @@ TEST(HttpSpeed, FiveStepsThenTheResponseTimeAndAgainWithReuse) {
 
     ASSERT_TRUE(Collector::Until([&] { return !engine.IsRunning(); }));
     engine.StopTest();
-    ASSERT_EQ(engine.StartTest(server.Url("/missing"), 5, window.hwnd(), Collector::kMessage, true), 0);
+    ASSERT_EQ(engine.StartTest(server.Url("/missing"), 5, window.hwnd(), Collector::kMessage, true),
+              0);
     ASSERT_TRUE(window.WaitFor(10));
     EXPECT_EQ(window.messages().back().l, 100);  // a 404 is still an answer
-    EXPECT_EQ(server.requests(), 1);  // only /page has a handler that counts
+    EXPECT_EQ(server.requests(), 1);             // only /page has a handler that counts
 }
 
 TEST(HttpSpeed, UnreachableGivesMinusOneWithZeroAndTimeOutGivesTheTimeSpent) {
     DirectNetwork direct;
     Collector window;
     CZEVAHttpSpeed engine(true);
-    ASSERT_EQ(engine.StartTest("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", 5, window.hwnd(),
-                               Collector::kMessage, false),
+    ASSERT_EQ(engine.StartTest("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", 5,
+                               window.hwnd(), Collector::kMessage, false),
               0);
     ASSERT_TRUE(window.WaitFor(1));
     ASSERT_TRUE(Collector::Until([&] { return !engine.IsRunning(); }));
@@ -58,9 +60,12 @@ TEST(HttpSpeed, StopTestAbortsAndNoMessageFollows) {
     Collector window;
     CZEVAHttpSpeed engine(true);
     EXPECT_EQ(engine.StartTest("", 5, window.hwnd(), Collector::kMessage, false), 2);
-    EXPECT_EQ(engine.StartTest(server.Url("/slow"), 0, window.hwnd(), Collector::kMessage, false), 2);
-    ASSERT_EQ(engine.StartTest(server.Url("/slow"), 5, window.hwnd(), Collector::kMessage, false), 0);
-    EXPECT_EQ(engine.StartTest(server.Url("/page"), 5, window.hwnd(), Collector::kMessage, false), 1);
+    EXPECT_EQ(engine.StartTest(server.Url("/slow"), 0, window.hwnd(), Collector::kMessage, false),
+              2);
+    ASSERT_EQ(engine.StartTest(server.Url("/slow"), 5, window.hwnd(), Collector::kMessage, false),
+              0);
+    EXPECT_EQ(engine.StartTest(server.Url("/page"), 5, window.hwnd(), Collector::kMessage, false),
+              1);
     ASSERT_TRUE(Collector::Until([&] { return server.requests() == 1; }));
     const auto start = std::chrono::steady_clock::now();
     engine.StopTest();
@@ -77,13 +82,15 @@ TEST(HttpSpeed, FetchesThroughTheUsersProxy) {
     DirectNetwork direct;
     LoopbackServer server;
     LoggingProxy proxy(100);
-    auto key = zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
+    auto key =
+        zeva::RegistryKey::Create(zeva::RegistryHive::CurrentUser, zeva::kInternetSettingsKey);
     ASSERT_TRUE(key);
     key->SetDword("ProxyEnable", 1);
     key->SetString("ProxyServer", "127.0.0.1:" + std::to_string(proxy.port()));
     Collector window;
     CZEVAHttpSpeed engine(true);
-    ASSERT_EQ(engine.StartTest(server.Url("/page"), 5, window.hwnd(), Collector::kMessage, false), 0);
+    ASSERT_EQ(engine.StartTest(server.Url("/page"), 5, window.hwnd(), Collector::kMessage, false),
+              0);
     ASSERT_TRUE(window.WaitFor(5));
     EXPECT_EQ(window.messages().back().l, 100);
     ASSERT_EQ(proxy.Lines().size(), 1u);

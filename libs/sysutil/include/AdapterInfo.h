@@ -15,7 +15,7 @@ struct _ADAPTER_INFO {
     std::string Description;
     std::string MacAddress;  // "00-11-22-33-44-55", upper case; empty when it has none
     unsigned Index = 0;
-    bool Enabled = false;  // administratively up
+    bool Enabled = false;    // administratively up
     bool Connected = false;  // carrier present
     bool Wireless = false;
     bool PointToPoint = false;  // a dial-up (PPP) link

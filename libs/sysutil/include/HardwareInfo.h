@@ -9,7 +9,8 @@
 // hexadecimal digits, like "BFEBFBFF000906EA") and the serial number of the
 // first physical disk (empty when the disk does not tell one).
 int GetHardwareInfo(std::string& processorId, std::string& diskSerial);
-// Processor model with its count of logical processors, e.g. "Intel(R) Core(TM) i5-8250U CPU @ 1.60GHz x 8".
+// Processor model with its count of logical processors, e.g. "Intel(R) Core(TM) i5-8250U CPU
+// @ 1.60GHz x 8".
 int GetCPU(std::string& text);
 // Installed physical memory, e.g. "7.7GB".
 int GetMemory(std::string& text);

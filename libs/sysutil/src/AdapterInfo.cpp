@@ -46,7 +46,8 @@ std::map<std::string, std::vector<_IP_ADDR_STRING>> Ipv4Addresses() {
             if (sp == std::string::npos || slash == std::string::npos || slash < sp) continue;
             const unsigned prefix = static_cast<unsigned>(std::atoi(line.c_str() + slash + 1));
             if (prefix > 32) continue;
-            out[line.substr(0, sp)].push_back({line.substr(sp + 1, slash - sp - 1), maskText(prefix)});
+            out[line.substr(0, sp)].push_back(
+                {line.substr(sp + 1, slash - sp - 1), maskText(prefix)});
         }
         return out;
     }
@@ -56,7 +57,8 @@ std::map<std::string, std::vector<_IP_ADDR_STRING>> Ipv4Addresses() {
         if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
         char addr[INET_ADDRSTRLEN] = {};
         char mask[INET_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(a->ifa_addr)->sin_addr, addr, sizeof addr);
+        inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(a->ifa_addr)->sin_addr, addr,
+                  sizeof addr);
         if (a->ifa_netmask != nullptr)
             inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(a->ifa_netmask)->sin_addr, mask,
                       sizeof mask);
@@ -73,12 +75,12 @@ _ADAPTER_INFO Describe(const std::string& name,
     _ADAPTER_INFO a;
     a.AdapterName = name;
     a.Index = static_cast<unsigned>(std::atoi(Trimmed(ReadText(base + "/ifindex")).c_str()));
-    const unsigned flags =
-        static_cast<unsigned>(std::strtoul(Trimmed(ReadText(base + "/flags")).c_str(), nullptr, 16));
+    const unsigned flags = static_cast<unsigned>(
+        std::strtoul(Trimmed(ReadText(base + "/flags")).c_str(), nullptr, 16));
     a.Enabled = (flags & IFF_UP) != 0;
     a.Connected = Trimmed(ReadText(base + "/carrier")) == "1";
-    a.Wireless = std::filesystem::exists(base + "/wireless") ||
-                 std::filesystem::exists(base + "/phy80211");
+    a.Wireless =
+        std::filesystem::exists(base + "/wireless") || std::filesystem::exists(base + "/phy80211");
     const int type = std::atoi(Trimmed(ReadText(base + "/type")).c_str());
     a.PointToPoint = type == 512;  // ARPHRD_PPP
     a.MacAddress = zeva::probe::FormatMac(Trimmed(ReadText(base + "/address")));
@@ -107,7 +109,8 @@ int CAdapterInfo::GetAdapterInfo(std::vector<_ADAPTER_INFO>& adapters) {
         const auto names = zeva::probe::RealInterfaces();
         if (names.empty() && !std::filesystem::exists(SysPath("/sys/class/net"))) return -1;
         const auto addrs = Ipv4Addresses();
-        const auto routes = zeva::probe::ParseRoute(ReadText(SysPath("/proc/net/route")).value_or(""));
+        const auto routes =
+            zeva::probe::ParseRoute(ReadText(SysPath("/proc/net/route")).value_or(""));
         for (const auto& n : names) adapters.push_back(Describe(n, addrs, routes));
         return 0;
     } catch (...) {
@@ -120,7 +123,8 @@ int CAdapterInfo::GetAdapter(const std::string& name, _ADAPTER_INFO& adapter) {
         if (name.empty() || name.find('/') != std::string::npos ||
             !std::filesystem::exists(SysPath("/sys/class/net/" + name)))
             return -1;
-        const auto routes = zeva::probe::ParseRoute(ReadText(SysPath("/proc/net/route")).value_or(""));
+        const auto routes =
+            zeva::probe::ParseRoute(ReadText(SysPath("/proc/net/route")).value_or(""));
         adapter = Describe(name, Ipv4Addresses(), routes);
         return 0;
     } catch (...) {

@@ -74,8 +74,9 @@ std::string ProcessorId(const std::optional<zeva::probe::CpuInfo>& info) {
     if (!info) return {};
     if (!info->serial.empty()) return info->serial;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%s-%u-%u-%u", info->vendor.empty() ? "CPU" : info->vendor.c_str(),
-                  info->family, info->model, info->stepping);
+    std::snprintf(buf, sizeof buf, "%s-%u-%u-%u",
+                  info->vendor.empty() ? "CPU" : info->vendor.c_str(), info->family, info->model,
+                  info->stepping);
     return buf;
 }
 
@@ -113,8 +114,10 @@ int GetMemory(std::string& text) {
     if (!mem) return -1;
     char buf[32];
     const double mb = static_cast<double>(mem->totalBytes) / (1024.0 * 1024.0);
-    if (mb >= 1024.0) std::snprintf(buf, sizeof buf, "%.1fGB", mb / 1024.0);
-    else std::snprintf(buf, sizeof buf, "%.0fMB", mb);
+    if (mb >= 1024.0)
+        std::snprintf(buf, sizeof buf, "%.1fGB", mb / 1024.0);
+    else
+        std::snprintf(buf, sizeof buf, "%.0fMB", mb);
     text = buf;
     return 0;
 }

@@ -124,8 +124,9 @@ std::optional<MemInfo> ParseMemInfo(std::string_view text) {
     if (!kb.count("MemTotal") || !kb.count("MemFree")) return std::nullopt;
     MemInfo m;
     m.totalBytes = kb["MemTotal"] * 1024;
-    const std::uint64_t avail =
-        kb.count("MemAvailable") ? kb["MemAvailable"] : kb["MemFree"] + kb["Buffers"] + kb["Cached"];
+    const std::uint64_t avail = kb.count("MemAvailable")
+                                    ? kb["MemAvailable"]
+                                    : kb["MemFree"] + kb["Buffers"] + kb["Cached"];
     m.availableBytes = std::min(avail * 1024, m.totalBytes);
     m.swapTotalBytes = kb["SwapTotal"] * 1024;
     m.swapFreeBytes = kb["SwapFree"] * 1024;
@@ -211,12 +212,18 @@ std::optional<CpuInfo> ParseCpuInfo(std::string_view text) {
         const std::string value = Trim(line.substr(colon + 1));
         if (key == "processor") ++info.processors;
         if (info.processors > 1) continue;  // the first processor describes them all
-        if (key == "model name" || (key == "Model" && info.modelName.empty())) info.modelName = value;
-        else if (key == "vendor_id") info.vendor = value;
-        else if (key == "cpu family") info.family = static_cast<unsigned>(std::atoi(value.c_str()));
-        else if (key == "model") info.model = static_cast<unsigned>(std::atoi(value.c_str()));
-        else if (key == "stepping") info.stepping = static_cast<unsigned>(std::atoi(value.c_str()));
-        else if (key == "Serial") info.serial = value;
+        if (key == "model name" || (key == "Model" && info.modelName.empty()))
+            info.modelName = value;
+        else if (key == "vendor_id")
+            info.vendor = value;
+        else if (key == "cpu family")
+            info.family = static_cast<unsigned>(std::atoi(value.c_str()));
+        else if (key == "model")
+            info.model = static_cast<unsigned>(std::atoi(value.c_str()));
+        else if (key == "stepping")
+            info.stepping = static_cast<unsigned>(std::atoi(value.c_str()));
+        else if (key == "Serial")
+            info.serial = value;
     }
     // ARM kernels list "Serial" after the processors, outside any block.
     if (info.serial.empty()) {

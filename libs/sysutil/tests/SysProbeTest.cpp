@@ -12,7 +12,9 @@ namespace {
 
 const std::string kRoot = std::string(ZEVA_PROBE_FIXTURES) + "/host1";
 
-std::string Fixture(const std::string& rel) { return ReadText(kRoot + rel).value(); }
+std::string Fixture(const std::string& rel) {
+    return ReadText(kRoot + rel).value();
+}
 
 }  // namespace
 
@@ -35,7 +37,8 @@ TEST(ProcParsing, MeminfoPrefersAvailableAndFallsBackOnOldKernels) {
     EXPECT_EQ(m->totalBytes, 8048064ull * 1024);
     EXPECT_EQ(m->availableBytes, 2012016ull * 1024);
     EXPECT_EQ(m->swapFreeBytes, 1048574ull * 1024);
-    const auto old = ParseMemInfo("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 250 kB\n");
+    const auto old =
+        ParseMemInfo("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 250 kB\n");
     ASSERT_TRUE(old);
     EXPECT_EQ(old->availableBytes, 400u * 1024);
     EXPECT_FALSE(ParseMemInfo("SwapTotal: 1 kB\n"));
@@ -108,8 +111,8 @@ TEST(FixtureMachine, FluxCountsOnlyRealInterfaces) {
     unsigned long rx = 0, tx = 0;
     ASSERT_EQ(CNetworkFlux::GetNetworkFlux(rx, tx), 0);
     // eth0 + wlan0 + ppp0, loopback excluded, wrapped to 32 bits
-    EXPECT_EQ(rx, static_cast<unsigned long>(
-                      static_cast<std::uint32_t>(4294967000ull + 5000000 + 100)));
+    EXPECT_EQ(
+        rx, static_cast<unsigned long>(static_cast<std::uint32_t>(4294967000ull + 5000000 + 100)));
     unsigned long rx2 = 0, tx2 = 0;
     ASSERT_EQ(CNetworkFlux::GetNetworkFlux(rx2, tx2), 0);
     EXPECT_EQ(rx2, rx);

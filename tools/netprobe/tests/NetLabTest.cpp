@@ -36,13 +36,21 @@ std::string SkipReason() {
     int status = 0;
     Shell("ip netns list >/dev/null 2>&1", status);
     if (status != 0) return "ip netns is not available";
+    // Listing works without the privilege to create: try one.
+    const std::string probe = "zlp" + std::to_string(getpid());
+    Shell("ip netns add " + probe + " >/dev/null 2>&1 && ip netns del " + probe, status);
+    if (status != 0) return "network namespaces cannot be created here";
     return {};
 }
 
 // A bed ID of this test process, so parallel runs do not meet.
-std::string BedId(const char* tag) { return std::string(tag) + std::to_string(getpid() % 100000); }
+std::string BedId(const char* tag) {
+    return std::string(tag) + std::to_string(getpid() % 100000);
+}
 
-std::string Netprobe() { return zeva::test::ProgramPath("zeva-netprobe").string(); }
+std::string Netprobe() {
+    return zeva::test::ProgramPath("zeva-netprobe").string();
+}
 
 int NamespacesOf(const std::string& id) {
     int status = 0;
@@ -55,10 +63,14 @@ using Device = std::tuple<std::string, std::string, std::string>;  // ip, mac, v
 std::set<Device> DevicesOf(const std::string& json, std::string& self) {
     std::set<Device> out;
     const std::regex dev(
-        "\\{\"ip\":\"([0-9.]+)\",\"mac\":\"([0-9A-F-]+)\",\"vendor\":\"([^\"]*)\",\"self\":(true|false)\\}");
-    for (auto it = std::sregex_iterator(json.begin(), json.end(), dev); it != std::sregex_iterator(); ++it) {
-        if ((*it)[4] == "true") self = (*it)[1].str() + " " + (*it)[2].str();
-        else out.insert({(*it)[1], (*it)[2], (*it)[3]});
+        "\\{\"ip\":\"([0-9.]+)\",\"mac\":\"([0-9A-F-]+)\",\"vendor\":\"([^\"]*)\",\"self\":(true|"
+        "false)\\}");
+    for (auto it = std::sregex_iterator(json.begin(), json.end(), dev);
+         it != std::sregex_iterator(); ++it) {
+        if ((*it)[4] == "true")
+            self = (*it)[1].str() + " " + (*it)[2].str();
+        else
+            out.insert({(*it)[1], (*it)[2], (*it)[3]});
     }
     return out;
 }
@@ -69,11 +81,17 @@ TEST(NetLab, ScanFindsEveryHostWithItsHardwareAddressAndVendor) {
     if (const auto why = SkipReason(); !why.empty()) GTEST_SKIP() << why;
     zeva::test::TempDir dir;
     const std::string id = BedId("s");
-    const std::string cmd = "NETLAB_ID=" + id + " '" ZEVA_NETLAB "' run lan -- bash -c '"
-                            "cp \"$NETLAB_EXPECTED\" " + (dir / "expected").string() + " && "
-                            "ip netns exec \"$NETLAB_SCAN_NS\" " + Netprobe() + " --json scan > " +
-                            (dir / "arp.json").string() + " && "
-                            "ip netns exec \"$NETLAB_SCAN_NS\" " + Netprobe() + " --json scan --no-raw > " +
+    const std::string cmd = "NETLAB_ID=" + id +
+                            " '" ZEVA_NETLAB
+                            "' run lan -- bash -c '"
+                            "cp \"$NETLAB_EXPECTED\" " +
+                            (dir / "expected").string() +
+                            " && "
+                            "ip netns exec \"$NETLAB_SCAN_NS\" " +
+                            Netprobe() + " --json scan > " + (dir / "arp.json").string() +
+                            " && "
+                            "ip netns exec \"$NETLAB_SCAN_NS\" " +
+                            Netprobe() + " --json scan --no-raw > " +
                             (dir / "neigh.json").string() + "' 2>&1";
     int status = 0;
     const std::string log = Shell(cmd, status);
@@ -97,7 +115,8 @@ TEST(NetLab, ScanFindsEveryHostWithItsHardwareAddressAndVendor) {
         EXPECT_NE(json.find("\"addresses_scanned\":253"), std::string::npos);
     }
     EXPECT_NE(zeva::test::ReadFile(dir / "arp.json").find("\"method\":\"arp\""), std::string::npos);
-    EXPECT_NE(zeva::test::ReadFile(dir / "neigh.json").find("\"method\":\"neighbour-table\""), std::string::npos);
+    EXPECT_NE(zeva::test::ReadFile(dir / "neigh.json").find("\"method\":\"neighbour-table\""),
+              std::string::npos);
 }
 
 TEST(NetLab, DownloadMeasuresTheShapedRate) {
@@ -107,9 +126,12 @@ TEST(NetLab, DownloadMeasuresTheShapedRate) {
     if (status != 0) GTEST_SKIP() << "nginx is not installed";
     zeva::test::TempDir dir;
     const std::string id = BedId("d");
-    const std::string cmd = "NETLAB_ID=" + id + " '" ZEVA_NETLAB "' run link --rate 20mbit --file-mb 64 -- bash -c '"
-                            "ip netns exec \"$NETLAB_CLIENT_NS\" " + Netprobe() +
-                            " --json download --duration-ms 3000 \"$NETLAB_URL\"' 2>" + (dir / "err").string();
+    const std::string cmd = "NETLAB_ID=" + id +
+                            " '" ZEVA_NETLAB
+                            "' run link --rate 20mbit --file-mb 64 -- bash -c '"
+                            "ip netns exec \"$NETLAB_CLIENT_NS\" " +
+                            Netprobe() + " --json download --duration-ms 3000 \"$NETLAB_URL\"' 2>" +
+                            (dir / "err").string();
     const std::string json = Shell(cmd, status);
     ASSERT_EQ(status, 0) << zeva::test::ReadFile(dir / "err");
     EXPECT_EQ(NamespacesOf(id), 0);

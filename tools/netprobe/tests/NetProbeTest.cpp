@@ -25,9 +25,10 @@ public:
     Run operator()(const std::string& args) {
         const auto out = dir_ / "out.txt";
         const auto err = dir_ / "err.txt";
-        const std::string cmd = "env -u http_proxy -u HTTP_PROXY ZEVA_REGISTRY_DIR='" + (dir_ / "reg").string() +
-                                "' '" + zeva::test::ProgramPath("zeva-netprobe").string() + "' " + args + " >'" +
-                                out.string() + "' 2>'" + err.string() + "'";
+        const std::string cmd = "env -u http_proxy -u HTTP_PROXY ZEVA_REGISTRY_DIR='" +
+                                (dir_ / "reg").string() + "' '" +
+                                zeva::test::ProgramPath("zeva-netprobe").string() + "' " + args +
+                                " >'" + out.string() + "' 2>'" + err.string() + "'";
         Run r;
         const int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -62,7 +63,9 @@ public:
         server_.stop();
         thread_.join();
     }
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
 
 private:
     httplib::Server server_;
@@ -114,7 +117,8 @@ TEST(NetProbeCli, DownloadFromALoopbackServerAsJson) {
     // Two samples a second, the last one at 100 %.
     const std::regex sample("\\{\"ms\":[0-9]+,\"kbps\":[0-9]+,\"percent\":(-?[0-9]+)\\}");
     std::vector<int> percents;
-    for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), sample); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), sample);
+         it != std::sregex_iterator(); ++it)
         percents.push_back(std::stoi((*it)[1]));
     ASSERT_GE(percents.size(), 3u) << r.out;
     EXPECT_EQ(percents.back(), 100);
@@ -136,10 +140,13 @@ TEST(NetProbeCli, WebTimesEachAddress) {
     const auto r = probe("web --json " + site.Url("/page") + " " + ClosedUrl());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(std::regex_search(
-        r.out, std::regex("\\{\"url\":\"http://127.0.0.1:[0-9]+/page\",\"ip\":\"127.0.0.1\",\"dns_ms\":[0-9]+,"
-                          "\"connect_ms\":[0-9]+,\"response_ms\":[0-9]+,\"ok\":true\\}")))
+        r.out,
+        std::regex(
+            "\\{\"url\":\"http://127.0.0.1:[0-9]+/page\",\"ip\":\"127.0.0.1\",\"dns_ms\":[0-9]+,"
+            "\"connect_ms\":[0-9]+,\"response_ms\":[0-9]+,\"ok\":true\\}")))
         << r.out;
-    EXPECT_TRUE(std::regex_search(r.out, std::regex("\"connect_ms\":null,\"response_ms\":null,\"ok\":false\\}")))
+    EXPECT_TRUE(std::regex_search(
+        r.out, std::regex("\"connect_ms\":null,\"response_ms\":null,\"ok\":false\\}")))
         << r.out;
     const auto failed = probe("web " + ClosedUrl());
     EXPECT_EQ(failed.status, 1);
@@ -150,10 +157,12 @@ TEST(NetProbeCli, SystemDescribesThisMachine) {
     NetProbe probe;
     auto r = probe("system --json");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(std::regex_search(r.out, std::regex("\"cpu\":\\{\"load_percent\":[0-9]+,"))) << r.out;
+    EXPECT_TRUE(std::regex_search(r.out, std::regex("\"cpu\":\\{\"load_percent\":[0-9]+,")))
+        << r.out;
     EXPECT_NE(r.out.find("\"adapters\":["), std::string::npos);
     EXPECT_NE(r.out.find("\"proxy\":{\"enabled\":false}"), std::string::npos);
-    EXPECT_TRUE(std::regex_search(r.out, std::regex("\"bytes\":\\{\"received\":[0-9]+,\"sent\":[0-9]+\\}")));
+    EXPECT_TRUE(std::regex_search(
+        r.out, std::regex("\"bytes\":\\{\"received\":[0-9]+,\"sent\":[0-9]+\\}")));
     EXPECT_EQ(r.out.find("\"name\":\"lo\""), std::string::npos);
     r = probe("system");
     EXPECT_EQ(r.status, 0);
