@@ -141,12 +141,21 @@ void CZEVAVDownSpeedEx::Impl::Run(std::vector<std::string> urls, unsigned long d
             Stream* s = nullptr;
             curl_easy_getinfo(m->easy_handle, CURLINFO_PRIVATE, &s);
             curl_multi_remove_handle(multi.get(), m->easy_handle);
-            if (s->bytes > 0)
-                delivered[s->url] = true;
-            else if (m->data.result != CURLE_OK && !delivered[s->url])
+            const bool gaveData = m->data.result == CURLE_OK && s->bytes > 0;
+            if (s->bytes > 0) delivered[s->url] = true;
+            if (gaveData) {
+                // A stream that ends starts over on the next address.
+                if (!launch(*s)) idle.push_back(s);
+            } else if (!delivered[s->url]) {
+                // Failed (or empty) before any data: the address is of no
+                // use; the stream moves on to another one at once.
                 dead[s->url] = true;
-            // A stream that ends or fails starts over on the next address.
-            if (!launch(*s)) idle.push_back(s);
+                if (!launch(*s)) idle.push_back(s);
+            } else {
+                // An address that gave data and now fails is retried with a
+                // pause, so a server that went away is not hammered.
+                idle.push_back(s);
+            }
         }
         if (total == 0 && std::all_of(dead.begin(), dead.end(), [](bool d) { return d; })) {
             unreachable = true;

@@ -97,6 +97,13 @@ TEST(DownSpeed, UnreachableAddressesGiveMinusOne) {
         engine.StartTest({server.Url("/missing")}, 15000, window2.hwnd(), Collector::kMessage), 0);
     ASSERT_TRUE(window2.WaitFor(1));
     EXPECT_EQ(window2.messages()[0].l, -1);
+
+    // Empty answers are no test data either, and are not fetched in a loop.
+    Collector window3;
+    ASSERT_EQ(engine.StartTest({server.Url("/empty")}, 15000, window3.hwnd(), Collector::kMessage), 0);
+    ASSERT_TRUE(window3.WaitFor(1));
+    EXPECT_EQ(window3.messages()[0].l, -1);
+    EXPECT_LE(server.requests(), 4);
 }
 
 TEST(DownSpeed, OneGoodAddressIsEnoughAndEndedStreamsStartOver) {
@@ -116,6 +123,27 @@ TEST(DownSpeed, OneGoodAddressIsEnoughAndEndedStreamsStartOver) {
     ASSERT_TRUE(window.WaitFor(1));
     EXPECT_EQ(window.messages().back().l, 100);
     EXPECT_GT(window.messages().back().w, 0u);
+}
+
+TEST(DownSpeed, AServerThatGoesAwayMidTestIsRetriedAndTheTestStillEnds) {
+    DirectNetwork direct;
+    auto server = std::make_unique<LoopbackServer>();
+    zeva::ManualClock clock;
+    zeva::ScopedClock scoped(clock);
+    Collector window;
+    CZEVAVDownSpeedEx engine(true);
+    ASSERT_EQ(engine.StartTest({server->Url("/big")}, 2000, window.hwnd(), Collector::kMessage), 0);
+    ASSERT_TRUE(Collector::Until([&] { return server->sent() > 0; }));
+    clock.Advance(500ms);
+    ASSERT_TRUE(window.WaitFor(1));
+    server.reset();  // every stream breaks off
+    std::this_thread::sleep_for(100ms);
+    clock.Advance(500ms);
+    ASSERT_TRUE(window.WaitFor(2));
+    EXPECT_EQ(window.messages()[1].l, 50);
+    clock.Advance(1000ms);
+    ASSERT_TRUE(window.WaitFor(3));
+    EXPECT_EQ(window.messages().back().l, 100);  // data came, so the test counts
 }
 
 TEST(DownSpeed, StopTestEndsItAndNoMessageFollows) {

@@ -59,6 +59,10 @@ public:
             sent_ += 10240;
             res.set_content(std::string(10240, 's'), "application/octet-stream");
         });
+        server_.Get("/empty", [this](const httplib::Request&, httplib::Response& res) {
+            ++requests_;
+            res.set_content("", "application/octet-stream");
+        });
         server_.Get("/page", [this](const httplib::Request&, httplib::Response& res) {
             ++requests_;
             res.set_content("<html><body>hello</body></html>", "text/html");
