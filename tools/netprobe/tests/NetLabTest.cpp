@@ -92,7 +92,9 @@ TEST(NetLab, ScanFindsEveryHostWithItsHardwareAddressAndVendor) {
                             " && "
                             "ip netns exec \"$NETLAB_SCAN_NS\" " +
                             Netprobe() + " --json scan --no-raw > " +
-                            (dir / "neigh.json").string() + "' 2>&1";
+                            (dir / "neigh.json").string() +
+                            " && ip netns exec \"$NETLAB_SCAN_NS\" " + Netprobe() +
+                            " --json system > " + (dir / "system.json").string() + "' 2>&1";
     int status = 0;
     const std::string log = Shell(cmd, status);
     ASSERT_EQ(status, 0) << log;
@@ -114,6 +116,16 @@ TEST(NetLab, ScanFindsEveryHostWithItsHardwareAddressAndVendor) {
         EXPECT_EQ(found, expected) << file << ": " << json;  // all found, none invented
         EXPECT_NE(json.find("\"addresses_scanned\":253"), std::string::npos);
     }
+    // The scanning machine as the probes see it: its address, adapter and gateway.
+    const std::string system = zeva::test::ReadFile(dir / "system.json");
+    EXPECT_NE(system.find("\"local_ip\":\"10.232.0.1\""), std::string::npos) << system;
+    EXPECT_NE(
+        system.find(
+            "{\"name\":\"eth0\",\"description\":\"Ethernet eth0\",\"mac\":\"00-1B-21-AA-00-01\","
+            "\"enabled\":true,\"connected\":true,\"wireless\":false,\"addresses\":[{\"ip\":"
+            "\"10.232.0.1\",\"mask\":\"255.255.255.0\"}],\"gateways\":[\"10.232.0.254\"]}"),
+        std::string::npos)
+        << system;
     EXPECT_NE(zeva::test::ReadFile(dir / "arp.json").find("\"method\":\"arp\""), std::string::npos);
     EXPECT_NE(zeva::test::ReadFile(dir / "neigh.json").find("\"method\":\"neighbour-table\""),
               std::string::npos);
