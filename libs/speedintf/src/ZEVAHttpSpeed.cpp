@@ -51,6 +51,14 @@ struct CZEVAHttpSpeed::Impl {
         if (!stopped && window != nullptr) zeva::PostMessage(window, message, w, l);
     }
 
+    // The last message: once a caller sees it, a new test may start (the
+    // next start waits for this thread's clean-up).
+    void Finish(HWND window, UINT message, WPARAM w, LPARAM l) {
+        std::lock_guard lock(mutex);
+        running = false;
+        if (!stopped && window != nullptr) zeva::PostMessage(window, message, w, l);
+    }
+
     static size_t Discard(char*, size_t size, size_t n, void*) { return size * n; }
 
     static int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -91,11 +99,11 @@ struct CZEVAHttpSpeed::Impl {
             const WPARAM ms = static_cast<WPARAM>(std::max<curl_off_t>(1, totalUs / 1000));
             if (rc == CURLE_OK && status > 0) {
                 run.Step(kAnswering);
-                Post(window, message, ms, 100);
+                Finish(window, message, ms, 100);
             } else {
                 // Reached but no full answer: the time spent; never reached: 0.
                 const bool reached = connectUs > 0 || status > 0;
-                Post(window, message, reached ? ms : 0, -1);
+                Finish(window, message, reached ? ms : 0, -1);
             }
         }
         std::lock_guard lock(mutex);

@@ -48,6 +48,14 @@ struct CZEVAVDownSpeedEx::Impl {
         if (!stopped && window != nullptr) zeva::PostMessage(window, message, w, l);
     }
 
+    // The last message: once a caller sees it, a new test may start (the
+    // next start waits for this thread's clean-up).
+    void Finish(HWND window, UINT message, WPARAM w, LPARAM l) {
+        std::lock_guard lock(mutex);
+        running = false;
+        if (!stopped && window != nullptr) zeva::PostMessage(window, message, w, l);
+    }
+
     bool Stopped() {
         std::lock_guard lock(mutex);
         return stopped;
@@ -185,7 +193,7 @@ void CZEVAVDownSpeedEx::Impl::Run(std::vector<std::string> urls, unsigned long d
             else if (now > start)
                 kbps = static_cast<double>(total) / 1024.0 /
                        (static_cast<double>((now - start).count()) / 1000.0);
-            Post(window, message, static_cast<WPARAM>(kbps), 100);
+            Finish(window, message, static_cast<WPARAM>(kbps), 100);
             break;
         }
         if (now >= nextSample) {
@@ -201,7 +209,7 @@ void CZEVAVDownSpeedEx::Impl::Run(std::vector<std::string> urls, unsigned long d
         }
         curl_multi_poll(multi.get(), nullptr, 0, kPollMs, nullptr);
     }
-    if (unreachable) Post(window, message, 0, -1);
+    if (unreachable) Finish(window, message, 0, -1);
 
     for (auto& s : streams) {
         if (s.easy == nullptr) continue;

@@ -6,6 +6,15 @@
 #include "platform/InternetSettings.h"
 #include "platform/Registry.h"
 
+#if defined(__SANITIZE_THREAD__)
+// The loopback test server's library is not built with ThreadSanitizer, so
+// the locking inside it is invisible to the sanitizer: its reports about the
+// library's own memory are not ours to judge.
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:libcpp-httplib.so\n";
+}
+#endif
+
 using namespace enginetest;
 using namespace std::chrono_literals;
 
@@ -80,6 +89,8 @@ TEST(DownSpeed, TheAverageLeavesTheRampUpOut) {
 
 TEST(DownSpeed, UnreachableAddressesGiveMinusOne) {
     DirectNetwork direct;
+    zeva::ManualClock clock;  // standing still: no progress message can come first
+    zeva::ScopedClock scoped(clock);
     Collector window;
     CZEVAVDownSpeedEx engine(true);
     const std::string dead1 = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/big";
@@ -99,8 +110,10 @@ TEST(DownSpeed, UnreachableAddressesGiveMinusOne) {
     EXPECT_EQ(window2.messages()[0].l, -1);
 
     // Empty answers are no test data either, and are not fetched in a loop.
+    // A new test may start as soon as the last message is seen.
     Collector window3;
-    ASSERT_EQ(engine.StartTest({server.Url("/empty")}, 15000, window3.hwnd(), Collector::kMessage), 0);
+    ASSERT_EQ(engine.StartTest({server.Url("/empty")}, 15000, window3.hwnd(), Collector::kMessage),
+              0);
     ASSERT_TRUE(window3.WaitFor(1));
     EXPECT_EQ(window3.messages()[0].l, -1);
     EXPECT_LE(server.requests(), 4);

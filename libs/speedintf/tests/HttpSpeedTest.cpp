@@ -22,8 +22,7 @@ TEST(HttpSpeed, FiveStepsThenTheResponseTimeAndAgainWithReuse) {
     EXPECT_GE(window.messages().back().w, 1u);
     EXPECT_LT(window.messages().back().w, 5000u);
 
-    ASSERT_TRUE(Collector::Until([&] { return !engine.IsRunning(); }));
-    engine.StopTest();
+    // The next site may start as soon as the last message is seen.
     ASSERT_EQ(engine.StartTest(server.Url("/missing"), 5, window.hwnd(), Collector::kMessage, true),
               0);
     ASSERT_TRUE(window.WaitFor(10));
