@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "TestSupport.h"
+#include "UrlCheck.h"
+
+namespace {
+
+// A web server on loopback with an answering page, a missing page and a redirect.
+class LoopbackSite {
+public:
+    LoopbackSite() {
+        server_.Get("/ok", [this](const httplib::Request& req, httplib::Response& res) {
+            lastCacheControl_ = req.get_header_value("Cache-Control");
+            res.set_content("<html>ok</html>", "text/html");
+        });
+        server_.Get("/moved", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("/ok");
+        });
+        server_.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            res.set_content("late", "text/plain");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        // stop() before the accept loop runs would be lost: wait for it.
+        while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~LoopbackSite() {
+        server_.stop();
+        thread_.join();
+    }
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
+    std::string lastCacheControl_;
+
+private:
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+struct NoProxy {
+    zeva::test::TempDir reg;
+    zeva::test::ScopedEnv regDir{"ZEVA_REGISTRY_DIR", reg.path().string()};
+    zeva::test::ScopedEnv p1{"http_proxy", std::nullopt}, p2{"HTTP_PROXY", std::nullopt};
+};
+
+}  // namespace
+
+TEST(UrlCheck, PagesRedirectsMissingPagesAndClosedPorts) {
+    NoProxy direct;
+    LoopbackSite site;
+    std::string error;
+    EXPECT_EQ(zeva::CheckUrlReachable(site.Url("/ok"), error), 0) << error;
+    EXPECT_EQ(site.lastCacheControl_, "no-cache");  // fetched afresh
+    EXPECT_EQ(zeva::CheckUrlReachable(site.Url("/moved"), error), 0) << error;
+    EXPECT_EQ(zeva::CheckUrlReachable(site.Url("/missing"), error), -1);
+    EXPECT_NE(error.find("404"), std::string::npos);
+    EXPECT_EQ(zeva::CheckUrlReachable("", error), -1);
+    EXPECT_EQ(zeva::CheckUrlReachable("ftp://127.0.0.1/", error), -1);
+
+    // A port nobody listens on: bind one, note it, close it.
+    int closedPort = 0;
+    {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), len), 0);
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+        closedPort = ntohs(a.sin_port);
+        close(fd);
+    }
+    EXPECT_EQ(
+        zeva::CheckUrlReachable("http://127.0.0.1:" + std::to_string(closedPort) + "/", error), -1);
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(UrlCheck, GivesUpAfterItsTimeOut) {
+    NoProxy direct;
+    LoopbackSite site;
+    std::string error;
+    EXPECT_EQ(zeva::CheckUrlReachable(site.Url("/slow"), error, 1), -1);
+    EXPECT_NE(error.find("imeout"), std::string::npos) << error;
+}

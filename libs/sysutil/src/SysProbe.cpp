@@ -1,0 +1,305 @@
+#include "SysProbe.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace zeva::probe {
+
+namespace {
+
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> out;
+    while (!text.empty()) {
+        const auto nl = text.find('\n');
+        out.push_back(text.substr(0, nl));
+        if (nl == std::string_view::npos) break;
+        text.remove_prefix(nl + 1);
+    }
+    return out;
+}
+
+std::vector<std::string> Words(std::string_view line) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : line) {
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            if (!cur.empty()) out.push_back(std::move(cur)), cur.clear();
+        } else {
+            cur.push_back(c);
+        }
+    }
+    if (!cur.empty()) out.push_back(std::move(cur));
+    return out;
+}
+
+std::optional<std::uint64_t> ToU64(const std::string& s, int base = 10) {
+    if (s.empty()) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long v = std::strtoull(s.c_str(), &end, base);
+    if (errno != 0 || end == s.c_str() || *end != '\0') return std::nullopt;
+    return static_cast<std::uint64_t>(v);
+}
+
+std::string Trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return std::string(s);
+}
+
+std::string DottedFromKernelHex(const std::string& hex) {
+    const auto v = ToU64(hex, 16);
+    if (!v || *v > 0xFFFFFFFFull) return {};
+    in_addr a{};
+    a.s_addr = static_cast<in_addr_t>(*v);  // stored in network order already
+    char buf[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &a, buf, sizeof buf);
+    return buf;
+}
+
+}  // namespace
+
+std::string SysPath(std::string_view absolute) {
+    const char* root = std::getenv("ZEVA_SYSROOT");
+    std::string out = root != nullptr ? root : "";
+    out.append(absolute);
+    return out;
+}
+
+bool UsingFixtureRoot() {
+    const char* root = std::getenv("ZEVA_SYSROOT");
+    return root != nullptr && *root != '\0';
+}
+
+std::optional<std::string> ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::optional<CpuTimes> ParseProcStat(std::string_view text) {
+    for (auto line : Lines(text)) {
+        auto w = Words(line);
+        if (w.empty() || w[0] != "cpu") continue;
+        // user nice system idle iowait irq softirq steal; guest time is already in user.
+        CpuTimes t;
+        std::uint64_t idle = 0;
+        for (std::size_t i = 1; i < w.size() && i <= 8; ++i) {
+            const auto v = ToU64(w[i]);
+            if (!v) return std::nullopt;
+            t.total += *v;
+            if (i == 4 || i == 5) idle += *v;
+        }
+        if (w.size() < 5) return std::nullopt;
+        t.busy = t.total - idle;
+        return t;
+    }
+    return std::nullopt;
+}
+
+int CpuPercent(const CpuTimes& before, const CpuTimes& after) {
+    if (after.total <= before.total || after.busy < before.busy) return 0;
+    const std::uint64_t total = after.total - before.total;
+    const std::uint64_t busy = std::min(after.busy - before.busy, total);
+    return static_cast<int>((busy * 100 + total / 2) / total);
+}
+
+std::optional<MemInfo> ParseMemInfo(std::string_view text) {
+    std::map<std::string, std::uint64_t> kb;
+    for (auto line : Lines(text)) {
+        auto w = Words(line);
+        if (w.size() < 2 || w[0].back() != ':') continue;
+        if (const auto v = ToU64(w[1])) kb[w[0].substr(0, w[0].size() - 1)] = *v;
+    }
+    if (!kb.count("MemTotal") || !kb.count("MemFree")) return std::nullopt;
+    MemInfo m;
+    m.totalBytes = kb["MemTotal"] * 1024;
+    const std::uint64_t avail = kb.count("MemAvailable")
+                                    ? kb["MemAvailable"]
+                                    : kb["MemFree"] + kb["Buffers"] + kb["Cached"];
+    m.availableBytes = std::min(avail * 1024, m.totalBytes);
+    m.swapTotalBytes = kb["SwapTotal"] * 1024;
+    m.swapFreeBytes = kb["SwapFree"] * 1024;
+    return m;
+}
+
+std::vector<DevCounters> ParseNetDev(std::string_view text) {
+    std::vector<DevCounters> out;
+    for (auto line : Lines(text)) {
+        const auto colon = line.find(':');
+        if (colon == std::string_view::npos) continue;
+        const std::string name = Trim(line.substr(0, colon));
+        if (name.empty() || name.find('|') != std::string::npos) continue;
+        auto w = Words(line.substr(colon + 1));
+        if (w.size() < 9) continue;
+        const auto rx = ToU64(w[0]);
+        const auto tx = ToU64(w[8]);
+        if (!rx || !tx) continue;
+        out.push_back({name, *rx, *tx});
+    }
+    return out;
+}
+
+std::vector<RouteEntry> ParseRoute(std::string_view text) {
+    std::vector<RouteEntry> out;
+    for (auto line : Lines(text)) {
+        auto w = Words(line);
+        if (w.size() < 8 || w[0] == "Iface") continue;
+        RouteEntry e;
+        e.iface = w[0];
+        e.destination = DottedFromKernelHex(w[1]);
+        e.gateway = DottedFromKernelHex(w[2]);
+        const auto flags = ToU64(w[3], 16);
+        e.mask = DottedFromKernelHex(w[7]);
+        if (e.destination.empty() || e.gateway.empty() || e.mask.empty() || !flags) continue;
+        e.flags = static_cast<unsigned>(*flags);
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+std::vector<WirelessEntry> ParseWireless(std::string_view text) {
+    std::vector<WirelessEntry> out;
+    for (auto line : Lines(text)) {
+        const auto colon = line.find(':');
+        if (colon == std::string_view::npos) continue;
+        const std::string name = Trim(line.substr(0, colon));
+        if (name.empty() || name.find('|') != std::string::npos) continue;
+        auto w = Words(line.substr(colon + 1));
+        if (w.size() < 3) continue;
+        WirelessEntry e;
+        e.iface = name;
+        // Values carry a trailing '.' when the driver updated them.
+        e.quality = std::strtod(w[1].c_str(), nullptr);
+        e.level = std::strtod(w[2].c_str(), nullptr);
+        out.push_back(e);
+    }
+    return out;
+}
+
+int SignalLevel(const WirelessEntry& e) {
+    if (e.level < 0) {
+        if (e.level >= -55) return 5;
+        if (e.level >= -66) return 4;
+        if (e.level >= -77) return 3;
+        if (e.level >= -88) return 2;
+        return 1;
+    }
+    const double pct = std::clamp(e.quality / 70.0 * 100.0, 0.0, 100.0);
+    if (pct >= 80) return 5;
+    if (pct >= 60) return 4;
+    if (pct >= 40) return 3;
+    if (pct >= 20) return 2;
+    return 1;
+}
+
+std::optional<CpuInfo> ParseCpuInfo(std::string_view text) {
+    CpuInfo info;
+    for (auto line : Lines(text)) {
+        const auto colon = line.find(':');
+        if (colon == std::string_view::npos) continue;
+        const std::string key = Trim(line.substr(0, colon));
+        const std::string value = Trim(line.substr(colon + 1));
+        if (key == "processor") ++info.processors;
+        if (info.processors > 1) continue;  // the first processor describes them all
+        if (key == "model name" || (key == "Model" && info.modelName.empty()))
+            info.modelName = value;
+        else if (key == "vendor_id")
+            info.vendor = value;
+        else if (key == "cpu family")
+            info.family = static_cast<unsigned>(std::atoi(value.c_str()));
+        else if (key == "model")
+            info.model = static_cast<unsigned>(std::atoi(value.c_str()));
+        else if (key == "stepping")
+            info.stepping = static_cast<unsigned>(std::atoi(value.c_str()));
+        else if (key == "Serial")
+            info.serial = value;
+    }
+    // ARM kernels list "Serial" after the processors, outside any block.
+    if (info.serial.empty()) {
+        for (auto line : Lines(text)) {
+            const auto colon = line.find(':');
+            if (colon != std::string_view::npos && Trim(line.substr(0, colon)) == "Serial")
+                info.serial = Trim(line.substr(colon + 1));
+        }
+    }
+    if (info.processors == 0) return std::nullopt;
+    return info;
+}
+
+std::string FormatMac(const unsigned char* bytes, std::size_t length) {
+    if (length != 6) return {};
+    char buf[18];
+    std::snprintf(buf, sizeof buf, "%02X-%02X-%02X-%02X-%02X-%02X", bytes[0], bytes[1], bytes[2],
+                  bytes[3], bytes[4], bytes[5]);
+    return buf;
+}
+
+std::string FormatMac(std::string_view text) {
+    unsigned char b[6];
+    std::size_t n = 0;
+    std::size_t i = 0;
+    while (i < text.size() && n < 6) {
+        if (i + 1 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i])) ||
+            !std::isxdigit(static_cast<unsigned char>(text[i + 1])))
+            return {};
+        b[n++] = static_cast<unsigned char>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16));
+        i += 2;
+        if (n < 6) {
+            if (i >= text.size() || (text[i] != ':' && text[i] != '-')) return {};
+            ++i;
+        }
+    }
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    if (n != 6 || i != text.size()) return {};
+    return FormatMac(b, 6);
+}
+
+void FluxAccumulator::Update(const std::vector<DevCounters>& counters) {
+    std::map<std::string, DevCounters> now;
+    for (const auto& c : counters) {
+        const auto it = last_.find(c.name);
+        if (it == last_.end()) {
+            // A new interface: its traffic so far counts from its own zero.
+            rx_ += c.rxBytes;
+            tx_ += c.txBytes;
+        } else {
+            // A counter that went backwards was reset: count from its new zero.
+            rx_ += c.rxBytes >= it->second.rxBytes ? c.rxBytes - it->second.rxBytes : c.rxBytes;
+            tx_ += c.txBytes >= it->second.txBytes ? c.txBytes - it->second.txBytes : c.txBytes;
+        }
+        now[c.name] = c;
+    }
+    last_ = std::move(now);
+}
+
+std::vector<std::string> RealInterfaces() {
+    namespace fs = std::filesystem;
+    std::vector<std::pair<long, std::string>> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(SysPath("/sys/class/net"), ec)) {
+        const std::string name = entry.path().filename().string();
+        const std::string base = entry.path().string();
+        const auto type = ReadText(base + "/type");
+        // ARPHRD_LOOPBACK
+        if (name == "lo" || (type && std::atoi(type->c_str()) == 772)) continue;
+        const auto index = ReadText(base + "/ifindex");
+        found.emplace_back(index ? std::atol(index->c_str()) : 0, name);
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> out;
+    for (auto& f : found) out.push_back(std::move(f.second));
+    return out;
+}
+
+}  // namespace zeva::probe

@@ -1,0 +1,297 @@
+#!/usr/bin/env bash
+# A network test bed in network namespaces (needs root and `ip netns`).
+# Nothing here touches the machine's own network: every interface lives in
+# namespaces this script creates, and `down` (or `run`, always) removes them.
+#
+#   netlab.sh link up ID [--rate RATE] [--rtt-ms N] [--file-mb N]
+#       client and server namespaces joined by a veth pair, shaped with tc
+#       (tbf for the rate; netem for the delay where the kernel has it), an
+#       nginx serving /test.bin and an iperf3 server in the server namespace
+#   netlab.sh lan up ID [--hosts N]
+#       a bridge with N (default 30) host namespaces with chosen hardware
+#       addresses (real makers' prefixes and randomized ones) and a scanning
+#       namespace "me"; the expected devices are listed in $NETLAB_EXPECTED
+#   netlab.sh down ID
+#   netlab.sh run link|lan [options] -- COMMAND...
+#       sets a bed up under a fresh ID, runs COMMAND with the NETLAB_*
+#       variables exported, always tears the bed down; exits with COMMAND's status
+#
+# `up` prints the NETLAB_* variables as KEY=VALUE lines on standard output;
+# what could not be applied is said on standard error.
+set -euo pipefail
+
+prog=netlab
+die() { echo "$prog: $*" >&2; exit 2; }
+note() { echo "$prog: $*" >&2; }
+
+ns_prefix() { echo "zl-$1"; }
+state_dir() { echo "${TMPDIR:-/tmp}/netlab-$1"; }
+
+require_root() {
+    [[ $(id -u) -eq 0 ]] || die "needs root"
+    ip netns list >/dev/null 2>&1 || die "ip netns is not available"
+}
+
+check_id() {
+    [[ $1 =~ ^[A-Za-z0-9]{1,8}$ ]] || die "ID must be 1-8 letters or digits"
+}
+
+# Rate text of tc ("100mbit", "1gbit", "500kbit") in bits per second.
+rate_bits() {
+    local r=${1,,}
+    case $r in
+        *gbit) echo $(( ${r%gbit} * 1000000000 )) ;;
+        *mbit) echo $(( ${r%mbit} * 1000000 )) ;;
+        *kbit) echo $(( ${r%kbit} * 1000 )) ;;
+        *bit) echo "${r%bit}" ;;
+        *) die "rate must end in gbit, mbit or kbit: $1" ;;
+    esac
+}
+
+down() {
+    local id=$1 prefix ns
+    prefix=$(ns_prefix "$id")
+    for ns in $(ip netns list 2>/dev/null | awk '{print $1}' | grep -E "^${prefix}-" || true); do
+        # Processes first (nginx, iperf3, anything a command left), then the namespace.
+        ip netns pids "$ns" 2>/dev/null | xargs -r kill -9 2>/dev/null || true
+        ip netns del "$ns" 2>/dev/null || true
+    done
+    rm -rf "$(state_dir "$id")"
+}
+
+# tc on one end of the link: netem for half the round trip where available,
+# tbf for the rate beneath it (or alone).
+shape() {
+    local ns=$1 dev=$2 rate=$3 delay_ms=$4 bits burst
+    bits=$(rate_bits "$rate")
+    # At least 10 ms of data per token bucket, and never less than a few frames.
+    burst=$(( bits / 8 / 100 ))
+    (( burst < 32768 )) && burst=32768
+    if (( delay_ms > 0 )) && ip netns exec "$ns" tc qdisc add dev "$dev" root handle 1: netem delay "${delay_ms}ms" limit 100000 2>/dev/null; then
+        ip netns exec "$ns" tc qdisc add dev "$dev" parent 1:1 handle 10: tbf rate "$rate" burst "$burst" latency 200ms
+        echo delay
+    else
+        ip netns exec "$ns" tc qdisc add dev "$dev" root tbf rate "$rate" burst "$burst" latency 200ms
+        echo nodelay
+    fi
+}
+
+wait_port() {
+    local ns=$1 host=$2 port=$3 i
+    for i in $(seq 1 100); do
+        if ip netns exec "$ns" bash -c "exec 3<>/dev/tcp/$host/$port" 2>/dev/null; then return 0; fi
+        sleep 0.05
+    done
+    return 1
+}
+
+link_up() {
+    local id=$1; shift
+    local rate=100mbit rtt=20 file_mb=1024
+    while (( $# )); do
+        case $1 in
+            --rate) rate=$2; shift 2 ;;
+            --rtt-ms) rtt=$2; shift 2 ;;
+            --file-mb) file_mb=$2; shift 2 ;;
+            *) die "unknown option $1" ;;
+        esac
+    done
+    [[ $rtt =~ ^[0-9]+$ && $file_mb =~ ^[0-9]+$ ]] || die "--rtt-ms and --file-mb take numbers"
+    rate_bits "$rate" >/dev/null
+    command -v nginx >/dev/null || die "nginx is not installed"
+    local p c s st
+    p=$(ns_prefix "$id"); c=$p-c; s=$p-s; st=$(state_dir "$id")
+    mkdir -p "$st/www" "$st/tmp"
+    chmod 755 "$st" "$st/www"
+    ip netns add "$c"
+    ip netns add "$s"
+    ip -n "$c" link set lo up
+    ip -n "$s" link set lo up
+    ip -n "$c" link add veth0 type veth peer name veth0 netns "$s"
+    ip -n "$c" addr add 10.231.0.1/24 dev veth0
+    ip -n "$s" addr add 10.231.0.2/24 dev veth0
+    ip -n "$c" link set veth0 up
+    ip -n "$s" link set veth0 up
+
+    local half=$(( rtt / 2 )) d1 d2 delay_note
+    d1=$(shape "$s" veth0 "$rate" "$half")
+    d2=$(shape "$c" veth0 "$rate" "$half")
+    if [[ $d1 == delay && $d2 == delay ]]; then
+        delay_note="netem ${rtt}ms round trip"
+    elif (( rtt == 0 )); then
+        delay_note="none asked"
+    else
+        delay_note="not applied (no netem in this kernel)"
+        note "delay: netem is not available in this kernel; the ${rtt} ms round trip is NOT applied"
+    fi
+    note "rate: tbf $rate applied in both directions"
+
+    truncate -s "${file_mb}M" "$st/www/test.bin"
+    head -c 100000 /dev/urandom > "$st/www/page.html"
+    cat > "$st/nginx.conf" <<CONF
+worker_processes 1;
+pid $st/nginx.pid;
+error_log $st/error.log;
+events { worker_connections 512; }
+http {
+    access_log off;
+    sendfile on;
+    tcp_nopush on;
+    client_body_temp_path $st/tmp/body;
+    proxy_temp_path $st/tmp/proxy;
+    fastcgi_temp_path $st/tmp/fastcgi;
+    uwsgi_temp_path $st/tmp/uwsgi;
+    scgi_temp_path $st/tmp/scgi;
+    server {
+        listen 10.231.0.2:80;
+        root $st/www;
+        location / { }
+    }
+}
+CONF
+    ip netns exec "$s" nginx -c "$st/nginx.conf" -p "$st" -e "$st/error.log"
+    wait_port "$c" 10.231.0.2 80 || die "nginx did not start (see $st/error.log)"
+    if command -v iperf3 >/dev/null; then
+        ip netns exec "$s" iperf3 -s -D -B 10.231.0.2 -p 5201 --pidfile "$st/iperf3.pid" >/dev/null
+        wait_port "$c" 10.231.0.2 5201 || note "iperf3 server did not start"
+    fi
+    cat <<VARS
+NETLAB_ID=$id
+NETLAB_STATE=$st
+NETLAB_CLIENT_NS=$c
+NETLAB_SERVER_NS=$s
+NETLAB_CLIENT_IP=10.231.0.1
+NETLAB_SERVER_IP=10.231.0.2
+NETLAB_URL=http://10.231.0.2/test.bin
+NETLAB_RATE=$rate
+NETLAB_RATE_BITS=$(rate_bits "$rate")
+NETLAB_DELAY=$delay_note
+VARS
+}
+
+# Makers' prefixes known to the IEEE list, and the list's name for each.
+OUIS=(00:1A:11 3C:D9:2B 00:50:56 F0:18:98 00:E0:4C B8:27:EB 00:0C:29 00:1B:21 28:6E:D4 00:15:5D
+      00:26:5A C8:3A:35 D8:BB:C1 E4:5F:01 00:1E:C2 00:1A:11 3C:D9:2B 00:E0:4C 28:6E:D4 00:15:5D)
+
+vendor_of() {
+    local mac=$1 first=$(( 16#${1:0:2} )) prefix
+    if (( first & 2 )); then echo "随机地址(randomized)"; return; fi
+    prefix=$(echo "${mac:0:8}" | tr ':' '-')
+    local name
+    name=$(grep -m1 "^$prefix *(hex)" /usr/share/ieee-data/oui.txt 2>/dev/null | sed 's/^.*(hex)[[:space:]]*//; s/[[:space:]]*$//' || true)
+    echo "${name:-未知厂商}"
+}
+
+lan_up() {
+    local id=$1; shift
+    local hosts=30
+    while (( $# )); do
+        case $1 in
+            --hosts) hosts=$2; shift 2 ;;
+            *) die "unknown option $1" ;;
+        esac
+    done
+    [[ $hosts =~ ^[0-9]+$ ]] && (( hosts >= 1 && hosts <= 60 )) || die "--hosts takes 1 to 60"
+    local p sw me st i ns ip mac r
+    p=$(ns_prefix "$id"); sw=$p-sw; me=$p-me; st=$(state_dir "$id")
+    mkdir -p "$st"
+    : > "$st/expected.txt"
+    ip netns add "$sw"
+    ip -n "$sw" link add br0 type bridge
+    ip -n "$sw" link set br0 up
+    ip netns add "$me"
+    ip -n "$me" link set lo up
+    ip -n "$sw" link add p0 type veth peer name eth0 netns "$me"
+    ip -n "$sw" link set p0 master br0 up
+    ip -n "$me" link set eth0 address 00:1b:21:aa:00:01
+    ip -n "$me" addr add 10.232.0.1/24 dev eth0
+    ip -n "$me" link set eth0 up
+    for i in $(seq 1 "$hosts"); do
+        ns=$p-h$i
+        # Spread over the /24; the last host is the gateway at .254.
+        if (( i == hosts )); then ip=10.232.0.254; else ip=10.232.0.$(( i * 4 + 2 )); fi
+        if (( i % 3 == 0 )); then
+            # Randomized: locally administered bit set, multicast bit clear.
+            r=$(( (RANDOM & 0xFC) | 0x02 ))
+            mac=$(printf '%02x:%02x:%02x:%02x:%02x:%02x' "$r" $((RANDOM & 255)) $((RANDOM & 255)) \
+                  $((RANDOM & 255)) $((RANDOM & 255)) "$i")
+        else
+            mac=$(printf '%s:%02x:%02x:%02x' "${OUIS[$(( (i - 1) % ${#OUIS[@]} ))]}" $(( (i * 37) & 255 )) \
+                  $(( (i * 11) & 255 )) "$i")
+        fi
+        ip netns add "$ns"
+        ip -n "$sw" link add "p$i" type veth peer name eth0 netns "$ns"
+        ip -n "$sw" link set "p$i" master br0 up
+        ip -n "$ns" link set eth0 address "$mac"
+        ip -n "$ns" addr add "$ip/24" dev eth0
+        ip -n "$ns" link set eth0 up
+        ip -n "$ns" link set lo up
+        printf '%s %s %s\n' "$ip" "$(echo "$mac" | tr 'a-f:' 'A-F-')" "$(vendor_of "$mac")" >> "$st/expected.txt"
+    done
+    ip -n "$me" route add default via 10.232.0.254
+    cat <<VARS
+NETLAB_ID=$id
+NETLAB_STATE=$st
+NETLAB_SCAN_NS=$me
+NETLAB_SCAN_IF=eth0
+NETLAB_SCAN_IP=10.232.0.1
+NETLAB_SCAN_MAC=00-1B-21-AA-00-01
+NETLAB_GATEWAY=10.232.0.254
+NETLAB_HOSTS=$hosts
+NETLAB_EXPECTED=$st/expected.txt
+VARS
+}
+
+up() {
+    local kind=$1 id=$2; shift 2
+    check_id "$id"
+    require_root
+    [[ -z $(ip netns list | awk '{print $1}' | grep -E "^$(ns_prefix "$id")-" || true) ]] ||
+        die "a bed with ID $id exists already (netlab.sh down $id)"
+    # A failure half-way leaves nothing behind.
+    trap 'down "$id"' EXIT
+    case $kind in
+        link) link_up "$id" "$@" ;;
+        lan) lan_up "$id" "$@" ;;
+        *) die "unknown bed $kind" ;;
+    esac
+    trap - EXIT
+}
+
+run() {
+    local kind=$1; shift
+    local opts=()
+    while (( $# )) && [[ $1 != -- ]]; do opts+=("$1"); shift; done
+    [[ ${1:-} == -- ]] || die "run needs -- COMMAND"
+    shift
+    (( $# )) || die "run needs a command"
+    local id=${NETLAB_ID:-r$$}
+    check_id "$id"
+    trap 'down "$id"' EXIT
+    trap 'exit 130' INT TERM
+    local vars
+    vars=$(up "$kind" "$id" "${opts[@]}") || exit 2
+    while IFS= read -r line; do export "${line?}"; done <<< "$vars"
+    set +e
+    "$@"
+    local rc=$?
+    set -e
+    exit "$rc"
+}
+
+case ${1:-} in
+    link|lan)
+        [[ ${2:-} == up && -n ${3:-} ]] || die "usage: netlab.sh $1 up ID [options]"
+        kind=$1; id=$3; shift 3
+        up "$kind" "$id" "$@" ;;
+    down)
+        [[ -n ${2:-} ]] || die "usage: netlab.sh down ID"
+        check_id "$2"; require_root; down "$2" ;;
+    run)
+        [[ -n ${2:-} ]] || die "usage: netlab.sh run link|lan [options] -- COMMAND..."
+        kind=$2; shift 2
+        run "$kind" "$@" ;;
+    -h|--help|"")
+        sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//' ;;
+    *) die "unknown command $1" ;;
+esac

@@ -1,0 +1,172 @@
+// The scan and the download engine on the namespace test bed. These need
+// root and `ip netns`; without them they are skipped.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <tuple>
+
+#include "TestSupport.h"
+
+namespace {
+
+std::string Shell(const std::string& cmd, int& status) {
+    std::string out;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (p == nullptr) {
+        status = -1;
+        return out;
+    }
+    char buf[4096];
+    size_t n = 0;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    const int raw = pclose(p);
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return out;
+}
+
+std::string SkipReason() {
+    if (geteuid() != 0) return "needs root for network namespaces";
+    int status = 0;
+    Shell("ip netns list >/dev/null 2>&1", status);
+    if (status != 0) return "ip netns is not available";
+    // Listing works without the privilege to create: try one.
+    const std::string probe = "zlp" + std::to_string(getpid());
+    Shell("ip netns add " + probe + " >/dev/null 2>&1 && ip netns del " + probe, status);
+    if (status != 0) return "network namespaces cannot be created here";
+    return {};
+}
+
+// A bed ID of this test process, so parallel runs do not meet.
+std::string BedId(const char* tag) {
+    return std::string(tag) + std::to_string(getpid() % 100000);
+}
+
+std::string Netprobe() {
+    return zeva::test::ProgramPath("zeva-netprobe").string();
+}
+
+int NamespacesOf(const std::string& id) {
+    int status = 0;
+    const std::string out = Shell("ip netns list | grep -c '^zl-" + id + "-' || true", status);
+    return std::atoi(out.c_str());
+}
+
+using Device = std::tuple<std::string, std::string, std::string>;  // ip, mac, vendor
+
+std::set<Device> DevicesOf(const std::string& json, std::string& self) {
+    std::set<Device> out;
+    const std::regex dev(
+        "\\{\"ip\":\"([0-9.]+)\",\"mac\":\"([0-9A-F-]+)\",\"vendor\":\"([^\"]*)\",\"self\":(true|"
+        "false)\\}");
+    for (auto it = std::sregex_iterator(json.begin(), json.end(), dev);
+         it != std::sregex_iterator(); ++it) {
+        if ((*it)[4] == "true")
+            self = (*it)[1].str() + " " + (*it)[2].str();
+        else
+            out.insert({(*it)[1], (*it)[2], (*it)[3]});
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(NetLab, ScanFindsEveryHostWithItsHardwareAddressAndVendor) {
+    if (const auto why = SkipReason(); !why.empty()) GTEST_SKIP() << why;
+    zeva::test::TempDir dir;
+    const std::string id = BedId("s");
+    const std::string cmd = "NETLAB_ID=" + id +
+                            " '" ZEVA_NETLAB
+                            "' run lan -- bash -c '"
+                            "cp \"$NETLAB_EXPECTED\" " +
+                            (dir / "expected").string() +
+                            " && "
+                            "ip netns exec \"$NETLAB_SCAN_NS\" " +
+                            Netprobe() + " --json scan > " + (dir / "arp.json").string() +
+                            " && "
+                            "ip netns exec \"$NETLAB_SCAN_NS\" " +
+                            Netprobe() + " --json scan --no-raw > " +
+                            (dir / "neigh.json").string() +
+                            " && ip netns exec \"$NETLAB_SCAN_NS\" " + Netprobe() +
+                            " --json system > " + (dir / "system.json").string() + "' 2>&1";
+    int status = 0;
+    const std::string log = Shell(cmd, status);
+    ASSERT_EQ(status, 0) << log;
+    EXPECT_EQ(NamespacesOf(id), 0) << "the bed was not removed";
+
+    std::set<Device> expected;
+    std::istringstream in(zeva::test::ReadFile(dir / "expected"));
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto a = line.find(' '), b = line.find(' ', a + 1);
+        expected.insert({line.substr(0, a), line.substr(a + 1, b - a - 1), line.substr(b + 1)});
+    }
+    ASSERT_EQ(expected.size(), 30u);
+    for (const char* file : {"arp.json", "neigh.json"}) {
+        const std::string json = zeva::test::ReadFile(dir / file);
+        std::string self;
+        const auto found = DevicesOf(json, self);
+        EXPECT_EQ(self, "10.232.0.1 00-1B-21-AA-00-01") << file;
+        EXPECT_EQ(found, expected) << file << ": " << json;  // all found, none invented
+        EXPECT_NE(json.find("\"addresses_scanned\":253"), std::string::npos);
+    }
+    // The scanning machine as the probes see it: its address, adapter and gateway.
+    const std::string system = zeva::test::ReadFile(dir / "system.json");
+    EXPECT_NE(system.find("\"local_ip\":\"10.232.0.1\""), std::string::npos) << system;
+    EXPECT_NE(
+        system.find(
+            "{\"name\":\"eth0\",\"description\":\"Ethernet eth0\",\"mac\":\"00-1B-21-AA-00-01\","
+            "\"enabled\":true,\"connected\":true,\"wireless\":false,\"addresses\":[{\"ip\":"
+            "\"10.232.0.1\",\"mask\":\"255.255.255.0\"}],\"gateways\":[\"10.232.0.254\"]}"),
+        std::string::npos)
+        << system;
+    EXPECT_NE(zeva::test::ReadFile(dir / "arp.json").find("\"method\":\"arp\""), std::string::npos);
+    EXPECT_NE(zeva::test::ReadFile(dir / "neigh.json").find("\"method\":\"neighbour-table\""),
+              std::string::npos);
+}
+
+TEST(NetLab, DownloadMeasuresTheShapedRate) {
+    if (const auto why = SkipReason(); !why.empty()) GTEST_SKIP() << why;
+    int status = 0;
+    Shell("command -v nginx >/dev/null", status);
+    if (status != 0) GTEST_SKIP() << "nginx is not installed";
+    zeva::test::TempDir dir;
+    const std::string id = BedId("d");
+    const std::string cmd = "NETLAB_ID=" + id +
+                            " '" ZEVA_NETLAB
+                            "' run link --rate 20mbit --file-mb 64 -- bash -c '"
+                            "ip netns exec \"$NETLAB_CLIENT_NS\" " +
+                            Netprobe() + " --json download --duration-ms 3000 \"$NETLAB_URL\"' 2>" +
+                            (dir / "err").string();
+    const std::string json = Shell(cmd, status);
+    ASSERT_EQ(status, 0) << zeva::test::ReadFile(dir / "err");
+    EXPECT_EQ(NamespacesOf(id), 0);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(json, m, std::regex("\"average_kbps\":([0-9]+)"))) << json;
+    const double shapedKBps = 20e6 / 8 / 1024;
+    const double measured = std::stod(m[1]);
+    // A loose bound: the accuracy goal itself is measured by the benchmark.
+    EXPECT_GT(measured, shapedKBps * 0.85) << json;
+    EXPECT_LT(measured, shapedKBps * 1.10) << json;
+}
+
+TEST(NetLab, BedIsRemovedWhenTheCommandFailsAndRefusesBadInput) {
+    if (const auto why = SkipReason(); !why.empty()) GTEST_SKIP() << why;
+    const std::string id = BedId("f");
+    int status = 0;
+    Shell("NETLAB_ID=" + id + " '" ZEVA_NETLAB "' run lan --hosts 3 -- false 2>&1", status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(NamespacesOf(id), 0);
+    // A bed that fails half-way (an unknown rate) leaves nothing either.
+    Shell("NETLAB_ID=" + id + " '" ZEVA_NETLAB "' run link --rate fast -- true 2>&1", status);
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(NamespacesOf(id), 0);
+    Shell("'" ZEVA_NETLAB "' down 'x;y' 2>&1", status);
+    EXPECT_EQ(status, 2);
+}
