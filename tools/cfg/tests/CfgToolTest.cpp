@@ -1,4 +1,5 @@
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,8 @@ struct Result {
 };
 
 Result RunCfg(const std::string& args, const std::string& input = "") {
-    const std::string in = ::testing::TempDir() + "zeva-cfg-stdin";
+    // One input file per test process: ctest runs the cases in parallel.
+    const std::string in = ::testing::TempDir() + "zeva-cfg-stdin-" + std::to_string(::getpid());
     WriteFile(in, input);
     const std::string cmd = ProgramPath("zeva-cfg").string() + " " + args + " < " + in + " 2>&1";
     FILE* pipe = ::popen(cmd.c_str(), "r");
