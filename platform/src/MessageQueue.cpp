@@ -56,21 +56,30 @@ struct WindowRecord {
     std::atomic<bool> alive{true};
 };
 
-std::mutex g_windowsMutex;
-std::unordered_map<std::uintptr_t, std::shared_ptr<WindowRecord>> g_windows;
-std::uintptr_t g_nextWindow = 0x1000;
+// The registries are never destroyed: threads that end after main() returns
+// (detached helpers, thread-local queues) may still reach them.
+struct WindowRegistry {
+    std::mutex mutex;
+    std::unordered_map<std::uintptr_t, std::shared_ptr<WindowRecord>> windows;
+    std::uintptr_t next = 0x1000;
+};
+
+WindowRegistry& Windows() {
+    static WindowRegistry* registry = new WindowRegistry;
+    return *registry;
+}
 
 std::shared_ptr<WindowRecord> FindRecord(HWND hwnd) {
-    std::lock_guard<std::mutex> lock(g_windowsMutex);
-    const auto it = g_windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
-    if (it == g_windows.end() || !it->second->alive) return nullptr;
+    std::lock_guard<std::mutex> lock(Windows().mutex);
+    const auto it = Windows().windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
+    if (it == Windows().windows.end() || !it->second->alive) return nullptr;
     return it->second;
 }
 
 HWND Register(std::shared_ptr<WindowRecord> rec) {
-    std::lock_guard<std::mutex> lock(g_windowsMutex);
-    const std::uintptr_t id = g_nextWindow++;
-    g_windows.emplace(id, std::move(rec));
+    std::lock_guard<std::mutex> lock(Windows().mutex);
+    const std::uintptr_t id = Windows().next++;
+    Windows().windows.emplace(id, std::move(rec));
     return reinterpret_cast<HWND>(id);
 }
 
@@ -95,8 +104,8 @@ void RetireQueue(const std::shared_ptr<ThreadQueue>& q) {
     for (auto& sm : orphans) CompleteSent(sm, 0);
     std::vector<HWND> owned;
     {
-        std::lock_guard<std::mutex> lock(g_windowsMutex);
-        for (auto& [id, rec] : g_windows) {
+        std::lock_guard<std::mutex> lock(Windows().mutex);
+        for (auto& [id, rec] : Windows().windows) {
             if (rec->queue == q) owned.push_back(reinterpret_cast<HWND>(id));
         }
     }
@@ -159,9 +168,16 @@ struct TimerEntry {
     Clock::TimePoint due;
 };
 
-std::mutex g_timersMutex;
-std::map<TimerKey, TimerEntry> g_timers;
-std::uint64_t g_timerGeneration = 0;
+struct TimerRegistry {
+    std::mutex mutex;
+    std::map<TimerKey, TimerEntry> timers;
+    std::uint64_t generation = 0;
+};
+
+TimerRegistry& Timers() {
+    static TimerRegistry* registry = new TimerRegistry;
+    return *registry;
+}
 
 void PostTimer(HWND hwnd, UINT_PTR id) {
     const auto rec = FindRecord(hwnd);
@@ -179,9 +195,9 @@ void ArmTimer(const TimerKey& key, TimerEntry& entry);
 void OnTimerDue(TimerKey key, std::uint64_t generation) {
     std::thread::id owner;
     {
-        std::lock_guard<std::mutex> lock(g_timersMutex);
-        auto it = g_timers.find(key);
-        if (it == g_timers.end() || it->second.generation != generation) return;
+        std::lock_guard<std::mutex> lock(Timers().mutex);
+        auto it = Timers().timers.find(key);
+        if (it == Timers().timers.end() || it->second.generation != generation) return;
         PostTimer(key.hwnd, key.id);
         TimerEntry& e = it->second;
         const Clock::TimePoint now = e.clock->Now();
@@ -202,11 +218,11 @@ void ArmTimer(const TimerKey& key, TimerEntry& entry) {
 }
 
 void KillTimersOf(HWND hwnd) {
-    std::lock_guard<std::mutex> lock(g_timersMutex);
-    for (auto it = g_timers.begin(); it != g_timers.end();) {
+    std::lock_guard<std::mutex> lock(Timers().mutex);
+    for (auto it = Timers().timers.begin(); it != Timers().timers.end();) {
         if (it->first.hwnd == hwnd) {
             it->second.clock->CancelAlarm(it->second.alarm);
-            it = g_timers.erase(it);
+            it = Timers().timers.erase(it);
         } else {
             ++it;
         }
@@ -237,11 +253,11 @@ HWND CreateWindowHandle(WindowProc proc) {
 void DestroyWindowHandle(HWND hwnd) {
     std::shared_ptr<WindowRecord> rec;
     {
-        std::lock_guard<std::mutex> lock(g_windowsMutex);
-        const auto it = g_windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
-        if (it == g_windows.end()) return;
+        std::lock_guard<std::mutex> lock(Windows().mutex);
+        const auto it = Windows().windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
+        if (it == Windows().windows.end()) return;
         rec = it->second;
-        g_windows.erase(it);
+        Windows().windows.erase(it);
     }
     rec->alive = false;
     KillTimersOf(hwnd);
@@ -361,22 +377,22 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
     const auto rec = FindRecord(hwnd);
     if (!rec || !rec->queue) return 0;
     Clock& clock = GetClock();
-    std::lock_guard<std::mutex> lock(g_timersMutex);
+    std::lock_guard<std::mutex> lock(Timers().mutex);
     const TimerKey key{hwnd, id};
-    if (auto it = g_timers.find(key); it != g_timers.end()) it->second.clock->CancelAlarm(it->second.alarm);
+    if (auto it = Timers().timers.find(key); it != Timers().timers.end()) it->second.clock->CancelAlarm(it->second.alarm);
     const Clock::Duration interval(elapseMs == 0 ? 1 : elapseMs);
-    TimerEntry& e = g_timers[key];
-    e = TimerEntry{&clock, 0, ++g_timerGeneration, interval, clock.Now() + interval};
+    TimerEntry& e = Timers().timers[key];
+    e = TimerEntry{&clock, 0, ++Timers().generation, interval, clock.Now() + interval};
     ArmTimer(key, e);
     return id;
 }
 
 BOOL KillTimer(HWND hwnd, UINT_PTR id) {
-    std::lock_guard<std::mutex> lock(g_timersMutex);
-    const auto it = g_timers.find(TimerKey{hwnd, id});
-    if (it == g_timers.end()) return 0;
+    std::lock_guard<std::mutex> lock(Timers().mutex);
+    const auto it = Timers().timers.find(TimerKey{hwnd, id});
+    if (it == Timers().timers.end()) return 0;
     it->second.clock->CancelAlarm(it->second.alarm);
-    g_timers.erase(it);
+    Timers().timers.erase(it);
     // A WM_TIMER already queued for it is dropped when the window is destroyed;
     // like Windows, one already in the queue may still arrive.
     return 1;

@@ -104,9 +104,17 @@ struct Listener {
     int fd = -1;
 };
 
-std::mutex g_mutex;
-std::vector<std::shared_ptr<Listener>> g_listeners;
-std::map<std::string, HWND> g_remoteHandles;  // socket path -> handle of a found window
+// Never destroyed: a detached server thread may outlive main().
+struct Registrations {
+    std::mutex mutex;
+    std::vector<std::shared_ptr<Listener>> listeners;
+    std::map<std::string, HWND> remoteHandles;  // socket path -> handle of a found window
+};
+
+Registrations& Registry() {
+    static Registrations* r = new Registrations;
+    return *r;
+}
 
 // Runs detached: it may be in the middle of forwarding a message (WM_CLOSE,
 // say) whose handler is the one withdrawing the registration, so nobody waits
@@ -189,19 +197,19 @@ bool RegisterWindowClassName(HWND hwnd, const std::string& className) {
         return false;
     }
     std::thread([l] { Serve(l); }).detach();
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_listeners.push_back(std::move(l));
+    std::lock_guard<std::mutex> lock(Registry().mutex);
+    Registry().listeners.push_back(std::move(l));
     return true;
 }
 
 void UnregisterWindowClassName(HWND hwnd) {
     std::vector<std::shared_ptr<Listener>> gone;
     {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        for (auto it = g_listeners.begin(); it != g_listeners.end();) {
+        std::lock_guard<std::mutex> lock(Registry().mutex);
+        for (auto it = Registry().listeners.begin(); it != Registry().listeners.end();) {
             if ((*it)->hwnd == hwnd) {
                 gone.push_back(std::move(*it));
-                it = g_listeners.erase(it);
+                it = Registry().listeners.erase(it);
             } else {
                 ++it;
             }
@@ -217,8 +225,8 @@ HWND FindWindowA(const char* className, const char* /*windowName*/) {
     if (className == nullptr || *className == '\0') return nullptr;
     const std::string wanted = Lower(className);
     {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        for (const auto& l : g_listeners) {
+        std::lock_guard<std::mutex> lock(Registry().mutex);
+        for (const auto& l : Registry().listeners) {
             if (l->classLower == wanted && IsWindow(l->hwnd)) return l->hwnd;
         }
     }
@@ -236,13 +244,13 @@ HWND FindWindowA(const char* className, const char* /*windowName*/) {
             continue;
         }
         if (!Connectable(e.path())) continue;
-        std::lock_guard<std::mutex> lock(g_mutex);
+        std::lock_guard<std::mutex> lock(Registry().mutex);
         const std::string key = e.path().string();
-        if (auto it = g_remoteHandles.find(key); it != g_remoteHandles.end() && IsWindow(it->second)) return it->second;
+        if (auto it = Registry().remoteHandles.find(key); it != Registry().remoteHandles.end() && IsWindow(it->second)) return it->second;
         const fs::path socketPath = e.path();
         HWND h = detail::CreateRemoteWindowHandle(
             [socketPath](UINT m, WPARAM w, LPARAM l, bool wait) { return Forward(socketPath, m, w, l, wait); });
-        g_remoteHandles[key] = h;
+        Registry().remoteHandles[key] = h;
         return h;
     }
     return nullptr;
