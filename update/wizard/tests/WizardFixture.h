@@ -83,6 +83,13 @@ protected:
     }
 
     std::set<UINT> Ids(std::initializer_list<UINT> ids) { return std::set<UINT>(ids); }
+
+    void SetUp() override {
+        UpdateFixture::SetUp();
+        // Locks and window registrations of every process of the test live here.
+        std::filesystem::create_directories(root / "run");
+        std::filesystem::permissions(root / "run", std::filesystem::perms::owner_all);
+    }
 };
 
 }  // namespace zeva::test
