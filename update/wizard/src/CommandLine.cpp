@@ -22,7 +22,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine out;
     for (const std::string& arg : args) {
         // Compared over the argument's own length: "-s", "-SIL" and "-silent" all match.
-        if (arg.size() <= sizeof kSilent - 1 && strncasecmp(arg.c_str(), kSilent, arg.size()) == 0) {
+        if (arg.size() <= sizeof kSilent - 1 &&
+            strncasecmp(arg.c_str(), kSilent, arg.size()) == 0) {
             out.silent = true;
         } else if (HasPrefix(arg, "-t:")) {
             out.updateType = std::atoi(arg.substr(3, kMaxTypeDigits).c_str());

@@ -209,7 +209,8 @@ void CDlgUpdate::StartDownload() {
     completed_ = 0;
     ShowState(State::Downloading);
     if (!names_.empty()) {
-        worker_ = std::make_unique<CDownFileThread>(servers_, useProxy_, m_hWnd, WM_DOWNLOAD_NOTIFY);
+        worker_ =
+            std::make_unique<CDownFileThread>(servers_, useProxy_, m_hWnd, WM_DOWNLOAD_NOTIFY);
         {
             const std::lock_guard<std::mutex> lock(worker_->Lock());
             worker_->Names() = names_;

@@ -123,8 +123,8 @@ int main(int argc, char** argv) {
             auto act = [&d, state, name, &shot, &answer] {
                 shot(d, name);
                 const bool offered = state == CDlgUpdate::State::UpdateAvailable;
-                const bool settled = state == CDlgUpdate::State::UpToDate ||
-                                     state == CDlgUpdate::State::Failed;
+                const bool settled =
+                    state == CDlgUpdate::State::UpToDate || state == CDlgUpdate::State::Failed;
                 UINT press = 0;
                 if (answer == "close" && (offered || settled)) press = zeva::wizard::IDC_CLOSE;
                 if (answer == "upgrade" && offered) press = zeva::wizard::IDC_UPGRADE;
@@ -136,6 +136,12 @@ int main(int argc, char** argv) {
                 act();
             } else {
                 QTimer::singleShot(0, act);
+            }
+            if (state == CDlgUpdate::State::Downloading) {
+                // A second picture once the bar has moved, if the download takes that long.
+                QTimer::singleShot(1500, [&d, name, &shot] {
+                    if (d.GetState() == CDlgUpdate::State::Downloading) shot(d, name);
+                });
             }
         });
     };

@@ -49,30 +49,30 @@ protected:
 
 TEST_F(DlgNotifyTest, ShowsBothVersionsInTheLabelColour) {
     const COLORREF blue = RGB(0x0D, 0x3D, 0x66);
-    EXPECT_EQ(Answer(IDC_NOTIFY_NOW, nullptr,
-                     [&](CDlgNotify& d) {
-                         EXPECT_EQ(d.GetWindowText(), Acp("Pelmo升级通知"));
-                         EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_OLD_VERSION)), "1.0.3");
-                         EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_NEW_VERSION)), "1.0.4");
-                         EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_NOTIFY_NOW)),
-                                   Acp("立即升级"));
-                         EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_NOTIFY_LATER)),
-                                   Acp("下次升级 "));
-                         EXPECT_FALSE(d.GetDlgItem(static_cast<int>(IDC_NOTIFY_UPDATABLE))
-                                          ->IsWindowVisible());
-                         for (UINT id : {IDC_OLD_VERSION, IDC_NEW_VERSION}) {
-                             CWnd* label = d.GetDlgItem(static_cast<int>(id));
-                             EXPECT_TRUE(label->GetSkinFont().bold);
-                             EXPECT_EQ(label->GetSkinFont().size, 12);
-                             const auto colors = d.QueryControlColors(*label);
-                             EXPECT_EQ(colors.text, blue);
-                             EXPECT_TRUE(colors.transparent);
-                         }
-                         const auto question = d.QueryControlColors(
-                             *d.GetDlgItem(static_cast<int>(IDC_NOTIFY_QUESTION)));
-                         EXPECT_EQ(question.text, blue);
-                     }),
-              IDYES);
+    EXPECT_EQ(
+        Answer(IDC_NOTIFY_NOW, nullptr,
+               [&](CDlgNotify& d) {
+                   EXPECT_EQ(d.GetWindowText(), Acp("Pelmo升级通知"));
+                   EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_OLD_VERSION)), "1.0.3");
+                   EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_NEW_VERSION)), "1.0.4");
+                   EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_NOTIFY_NOW)), Acp("立即升级"));
+                   EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_NOTIFY_LATER)),
+                             Acp("下次升级 "));
+                   EXPECT_FALSE(
+                       d.GetDlgItem(static_cast<int>(IDC_NOTIFY_UPDATABLE))->IsWindowVisible());
+                   for (UINT id : {IDC_OLD_VERSION, IDC_NEW_VERSION}) {
+                       CWnd* label = d.GetDlgItem(static_cast<int>(id));
+                       EXPECT_TRUE(label->GetSkinFont().bold);
+                       EXPECT_EQ(label->GetSkinFont().size, 12);
+                       const auto colors = d.QueryControlColors(*label);
+                       EXPECT_EQ(colors.text, blue);
+                       EXPECT_TRUE(colors.transparent);
+                   }
+                   const auto question =
+                       d.QueryControlColors(*d.GetDlgItem(static_cast<int>(IDC_NOTIFY_QUESTION)));
+                   EXPECT_EQ(question.text, blue);
+               }),
+        IDYES);
 }
 
 TEST_F(DlgNotifyTest, LaterAndTheCloseCrossBothAnswerNo) {
@@ -108,9 +108,9 @@ TEST_F(DlgNotifyTest, SitsAboveTheTaskbarOrAboveTheScreenWithoutOne) {
 TEST_F(DlgNotifyTest, LinkOpensTheWebSiteAndTheWindowStaysOpen) {
     const fs::path bin = root / "bin";
     const fs::path opened = root / "opened.txt";
-    zeva::test::WriteFile(bin / "xdg-open",
-                          "#!/bin/sh\necho \"$1\" > \"" + opened.string() + ".tmp\" && mv \"" +
-                              opened.string() + ".tmp\" \"" + opened.string() + "\"\n");
+    zeva::test::WriteFile(bin / "xdg-open", "#!/bin/sh\necho \"$1\" > \"" + opened.string() +
+                                                ".tmp\" && mv \"" + opened.string() + ".tmp\" \"" +
+                                                opened.string() + "\"\n");
     fs::permissions(bin / "xdg-open", fs::perms::owner_all);
     ScopedEnv path("PATH", bin.string() + ":/usr/bin:/bin");
     EXPECT_EQ(Answer(IDC_NOTIFY_LATER, nullptr,

@@ -42,7 +42,10 @@ protected:
     OrderHost recorder;
 
     Release Sample() const {
-        return Release{"2.0", "330000", 0, 0,
+        return Release{"2.0",
+                       "330000",
+                       0,
+                       0,
                        {{"ZEVAClient", "client v2"}, {"data\\a.dat", std::string(70000, 'a')}}};
     }
     void InstallOld() {
@@ -80,8 +83,8 @@ TEST_F(DlgUpdateTest, CheckingThenUpToDateOffersOnlyClosing) {
     EXPECT_EQ(seen[State::Checking].headline, Acp("Pelmo有新版本"));
     const auto& v = seen[State::UpToDate];
     EXPECT_EQ(v.headline, Acp(kUpToDate));
-    EXPECT_EQ(v.visible, Ids({IDC_TITLE, IDC_CLOSE_CROSS, IDC_BANNER, IDC_ICON, IDC_HEADLINE,
-                              IDC_CLOSE}));
+    EXPECT_EQ(v.visible,
+              Ids({IDC_TITLE, IDC_CLOSE_CROSS, IDC_BANNER, IDC_ICON, IDC_HEADLINE, IDC_CLOSE}));
     EXPECT_EQ(v.icon, IDB_ICON_CURRENT);
     EXPECT_EQ(v.banner, IDB_BANNER_CURRENT);
     EXPECT_EQ(Requests(), std::vector<std::string>{"/1/UpdateConfig.ini"});
@@ -130,9 +133,9 @@ TEST_F(DlgUpdateTest, UpgradeDownloadsClosesClientInstallsRecordsAndRestarts) {
     const auto& offer = seen[State::UpdateAvailable];
     EXPECT_EQ(offer.version, "2.0");
     EXPECT_EQ(offer.headline, Acp("Pelmo有新版本"));
-    EXPECT_EQ(offer.visible, Ids({IDC_TITLE, IDC_CLOSE_CROSS, IDC_BANNER, IDC_ICON, IDC_HEADLINE,
-                                  IDC_VERSION, IDC_UPDATABLE, IDC_QUESTION, IDC_UPGRADE,
-                                  IDC_CLOSE}));
+    EXPECT_EQ(offer.visible,
+              Ids({IDC_TITLE, IDC_CLOSE_CROSS, IDC_BANNER, IDC_ICON, IDC_HEADLINE, IDC_VERSION,
+                   IDC_UPDATABLE, IDC_QUESTION, IDC_UPGRADE, IDC_CLOSE}));
     EXPECT_EQ(offer.icon, IDB_ICON_NEW);
     const auto& down = seen[State::Downloading];
     EXPECT_EQ(down.headline, Acp(kAutoRestart));
@@ -153,8 +156,7 @@ TEST_F(DlgUpdateTest, UpgradeDownloadsClosesClientInstallsRecordsAndRestarts) {
     EXPECT_EQ(key->QueryString("InstallPath").value_or(""), AppAcp());
     const auto sections = RecordSections();
     ASSERT_EQ(sections.size(), 1u);
-    EXPECT_TRUE(std::regex_match(sections[0],
-                                 std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")))
+    EXPECT_TRUE(std::regex_match(sections[0], std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")))
         << sections[0];
     CCryptConfigFile record(AppAcp() + keys::kUpdateRecordDat, "");
     EXPECT_EQ(record.ReadInteger(sections[0], keys::kKeyIsSucceed, 0), 1);
@@ -281,8 +283,10 @@ TEST_F(DlgUpdateTest, ClosingDuringTheDownloadStopsTheWorker) {
     EXPECT_EQ(Run(dlg,
                   [&](CDlgUpdate& d) {
                       ASSERT_TRUE(driver.Click(d, IDC_UPGRADE));
-                      ASSERT_TRUE(WaitFor([&] { return !server.Requests().empty() &&
-                                                       server.Requests().back() == "/1/ZEVAClient"; }));
+                      ASSERT_TRUE(WaitFor([&] {
+                          return !server.Requests().empty() &&
+                                 server.Requests().back() == "/1/ZEVAClient";
+                      }));
                       EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
                   }),
               IDOK);

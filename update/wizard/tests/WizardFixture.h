@@ -31,9 +31,9 @@ struct StateView {
 
 inline const std::vector<UINT>& UpdateDialogControls() {
     using namespace zeva::wizard;
-    static const std::vector<UINT> ids = {IDC_TITLE,   IDC_CLOSE_CROSS, IDC_BANNER,   IDC_ICON,
-                                          IDC_HEADLINE, IDC_VERSION,    IDC_UPDATABLE, IDC_QUESTION,
-                                          IDC_PROGRESS, IDC_UPGRADE,    IDC_CLOSE};
+    static const std::vector<UINT> ids = {
+        IDC_TITLE,     IDC_CLOSE_CROSS, IDC_BANNER,   IDC_ICON,    IDC_HEADLINE, IDC_VERSION,
+        IDC_UPDATABLE, IDC_QUESTION,    IDC_PROGRESS, IDC_UPGRADE, IDC_CLOSE};
     return ids;
 }
 
