@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <mutex>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DownloadNotify.h"

@@ -120,13 +120,17 @@ void CDlgUpdate::Check() {
         stagingDir_ = appDir_ + keys::kUpdateDir + jobName_ + "\\";
         installDir_ = appDir_ + jobName_ + "\\";
     }
+    if (updateType_ != 1 && !IsSafeRelativeName(jobName_)) {
+        // No folder, or one outside the application directory: nothing to update.
+        Fail(kUpdateError);
+        return;
+    }
     CleanUpInstallLeftovers(appDir_);
 
     // The main-program catalog, whatever the update type.
     const std::string catalogPath = stagingDir_ + keys::kUpdateConfigIni;
     CDirectoryEx::CreateMultipleDirectory(stagingDir_);
-    if ((updateType_ != 1 && !IsSafeRelativeName(jobName_)) ||
-        downloader_->GetRemoteFile(static_cast<unsigned>(updateType_), keys::kUpdateConfigIni,
+    if (downloader_->GetRemoteFile(static_cast<unsigned>(updateType_), keys::kUpdateConfigIni,
                                    catalogPath.c_str(), nullptr, 0) == -1) {
         // Not reaching the server says nothing about the installed release.
         Fail(kNoConnection);

@@ -341,6 +341,21 @@ TEST_F(UpdateAppTest, PluginTypeWithoutSilentOpensTheDialogOnTheMainCatalog) {
     EXPECT_EQ(RecordSections().size(), 1u);
 }
 
+TEST_F(UpdateAppTest, PluginTypeWithoutAUsableFolderFailsWithoutAsking) {
+    Configure("1.0", "330000");
+    Publish(Sample(), "2");
+    for (const char* folder : {"-d:", "-d:..\\x", "-d:a\\..\\..\\b"}) {
+        seen.clear();
+        CUpdateApp appObject(Env());
+        appObject.InitInstance({"-t:2", folder});
+        EXPECT_EQ(seen.count(State::Failed), 1u) << folder;
+        EXPECT_EQ(seen[State::Failed].headline, Acp(kUpdateError)) << folder;
+    }
+    EXPECT_TRUE(Requests().empty());
+    EXPECT_FALSE(fs::exists(app / "x"));
+    EXPECT_FALSE(fs::exists(root / "b"));
+}
+
 TEST_F(UpdateAppTest, ShortSilentRunsTheFullEngineWithoutTheDialog) {
     Configure("1.0", "330000");
     InstallOld();
