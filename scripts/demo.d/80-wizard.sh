@@ -7,7 +7,7 @@ step "Release 1.0.2 with the host as the client, served rate-limited on loopback
 wizard_port=$(update_free_port)
 "$bin/zeva-cfg" set "$ZEVA_APP_DIR/Config.dat" Update ServerPort "$wizard_port"
 "$bin/zeva-cfg" set "$ZEVA_APP_DIR/Config.dat" Server WebSiteURL "http://127.0.0.1:$wizard_port/"
-rm -rf "$demo/release2" "$demo/www2" "$demo/wizard-nginx"
+rm -rf "$demo/release2" "$demo/www2" "$demo/wizard-nginx" "$demo/shots-failed"
 mkdir -p "$demo/release2/plug" "$demo/release2/skin" "$demo/wizard-nginx/tmp"
 # The client of the release: records how it was started, then runs the host for a few seconds.
 cat > "$demo/release2/ZEVAClient" <<CLIENT
@@ -51,7 +51,7 @@ mkdir -p "$shots"
 rm -f "$ZEVA_APP_DIR/started.txt"
 QT_QPA_PLATFORM=offscreen "$bin/ZEVAClient" --timeout 60 > "$demo/host-before.log" 2>&1 &
 wizard_host=$!
-for _ in $(seq 100); do ls "${XDG_RUNTIME_DIR:-/tmp/zeva-$(id -u)}"/zeva* >/dev/null 2>&1 && break; sleep 0.05; done
+# The updater looks for its window only after the download, seconds from now.
 sleep 1
 echo "host running (pid $wizard_host)"
 update_snapshot > "$demo/wizard-before.txt"
@@ -80,8 +80,10 @@ echo "tool 1.0.3" > "$demo/release2/plug/工具.dll"
 good=$(mktemp)
 cp "$demo/www2/1/plug/工具.dll" "$good"
 echo "tool 1.0.X" > "$demo/www2/1/plug/工具.dll"
-QT_QPA_PLATFORM=offscreen timeout 60 "$bin/ZEVAUpdate" --screenshot "$shots" --answer upgrade
+# Only the failure picture is kept: the others of this run show release 1.0.3 on offer.
+QT_QPA_PLATFORM=offscreen timeout 60 "$bin/ZEVAUpdate" --screenshot "$demo/shots-failed" --answer upgrade
 echo "-- exit code $?; installed: $(cat "$ZEVA_APP_DIR/plug/工具.dll"); Update/Version: $("$bin/zeva-cfg" get "$ZEVA_APP_DIR/Config.dat" Update Version)"
+cp "$demo/shots-failed/update-failed.png" "$shots/"
 cp "$good" "$demo/www2/1/plug/工具.dll"
 rm -f "$good"
 
