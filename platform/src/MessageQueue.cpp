@@ -56,8 +56,11 @@ struct WindowRecord {
     std::atomic<bool> alive{true};
 };
 
-std::mutex g_windowsMutex;
-std::unordered_map<std::uintptr_t, std::shared_ptr<WindowRecord>> g_windows;
+// Never destroyed: a thread that ends after main returned (a listener of the
+// window lookup) still retires its windows through this table.
+std::mutex& g_windowsMutex = *new std::mutex;
+std::unordered_map<std::uintptr_t, std::shared_ptr<WindowRecord>>& g_windows =
+    *new std::unordered_map<std::uintptr_t, std::shared_ptr<WindowRecord>>;
 std::uintptr_t g_nextWindow = 0x1000;
 
 std::shared_ptr<WindowRecord> FindRecord(HWND hwnd) {
