@@ -82,6 +82,15 @@ TEST_F(DlgNotifyTest, LaterAndTheCloseCrossBothAnswerNo) {
     EXPECT_EQ(driver.Renderer().UnansweredModals(), 0);
 }
 
+TEST_F(DlgNotifyTest, PressInTheTopThirtyPixelsDragsTheWindow) {
+    Answer(IDC_NOTIFY_LATER, nullptr, [&](CDlgNotify& d) {
+        driver.PressMouse(d, CPoint(60, 40));
+        EXPECT_EQ(d.DragRequests(), 0);
+        driver.PressMouse(d, CPoint(60, 12));
+        EXPECT_EQ(d.DragRequests(), 1);
+    });
+}
+
 TEST_F(DlgNotifyTest, SitsAboveTheTaskbarOrAboveTheScreenWithoutOne) {
     CRect placed;
     driver.Renderer().SetScreen(CRect(0, 0, 1280, 800), CRect(0, 0, 1280, 760));

@@ -74,6 +74,8 @@ TEST_F(DlgUpdateTest, CheckingThenUpToDateOffersOnlyClosing) {
     const int result = Run(dlg, [&](CDlgUpdate& d) {
         EXPECT_EQ(d.GetState(), State::UpToDate);
         EXPECT_FALSE(driver.Click(d, IDC_UPGRADE));
+        driver.PressMouse(d, CPoint(100, 20));
+        EXPECT_EQ(d.DragRequests(), 1);
         EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
     });
     EXPECT_EQ(result, IDOK);
