@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,13 @@ public:
     void ModalEnded(CImageDialog& dlg) override;
     void BeginDrag(CImageDialog& dlg, CPoint screenPoint) override;
     bool Screenshot(CWnd& top, const std::string& pngPath) override;
+    CRect DesktopRect() const override { return desktop_; }
+    bool AvailableRect(CRect* out) const override;
+    // A screen of this size whose free area is `available` (none by default).
+    void SetScreen(const CRect& desktop, std::optional<CRect> available) {
+        desktop_ = desktop;
+        available_ = available;
+    }
 
     void AnswerNextModal(ModalAnswer answer) { answers_.push_back(std::move(answer)); }
     int UnansweredModals() const { return unanswered_; }
@@ -39,6 +47,8 @@ private:
     int drags_ = 0;
     CPoint lastDrag_;
     unsigned long changes_ = 0;
+    CRect desktop_{0, 0, 1024, 768};
+    std::optional<CRect> available_;
 };
 
 // Installs a headless renderer for one scope and acts as the user.

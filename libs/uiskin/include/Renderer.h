@@ -30,6 +30,12 @@ public:
     virtual bool Screenshot(CWnd& top, const std::string& pngPath) = 0;
     // The desktop's rectangle in pixels (1024 x 768 without a display).
     virtual CRect DesktopRect() const { return CRect(0, 0, 1024, 768); }
+    // The part of the primary screen that panels and taskbars leave free;
+    // false when there is no screen to ask.
+    virtual bool AvailableRect(CRect* out) const {
+        (void)out;
+        return false;
+    }
 };
 
 // The renderer in use; the headless one unless another was installed.

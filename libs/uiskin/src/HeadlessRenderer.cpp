@@ -86,6 +86,12 @@ CWnd* HeadlessDriver::Usable(CWnd& root, UINT id) {
     return c;
 }
 
+bool HeadlessRenderer::AvailableRect(CRect* out) const {
+    if (!available_) return false;
+    if (out) *out = *available_;
+    return true;
+}
+
 bool HeadlessDriver::Click(CWnd& root, UINT id) {
     CWnd* c = Usable(root, id);
     if (!c) return false;

@@ -25,6 +25,7 @@
 //   (wParam = lParam = bytes stored); when no server can be reached, it is
 //   posted once with wParam 0 and lParam -1.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,8 @@ public:
     const std::string& GetLastErrorInfo() const;
 
     void SetTransferLimits(const zeva::TransferLimits& limits);
+    // Asked while a transfer runs; true ends it as a failure (no notice is posted).
+    void SetCancelCheck(std::function<bool()> cancelled);
 
 private:
     struct Impl;

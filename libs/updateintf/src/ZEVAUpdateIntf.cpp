@@ -43,6 +43,7 @@ struct Transfer {
     UINT message = 0;
     std::chrono::steady_clock::time_point lastPost{};
     bool writeFailed = false;
+    const std::function<bool()>* cancelled = nullptr;
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
@@ -57,6 +58,7 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
 
 int Progress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
     auto* t = static_cast<Transfer*>(user);
+    if (t->cancelled != nullptr && *t->cancelled && (*t->cancelled)()) return 1;
     // Without a known total there is nothing a receiver could show; and
     // completion (wParam = lParam) is announced once, after the rename.
     if (t->window == nullptr || now <= 0 || total <= 0 || now >= total) return 0;
@@ -74,6 +76,7 @@ struct CZEVAUpdateIntf::Impl {
     std::vector<S_UpdateSerivceAddr> servers;
     bool useProxy = false;
     zeva::TransferLimits limits;
+    std::function<bool()> cancelled;
     std::string lastError;
 
     std::string ProxyForRequest() const {
@@ -168,6 +171,10 @@ void CZEVAUpdateIntf::SetTransferLimits(const zeva::TransferLimits& limits) {
     d_->limits = limits;
 }
 
+void CZEVAUpdateIntf::SetCancelCheck(std::function<bool()> cancelled) {
+    d_->cancelled = std::move(cancelled);
+}
+
 int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName,
                                    const char* localPath, HWND notifyWindow,
                                    unsigned notifyMessage) {
@@ -186,10 +193,15 @@ int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName,
         Transfer t;
         t.window = notifyWindow;
         t.message = notifyMessage;
+        t.cancelled = &d_->cancelled;
         bool reached = false;
         bool tried = false;
         for (const S_UpdateSerivceAddr& server : d_->servers) {
             if (server.address.empty() || server.port == 0) continue;
+            if (d_->cancelled && d_->cancelled()) {
+                d_->lastError = "cancelled";
+                return -1;
+            }
             tried = true;
             // A literal IPv6 address needs brackets inside a URL.
             const std::string host = server.address.find(':') != std::string::npos
@@ -213,6 +225,10 @@ int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName,
             }
             std::error_code ec;
             fs::remove(part, ec);
+        }
+        if (d_->cancelled && d_->cancelled()) {
+            d_->lastError = "cancelled";
+            return -1;
         }
         if (!tried) d_->lastError = "no update server configured";
         if (!reached && notifyWindow != nullptr) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DownloadNotify.h"
@@ -128,6 +130,30 @@ TEST_F(UpdateIntfTest, StalledTransferFailsAfterLowSpeedTime) {
     EXPECT_EQ(intf.GetRemoteFile(1, "s.bin", Local("s.bin").c_str(), nullptr, 0), -1);
     EXPECT_FALSE(fs::exists(dir / "s.bin"));
     EXPECT_FALSE(fs::exists(dir / "s.bin.part"));
+}
+
+TEST_F(UpdateIntfTest, CancelledTransferEndsAtOnceWithoutNoticeOrSecondServer) {
+    TestHttpServer server;
+    TestHttpServer secondary;
+    server.Put("/1/s.bin", Blob(100000, 'd'));
+    server.SetFault("/1/s.bin", Fault::Stall);
+    secondary.Put("/1/s.bin", Blob(100000, 'd'));
+    PostRecorder recorder;
+    CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}, {"127.0.0.1", secondary.port()}}, false);
+    std::atomic<bool> cancel{false};
+    intf.SetCancelCheck([&] { return cancel.load(); });
+    std::thread canceller([&] {
+        // Cancel once the stalled transfer has begun (the server saw the request).
+        while (server.Requests().empty()) std::this_thread::yield();
+        cancel = true;
+    });
+    EXPECT_EQ(intf.GetRemoteFile(1, "s.bin", Local("s.bin").c_str(), FakeWindow(), 0x65A), -1);
+    canceller.join();
+    EXPECT_EQ(intf.GetLastErrorInfo(), "cancelled");
+    EXPECT_TRUE(secondary.Requests().empty());
+    EXPECT_FALSE(fs::exists(dir / "s.bin"));
+    EXPECT_FALSE(fs::exists(dir / "s.bin.part"));
+    for (const Posted& p : recorder.posted()) EXPECT_NE(p.lParam, -1);
 }
 
 TEST_F(UpdateIntfTest, FallsBackToSecondaryServer) {

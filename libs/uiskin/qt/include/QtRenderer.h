@@ -33,6 +33,7 @@ public:
     void BeginDrag(CImageDialog& dlg, CPoint screenPoint) override;
     bool Screenshot(CWnd& top, const std::string& pngPath) override;
     CRect DesktopRect() const override;
+    bool AvailableRect(CRect* out) const override;
 
     // With a folder set, every top-level window is saved as a PNG when it
     // first shows ("NN-<template id>.png").

@@ -485,6 +485,14 @@ CRect QtRenderer::DesktopRect() const {
     return CRect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
 }
 
+bool QtRenderer::AvailableRect(CRect* out) const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return false;
+    const QRect g = screen->availableGeometry();
+    if (out) *out = CRect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
+    return true;
+}
+
 void QtRenderer::SetScreenshotDir(const std::string& dir) {
     screenshotDir_ = dir;
 }

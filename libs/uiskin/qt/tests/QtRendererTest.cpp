@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFontInfo>
 #include <QImage>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -248,4 +249,15 @@ TEST_F(QtRendering, PostsFromAnotherThreadWakeTheLoopAndQuitEndsIt) {
     EXPECT_EQ(code, 7);
     EXPECT_EQ(handled, 3);
     DestroyWindowHandle(hwnd);
+}
+
+TEST_F(QtRendering, FreeScreenAreaIsThePrimaryScreensAvailableGeometry) {
+    CRect available;
+    ASSERT_TRUE(renderer.AvailableRect(&available));
+    const QRect g = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(available, CRect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height()));
+    const CRect desktop = renderer.DesktopRect();
+    EXPECT_GE(available.left, desktop.left);
+    EXPECT_LE(available.bottom, desktop.bottom);
+    EXPECT_GT(available.Width(), 0);
 }

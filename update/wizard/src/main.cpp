@@ -1,0 +1,165 @@
+// ZEVAUpdate: the updater with a window. "-silent" runs the update engine
+// without the dialog; "-t:<type>" and "-d:<folder>" choose a plug-in job.
+// Windows are shown with Qt (offscreen with QT_QPA_PLATFORM=offscreen).
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DlgNotify.h"
+#include "DlgUpdate.h"
+#include "QtRenderer.h"
+#include "UpdateApp.h"
+#include "UpdateResources.h"
+
+// Font and toolkit caches live until exit; leak checks of sanitizer builds
+// are not about them.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\nleak:libQt6\nleak:libglib\nleak:libfreetype\n";
+}
+
+namespace {
+
+const char kUsage[] =
+    "Usage: ZEVAUpdate [-silent] [-t:TYPE] [-d:FOLDER] [--screenshot DIR] [--answer ANSWER]\n"
+    "\n"
+    "Brings the installation in the application directory (ZEVA_APP_DIR) to the release\n"
+    "on the update servers of Config.dat. Only one copy runs at a time.\n"
+    "\n"
+    "  -silent           no dialog: update, ask with the notification window, restart\n"
+    "                    (any leading part, e.g. -s, is enough)\n"
+    "  -t:TYPE           update type: 1 the main program (default), else a plug-in\n"
+    "  -d:FOLDER         the plug-in's folder under the application directory\n"
+    "  --screenshot DIR  write a PNG of the windows in each state\n"
+    "  --answer ANSWER   answer the windows unattended: upgrade (press 立即升级, close\n"
+    "                    when nothing is offered), close, yes or no (notification)\n"
+    "\n"
+    "Exit status: 0 (also when another copy is running), 2 bad arguments.\n";
+
+const char* StateName(CDlgUpdate::State s) {
+    switch (s) {
+        case CDlgUpdate::State::Checking:
+            return "checking";
+        case CDlgUpdate::State::UpToDate:
+            return "up-to-date";
+        case CDlgUpdate::State::UpdateAvailable:
+            return "update-available";
+        case CDlgUpdate::State::Downloading:
+            return "downloading";
+        case CDlgUpdate::State::Failed:
+            return "failed";
+        case CDlgUpdate::State::Finished:
+            return "finished";
+    }
+    return "state";
+}
+
+bool HasDisplay() {
+    for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(v);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args;
+    std::string screenshotDir;
+    std::string answer;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == "--screenshot" || a == "--answer") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "ZEVAUpdate: %s needs a value (see --help)\n", a.c_str());
+                return 2;
+            }
+            (a == "--screenshot" ? screenshotDir : answer) = argv[++i];
+            continue;
+        }
+        args.push_back(a);
+    }
+    if (!answer.empty() && answer != "upgrade" && answer != "close" && answer != "yes" &&
+        answer != "no") {
+        std::fprintf(stderr, "ZEVAUpdate: unknown answer %s (see --help)\n", answer.c_str());
+        return 2;
+    }
+
+    std::unique_ptr<QApplication> qtApp;
+    std::unique_ptr<zeva::ui::QtRenderer> renderer;
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    auto shot = [&](CWnd& wnd, const std::string& name) {
+        if (screenshotDir.empty() || !renderer) return;
+        const std::string path = (std::filesystem::path(screenshotDir) / name).string();
+        if (!renderer->Screenshot(wnd, path))
+            std::fprintf(stderr, "ZEVAUpdate: cannot write %s\n", path.c_str());
+    };
+
+    zeva::wizard::CUpdateApp::Environment env;
+    env.ensureWindows = [&]() {
+        if (renderer) return true;
+        if (!HasDisplay()) return false;
+        zeva::ui::UseShippedFontConfig();
+        qtApp = std::make_unique<QApplication>(qtArgc, qtArgv);
+        renderer = std::make_unique<zeva::ui::QtRenderer>();
+        return true;
+    };
+    env.prepareDialog = [&](CDlgUpdate& dlg) {
+        dlg.SetStateListener([&](CDlgUpdate& d, CDlgUpdate::State state) {
+            if (state == CDlgUpdate::State::Checking) return;
+            const std::string name = std::string("update-") + StateName(state) + ".png";
+            auto act = [&d, state, name, &shot, &answer] {
+                shot(d, name);
+                const bool offered = state == CDlgUpdate::State::UpdateAvailable;
+                const bool settled =
+                    state == CDlgUpdate::State::UpToDate || state == CDlgUpdate::State::Failed;
+                UINT press = 0;
+                if (answer == "close" && (offered || settled)) press = zeva::wizard::IDC_CLOSE;
+                if (answer == "upgrade" && offered) press = zeva::wizard::IDC_UPGRADE;
+                if (answer == "upgrade" && settled) press = zeva::wizard::IDC_CLOSE;
+                if (press != 0) d.PostMessage(zeva::WM_COMMAND, zeva::MAKEWPARAM(press, 0), 0);
+            };
+            // States reached while the window opens are pictured once it shows.
+            if (d.IsRendered()) {
+                act();
+            } else {
+                QTimer::singleShot(0, act);
+            }
+            if (state == CDlgUpdate::State::Downloading) {
+                // A second picture once the bar has moved, if the download takes that long.
+                QTimer::singleShot(1500, [&d, name, &shot] {
+                    if (d.GetState() == CDlgUpdate::State::Downloading) shot(d, name);
+                });
+            }
+        });
+    };
+    env.prepareNotify = [&](CDlgNotify& dlg) {
+        QTimer::singleShot(0, [&dlg, &shot, &answer] {
+            shot(dlg, "update-notify.png");
+            UINT press = 0;
+            if (answer == "yes") press = zeva::wizard::IDC_NOTIFY_NOW;
+            if (answer == "no" || answer == "close") press = zeva::wizard::IDC_NOTIFY_LATER;
+            if (press != 0) dlg.PostMessage(zeva::WM_COMMAND, zeva::MAKEWPARAM(press, 0), 0);
+        });
+    };
+
+    {
+        zeva::wizard::CUpdateApp app(env);
+        app.InitInstance(args);
+    }
+    renderer.reset();
+    qtApp.reset();
+    return 0;
+}
