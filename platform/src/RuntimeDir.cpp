@@ -12,7 +12,10 @@ namespace fs = std::filesystem;
 
 std::optional<fs::path> UserRuntimeDirectory() {
     if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg != nullptr && *xdg != '\0') {
+        // Made when missing: every process of the user must agree on one folder,
+        // whether it started before or after the folder appeared.
         std::error_code ec;
+        if (!fs::is_directory(xdg, ec)) ::mkdir(xdg, 0700);
         if (fs::is_directory(xdg, ec)) return fs::path(xdg) / "zeva";
     }
     std::error_code ec;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "TestSupport.h"
 
 using zeva::NamedMutex;
@@ -25,6 +27,15 @@ TEST(NamedMutex, SecondCreateSeesItExistsUntilTheFirstIsReleased) {
     EXPECT_FALSE(NamedMutex::Create("another.name")->AlreadyExists());
     first.reset();
     EXPECT_FALSE(NamedMutex::Create(kName)->AlreadyExists());
+}
+
+TEST(NamedMutex, AMissingRuntimeDirectoryIsMadeSoEveryProcessAgrees) {
+    TempDir base;
+    ScopedEnv env("XDG_RUNTIME_DIR", (base / "run").string());
+    auto first = NamedMutex::Create(kName);
+    EXPECT_FALSE(first->AlreadyExists());
+    EXPECT_TRUE(std::filesystem::is_directory(base / "run" / "zeva"));
+    EXPECT_TRUE(NamedMutex::Create(kName)->AlreadyExists());
 }
 
 TEST(NamedMutex, AKilledHolderReleasesIt) {
