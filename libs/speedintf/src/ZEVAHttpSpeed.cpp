@@ -6,6 +6,7 @@
 
 #include "Curl_p.h"
 #include "IEMgr.h"
+#include "Worker_p.h"
 #include "platform/MessageQueue.h"
 
 namespace {
@@ -167,8 +168,5 @@ void CZEVAHttpSpeed::StopTest() {
         impl_->stopFlag = true;
         worker = std::move(impl_->worker);
     }
-    if (worker.joinable() && worker.get_id() != std::this_thread::get_id())
-        worker.join();
-    else if (worker.joinable())
-        worker.detach();
+    zeva::speed::JoinOrDetach(worker);
 }

@@ -9,6 +9,7 @@
 
 #include "Curl_p.h"
 #include "IEMgr.h"
+#include "Worker_p.h"
 #include "platform/Clock.h"
 #include "platform/MessageQueue.h"
 
@@ -272,8 +273,5 @@ void CZEVAVDownSpeedEx::StopTest() {
         impl_->stopped = true;
         worker = std::move(impl_->worker);
     }
-    if (worker.joinable() && worker.get_id() != std::this_thread::get_id())
-        worker.join();
-    else if (worker.joinable())
-        worker.detach();
+    zeva::speed::JoinOrDetach(worker);
 }
