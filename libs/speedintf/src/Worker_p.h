@@ -1,6 +1,7 @@
 #pragma once
-// Ending an engine's worker thread from whichever thread stops the test.
+// Starting and ending an engine's worker thread.
 
+#include <mutex>
 #include <thread>
 
 namespace zeva::speed {
@@ -13,6 +14,19 @@ inline void JoinOrDetach(std::thread& worker) {
         worker.join();
     else
         worker.detach();
+}
+
+// Joins the worker of a finished test before a new one starts; false, with
+// nothing done, while a test still runs. `running` is guarded by `mutex`.
+inline bool JoinFinished(std::mutex& mutex, const bool& running, std::thread& worker) {
+    std::thread old;
+    {
+        std::lock_guard lock(mutex);
+        if (running) return false;
+        old = std::move(worker);
+    }
+    if (old.joinable()) old.join();
+    return true;
 }
 
 }  // namespace zeva::speed

@@ -241,13 +241,7 @@ bool CZEVAVDownSpeedEx::IsRunning() const {
 int CZEVAVDownSpeedEx::StartTest(const std::vector<std::string>& urls, unsigned long durationMs,
                                  HWND window, UINT message) {
     try {
-        std::thread old;
-        {
-            std::lock_guard lock(impl_->mutex);
-            if (impl_->running) return 1;
-            old = std::move(impl_->worker);
-        }
-        if (old.joinable()) old.join();  // a finished test's thread
+        if (!zeva::speed::JoinFinished(impl_->mutex, impl_->running, impl_->worker)) return 1;
         std::vector<std::string> list;
         for (const auto& u : urls)
             if (!u.empty()) list.push_back(u);
