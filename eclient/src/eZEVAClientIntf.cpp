@@ -7,6 +7,7 @@
 #include "platform/CodePage.h"
 #include "soapframe/ClientSettings.h"
 #include "soapframe/Guarded.h"
+#include "soapframe/Messages.h"
 #include "soapframe/Payload.h"
 #include "soapframe/SoapContext.h"
 #include "soapframe/TagSearch.h"
@@ -17,8 +18,6 @@ using namespace zevaos;
 
 namespace {
 
-constexpr char kConnectFailed[] = "连接服务器失败，网络可能不畅通！";
-constexpr char kBadAnswer[] = "获取响应数据错误！";
 constexpr char kSoapAction[] = "";
 
 S_Service ServiceRecord(const char* text) {
