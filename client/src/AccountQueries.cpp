@@ -72,8 +72,7 @@ int CZEVACommonClientIntf::GetCurrentAccount(std::string& account, bool fromServ
                 return soap_call_ns1__getCurrentAccount(ctx, endpoint, kSoapAction, answer);
             }))
             return call.ConnectFailed();
-        if (!answer.out) return call.Fail(msg::kBadAnswer);
-        account = call.Answer(answer.out);
+        if (call.AnswerText(answer.out, account) != 0) return -1;
         _WriteToLocalCache(keys::kSectionUserInfo, keys::kKeyAccount, account);
         return 0;
     });
@@ -133,8 +132,7 @@ int CZEVACommonClientIntf::GetAccountCity(const char* account, std::string& city
                 return soap_call_ns1__getAccountCity(ctx, endpoint, kSoapAction, in0, answer);
             }))
             return call.ConnectFailed();
-        if (!answer.out) return call.Fail(msg::kBadAnswer);
-        city = call.Answer(answer.out);
+        if (call.AnswerText(answer.out, city) != 0) return -1;
         _WriteToLocalCache(keys::kSectionUserInfo, keys::kKeyCity, city);
         return 0;
     });
@@ -149,9 +147,7 @@ int CZEVACommonClientIntf::GetDialUpHistoryUrl(const char* account, std::string&
                 return soap_call_ns1__getDialUpHistoryUrl(ctx, endpoint, kSoapAction, in0, answer);
             }))
             return call.ConnectFailed();
-        if (!answer.out) return call.Fail(msg::kBadAnswer);
-        url = call.Answer(answer.out);
-        return 0;
+        return call.AnswerText(answer.out, url);
     });
 }
 
@@ -168,9 +164,7 @@ int CZEVACommonClientIntf::GetChangePasswordUrl(const char* account, const char*
                 return soap_call_ns1__getChangePasswordUrl(ctx, endpoint, kSoapAction, in0, answer);
             }))
             return call.ConnectFailed();
-        if (!answer.out) return call.Fail(msg::kBadAnswer);
-        url = call.Answer(answer.out);
-        return 0;
+        return call.AnswerText(answer.out, url);
     });
 }
 

@@ -40,11 +40,12 @@ std::string CZEVACommonClientIntf::CallFrame::Answer(const char* utf8) {
     return acp;
 }
 
-int CZEVACommonClientIntf::CallFrame::SetConnectFailed(CZEVACommonClientIntf& owner) noexcept {
-    try {
-        owner._SetErrorInfo(zeva::Acp(zeva::clientmsg::kConnectFailed).c_str());
-    } catch (...) {
-        // Out of memory even for the message: the -1 still tells the caller.
-    }
-    return -1;
+int CZEVACommonClientIntf::CallFrame::AnswerText(const char* utf8, std::string& text) {
+    if (!utf8) return Fail(zeva::clientmsg::kBadAnswer);
+    text = Answer(utf8);
+    return 0;
+}
+
+void CZEVACommonClientIntf::CallFrame::SetConnectFailed(CZEVACommonClientIntf& owner) {
+    owner._SetErrorInfo(zeva::Acp(zeva::clientmsg::kConnectFailed).c_str());
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ZEVAClientIntf.h"
+#include "soapframe/Guarded.h"
 #include "soapframe/SoapContext.h"
 #include "zevabsH.h"
 
@@ -34,20 +35,19 @@ public:
     int Fail(const char* utf8Message);
     // The answer text converted to the system code page.
     std::string Answer(const char* utf8);
+    // The answer's text in the system code page, 0; -1 with the bad-answer
+    // message when the answer carried none (`text` then stays as it was).
+    int AnswerText(const char* utf8, std::string& text);
 
     // Runs an operation's body so that no exception leaves the library; an
     // unexpected one (memory exhausted) fails the call like a lost connection.
     template <class Body>
     static int Guarded(CZEVACommonClientIntf& owner, Body&& body) {
-        try {
-            return body();
-        } catch (...) {
-            return SetConnectFailed(owner);
-        }
+        return zeva::soapframe::Guarded(body, [&owner] { SetConnectFailed(owner); });
     }
 
 private:
-    static int SetConnectFailed(CZEVACommonClientIntf& owner) noexcept;
+    static void SetConnectFailed(CZEVACommonClientIntf& owner);
 
     zeva::soapframe::SigpipeGuard sigpipe_;
     CZEVACommonClientIntf& owner_;

@@ -175,9 +175,7 @@ int CZEVAClientIntf::Get691Index(const char* ErrorCode, const char* TypeNo, cons
                 return soap_call_ns1__get691Index(ctx, endpoint, kSoapAction, in0, answer);
             }))
             return call.ConnectFailed();
-        if (!answer.out) return call.Fail(msg::kBadAnswer);
-        result = call.Answer(answer.out);
-        return 0;
+        return call.AnswerText(answer.out, result);
     });
 }
 

@@ -133,9 +133,7 @@ int CZEVAClientIntf::SetSpeedSlowInfo(
                 return soap_call_ns1__setWitespeedSlow(ctx, endpoint, kSoapAction, in0, answer);
             }))
             return call.ConnectFailed();
-        if (!answer.out) return call.Fail(msg::kBadAnswer);
-        result = call.Answer(answer.out);
-        return 0;
+        return call.AnswerText(answer.out, result);
     });
 }
 
@@ -172,9 +170,7 @@ int CZEVAClientIntf::SetErrorITVInfo(const char* DialType, const char* ConnectTy
                 return soap_call_ns1__setErrorITV(ctx, endpoint, kSoapAction, in0, answer);
             }))
             return call.ConnectFailed();
-        if (!answer.out) return call.Fail(msg::kBadAnswer);
-        result = call.Answer(answer.out);
-        return 0;
+        return call.AnswerText(answer.out, result);
     });
 }
 
@@ -199,9 +195,7 @@ int CZEVAClientIntf::SetErrorHistory(const char* ErrorCode, const char* TypeNo,
                 return soap_call_ns1__setErrorHistory(ctx, endpoint, kSoapAction, in0, answer);
             }))
             return call.ConnectFailed();
-        if (!answer.out) return call.Fail(msg::kBadAnswer);
-        result = call.Answer(answer.out);
-        return 0;
+        return call.AnswerText(answer.out, result);
     });
 }
 

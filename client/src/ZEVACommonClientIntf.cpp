@@ -7,14 +7,11 @@
 #include "CryptConfigFile.h"
 #include "DirectoryEx.h"
 #include "platform/CodePage.h"
+#include "soapframe/ClientSettings.h"
 #include "soapframe/SoapContext.h"
 #include "soapframe/TagSearch.h"
 
 namespace {
-
-std::string OrEmptyString(const char* s) {
-    return s ? std::string(s) : std::string();
-}
 
 std::string CachePath() {
     std::string dir;
@@ -36,17 +33,10 @@ int CZEVACommonClientIntf::Initialize(const char* endpoint, unsigned int timeout
                                       BCI_PROXYOPTION proxyOption, const char* proxyHost,
                                       short proxyPort, const char* proxyUser,
                                       const char* proxyPassword) {
-    try {
-        m_strEndpoint = OrEmptyString(endpoint);
-        m_timeout = timeout;
-        m_proxyOption = proxyOption;
-        m_strProxyHost = OrEmptyString(proxyHost);
-        m_proxyPort = proxyPort;
-        m_strProxyUser = OrEmptyString(proxyUser);
-        m_strProxyPassword = OrEmptyString(proxyPassword);
-    } catch (...) {
-        // Out of memory: the settings stay partly old; the next call reports it.
-    }
+    zeva::soapframe::ClientFields<BCI_PROXYOPTION>{m_strEndpoint,     m_timeout,   m_proxyOption,
+                                                   m_strProxyHost,    m_proxyPort, m_strProxyUser,
+                                                   m_strProxyPassword}
+        .Store(endpoint, timeout, proxyOption, proxyHost, proxyPort, proxyUser, proxyPassword);
     return 0;
 }
 
@@ -55,7 +45,7 @@ const char* CZEVACommonClientIntf::GetLastErrorInfo() {
 }
 
 void CZEVACommonClientIntf::_SetErrorInfo(const char* text) {
-    m_strErrorInfo = OrEmptyString(text);
+    m_strErrorInfo = zeva::soapframe::OrEmptyString(text);
 }
 
 void CZEVACommonClientIntf::_InitializeSoap(struct soap* ctx, unsigned int timeout,

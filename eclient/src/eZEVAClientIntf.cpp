@@ -5,6 +5,9 @@
 
 #include "OServiceNamespaces.h"
 #include "platform/CodePage.h"
+#include "soapframe/ClientSettings.h"
+#include "soapframe/Guarded.h"
+#include "soapframe/Messages.h"
 #include "soapframe/Payload.h"
 #include "soapframe/SoapContext.h"
 #include "soapframe/TagSearch.h"
@@ -15,13 +18,7 @@ using namespace zevaos;
 
 namespace {
 
-constexpr char kConnectFailed[] = "连接服务器失败，网络可能不畅通！";
-constexpr char kBadAnswer[] = "获取响应数据错误！";
 constexpr char kSoapAction[] = "";
-
-std::string OrEmptyString(const char* s) {
-    return s ? std::string(s) : std::string();
-}
 
 S_Service ServiceRecord(const char* text) {
     S_Service s;
@@ -55,18 +52,11 @@ struct CeZEVAClientIntf::Call {
         return -1;
     }
 
+    // No exception leaves the library; an unexpected one fails the call.
     template <class Body>
     static int Guarded(CeZEVAClientIntf& self, Body&& body) {
-        try {
-            return body();
-        } catch (...) {
-            try {
-                self.SetErrorInfo(zeva::Acp(kConnectFailed).c_str());
-            } catch (...) {
-                // Out of memory even for the message: the -1 still tells the caller.
-            }
-            return -1;
-        }
+        return zeva::soapframe::Guarded(
+            body, [&self] { self.SetErrorInfo(zeva::Acp(kConnectFailed).c_str()); });
     }
 
     CeZEVAClientIntf& owner;
@@ -83,17 +73,9 @@ int CeZEVAClientIntf::Initialize(const char* endpoint, unsigned int timeout,
                                  EBCI_PROXYOPTION proxyOption, const char* proxyHost,
                                  short proxyPort, const char* proxyUser,
                                  const char* proxyPassword) {
-    try {
-        m_strEndpoint = OrEmptyString(endpoint);
-        m_timeout = timeout;
-        m_proxyOption = proxyOption;
-        m_strProxyHost = OrEmptyString(proxyHost);
-        m_proxyPort = proxyPort;
-        m_strProxyUser = OrEmptyString(proxyUser);
-        m_strProxyPassword = OrEmptyString(proxyPassword);
-    } catch (...) {
-        // Out of memory: the settings stay partly old; the next call reports it.
-    }
+    ClientFields<EBCI_PROXYOPTION>{m_strEndpoint, m_timeout,      m_proxyOption,     m_strProxyHost,
+                                   m_proxyPort,   m_strProxyUser, m_strProxyPassword}
+        .Store(endpoint, timeout, proxyOption, proxyHost, proxyPort, proxyUser, proxyPassword);
     return 0;
 }
 

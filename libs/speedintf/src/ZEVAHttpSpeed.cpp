@@ -6,6 +6,7 @@
 
 #include "Curl_p.h"
 #include "IEMgr.h"
+#include "Worker_p.h"
 #include "platform/MessageQueue.h"
 
 namespace {
@@ -127,13 +128,7 @@ bool CZEVAHttpSpeed::IsRunning() const {
 int CZEVAHttpSpeed::StartTest(const std::string& url, int seconds, HWND window, UINT message,
                               bool reuse) {
     try {
-        std::thread old;
-        {
-            std::lock_guard lock(impl_->mutex);
-            if (impl_->running) return 1;
-            old = std::move(impl_->worker);
-        }
-        if (old.joinable()) old.join();
+        if (!zeva::speed::JoinFinished(impl_->mutex, impl_->running, impl_->worker)) return 1;
         if (url.empty() || seconds <= 0) return 2;
         if (!reuse && impl_->easy != nullptr) {
             curl_easy_cleanup(impl_->easy);  // a fresh start: no connection or name cache
@@ -167,8 +162,5 @@ void CZEVAHttpSpeed::StopTest() {
         impl_->stopFlag = true;
         worker = std::move(impl_->worker);
     }
-    if (worker.joinable() && worker.get_id() != std::this_thread::get_id())
-        worker.join();
-    else if (worker.joinable())
-        worker.detach();
+    zeva::speed::JoinOrDetach(worker);
 }

@@ -9,6 +9,7 @@
 
 #include "Curl_p.h"
 #include "IEMgr.h"
+#include "Worker_p.h"
 #include "platform/Clock.h"
 #include "platform/MessageQueue.h"
 
@@ -240,13 +241,7 @@ bool CZEVAVDownSpeedEx::IsRunning() const {
 int CZEVAVDownSpeedEx::StartTest(const std::vector<std::string>& urls, unsigned long durationMs,
                                  HWND window, UINT message) {
     try {
-        std::thread old;
-        {
-            std::lock_guard lock(impl_->mutex);
-            if (impl_->running) return 1;
-            old = std::move(impl_->worker);
-        }
-        if (old.joinable()) old.join();  // a finished test's thread
+        if (!zeva::speed::JoinFinished(impl_->mutex, impl_->running, impl_->worker)) return 1;
         std::vector<std::string> list;
         for (const auto& u : urls)
             if (!u.empty()) list.push_back(u);
@@ -272,8 +267,5 @@ void CZEVAVDownSpeedEx::StopTest() {
         impl_->stopped = true;
         worker = std::move(impl_->worker);
     }
-    if (worker.joinable() && worker.get_id() != std::this_thread::get_id())
-        worker.join();
-    else if (worker.joinable())
-        worker.detach();
+    zeva::speed::JoinOrDetach(worker);
 }

@@ -65,6 +65,17 @@ std::string DottedFromKernelHex(const std::string& hex) {
     return buf;
 }
 
+// "name: value value ..." of the per-interface tables; false for header
+// lines (no colon, or '|' column titles).
+bool SplitDeviceLine(std::string_view line, std::string& name, std::vector<std::string>& words) {
+    const auto colon = line.find(':');
+    if (colon == std::string_view::npos) return false;
+    name = Trim(line.substr(0, colon));
+    if (name.empty() || name.find('|') != std::string::npos) return false;
+    words = Words(line.substr(colon + 1));
+    return true;
+}
+
 }  // namespace
 
 std::string SysPath(std::string_view absolute) {
@@ -136,11 +147,9 @@ std::optional<MemInfo> ParseMemInfo(std::string_view text) {
 std::vector<DevCounters> ParseNetDev(std::string_view text) {
     std::vector<DevCounters> out;
     for (auto line : Lines(text)) {
-        const auto colon = line.find(':');
-        if (colon == std::string_view::npos) continue;
-        const std::string name = Trim(line.substr(0, colon));
-        if (name.empty() || name.find('|') != std::string::npos) continue;
-        auto w = Words(line.substr(colon + 1));
+        std::string name;
+        std::vector<std::string> w;
+        if (!SplitDeviceLine(line, name, w)) continue;
         if (w.size() < 9) continue;
         const auto rx = ToU64(w[0]);
         const auto tx = ToU64(w[8]);
@@ -171,11 +180,9 @@ std::vector<RouteEntry> ParseRoute(std::string_view text) {
 std::vector<WirelessEntry> ParseWireless(std::string_view text) {
     std::vector<WirelessEntry> out;
     for (auto line : Lines(text)) {
-        const auto colon = line.find(':');
-        if (colon == std::string_view::npos) continue;
-        const std::string name = Trim(line.substr(0, colon));
-        if (name.empty() || name.find('|') != std::string::npos) continue;
-        auto w = Words(line.substr(colon + 1));
+        std::string name;
+        std::vector<std::string> w;
+        if (!SplitDeviceLine(line, name, w)) continue;
         if (w.size() < 3) continue;
         WirelessEntry e;
         e.iface = name;

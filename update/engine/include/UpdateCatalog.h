@@ -39,6 +39,8 @@ public:
     const std::string& InstallDir() const { return installDir_; }
 
 private:
+    // The plug-in forms: every section a file, or the files listed in "FILES".
+    int EvaluatePluginCatalog(bool filesSection);
     void AddDueFiles(const std::vector<std::string>& names);
 
     std::string installDir_;

@@ -100,25 +100,24 @@ int UpdateCatalog::Evaluate() {
 }
 
 int UpdateCatalog::EvaluatePlugin() {
-    entries_.clear();
-    rejected_.clear();
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(zeva::NativePath(catalogPath_), ec)) return -1;
-    CConfigFile catalog(catalogPath_);
-    std::vector<std::string> names;
-    catalog.ReadSections(names);
-    AddDueFiles(names);
-    return 0;
+    return EvaluatePluginCatalog(false);
 }
 
 int UpdateCatalog::EvaluatePluginFilesSection() {
+    return EvaluatePluginCatalog(true);
+}
+
+int UpdateCatalog::EvaluatePluginCatalog(bool filesSection) {
     entries_.clear();
     rejected_.clear();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(zeva::NativePath(catalogPath_), ec)) return -1;
     CConfigFile catalog(catalogPath_);
     std::vector<std::string> names;
-    catalog.ReadSection(keys::kSectionFiles, names);
+    if (filesSection)
+        catalog.ReadSection(keys::kSectionFiles, names);
+    else
+        catalog.ReadSections(names);
     AddDueFiles(names);
     return 0;
 }

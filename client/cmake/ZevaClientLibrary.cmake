@@ -1,0 +1,61 @@
+# Build settings, installation and package check shared by the service
+# client libraries.
+
+include_guard(GLOBAL)
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+# zeva_client_library_defaults(<target>)
+# A client library exports only its public classes, carries the project's
+# version and keeps the static helpers it links private.
+function(zeva_client_library_defaults target)
+  set_target_properties(${target} PROPERTIES
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    VERSION ${PROJECT_VERSION}
+    SOVERSION ${PROJECT_VERSION_MAJOR})
+  target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
+  zeva_target_defaults(${target})
+endfunction()
+
+# zeva_install_client_library(<target>)
+# Installs the library, its public header include/<target>.h, a CMake package
+# and a pkg-config file, from cmake/<target>Config.cmake.in and
+# cmake/<target>.pc.in of the calling folder.
+function(zeva_install_client_library target)
+  install(TARGETS ${target} EXPORT ${target}Targets
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+          INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(FILES include/${target}.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(EXPORT ${target}Targets NAMESPACE ${target}::
+          DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/${target})
+  configure_package_config_file(cmake/${target}Config.cmake.in
+    ${CMAKE_CURRENT_BINARY_DIR}/${target}Config.cmake
+    INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/${target})
+  write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/${target}ConfigVersion.cmake
+    VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+  # The prefix is found relative to the .pc file, so the installed tree can move.
+  file(RELATIVE_PATH ZEVA_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+  configure_file(cmake/${target}.pc.in ${CMAKE_CURRENT_BINARY_DIR}/${target}.pc @ONLY)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${target}Config.cmake
+                ${CMAKE_CURRENT_BINARY_DIR}/${target}ConfigVersion.cmake
+          DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/${target})
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${target}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endfunction()
+
+# zeva_add_package_test(<test name> <library build dir> <header> <target> <host.cpp>)
+# Installs the library into a scratch prefix and builds a host program
+# against it, with the sanitizers of this build.
+function(zeva_add_package_test name build_dir header target host)
+  if(ZEVA_THREADED_ONLY)
+    return()
+  endif()
+  set(host_flags "")
+  if(ZEVA_SANITIZE)
+    set(host_flags "-fsanitize=${ZEVA_SANITIZE}")
+  endif()
+  add_test(NAME ${name}
+           COMMAND ${PROJECT_SOURCE_DIR}/client/tests/package/check-package.sh ${build_dir}
+                   ${header} ${target} ${host} "${host_flags}")
+  set_tests_properties(${name} PROPERTIES LABELS unit TIMEOUT 120)
+endfunction()
