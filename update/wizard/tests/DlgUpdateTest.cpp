@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <regex>
 
 #include "CryptConfigFile.h"
@@ -280,14 +282,17 @@ TEST_F(DlgUpdateTest, ClosingDuringTheDownloadStopsTheWorker) {
     Configure("1.0", "330000");
     InstallOld();
     Publish(Sample());
-    server.SetFault("/1/ZEVAClient", zeva::test::Fault::Stall);
+    // The second file stalls (the first is too small to stall at all), so the
+    // worker is surely mid-transfer when the user closes.
+    server.SetFault("/1/data/a.dat", zeva::test::Fault::Stall);
     CDlgUpdate dlg(1, "", recorder);
     EXPECT_EQ(Run(dlg,
                   [&](CDlgUpdate& d) {
                       ASSERT_TRUE(driver.Click(d, IDC_UPGRADE));
                       ASSERT_TRUE(WaitFor([&] {
-                          return !server.Requests().empty() &&
-                                 server.Requests().back() == "/1/ZEVAClient";
+                          const auto requests = server.Requests();
+                          return std::find(requests.begin(), requests.end(), "/1/data/a.dat") !=
+                                 requests.end();
                       }));
                       EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
                   }),
