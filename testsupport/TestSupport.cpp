@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -23,13 +26,17 @@ TempDir::~TempDir() {
 
 ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
     if (const char* old = std::getenv(name_.c_str())) old_ = old;
-    if (value) ::setenv(name_.c_str(), value->c_str(), 1);
-    else ::unsetenv(name_.c_str());
+    if (value)
+        ::setenv(name_.c_str(), value->c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (old_) ::setenv(name_.c_str(), old_->c_str(), 1);
-    else ::unsetenv(name_.c_str());
+    if (old_)
+        ::setenv(name_.c_str(), old_->c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
 }
 
 void WriteFile(const fs::path& path, const std::string& content) {
@@ -46,6 +53,24 @@ std::string ReadFile(const fs::path& path) {
     return ss.str();
 }
 
-fs::path ProgramPath(const std::string& name) { return fs::path(ZEVA_BINARY_DIR) / name; }
+unsigned short ClosedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    // Bound but never listening: the kernel refuses connections to it.
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        if (fd >= 0) ::close(fd);
+        throw std::runtime_error("cannot find a free loopback port");
+    }
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+fs::path ProgramPath(const std::string& name) {
+    return fs::path(ZEVA_BINARY_DIR) / name;
+}
 
 }  // namespace zeva::test

@@ -164,13 +164,6 @@ void RawHttpServer::Handle(int fd) {
     }
 }
 
-int RefusingPort() {
-    int port = 0;
-    const int fd = ListenLoopback(port);
-    ::close(fd);
-    return port;
-}
-
 std::string NormalizePort(std::string request, int port) {
     const std::string from = ":" + std::to_string(port);
     for (std::size_t at = request.find(from); at != std::string::npos;

@@ -53,8 +53,6 @@ private:
     std::thread thread_;
 };
 
-// A free loopback port with nothing listening on it (connections are refused).
-int RefusingPort();
 
 // The request with the Host header's port replaced by "@PORT@", so expected
 // files do not depend on the port the test server got.

@@ -233,8 +233,8 @@ TEST_F(WireTest, HttpErrorsFaultsAndForeignAnswersFailWithTheConnectionMessage) 
 }
 
 TEST_F(WireTest, SuccessLeavesTheOldErrorText) {
-    auto client =
-        Client("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws");
+    auto client = Client("http://127.0.0.1:" + std::to_string(zeva::test::ClosedLoopbackPort()) +
+                         "/kelv/BService.ws");
     std::string ip;
     EXPECT_EQ(client.GetClientIp(ip), -1);
     EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
@@ -256,8 +256,9 @@ TEST_F(WireTest, EmptyEndpointFailsWithoutNetworkAccess) {
 // --- Time limits and hostile servers -------------------------------------
 
 TEST_F(WireTest, RefusedConnectionFails) {
-    auto client =
-        Client("http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws", 1);
+    auto client = Client("http://127.0.0.1:" + std::to_string(zeva::test::ClosedLoopbackPort()) +
+                             "/kelv/BService.ws",
+                         1);
     std::string ip;
     EXPECT_EQ(client.GetClientIp(ip), -1);
     EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
@@ -333,7 +334,8 @@ TEST_F(WireTest, InternetSettingsProxyIsReadAtEveryCall) {
     RawHttpServer proxy;
     proxy.Answer({Answer("getIpAddress", "<ns1:out>10.5.5.5</ns1:out>")});
     const std::string target =
-        "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws";
+        "http://127.0.0.1:" + std::to_string(zeva::test::ClosedLoopbackPort()) +
+        "/kelv/BService.ws";
     CZEVAClientIntf client;
     client.Initialize(target.c_str(), 2, BCI_PROXY_IE, nullptr, 0, nullptr, nullptr);
 
@@ -395,7 +397,8 @@ TEST_F(WireTest, CustomProxyGetsHostPortUserAndPassword) {
     RawHttpServer proxy;
     proxy.Answer({Answer("getIpAddress", "<ns1:out>10.8.8.8</ns1:out>")});
     const std::string target =
-        "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/kelv/BService.ws";
+        "http://127.0.0.1:" + std::to_string(zeva::test::ClosedLoopbackPort()) +
+        "/kelv/BService.ws";
     SetInternetSettings(0, std::nullopt);
     CZEVAClientIntf client;
     client.Initialize(target.c_str(), 2, BCI_PROXY_CUSTOM, "127.0.0.1",

@@ -40,6 +40,9 @@ private:
 void WriteFile(const std::filesystem::path& path, const std::string& content);
 std::string ReadFile(const std::filesystem::path& path);
 
+// A loopback port on which nothing listens (connections are refused).
+unsigned short ClosedLoopbackPort();
+
 // A path of this build tree's executable, for tests that run the programs.
 std::filesystem::path ProgramPath(const std::string& name);
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "SocketConnector.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -145,12 +146,6 @@ private:
     std::thread thread_;
 };
 
-unsigned short ClosedPort() {
-    unsigned short port = 0;
-    close(Listen(port));
-    return port;
-}
-
 }  // namespace
 
 TEST(SocketConnector, DirectConnectCarriesDataAndRefusalsFail) {
@@ -166,7 +161,7 @@ TEST(SocketConnector, DirectConnectCarriesDataAndRefusalsFail) {
     EXPECT_STREQ(buf, "ping");
 
     CE_SocketStream other;
-    EXPECT_EQ(connector.Connect(other, "127.0.0.1", ClosedPort(), 6), -1);
+    EXPECT_EQ(connector.Connect(other, "127.0.0.1", zeva::test::ClosedLoopbackPort(), 6), -1);
     EXPECT_FALSE(other.IsOpen());
     EXPECT_NE(connector.GetLastError().find("refused"), std::string::npos)
         << connector.GetLastError();
@@ -224,7 +219,9 @@ TEST(SocketConnector, ProxyCredentialsRefusalsAndSilence) {
     }
     CE_SocketConnector connector;
     CE_SocketStream stream;
-    EXPECT_EQ(connector.Connect(stream, "127.0.0.1", 80, "127.0.0.1", ClosedPort(), "", "", 6), -1);
+    EXPECT_EQ(connector.Connect(stream, "127.0.0.1", 80, "127.0.0.1",
+                                zeva::test::ClosedLoopbackPort(), "", "", 6),
+              -1);
     EXPECT_EQ(connector.Connect(stream, "evil\r\nX: y", 80, "127.0.0.1", 1, "", "", 6), -1);
     EXPECT_EQ(connector.GetLastError(), "bad target host");
 }

@@ -93,8 +93,10 @@ TEST(DownSpeed, UnreachableAddressesGiveMinusOne) {
     zeva::ScopedClock scoped(clock);
     Collector window;
     CZEVAVDownSpeedEx engine(true);
-    const std::string dead1 = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/big";
-    const std::string dead2 = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/big";
+    const std::string dead1 =
+        "http://127.0.0.1:" + std::to_string(zeva::test::ClosedLoopbackPort()) + "/big";
+    const std::string dead2 =
+        "http://127.0.0.1:" + std::to_string(zeva::test::ClosedLoopbackPort()) + "/big";
     ASSERT_EQ(engine.StartTest({dead1, dead2}, 15000, window.hwnd(), Collector::kMessage), 0);
     ASSERT_TRUE(window.WaitFor(1));
     EXPECT_EQ(window.messages()[0].l, -1);
@@ -126,7 +128,8 @@ TEST(DownSpeed, OneGoodAddressIsEnoughAndEndedStreamsStartOver) {
     zeva::ScopedClock scoped(clock);
     Collector window;
     CZEVAVDownSpeedEx engine(true);
-    const std::string dead = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/small";
+    const std::string dead =
+        "http://127.0.0.1:" + std::to_string(zeva::test::ClosedLoopbackPort()) + "/small";
     ASSERT_EQ(
         engine.StartTest({dead, server.Url("/small")}, 1000, window.hwnd(), Collector::kMessage),
         0);

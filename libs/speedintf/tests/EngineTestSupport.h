@@ -100,19 +100,6 @@ private:
     std::thread thread_;
 };
 
-// A loopback port nobody listens on.
-inline int ClosedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), len);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
 // An HTTP proxy on loopback that logs request lines and answers every
 // request itself with `bodyBytes` bytes.
 class LoggingProxy {

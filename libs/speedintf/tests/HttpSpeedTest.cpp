@@ -34,8 +34,9 @@ TEST(HttpSpeed, UnreachableGivesMinusOneWithZeroAndTimeOutGivesTheTimeSpent) {
     DirectNetwork direct;
     Collector window;
     CZEVAHttpSpeed engine(true);
-    ASSERT_EQ(engine.StartTest("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", 5,
-                               window.hwnd(), Collector::kMessage, false),
+    ASSERT_EQ(engine.StartTest(
+                  "http://127.0.0.1:" + std::to_string(zeva::test::ClosedLoopbackPort()) + "/", 5,
+                  window.hwnd(), Collector::kMessage, false),
               0);
     ASSERT_TRUE(window.WaitFor(1));
     ASSERT_TRUE(Collector::Until([&] { return !engine.IsRunning(); }));

@@ -4,6 +4,8 @@
 // the middle, slow, or an error status.
 
 #include <httplib.h>
+
+#include "TestSupport.h"
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -152,19 +154,5 @@ private:
     std::vector<std::string> requests_;
     std::vector<std::string> targets_;
 };
-
-// A loopback port on which nothing listens (connections are refused).
-inline unsigned short ClosedLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
 
 }  // namespace zeva::test
