@@ -11,6 +11,8 @@
 #include <cstring>
 #include <random>
 
+#include "Process_p.h"
+
 namespace zeva {
 
 namespace fs = std::filesystem;
@@ -82,7 +84,7 @@ void RemoveStaleTemporaries(const fs::path& path) {
         const auto dash = name.find('-', prefix.size());
         if (dash == std::string::npos) continue;
         const pid_t pid = static_cast<pid_t>(std::atol(name.substr(prefix.size(), dash - prefix.size()).c_str()));
-        if (pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH)) continue;
+        if (ProcessAlive(pid)) continue;
         fs::remove(e.path(), ec);
     }
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "MessageQueue_p.h"
+#include "Process_p.h"
 #include "platform/MessageQueue.h"
 #include "platform/RuntimeDir.h"
 
@@ -174,7 +175,6 @@ bool Connectable(const fs::path& socketPath) {
     return ok;
 }
 
-bool ProcessAlive(pid_t pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH); }
 
 }  // namespace
 
