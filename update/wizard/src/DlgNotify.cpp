@@ -17,13 +17,6 @@ constexpr int kEdgeGap = 5;
 
 }  // namespace
 
-void CLinkLabel::OnLButtonUp(UINT flags, CPoint point) {
-    CStaticText::OnLButtonUp(flags, point);
-    if (CWnd* parent = GetParent()) {
-        parent->SendMessage(WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), BN_CLICKED), 0);
-    }
-}
-
 CDlgNotify::CDlgNotify(CWnd* parent) : CImageDialog(IDD_NOTIFY, parent) {
     RegisterWizardResources();
 }
@@ -64,9 +57,8 @@ BOOL CDlgNotify::OnInitDialog() {
     m_lblLink.CreateWnd(this, IDC_WEBSITE_LINK, link, WS_CHILD | WS_VISIBLE | SS_NOTIFY,
                         Acp("访问Pelmo官网"));
     m_lblLink.SetFontSize(12);
-    m_lblLink.SetUnderline(true);
+    m_lblLink.ApplyLinkLook();
     m_lblLink.SetTextColor(kLabelColor);
-    m_lblLink.SetCursor(IDC_HAND);
     m_lblLink.ShowWindow(m_strWebSite.empty() ? SW_HIDE : SW_SHOW);
 
     PlaceAboveTaskbar();

@@ -8,12 +8,6 @@
 
 #include "Controls.h"
 
-// A label that reports a click to its dialog as a command with its own id.
-class CLinkLabel : public CStaticText {
-protected:
-    void OnLButtonUp(UINT flags, CPoint point) override;
-};
-
 class CDlgNotify : public CImageDialog {
 public:
     explicit CDlgNotify(CWnd* parent = nullptr);
