@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -9,6 +8,7 @@
 #include <regex>
 #include <thread>
 
+#include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 
 namespace {
@@ -41,50 +41,27 @@ private:
     zeva::test::TempDir dir_;
 };
 
-class Site {
+class Site : public zeva::test::LoopbackHttpServer {
 public:
-    Site() {
-        server_.Get("/big", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content_provider(1ull << 30, "application/octet-stream",
-                                     [](size_t, size_t, httplib::DataSink& sink) {
-                                         static const std::string slice(16 * 1024, 'x');
-                                         sink.write(slice.data(), slice.size());
-                                         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                                         return true;
-                                     });
-        });
-        server_.Get("/page", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content("<html>hi</html>", "text/html");
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        // stop() before the accept loop runs would be lost: wait for it.
-        while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~Site() {
-        server_.stop();
-        thread_.join();
-    }
-    std::string Url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(port_) + path;
-    }
-
-private:
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
+    Site()
+        : LoopbackHttpServer([](httplib::Server& server) {
+              server.Get("/big", [](const httplib::Request&, httplib::Response& res) {
+                  res.set_content_provider(1ull << 30, "application/octet-stream",
+                                           [](size_t, size_t, httplib::DataSink& sink) {
+                                               static const std::string slice(16 * 1024, 'x');
+                                               sink.write(slice.data(), slice.size());
+                                               std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                                               return true;
+                                           });
+              });
+              server.Get("/page", [](const httplib::Request&, httplib::Response& res) {
+                  res.set_content("<html>hi</html>", "text/html");
+              });
+          }) {}
 };
 
 std::string ClosedUrl() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), len);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return "http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/";
+    return "http://127.0.0.1:" + std::to_string(zeva::test::ClosedLoopbackPort()) + "/";
 }
 
 }  // namespace
