@@ -14,6 +14,7 @@
 
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
+#include "PlugContract.h"
 #include "TestSupport.h"
 #include "platform/CodePage.h"
 #include "platform/MessageQueue.h"
@@ -235,6 +236,66 @@ TEST_F(Host, FailingStepsAndBadArgumentsEndWithAReason) {
     EXPECT_EQ(Run("--bogus"), 2);
     EXPECT_EQ(Run("--help"), 0);
     EXPECT_NE(Output().find("--script FILE"), std::string::npos);
+}
+
+TEST_F(Host, RefusesCatalogueLibrariesOutsideThePlugInFolders) {
+    const fs::path outside = dir / "elsewhere";
+    fs::create_directories(outside);
+    fs::copy_file(ZEVA_SAMPLE_PLUGIN, outside / "Evil.so");
+    CCryptConfigFile province((app / "ProvincePlug" / "ProvincePlugConfig.dat").string(), "");
+    const std::string absolute = (outside / "Evil.so").string();
+    province.WriteString(Acp("外来工具"), cfgkeys::kKeyPlugModuleName, absolute);
+    province.WriteString(Acp("上级工具"), cfgkeys::kKeyPlugModuleName, "..\\elsewhere\\Evil.so");
+    for (const auto& [tool, value] : {std::pair<std::string, std::string>{"外来工具", absolute},
+                                      {"上级工具", "..\\elsewhere\\Evil.so"}}) {
+        EXPECT_EQ(RunScript("pick " + tool + "\nclose\n"), 1) << Output();
+        EXPECT_NE(Output().find("refused plug-in library outside \"plug\" and \"ProvincePlug\": " +
+                                value),
+                  std::string::npos)
+            << Output();
+    }
+}
+
+TEST_F(Host, SkipsBrokenPlugInsAndKeepsRunning) {
+    const fs::path broken = ZEVA_BROKEN_PLUGIN_DIR;
+    fs::copy_file(broken / "zeva_broken_plugin_1.so", app / "plug" / "A-NoCreate.so");
+    fs::copy_file(broken / "zeva_broken_plugin_2.so", app / "plug" / "B-Unresolved.so");
+    fs::copy_file(broken / "zeva_broken_plugin_3.so", app / "plug" / "C-Throws.so");
+    test::WriteFile(app / "plug" / "D-Truncated.so",
+                    test::ReadFile(ZEVA_SAMPLE_PLUGIN).substr(0, 3000));
+    // The main window lists them first (plug before ProvincePlug, by name): buttons 200 to 203.
+    ASSERT_EQ(RunScript("click 200\nclick 201\nclick 202\nclick 203\n"
+                        "expect 105 无法打开插件：plug\\D-Truncated.so\n"
+                        "click 204\nexpect 20101 插件示例\nclose\n"),
+              0)
+        << Output();
+    for (const char* says : {"A-NoCreate.so is no plug-in: it has no PlugCreate", "B-Unresolved.so",
+                             "C-Throws.so: PlugCreate threw: the page template is missing",
+                             "D-Truncated.so is no plug-in: the file is truncated"}) {
+        EXPECT_NE(Output().find(says), std::string::npos) << says << "\n" << Output();
+    }
+}
+
+TEST_F(Host, AMessageWithAPointerFromAnotherProcessIsRefused) {
+    test::ScopedEnv runtime("XDG_RUNTIME_DIR", (dir / "run").string());
+    fs::create_directories(dir / "run");
+    const std::string cmd =
+        "env XDG_RUNTIME_DIR='" + (dir / "run").string() + "' " + Command("--timeout 60");
+    std::thread host([&] { hostStatus = std::system(cmd.c_str()); });
+    HWND found = nullptr;
+    for (int i = 0; i < 600 && !found; ++i) {
+        found = FindWindowA("ZEVACLIENT");
+        if (!found) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_NE(found, nullptr) << Output();
+    // Message 1825 takes wParam as a text in the host's memory: from outside it is refused.
+    EXPECT_EQ(SendMessage(found, plug::kMsgOpenTool, 4096, 0), 0);
+    SendMessage(found, WM_CLOSE, 0, 0);
+    host.join();
+    EXPECT_TRUE(WIFEXITED(hostStatus)) << "the host died: " << Output();
+    EXPECT_EQ(WEXITSTATUS(hostStatus), 0) << Output();
+    EXPECT_NE(Output().find("refused message 1825 from another process"), std::string::npos)
+        << Output();
 }
 
 TEST_F(Host, ClosesOnWmCloseFromAnotherProcess) {
