@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "../src/ScriptPlayer.h"
