@@ -2,6 +2,9 @@
 // client must read (foreign prefixes, unknown elements, SOAP Header) and the
 // transport failures it must survive within its time-out.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -367,6 +370,40 @@ TEST_F(WireTest, EmptyEndpointFailsWithoutNetworkAccess) {
     EXPECT_EQ(client.GetClientIp(ip), -1);
     EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
     EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(WireTest, EndpointsOtherThanHttpAndHttpsFailWithoutTouchingStandardStreams) {
+    // Standard input reads as empty, so a call that waits on it cannot hang the test.
+    const int savedStdin = ::dup(0);
+    const int devNull = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(savedStdin, 0);
+    ASSERT_GE(devNull, 0);
+    ::dup2(devNull, 0);
+    ::close(devNull);
+    const std::string port = std::to_string(server.Port());
+    for (const std::string& endpoint :
+         {"file://" + (dir.path() / "out").string(), "ftp://127.0.0.1:" + port + "/",
+          "127.0.0.1:" + port + "/kelv/BService.ws", "httpx://127.0.0.1:" + port + "/",
+          std::string("-")}) {
+        auto client = Client(endpoint);
+        std::string ip = "unchanged";
+        ::testing::internal::CaptureStdout();
+        const int rc = client.GetClientIp(ip);
+        const std::string written = ::testing::internal::GetCapturedStdout();
+        EXPECT_EQ(rc, -1) << endpoint;
+        EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed) << endpoint;
+        EXPECT_EQ(written, "") << endpoint;
+        EXPECT_EQ(ip, "unchanged") << endpoint;
+    }
+    ::dup2(savedStdin, 0);
+    ::close(savedStdin);
+    EXPECT_TRUE(server.Requests().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
+    // Upper-case schemes are still web endpoints.
+    server.Answer({Answer("getIpAddress", "<ns1:out>10.1.2.3</ns1:out>")});
+    auto client = Client("HTTP://127.0.0.1:" + port + "/kelv/BService.ws");
+    std::string ip;
+    EXPECT_EQ(client.GetClientIp(ip), 0);
 }
 
 // --- Time limits and hostile servers -------------------------------------
