@@ -9,12 +9,15 @@
 // repeated section adds its keys to the first one. LF and CRLF both work.
 // A missing file, section or key is never an error: readers get the default.
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 class CConfigFile {
 public:
     explicit CConfigFile(std::string path);
+    // A file named by a native path, taken byte for byte (tools).
+    static CConfigFile FromNativePath(const std::filesystem::path& path);
     CConfigFile(const CConfigFile&);
     CConfigFile& operator=(const CConfigFile&);
     ~CConfigFile();
