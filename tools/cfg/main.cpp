@@ -95,9 +95,10 @@ struct Reader {
         plain ? plain->ReadSections(out) : crypt->ReadSections(out);
         return out;
     }
-    std::vector<std::string> Keys(const std::string& section) {
-        std::vector<std::string> out;
-        plain ? plain->ReadSection(section, out) : crypt->ReadSection(section, out);
+    // Keys with their values, in file order, in one look-up per section.
+    std::vector<std::pair<std::string, std::string>> Entries(const std::string& section) {
+        std::vector<std::pair<std::string, std::string>> out;
+        plain ? plain->ReadSectionValues(section, out) : crypt->ReadSectionValues(section, out);
         return out;
     }
     std::string Value(const std::string& section, const std::string& key) {
@@ -247,51 +248,50 @@ int main(int argc, char** argv) {
         if (cmd == "dump") {
             if (!need(0)) return Fail("usage: dump FILE");
             const auto sections = reader.Sections();
+            std::vector<std::vector<std::pair<std::string, std::string>>> contents;
+            for (const auto& s : sections) contents.push_back(reader.Entries(s));
             // Checked before anything is printed: text that INI cannot hold
             // would show as other sections and keys, and not import back.
-            for (const auto& s : json ? std::vector<std::string>{} : sections) {
-                const std::string name = U(s);
+            for (size_t i = 0; !json && i < sections.size(); ++i) {
+                const std::string name = U(sections[i]);
                 std::string why = NotIniText(name, false);
                 if (why.empty() && name.find(']') != std::string::npos) why = "holds ']'";
                 if (!why.empty()) {
                     return Fail("section '" + zeva::tools::TerminalText(name) + "' " + why +
                                 ", which INI text cannot hold (use --json)");
                 }
-                for (const auto& k : reader.Keys(s)) {
+                for (const auto& [k, v] : contents[i]) {
                     const std::string where = "[" + zeva::tools::TerminalText(name) + "] " +
                                               zeva::tools::TerminalText(U(k));
                     if (why = NotIniText(U(k), true); !why.empty()) {
                         return Fail("key " + where + " " + why +
                                     ", which INI text cannot hold (use --json)");
                     }
-                    if (why = NotIniText(U(reader.Value(s, k)), false); !why.empty()) {
+                    if (why = NotIniText(U(v), false); !why.empty()) {
                         return Fail("value of " + where + " " + why +
                                     ", which INI text cannot hold (use --json)");
                     }
                 }
             }
             if (json) std::cout << "{";
-            bool firstSection = true;
-            for (const auto& s : sections) {
-                const auto keys = reader.Keys(s);
+            for (size_t i = 0; i < sections.size(); ++i) {
+                const auto& entries = contents[i];
                 if (json) {
-                    std::cout << (firstSection ? "\n  " : ",\n  ") << zeva::tools::JsonString(U(s))
-                              << ": {";
+                    std::cout << (i == 0 ? "\n  " : ",\n  ")
+                              << zeva::tools::JsonString(U(sections[i])) << ": {";
                     bool firstKey = true;
-                    for (const auto& k : keys) {
+                    for (const auto& [k, v] : entries) {
                         std::cout << (firstKey ? "\n    " : ",\n    ")
                                   << zeva::tools::JsonString(U(k)) << ": "
-                                  << zeva::tools::JsonString(U(reader.Value(s, k)));
+                                  << zeva::tools::JsonString(U(v));
                         firstKey = false;
                     }
-                    std::cout << (keys.empty() ? "}" : "\n  }");
+                    std::cout << (entries.empty() ? "}" : "\n  }");
                 } else {
-                    if (!firstSection) std::cout << "\n";
-                    std::cout << "[" << U(s) << "]\n";
-                    for (const auto& k : keys)
-                        std::cout << U(k) << "=" << U(reader.Value(s, k)) << "\n";
+                    if (i != 0) std::cout << "\n";
+                    std::cout << "[" << U(sections[i]) << "]\n";
+                    for (const auto& [k, v] : entries) std::cout << U(k) << "=" << U(v) << "\n";
                 }
-                firstSection = false;
             }
             if (json) std::cout << (sections.empty() ? "}\n" : "\n}\n");
             return 0;

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CConfigFile {
@@ -29,6 +30,10 @@ public:
     long ReadSection(std::string section, std::vector<std::string>& out);
     // `out` receives all section names in file order; returns their count.
     long ReadSections(std::vector<std::string>& out);
+    // `out` receives the keys of the section with their values, in file
+    // order (tools that show a whole file); returns their count.
+    long ReadSectionValues(std::string section,
+                           std::vector<std::pair<std::string, std::string>>& out);
 
 private:
     struct Impl;

@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CCryptConfigFile {
@@ -37,6 +38,8 @@ public:
     int ReadInteger(std::string section, std::string key, int def);
     long ReadSection(std::string section, std::vector<std::string>& out);
     long ReadSections(std::vector<std::string>& out);
+    long ReadSectionValues(std::string section,
+                           std::vector<std::pair<std::string, std::string>>& out);
 
     // Writers return 0 when the change is on disk, -1 otherwise.
     long WriteString(std::string section, std::string key, std::string value);

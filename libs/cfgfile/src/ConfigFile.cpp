@@ -47,6 +47,11 @@ long CConfigFile::ReadSection(std::string section, std::vector<std::string>& out
     return zeva::cfg::ReadSectionFrom(d_->cache.Current(), section, out);
 }
 
+long CConfigFile::ReadSectionValues(std::string section,
+                                    std::vector<std::pair<std::string, std::string>>& out) {
+    return zeva::cfg::ReadSectionValuesFrom(d_->cache.Current(), section, out);
+}
+
 long CConfigFile::ReadSections(std::vector<std::string>& out) {
     return zeva::cfg::ReadSectionsFrom(d_->cache.Current(), out);
 }

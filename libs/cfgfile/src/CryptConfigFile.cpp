@@ -115,6 +115,11 @@ long CCryptConfigFile::ReadSection(std::string section, std::vector<std::string>
     return zeva::cfg::ReadSectionFrom(d_->cache.Current(), section, out);
 }
 
+long CCryptConfigFile::ReadSectionValues(std::string section,
+                                         std::vector<std::pair<std::string, std::string>>& out) {
+    return zeva::cfg::ReadSectionValuesFrom(d_->cache.Current(), section, out);
+}
+
 long CCryptConfigFile::ReadSections(std::vector<std::string>& out) {
     return zeva::cfg::ReadSectionsFrom(d_->cache.Current(), out);
 }

@@ -301,6 +301,13 @@ long ReadSectionFrom(const IniDocument& doc, std::string_view section,
     return static_cast<long>(out.size());
 }
 
+long ReadSectionValuesFrom(const IniDocument& doc, std::string_view section,
+                           std::vector<std::pair<std::string, std::string>>& out) {
+    out.clear();
+    if (const IniSection* s = doc.FindSection(section)) out = s->entries;
+    return static_cast<long>(out.size());
+}
+
 long ReadSectionsFrom(const IniDocument& doc, std::vector<std::string>& out) {
     out.clear();
     for (const IniSection& s : doc.Sections()) out.push_back(s.name);

@@ -66,5 +66,7 @@ int ReadIntegerFrom(const IniDocument& doc, std::string_view section, std::strin
 long ReadSectionFrom(const IniDocument& doc, std::string_view section,
                      std::vector<std::string>& out);
 long ReadSectionsFrom(const IniDocument& doc, std::vector<std::string>& out);
+long ReadSectionValuesFrom(const IniDocument& doc, std::string_view section,
+                           std::vector<std::pair<std::string, std::string>>& out);
 
 }  // namespace zeva::cfg

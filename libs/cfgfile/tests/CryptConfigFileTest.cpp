@@ -209,7 +209,10 @@ TEST_F(CryptConfigFileTest, WriteEntriesStoresAllInOneRewrite) {
     std::vector<std::string> keys;
     f.ReadSection("Update", keys);
     EXPECT_EQ(keys, (std::vector<std::string>{"Version", "Region"}));
-    EXPECT_EQ(Read("Update", "Version"), "2.0");
+    std::vector<std::pair<std::string, std::string>> values;
+    EXPECT_EQ(f.ReadSectionValues("UPDATE", values), 2);
+    EXPECT_EQ(values, (std::vector<std::pair<std::string, std::string>>{{"Version", "2.0"},
+                                                                        {"Region", "zj"}}));
     EXPECT_EQ(Read("Server", "ServiceURL"), "http://later/");
     f.ReadSection("Big", keys);
     EXPECT_EQ(keys.size(), 5000u);
