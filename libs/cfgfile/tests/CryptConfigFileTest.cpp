@@ -222,4 +222,27 @@ TEST_F(CryptConfigFileTest, WriteEntriesStoresAllInOneRewrite) {
     EXPECT_EQ(bad.WriteEntries(entries), -1);
 }
 
+TEST_F(CryptConfigFileTest, ASymlinkedFileIsWrittenThroughToItsTarget) {
+    std::filesystem::create_directories(dir / "shared");
+    const auto target = dir / "shared" / "Config.dat";
+    {
+        CCryptConfigFile f(target.string(), "");
+        ASSERT_EQ(f.WriteString("Server", "ServiceURL", "http://h/"), 0);
+    }
+    std::filesystem::create_symlink("shared/Config.dat", Path());
+    CCryptConfigFile f(Path(), "");
+    ASSERT_EQ(f.WriteString("Update", "Version", "2.0"), 0) << f.LastError();
+    EXPECT_EQ(f.EraseSection("Server"), 0);
+    ASSERT_EQ(f.WriteString("Update", "Region", "zj"), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(Path()));
+    CCryptConfigFile real(target.string(), "");
+    std::string out;
+    real.ReadString("Update", "Version", "", out);
+    EXPECT_EQ(out, "2.0");
+    real.ReadString("Server", "ServiceURL", "gone", out);
+    EXPECT_EQ(out, "gone");
+    // No temporaries are left beside the link or the target.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "shared"), {}), 1);
+}
+
 }  // namespace
