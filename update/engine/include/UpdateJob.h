@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "InstallJournal.h"
 #include "UpdateCatalog.h"
 #include "UpdateHost.h"
 #include "UpdateOptions.h"
@@ -81,6 +82,7 @@ private:
 
     zeva::UpdateOptions options_;
     std::unique_ptr<zeva::IUpdateHost> ownHost_;
+    std::unique_ptr<zeva::InstallJournal> journal_;
     zeva::IUpdateHost* host_;
     std::vector<S_UpdateSerivceAddr> servers_;
     bool useProxy_ = true;

@@ -35,9 +35,6 @@ struct UpdateOptions {
     std::string clientParameters;
     // Restart the main client at all.
     bool restartClient = true;
-    // Plug-in job: search ".bak" files under the install folder instead of the
-    // application directory.
-    bool cleanBackupsInInstallDir = false;
     // Put in front of every remote name (the toolbox's remote folder).
     std::string remotePrefix;
 

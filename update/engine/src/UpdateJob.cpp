@@ -112,6 +112,8 @@ UpdateJob::UpdateJob(int updateType, std::string jobName, zeva::UpdateOptions op
         stagingDir_ = appDir_ + keys::kUpdateDir + jobName_ + "\\";
         catalogName_ = keys::kPlugCatalogIni;
     }
+    journal_ = std::make_unique<zeva::InstallJournal>(
+        zeva::NativePath(appDir_), zeva::NativePath(stagingDir_) / zeva::kInstallJournalName);
 }
 
 UpdateJob::~UpdateJob() = default;
@@ -179,14 +181,17 @@ bool UpdateJob::InstallEntries(const std::vector<UpdateFileEntry>& entries) {
             continue;
         }
         const auto result = zeva::InstallFile(zeva::NativePath(stagingDir_ + entry.name),
-                                              zeva::NativePath(installDir_ + entry.name), *host_);
+                                              zeva::NativePath(installDir_ + entry.name), *host_,
+                                              *journal_);
         if (result == zeva::InstallResult::Failed) all = false;
     }
     return all;
 }
 
 void UpdateJob::RemoveStaging() {
-    CDirectoryEx::DeleteDirectory(stagingDir_);
+    // A journal still naming backups stays for the next run's clean-up.
+    journal_->Close();
+    zeva::RemoveStagingFolder(zeva::NativePath(appDir_), zeva::NativePath(stagingDir_));
 }
 
 void UpdateJob::RestartClient() {
@@ -269,7 +274,7 @@ bool UpdateJob::RunProgramJob() {
 bool UpdateJob::RunPluginJob() {
     try {
         if (!zeva::IsSafeRelativeName(jobName_)) return false;
-        zeva::CleanUpInstallLeftovers(options_.cleanBackupsInInstallDir ? installDir_ : appDir_);
+        zeva::CleanUpInstallLeftovers(appDir_);
         if (!DownloadFiles({catalogName_})) return false;
         const std::string catalogPath = stagingDir_ + catalogName_;
         UpdateCatalog catalog(installDir_, catalogPath, localVersion_, localRegion_);
@@ -283,7 +288,7 @@ bool UpdateJob::RunPluginJob() {
             InstallEntries(catalog.Entries());
             if (IsFile(catalogPath)) {
                 zeva::InstallFile(zeva::NativePath(catalogPath),
-                                  zeva::NativePath(installDir_ + catalogName_), *host_);
+                                  zeva::NativePath(installDir_ + catalogName_), *host_, *journal_);
             }
         }
         RemoveStaging();

@@ -27,7 +27,6 @@ UpdateOptions UpdateOptions::Toolbox(std::string remoteFolder) {
     o.pluginCatalogHasFilesSection = true;
     o.recordAndNotify = false;
     o.restartClient = false;
-    o.cleanBackupsInInstallDir = true;
     o.remotePrefix = std::move(remoteFolder);
     return o;
 }

@@ -266,9 +266,34 @@ TEST_F(UpdateJobTest, BusyTargetIsReplacedAndItsBackupRemovedNextRun) {
     }
     EXPECT_EQ(Installed("ZEVAClient"), "client v2");
     EXPECT_EQ(Installed("ZEVAClient.bak"), "client v1");
+    EXPECT_TRUE(fs::exists(app / "UPDATE/Program" / zeva::kInstallJournalName))
+        << "the journal naming the backup outlives the staging folder";
     UpdateJob next(1, "Program", zeva::UpdateOptions::Full(), &host);
     ASSERT_TRUE(next.RunProgramJob());
     EXPECT_FALSE(fs::exists(app / "ZEVAClient.bak"));
+    EXPECT_FALSE(fs::exists(app / "UPDATE/Program"));
+}
+
+TEST_F(UpdateJobTest, BackupOfABusyFileNeverTakesTheNameOfAUsersFile) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Install("ZEVAClient.bak", "the user's copy");
+    Publish(Sample());
+    host.busy.insert("ZEVAClient");
+    for (auto options : {zeva::UpdateOptions::Full(), zeva::UpdateOptions::Silent()}) {
+        Configure("1.0", "330000");
+        Install("ZEVAClient", "client v1");
+        UpdateJob job(1, "Program", options, &host);
+        ASSERT_TRUE(job.RunProgramJob());
+        EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+        EXPECT_EQ(Installed("ZEVAClient.1.bak"), "client v1");
+    }
+    // The next run of either form removes its backups, whichever form made them.
+    UpdateJob next(1, "", zeva::UpdateOptions::Silent(), &host);
+    ASSERT_TRUE(next.RunProgramJob());
+    EXPECT_FALSE(fs::exists(app / "ZEVAClient.1.bak"));
+    EXPECT_EQ(Installed("ZEVAClient.bak"), "the user's copy");
+    EXPECT_FALSE(fs::exists(app / "UPDATE"));
 }
 
 TEST_F(UpdateJobTest, FileThatCannotBeReplacedKeepsOldFileAndVersion) {
@@ -367,7 +392,8 @@ TEST_F(UpdateJobTest, ToolboxFormUsesRemoteFolderAndFilesSection) {
     ASSERT_TRUE(job.RunPluginJob());
     EXPECT_EQ(Installed("ProvincePlug\\a.dll"), "a2");
     EXPECT_EQ(Installed("ProvincePlug\\ProvincePlugConfig.dat"), "catalogue");
-    EXPECT_FALSE(fs::exists(app / "ProvincePlug/a.dll.bak"));
+    // Not made by the updater: not the updater's to delete.
+    EXPECT_EQ(Installed("ProvincePlug\\a.dll.bak"), "stale");
     EXPECT_TRUE(Requested(Requests(), "/1/zj/config.ini"));
     EXPECT_TRUE(host.starts.empty());
 }

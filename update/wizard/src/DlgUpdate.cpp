@@ -274,9 +274,10 @@ void CDlgUpdate::Finish() {
     host_.CloseRunningClient();
     ShowState(State::Finished);
     bool installed = true;
+    InstallJournal journal(NativePath(appDir_), NativePath(stagingDir_) / kInstallJournalName);
     for (const UpdateFileEntry& entry : entries_) {
         if (InstallFile(NativePath(stagingDir_ + entry.name), NativePath(installDir_ + entry.name),
-                        host_) == InstallResult::Failed) {
+                        host_, journal) == InstallResult::Failed) {
             installed = false;
         }
     }
@@ -295,7 +296,7 @@ void CDlgUpdate::Finish() {
         const std::string plugCatalog = stagingDir_ + keys::kPlugCatalogIni;
         if (IsFile(plugCatalog)) {
             InstallFile(NativePath(plugCatalog), NativePath(installDir_ + keys::kPlugCatalogIni),
-                        host_);
+                        host_, journal);
         }
     } else {
         CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
@@ -312,7 +313,8 @@ void CDlgUpdate::Finish() {
         record.WriteString(section, keys::kKeyNewVersion, recordedVersion);
         record.WriteString(section, keys::kKeyOldVersion, localVersion_);
     }
-    CDirectoryEx::DeleteDirectory(stagingDir_);
+    journal.Close();
+    RemoveStagingFolder(NativePath(appDir_), NativePath(stagingDir_));
     const std::string client = appDir_ + kClientExecutable;
     if (IsFile(client)) host_.StartProgram(NativePath(client), "");
     EndDialog(IDOK);
