@@ -20,7 +20,8 @@ enum class InstallResult { Replaced, ReplacedAfterMovingAside, Failed };
 // its name + ".bak" and the replacement is tried again; when that fails too,
 // the ".bak" is moved back. The copy and the backup are recorded in
 // `journal` before they are made, under names no other file holds (a
-// ".<n>" is put before the suffix when the plain name is taken).
+// ".<n>" is put before the suffix when the plain name is taken). A folder at
+// `target` is never replaced: Failed.
 InstallResult InstallFile(const std::filesystem::path& staged, const std::filesystem::path& target,
                           IUpdateHost& host, InstallJournal& journal);
 

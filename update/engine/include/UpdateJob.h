@@ -38,7 +38,7 @@ public:
     bool RunPluginJob();
     // Fetches the names into the staging folder; false at the first failure.
     bool DownloadFiles(const std::vector<std::string>& names);
-    // As DownloadFiles, and a file whose MD5 differs from its entry's counts as failed.
+    // As DownloadFiles, and a file that does not match its entry (FileMatchesEntry) counts as failed.
     bool DownloadEntries(const std::vector<UpdateFileEntry>& entries);
     // Installs the staged entries; false when any file could not be replaced.
     bool InstallEntries(const std::vector<UpdateFileEntry>& entries);
@@ -64,7 +64,7 @@ public:
     bool useProxy() const { return useProxy_; }
 
 private:
-    bool DownloadOne(const std::string& name, const std::string* expectedMd5);
+    bool DownloadOne(const std::string& name, const UpdateFileEntry* entry);
     void RemoveStaging();
     void RecordAndNotify(const std::string& newVersion, const std::string& newRegion,
                          int notifyFlag);

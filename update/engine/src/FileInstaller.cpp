@@ -42,6 +42,8 @@ bool SyncFile(const fs::path& p) {
 InstallResult InstallFile(const fs::path& staged, const fs::path& target, IUpdateHost& host,
                           InstallJournal& journal) {
     std::error_code ec;
+    // A folder standing where the release has a file is the user's, not ours to move aside.
+    if (fs::is_directory(target, ec)) return InstallResult::Failed;
     if (target.has_parent_path() && !fs::is_directory(target.parent_path(), ec)) {
         fs::create_directories(target.parent_path(), ec);
     }

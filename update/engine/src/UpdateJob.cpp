@@ -118,7 +118,7 @@ UpdateJob::UpdateJob(int updateType, std::string jobName, zeva::UpdateOptions op
 
 UpdateJob::~UpdateJob() = default;
 
-bool UpdateJob::DownloadOne(const std::string& name, const std::string* expectedMd5) {
+bool UpdateJob::DownloadOne(const std::string& name, const UpdateFileEntry* entry) {
     if (!zeva::IsSafeRelativeName(name)) return false;
     const std::string local = stagingDir_ + name;
     std::string folder;
@@ -131,14 +131,10 @@ bool UpdateJob::DownloadOne(const std::string& name, const std::string* expected
                                    local.c_str(), notifyWindow_, notifyMessage_) == -1) {
         return false;
     }
-    if (expectedMd5 != nullptr) {
-        std::string digest;
-        CMD5::GetFileMD5(local.c_str(), digest);
-        if (digest != *expectedMd5) {
-            // Damaged in transit or not what the catalog promised: never installed, never reused.
-            fs::remove(zeva::NativePath(local), ec);
-            return false;
-        }
+    if (entry != nullptr && !zeva::FileMatchesEntry(local, *entry)) {
+        // Damaged in transit or not what the catalog promised: never installed, never reused.
+        fs::remove(zeva::NativePath(local), ec);
+        return false;
     }
     return true;
 }
@@ -152,7 +148,7 @@ bool UpdateJob::DownloadFiles(const std::vector<std::string>& names) {
 
 bool UpdateJob::DownloadEntries(const std::vector<UpdateFileEntry>& entries) {
     for (const UpdateFileEntry& entry : entries) {
-        if (!DownloadOne(entry.name, &entry.md5)) return false;
+        if (!DownloadOne(entry.name, &entry)) return false;
     }
     return true;
 }
@@ -162,13 +158,7 @@ std::vector<UpdateFileEntry> UpdateJob::EntriesToFetch(
     if (!options_.reuseStagedFiles) return entries;
     std::vector<UpdateFileEntry> out;
     for (const UpdateFileEntry& entry : entries) {
-        const std::string staged = stagingDir_ + entry.name;
-        if (IsFile(staged)) {
-            std::string digest;
-            CMD5::GetFileMD5(staged.c_str(), digest);
-            if (digest == entry.md5) continue;
-        }
-        out.push_back(entry);
+        if (!zeva::FileMatchesEntry(stagingDir_ + entry.name, entry)) out.push_back(entry);
     }
     return out;
 }
@@ -180,9 +170,9 @@ bool UpdateJob::InstallEntries(const std::vector<UpdateFileEntry>& entries) {
             all = false;
             continue;
         }
-        const auto result = zeva::InstallFile(zeva::NativePath(stagingDir_ + entry.name),
-                                              zeva::NativePath(installDir_ + entry.name), *host_,
-                                              *journal_);
+        const auto result =
+            zeva::InstallFile(zeva::NativePath(stagingDir_ + entry.name),
+                              zeva::NativePath(installDir_ + entry.name), *host_, *journal_);
         if (result == zeva::InstallResult::Failed) all = false;
     }
     return all;

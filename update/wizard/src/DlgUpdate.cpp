@@ -37,12 +37,6 @@ bool IsFile(const std::string& acpPath) {
     return fs::is_regular_file(NativePath(acpPath), ec);
 }
 
-std::string FileMd5(const std::string& acpPath) {
-    std::string digest;
-    if (IsFile(acpPath)) CMD5::GetFileMD5(acpPath.c_str(), digest);
-    return digest;
-}
-
 std::string Now(const char* format) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -143,7 +137,7 @@ void CDlgUpdate::Check() {
     staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogVersion, "", newVersion_);
 
     for (const UpdateFileEntry& entry : entries_) {
-        if (FileMd5(stagingDir_ + entry.name) == entry.md5) continue;
+        if (FileMatchesEntry(stagingDir_ + entry.name, entry)) continue;
         names_.push_back(entry.name);
         sizes_.push_back(std::atoi(entry.size.c_str()));
     }
@@ -254,10 +248,10 @@ LRESULT CDlgUpdate::OnDownloadNotify(WPARAM wParam, LPARAM lParam) {
     if (index >= names_.size()) return 0;
     const UpdateFileEntry* entry = EntryNamed(names_[index]);
     const std::string staged = stagingDir_ + names_[index];
-    if (received != sizes_[index] || entry == nullptr || FileMd5(staged) != entry->md5) {
+    if (received != sizes_[index] || entry == nullptr || !FileMatchesEntry(staged, *entry)) {
         StopWorker();
         // A file that is not what the catalog lists is never installed nor reused.
-        if (entry == nullptr || FileMd5(staged) != entry->md5) {
+        if (entry == nullptr || !FileMatchesEntry(staged, *entry)) {
             std::error_code ec;
             fs::remove(NativePath(staged), ec);
         }
