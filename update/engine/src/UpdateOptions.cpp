@@ -31,4 +31,11 @@ UpdateOptions UpdateOptions::Toolbox(std::string remoteFolder) {
     return o;
 }
 
+UpdateOptions UpdateOptions::Interactive() {
+    UpdateOptions o;
+    o.form = UpdateForm::Interactive;
+    o.programCatalogForPlugins = true;
+    return o;
+}
+
 }  // namespace zeva
