@@ -50,8 +50,8 @@ for _ in $(seq 1 100); do [[ -s $out/port ]] && break; sleep 0.05; done
 shots=$out/shots
 cat > "$out/script.txt" <<SCRIPT
 open ZEVAPlug_Receipt.dll
-wait 10159 0571a88001234
-expect 10007 GD20261207001
+wait 10159 "0571a88001234"
+expect 10007 "GD20261207001"
 shot $shots/receipt-opened.png
 click 10005
 advance 15500
