@@ -14,7 +14,7 @@ CDlgAntiPilferNet::CDlgAntiPilferNet() : CDlgSubPage(kPageTemplate, nullptr) {
     Bind({{kIdClose, &m_btnClose}, {kIdAnimation, &m_animation}, {kIdCount, &m_count},
           {kIdSearching, &m_searching}, {kIdFound, &m_found}, {kIdRescan, &m_rescan},
           {kIdAdvice, &m_advice}, {kIdSlogan, &m_slogan}, {kIdFoundPicture, &m_foundPicture},
-          {kIdDonePicture, &m_donePicture}, {kIdNameHeading, &m_nameHeading}});
+          {kIdDonePicture, &m_donePicture}, {kIdNameHeading, &m_nameHeading}, {kIdTitle, &m_title}});
     HandleClick(kIdClose, [this] { CloseDialog(1); });
     HandleClick(kIdRescan, [this] { Rescan(); });
     SetCaptionDrag(kDragAnywhere);
@@ -37,6 +37,7 @@ BOOL CDlgAntiPilferNet::OnInitDialog() {
     SetBackgroundImage(kImgPage, 2);
     m_btnClose.SetImages(kImgCloseNormal, kImgCloseHover, kImgClosePressed);
     m_btnClose.SetShowText(false);
+    plug::skin::StyleTitle(m_title, 12);
 
     if (m_list.Create(kListTemplate, this)) {
         CRect r = m_list.Rect();
@@ -48,7 +49,7 @@ BOOL CDlgAntiPilferNet::OnInitDialog() {
 
     std::string appDir;
     CDirectoryEx::GetApplicationPath(appDir);
-    m_animation.Load(appDir);
+    m_animation.Load(appDir, kImgRadar);
     m_animation.Rewind();
     m_animation.Play();
 

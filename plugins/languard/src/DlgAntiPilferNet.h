@@ -78,6 +78,7 @@ private:
     CPNGPicture m_foundPicture;  // 13014
     CPNGPicture m_donePicture;   // 13016
     CStaticText m_nameHeading;   // 13017
+    CStaticText m_title;
 
     std::shared_ptr<languard::ILanServices> services_;
     // One per search: results carry it back and count only while it is current.

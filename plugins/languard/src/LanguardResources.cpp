@@ -21,7 +21,7 @@ void languard::RegisterResources() {
         page.caption = Acp("防蹭网检测");
         page.style = WS_POPUP;
         page.controls = {
-            {kIdLabel, ControlKind::Static, 9, 6, 120, 10, Acp("并机检测"), 0, true},
+            {kIdTitle, ControlKind::Static, 9, 6, 120, 10, Acp("并机检测"), 0, true},
             {kIdClose, ControlKind::Button, 411, 3, 14, 14, "", 0, true},
             {kIdAnimation, ControlKind::Picture, 9, 28, 37, 45, "", 0, true},
             {kIdSearching, ControlKind::Static, 58, 37, 340, 10,
@@ -75,6 +75,7 @@ void languard::RegisterResources() {
         RegisterSkinImage(ZEVA_THIS_MODULE, kImgRow, SkinImageInfo{SkinGlyph::None, {}, {}});
         RegisterSkinImage(ZEVA_THIS_MODULE, kImgFound, SkinImageInfo{SkinGlyph::Banner, {}, {}});
         RegisterSkinImage(ZEVA_THIS_MODULE, kImgDone, SkinImageInfo{SkinGlyph::Success, {}, {}});
+        RegisterSkinImage(ZEVA_THIS_MODULE, kImgRadar, SkinImageInfo{SkinGlyph::Radar, {}, {}});
         RegisterSkinImage(ZEVA_THIS_MODULE, kImgRowPicture, SkinImageInfo{SkinGlyph::Bullet, {}, {}});
     });
 }

@@ -21,6 +21,7 @@ inline constexpr UINT kIdRescan = 13013;
 inline constexpr UINT kIdFoundPicture = 13014;
 inline constexpr UINT kIdDonePicture = 13016;
 inline constexpr UINT kIdNameHeading = 13017;
+inline constexpr UINT kIdTitle = 13018;
 inline constexpr UINT kIdLabel = 0xFFFF;  // labels nobody addresses
 
 // Row controls.
@@ -40,6 +41,7 @@ inline constexpr UINT kImgRow = 13008;
 inline constexpr UINT kImgFound = 13009;
 inline constexpr UINT kImgRowPicture = 13010;
 inline constexpr UINT kImgDone = 13011;
+inline constexpr UINT kImgRadar = 13012;  // the drawn waiting animation
 
 inline constexpr COLORREF kTextGrey = 0x666666;
 inline constexpr COLORREF kTextLight = 0x969696;

@@ -18,8 +18,9 @@ std::string Stem(const std::string& path) {
 
 }  // namespace
 
-void CLookAnimation::Load(const std::string& appDir) {
+void CLookAnimation::Load(const std::string& appDir, UINT drawnId) {
     frames_.clear();
+    drawnId_ = drawnId;
     std::vector<std::string> found;
     CDirectoryEx::SearchFile(appDir + "look", false, "*.png", found);
     // "7.png" before "12.png": by the length of the number, then its digits.
@@ -59,7 +60,7 @@ void CLookAnimation::OnTimer(UINT_PTR id) {
 
 void CLookAnimation::ShowStep() {
     if (frames_.empty()) {
-        SetImage(SkinImage{nullptr, 0, {}, SkinImageInfo{SkinGlyph::Radar, {}, {}}});
+        SetImage(drawnId_);
         SetFrame(step_);
     } else {
         SetImage(frames_[static_cast<std::size_t>(step_) % frames_.size()]);

@@ -14,8 +14,9 @@ public:
     static constexpr UINT kFrameMs = 80;
     static constexpr zeva::UINT_PTR kFrameTimer = 1;
 
-    // Takes the frames from `appDir` + "look\" when there are any.
-    void Load(const std::string& appDir);
+    // Takes the frames from `appDir` + "look\" when there are any, else
+    // draws image `drawnId` of the dialog's module (a moving glyph).
+    void Load(const std::string& appDir, UINT drawnId);
     void Rewind();
     void Play();
     void Stop();
@@ -30,6 +31,7 @@ private:
     void ShowStep();
 
     std::vector<std::string> frames_;
+    UINT drawnId_ = 0;
     int step_ = 0;
     bool playing_ = false;
 };
