@@ -235,9 +235,17 @@ CDlgAntiPilferNet::State CDlgAntiPilferNet::CurrentState() const {
     return listBuilt ? State::ListBuilt : State::Searching;
 }
 
-BOOL CDlgAntiPilferNet::DestroyWindow() {
+void CDlgAntiPilferNet::AbandonSearch() {
     if (stop_) stop_->store(true);
     ++search_;
+    if (GetSafeHwnd()) {
+        KillTimer(kSecondScanTimer);
+        KillTimer(kPollTimer);
+    }
+}
+
+BOOL CDlgAntiPilferNet::DestroyWindow() {
+    AbandonSearch();
     m_animation.Stop();
     if (m_list.GetSafeHwnd()) m_list.DestroyWindow();
     devices.clear();

@@ -38,6 +38,9 @@ public:
     void SetServices(std::shared_ptr<languard::ILanServices> services);
 
     BOOL DestroyWindow() override;
+    // Tells the running search to stop and drops its results (the library
+    // is about to unload).
+    void AbandonSearch();
 
     enum class State { Searching, ListBuilt, Finished };
     State CurrentState() const;

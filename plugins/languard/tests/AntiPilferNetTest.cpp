@@ -403,4 +403,5 @@ TEST(LanPlugin, ExportsItsPageAndUnloadsCleanly) {
     CDlgSubPage* page = harness.Page();
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->TemplateId(), kPageTemplate);
+    EXPECT_TRUE(harness.UnInit()) << "the host's last call before it unloads the library";
 }

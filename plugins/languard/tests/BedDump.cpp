@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "DlgSubPage.h"
@@ -16,6 +18,19 @@
 using namespace languard;
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--unload-after") {
+        auto harness = std::make_unique<zeva::test::PluginHarness>(argv[3], false);
+        if (!harness->Loaded() || !harness->Open()) return 1;
+        harness->PumpUntil([] { return false; }, std::atoi(argv[2]));
+        const auto start = std::chrono::steady_clock::now();
+        // As the host unloads a plug-in: PlugUnInit, then the library goes.
+        harness->UnInit();
+        harness.reset();
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        std::printf("unloaded-ms %lld\n", static_cast<long long>(ms));
+        return 0;
+    }
     if (argc < 2) {
         std::fprintf(stderr, "usage: languard-bed-dump PLUGIN.so [TIMEOUT-MS]\n");
         return 2;

@@ -77,6 +77,9 @@ TEST(LanBed, EveryDeviceIsListedWithAddressHardwareVendorAndName) {
         zeva::test::ProgramPath("languard-bed-dump").string() + " " + app +
         "plug/ZEVAPlug_AntiPilferNet.so 30000 > " + o + "/dump.txt 2>" + o + "/dump.err; echo $? > " + o +
         "/dump.rc; "
+        "ip netns exec \"$NETLAB_SCAN_NS\" env ZEVA_APP_DIR=" + app + " " +
+        zeva::test::ProgramPath("languard-bed-dump").string() + " --unload-after 1500 " + app +
+        "plug/ZEVAPlug_AntiPilferNet.so > " + o + "/unload.txt 2>&1; echo $? >> " + o + "/unload.txt; "
         "ip netns exec \"$NETLAB_SCAN_NS\" env ZEVA_APP_DIR=" + app +
         " QT_QPA_PLATFORM=offscreen timeout 120 " + zeva::test::ProgramPath("ZEVAClient").string() +
         " --timeout 100 --script " + o + "/script.txt > " + o + "/host.log 2>&1; echo $? > " + o + "/host.rc";
@@ -127,6 +130,13 @@ TEST(LanBed, EveryDeviceIsListedWithAddressHardwareVendorAndName) {
         named += name != names.end();
     }
     EXPECT_EQ(named, 10);
+
+    // Unloaded in the middle of its search: the workers end with the library, promptly.
+    const auto unload = Lines(out / "unload.txt");
+    ASSERT_EQ(unload.size(), 2u) << zeva::test::ReadFile(out / "unload.txt");
+    EXPECT_EQ(unload[1], "0");
+    ASSERT_EQ(unload[0].rfind("unloaded-ms ", 0), 0u);
+    EXPECT_LT(std::atoi(unload[0].c_str() + 12), 3000);
 
     EXPECT_EQ(zeva::test::ReadFile(out / "host.rc"), "0\n") << zeva::test::ReadFile(out / "host.log");
     for (const char* shot : {"languard-searching.png", "languard-finished.png"})
