@@ -129,7 +129,8 @@ TEST(LanBed, EveryDeviceIsListedWithAddressHardwareVendorAndName) {
         EXPECT_EQ((*row)[4], "") << ip;
         named += name != names.end();
     }
-    EXPECT_EQ(named, 10);
+    EXPECT_EQ(named, static_cast<int>(names.size())) << "every name the bed gives is listed";
+    EXPECT_GE(named, 10);
 
     // Unloaded in the middle of its search: the workers end with the library, promptly.
     const auto unload = Lines(out / "unload.txt");

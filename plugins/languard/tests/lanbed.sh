@@ -2,7 +2,8 @@
 # The LAN check's test bed: on a LAN bed of tests/netlab (run inside
 # `netlab.sh run lan --hosts 12 -- lanbed.sh ...`, so the NETLAB_* variables
 # are set), some hosts answer NetBIOS node status, some multicast DNS, and
-# the gateway serves reverse DNS to the scanning namespace. Then COMMAND runs
+# the gateway serves reverse DNS to the scanning namespace (one host runs
+# Debian's avahi-daemon where it is installed). Then COMMAND runs
 # with LANBED_NAMES naming the file of expected names ("IP NAME" lines).
 #
 #   lanbed.sh RESPONDER -- COMMAND...
@@ -50,6 +51,36 @@ for i in "${!mdns[@]}"; do
     start "$prefix-h$i" "$NETLAB_STATE/md$i.log" --bind "$ip" --port 5353 --mdns --ptr "$ip=${mdns[$i]}.local"
     [[ -n ${netbios[$i]:-} ]] || echo "$ip ${mdns[$i]}" >> "$names"
 done
+# A real multicast DNS responder where Debian's avahi-daemon is installed:
+# without D-Bus, in a mount namespace of its own for its pid file, answering
+# only inside the bed.
+if command -v avahi-daemon >/dev/null; then
+    ip=$(host_ip 9)
+    cat > "$NETLAB_STATE/avahi.conf" <<CONF
+[server]
+host-name=living-room-tv
+use-ipv4=yes
+use-ipv6=no
+allow-interfaces=eth0
+enable-dbus=no
+[wide-area]
+enable-wide-area=no
+[publish]
+publish-addresses=yes
+publish-hinfo=no
+publish-workstation=no
+publish-domain=no
+CONF
+    ip netns exec "$prefix-h9" sh -c "mkdir -p /run/avahi-daemon && mount -t tmpfs none /run/avahi-daemon &&
+        exec avahi-daemon -f '$NETLAB_STATE/avahi.conf' --no-drop-root --no-chroot" > "$NETLAB_STATE/avahi.log" 2>&1 &
+    for i in $(seq 1 100); do
+        grep -q 'Server startup complete' "$NETLAB_STATE/avahi.log" 2>/dev/null && break
+        sleep 0.05
+    done
+    grep -q 'Server startup complete' "$NETLAB_STATE/avahi.log" || die "avahi-daemon did not start: $(cat "$NETLAB_STATE/avahi.log")"
+    echo "$ip living-room-tv" >> "$names"
+fi
+
 # The gateway's DNS server knows two of its clients by name.
 gw=$(host_ip "$NETLAB_HOSTS")
 plug=$(host_ip 6)
