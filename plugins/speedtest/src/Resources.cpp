@@ -61,8 +61,8 @@ DialogTemplate LandingTemplate() {
         Ctl(kArea, S, 465, 75, 240, 21, "获取中..."),
         Ctl(kDownload, B, 111, 165, 240, 150, "下载测速"),
         Ctl(kHttp, B, 402, 165, 240, 150, "网页测速"),
-        Ctl(14011, S, 111, 330, 240, 42, "测试您的宽带下载速度，约需15秒", SS_CENTER),
-        Ctl(14012, S, 402, 330, 240, 42, "测试常用网站的访问速度", SS_CENTER),
+        Ctl(kDownloadNote, S, 111, 330, 240, 42, "测试您的宽带下载速度，约需15秒", SS_CENTER),
+        Ctl(kHttpNote, S, 402, 330, 240, 42, "测试常用网站的访问速度", SS_CENTER),
     };
     return t;
 }

@@ -29,12 +29,14 @@ inline constexpr UINT kMinimise = 14014;
 namespace landing_ids {
 inline constexpr UINT kDownload = 14007;
 inline constexpr UINT kHttp = 14008;
-inline constexpr UINT kRateCaption = 14005;
+inline constexpr UINT kRateCaption = 14203;
 inline constexpr UINT kRate = 14006;
-inline constexpr UINT kAreaCaption = 14045;
+inline constexpr UINT kAreaCaption = 14204;
 inline constexpr UINT kArea = 14046;
 inline constexpr UINT kStatus = 14078;
 inline constexpr UINT kStatusPicture = 14079;
+inline constexpr UINT kDownloadNote = 14201;
+inline constexpr UINT kHttpNote = 14202;
 }  // namespace landing_ids
 
 namespace select_ids {
