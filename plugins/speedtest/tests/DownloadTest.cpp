@@ -63,7 +63,8 @@ protected:
 };
 
 const std::initializer_list<UINT> kLive = {kLiveRateCaption, kLiveRate, kLivePercentCaption, kLivePercent};
-const std::initializer_list<UINT> kResults = {kContractedPicture, kAveragePicture, kRatingPicture, kContracted,
+const std::initializer_list<UINT> kResults = {kContractedPicture, kAveragePicture, kRatingPicture, kContractedCaption,
+                                              kAverageCaption, kRatingCaption, kContracted,
                                               kAverage, kLineRate, kRating, kAdvicePicture, kAdvice};
 
 }  // namespace
