@@ -1,0 +1,52 @@
+#include "UpdatePlugThread.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "ConfigKeys.h"
+#include "CryptConfigFile.h"
+#include "UpdateJob.h"
+#include "platform/AppPath.h"
+
+namespace keys = zeva::cfgkeys;
+
+namespace {
+
+// The regional folder is updated as package 1, under the remote folder.
+constexpr int kRegionalUpdateType = 1;
+
+}  // namespace
+
+CUpdatePlugThread::CUpdatePlugThread(HostNameResolver resolver) : resolver_(std::move(resolver)) {}
+
+BOOL CUpdatePlugThread::Terminate() {
+    stop_ = true;
+    return CThreadBase::Terminate();
+}
+
+bool CUpdatePlugThread::Stopping() const {
+    return stop_ || IsStopRequested();
+}
+
+DWORD CUpdatePlugThread::Run() {
+    try {
+        const std::string appDir = zeva::ApplicationPathAcp();
+        std::string remoteFolder;
+        CCryptConfigFile user(appDir + keys::kUserConfigDat, "");
+        user.ReadString(keys::kSectionServer, keys::kKeyUpdateServiceDir, "", remoteFolder);
+        if (remoteFolder.empty()) return 0;
+
+        zeva::UpdateOptions options = zeva::UpdateOptions::Toolbox(remoteFolder);
+        options.hostResolver = resolver_;
+        UpdateJob job(kRegionalUpdateType, keys::kProvincePlugDir, options);
+        // Told to stop (the toolbox unloads), the transfer under way is given
+        // up and no further file is fetched: a failed download installs nothing.
+        job.downloader().SetCancelCheck([this] { return Stopping(); });
+        job.RunPluginJob();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "toolbox update: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "toolbox update failed\n");
+    }
+    return 0;
+}
