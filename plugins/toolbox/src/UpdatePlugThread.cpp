@@ -24,6 +24,16 @@ BOOL CUpdatePlugThread::Terminate() {
     return CThreadBase::Terminate();
 }
 
+zeva::UpdateOptions CUpdatePlugThread::Options(const std::string& remoteFolder) const {
+    zeva::UpdateOptions options = zeva::UpdateOptions::Toolbox(remoteFolder);
+    options.hostResolver = resolver_;
+    return options;
+}
+
+std::vector<S_UpdateSerivceAddr> CUpdatePlugThread::Servers() const {
+    return zeva::ReadUpdateServers(zeva::ApplicationPathAcp(), Options({}));
+}
+
 bool CUpdatePlugThread::Stopping() const {
     return stop_ || IsStopRequested();
 }
@@ -36,9 +46,7 @@ DWORD CUpdatePlugThread::Run() {
         user.ReadString(keys::kSectionServer, keys::kKeyUpdateServiceDir, "", remoteFolder);
         if (remoteFolder.empty()) return 0;
 
-        zeva::UpdateOptions options = zeva::UpdateOptions::Toolbox(remoteFolder);
-        options.hostResolver = resolver_;
-        UpdateJob job(kRegionalUpdateType, keys::kProvincePlugDir, options);
+        UpdateJob job(kRegionalUpdateType, keys::kProvincePlugDir, Options(remoteFolder));
         // Told to stop (the toolbox unloads), the transfer under way is given
         // up and no further file is fetched: a failed download installs nothing.
         job.downloader().SetCancelCheck([this] { return Stopping(); });

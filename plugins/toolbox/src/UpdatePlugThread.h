@@ -7,8 +7,11 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ThreadBase.h"
+#include "UpdateOptions.h"
+#include "ZEVAUpdateIntf.h"
 
 // Looks up a server host name: its first IPv4 address in dotted form, empty
 // when it does not resolve.
@@ -21,11 +24,16 @@ public:
 
     BOOL Terminate() override;
 
+    // The servers a run talks to: the first always, the second only when
+    // its address comes out non-empty.
+    std::vector<S_UpdateSerivceAddr> Servers() const;
+
 protected:
     DWORD Run() override;
 
 private:
     bool Stopping() const;
+    zeva::UpdateOptions Options(const std::string& remoteFolder) const;
 
     std::atomic<bool> stop_{false};
     HostNameResolver resolver_;
