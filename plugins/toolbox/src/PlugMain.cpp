@@ -6,6 +6,8 @@
 #include "ToolboxResources.h"
 #include "UpdatePlugThread.h"
 
+ZEVA_DEFINE_PLUGIN(CDlgTreasureBox, toolbox::kPageTemplate)
+
 namespace {
 
 bool Init() {
@@ -15,8 +17,12 @@ bool Init() {
     return true;
 }
 
+// The host is about to unload the library: the page's windows (and the
+// strip's timer) go while the host's message layer and clock still exist,
+// and no update thread outlives the call.
 bool UnInit() {
     CThreadBase::StopAutoFreeThreads();
+    if (ZevaThePage().GetSafeHwnd()) ZevaThePage().DestroyWindow();
     return true;
 }
 
@@ -28,5 +34,4 @@ __attribute__((destructor)) void StopUpdatesAtUnload() {
 
 }  // namespace
 
-ZEVA_DEFINE_PLUGIN(CDlgTreasureBox, toolbox::kPageTemplate)
 ZEVA_DEFINE_PLUGIN_INIT(Init, UnInit)
