@@ -17,6 +17,8 @@ constexpr int kRegionalUpdateType = 1;
 
 }  // namespace
 
+std::atomic<bool> CUpdatePlugThread::busy_{false};
+
 CUpdatePlugThread::CUpdatePlugThread(HostNameResolver resolver) : resolver_(std::move(resolver)) {}
 
 BOOL CUpdatePlugThread::Terminate() {
@@ -39,6 +41,10 @@ bool CUpdatePlugThread::Stopping() const {
 }
 
 DWORD CUpdatePlugThread::Run() {
+    if (busy_.exchange(true)) return 0;
+    struct Release {
+        ~Release() { busy_ = false; }
+    } release;
     try {
         const std::string appDir = zeva::ApplicationPathAcp();
         std::string remoteFolder;

@@ -35,6 +35,10 @@ private:
     bool Stopping() const;
     zeva::UpdateOptions Options(const std::string& remoteFolder) const;
 
+    // One update of the folder at a time: a second run while one is under
+    // way would share its staging folder.
+    static std::atomic<bool> busy_;
+
     std::atomic<bool> stop_{false};
     HostNameResolver resolver_;
 };

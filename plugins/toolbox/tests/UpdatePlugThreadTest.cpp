@@ -205,6 +205,29 @@ TEST_F(UpdatePlugThreadTest, ACatalogNameThatLeavesTheFolderIsSkipped) {
     for (const std::string& path : Requests()) EXPECT_EQ(path.find("escaped"), std::string::npos) << path;
 }
 
+TEST_F(UpdatePlugThreadTest, ASecondRunWhileOneIsUnderWayLeavesTheFolderToIt) {
+    Configure("1.0", "330000");
+    SetServiceDir("zj/");
+    Install("ProvincePlug\\a.so", "a1");
+    PublishPlugin(Release{"", "", 0, 0, {{"a.so", "a2"}, {"b.so", std::string(64 * 1024, 'b')}}},
+                  true, "1", "zj/");
+    server.SetFault("/1/zj/b.so", Fault::Stall);
+    CUpdatePlugThread first(resolver.Function());
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(WaitFor([&] { return Requested(Requests(), "/1/zj/b.so"); }));
+    const std::size_t before = Requests().size();
+    RunUpdate();
+    EXPECT_EQ(Requests().size(), before) << "the second run fetched nothing";
+    EXPECT_TRUE(first.IsRunning());
+    first.Terminate();
+    EXPECT_FALSE(fs::exists(app / "UPDATE/ProvincePlug"));
+    EXPECT_EQ(Installed("ProvincePlug\\a.so"), "a1");
+    // Once it has ended, the next run updates again.
+    server.ClearFaults();
+    RunUpdate();
+    EXPECT_EQ(Installed("ProvincePlug\\a.so"), "a2");
+}
+
 // The plug-in as the host loads it: PlugInit starts the update, PlugUnInit
 // or unloading waits for it to stop.
 class UpdateAtInitTest : public UpdatePlugThreadTest {
