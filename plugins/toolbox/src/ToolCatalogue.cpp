@@ -1,6 +1,7 @@
 #include "ToolCatalogue.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -23,7 +24,18 @@ std::vector<PlugItem> ReadCatalogue(const std::string& appDir, const std::string
     CCryptConfigFile catalogue(appDir + relativeFile, "");
     const std::string index = keys::SectionPlugCatalog();
     const int count = catalogue.ReadInteger(index, keys::kKeyPlugNum, 0);
-    for (int i = 1; i <= count; ++i) {
+    // Numbers past the highest one present all read as the same empty PlugId,
+    // listed once at most: a damaged "PlugNum" must not keep the page busy.
+    long highest = 0;
+    std::vector<std::string> names;
+    catalogue.ReadSection(index, names);
+    for (const std::string& name : names) {
+        char* end = nullptr;
+        const long n = std::strtol(name.c_str(), &end, 10);
+        if (end != name.c_str() && *end == '\0' && n > highest) highest = n;
+    }
+    const long last = std::min<long>(count, highest + 1);
+    for (long i = 1; i <= last; ++i) {
         std::string plugId;
         catalogue.ReadString(index, std::to_string(i), "", plugId);
         const bool known = std::any_of(entries.begin(), entries.end(),

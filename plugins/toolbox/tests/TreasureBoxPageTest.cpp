@@ -120,6 +120,13 @@ TEST_F(PageTest, AMissingNumberListsACaptionlessButtonWhoseClickSendsNothing) {
     EXPECT_EQ(page->LastPicked(), "one");
 }
 
+TEST_F(PageTest, AHugeToolCountListsWhatIsThereAndOneCaptionlessButton) {
+    WriteCatalogue(cfgkeys::kPlugConfigDat, Tools(2), 2000000000);
+    WriteCatalogue(cfgkeys::kProvincePlugConfigDat, Tools(1, "regional"), 0);
+    OpenPage();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"tool1", "tool2", ""}));
+}
+
 TEST_F(PageTest, CataloguesMissingLeaveTheGridEmptyAndReopeningRereadsThem) {
     OpenPage();
     EXPECT_TRUE(Grid().Buttons().empty());
