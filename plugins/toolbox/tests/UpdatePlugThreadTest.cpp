@@ -2,9 +2,7 @@
 // it reads, which servers it talks to (names resolved by a fake, never by
 // the system), what it installs, and what it leaves alone.
 
-#include <dlfcn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,7 +11,6 @@
 #include <mutex>
 #include <thread>
 
-#include "PlugContract.h"
 #include "PluginHarness.h"
 #include "UpdateFixture.h"
 #include "UpdatePlugThread.h"
@@ -275,21 +272,10 @@ TEST_F(UpdateAtInitTest, PlugUnInitWaitsForARunningUpdateToStop) {
 // update must stop and finish its clean-up before the process is gone.
 TEST_F(UpdateAtInitTest, EndingTheHostUnderARunningUpdateStopsItFirst) {
     server.SetFault("/1/zj/b.so", Fault::Stall);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        void* library = dlopen(ZEVA_TOOLBOX_PLUGIN, RTLD_NOW | RTLD_LOCAL);
-        auto init = library ? reinterpret_cast<PlugInitFn>(dlsym(library, "PlugInit")) : nullptr;
-        if (!init || !init()) std::_Exit(10);
-        // The server's log is the parent's: the staged first file shows the run is under way.
-        if (!WaitFor([&] { return fs::exists(app / "UPDATE/ProvincePlug/a.so"); })) std::_Exit(11);
-        // Give the next (held) transfer time to start.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        dlclose(library);
-        std::exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    const std::string command = "'" + ProgramPath("toolbox_exit_probe").string() + "' '" +
+                                ZEVA_TOOLBOX_PLUGIN + "' '" +
+                                (app / "UPDATE/ProvincePlug/a.so").string() + "'";
+    const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << "the host ended by a signal: " << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(fs::exists(app / "UPDATE/ProvincePlug"));
