@@ -8,7 +8,7 @@
 
 namespace zeva {
 
-enum class UpdateForm { Full, Silent, Toolbox };
+enum class UpdateForm { Full, Silent, Toolbox, Interactive };
 
 struct UpdateOptions {
     UpdateForm form = UpdateForm::Full;
@@ -36,11 +36,11 @@ struct UpdateOptions {
     std::string clientParameters;
     // Restart the main client at all.
     bool restartClient = true;
-    // Plug-in job: search ".bak" files under the install folder instead of the
-    // application directory.
-    bool cleanBackupsInInstallDir = false;
     // Put in front of every remote name (the toolbox's remote folder).
     std::string remotePrefix;
+    // The main-program catalog "UpdateConfig.ini" also for plug-in types
+    // (the update dialog evaluates that format whatever the type).
+    bool programCatalogForPlugins = false;
     // Looks up a server host name (dotted text, empty when unknown); empty
     // uses the system's resolver. Tests never resolve real names.
     std::function<std::string(const std::string&)> hostResolver;
@@ -48,6 +48,8 @@ struct UpdateOptions {
     static UpdateOptions Full();
     static UpdateOptions Silent();
     static UpdateOptions Toolbox(std::string remoteFolder);
+    // The update dialog: the full form's rules on the main-program catalog.
+    static UpdateOptions Interactive();
 };
 
 }  // namespace zeva
