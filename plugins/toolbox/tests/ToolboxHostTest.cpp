@@ -23,6 +23,8 @@ namespace keys = zeva::cfgkeys;
 namespace {
 
 constexpr int kTools = 32;  // more than the grid shows: it scrolls
+// The sample plug-in is the 20th tool, the fourth of the regional catalogue.
+constexpr int kSampleIndex = 19;
 
 QColor ToolColour(int i) {
     return QColor::fromHsv((i * 47) % 360, 160, 210);
@@ -56,18 +58,20 @@ protected:
         const std::string appAcp = app.string() + "/";
         CCryptConfigFile plug(appAcp + keys::kPlugConfigDat, "");
         CCryptConfigFile province(appAcp + keys::kProvincePlugConfigDat, "");
-        const char* names[] = {"插件示例", "宽带测速", "故障报修", "网络邻居", "上网助手",
-                               "账户查询", "流量统计", "安全检测"};
+        const char* names[] = {"宽带测速", "故障报修", "网络邻居", "上网助手",
+                               "账户查询", "流量统计", "安全检测", "家庭网关"};
         for (int i = 0; i < kTools; ++i) {
             // The first half from the general catalogue, the rest from the regional one.
             CCryptConfigFile& file = i < kTools / 2 ? plug : province;
             const int number = i < kTools / 2 ? i + 1 : i - kTools / 2 + 1;
-            const std::string id = i < 8 ? Acp(names[i]) : Acp("工具") + std::to_string(i + 1);
+            const std::string id = i == kSampleIndex ? Acp("插件示例")
+                                   : i < 8           ? Acp(names[i])
+                                                     : Acp("工具") + std::to_string(i + 1);
             const std::string icon = "plug\\icons\\" + std::to_string(i + 1) + ".png";
             WriteIcon(app / "plug" / "icons" / (std::to_string(i + 1) + ".png"), ToolColour(i));
             file.WriteString(index, std::to_string(number), id);
             std::string module = "ProvincePlug\\ZEVAPlug_Sample.so";
-            if (i > 0) {
+            if (i != kSampleIndex) {
                 module = "plug\\tool" + std::to_string(i + 1) + ".so";
                 test::WriteFile(app / "plug" / ("tool" + std::to_string(i + 1) + ".so"), "");
             }
@@ -109,16 +113,21 @@ protected:
 TEST_F(ToolboxHost, TheHostOpensTheToolboxAndThePickedToolsPage) {
     const fs::path grid = dir / "toolbox-grid.png";
     const fs::path strip = dir / "toolbox-strip.png";
+    const fs::path dump = dir / "toolbox.json";
     const std::string script = "open ZEVAPlug_TreasureBox.so\n"
                                "shot " + grid.string() + "\n"
+                               "dump " + dump.string() + "\n"
                                "advance 5000\n"
                                "shot " + strip.string() + "\n"
-                               "click 14101\n"
-                               "advance 100\n"
-                               "expect 20101 插件示例\n"
+                               "click 14101#20\n"
+                               "wait 20101 插件示例\n"
                                "close\n";
     ASSERT_EQ(RunScript(script), 0) << Output();
 
+    // 70-pixel icons in 7 rows: content 6 * 74 + 70 + 5 = 519 in a grid of 405.
+    std::string state = test::ReadFile(dump);
+    std::erase_if(state, [](char c) { return c == ' ' || c == '\n'; });
+    EXPECT_NE(state.find("\"scroll\":[0,214,100,0]"), std::string::npos) << state;
     const QImage first(QString::fromStdString(grid.string()));
     const QImage second(QString::fromStdString(strip.string()));
     ASSERT_FALSE(first.isNull());

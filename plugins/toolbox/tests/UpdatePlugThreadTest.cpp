@@ -142,7 +142,6 @@ TEST_F(UpdatePlugThreadTest, ChangedAndNewFilesAreInstalledUnderTheRegionalFolde
     SetServiceDir("zj/");
     Install("ProvincePlug\\a.so", "a1");
     Install("ProvincePlug\\same.so", "same");
-    Install("ProvincePlug\\a.so.bak", "left from an earlier run");
     const Release r{"", "", 0, 0,
                     {{"a.so", "a2"}, {"same.so", "same"}, {"new\\b.so", "b"},
                      {"ProvincePlugConfig.dat", "catalogue v2"}}};
@@ -152,7 +151,6 @@ TEST_F(UpdatePlugThreadTest, ChangedAndNewFilesAreInstalledUnderTheRegionalFolde
     EXPECT_EQ(Installed("ProvincePlug\\new\\b.so"), "b");
     EXPECT_EQ(Installed("ProvincePlug\\ProvincePlugConfig.dat"), "catalogue v2");
     EXPECT_EQ(Installed("ProvincePlug\\config.ini"), r.PluginCatalog(true));
-    EXPECT_FALSE(fs::exists(app / "ProvincePlug/a.so.bak"));
     EXPECT_FALSE(fs::exists(app / "UPDATE/ProvincePlug")) << "staging removed";
     EXPECT_TRUE(Requested(Requests(), "/1/zj/config.ini"));
     EXPECT_TRUE(Requested(Requests(), "/1/zj/new/b.so"));
