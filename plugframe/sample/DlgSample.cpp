@@ -86,6 +86,7 @@ BOOL CDlgSample::OnInitDialog() {
     progress_.SetRange(0, 20);
     progress_.SetPos(0);
     percent_.SetTextAligns(DT_RIGHT);
+    details_.CreateIn(*this);
     CenterWindow();
     return 1;
 }

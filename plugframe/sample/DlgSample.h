@@ -4,6 +4,7 @@
 // every kind of skinned control the real pages use.
 
 #include "Controls.h"
+#include "DlgSampleDetails.h"
 #include "DlgSubPage.h"
 
 namespace sample {
@@ -56,5 +57,6 @@ private:
     CListCtrl checks_;
     CProgressBar progress_;
     CStaticText percent_;
+    CDlgSampleDetails details_;  // the child dialog
     int lastNotice_ = -1;
 };
