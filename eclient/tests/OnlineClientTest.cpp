@@ -117,6 +117,29 @@ TEST_F(OnlineClient, CrashReport) {
     EXPECT_EQ(LastIn0(), "<BugLogs></BugLogs>");
 }
 
+TEST_F(OnlineClient, MarkupInArgumentsStaysInsideItsElement) {
+    auto c = Client();
+    bool accepted = false;
+    server.Answer({Answer("setUserOnlineLength", "<o:out>true</o:out>")});
+    ASSERT_EQ(c.SetUserOnlineLength("u<1>", "a</Account><UserId>x", {{7, "t&</Ctime>"}}, accepted),
+              0);
+    EXPECT_EQ(LastIn0(),
+              "<UserOnlineInfo><Account>a&lt;/Account&gt;&lt;UserId&gt;x</Account>"
+              "<UserId>u&lt;1&gt;</UserId><OnlineList><OnlineInfo><OnlineLength>7</OnlineLength>"
+              "<Ctime>t&amp;&lt;/Ctime&gt;</Ctime></OnlineInfo></OnlineList></UserOnlineInfo>");
+}
+
+TEST_F(OnlineClient, MarkupInACrashReportIsEscapedOnTheWire) {
+    auto c = Client();
+    bool accepted = false;
+    server.Answer({Answer("setBugLog", "<o:out>true</o:out>")});
+    S_BugInfo bug;
+    bug.Description = "boom</Description><Type>9</Type><Description>";
+    bug.Type = "1";
+    ASSERT_EQ(c.SetBugLog({bug}, accepted), 0);
+    ExpectRequest(server, "setBugLog-forged");
+}
+
 TEST_F(OnlineClient, OwnServiceFlagIsExactlyDescriptionOne) {
     auto c = Client();
     S_Service service;

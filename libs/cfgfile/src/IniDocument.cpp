@@ -2,12 +2,15 @@
 
 #include <climits>
 #include <cstring>
+#include <unordered_map>
 
 namespace zeva::cfg {
 
 namespace {
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string_view Trim(std::string_view s) {
     const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -33,7 +36,9 @@ public:
         if (data_.size() < 4) return false;
         v = 0;
         for (int i = 0; i < 4; ++i) {
-            v |= static_cast<std::uint32_t>(static_cast<unsigned char>(data_[static_cast<size_t>(i)])) << (8 * i);
+            v |= static_cast<std::uint32_t>(
+                     static_cast<unsigned char>(data_[static_cast<size_t>(i)]))
+                 << (8 * i);
         }
         data_.remove_prefix(4);
         return true;
@@ -199,6 +204,49 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     s->entries.emplace_back(std::string(key), std::string(value));
 }
 
+namespace {
+
+// A name in the form NameEquals compares: two names are equal exactly when
+// their folded forms are.
+std::string FoldedName(std::string_view name) {
+    std::string out(name);
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (static_cast<unsigned char>(out[i]) >= 0x81) {
+            ++i;
+            continue;
+        }
+        out[i] = FoldAscii(out[i]);
+    }
+    return out;
+}
+
+}  // namespace
+
+void IniDocument::SetAll(const std::vector<IniEntry>& entries) {
+    // Indices, not pointers: adding sections or entries moves them.
+    std::unordered_map<std::string, size_t> sectionIndex;
+    std::unordered_map<size_t, std::unordered_map<std::string, size_t>> keyIndex;
+    for (size_t i = 0; i < sections_.size(); ++i)
+        sectionIndex.emplace(FoldedName(sections_[i].name), i);
+    for (const IniEntry& e : entries) {
+        auto [sit, newSection] = sectionIndex.emplace(FoldedName(e.section), sections_.size());
+        if (newSection) sections_.push_back({std::string(e.section), {}});
+        IniSection& s = sections_[sit->second];
+        auto kit = keyIndex.find(sit->second);
+        if (kit == keyIndex.end()) {
+            kit = keyIndex.emplace(sit->second, std::unordered_map<std::string, size_t>{}).first;
+            for (size_t j = 0; j < s.entries.size(); ++j)
+                kit->second.emplace(FoldedName(s.entries[j].first), j);
+        }
+        auto [eit, newKey] = kit->second.emplace(FoldedName(e.key), s.entries.size());
+        if (newKey) {
+            s.entries.emplace_back(std::string(e.key), std::string(e.value));
+        } else {
+            s.entries[eit->second].second.assign(e.value);
+        }
+    }
+}
+
 bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
     IniSection* s = FindSection(section);
     if (s == nullptr) return false;
@@ -206,7 +254,8 @@ bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
 }
 
 bool IniDocument::EraseSection(std::string_view section) {
-    return std::erase_if(sections_, [&](const IniSection& s) { return NameEquals(s.name, section); }) > 0;
+    return std::erase_if(sections_,
+                         [&](const IniSection& s) { return NameEquals(s.name, section); }) > 0;
 }
 
 std::optional<int> ParseInteger(std::string_view text) {
@@ -236,17 +285,26 @@ long ReadStringFrom(const IniDocument& doc, std::string_view section, std::strin
     return static_cast<long>(out.size());
 }
 
-int ReadIntegerFrom(const IniDocument& doc, std::string_view section, std::string_view key, int def) {
+int ReadIntegerFrom(const IniDocument& doc, std::string_view section, std::string_view key,
+                    int def) {
     const std::string* v = doc.Find(section, key);
     if (v == nullptr) return def;
     return ParseInteger(*v).value_or(def);
 }
 
-long ReadSectionFrom(const IniDocument& doc, std::string_view section, std::vector<std::string>& out) {
+long ReadSectionFrom(const IniDocument& doc, std::string_view section,
+                     std::vector<std::string>& out) {
     out.clear();
     if (const IniSection* s = doc.FindSection(section)) {
         for (const auto& e : s->entries) out.push_back(e.first);
     }
+    return static_cast<long>(out.size());
+}
+
+long ReadSectionValuesFrom(const IniDocument& doc, std::string_view section,
+                           std::vector<std::pair<std::string, std::string>>& out) {
+    out.clear();
+    if (const IniSection* s = doc.FindSection(section)) out = s->entries;
     return static_cast<long>(out.size());
 }
 

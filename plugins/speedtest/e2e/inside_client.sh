@@ -94,7 +94,11 @@ kb=$(grep -o 'ResponseRate>[0-9]*<' <<<"$report" | grep -o '[0-9]*' | head -1)
 shaped_kb=$(( NETLAB_RATE_BITS / 8 / 1024 ))
 # tbf meters whole frames: a TCP download carries at most 1448 of every 1514 bytes.
 ceiling_kb=$(( shaped_kb * 1448 / 1514 ))
-echo "link $NETLAB_RATE ($NETLAB_DELAY): shaped $shaped_kb KB/s, TCP ceiling $ceiling_kb KB/s, ResponseRate $kb KB/s"
+if [[ -n ${E2E_DEFAULT_DATA:-} ]]; then
+    echo "default data, test files on the namespace's loopback: ResponseRate $kb KB/s"
+else
+    echo "link $NETLAB_RATE ($NETLAB_DELAY): shaped $shaped_kb KB/s, TCP ceiling $ceiling_kb KB/s, ResponseRate $kb KB/s"
+fi
 echo "$NETLAB_RATE $shaped_kb $ceiling_kb $kb" > "$work/result.txt"
 if [[ -n $E2E_SHOTS ]]; then mkdir -p "$E2E_SHOTS" && cp "$shots"/*.png "$E2E_SHOTS"/; fi
 

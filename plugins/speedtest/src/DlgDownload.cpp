@@ -55,7 +55,9 @@ CDlgDownload::CDlgDownload() : CImageDialog(kTplDownload, nullptr), engine_(Curr
           {kRatingPicture, &ratingPicture_}, {kContracted, &contracted_}, {kAverage, &averageText_},
           {kLineRate, &lineRate_}, {kRating, &rating_}, {kAdvicePicture, &advicePicture_}, {kAdvice, &advice_},
           {kStatusPictureId, &statusPicture_}, {kHintPicture, &hintPicture_}, {kHintBefore, &hintBefore_},
-          {kHintDuring, &hintDuring_}, {kPicture, &picture_}, {kReport, &report_}});
+          {kHintDuring, &hintDuring_}, {kPicture, &picture_}, {kReport, &report_},
+          {kContractedCaption, &contractedCaption_}, {kAverageCaption, &averageCaption_},
+          {kRatingCaption, &ratingCaption_}});
     HandleClick(kStart, [this] { OnStart(); });
     HandleClick(kStop, [this] { OnStopOrAgain(); });
     HandleClick(kReport, [this] { ToggleReport(); });
@@ -94,6 +96,10 @@ BOOL CDlgDownload::OnInitDialog() {
     picture_.SetImage(14069u);
     for (CStaticText* live : {&liveRateCaption_, &liveRate_, &livePercentCaption_, &livePercent_})
         live->SetTextColor(kLiveColour);
+    for (CStaticText* caption : {&contractedCaption_, &averageCaption_, &ratingCaption_}) {
+        caption->SetTransparent(true);
+        caption->SetTextColor(RGB(53, 119, 187));
+    }
     for (CStaticText* result : {&contracted_, &averageText_, &lineRate_, &rating_}) {
         result->SetFontBold(true);
         result->SetFontSize(14);
@@ -355,7 +361,9 @@ void CDlgDownload::MoveRunningLayout(bool running) {
 void CDlgDownload::ResetIdle() {
     ShowLive(false);
     for (CWnd* w : {static_cast<CWnd*>(&contractedPicture_), static_cast<CWnd*>(&averagePicture_),
-                    static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contracted_),
+                    static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contractedCaption_),
+                    static_cast<CWnd*>(&averageCaption_), static_cast<CWnd*>(&ratingCaption_),
+                    static_cast<CWnd*>(&contracted_),
                     static_cast<CWnd*>(&averageText_), static_cast<CWnd*>(&lineRate_),
                     static_cast<CWnd*>(&rating_), static_cast<CWnd*>(&advice_), static_cast<CWnd*>(&stop_),
                     static_cast<CWnd*>(&hintDuring_), static_cast<CWnd*>(&report_),
@@ -477,7 +485,9 @@ void CDlgDownload::EnterFinished() {
     state_ = State::Finished;
     ShowLive(false);
     for (CWnd* w : {static_cast<CWnd*>(&contractedPicture_), static_cast<CWnd*>(&averagePicture_),
-                    static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contracted_),
+                    static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contractedCaption_),
+                    static_cast<CWnd*>(&averageCaption_), static_cast<CWnd*>(&ratingCaption_),
+                    static_cast<CWnd*>(&contracted_),
                     static_cast<CWnd*>(&averageText_), static_cast<CWnd*>(&lineRate_),
                     static_cast<CWnd*>(&rating_), static_cast<CWnd*>(&advicePicture_),
                     static_cast<CWnd*>(&advice_)})

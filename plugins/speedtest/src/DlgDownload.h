@@ -108,6 +108,7 @@ private:
     CRect idleBar_, idleStatus_;
 
     CStaticText status_, liveRateCaption_, liveRate_, livePercentCaption_, livePercent_;
+    CStaticText contractedCaption_, averageCaption_, ratingCaption_;
     CStaticText contracted_, averageText_, lineRate_, rating_, advice_, hintBefore_, hintDuring_;
     CProgressBar progressBar_;
     CImageButtonX start_, stop_, report_;

@@ -20,6 +20,7 @@ CDlgQuestions::CDlgQuestions() : CImageDialog(kTplQuestions, nullptr) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
     Bind(static_cast<int>(kHeading), heading_);
+    Bind(static_cast<int>(kHeadingText), headingText_);
     for (UINT i = 0; i < 7; ++i) Bind(static_cast<int>(kFirstBullet + i), bullets_[i]);
     for (UINT i = 0; i < 14; ++i) {
         const UINT id = kFirstDownload + i;
@@ -36,6 +37,8 @@ BOOL CDlgQuestions::OnInitDialog() {
     CImageDialog::OnInitDialog();
     SetBackgroundImage(14051);
     heading_.SetImage(14059u);
+    headingText_.SetFontBold(true);
+    headingText_.SetTextColor(RGB(255, 255, 255));
     for (CPNGPicture& b : bullets_) b.SetImage(14060u);
     for (CLinkLabel& l : links_) {
         l.SetCursor(IDC_HAND);

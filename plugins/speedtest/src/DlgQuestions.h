@@ -17,6 +17,7 @@ protected:
 
 private:
     bool download_ = true;
+    CStaticText headingText_;
     CPNGPicture heading_, bullets_[7];
     CLinkLabel links_[14];
 };

@@ -17,7 +17,7 @@ CDlgReport::CDlgReport() : CImageDialog(kTplReport, nullptr) {
         Bind(static_cast<int>(kCpuHint + i), hints_[i]);
         Bind(static_cast<int>(kFirstIcon + i), icons_[i]);
     }
-    Bind({{kLink, &link_}, {kHeading, &heading_}});
+    Bind({{kLink, &link_}, {kHeading, &heading_}, {kHeadingText, &headingText_}});
     HandleClick(kLink, [] {
         CDlgShareNet shareNet;
         shareNet.DoModal();
@@ -28,6 +28,9 @@ BOOL CDlgReport::OnInitDialog() {
     CImageDialog::OnInitDialog();
     SetBackgroundImage(14051);
     heading_.SetImage(14077u);
+    headingText_.SetTransparent(true);
+    headingText_.SetFontBold(true);
+    headingText_.SetTextColor(RGB(255, 255, 255));
     static const UINT kIcons[5] = {14078, 14080, 14079, 14082, 14081};
     for (int i = 0; i < 5; ++i) icons_[i].SetImage(kIcons[i]);
     link_.SetUnderline(true);

@@ -16,5 +16,6 @@ protected:
 private:
     CStaticText lines_[5], hints_[5];
     CLinkLabel link_;
+    CStaticText headingText_;
     CPNGPicture heading_, icons_[5];
 };

@@ -95,6 +95,9 @@ DialogTemplate DownloadTemplate() {
         Ctl(kAverage, S, 120, 120, 120, 24, "", 0, false),
         Ctl(kLineRate, S, 249, 120, 171, 24, "", 0, false),
         Ctl(kRatingPicture, P, 24, 150, 90, 21, "", 0, false),
+        Ctl(kContractedCaption, S, 30, 93, 84, 18, "签约带宽：", 0, false),
+        Ctl(kAverageCaption, S, 30, 123, 84, 18, "平均下载速度：", 0, false),
+        Ctl(kRatingCaption, S, 30, 153, 84, 18, "网速评价：", 0, false),
         Ctl(kRating, S, 120, 150, 120, 24, "", 0, false),
         Ctl(kAdvicePicture, P, 24, 189, 21, 21, "", 0, false),
         Ctl(kAdvice, S, 51, 189, 420, 42, "", 0, false),
@@ -197,6 +200,7 @@ DialogTemplate QuestionsTemplate() {
         "不同时间的测试结果存在差异的？"};
     DialogTemplate t = Tpl(kTplQuestions, 252, 294, WS_CHILD);
     t.controls.push_back(Ctl(kHeading, P, 9, 9, 234, 27, ""));
+    t.controls.push_back(Ctl(kHeadingText, S, 21, 15, 210, 18, "常见问题"));
     for (UINT i = 0; i < 7; ++i) {
         const int y = 48 + static_cast<int>(i) * 33;
         t.controls.push_back(Ctl(kFirstBullet + i, P, 15, y + 6, 6, 6, ""));
@@ -212,6 +216,7 @@ DialogTemplate ReportTemplate() {
                                           "详细信息", "测试时有其他程序占用，请关闭", "建议您关闭后重新测试"};
     DialogTemplate t = Tpl(kTplReport, 252, 294, WS_CHILD);
     t.controls.push_back(Ctl(kHeading, P, 9, 9, 234, 27, ""));
+    t.controls.push_back(Ctl(kHeadingText, S, 21, 15, 210, 18, "网速分析报告"));
     for (UINT i = 0; i < 5; ++i) {
         const int y = 48 + static_cast<int>(i) * 48;
         t.controls.push_back(Ctl(kFirstIcon + i, P, 9, y, 15, 15, ""));

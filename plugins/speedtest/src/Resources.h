@@ -73,6 +73,10 @@ inline constexpr UINT kHintBefore = 14065;
 inline constexpr UINT kHintDuring = 14066;
 inline constexpr UINT kPicture = 14069;
 inline constexpr UINT kReport = 14070;
+// Captions drawn over the three caption pictures.
+inline constexpr UINT kContractedCaption = 14205;
+inline constexpr UINT kAverageCaption = 14206;
+inline constexpr UINT kRatingCaption = 14207;
 }  // namespace download_ids
 
 namespace http_ids {
@@ -130,6 +134,7 @@ inline constexpr UINT kProxyHint = 14101;
 inline constexpr UINT kLink = 14109;
 inline constexpr UINT kHeading = 14091;
 inline constexpr UINT kFirstIcon = 14066;  // 14066..14070, one per line
+inline constexpr UINT kHeadingText = 14208;
 }  // namespace report_ids
 
 namespace questions_ids {
@@ -138,6 +143,7 @@ inline constexpr UINT kFirstBullet = 14050;    // 14050..14056
 inline constexpr UINT kFirstDownload = 14057;  // 14057..14063
 inline constexpr UINT kFirstHttp = 14064;      // 14064..14070
 inline constexpr UINT kLastHttp = 14070;
+inline constexpr UINT kHeadingText = 14208;
 }  // namespace questions_ids
 
 namespace faq_ids {

@@ -63,7 +63,8 @@ protected:
 };
 
 const std::initializer_list<UINT> kLive = {kLiveRateCaption, kLiveRate, kLivePercentCaption, kLivePercent};
-const std::initializer_list<UINT> kResults = {kContractedPicture, kAveragePicture, kRatingPicture, kContracted,
+const std::initializer_list<UINT> kResults = {kContractedPicture, kAveragePicture, kRatingPicture, kContractedCaption,
+                                              kAverageCaption, kRatingCaption, kContracted,
                                               kAverage, kLineRate, kRating, kAdvicePicture, kAdvice};
 
 }  // namespace
@@ -411,4 +412,21 @@ TEST_F(DownloadFlow, EndedBeforeTheFirstSampleKeepsTheSums) {
     EXPECT_EQ(Download().CpuAverage(), 1u);
     EXPECT_EQ(Download().MemAverage(), 1u);
     EXPECT_EQ(Download().PcCount(), 0u);
+}
+
+TEST_F(DownloadFlow, WaitingAnimationWhileTheListIsFetchedOffTheWindowThread) {
+    OpenDownload();
+    zeva::plug::AsyncCalls::SetInline(false);
+    fakes_.client->listGate = std::make_shared<Gate>();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Download().GetState(), CDlgDownload::State::Fetching);
+    EXPECT_TRUE(Download().RadarShown());
+    EXPECT_FALSE(D(kStart)->IsWindowEnabled()) << "no second start while the list is fetched";
+    EXPECT_TRUE(fakes_.engine->starts.empty());
+    fakes_.client->listGate->Open();
+    zeva::plug::AsyncCalls::WaitForWorkers();
+    driver_.Pump();
+    EXPECT_FALSE(Download().RadarShown());
+    EXPECT_EQ(Download().GetState(), CDlgDownload::State::Running);
+    EXPECT_EQ(fakes_.engine->starts.size(), 1u);
 }

@@ -28,6 +28,7 @@ public:
         return 0;
     }
     int GetSpeedConfigList(const std::string& request, std::vector<S_SpeedConfig>& list) override {
+        if (s_->listGate) s_->listGate->Wait();
         std::lock_guard<std::mutex> hold(s_->lock);
         s_->listRequests.push_back(request);
         list = s_->list;

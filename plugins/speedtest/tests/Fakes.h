@@ -3,6 +3,7 @@
 // asked recorded for the tests.
 
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -13,8 +14,28 @@
 
 namespace speedtest::test {
 
+// A gate a worker waits at until the test opens it.
+class Gate {
+public:
+    void Open() {
+        std::lock_guard<std::mutex> hold(m_);
+        open_ = true;
+        cv_.notify_all();
+    }
+    void Wait() {
+        std::unique_lock<std::mutex> hold(m_);
+        cv_.wait(hold, [this] { return open_; });
+    }
+
+private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool open_ = false;
+};
+
 // What every service client of one test answers and was told.
 struct ClientScript {
+    std::shared_ptr<Gate> listGate;  // when set, the list call waits for it
     std::string account;
     S_NetType netType;
     std::string city;

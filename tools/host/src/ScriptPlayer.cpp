@@ -323,7 +323,8 @@ bool ScriptPlayer::Execute(const Step& s, bool& proceed, std::string& error) {
         return true;
     }
     if (s.command == "type") {
-        if (c->Kind() != ui::ControlKind::Edit) {
+        const auto* combo = dynamic_cast<CComboBox*>(c);
+        if (c->Kind() != ui::ControlKind::Edit && !(combo && combo->IsEditable())) {
             error = Describe(spec) + " is not an edit";
             return false;
         }

@@ -5,7 +5,7 @@
 //   open NAME                  open a plug-in page by library name
 //   pick PLUGID                send message 1825 with PLUGID to the main window
 //   click C                    click control C of the active window
-//   type C TEXT                type TEXT into edit C
+//   type C TEXT                type TEXT into edit (or editable combo box) C
 //   select C INDEX             pick item INDEX of combo box or list C
 //   key esc|return             press a key in the active window
 //   wait C TEXT [SECONDS]      wait until control C shows TEXT

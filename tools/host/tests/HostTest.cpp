@@ -143,6 +143,9 @@ TEST_F(Host, ScriptsReachTheChildDialogWaitForItsTimerAndDumpThePage) {
         "# the status shows when the child dialog's one-second timer fires\n"
         "wait 20202 线路正常\n"
         "select 20111 1\n"
+        "# real time, the program clock stays\n"
+        "run 0.2\n"
+        "expect 20115 0%\n"
         "dump " +
         page.string() +
         "\n"

@@ -16,6 +16,11 @@ bool VersionSortsAfter(const std::string& candidate, const std::string& current)
 // not absolute, no drive letter or ':' and no empty, "." or ".." segment.
 bool IsSafeRelativeName(const std::string& acpName);
 
+// Whether a fetched or staged file is the one the catalog lists: a regular
+// file whose size is the entry's "SIZE" (decimal) and whose MD5 is its
+// "MD5". A matching digest with another size is refused in every form.
+bool FileMatchesEntry(const std::string& acpPath, const UpdateFileEntry& entry);
+
 }  // namespace zeva
 
 class UpdateCatalog {
@@ -34,7 +39,8 @@ public:
     void SetVersionOnlyGate(bool versionOnly) { versionOnly_ = versionOnly; }
 
     const std::vector<UpdateFileEntry>& Entries() const { return entries_; }
-    // Names left out because they would reach outside the install folder.
+    // Names left out because they would reach outside the install folder, or
+    // name a folder there (a folder is never replaced by a file).
     const std::vector<std::string>& RejectedNames() const { return rejected_; }
     const std::string& InstallDir() const { return installDir_; }
 

@@ -34,6 +34,22 @@ bool IsSafeRelativeName(const std::string& acpName) {
     }
 }
 
+bool FileMatchesEntry(const std::string& acpPath, const UpdateFileEntry& entry) {
+    const std::string& size = entry.size;
+    if (size.empty() || size.size() > 18 ||
+        size.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    std::error_code ec;
+    const std::filesystem::path path = NativePath(acpPath);
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    const auto actual = std::filesystem::file_size(path, ec);
+    if (ec || actual != std::stoull(size)) return false;
+    std::string digest;
+    CMD5::GetFileMD5(acpPath.c_str(), digest);
+    return digest == entry.md5;
+}
+
 }  // namespace zeva
 
 UpdateCatalog::UpdateCatalog(std::string installDir, std::string catalogPath,
@@ -59,6 +75,10 @@ void UpdateCatalog::AddDueFiles(const std::vector<std::string>& names) {
         catalog.ReadString(name, keys::kKeyMD5, "", entry.md5);
         const std::string local = installDir_ + name;
         std::error_code ec;
+        if (std::filesystem::is_directory(zeva::NativePath(local), ec)) {
+            rejected_.push_back(name);
+            continue;
+        }
         if (std::filesystem::is_regular_file(zeva::NativePath(local), ec)) {
             std::string digest;
             CMD5::GetFileMD5(local.c_str(), digest);

@@ -67,14 +67,17 @@ std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir,
 
 namespace {
 
-std::string Today() {
+std::string Now(const char* format) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     char text[32] = {0};
-    std::strftime(text, sizeof text, keys::kRecordDateFormat, &local);
+    std::strftime(text, sizeof text, format, &local);
     return text;
 }
+
+// The interactive updater's record keeps the time of day as well.
+constexpr char kRecordTimeFormat[] = "%Y-%m-%d %H:%M:%S";
 
 bool IsFile(const std::string& acpPath) {
     std::error_code ec;
@@ -110,14 +113,18 @@ UpdateJob::UpdateJob(int updateType, std::string jobName, zeva::UpdateOptions op
     } else {
         installDir_ = appDir_ + jobName_ + "\\";
         stagingDir_ = appDir_ + keys::kUpdateDir + jobName_ + "\\";
-        catalogName_ = keys::kPlugCatalogIni;
+        catalogName_ =
+            options_.programCatalogForPlugins ? keys::kUpdateConfigIni : keys::kPlugCatalogIni;
     }
+    journal_ = std::make_unique<zeva::InstallJournal>(
+        zeva::NativePath(appDir_), zeva::NativePath(stagingDir_) / zeva::kInstallJournalName);
 }
 
 UpdateJob::~UpdateJob() = default;
 
-bool UpdateJob::DownloadOne(const std::string& name, const std::string* expectedMd5) {
-    if (!zeva::IsSafeRelativeName(name)) return false;
+zeva::FetchResult UpdateJob::Fetch(CZEVAUpdateIntf& downloader, const std::string& name,
+                                   const UpdateFileEntry* entry, HWND window, UINT message) const {
+    if (!zeva::IsSafeRelativeName(name)) return zeva::FetchResult::Refused;
     const std::string local = stagingDir_ + name;
     std::string folder;
     CDirectoryEx::GetFilePath(local, folder);
@@ -125,20 +132,26 @@ bool UpdateJob::DownloadOne(const std::string& name, const std::string* expected
     if (!fs::is_directory(zeva::NativePath(folder), ec))
         CDirectoryEx::CreateMultipleDirectory(folder);
     const std::string remote = options_.remotePrefix + name;
-    if (downloader_->GetRemoteFile(static_cast<unsigned>(updateType_), remote.c_str(),
-                                   local.c_str(), notifyWindow_, notifyMessage_) == -1) {
-        return false;
+    if (downloader.GetRemoteFile(static_cast<unsigned>(updateType_), remote.c_str(), local.c_str(),
+                                 window, message) == -1) {
+        return zeva::FetchResult::TransferFailed;
     }
-    if (expectedMd5 != nullptr) {
-        std::string digest;
-        CMD5::GetFileMD5(local.c_str(), digest);
-        if (digest != *expectedMd5) {
-            // Damaged in transit or not what the catalog promised: never installed, never reused.
-            fs::remove(zeva::NativePath(local), ec);
-            return false;
-        }
+    if (entry != nullptr && !zeva::FileMatchesEntry(local, *entry)) {
+        // Damaged in transit or not what the catalog promised: never installed, never reused.
+        fs::remove(zeva::NativePath(local), ec);
+        return zeva::FetchResult::Refused;
     }
-    return true;
+    return zeva::FetchResult::Fetched;
+}
+
+zeva::FetchResult UpdateJob::FetchEntry(CZEVAUpdateIntf& downloader, const UpdateFileEntry& entry,
+                                        HWND window, UINT message) const {
+    return Fetch(downloader, entry.name, &entry, window, message);
+}
+
+bool UpdateJob::DownloadOne(const std::string& name, const UpdateFileEntry* entry) {
+    return Fetch(*downloader_, name, entry, notifyWindow_, notifyMessage_) ==
+           zeva::FetchResult::Fetched;
 }
 
 bool UpdateJob::DownloadFiles(const std::vector<std::string>& names) {
@@ -150,7 +163,7 @@ bool UpdateJob::DownloadFiles(const std::vector<std::string>& names) {
 
 bool UpdateJob::DownloadEntries(const std::vector<UpdateFileEntry>& entries) {
     for (const UpdateFileEntry& entry : entries) {
-        if (!DownloadOne(entry.name, &entry.md5)) return false;
+        if (!DownloadOne(entry.name, &entry)) return false;
     }
     return true;
 }
@@ -160,13 +173,7 @@ std::vector<UpdateFileEntry> UpdateJob::EntriesToFetch(
     if (!options_.reuseStagedFiles) return entries;
     std::vector<UpdateFileEntry> out;
     for (const UpdateFileEntry& entry : entries) {
-        const std::string staged = stagingDir_ + entry.name;
-        if (IsFile(staged)) {
-            std::string digest;
-            CMD5::GetFileMD5(staged.c_str(), digest);
-            if (digest == entry.md5) continue;
-        }
-        out.push_back(entry);
+        if (!zeva::FileMatchesEntry(stagingDir_ + entry.name, entry)) out.push_back(entry);
     }
     return out;
 }
@@ -178,15 +185,18 @@ bool UpdateJob::InstallEntries(const std::vector<UpdateFileEntry>& entries) {
             all = false;
             continue;
         }
-        const auto result = zeva::InstallFile(zeva::NativePath(stagingDir_ + entry.name),
-                                              zeva::NativePath(installDir_ + entry.name), *host_);
+        const auto result =
+            zeva::InstallFile(zeva::NativePath(stagingDir_ + entry.name),
+                              zeva::NativePath(installDir_ + entry.name), *host_, *journal_);
         if (result == zeva::InstallResult::Failed) all = false;
     }
     return all;
 }
 
 void UpdateJob::RemoveStaging() {
-    CDirectoryEx::DeleteDirectory(stagingDir_);
+    // A journal still naming backups stays for the next run's clean-up.
+    journal_->Close();
+    zeva::RemoveStagingFolder(zeva::NativePath(appDir_), zeva::NativePath(stagingDir_));
 }
 
 void UpdateJob::RestartClient() {
@@ -196,19 +206,26 @@ void UpdateJob::RestartClient() {
     host_->StartProgram(zeva::NativePath(client), options_.clientParameters);
 }
 
-void UpdateJob::RecordAndNotify(const std::string& newVersion, const std::string& newRegion,
-                                int notifyFlag) {
+void UpdateJob::WriteRecord(const char* sectionFormat, const std::string& newVersion) {
     CCryptConfigFile record(appDir_ + keys::kUpdateRecordDat, "");
-    const std::string day = Today();
-    record.WriteInteger(day, keys::kKeyIsSucceed, 1);
-    record.WriteString(day, keys::kKeyNewVersion, newVersion);
-    record.WriteString(day, keys::kKeyOldVersion, localVersion_);
+    const std::string section = Now(sectionFormat);
+    record.WriteInteger(section, keys::kKeyIsSucceed, 1);
+    record.WriteString(section, keys::kKeyNewVersion, newVersion);
+    record.WriteString(section, keys::kKeyOldVersion, localVersion_);
+}
 
+void UpdateJob::WriteInstalledVersion(const std::string& newVersion, bool registry) {
+    CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
+    config.WriteString(keys::kSectionUpdate, keys::kKeyVersion, newVersion);
+    if (!registry) return;
     if (auto key = zeva::RegistryKey::Open(zeva::RegistryHive::LocalMachine, "SOFTWARE\\Pelmo")) {
         key->SetString("InstallPath", appDir_);
         key->SetString("Version", newVersion);
     }
+}
 
+void UpdateJob::Notify(const std::string& newVersion, const std::string& newRegion,
+                       int notifyFlag) {
     const bool regionChanged = newRegion != localRegion_;
     const bool considered = zeva::VersionSortsAfter(newVersion, localVersion_) || regionChanged;
     if (considered && (notifyFlag != 0 || regionChanged)) {
@@ -221,26 +238,61 @@ void UpdateJob::RecordAndNotify(const std::string& newVersion, const std::string
     }
 }
 
+bool UpdateJob::FetchCatalog() {
+    zeva::CleanUpInstallLeftovers(appDir_);
+    // A stale catalog of an earlier run must not be evaluated if this download fails half-way.
+    return DownloadFiles({catalogName_});
+}
+
+int UpdateJob::EvaluateProgramCatalog() {
+    const std::string catalogPath = stagingDir_ + catalogName_;
+    UpdateCatalog catalog(installDir_, catalogPath, localVersion_, localRegion_);
+    catalog.SetVersionOnlyGate(!options_.fullGate);
+    const int result = catalog.Evaluate();
+    entries_ = catalog.Entries();
+    CConfigFile staged(catalogPath);
+    newVersion_.clear();
+    newRegion_.clear();
+    staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogVersion, "", newVersion_);
+    staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogRegion, "", newRegion_);
+    notifyFlag_ = staged.ReadInteger(keys::kSectionCatalogVersion, keys::kKeyNotify, 0);
+    return result;
+}
+
+const UpdateFileEntry* UpdateJob::EntryNamed(const std::string& name) const {
+    for (const UpdateFileEntry& e : entries_) {
+        if (e.name == name) return &e;
+    }
+    return nullptr;
+}
+
+bool UpdateJob::InstallFetchedRelease() {
+    host_->CloseRunningClient();
+    if (!InstallEntries(entries_)) return false;
+    if (updateType_ != 1) {
+        const std::string plugCatalog = stagingDir_ + keys::kPlugCatalogIni;
+        if (IsFile(plugCatalog)) {
+            zeva::InstallFile(zeva::NativePath(plugCatalog),
+                              zeva::NativePath(installDir_ + keys::kPlugCatalogIni), *host_,
+                              *journal_);
+        }
+    } else {
+        WriteInstalledVersion(newVersion_, true);
+    }
+    WriteRecord(kRecordTimeFormat, newVersion_);
+    RemoveStaging();
+    const std::string client = appDir_ + zeva::kClientExecutable;
+    if (IsFile(client)) host_->StartProgram(zeva::NativePath(client), "");
+    return true;
+}
+
 bool UpdateJob::RunProgramJob() {
     try {
-        zeva::CleanUpInstallLeftovers(appDir_);
-        // A stale catalog of an earlier run must not be evaluated if this download fails half-way.
-        if (!DownloadFiles({catalogName_})) return false;
-        const std::string catalogPath = stagingDir_ + catalogName_;
-        UpdateCatalog catalog(installDir_, catalogPath, localVersion_, localRegion_);
-        catalog.SetVersionOnlyGate(!options_.fullGate);
-        catalog.Evaluate();
-        const std::vector<UpdateFileEntry>& entries = catalog.Entries();
+        if (!FetchCatalog()) return false;
+        EvaluateProgramCatalog();
+        const std::vector<UpdateFileEntry>& entries = entries_;
         const std::vector<UpdateFileEntry> toFetch = EntriesToFetch(entries);
-
-        CConfigFile staged(catalogPath);
-        std::string newVersion;
-        std::string newRegion;
-        staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogVersion, "", newVersion);
-        staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogRegion, "", newRegion);
-        const int notifyFlag =
-            staged.ReadInteger(keys::kSectionCatalogVersion, keys::kKeyNotify, 0);
-        const bool newer = zeva::VersionSortsAfter(newVersion, localVersion_);
+        const bool newer = zeva::VersionSortsAfter(newVersion_, localVersion_);
 
         if (entries.empty() && !options_.onlyWhenNewer) {
             RemoveStaging();
@@ -254,9 +306,11 @@ bool UpdateJob::RunProgramJob() {
         // The new version is recorded only once every file is in place, so an
         // interrupted or failed installation is completed by the next run.
         if (installed && (!options_.onlyWhenNewer || newer)) {
-            CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
-            config.WriteString(keys::kSectionUpdate, keys::kKeyVersion, newVersion);
-            if (options_.recordAndNotify) RecordAndNotify(newVersion, newRegion, notifyFlag);
+            WriteInstalledVersion(newVersion_, options_.recordAndNotify);
+            if (options_.recordAndNotify) {
+                WriteRecord(keys::kRecordDateFormat, newVersion_);
+                Notify(newVersion_, newRegion_, notifyFlag_);
+            }
         }
         if (!options_.onlyWhenNewer || newer) RestartClient();
         RemoveStaging();
@@ -269,8 +323,7 @@ bool UpdateJob::RunProgramJob() {
 bool UpdateJob::RunPluginJob() {
     try {
         if (!zeva::IsSafeRelativeName(jobName_)) return false;
-        zeva::CleanUpInstallLeftovers(options_.cleanBackupsInInstallDir ? installDir_ : appDir_);
-        if (!DownloadFiles({catalogName_})) return false;
+        if (!FetchCatalog()) return false;
         const std::string catalogPath = stagingDir_ + catalogName_;
         UpdateCatalog catalog(installDir_, catalogPath, localVersion_, localRegion_);
         if (options_.pluginCatalogHasFilesSection) {
@@ -283,7 +336,7 @@ bool UpdateJob::RunPluginJob() {
             InstallEntries(catalog.Entries());
             if (IsFile(catalogPath)) {
                 zeva::InstallFile(zeva::NativePath(catalogPath),
-                                  zeva::NativePath(installDir_ + catalogName_), *host_);
+                                  zeva::NativePath(installDir_ + catalogName_), *host_, *journal_);
             }
         }
         RemoveStaging();

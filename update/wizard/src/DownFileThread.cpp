@@ -1,11 +1,5 @@
 #include "DownFileThread.h"
 
-#include <filesystem>
-#include <system_error>
-
-#include "DirectoryEx.h"
-#include "UpdateCatalog.h"
-#include "platform/AppPath.h"
 #include "platform/MessageQueue.h"
 
 CDownFileThread::CDownFileThread(std::vector<S_UpdateSerivceAddr> servers, bool useProxy,
@@ -26,23 +20,19 @@ DWORD CDownFileThread::Run() {
     downloader.SetCancelCheck([this] { return IsStopRequested(); });
     for (const std::string& name : names_) {
         if (IsStopRequested()) return 1;
-        const std::string local = stagingDir_ + name;
-        bool fetched = false;
-        if (zeva::IsSafeRelativeName(name)) {
-            std::string folder;
-            CDirectoryEx::GetFilePath(local, folder);
-            std::error_code ec;
-            if (!std::filesystem::is_directory(zeva::NativePath(folder), ec))
-                CDirectoryEx::CreateMultipleDirectory(folder);
-            fetched = downloader.GetRemoteFile(static_cast<unsigned>(updateType_), name.c_str(),
-                                               local.c_str(), notifyWindow_, notifyMessage_) != -1;
-        }
-        if (!fetched) {
-            if (IsStopRequested()) return 1;
+        const UpdateFileEntry* entry = job_ != nullptr ? job_->EntryNamed(name) : nullptr;
+        const zeva::FetchResult result =
+            entry != nullptr ? job_->FetchEntry(downloader, *entry, notifyWindow_, notifyMessage_)
+                             : zeva::FetchResult::TransferFailed;
+        if (result == zeva::FetchResult::Fetched) continue;
+        if (IsStopRequested()) return 1;
+        // A refused file was announced complete by the library; the dialog
+        // finds it does not match and shows the error itself.
+        if (result == zeva::FetchResult::TransferFailed) {
             // Posted, not sent: the dialog may be waiting for this thread to end.
             zeva::PostMessage(notifyWindow_, notifyMessage_, 0, -1);
-            return 1;
         }
+        return 1;
     }
     return 0;
 }
