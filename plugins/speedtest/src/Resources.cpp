@@ -121,10 +121,11 @@ DialogTemplate HttpTemplate() {
         Ctl(kProgress, ControlKind::Progress, 24, 42, 360, 15, ""),
         Ctl(kAction, B, 396, 15, 90, 33, "开始测速"),
         Ctl(kPictures[0], P, 12, 66, 15, 15, ""),
+        // Under the column headers it lies behind.
+        Ctl(kPictures[2], P, 1, 108, 499, 21, "", 0, false),
         Ctl(kHeaders[0], S, 24, 111, 270, 18, "测速网址", 0, false),
         Ctl(kHeaders[1], S, 300, 111, 90, 18, "响应时间", 0, false),
         Ctl(kHeaders[2], S, 390, 111, 90, 18, "访问速度", 0, false),
-        Ctl(kPictures[2], P, 1, 108, 499, 21, "", 0, false),
         Ctl(kPictures[1], P, 12, 333, 15, 15, ""),
         Ctl(kEntryPicture, P, 30, 336, 60, 21, ""),
         Ctl(kEntry, ControlKind::Edit, 96, 333, 180, 24, ""),
