@@ -7,6 +7,8 @@
 set -euo pipefail
 build=$(cd "$1" && pwd) consumer=$2 flags=${3:-}
 work=$(mktemp -d)
+# dpkg looks for ldconfig and start-stop-daemon on the PATH.
+export PATH="$PATH:/usr/sbin:/sbin"
 trap 'rm -rf "$work"' EXIT
 fail() { echo "check-deb: $*" >&2; exit 1; }
 
