@@ -62,6 +62,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # Absolute destinations (the application directory) land in the package, never
 # on the building machine.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
