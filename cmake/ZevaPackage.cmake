@@ -59,6 +59,7 @@ set(CPACK_PACKAGE_CONTACT "ZEVA maintainers <maintainers@zeva.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "ZEVA care client: host, updaters, plug-ins, tools and client libraries")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_PREFIX /usr)
 # Absolute destinations (the application directory) land in the package, never
 # on the building machine.
 set(CPACK_SET_DESTDIR ON)

@@ -5,7 +5,7 @@
 # programs, the default settings and a find_package/pkg-config consumer.
 #   check-deb.sh <build dir> <client/tests/package> [compiler flags of the tree]
 set -euo pipefail
-build=$(cd "$1" && pwd) consumer=$2 flags=${3:-}
+build=$(cd "$1" && pwd) consumer=$(cd "$2" && pwd) flags=${3:-}
 work=$(mktemp -d)
 # dpkg looks for ldconfig and start-stop-daemon on the PATH.
 export PATH="$PATH:/usr/sbin:/sbin"
@@ -80,8 +80,9 @@ for elf in "$app/ZEVAClient" "$app/ZEVAUpdate" "$app"/plug/*.so "$app"/ProvinceP
     [[ -e $elf ]] || continue
     libs=$(run ldd "$elf")
     if grep -q 'not found' <<<"$libs"; then fail "${elf#"$root"}: $(grep 'not found' <<<"$libs" | head -3)"; fi
-    if grep -q libzeva_uiskin <<<"$libs" && ! grep -q "libzeva_uiskin.so => $app/lib/" <<<"$libs"; then
-        fail "${elf#"$root"} takes the skin library from elsewhere: $(grep libzeva_uiskin <<<"$libs")"
+    skin=$(awk '/libzeva_uiskin.so =>/ {print $3}' <<<"$libs")
+    if [[ -n $skin && $(realpath "$skin") != "$app/lib/libzeva_uiskin.so" ]]; then
+        fail "${elf#"$root"} takes the skin library from $skin"
     fi
 done
 
