@@ -160,6 +160,8 @@ if [[ $mode == --interactive ]]; then
     exit "$rc"
 fi
 
-ip netns exec "$ns" env QT_QPA_PLATFORM=offscreen ZEVA_APP_DIR="$app/" ZEVA_REGISTRY_DIR="$out/registry" \
+mkdir -p -m 700 "$out/run"
+ip netns exec "$ns" env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$out/run" ZEVA_APP_DIR="$app/" \
+    ZEVA_REGISTRY_DIR="$out/registry" \
     timeout "$((host_timeout + 10))" "$bin/ZEVAClient" --timeout "$host_timeout" \
     --screenshot "$out/shots" --script "$script"
