@@ -140,6 +140,18 @@ TEST_F(OnlineClient, MarkupInACrashReportIsEscapedOnTheWire) {
     ExpectRequest(server, "setBugLog-forged");
 }
 
+TEST_F(OnlineClient, EndpointsOtherThanHttpAndHttpsFail) {
+    for (const std::string& endpoint : {"ftp://127.0.0.1:" + std::to_string(server.Port()) + "/",
+                                        "127.0.0.1:" + std::to_string(server.Port()) + "/"}) {
+        CeZEVAClientIntf c;
+        c.Initialize(endpoint.c_str(), 3, EBCI_PROXY_NONE, nullptr, 0, nullptr, nullptr);
+        std::vector<S_Service> list;
+        EXPECT_EQ(c.GetServiceList(list), -1) << endpoint;
+        EXPECT_EQ(c.GetLastErrorInfo(), kConnectFailed) << endpoint;
+    }
+    EXPECT_TRUE(server.Requests().empty());
+}
+
 TEST_F(OnlineClient, OwnServiceFlagIsExactlyDescriptionOne) {
     auto c = Client();
     S_Service service;

@@ -6,10 +6,11 @@
 // fresh nonce per write, so it is unreadable as text and any change to it is
 // detected; a tampered, foreign or truncated file reads as empty, and the
 // next write first keeps it aside as "<file>.damaged" (".damaged.1", ... when
-// that exists), then replaces it. Every write reaches the disk by itself: it locks the
-// file, re-reads it, applies the change, writes a new file and renames it
-// over the old one, so concurrent writers in several processes lose nothing
-// and a crash leaves the old or the new content.
+// that exists), then replaces it. Every write reaches the disk by itself: it
+// locks the file, re-reads it, applies the change, writes a new file and
+// renames it over the old one (through a symbolic link, to its target), so
+// concurrent writers in several processes lose nothing and a crash leaves
+// the old or the new content.
 //
 // Section and key names match as in CConfigFile; readers return the default
 // for a missing file, section or key.

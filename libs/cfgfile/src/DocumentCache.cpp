@@ -17,9 +17,8 @@ const IniDocument& DocumentCache::Current() {
         doc_ = IniDocument{};
         return doc_;
     }
-    const Identity id{
-        st.st_dev, st.st_ino, st.st_size,
-        static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+    const Identity id{st.st_dev, st.st_ino, st.st_size,
+                      static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
     if (valid_ && id == identity_) return doc_;
     const auto data = ReadWholeFile(path_);
     doc_ = data ? decode_(*data) : IniDocument{};
