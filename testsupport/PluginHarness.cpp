@@ -28,9 +28,11 @@ PluginHarness::PluginHarness(const std::string& libraryPath, bool manualClock) {
 
 PluginHarness::~PluginHarness() {
     if (library_) {
-        if (CDlgSubPage* page = Page()) page->DestroyWindow();
+        // As the host does: PlugUnInit, then the kit's unload hook (page
+        // closed, workers joined), then the library goes.
+        UnInit();
+        if (auto unload = reinterpret_cast<void (*)()>(Symbol(plug::kPlugUnload))) unload();
         driver_.Pump();
-        // Unloading destroys the page and joins the plug-in's workers.
         dlclose(library_);
     }
     UnregisterWindowClassName(host_);

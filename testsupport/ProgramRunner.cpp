@@ -2,12 +2,15 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+
+extern char** environ;
 
 namespace zeva::test {
 
@@ -117,6 +120,34 @@ RunResult RunProgram(const std::filesystem::path& program, const std::vector<std
     if (WIFEXITED(status) && !result.timedOut) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
+}
+
+int StartProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                 const std::filesystem::path& cwd) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    std::vector<std::string> all{program.string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int WaitProgram(int pid) {
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+               const std::filesystem::path& cwd) {
+    const int pid = StartProgram(program, args, cwd);
+    return pid < 0 ? -1 : WaitProgram(pid);
 }
 
 }  // namespace zeva::test

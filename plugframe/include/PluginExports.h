@@ -7,7 +7,8 @@
 //   ZEVA_DEFINE_PLUGIN_NOARG(CDlgTestMain, 14017)  PlugCreate(), null parent
 //   ZEVA_DEFINE_PLUGIN_INIT(Init, UnInit)          PlugInit()/PlugUnInit() call bool Init()/UnInit()
 //
-// Each also exports ZevaPlugPage(), the page object, for the test harness.
+// Each also exports ZevaPlugPage(), the page object, for the test harness,
+// and ZevaPlugUnload(), which hosts call before unloading the library.
 
 #include <cstdio>
 #include <exception>
@@ -31,16 +32,28 @@ auto Guarded(const char* what, Fn fn, decltype(fn()) failed) noexcept -> decltyp
 
 }  // namespace zeva::plug::detail
 
-#define ZEVA_PLUGIN_PAGE_ACCESS_(PageClass)                            \
-    namespace {                                                         \
-    PageClass& ZevaThePage() {                                          \
-        static PageClass page;                                          \
-        return page;                                                    \
-    }                                                                   \
-    }                                                                   \
-    extern "C" ZEVA_PLUG_EXPORT CDlgSubPage* ZevaPlugPage() {           \
-        return zeva::plug::detail::Guarded(                             \
-            "ZevaPlugPage", []() -> CDlgSubPage* { return &ZevaThePage(); }, nullptr); \
+#define ZEVA_PLUGIN_PAGE_ACCESS_(PageClass)                                            \
+    namespace {                                                                         \
+    PageClass* g_zevaPage = nullptr;                                                    \
+    PageClass& ZevaThePage() {                                                          \
+        static PageClass page;                                                          \
+        g_zevaPage = &page;                                                             \
+        return page;                                                                    \
+    }                                                                                   \
+    }                                                                                   \
+    extern "C" ZEVA_PLUG_EXPORT CDlgSubPage* ZevaPlugPage() {                           \
+        return zeva::plug::detail::Guarded(                                             \
+            "ZevaPlugPage", []() -> CDlgSubPage* { return &ZevaThePage(); }, nullptr);  \
+    }                                                                                   \
+    extern "C" ZEVA_PLUG_EXPORT void ZevaPlugUnload() {                                 \
+        zeva::plug::detail::Guarded(                                                    \
+            "ZevaPlugUnload",                                                           \
+            []() -> int {                                                               \
+                if (g_zevaPage) g_zevaPage->DestroyWindow();                            \
+                zeva::plug::AsyncCalls::WaitForWorkers();                               \
+                return 0;                                                               \
+            },                                                                          \
+            0);                                                                         \
     }
 
 #define ZEVA_DEFINE_PLUGIN(PageClass, TemplateId)                                          \

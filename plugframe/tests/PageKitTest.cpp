@@ -13,6 +13,7 @@
 #include "DlgSubPage.h"
 #include "HeadlessRenderer.h"
 #include "PageSkin.h"
+#include "PlugContract.h"
 #include "PluginHarness.h"
 #include "platform/Clock.h"
 
@@ -240,6 +241,18 @@ TEST(PluginHarness, LoadsTheSampleAndRecordsWhatTheHostIsTold) {
     ASSERT_TRUE(plugin.Driver().Click(*page, 20118));  // close
     plugin.Driver().Pump();
     EXPECT_EQ(plugin.PagesClosed(), std::vector<int>{1});
+}
+
+TEST(PluginHarness, TheUnloadHookClosesThePageBeforeTheLibraryGoes) {
+    test::PluginHarness plugin(ZEVA_SAMPLE_PLUGIN);
+    ASSERT_TRUE(plugin.Loaded()) << plugin.Error();
+    CDlgSubPage* page = plugin.Open();
+    ASSERT_NE(page, nullptr);
+    auto unload = reinterpret_cast<void (*)()>(plugin.Symbol(plug::kPlugUnload));
+    ASSERT_NE(unload, nullptr) << "every plug-in made with the kit offers it";
+    unload();
+    EXPECT_EQ(page->GetSafeHwnd(), nullptr);
+    EXPECT_FALSE(page->IsShown());
 }
 
 TEST(PluginHarness, AMissingLibraryIsReportedNotLoaded) {

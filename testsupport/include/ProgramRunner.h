@@ -32,4 +32,15 @@ struct RunResult {
 RunResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                      const RunOptions& options = {});
 
+// A program started in `cwd` with this process's environment and outputs,
+// for tests that act on it while it runs (kill it, start a second copy).
+// -1 when it could not be started.
+int StartProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                 const std::filesystem::path& cwd);
+// Its exit code, or -1 when it did not end normally.
+int WaitProgram(int pid);
+// Start and wait: the exit code, -1 when it could not start or did not end normally.
+int RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+               const std::filesystem::path& cwd);
+
 }  // namespace zeva::test

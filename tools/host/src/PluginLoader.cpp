@@ -254,6 +254,12 @@ void PluginLoader::UnloadAll() {
         if (p.uninit && !CallEntry(
                             p.path, plug::kPlugUnInit, [&] { p.uninit(); }, error))
             std::fprintf(stderr, "%s\n", error.c_str());
+        // Pages made with the plug-in kit close their windows and join their
+        // workers here, before dlclose takes the loader's lock.
+        if (auto unload = reinterpret_cast<void (*)()>(dlsym(p.handle, plug::kPlugUnload))) {
+            if (!CallEntry(p.path, plug::kPlugUnload, [&] { unload(); }, error))
+                std::fprintf(stderr, "%s\n", error.c_str());
+        }
         dlclose(p.handle);
     }
     order_.clear();

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FileInstaller.h"
-#include "support/UpdateFixture.h"
+#include "UpdateFixture.h"
 
 namespace fs = std::filesystem;
 using zeva::InstallResult;

@@ -12,7 +12,7 @@
 #include "InstallJournal.h"
 #include "ProgramRunner.h"
 #include "UpdateJob.h"
-#include "support/UpdateFixture.h"
+#include "UpdateFixture.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;

@@ -2,7 +2,7 @@
 
 #include "ProgramRunner.h"
 #include "SilentUpdate.h"
-#include "support/UpdateFixture.h"
+#include "UpdateFixture.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;

@@ -34,6 +34,17 @@ CDlgUpdate::CDlgUpdate(int updateType, std::string jobName, IUpdateHost& host, C
       jobName_(std::move(jobName)),
       host_(host) {
     RegisterWizardResources();
+    Bind({{IDC_UPGRADE, &m_btnUpgrade}, {IDC_CLOSE, &m_btnClose}, {IDC_CLOSE_CROSS, &m_btnCross},
+          {IDC_ICON, &m_picIcon}, {IDC_BANNER, &m_picBanner}, {IDC_PROGRESS, &m_progress}});
+    const auto close = [this] { EndDialog(IDOK); };
+    HandleClick(IDC_CLOSE, close);
+    HandleClick(IDC_CLOSE_CROSS, close);
+    HandleClick(IDCANCEL, close);
+    HandleClick(IDC_UPGRADE, [this] { StartDownload(); });
+    HandleMessage(WM_DOWNLOAD_NOTIFY, [this](WPARAM w, LPARAM l) { return OnDownloadNotify(w, l); });
+    HandleMessage(WM_CHECK_DONE, [this](WPARAM w, LPARAM) { return OnCheckDone(w); });
+    SetCaptionDrag(30);
+    SetStaticLook(kTextColor);
 }
 
 CDlgUpdate::~CDlgUpdate() {
@@ -41,16 +52,6 @@ CDlgUpdate::~CDlgUpdate() {
     StopWorker();
     checker_.reset();
     worker_.reset();
-}
-
-void CDlgUpdate::DoDataExchange(CDataExchange* pDX) {
-    CImageDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDC_UPGRADE, m_btnUpgrade);
-    DDX_Control(pDX, IDC_CLOSE, m_btnClose);
-    DDX_Control(pDX, IDC_CLOSE_CROSS, m_btnCross);
-    DDX_Control(pDX, IDC_ICON, m_picIcon);
-    DDX_Control(pDX, IDC_BANNER, m_picBanner);
-    DDX_Control(pDX, IDC_PROGRESS, m_progress);
 }
 
 BOOL CDlgUpdate::OnInitDialog() {
@@ -242,44 +243,6 @@ void CDlgUpdate::Finish() {
         return;
     }
     EndDialog(IDOK);
-}
-
-BOOL CDlgUpdate::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (HIWORD(wParam) == BN_CLICKED) {
-        switch (LOWORD(wParam)) {
-            case IDC_CLOSE:
-            case IDC_CLOSE_CROSS:
-            case IDCANCEL:
-                EndDialog(IDOK);
-                return 1;
-            case IDC_UPGRADE:
-                StartDownload();
-                return 1;
-            default:
-                break;
-        }
-    }
-    return CImageDialog::OnCommand(wParam, lParam);
-}
-
-LRESULT CDlgUpdate::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DOWNLOAD_NOTIFY) return OnDownloadNotify(wParam, lParam);
-    if (message == WM_CHECK_DONE) return OnCheckDone(wParam);
-    return CImageDialog::WindowProc(message, wParam, lParam);
-}
-
-HBRUSH CDlgUpdate::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) {
-    if (ctlColor == CTLCOLOR_STATIC) {
-        pDC->SetBkMode(TRANSPARENT);
-        if (pWnd == nullptr || !pWnd->HasTextColor()) pDC->SetTextColor(kTextColor);
-        return GetStockObject(NULL_BRUSH);
-    }
-    return CImageDialog::OnCtlColor(pDC, pWnd, ctlColor);
-}
-
-void CDlgUpdate::OnLButtonDown(UINT flags, CPoint point) {
-    CImageDialog::OnLButtonDown(flags, point);
-    if (point.y < 30) PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
 }
 
 BOOL CDlgUpdate::DestroyWindow() {

@@ -42,11 +42,6 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) override;
-    void OnLButtonDown(UINT flags, CPoint point) override;
     BOOL DestroyWindow() override;
 
 private:

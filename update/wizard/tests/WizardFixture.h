@@ -15,7 +15,7 @@
 #include "HeadlessRenderer.h"
 #include "UpdateResources.h"
 #include "platform/Clock.h"
-#include "support/UpdateFixture.h"
+#include "UpdateFixture.h"
 
 namespace zeva::test {
 
