@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "Gate.h"
 #include "AsyncCalls.h"
 #include "Controls.h"
 #include "DlgSubPage.h"
@@ -70,24 +71,7 @@ public:
     int pinged = -1;
 };
 
-// A gate a worker waits at until the test opens it.
-class Gate {
-public:
-    void Open() {
-        std::lock_guard<std::mutex> hold(m_);
-        open_ = true;
-        cv_.notify_all();
-    }
-    void Wait() {
-        std::unique_lock<std::mutex> hold(m_);
-        cv_.wait(hold, [this] { return open_; });
-    }
-
-private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool open_ = false;
-};
+using zeva::test::Gate;
 
 }  // namespace
 

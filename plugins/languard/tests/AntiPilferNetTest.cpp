@@ -9,6 +9,7 @@
 #include <deque>
 #include <mutex>
 
+#include "Gate.h"
 #include "AsyncCalls.h"
 #include "DlgAntiPilferNet.h"
 #include "HeadlessRenderer.h"
@@ -25,23 +26,7 @@ using State = CDlgAntiPilferNet::State;
 
 namespace {
 
-class Gate {
-public:
-    void Open() {
-        std::lock_guard<std::mutex> hold(m_);
-        open_ = true;
-        cv_.notify_all();
-    }
-    void Wait() {
-        std::unique_lock<std::mutex> hold(m_);
-        cv_.wait(hold, [this] { return open_; });
-    }
-
-private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool open_ = false;
-};
+using zeva::test::Gate;
 
 // Scans answer from a queue (then with the last one again); names come from
 // a table, for the addresses asked.

@@ -10,28 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "Gate.h"
 #include "Services.h"
 
 namespace speedtest::test {
 
-// A gate a worker waits at until the test opens it.
-class Gate {
-public:
-    void Open() {
-        std::lock_guard<std::mutex> hold(m_);
-        open_ = true;
-        cv_.notify_all();
-    }
-    void Wait() {
-        std::unique_lock<std::mutex> hold(m_);
-        cv_.wait(hold, [this] { return open_; });
-    }
-
-private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool open_ = false;
-};
+using zeva::test::Gate;
 
 // What every service client of one test answers and was told.
 struct ClientScript {

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "Fixture.h"
+#include "Gate.h"
 #include "PluginHarness.h"
 
 using namespace speedtest;
@@ -140,23 +141,7 @@ TEST_F(LandingFlow, CloseTellsTheHostAndAnyFreePointDragsTheWindow) {
 namespace {
 
 // Holds the fake service's first look-up until the test lets it go.
-class SlowProbe {
-public:
-    void Release() {
-        std::lock_guard<std::mutex> hold(m_);
-        open_ = true;
-        cv_.notify_all();
-    }
-    void Wait() {
-        std::unique_lock<std::mutex> hold(m_);
-        cv_.wait(hold, [this] { return open_; });
-    }
-
-private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool open_ = false;
-};
+using SlowProbe = zeva::test::Gate;
 
 }  // namespace
 
@@ -197,7 +182,7 @@ TEST_F(LandingFlow, ClosingDuringTheLookUpClosesAtOnceAndDropsTheResult) {
     EXPECT_EQ(Utf8(main_->Landing()->GetDlgItem(landing_ids::kRate)), "获取中...");
     ASSERT_TRUE(driver_.Click(*main_, main_ids::kClose));
     EXPECT_EQ(main_->GetSafeHwnd(), nullptr) << "closed without waiting for the look-up";
-    slow->Release();
+    slow->Open();
     zeva::plug::AsyncCalls::WaitForWorkers();
     driver_.Pump();
     EXPECT_EQ(main_->Landing(), nullptr);
