@@ -63,7 +63,9 @@ public:
     bool useProxy() const { return useProxy_; }
 
 private:
-    bool DownloadOne(const std::string& name, const std::string* expectedMd5);
+    // `entry` null: a catalog or signature, fetched without a size or digest to check.
+    bool DownloadOne(const std::string& name, const UpdateFileEntry* entry);
+    bool StagedFileMatches(const std::string& path, const UpdateFileEntry& entry) const;
     void RemoveStaging();
     void RecordAndNotify(const std::string& newVersion, const std::string& newRegion,
                          int notifyFlag);

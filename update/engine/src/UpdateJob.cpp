@@ -4,6 +4,7 @@
 #include <netdb.h>
 #include <sys/socket.h>
 
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -67,6 +68,13 @@ std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir,
 
 namespace {
 
+// The catalog's SIZE as a byte count; -1 when it is not a plain decimal number.
+std::int64_t ParseCatalogSize(const std::string& text) {
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    return std::stoll(text);
+}
+
 std::string Today() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -116,7 +124,7 @@ UpdateJob::UpdateJob(int updateType, std::string jobName, zeva::UpdateOptions op
 
 UpdateJob::~UpdateJob() = default;
 
-bool UpdateJob::DownloadOne(const std::string& name, const std::string* expectedMd5) {
+bool UpdateJob::DownloadOne(const std::string& name, const UpdateFileEntry* entry) {
     if (!zeva::IsSafeRelativeName(name)) return false;
     const std::string local = stagingDir_ + name;
     std::string folder;
@@ -125,20 +133,26 @@ bool UpdateJob::DownloadOne(const std::string& name, const std::string* expected
     if (!fs::is_directory(zeva::NativePath(folder), ec))
         CDirectoryEx::CreateMultipleDirectory(folder);
     const std::string remote = options_.remotePrefix + name;
-    if (downloader_->GetRemoteFile(static_cast<unsigned>(updateType_), remote.c_str(),
-                                   local.c_str(), notifyWindow_, notifyMessage_) == -1) {
-        return false;
-    }
-    if (expectedMd5 != nullptr) {
-        std::string digest;
-        CMD5::GetFileMD5(local.c_str(), digest);
-        if (digest != *expectedMd5) {
-            // Damaged in transit or not what the catalog promised: never installed, never reused.
-            fs::remove(zeva::NativePath(local), ec);
+    const std::int64_t expectedSize = entry != nullptr ? ParseCatalogSize(entry->size) : -1;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (downloader_->GetRemoteFile(static_cast<unsigned>(updateType_), remote.c_str(),
+                                       local.c_str(), notifyWindow_, notifyMessage_,
+                                       expectedSize) == -1) {
             return false;
         }
+        if (entry == nullptr || StagedFileMatches(local, *entry)) return true;
+        // Damaged in transit or not what the catalog promised: never installed, never reused.
+        fs::remove(zeva::NativePath(local), ec);
+        // A continued file may owe the damage to the bytes kept from before: once more, whole.
+        if (!downloader_->LastTransferResumed()) return false;
     }
-    return true;
+    return false;
+}
+
+bool UpdateJob::StagedFileMatches(const std::string& path, const UpdateFileEntry& entry) const {
+    std::string digest;
+    CMD5::GetFileMD5(path.c_str(), digest);
+    return digest == entry.md5;
 }
 
 bool UpdateJob::DownloadFiles(const std::vector<std::string>& names) {
@@ -150,7 +164,7 @@ bool UpdateJob::DownloadFiles(const std::vector<std::string>& names) {
 
 bool UpdateJob::DownloadEntries(const std::vector<UpdateFileEntry>& entries) {
     for (const UpdateFileEntry& entry : entries) {
-        if (!DownloadOne(entry.name, &entry.md5)) return false;
+        if (!DownloadOne(entry.name, &entry)) return false;
     }
     return true;
 }

@@ -218,6 +218,7 @@ void CDlgUpdate::StartDownload() {
         {
             const std::lock_guard<std::mutex> lock(worker_->Lock());
             worker_->Names() = names_;
+            worker_->Sizes() = sizes_;
         }
         worker_->SetUpdateType(updateType_);
         worker_->SetStagingDir(stagingDir_);

@@ -24,7 +24,9 @@ DWORD CDownFileThread::Run() {
     CZEVAUpdateIntf downloader(servers_, useProxy_);
     // Terminate also cuts a transfer in progress short.
     downloader.SetCancelCheck([this] { return IsStopRequested(); });
-    for (const std::string& name : names_) {
+    for (size_t i = 0; i < names_.size(); ++i) {
+        const std::string& name = names_[i];
+        const long long expected = i < sizes_.size() ? sizes_[i] : -1;
         if (IsStopRequested()) return 1;
         const std::string local = stagingDir_ + name;
         bool fetched = false;
@@ -35,7 +37,8 @@ DWORD CDownFileThread::Run() {
             if (!std::filesystem::is_directory(zeva::NativePath(folder), ec))
                 CDirectoryEx::CreateMultipleDirectory(folder);
             fetched = downloader.GetRemoteFile(static_cast<unsigned>(updateType_), name.c_str(),
-                                               local.c_str(), notifyWindow_, notifyMessage_) != -1;
+                                               local.c_str(), notifyWindow_, notifyMessage_,
+                                               expected) != -1;
         }
         if (!fetched) {
             if (IsStopRequested()) return 1;

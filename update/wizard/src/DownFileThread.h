@@ -21,6 +21,8 @@ public:
     // The list is filled under the lock before Start; the body holds it for its whole run.
     std::mutex& Lock() { return lock_; }
     std::vector<std::string>& Names() { return names_; }
+    // The catalog SIZE of each name (the download stops beyond it); -1 or missing: not known.
+    std::vector<long long>& Sizes() { return sizes_; }
     void SetUpdateType(int type) { updateType_ = type; }
     void SetStagingDir(std::string dir) { stagingDir_ = std::move(dir); }
 
@@ -36,4 +38,5 @@ private:
     int updateType_ = 1;
     std::mutex lock_;
     std::vector<std::string> names_;
+    std::vector<long long> sizes_;
 };
