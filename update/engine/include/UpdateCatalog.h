@@ -16,6 +16,9 @@ bool VersionSortsAfter(const std::string& candidate, const std::string& current)
 // not absolute, no drive letter or ':' and no empty, "." or ".." segment.
 bool IsSafeRelativeName(const std::string& acpName);
 
+// 64 lower-case hexadecimal digits.
+bool IsSha256Text(const std::string& text);
+
 }  // namespace zeva
 
 class UpdateCatalog {
@@ -34,6 +37,9 @@ public:
     void SetVersionOnlyGate(bool versionOnly) { versionOnly_ = versionOnly; }
 
     const std::vector<UpdateFileEntry>& Entries() const { return entries_; }
+    // Files of the evaluated list whose section lacks a well-formed "SHA256"
+    // (current files included: a signed release must name one for every file).
+    const std::vector<std::string>& FilesWithoutSha256() const { return withoutSha256_; }
     // Names left out because they would reach outside the install folder.
     const std::vector<std::string>& RejectedNames() const { return rejected_; }
     const std::string& InstallDir() const { return installDir_; }
@@ -50,4 +56,5 @@ private:
     bool versionOnly_ = false;
     std::vector<UpdateFileEntry> entries_;
     std::vector<std::string> rejected_;
+    std::vector<std::string> withoutSha256_;
 };

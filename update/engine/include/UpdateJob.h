@@ -60,12 +60,19 @@ public:
     const std::string& localVersion() const { return localVersion_; }
     const std::string& localRegion() const { return localRegion_; }
     const std::vector<S_UpdateSerivceAddr>& servers() const { return servers_; }
+    // Config.dat [Update] "PublicKey" is set: catalogs must be signed, files carry SHA256.
+    bool SignatureRequired() const { return !publicKeys_.empty(); }
     bool useProxy() const { return useProxy_; }
 
 private:
     // `entry` null: a catalog or signature, fetched without a size or digest to check.
     bool DownloadOne(const std::string& name, const UpdateFileEntry* entry);
     bool StagedFileMatches(const std::string& path, const UpdateFileEntry& entry) const;
+    // The catalog into the staging folder and, with a public key, its verified signature.
+    bool FetchCatalog();
+    // Ends the job as a failed catalog download, with one event-log record; returns false.
+    bool RejectCatalog(const std::string& reason);
+    bool CatalogCarriesSha256(const UpdateCatalog& catalog);
     void RemoveStaging();
     void RecordAndNotify(const std::string& newVersion, const std::string& newRegion,
                          int notifyFlag);
@@ -80,6 +87,7 @@ private:
     std::string catalogName_;
     std::string localVersion_;
     std::string localRegion_;
+    std::string publicKeys_;
 
     zeva::UpdateOptions options_;
     std::unique_ptr<zeva::IUpdateHost> ownHost_;

@@ -34,6 +34,11 @@ bool IsSafeRelativeName(const std::string& acpName) {
     }
 }
 
+bool IsSha256Text(const std::string& text) {
+    return text.size() == 64 &&
+           text.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 }  // namespace zeva
 
 UpdateCatalog::UpdateCatalog(std::string installDir, std::string catalogPath,
@@ -57,6 +62,8 @@ void UpdateCatalog::AddDueFiles(const std::vector<std::string>& names) {
         UpdateFileEntry entry;
         entry.name = name;
         catalog.ReadString(name, keys::kKeyMD5, "", entry.md5);
+        catalog.ReadString(name, keys::kKeySHA256, "", entry.sha256);
+        if (!zeva::IsSha256Text(entry.sha256)) withoutSha256_.push_back(name);
         const std::string local = installDir_ + name;
         std::error_code ec;
         if (std::filesystem::is_regular_file(zeva::NativePath(local), ec)) {
@@ -73,6 +80,7 @@ void UpdateCatalog::AddDueFiles(const std::vector<std::string>& names) {
 int UpdateCatalog::Evaluate() {
     entries_.clear();
     rejected_.clear();
+    withoutSha256_.clear();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(zeva::NativePath(catalogPath_), ec)) return -1;
     CConfigFile catalog(catalogPath_);
@@ -110,6 +118,7 @@ int UpdateCatalog::EvaluatePluginFilesSection() {
 int UpdateCatalog::EvaluatePluginCatalog(bool filesSection) {
     entries_.clear();
     rejected_.clear();
+    withoutSha256_.clear();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(zeva::NativePath(catalogPath_), ec)) return -1;
     CConfigFile catalog(catalogPath_);

@@ -1,11 +1,14 @@
 #include "UpdateJob.h"
 
 #include <arpa/inet.h>
+#include <errno.h>
 #include <netdb.h>
 #include <sys/socket.h>
 
 #include <cstdint>
 #include <ctime>
+#include <fstream>
+#include <iterator>
 #include <filesystem>
 #include <system_error>
 
@@ -14,9 +17,13 @@
 #include "ConsoleUpdateHost.h"
 #include "CryptConfigFile.h"
 #include "DirectoryEx.h"
+#include "EventLog.h"
 #include "FileInstaller.h"
 #include "MD5.h"
+#include "SHA256.h"
+#include "SignatureVerifier.h"
 #include "platform/AppPath.h"
+#include "platform/CodePage.h"
 #include "platform/Registry.h"
 
 namespace fs = std::filesystem;
@@ -84,6 +91,19 @@ std::string Today() {
     return text;
 }
 
+std::string Trimmed(const std::string& s) {
+    const size_t begin = s.find_first_not_of(" \t\r\n");
+    if (begin == std::string::npos) return {};
+    return s.substr(begin, s.find_last_not_of(" \t\r\n") - begin + 1);
+}
+
+bool ReadWholeFile(const std::string& acpPath, std::string& out) {
+    std::ifstream in(zeva::NativePath(acpPath), std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
 bool IsFile(const std::string& acpPath) {
     std::error_code ec;
     return fs::is_regular_file(zeva::NativePath(acpPath), ec);
@@ -105,6 +125,8 @@ UpdateJob::UpdateJob(int updateType, std::string jobName, zeva::UpdateOptions op
     CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
     config.ReadString(keys::kSectionUpdate, keys::kKeyVersion, "", localVersion_);
     config.ReadString(keys::kSectionUpdate, keys::kKeyRegion, "", localRegion_);
+    config.ReadString(keys::kSectionUpdate, keys::kKeyPublicKey, "", publicKeys_);
+    publicKeys_ = Trimmed(publicKeys_);
     servers_ = zeva::ReadUpdateServers(appDir_, options_);
     config.Initialize(appDir_ + keys::kUserConfigDat, "");
     useProxy_ =
@@ -152,7 +174,61 @@ bool UpdateJob::DownloadOne(const std::string& name, const UpdateFileEntry* entr
 bool UpdateJob::StagedFileMatches(const std::string& path, const UpdateFileEntry& entry) const {
     std::string digest;
     CMD5::GetFileMD5(path.c_str(), digest);
-    return digest == entry.md5;
+    if (digest != entry.md5) return false;
+    if (!SignatureRequired()) return true;
+    // The signed SHA256 decides: an MD5 alone can be matched by a forged file.
+    CSHA256::GetFileSHA256(path.c_str(), digest);
+    return digest == entry.sha256;
+}
+
+bool UpdateJob::FetchCatalog() {
+    if (!DownloadFiles({catalogName_})) return false;
+    if (!SignatureRequired()) return true;
+    const std::string catalogPath = stagingDir_ + catalogName_;
+    const std::string signatureName = catalogName_ + keys::kSignatureSuffix;
+    const std::string signaturePath = stagingDir_ + signatureName;
+    zeva::SignatureVerifier verifier;
+    std::string error;
+    if (verifier.SetPublicKeys(publicKeys_, error) != 0) {
+        return RejectCatalog(std::string(keys::kConfigDat) + " [" + keys::kSectionUpdate + "] " +
+                             keys::kKeyPublicKey + ": " + error);
+    }
+    if (!DownloadFiles({signatureName})) {
+        return RejectCatalog(signatureName + " could not be fetched: " +
+                             downloader_->GetLastErrorInfo());
+    }
+    std::string catalog;
+    std::string signature;
+    if (!ReadWholeFile(catalogPath, catalog) || !ReadWholeFile(signaturePath, signature)) {
+        return RejectCatalog("the staged catalog or signature cannot be read");
+    }
+    if (verifier.Verify(catalog, signature, error) != 0) {
+        return RejectCatalog(error);
+    }
+    return true;
+}
+
+bool UpdateJob::RejectCatalog(const std::string& reason) {
+    // Never evaluated, now or by a later run.
+    std::error_code ec;
+    fs::remove(zeva::NativePath(stagingDir_ + catalogName_), ec);
+    fs::remove(zeva::NativePath(stagingDir_ + catalogName_ + keys::kSignatureSuffix), ec);
+    const int line = __LINE__;
+    WriteSysEventLog(program_invocation_short_name, __DATE__ " " __TIME__, "UpdateJob",
+                     "UpdateJob::FetchCatalog", line,
+                     "update catalog " + catalogName_ +
+                         " refused, nothing fetched or installed: " + reason,
+                     zeva::Acp("升级问题"));
+    return false;
+}
+
+bool UpdateJob::CatalogCarriesSha256(const UpdateCatalog& catalog) {
+    if (!SignatureRequired() || catalog.FilesWithoutSha256().empty()) return true;
+    return RejectCatalog("no SHA256 for " + catalog.FilesWithoutSha256().front() +
+                         (catalog.FilesWithoutSha256().size() > 1
+                              ? " and " + std::to_string(catalog.FilesWithoutSha256().size() - 1) +
+                                    " more files"
+                              : std::string()));
 }
 
 bool UpdateJob::DownloadFiles(const std::vector<std::string>& names) {
@@ -175,11 +251,7 @@ std::vector<UpdateFileEntry> UpdateJob::EntriesToFetch(
     std::vector<UpdateFileEntry> out;
     for (const UpdateFileEntry& entry : entries) {
         const std::string staged = stagingDir_ + entry.name;
-        if (IsFile(staged)) {
-            std::string digest;
-            CMD5::GetFileMD5(staged.c_str(), digest);
-            if (digest == entry.md5) continue;
-        }
+        if (IsFile(staged) && StagedFileMatches(staged, entry)) continue;
         out.push_back(entry);
     }
     return out;
@@ -239,11 +311,12 @@ bool UpdateJob::RunProgramJob() {
     try {
         zeva::CleanUpInstallLeftovers(appDir_);
         // A stale catalog of an earlier run must not be evaluated if this download fails half-way.
-        if (!DownloadFiles({catalogName_})) return false;
+        if (!FetchCatalog()) return false;
         const std::string catalogPath = stagingDir_ + catalogName_;
         UpdateCatalog catalog(installDir_, catalogPath, localVersion_, localRegion_);
         catalog.SetVersionOnlyGate(!options_.fullGate);
         catalog.Evaluate();
+        if (!CatalogCarriesSha256(catalog)) return false;
         const std::vector<UpdateFileEntry>& entries = catalog.Entries();
         const std::vector<UpdateFileEntry> toFetch = EntriesToFetch(entries);
 
@@ -284,7 +357,7 @@ bool UpdateJob::RunPluginJob() {
     try {
         if (!zeva::IsSafeRelativeName(jobName_)) return false;
         zeva::CleanUpInstallLeftovers(options_.cleanBackupsInInstallDir ? installDir_ : appDir_);
-        if (!DownloadFiles({catalogName_})) return false;
+        if (!FetchCatalog()) return false;
         const std::string catalogPath = stagingDir_ + catalogName_;
         UpdateCatalog catalog(installDir_, catalogPath, localVersion_, localRegion_);
         if (options_.pluginCatalogHasFilesSection) {
@@ -292,6 +365,7 @@ bool UpdateJob::RunPluginJob() {
         } else {
             catalog.EvaluatePlugin();
         }
+        if (!CatalogCarriesSha256(catalog)) return false;
         const std::vector<UpdateFileEntry> toFetch = EntriesToFetch(catalog.Entries());
         if (DownloadEntries(toFetch)) {
             InstallEntries(catalog.Entries());
