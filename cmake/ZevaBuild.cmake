@@ -56,3 +56,28 @@ function(zeva_add_test name)
     PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
     TEST_PREFIX "${name}.")
 endfunction()
+
+# The application directory of this build tree: plug-ins land in its "plug"
+# and "ProvincePlug" folders, so ZEVA_APP_DIR=<build>/app runs the host with them.
+set(ZEVA_APP_BUILD_DIR ${CMAKE_BINARY_DIR}/app)
+
+# zeva_add_plugin(<name> FOLDER plug|ProvincePlug SOURCES ... [LIBS ...])
+# A plug-in library "<name>.so" in <build>/app/<FOLDER>. Its symbols are
+# hidden but for the exports, so every plug-in keeps its own copy of the
+# page frame (and of its worker list) even when several are loaded.
+function(zeva_add_plugin name)
+  cmake_parse_arguments(ARG "" "FOLDER" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_FOLDER MATCHES "^(plug|ProvincePlug)$")
+    message(FATAL_ERROR "zeva_add_plugin(${name}): FOLDER must be plug or ProvincePlug")
+  endif()
+  add_library(${name} MODULE ${ARG_SOURCES})
+  # The skin library comes first: it carries the message layer the host shares.
+  target_link_libraries(${name} PRIVATE zeva::uiskin zeva::plugframe ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LIBRARY_OUTPUT_DIRECTORY ${ZEVA_APP_BUILD_DIR}/${ARG_FOLDER})
+  target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  zeva_target_defaults(${name})
+endfunction()

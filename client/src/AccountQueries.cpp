@@ -155,10 +155,10 @@ int CZEVACommonClientIntf::GetChangePasswordUrl(const char* account, const char*
                                                 std::string& url) {
     return CallFrame::Guarded(*this, [&] {
         CallFrame call(*this);
-        char* in0 =
-            call.Request(FormatPayload("<AccountPasswordInfo><Account>%s</Account><Password>%s</"
-                                       "Password></AccountPasswordInfo>",
-                                       OrEmpty(account), OrEmpty(password)));
+        char* in0 = call.Request(FormatPayload(
+            "<AccountPasswordInfo><Account>%s</Account><Password>%s</"
+            "Password></AccountPasswordInfo>",
+            EscapeMarkup(OrEmpty(account)).c_str(), EscapeMarkup(OrEmpty(password)).c_str()));
         ns1__getChangePasswordUrlResponse answer;
         if (!call.Invoke([&](soap* ctx, const char* endpoint) {
                 return soap_call_ns1__getChangePasswordUrl(ctx, endpoint, kSoapAction, in0, answer);

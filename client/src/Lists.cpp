@@ -89,8 +89,9 @@ int CZEVAClientIntf::GetVideoConfigList(std::vector<S_VideoConfig>& list) {
 int CZEVAClientIntf::GetInfoPush(int lastId, const char* account, std::vector<S_InfoPush>& list) {
     return CallFrame::Guarded(*this, [&] {
         CallFrame call(*this);
-        char* in0 = call.Request(FormatPayload(
-            "<Infos><LastId>%d</LastId><Account>%s</Account></Infos>", lastId, OrEmpty(account)));
+        char* in0 =
+            call.Request(FormatPayload("<Infos><LastId>%d</LastId><Account>%s</Account></Infos>",
+                                       lastId, EscapeMarkup(OrEmpty(account)).c_str()));
         ns1__InfoPushResponse answer;
         if (!call.Invoke([&](soap* ctx, const char* endpoint) {
                 return soap_call_ns1__InfoPush(ctx, endpoint, kSoapAction, in0, answer);
@@ -107,8 +108,8 @@ int CZEVAClientIntf::GetInfoPush(int lastId, const char* account, std::vector<S_
 int CZEVAClientIntf::GetFeeInfoPush(int, const char* account, std::vector<S_FeeInfoPush>& list) {
     return CallFrame::Guarded(*this, [&] {
         CallFrame call(*this);
-        char* in0 =
-            call.Request(FormatPayload("<Infos><Account>%s</Account></Infos>", OrEmpty(account)));
+        char* in0 = call.Request(FormatPayload("<Infos><Account>%s</Account></Infos>",
+                                               EscapeMarkup(OrEmpty(account)).c_str()));
         ns1__getFeeInfoPushResponse answer;
         if (!call.Invoke([&](soap* ctx, const char* endpoint) {
                 return soap_call_ns1__getFeeInfoPush(ctx, endpoint, kSoapAction, in0, answer);
@@ -165,11 +166,12 @@ int CZEVAClientIntf::Get691Index(const char* ErrorCode, const char* TypeNo, cons
                                  const char* UserId, const char* CTime, std::string& result) {
     return CallFrame::Guarded(*this, [&] {
         CallFrame call(*this);
-        char* in0 = call.Request(
-            FormatPayload("<ErrorInfo><ErrorCode>%s</ErrorCode><TypeNo>%s</TypeNo><ReasonNo>%s"
-                          "</ReasonNo><UserId>%s</UserId><CTime>%s</CTime></ErrorInfo>",
-                          OrEmpty(ErrorCode), OrEmpty(TypeNo), OrEmpty(ReasonNo), OrEmpty(UserId),
-                          OrEmpty(CTime)));
+        char* in0 = call.Request(FormatPayload(
+            "<ErrorInfo><ErrorCode>%s</ErrorCode><TypeNo>%s</TypeNo><ReasonNo>%s"
+            "</ReasonNo><UserId>%s</UserId><CTime>%s</CTime></ErrorInfo>",
+            EscapeMarkup(OrEmpty(ErrorCode)).c_str(), EscapeMarkup(OrEmpty(TypeNo)).c_str(),
+            EscapeMarkup(OrEmpty(ReasonNo)).c_str(), EscapeMarkup(OrEmpty(UserId)).c_str(),
+            EscapeMarkup(OrEmpty(CTime)).c_str()));
         ns1__get691IndexResponse answer;
         if (!call.Invoke([&](soap* ctx, const char* endpoint) {
                 return soap_call_ns1__get691Index(ctx, endpoint, kSoapAction, in0, answer);
@@ -212,10 +214,10 @@ int CZEVAClientIntf::GetLastDialUpError(const char* account, int& errorCode, std
 int CZEVAClientIntf::CheckAccountPassword(const char* account, const char* password, bool& valid) {
     return CallFrame::Guarded(*this, [&] {
         CallFrame call(*this);
-        char* in0 =
-            call.Request(FormatPayload("<AccountPasswordInfo><Account>%s</Account><Password>%s</"
-                                       "Password></AccountPasswordInfo>",
-                                       OrEmpty(account), OrEmpty(password)));
+        char* in0 = call.Request(FormatPayload(
+            "<AccountPasswordInfo><Account>%s</Account><Password>%s</"
+            "Password></AccountPasswordInfo>",
+            EscapeMarkup(OrEmpty(account)).c_str(), EscapeMarkup(OrEmpty(password)).c_str()));
         ns1__checkAccountPasswordResponse answer;
         if (!call.Invoke([&](soap* ctx, const char* endpoint) {
                 return soap_call_ns1__checkAccountPassword(ctx, endpoint, kSoapAction, in0, answer);

@@ -57,8 +57,9 @@ int CZEVAClientIntf::SetVPDNUsage(unsigned int successTimes, unsigned int unsucc
 int CZEVAClientIntf::SetClientFunctionUsage(const char* tag, unsigned int times) {
     return CallFrame::Guarded(*this, [&] {
         CallFrame call(*this);
-        char* in0 = call.Request(FormatPayload(
-            "<Function><Tag>%s</Tag><Times>%d</Times></Function>", OrEmpty(tag), AsSigned(times)));
+        char* in0 =
+            call.Request(FormatPayload("<Function><Tag>%s</Tag><Times>%d</Times></Function>",
+                                       EscapeMarkup(OrEmpty(tag)).c_str(), AsSigned(times)));
         ns1__setClientFunctionUsageResponse answer;
         if (!call.Invoke([&](soap* ctx, const char* endpoint) {
                 return soap_call_ns1__setClientFunctionUsage(ctx, endpoint, kSoapAction, in0,

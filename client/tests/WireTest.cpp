@@ -2,10 +2,15 @@
 // client must read (foreign prefixes, unknown elements, SOAP Header) and the
 // transport failures it must survive within its time-out.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <string_view>
 
 #include "RawHttpServer.h"
 #include "TestSupport.h"
@@ -79,12 +84,126 @@ TEST_F(WireTest, ChineseTextInTheSystemCodePageArrivesAsUtf8) {
               std::string::npos);
 }
 
-TEST_F(WireTest, PayloadMarkupIsEscapedInsideIn0) {
+TEST_F(WireTest, MarkupInAnArgumentIsEscapedInThePayloadAndAgainInsideIn0) {
     server.Answer({Answer("getChangePasswordUrl", "<ns1:out>http://x/</ns1:out>")});
     auto client = Client(server.Url());
     std::string url;
     ASSERT_EQ(client.GetChangePasswordUrl("a<b>&c", nullptr, url), 0);
     ExpectRequest(server, "getChangePasswordUrl-escaped");
+}
+
+TEST_F(WireTest, ForgedTagsInAnArgumentStayInsideTheirOwnElement) {
+    server.Answer({Answer("InfoPush", "<ns1:out></ns1:out>")});
+    auto client = Client(server.Url());
+    std::vector<S_InfoPush> list;
+    ASSERT_EQ(client.GetInfoPush(5, "a</Account><LastId>999</LastId><Account>x", list), 0);
+    ExpectRequest(server, "InfoPush-forged");
+}
+
+// The payload inside in0 as the service reads it, with the envelope's own
+// escaping undone once.
+std::string In0Payload(const std::string& request) {
+    const std::size_t a = request.find("<ns1:in0>");
+    const std::size_t b = request.find("</ns1:in0>");
+    if (a == std::string::npos || b == std::string::npos) return "<none>";
+    std::string text = request.substr(a + 9, b - a - 9);
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        for (const auto& [from, to] :
+             {std::pair<std::string_view, char>{"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}}) {
+            if (text.compare(i, from.size(), from) == 0) {
+                out += to;
+                i += from.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) out += text[i++];
+    }
+    return out;
+}
+
+TEST_F(WireTest, EveryStructuredPayloadEscapesItsArguments) {
+    const char* v = "x</F><G>1</G>&";
+    const std::string escaped = "x&lt;/F&gt;&lt;G&gt;1&lt;/G&gt;&amp;";
+    std::string s;
+    const std::vector<std::pair<const char*, std::function<void(CZEVAClientIntf&)>>> cases = {
+        {"GetChangePasswordUrl", [&](auto& c) { c.GetChangePasswordUrl("a", v, s); }},
+        {"CheckAccountPassword",
+         [&](auto& c) {
+             bool ok;
+             c.CheckAccountPassword(v, "p", ok);
+         }},
+        {"GetFeeInfoPush",
+         [&](auto& c) {
+             std::vector<S_FeeInfoPush> l;
+             c.GetFeeInfoPush(0, v, l);
+         }},
+        {"Get691Index", [&](auto& c) { c.Get691Index("1", "2", "3", "4", v, s); }},
+        {"SetClientFunctionUsage", [&](auto& c) { c.SetClientFunctionUsage(v, 3); }},
+        {"SetHttpInfo",
+         [&](auto& c) {
+             std::vector<S_HttpInfo> r(1);
+             r[0].Url = v;
+             c.SetHttpInfo(r);
+         }},
+        {"GetUserNameAndWorkListNum",
+         [&](auto& c) {
+             std::vector<std::string> l;
+             c.GetUserNameAndWorkListNum("op", v, l);
+         }},
+        {"SetUseInfo",
+         [&](auto& c) {
+             S_UseInfo u;
+             u.Mac = v;
+             c.SetUseInfo(u);
+         }},
+        {"SetSpeedInfo",
+         [&](auto& c) {
+             c.SetSpeedInfo(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, v,
+                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr);
+         }},
+        {"SetSpeedTestBGInfo",
+         [&](auto& c) { c.SetSpeedTestBGInfo(nullptr, nullptr, nullptr, nullptr, v, 2, nullptr); }},
+        {"SetSpeedSlowInfo",
+         [&](auto& c) {
+             c.SetSpeedSlowInfo(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, v, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                nullptr, s);
+         }},
+        {"SetErrorITVInfo",
+         [&](auto& c) {
+             c.SetErrorITVInfo(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, v, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, s);
+         }},
+        {"SetErrorHistory",
+         [&](auto& c) {
+             c.SetErrorHistory(nullptr, nullptr, nullptr, nullptr, nullptr, true, v, false, s);
+         }},
+        {"UpFinish",
+         [&](auto& c) {
+             S_UPFINISHOUT o;
+             c.UpFinish(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                        nullptr, nullptr, nullptr, nullptr, nullptr, v, nullptr, nullptr, nullptr,
+                        nullptr, nullptr, nullptr, nullptr, o);
+         }},
+    };
+    // Whatever the answer, only the request matters here.
+    server.Answer({Answer("any", "")});
+    auto client = Client(server.Url());
+    for (const auto& [name, call] : cases) {
+        call(client);
+        const auto requests = server.Requests();
+        ASSERT_FALSE(requests.empty()) << name;
+        const std::string payload = In0Payload(requests.back());
+        EXPECT_NE(payload.find(escaped), std::string::npos) << name << ": " << payload;
+        EXPECT_EQ(payload.find("<G>"), std::string::npos) << name << ": " << payload;
+    }
 }
 
 TEST_F(WireTest, WebTestRecordsAreSeparatedByTenTabsAndTwoSpaces) {
@@ -251,6 +370,40 @@ TEST_F(WireTest, EmptyEndpointFailsWithoutNetworkAccess) {
     EXPECT_EQ(client.GetClientIp(ip), -1);
     EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed);
     EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(WireTest, EndpointsOtherThanHttpAndHttpsFailWithoutTouchingStandardStreams) {
+    // Standard input reads as empty, so a call that waits on it cannot hang the test.
+    const int savedStdin = ::dup(0);
+    const int devNull = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(savedStdin, 0);
+    ASSERT_GE(devNull, 0);
+    ::dup2(devNull, 0);
+    ::close(devNull);
+    const std::string port = std::to_string(server.Port());
+    for (const std::string& endpoint :
+         {"file://" + (dir.path() / "out").string(), "ftp://127.0.0.1:" + port + "/",
+          "127.0.0.1:" + port + "/kelv/BService.ws", "httpx://127.0.0.1:" + port + "/",
+          std::string("-")}) {
+        auto client = Client(endpoint);
+        std::string ip = "unchanged";
+        ::testing::internal::CaptureStdout();
+        const int rc = client.GetClientIp(ip);
+        const std::string written = ::testing::internal::GetCapturedStdout();
+        EXPECT_EQ(rc, -1) << endpoint;
+        EXPECT_EQ(client.GetLastErrorInfo(), kConnectFailed) << endpoint;
+        EXPECT_EQ(written, "") << endpoint;
+        EXPECT_EQ(ip, "unchanged") << endpoint;
+    }
+    ::dup2(savedStdin, 0);
+    ::close(savedStdin);
+    EXPECT_TRUE(server.Requests().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
+    // Upper-case schemes are still web endpoints.
+    server.Answer({Answer("getIpAddress", "<ns1:out>10.1.2.3</ns1:out>")});
+    auto client = Client("HTTP://127.0.0.1:" + port + "/kelv/BService.ws");
+    std::string ip;
+    EXPECT_EQ(client.GetClientIp(ip), 0);
 }
 
 // --- Time limits and hostile servers -------------------------------------

@@ -94,12 +94,13 @@ int CeZEVAClientIntf::SetUserOnlineLength(const char* userId, const char* accoun
     return Call::Guarded(*this, [&] {
         Call call(*this, SOAP_C_UTFSTRING);
         std::string text = "<UserOnlineInfo><Account>";
-        text.append(OrEmpty(account)).append("</Account><UserId>").append(OrEmpty(userId));
+        text.append(EscapeMarkup(OrEmpty(account))).append("</Account><UserId>");
+        text.append(EscapeMarkup(OrEmpty(userId)));
         text.append("</UserId><OnlineList>");
         for (const S_OnlineInfo& r : onlineList)
             text += FormatPayload(
                 "<OnlineInfo><OnlineLength>%d</OnlineLength><Ctime>%s</Ctime></OnlineInfo>",
-                r.OnlineLength, r.Ctime.c_str());
+                r.OnlineLength, EscapeMarkup(r.Ctime).c_str());
         text += "</OnlineList></UserOnlineInfo>";
         char* in0 = call.Request(text);
         ns1__setUserOnlineLengthResponse answer;
@@ -174,10 +175,12 @@ int CeZEVAClientIntf::SetBugLog(const std::vector<S_BugInfo>& bugs, bool& accept
                 "</FunctionName><LineNo>%s</LineNo><Description>%s</Description><Type>%s</"
                 "Type><Ctime>%s</Ctime>"
                 "</BugInfo>",
-                b.OperatingSystem.c_str(), b.Cpu.c_str(), b.Memory.c_str(), b.Version.c_str(),
-                b.ModuleName.c_str(), b.ModuleVer.c_str(), b.FileName.c_str(),
-                b.FunctionName.c_str(), b.LineNo.c_str(), b.Description.c_str(), b.Type.c_str(),
-                b.Ctime.c_str());
+                EscapeMarkup(b.OperatingSystem).c_str(), EscapeMarkup(b.Cpu).c_str(),
+                EscapeMarkup(b.Memory).c_str(), EscapeMarkup(b.Version).c_str(),
+                EscapeMarkup(b.ModuleName).c_str(), EscapeMarkup(b.ModuleVer).c_str(),
+                EscapeMarkup(b.FileName).c_str(), EscapeMarkup(b.FunctionName).c_str(),
+                EscapeMarkup(b.LineNo).c_str(), EscapeMarkup(b.Description).c_str(),
+                EscapeMarkup(b.Type).c_str(), EscapeMarkup(b.Ctime).c_str());
         text += "</BugLogs>";
         char* in0 = call.Request(text);
         ns1__setBugLogResponse answer;

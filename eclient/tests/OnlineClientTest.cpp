@@ -117,6 +117,41 @@ TEST_F(OnlineClient, CrashReport) {
     EXPECT_EQ(LastIn0(), "<BugLogs></BugLogs>");
 }
 
+TEST_F(OnlineClient, MarkupInArgumentsStaysInsideItsElement) {
+    auto c = Client();
+    bool accepted = false;
+    server.Answer({Answer("setUserOnlineLength", "<o:out>true</o:out>")});
+    ASSERT_EQ(c.SetUserOnlineLength("u<1>", "a</Account><UserId>x", {{7, "t&</Ctime>"}}, accepted),
+              0);
+    EXPECT_EQ(LastIn0(),
+              "<UserOnlineInfo><Account>a&lt;/Account&gt;&lt;UserId&gt;x</Account>"
+              "<UserId>u&lt;1&gt;</UserId><OnlineList><OnlineInfo><OnlineLength>7</OnlineLength>"
+              "<Ctime>t&amp;&lt;/Ctime&gt;</Ctime></OnlineInfo></OnlineList></UserOnlineInfo>");
+}
+
+TEST_F(OnlineClient, MarkupInACrashReportIsEscapedOnTheWire) {
+    auto c = Client();
+    bool accepted = false;
+    server.Answer({Answer("setBugLog", "<o:out>true</o:out>")});
+    S_BugInfo bug;
+    bug.Description = "boom</Description><Type>9</Type><Description>";
+    bug.Type = "1";
+    ASSERT_EQ(c.SetBugLog({bug}, accepted), 0);
+    ExpectRequest(server, "setBugLog-forged");
+}
+
+TEST_F(OnlineClient, EndpointsOtherThanHttpAndHttpsFail) {
+    for (const std::string& endpoint : {"ftp://127.0.0.1:" + std::to_string(server.Port()) + "/",
+                                        "127.0.0.1:" + std::to_string(server.Port()) + "/"}) {
+        CeZEVAClientIntf c;
+        c.Initialize(endpoint.c_str(), 3, EBCI_PROXY_NONE, nullptr, 0, nullptr, nullptr);
+        std::vector<S_Service> list;
+        EXPECT_EQ(c.GetServiceList(list), -1) << endpoint;
+        EXPECT_EQ(c.GetLastErrorInfo(), kConnectFailed) << endpoint;
+    }
+    EXPECT_TRUE(server.Requests().empty());
+}
+
 TEST_F(OnlineClient, OwnServiceFlagIsExactlyDescriptionOne) {
     auto c = Client();
     S_Service service;

@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -52,13 +53,29 @@ std::string_view UpToNul(std::string_view s) {
     return nul == std::string_view::npos ? s : s.substr(0, nul);
 }
 
+// Why a checked conversion failed; empty while it holds.
+struct Failure {
+    std::string* reason = nullptr;  // null: convert lossily instead
+    bool Checked() const { return reason != nullptr; }
+    void Set(std::string text) {
+        if (reason->empty()) *reason = std::move(text);
+    }
+};
+
 // Multi-byte text to UTF-32LE. An invalid or truncated sequence yields one
-// default character per offending byte, so nothing after it is lost.
-std::u32string Decode(Converter& conv, const std::string& from, std::string_view in) {
+// default character per offending byte, so nothing after it is lost; a
+// checked conversion stops there instead.
+std::u32string Decode(Converter& conv, const std::string& from, std::string_view in,
+                      Failure failure = {}) {
     std::u32string out;
     if (!conv.Open(kWide, from.c_str())) {
+        if (failure.Checked()) {
+            failure.Set("unknown code page '" + from + "'");
+            return out;
+        }
         // Unknown code page: keep ASCII, replace everything else.
-        for (unsigned char c : in) out.push_back(c < 0x80 ? c : static_cast<char32_t>(kDefaultChar));
+        for (unsigned char c : in)
+            out.push_back(c < 0x80 ? c : static_cast<char32_t>(kDefaultChar));
         return out;
     }
     out.resize(in.size());
@@ -69,6 +86,11 @@ std::u32string Decode(Converter& conv, const std::string& from, std::string_view
     while (srcLeft > 0) {
         const size_t rc = iconv(conv.Handle(), &src, &srcLeft, &dst, &dstLeft);
         if (rc != static_cast<size_t>(-1)) break;
+        if ((errno == EILSEQ || errno == EINVAL) && failure.Checked()) {
+            failure.Set("text is not valid " + from + " (byte " +
+                        std::to_string(in.size() - srcLeft + 1) + ")");
+            return out;
+        }
         if (errno == EILSEQ || errno == EINVAL) {
             // dstLeft always has room: one UTF-32 unit per input byte at most.
             const char32_t repl = static_cast<char32_t>(kDefaultChar);
@@ -87,10 +109,15 @@ std::u32string Decode(Converter& conv, const std::string& from, std::string_view
 }
 
 // UTF-32LE to multi-byte text; a character the target cannot hold becomes
-// the default character.
-std::string Encode(Converter& conv, const std::string& to, const std::u32string& in) {
+// the default character, or fails a checked conversion.
+std::string Encode(Converter& conv, const std::string& to, const std::u32string& in,
+                   Failure failure = {}) {
     std::string out;
     if (!conv.Open(to.c_str(), kWide)) {
+        if (failure.Checked()) {
+            failure.Set("unknown code page '" + to + "'");
+            return out;
+        }
         for (char32_t c : in) out.push_back(c < 0x80 ? static_cast<char>(c) : kDefaultChar);
         return out;
     }
@@ -118,6 +145,13 @@ std::string Encode(Converter& conv, const std::string& to, const std::u32string&
         }
         if (errno == E2BIG) {
             out.resize(out.size() * 2);
+        } else if ((errno == EILSEQ || errno == EINVAL) && failure.Checked()) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X",
+                          static_cast<unsigned>(
+                              in[(in.size() * sizeof(char32_t) - srcLeft) / sizeof(char32_t)]));
+            failure.Set(std::string("character ") + code + " has no form in " + to);
+            return out;
         } else if (errno == EILSEQ || errno == EINVAL) {
             if (out.size() - used < 1) out.resize(out.size() * 2);
             out[used++] = kDefaultChar;
@@ -147,6 +181,26 @@ std::string Convert(std::string_view in, const std::string& from, const std::str
     return Encode(encoder, to, Decode(decoder, from, UpToNul(in)));
 }
 
+bool ConvertChecked(std::string_view in, const std::string& from, const std::string& to,
+                    std::string& out, std::string* error) {
+    std::string reason;
+    if (in.find('\0') != std::string_view::npos) {
+        reason = "text holds a NUL byte (byte " + std::to_string(in.find('\0') + 1) + ")";
+    } else {
+        thread_local Converter decoder;
+        thread_local Converter encoder;
+        const std::u32string wide = Decode(decoder, from, in, Failure{&reason});
+        std::string converted;
+        if (reason.empty()) converted = Encode(encoder, to, wide, Failure{&reason});
+        if (reason.empty()) {
+            out = std::move(converted);
+            return true;
+        }
+    }
+    if (error != nullptr) *error = reason;
+    return false;
+}
+
 }  // namespace
 
 std::string AcpName() {
@@ -154,13 +208,25 @@ std::string AcpName() {
     return env != nullptr && *env != '\0' ? std::string(env) : std::string(kDefaultAcp);
 }
 
-bool AcpIsUtf8() { return IsUtf8Name(AcpName()); }
+bool AcpIsUtf8() {
+    return IsUtf8Name(AcpName());
+}
 
 std::string AcpToUtf8(std::string_view acp) {
     // Even an identity conversion validates: invalid UTF-8 input becomes '?'.
     return Convert(acp, AcpName(), "UTF-8");
 }
 
-std::string Utf8ToAcp(std::string_view utf8) { return Convert(utf8, "UTF-8", AcpName()); }
+std::string Utf8ToAcp(std::string_view utf8) {
+    return Convert(utf8, "UTF-8", AcpName());
+}
+
+bool AcpToUtf8Checked(std::string_view acp, std::string& utf8, std::string* error) {
+    return ConvertChecked(acp, AcpName(), "UTF-8", utf8, error);
+}
+
+bool Utf8ToAcpChecked(std::string_view utf8, std::string& acp, std::string* error) {
+    return ConvertChecked(utf8, "UTF-8", AcpName(), acp, error);
+}
 
 }  // namespace zeva

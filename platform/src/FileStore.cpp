@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -71,19 +71,22 @@ bool WriteAll(int fd, const std::string& data) {
 
 std::string TempName(const fs::path& path) {
     thread_local std::mt19937_64 rng{std::random_device{}()};
-    return path.string() + ".~" + std::to_string(::getpid()) + "-" + std::to_string(rng() % 1000000007ULL);
+    return path.string() + ".~" + std::to_string(::getpid()) + "-" +
+           std::to_string(rng() % 1000000007ULL);
 }
 
 // Removes temporary files that writers killed mid-write left beside `path`.
 void RemoveStaleTemporaries(const fs::path& path) {
     const std::string prefix = path.filename().string() + ".~";
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(path.parent_path().empty() ? fs::path(".") : path.parent_path(), ec)) {
+    for (const auto& e : fs::directory_iterator(
+             path.parent_path().empty() ? fs::path(".") : path.parent_path(), ec)) {
         const std::string name = e.path().filename().string();
         if (name.rfind(prefix, 0) != 0) continue;
         const auto dash = name.find('-', prefix.size());
         if (dash == std::string::npos) continue;
-        const pid_t pid = static_cast<pid_t>(std::atol(name.substr(prefix.size(), dash - prefix.size()).c_str()));
+        const pid_t pid =
+            static_cast<pid_t>(std::atol(name.substr(prefix.size(), dash - prefix.size()).c_str()));
         if (ProcessAlive(pid)) continue;
         fs::remove(e.path(), ec);
     }
@@ -92,6 +95,30 @@ void RemoveStaleTemporaries(const fs::path& path) {
 void SyncDirectory(const fs::path& dir) {
     Fd d(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (d.get() >= 0) ::fsync(d.get());
+}
+
+// The file a name finally refers to: a symbolic link is followed (relative
+// targets from the link's directory), so a rewrite replaces the target and
+// keeps the link. A loop is left for open() to report.
+fs::path FinalTarget(const fs::path& path) {
+    fs::path current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::error_code ec;
+        const fs::path target = fs::read_symlink(current, ec);
+        if (ec) return current;
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    return current;
+}
+
+bool NotRegular(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return true;
+    if (S_ISREG(st.st_mode)) return false;
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return true;
 }
 
 // Writes `content` next to `path` and renames it into place.
@@ -121,23 +148,30 @@ bool WriteAndRename(const fs::path& path, const std::string& content, mode_t mod
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const fs::path& path) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return std::nullopt;
+    // Non-blocking open and a type check: a FIFO or device would block or
+    // never end, and is no settings file.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0 || NotRegular(fd.get())) return std::nullopt;
     std::string data;
     if (!ReadAll(fd.get(), data)) return std::nullopt;
     return data;
 }
 
-bool RewriteFile(const fs::path& path,
+bool RewriteFile(const fs::path& givenPath,
                  const std::function<std::optional<std::string>(const std::string&)>& edit,
                  std::string* error) {
+    const fs::path path = FinalTarget(givenPath);
     // Lock the file itself. A writer that renamed a new file over it while we
     // waited has changed the inode behind the name, so lock again until the
     // locked file is the one the name refers to.
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        Fd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+        Fd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644));
         if (fd.get() < 0) {
             SetError(error, "cannot open", path);
+            return false;
+        }
+        if (NotRegular(fd.get())) {
+            if (error != nullptr) *error = path.string() + " is not a regular file";
             return false;
         }
         while (::flock(fd.get(), LOCK_EX) != 0) {
@@ -172,7 +206,7 @@ bool RewriteFile(const fs::path& path,
 }
 
 bool ReplaceFileContent(const fs::path& path, const std::string& content, std::string* error) {
-    return WriteAndRename(path, content, 0644, error);
+    return WriteAndRename(FinalTarget(path), content, 0644, error);
 }
 
 }  // namespace zeva

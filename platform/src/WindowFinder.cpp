@@ -6,6 +6,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -100,6 +101,7 @@ bool WriteAll(int fd, const std::string& s) {
 // One registration: a listening socket served by its own thread.
 struct Listener {
     HWND hwnd = nullptr;
+    std::vector<UINT> alsoAccepted;
     std::string classLower;
     fs::path socketPath;
     int fd = -1;
@@ -115,6 +117,13 @@ struct Registrations {
 Registrations& Registry() {
     static Registrations* r = new Registrations;
     return *r;
+}
+
+// Messages from other processes are a short list: WM_CLOSE (the updaters
+// close the client with it) and what the owner declared value-only.
+bool AcceptedFromOutside(const Listener& l, UINT message) {
+    return message == WM_CLOSE ||
+           std::find(l.alsoAccepted.begin(), l.alsoAccepted.end(), message) != l.alsoAccepted.end();
 }
 
 // Runs detached: it may be in the middle of forwarding a message (WM_CLOSE,
@@ -136,7 +145,11 @@ void Serve(const std::shared_ptr<Listener>& l) {
         unsigned long long wParam = 0;
         long long lParam = 0;
         if (std::sscanf(request.c_str(), "%c %u %llu %lld", &kind, &message, &wParam, &lParam) == 4) {
-            if (kind == 'S') {
+            if (!AcceptedFromOutside(*l, message)) {
+                std::fprintf(stderr, "window %s: refused message %u from another process\n",
+                             l->classLower.c_str(), message);
+                if (kind == 'S') WriteAll(conn, "0\n");
+            } else if (kind == 'S') {
                 const LRESULT r = SendMessage(l->hwnd, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
                 WriteAll(conn, std::to_string(static_cast<long long>(r)) + "\n");
             } else if (kind == 'P') {
@@ -178,10 +191,12 @@ bool Connectable(const fs::path& socketPath) {
 
 }  // namespace
 
-bool RegisterWindowClassName(HWND hwnd, const std::string& className) {
+bool RegisterWindowClassName(HWND hwnd, const std::string& className,
+                             std::vector<UINT> alsoAccepted) {
     if (!IsWindow(hwnd) || className.empty()) return false;
     auto l = std::make_shared<Listener>();
     l->hwnd = hwnd;
+    l->alsoAccepted = std::move(alsoAccepted);
     l->classLower = Lower(className);
     const auto dir = WindowsDirectory();
     if (!dir) return false;

@@ -1,6 +1,8 @@
 #include "platform/WindowFinder.h"
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,7 +23,7 @@ namespace {
 
 // Starts the peer program and waits for its "ready" line.
 struct Peer {
-    Peer(const std::string& className, const std::string& record) {
+    Peer(const std::string& className, const std::string& record, const char* extra = nullptr) {
         int out[2];
         if (::pipe(out) != 0) return;
         pid = ::fork();
@@ -29,7 +31,7 @@ struct Peer {
             ::dup2(out[1], 1);
             ::close(out[0]);
             const std::string prog = ProgramPath("zeva-window-peer").string();
-            ::execl(prog.c_str(), prog.c_str(), className.c_str(), record.c_str(), nullptr);
+            ::execl(prog.c_str(), prog.c_str(), className.c_str(), record.c_str(), extra, nullptr);
             ::_exit(127);
         }
         ::close(out[1]);
@@ -66,12 +68,59 @@ TEST_F(WindowFinderTest, ClosesTheClientWindowOfAnotherProcess) {
     ASSERT_TRUE(peer.ready);
     HWND found = zeva::FindWindowA("zevaclient");
     ASSERT_NE(found, nullptr);
-    EXPECT_EQ(zeva::SendMessage(found, zeva::WM_USER, 21, 0), 42);
     EXPECT_EQ(zeva::SendMessage(found, zeva::WM_CLOSE, 0, 0), 0);
     // SendMessage returned after the owner handled WM_CLOSE.
     EXPECT_EQ(ReadFile(record), "closed\n");
     EXPECT_EQ(peer.Wait(), 0);
     EXPECT_EQ(zeva::FindWindowA("ZEVACLIENT"), nullptr);
+}
+
+// Sends one raw request line to the socket of the only registration there
+// is, as any process of the user could, and returns the answer line.
+std::string RawRequest(const std::filesystem::path& windows, const std::string& line) {
+    std::filesystem::path socketPath;
+    for (const auto& e : std::filesystem::directory_iterator(windows)) socketPath = e.path();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", socketPath.c_str());
+    std::string answer;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size())) {
+        char c;
+        while (::read(fd, &c, 1) == 1 && c != '\n') answer.push_back(c);
+    }
+    ::close(fd);
+    return answer;
+}
+
+TEST_F(WindowFinderTest, TakesOnlyTheListedMessagesFromOtherProcesses) {
+    TempDir work;
+    const std::string record = (work / "record").string();
+    {
+        Peer peer("ZEVACLIENT", record);
+        ASSERT_TRUE(peer.ready);
+        HWND found = zeva::FindWindowA("ZEVACLIENT");
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(zeva::SendMessage(found, zeva::WM_USER, 21, 0), 0) << "not on the list";
+        zeva::PostMessage(found, zeva::WM_USER, 22, 0);
+        // A message whose wParam the owner would take as a text in its memory.
+        EXPECT_EQ(RawRequest(runtime / "zeva/windows", "S 1825 4096 0\n"), "0");
+        EXPECT_EQ(RawRequest(runtime / "zeva/windows", "P 12 4096 0\n"), "");
+        EXPECT_EQ(zeva::SendMessage(found, zeva::WM_CLOSE, 0, 0), 0);
+        EXPECT_EQ(peer.Wait(), 0);
+        EXPECT_EQ(ReadFile(record), "closed\n") << "nothing but WM_CLOSE reached the window";
+    }
+    std::filesystem::remove(record);
+    Peer peer("ZEVACLIENT", record, "user");
+    ASSERT_TRUE(peer.ready);
+    HWND found = zeva::FindWindowA("ZEVACLIENT");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(zeva::SendMessage(found, zeva::WM_USER, 21, 0), 42) << "listed by the owner";
+    EXPECT_EQ(RawRequest(runtime / "zeva/windows", "S 1825 4096 0\n"), "0");
+    EXPECT_EQ(zeva::SendMessage(found, zeva::WM_CLOSE, 0, 0), 0);
+    EXPECT_EQ(peer.Wait(), 0);
+    EXPECT_EQ(ReadFile(record), "message 1024 21\nclosed\n");
 }
 
 TEST_F(WindowFinderTest, IgnoresRegistrationsOfDeadProcesses) {

@@ -1,17 +1,19 @@
 // A second process for the cross-process window tests: registers a window
-// under a class name, says "ready" on standard output and runs its message
-// loop until WM_CLOSE, which it records in a file before quitting.
+// under a class name (taking WM_USER from other processes too when a third
+// argument says "user"), says "ready" on standard output and runs its
+// message loop until WM_CLOSE. It records every message it handles in a file.
 
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/MessageQueue.h"
 #include "platform/WindowFinder.h"
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: zeva-window-peer CLASS RECORD-FILE\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: zeva-window-peer CLASS RECORD-FILE [user]\n");
         return 2;
     }
     const std::string record = argv[2];
@@ -21,13 +23,16 @@ int main(int argc, char** argv) {
             // As a real client does: withdraw the registration while handling
             // the WM_CLOSE that arrived through it.
             zeva::UnregisterWindowClassName(h);
-            std::ofstream(record) << "closed\n";
+            std::ofstream(record, std::ios::app) << "closed\n";
             zeva::PostQuitMessage(0);
             return 0;
         }
+        std::ofstream(record, std::ios::app) << "message " << m << " " << w << "\n";
         return m == zeva::WM_USER ? static_cast<LRESULT>(w) * 2 : 0;
     });
-    if (!zeva::RegisterWindowClassName(h, argv[1])) return 1;
+    std::vector<UINT> also;
+    if (argc == 4 && std::string(argv[3]) == "user") also.push_back(zeva::WM_USER);
+    if (!zeva::RegisterWindowClassName(h, argv[1], also)) return 1;
     std::printf("ready\n");
     std::fflush(stdout);
     const int code = zeva::RunMessageLoop();

@@ -3,6 +3,7 @@
 // whether it is shown and which module its images come from, creates and
 // shows its window on the host's request, and tells the host when it closes.
 
+#include "AsyncCalls.h"
 #include "ImageDialog.h"
 
 class CDlgSubPage : public CImageDialog {
@@ -28,6 +29,14 @@ public:
     // The value of the last CloseDialog, -1 before any.
     int LastCloseResult() const { return lastClose_; }
 
+    // Runs `work` off the window thread and `done(result)` back on it; a
+    // result that arrives after the window is gone is dropped.
+    template <class Work, class Done>
+    bool RunAsync(Work work, Done done) {
+        return async_.Run(std::move(work), std::move(done));
+    }
+    std::size_t PendingAsync() const { return async_.Pending(); }
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -40,4 +49,5 @@ protected:
 
 private:
     int lastClose_ = -1;
+    zeva::plug::AsyncCalls async_{*this};
 };

@@ -27,6 +27,12 @@ namespace zeva::plug {
 inline constexpr char kPlugCreate[] = "PlugCreate";
 inline constexpr char kPlugInit[] = "PlugInit";
 inline constexpr char kPlugUnInit[] = "PlugUnInit";
+// Optional, offered by plug-ins built on the kit: closes the page and joins
+// the plug-in's workers. Hosts call it right before unloading the library,
+// since joining from the library's destructors would wait under the loader's
+// lock, which a worker may need itself (a first code-page conversion loads
+// a module).
+inline constexpr char kPlugUnload[] = "ZevaPlugUnload";
 
 // The host's main window class; pages find the host through it.
 inline constexpr char kHostWindowClass[] = "ZEVACLIENT";

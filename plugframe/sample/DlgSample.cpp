@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "PageSkin.h"
 #include "ZEVAMessageBox.h"
 #include "platform/CodePage.h"
 
@@ -49,41 +50,29 @@ void sample::RegisterResources() {
 
 CDlgSample::CDlgSample() : CDlgSubPage(kTemplateId, nullptr) {
     RegisterResources();
-}
-
-void CDlgSample::DoDataExchange(CDataExchange* pDX) {
-    CDlgSubPage::DoDataExchange(pDX);
-    DDX_Control(pDX, kIdTitle, title_);
-    DDX_Control(pDX, kIdClose, close_);
-    DDX_Control(pDX, kIdGreet, greet_);
-    DDX_Control(pDX, kIdStart, start_);
-    DDX_Control(pDX, kIdNotice, notice_);
-    DDX_Control(pDX, kIdQuit, quit_);
-    DDX_Control(pDX, kIdIcon, icon_);
-    DDX_Control(pDX, kIdName, name_);
-    DDX_Control(pDX, kIdGreeting, greeting_);
-    DDX_Control(pDX, kIdPlan, plan_);
-    DDX_Control(pDX, kIdChecks, checks_);
-    DDX_Control(pDX, kIdProgress, progress_);
-    DDX_Control(pDX, kIdPercent, percent_);
+    Bind({{kIdTitle, &title_}, {kIdClose, &close_}, {kIdGreet, &greet_}, {kIdStart, &start_},
+          {kIdNotice, &notice_}, {kIdQuit, &quit_}, {kIdIcon, &icon_}, {kIdName, &name_},
+          {kIdGreeting, &greeting_}, {kIdPlan, &plan_}, {kIdChecks, &checks_},
+          {kIdProgress, &progress_}, {kIdPercent, &percent_}});
+    HandleClick(kIdGreet, [this] { Greet(); });
+    HandleClick(kIdStart, [this] { StartChecks(); });
+    HandleClick(kIdNotice, [this] {
+        lastNotice_ = ZEVAMessageBox(Acp("这是宽带助手的提示信息。"), MB_ICONINFORMATION, 0, this);
+    });
+    HandleClick(kIdClose, [this] { CloseDialog(1); });
+    HandleClick(kIdQuit, [this] { CloseDialog(1); });
+    SetCaptionDrag(30);
+    SetStaticLook(plug::skin::kTextDark);
 }
 
 BOOL CDlgSample::OnInitDialog() {
     CDlgSubPage::OnInitDialog();
     SetWindowText(Acp("插件示例"));
-    title_.SetTextColor(RGB(255, 255, 255));
-    title_.SetFontBold(true);
-    title_.SetFontSize(14);
-    close_.SetImages(649, 651, 650);
-    for (CImageButtonX* b : {&greet_, &start_, &notice_, &quit_}) {
-        b->SetImages(637, 638, 635);
-        b->SetShowText(true);
-        b->SetTextColor(kStateNormal, RGB(0x33, 0x33, 0x33));
-        b->SetTextColor(kStateHover, RGB(0x33, 0x33, 0x33));
-        b->SetTextColor(kStatePressed, RGB(255, 255, 255));
-    }
+    plug::skin::StyleTitle(title_);
+    plug::skin::StyleCloseButton(close_);
+    plug::skin::StyleTextButtons({&greet_, &start_, &notice_, &quit_});
     icon_.SetImage(30001u);
-    greeting_.SetTextColor(RGB(0x0D, 0x3D, 0x66));
+    greeting_.SetTextColor(plug::skin::kTextBlue);
     greeting_.SetFontBold(true);
     name_.SetLimitText(20);
     for (const char* plan : {"10M 光纤", "20M 光纤", "100M 光纤"}) plan_.AddString(Acp(plan));
@@ -97,38 +86,22 @@ BOOL CDlgSample::OnInitDialog() {
     progress_.SetRange(0, 20);
     progress_.SetPos(0);
     percent_.SetTextAligns(DT_RIGHT);
+    details_.CreateIn(*this);
     CenterWindow();
     return 1;
 }
 
-BOOL CDlgSample::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (HIWORD(wParam) != BN_CLICKED) return CDlgSubPage::OnCommand(wParam, lParam);
-    switch (LOWORD(wParam)) {
-        case kIdGreet: {
-            const std::string name = name_.GetWindowText();
-            greeting_.SetWindowText(name.empty() ? Acp("请先输入姓名。")
-                                                 : Acp("您好，") + name + Acp("！"));
-            return 1;
-        }
-        case kIdStart:
-            progress_.SetPos(0);
-            percent_.SetWindowText("0%");
-            for (int row = 0; row < checks_.GetItemCount(); ++row)
-                checks_.SetItemText(row, 1, Acp("检测中..."));
-            start_.EnableWindow(0);
-            SetTimer(kProgressTimer, kProgressStepMs);
-            return 1;
-        case kIdNotice:
-            lastNotice_ =
-                ZEVAMessageBox(Acp("这是宽带助手的提示信息。"), MB_ICONINFORMATION, 0, this);
-            return 1;
-        case kIdClose:
-        case kIdQuit:
-            CloseDialog(1);
-            return 1;
-        default:
-            return CDlgSubPage::OnCommand(wParam, lParam);
-    }
+void CDlgSample::Greet() {
+    const std::string name = name_.GetWindowText();
+    greeting_.SetWindowText(name.empty() ? Acp("请先输入姓名。") : Acp("您好，") + name + Acp("！"));
+}
+
+void CDlgSample::StartChecks() {
+    progress_.SetPos(0);
+    percent_.SetWindowText("0%");
+    for (int row = 0; row < checks_.GetItemCount(); ++row) checks_.SetItemText(row, 1, Acp("检测中..."));
+    start_.EnableWindow(0);
+    SetTimer(kProgressTimer, kProgressStepMs);
 }
 
 void CDlgSample::OnTimer(UINT_PTR id) {
@@ -144,19 +117,4 @@ void CDlgSample::OnTimer(UINT_PTR id) {
         KillTimer(kProgressTimer);
         start_.EnableWindow(1);
     }
-}
-
-void CDlgSample::OnLButtonDown(UINT flags, CPoint point) {
-    CDlgSubPage::OnLButtonDown(flags, point);
-    if (point.y < 30) PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
-}
-
-HBRUSH CDlgSample::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) {
-    HBRUSH brush = CDlgSubPage::OnCtlColor(pDC, pWnd, ctlColor);
-    if (ctlColor == CTLCOLOR_STATIC) {
-        pDC->SetBkMode(TRANSPARENT);
-        if (pWnd && !pWnd->HasTextColor()) pDC->SetTextColor(RGB(0x33, 0x33, 0x33));
-        return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    }
-    return brush;
 }

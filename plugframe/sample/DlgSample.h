@@ -4,6 +4,7 @@
 // every kind of skinned control the real pages use.
 
 #include "Controls.h"
+#include "DlgSampleDetails.h"
 #include "DlgSubPage.h"
 
 namespace sample {
@@ -41,19 +42,14 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnTimer(zeva::UINT_PTR id) override;
-    void OnLButtonDown(UINT flags, CPoint point) override;
-    HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) override;
 
 private:
+    void Greet();
+    void StartChecks();
+
     CStaticText title_;
-    CImageButtonX close_;
-    CImageButtonX greet_;
-    CImageButtonX start_;
-    CImageButtonX notice_;
-    CImageButtonX quit_;
+    CImageButtonX close_, greet_, start_, notice_, quit_;
     CPNGPicture icon_;
     CEdit name_;
     CStaticText greeting_;
@@ -61,5 +57,6 @@ private:
     CListCtrl checks_;
     CProgressBar progress_;
     CStaticText percent_;
+    CDlgSampleDetails details_;  // the child dialog
     int lastNotice_ = -1;
 };

@@ -1,48 +1,32 @@
 // The sample plug-in's exports.
 
-#include <cstdio>
-#include <exception>
-
 #include "DlgSample.h"
-#include "PlugContract.h"
+#include "PluginExports.h"
 
 namespace {
 
-CDlgSample& Page() {
-    // Made on the first PlugCreate, destroyed when the library unloads.
-    static CDlgSample page;
-    return page;
-}
-
 int g_inits = 0;
 
-}  // namespace
-
-extern "C" {
-
-ZEVA_PLUG_EXPORT void PlugCreate(CWnd* parent) {
-    try {
-        Page().CreateSubWindow(sample::kTemplateId, parent);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "ZEVAPlug_Sample: %s\n", e.what());
-    }
-}
-
-ZEVA_PLUG_EXPORT bool PlugInit() {
+bool Init() {
     ++g_inits;
     return true;
 }
-
-ZEVA_PLUG_EXPORT bool PlugUnInit() {
+bool UnInit() {
     return true;
 }
 
+}  // namespace
+
+ZEVA_DEFINE_PLUGIN(CDlgSample, sample::kTemplateId)
+ZEVA_DEFINE_PLUGIN_INIT(Init, UnInit)
+
 // For the tests: the page object and how often PlugInit ran.
+extern "C" {
 ZEVA_PLUG_EXPORT CDlgSubPage* SamplePage() {
-    return &Page();
+    return ZevaPlugPage();
 }
 ZEVA_PLUG_EXPORT int SampleLastNotice() {
-    return Page().LastNoticeAnswer();
+    return static_cast<CDlgSample*>(ZevaPlugPage())->LastNoticeAnswer();
 }
 ZEVA_PLUG_EXPORT int SampleInitCount() {
     return g_inits;

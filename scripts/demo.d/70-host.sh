@@ -3,7 +3,7 @@
 # message box and writes the screenshots shown in docs/screenshots.
 step "Host ZEVAClient with the sample plug-in (offscreen; screenshots in docs/screenshots)"
 mkdir -p "$ZEVA_APP_DIR/plug" "$ZEVA_APP_DIR/ProvincePlug" "$demo/shots"
-cp build/release/lib/ZEVAPlug_Sample.so "$ZEVA_APP_DIR/ProvincePlug/"
+cp build/release/app/ProvincePlug/ZEVAPlug_Sample.so "$ZEVA_APP_DIR/ProvincePlug/"
 "$bin/zeva-cfg" import "$ZEVA_APP_DIR/ProvincePlug/ProvincePlugConfig.dat" <<'INI'
 [功能大全细]
 PlugNum=1

@@ -55,6 +55,8 @@ down() {
         # Processes first (nginx, iperf3, anything a command left), then the namespace.
         ip netns pids "$ns" 2>/dev/null | xargs -r kill -9 2>/dev/null || true
         ip netns del "$ns" 2>/dev/null || true
+        # Files a test gave the namespace (resolv.conf for `ip netns exec`).
+        rm -rf "/etc/netns/$ns"
     done
     rm -rf "$(state_dir "$id")"
 }

@@ -17,6 +17,7 @@
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
 #include "Json.h"
+#include "TerminalText.h"
 #include "ZEVAClientIntf.h"
 #include "eZEVAClientIntf.h"
 #include "platform/AppPath.h"
@@ -116,11 +117,13 @@ struct Output {
             std::cout << s << "\n";
             return;
         }
-        for (const auto& [name, value] : fields) std::cout << name << ": " << value << "\n";
+        using zeva::tools::TerminalText;
+        for (const auto& [name, value] : fields)
+            std::cout << name << ": " << TerminalText(value) << "\n";
         for (std::size_t i = 0; i < records.size(); ++i) {
             std::cout << "-- record " << i + 1 << "\n";
             for (const auto& [name, value] : records[i])
-                std::cout << "   " << name << ": " << value << "\n";
+                std::cout << "   " << name << ": " << TerminalText(value) << "\n";
         }
     }
 };
@@ -575,6 +578,12 @@ std::optional<int> Online(CeZEVAClientIntf& client, const Invocation& inv, Outpu
     return rc;
 }
 
+// The libraries call http and https endpoints only.
+bool IsWebUrl(const std::string& url) {
+    return strncasecmp(url.c_str(), "http://", 7) == 0 ||
+           strncasecmp(url.c_str(), "https://", 8) == 0;
+}
+
 int Usage(const std::string& reason) {
     std::cerr << "zeva-client: " << reason << " (see --help)\n";
     return 2;
@@ -640,6 +649,10 @@ int main(int argc, char** argv) {
         if (service.empty() && !local)
             return Usage(online ? "--online needs --service"
                                 : "no --service given and no ServiceURL in Config.dat");
+        if (!local && !IsWebUrl(service))
+            return Usage(std::string(haveService ? "--service" : "ServiceURL in Config.dat") +
+                         " must be an http:// or https:// URL, not '" +
+                         zeva::tools::TerminalText(service) + "'");
 
         const short port = static_cast<short>(static_cast<unsigned short>(proxyPort));
         Output out;
@@ -663,7 +676,7 @@ int main(int argc, char** argv) {
         if (!rc)
             return Usage("unknown operation " + inv.op + (online ? " of the online service" : ""));
         if (*rc != 0) {
-            std::cerr << "zeva-client: " << U(error) << "\n";
+            std::cerr << "zeva-client: " << zeva::tools::TerminalText(U(error)) << "\n";
             return 1;
         }
         out.Print(json);

@@ -5,6 +5,48 @@
 
 namespace zeva::soapframe {
 
+std::string EscapeMarkup(std::string_view value) {
+    std::string text;
+    text.reserve(value.size());
+    for (const char c : value) {
+        switch (c) {
+            case '&':
+                text += "&amp;";
+                break;
+            case '<':
+                text += "&lt;";
+                break;
+            case '>':
+                text += "&gt;";
+                break;
+            default:
+                text += c;
+        }
+    }
+    return text;
+}
+
+std::string UnescapeMarkup(std::string_view text) {
+    std::string value;
+    value.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::string_view rest = text.substr(i);
+        if (rest.starts_with("&amp;")) {
+            value += '&';
+            i += 5;
+        } else if (rest.starts_with("&lt;")) {
+            value += '<';
+            i += 4;
+        } else if (rest.starts_with("&gt;")) {
+            value += '>';
+            i += 4;
+        } else {
+            value += text[i++];
+        }
+    }
+    return value;
+}
+
 std::string FormatPayload(const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -29,8 +71,13 @@ std::string SeparatedRecord(
     text.append("<").append(wrapper).append(">");
     for (const auto& [name, value] : children) {
         text.append(separator);
-        text.append("<").append(name).append(">").append(value).append("</").append(name).append(
-            ">");
+        text.append("<")
+            .append(name)
+            .append(">")
+            .append(EscapeMarkup(value))
+            .append("</")
+            .append(name)
+            .append(">");
     }
     text.append(separator);
     text.append("</").append(wrapper).append(">");

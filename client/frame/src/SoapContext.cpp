@@ -38,6 +38,11 @@ constexpr std::size_t kProxyHostBuffer = 260;
 
 }  // namespace
 
+bool IsWebEndpoint(const char* endpoint) {
+    return endpoint &&
+           (strncasecmp(endpoint, "http://", 7) == 0 || strncasecmp(endpoint, "https://", 8) == 0);
+}
+
 soap* AllocateContext() {
     return static_cast<soap*>(::operator new(sizeof(struct soap)));
 }
@@ -93,6 +98,9 @@ void UseCustomProxy(soap* ctx, const char* host, short port, const char* user,
 
 const char* PrepareEndpoint(soap* ctx, const char* endpoint) {
     if (!endpoint || !*endpoint) return nullptr;
+    // The runtime would treat other endpoints as files or standard input and
+    // output, which no service is.
+    if (!IsWebEndpoint(endpoint)) return nullptr;
     const char* copy = soap_strdup(ctx, endpoint);
     if (!copy) return nullptr;
     if (strncasecmp(copy, "https:", 6) == 0) {

@@ -9,12 +9,16 @@
 // repeated section adds its keys to the first one. LF and CRLF both work.
 // A missing file, section or key is never an error: readers get the default.
 
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CConfigFile {
 public:
     explicit CConfigFile(std::string path);
+    // A file named by a native path, taken byte for byte (tools).
+    static CConfigFile FromNativePath(const std::filesystem::path& path);
     CConfigFile(const CConfigFile&);
     CConfigFile& operator=(const CConfigFile&);
     ~CConfigFile();
@@ -26,6 +30,10 @@ public:
     long ReadSection(std::string section, std::vector<std::string>& out);
     // `out` receives all section names in file order; returns their count.
     long ReadSections(std::vector<std::string>& out);
+    // `out` receives the keys of the section with their values, in file
+    // order (tools that show a whole file); returns their count.
+    long ReadSectionValues(std::string section,
+                           std::vector<std::pair<std::string, std::string>>& out);
 
 private:
     struct Impl;

@@ -11,18 +11,31 @@ struct CConfigFile::Impl {
     DocumentCache cache;
 };
 
-CConfigFile::CConfigFile(std::string path) : d_(new Impl) { d_->cache.Reset(zeva::NativePath(path)); }
+CConfigFile::CConfigFile(std::string path) : d_(new Impl) {
+    d_->cache.Reset(zeva::NativePath(path));
+}
 
-CConfigFile::CConfigFile(const CConfigFile& other) : d_(new Impl) { d_->cache.Reset(other.d_->cache.Path()); }
+CConfigFile CConfigFile::FromNativePath(const std::filesystem::path& path) {
+    CConfigFile file{std::string()};
+    file.d_->cache.Reset(path);
+    return file;
+}
+
+CConfigFile::CConfigFile(const CConfigFile& other) : d_(new Impl) {
+    d_->cache.Reset(other.d_->cache.Path());
+}
 
 CConfigFile& CConfigFile::operator=(const CConfigFile& other) {
     if (this != &other) d_->cache.Reset(other.d_->cache.Path());
     return *this;
 }
 
-CConfigFile::~CConfigFile() { delete d_; }
+CConfigFile::~CConfigFile() {
+    delete d_;
+}
 
-long CConfigFile::ReadString(std::string section, std::string key, std::string def, std::string& out) {
+long CConfigFile::ReadString(std::string section, std::string key, std::string def,
+                             std::string& out) {
     return zeva::cfg::ReadStringFrom(d_->cache.Current(), section, key, def, out);
 }
 
@@ -32,6 +45,11 @@ int CConfigFile::ReadInteger(std::string section, std::string key, int def) {
 
 long CConfigFile::ReadSection(std::string section, std::vector<std::string>& out) {
     return zeva::cfg::ReadSectionFrom(d_->cache.Current(), section, out);
+}
+
+long CConfigFile::ReadSectionValues(std::string section,
+                                    std::vector<std::pair<std::string, std::string>>& out) {
+    return zeva::cfg::ReadSectionValuesFrom(d_->cache.Current(), section, out);
 }
 
 long CConfigFile::ReadSections(std::vector<std::string>& out) {

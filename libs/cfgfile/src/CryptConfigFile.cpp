@@ -12,12 +12,33 @@ using zeva::cfg::IniDocument;
 
 namespace {
 
+std::optional<IniDocument> DecodeIfValid(const std::string& sealed) {
+    if (sealed.empty()) return IniDocument{};
+    if (auto plain = zeva::cfg::Open(sealed)) return IniDocument::ParseBinary(*plain);
+    return std::nullopt;
+}
+
 // Anything that does not open and parse is treated as an empty store.
 IniDocument Decode(const std::string& sealed) {
-    if (auto plain = zeva::cfg::Open(sealed)) {
-        if (auto doc = IniDocument::ParseBinary(*plain)) return std::move(*doc);
+    return DecodeIfValid(sealed).value_or(IniDocument{});
+}
+
+// Keeps a file that failed its check under a name of its own before it is
+// replaced, so whatever it still holds can be recovered.
+bool KeepDamaged(const std::filesystem::path& path, const std::string& content,
+                 std::string& error) {
+    const std::string base = path.string() + ".damaged";
+    for (int n = 0; n < 100; ++n) {
+        const std::filesystem::path aside = n == 0 ? base : base + "." + std::to_string(n);
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(aside, ec))) continue;
+        std::string why;
+        if (zeva::ReplaceFileContent(aside, content, &why)) return true;
+        error = "cannot keep the damaged file aside: " + why;
+        return false;
     }
-    return IniDocument{};
+    error = "cannot keep the damaged file aside: too many " + base + " files";
+    return false;
 }
 
 }  // namespace
@@ -38,8 +59,10 @@ struct CCryptConfigFile::Impl {
         const bool ok = zeva::RewriteFile(
             cache.Path(),
             [&](const std::string& current) -> std::optional<std::string> {
-                IniDocument doc = Decode(current);
+                std::optional<IniDocument> valid = DecodeIfValid(current);
+                IniDocument doc = valid ? std::move(*valid) : IniDocument{};
                 if (!change(doc)) return std::nullopt;
+                if (!valid && !KeepDamaged(cache.Path(), current, sealError)) return std::nullopt;
                 auto sealed = zeva::cfg::Seal(doc.ToBinary());
                 if (!sealed) sealError = "cannot encipher";
                 return sealed;
@@ -65,14 +88,22 @@ CCryptConfigFile& CCryptConfigFile::operator=(const CCryptConfigFile& other) {
     return *this;
 }
 
-CCryptConfigFile::~CCryptConfigFile() { delete d_; }
+CCryptConfigFile::~CCryptConfigFile() {
+    delete d_;
+}
 
 long CCryptConfigFile::Initialize(std::string path, std::string /*second*/) {
     d_->cache.Reset(zeva::NativePath(path));
     return 0;
 }
 
-long CCryptConfigFile::ReadString(std::string section, std::string key, std::string def, std::string& out) {
+long CCryptConfigFile::InitializeNative(const std::filesystem::path& path) {
+    d_->cache.Reset(path);
+    return 0;
+}
+
+long CCryptConfigFile::ReadString(std::string section, std::string key, std::string def,
+                                  std::string& out) {
     return zeva::cfg::ReadStringFrom(d_->cache.Current(), section, key, def, out);
 }
 
@@ -82,6 +113,11 @@ int CCryptConfigFile::ReadInteger(std::string section, std::string key, int def)
 
 long CCryptConfigFile::ReadSection(std::string section, std::vector<std::string>& out) {
     return zeva::cfg::ReadSectionFrom(d_->cache.Current(), section, out);
+}
+
+long CCryptConfigFile::ReadSectionValues(std::string section,
+                                         std::vector<std::pair<std::string, std::string>>& out) {
+    return zeva::cfg::ReadSectionValuesFrom(d_->cache.Current(), section, out);
 }
 
 long CCryptConfigFile::ReadSections(std::vector<std::string>& out) {
@@ -107,19 +143,30 @@ long CCryptConfigFile::EraseSection(std::string section) {
     return d_->Modify([&](IniDocument& doc) { return doc.EraseSection(section); });
 }
 
-const std::string& CCryptConfigFile::LastError() const { return d_->lastError; }
+long CCryptConfigFile::WriteEntries(const std::vector<Entry>& entries) {
+    return d_->Modify([&](IniDocument& doc) {
+        std::vector<zeva::cfg::IniEntry> all;
+        all.reserve(entries.size());
+        for (const Entry& e : entries) all.push_back({e.section, e.key, e.value});
+        doc.SetAll(all);
+        return true;
+    });
+}
+
+const std::string& CCryptConfigFile::LastError() const {
+    return d_->lastError;
+}
 
 namespace zeva::cfg {
 
-StoreState InspectCryptFile(const std::string& path) {
-    const auto native = zeva::NativePath(path);
+StoreState InspectCryptFile(const std::filesystem::path& path) {
     std::error_code ec;
-    if (!std::filesystem::exists(native, ec)) return StoreState::Missing;
-    const auto data = zeva::ReadWholeFile(native);
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) return StoreState::Missing;
+    if (!std::filesystem::is_regular_file(status)) return StoreState::NotAFile;
+    const auto data = zeva::ReadWholeFile(path);
     if (!data) return StoreState::Unreadable;
-    if (data->empty()) return StoreState::Valid;
-    const auto plain = Open(*data);
-    return plain && IniDocument::ParseBinary(*plain) ? StoreState::Valid : StoreState::Unreadable;
+    return DecodeIfValid(*data) ? StoreState::Valid : StoreState::Unreadable;
 }
 
 }  // namespace zeva::cfg

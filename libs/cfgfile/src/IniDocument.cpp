@@ -2,12 +2,15 @@
 
 #include <climits>
 #include <cstring>
+#include <unordered_map>
 
 namespace zeva::cfg {
 
 namespace {
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The form two names share exactly when NameEquals holds for them.
 std::string Folded(std::string_view name) {
@@ -46,7 +49,9 @@ public:
         if (data_.size() < 4) return false;
         v = 0;
         for (int i = 0; i < 4; ++i) {
-            v |= static_cast<std::uint32_t>(static_cast<unsigned char>(data_[static_cast<size_t>(i)])) << (8 * i);
+            v |= static_cast<std::uint32_t>(
+                     static_cast<unsigned char>(data_[static_cast<size_t>(i)]))
+                 << (8 * i);
         }
         data_.remove_prefix(4);
         return true;
@@ -229,6 +234,11 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     AppendEntry(index, std::string(key), std::string(value), false);
 }
 
+void IniDocument::SetAll(const std::vector<IniEntry>& entries) {
+    // Set looks names up through the indexes, so a large import stays linear.
+    for (const IniEntry& e : entries) Set(e.section, e.key, e.value);
+}
+
 bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
     IniSection* s = FindSection(section);
     if (s == nullptr) return false;
@@ -273,17 +283,26 @@ long ReadStringFrom(const IniDocument& doc, std::string_view section, std::strin
     return static_cast<long>(out.size());
 }
 
-int ReadIntegerFrom(const IniDocument& doc, std::string_view section, std::string_view key, int def) {
+int ReadIntegerFrom(const IniDocument& doc, std::string_view section, std::string_view key,
+                    int def) {
     const std::string* v = doc.Find(section, key);
     if (v == nullptr) return def;
     return ParseInteger(*v).value_or(def);
 }
 
-long ReadSectionFrom(const IniDocument& doc, std::string_view section, std::vector<std::string>& out) {
+long ReadSectionFrom(const IniDocument& doc, std::string_view section,
+                     std::vector<std::string>& out) {
     out.clear();
     if (const IniSection* s = doc.FindSection(section)) {
         for (const auto& e : s->entries) out.push_back(e.first);
     }
+    return static_cast<long>(out.size());
+}
+
+long ReadSectionValuesFrom(const IniDocument& doc, std::string_view section,
+                           std::vector<std::pair<std::string, std::string>>& out) {
+    out.clear();
+    if (const IniSection* s = doc.FindSection(section)) out = s->entries;
     return static_cast<long>(out.size());
 }
 

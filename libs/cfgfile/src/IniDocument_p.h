@@ -15,6 +15,12 @@ namespace zeva::cfg {
 // double-byte character whose two bytes are compared exactly.
 bool NameEquals(std::string_view a, std::string_view b);
 
+struct IniEntry {
+    std::string_view section;
+    std::string_view key;
+    std::string_view value;
+};
+
 struct IniSection {
     std::string name;
     std::vector<std::pair<std::string, std::string>> entries;
@@ -34,6 +40,9 @@ public:
     const std::vector<IniSection>& Sections() const { return sections_; }
 
     void Set(std::string_view section, std::string_view key, std::string_view value);
+    // Set for each entry in order, with indexed look-ups so that large
+    // imports stay linear.
+    void SetAll(const std::vector<IniEntry>& entries);
     bool DeleteKey(std::string_view section, std::string_view key);
     bool EraseSection(std::string_view section);
 
@@ -61,8 +70,12 @@ namespace zeva::cfg {
 // The read operations both stores offer, on a document.
 long ReadStringFrom(const IniDocument& doc, std::string_view section, std::string_view key,
                     const std::string& def, std::string& out);
-int ReadIntegerFrom(const IniDocument& doc, std::string_view section, std::string_view key, int def);
-long ReadSectionFrom(const IniDocument& doc, std::string_view section, std::vector<std::string>& out);
+int ReadIntegerFrom(const IniDocument& doc, std::string_view section, std::string_view key,
+                    int def);
+long ReadSectionFrom(const IniDocument& doc, std::string_view section,
+                     std::vector<std::string>& out);
 long ReadSectionsFrom(const IniDocument& doc, std::vector<std::string>& out);
+long ReadSectionValuesFrom(const IniDocument& doc, std::string_view section,
+                           std::vector<std::pair<std::string, std::string>>& out);
 
 }  // namespace zeva::cfg

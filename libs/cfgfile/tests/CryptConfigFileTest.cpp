@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <vector>
+
 #include "TestSupport.h"
 
 using zeva::test::ReadFile;
@@ -14,7 +17,8 @@ namespace {
 class CryptConfigFileTest : public ::testing::Test {
 protected:
     std::string Path(const std::string& name = "Config.dat") const { return (dir / name).string(); }
-    std::string Read(const std::string& section, const std::string& key, const std::string& def = "") {
+    std::string Read(const std::string& section, const std::string& key,
+                     const std::string& def = "") {
         CCryptConfigFile f(Path(), "");
         std::string out;
         f.ReadString(section, key, def, out);
@@ -28,7 +32,8 @@ TEST_F(CryptConfigFileTest, WritesAreSeenByLaterReadersAndTheFileIsNotText) {
     {
         CCryptConfigFile f(Path(), "");
         EXPECT_EQ(f.WriteString("Update", "Version", "1.0.3"), 0);
-        EXPECT_EQ(f.WriteString("Server", "ServiceURL", "http://127.0.0.1:16905/kelv/BService.ws"), 0);
+        EXPECT_EQ(f.WriteString("Server", "ServiceURL", "http://127.0.0.1:16905/kelv/BService.ws"),
+                  0);
         EXPECT_EQ(f.WriteInteger("Update", "ServerPort", 8081), 0);
         EXPECT_EQ(f.WriteString("SpeedConfig", "http://a/x.bin", "\xB2\xE2\xCA\xD4"), 0);
     }
@@ -141,6 +146,103 @@ TEST_F(CryptConfigFileTest, WriteToAnUnwritablePlaceFailsWithAReason) {
     CCryptConfigFile f("/nonexistent-dir/Config.dat", "");
     EXPECT_EQ(f.WriteString("a", "b", "c"), -1);
     EXPECT_FALSE(f.LastError().empty());
+}
+
+TEST_F(CryptConfigFileTest, ADamagedFileIsKeptAsideBeforeTheNextWriteReplacesIt) {
+    {
+        CCryptConfigFile f(Path(), "");
+        ASSERT_EQ(f.WriteString("Update", "Version", "1.0.3"), 0);
+        ASSERT_EQ(f.WriteString("Server", "ServiceURL", "http://h/"), 0);
+    }
+    std::string damaged = ReadFile(Path());
+    damaged[damaged.size() / 2] ^= 0x01;
+    WriteFile(Path(), damaged);
+    CCryptConfigFile f(Path(), "");
+    // Nothing changes, so nothing is replaced or kept aside.
+    EXPECT_EQ(f.DeleteKey("Update", "Version"), 0);
+    EXPECT_FALSE(std::filesystem::exists(Path("Config.dat.damaged")));
+
+    EXPECT_EQ(f.WriteString("Update", "Version", "2.0"), 0);
+    EXPECT_EQ(ReadFile(Path("Config.dat.damaged")), damaged);
+    EXPECT_EQ(Read("Update", "Version"), "2.0");
+    // A second damaged version gets a name of its own; the first copy stays.
+    WriteFile(Path(), "foreign text");
+    EXPECT_EQ(f.WriteString("Update", "Version", "3.0"), 0);
+    EXPECT_EQ(ReadFile(Path("Config.dat.damaged")), damaged);
+    EXPECT_EQ(ReadFile(Path("Config.dat.damaged.1")), "foreign text");
+    // A valid or empty file is replaced without a copy.
+    WriteFile(Path(), "");
+    EXPECT_EQ(f.WriteString("Update", "Version", "4.0"), 0);
+    EXPECT_EQ(f.WriteString("Update", "Version", "5.0"), 0);
+    EXPECT_FALSE(std::filesystem::exists(Path("Config.dat.damaged.2")));
+}
+
+TEST_F(CryptConfigFileTest, WhenTheDamagedFileCannotBeKeptTheWriteFails) {
+    WriteFile(Path(), "foreign text");
+    // A folder in the way of every name the copy could take.
+    std::filesystem::create_directories(Path("Config.dat.damaged"));
+    for (int n = 1; n < 100; ++n)
+        std::filesystem::create_directories(Path("Config.dat.damaged." + std::to_string(n)));
+    CCryptConfigFile f(Path(), "");
+    EXPECT_EQ(f.WriteString("Update", "Version", "2.0"), -1);
+    EXPECT_NE(f.LastError().find("damaged"), std::string::npos) << f.LastError();
+    EXPECT_EQ(ReadFile(Path()), "foreign text");
+}
+
+TEST_F(CryptConfigFileTest, WriteEntriesStoresAllInOneRewrite) {
+    CCryptConfigFile f(Path(), "");
+    ASSERT_EQ(f.WriteString("Update", "Version", "1.0"), 0);
+    const auto before = std::filesystem::status(Path()).permissions();
+    std::vector<CCryptConfigFile::Entry> entries = {
+        {"update", "VERSION", "2.0"},  // names match as for WriteString
+        {"Server", "ServiceURL", "http://h/"},
+        {"Update", "Region", "zj"},
+        {"Server", "serviceurl", "http://later/"},
+    };
+    for (int i = 0; i < 5000; ++i)
+        entries.push_back({"Big", "k" + std::to_string(i), std::to_string(i)});
+    ASSERT_EQ(f.WriteEntries(entries), 0) << f.LastError();
+    EXPECT_EQ(std::filesystem::status(Path()).permissions(), before);
+    std::vector<std::string> sections;
+    f.ReadSections(sections);
+    EXPECT_EQ(sections, (std::vector<std::string>{"Update", "Server", "Big"}));
+    std::vector<std::string> keys;
+    f.ReadSection("Update", keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"Version", "Region"}));
+    std::vector<std::pair<std::string, std::string>> values;
+    EXPECT_EQ(f.ReadSectionValues("UPDATE", values), 2);
+    EXPECT_EQ(values, (std::vector<std::pair<std::string, std::string>>{{"Version", "2.0"},
+                                                                        {"Region", "zj"}}));
+    EXPECT_EQ(Read("Server", "ServiceURL"), "http://later/");
+    f.ReadSection("Big", keys);
+    EXPECT_EQ(keys.size(), 5000u);
+    EXPECT_EQ(Read("Big", "K4999"), "4999");
+    // None of them reach a file that cannot be written.
+    CCryptConfigFile bad("/nonexistent-dir/Config.dat", "");
+    EXPECT_EQ(bad.WriteEntries(entries), -1);
+}
+
+TEST_F(CryptConfigFileTest, ASymlinkedFileIsWrittenThroughToItsTarget) {
+    std::filesystem::create_directories(dir / "shared");
+    const auto target = dir / "shared" / "Config.dat";
+    {
+        CCryptConfigFile f(target.string(), "");
+        ASSERT_EQ(f.WriteString("Server", "ServiceURL", "http://h/"), 0);
+    }
+    std::filesystem::create_symlink("shared/Config.dat", Path());
+    CCryptConfigFile f(Path(), "");
+    ASSERT_EQ(f.WriteString("Update", "Version", "2.0"), 0) << f.LastError();
+    EXPECT_EQ(f.EraseSection("Server"), 0);
+    ASSERT_EQ(f.WriteString("Update", "Region", "zj"), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(Path()));
+    CCryptConfigFile real(target.string(), "");
+    std::string out;
+    real.ReadString("Update", "Version", "", out);
+    EXPECT_EQ(out, "2.0");
+    real.ReadString("Server", "ServiceURL", "gone", out);
+    EXPECT_EQ(out, "gone");
+    // No temporaries are left beside the link or the target.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "shared"), {}), 1);
 }
 
 }  // namespace

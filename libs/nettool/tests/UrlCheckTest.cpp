@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <httplib.h>
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -10,44 +8,31 @@
 #include <atomic>
 #include <thread>
 
+#include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 #include "UrlCheck.h"
 
 namespace {
 
 // A web server on loopback with an answering page, a missing page and a redirect.
-class LoopbackSite {
+class LoopbackSite : public zeva::test::LoopbackHttpServer {
 public:
-    LoopbackSite() {
-        server_.Get("/ok", [this](const httplib::Request& req, httplib::Response& res) {
-            lastCacheControl_ = req.get_header_value("Cache-Control");
-            res.set_content("<html>ok</html>", "text/html");
-        });
-        server_.Get("/moved", [](const httplib::Request&, httplib::Response& res) {
-            res.set_redirect("/ok");
-        });
-        server_.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-            res.set_content("late", "text/plain");
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        // stop() before the accept loop runs would be lost: wait for it.
-        while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~LoopbackSite() {
-        server_.stop();
-        thread_.join();
-    }
-    std::string Url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(port_) + path;
-    }
+    LoopbackSite()
+        : LoopbackHttpServer([this](httplib::Server& server) {
+              server.Get("/ok", [this](const httplib::Request& req, httplib::Response& res) {
+                  lastCacheControl_ = req.get_header_value("Cache-Control");
+                  res.set_content("<html>ok</html>", "text/html");
+              });
+              server.Get("/moved", [](const httplib::Request&, httplib::Response& res) {
+                  res.set_redirect("/ok");
+              });
+              server.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
+                  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                  res.set_content("late", "text/plain");
+              });
+          }) {}
+    ~LoopbackSite() override { Stop(); }
     std::string lastCacheControl_;
-
-private:
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
 };
 
 struct NoProxy {

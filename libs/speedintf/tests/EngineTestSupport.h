@@ -1,7 +1,6 @@
 #pragma once
 // A loopback web server and a message-collecting window for the engine tests.
 
-#include <httplib.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -15,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 #include "platform/MessageQueue.h"
 
@@ -22,86 +22,72 @@ namespace enginetest {
 
 // Serves /big (a large body sent in slices, about 3 MB/s per stream),
 // /small (10 KB), /page (a web page), /slow (answers after 2.5 s) and 404s.
-class LoopbackServer {
+class LoopbackServer : public zeva::test::LoopbackHttpServer {
 public:
-    LoopbackServer() {
-        server_.Get("/big", [this](const httplib::Request&, httplib::Response& res) {
-            ++requests_;
-            res.set_content_provider(1ull << 30, "application/octet-stream",
-                                     [this](size_t, size_t, httplib::DataSink& sink) {
-                                         static const std::string slice(16 * 1024, 'x');
-                                         if (stop_) return false;
-                                         sink.write(slice.data(), slice.size());
-                                         sent_ += slice.size();
-                                         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                                         return !stop_.load();
-                                     });
-        });
-        // 1 MiB at once, then 512 KiB more once the test opens the gate.
-        server_.Get("/burst", [this](const httplib::Request&, httplib::Response& res) {
-            ++requests_;
-            res.set_content_provider(
-                1ull << 30, "application/octet-stream",
-                [this](size_t offset, size_t, httplib::DataSink& sink) {
-                    static const std::string slice(64 * 1024, 'b');
-                    const size_t limit = gate_ ? (3u << 19) : (1u << 20);
-                    if (offset < limit) {
-                        sink.write(slice.data(), slice.size());
-                        sent_ += slice.size();
-                    } else {
-                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                    }
-                    return !stop_.load();
-                });
-        });
-        server_.Get("/small", [this](const httplib::Request&, httplib::Response& res) {
-            ++requests_;
-            sent_ += 10240;
-            res.set_content(std::string(10240, 's'), "application/octet-stream");
-        });
-        server_.Get("/empty", [this](const httplib::Request&, httplib::Response& res) {
-            ++requests_;
-            res.set_content("", "application/octet-stream");
-        });
-        server_.Get("/page", [this](const httplib::Request&, httplib::Response& res) {
-            ++requests_;
-            res.set_content("<html><body>hello</body></html>", "text/html");
-        });
-        server_.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
-            ++requests_;
-            for (int i = 0; i < 25 && !stop_; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            res.set_content("late", "text/plain");
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        // stop() before the accept loop runs would be lost: wait for it.
-        while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~LoopbackServer() {
-        stop_ = true;
-        server_.stop();
-        thread_.join();
-    }
-    std::string Url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(port_) + path;
-    }
+    // The routes are set up before this object is: they may only keep `self`.
+    LoopbackServer() : LoopbackHttpServer([this](httplib::Server& server) { Routes(this, server); }) {}
+    ~LoopbackServer() override { Stop(); }
     int requests() const { return requests_; }
     void OpenGate() { gate_ = true; }
     std::uint64_t sent() const { return sent_; }
 
 private:
-    httplib::Server server_;
-    int port_ = 0;
-    std::atomic<bool> stop_{false};
+    static void Routes(LoopbackServer* self, httplib::Server& server) {
+        server.Get("/big", [self](const httplib::Request&, httplib::Response& res) {
+            ++self->requests_;
+            res.set_content_provider(1ull << 30, "application/octet-stream",
+                                     [self](size_t, size_t, httplib::DataSink& sink) {
+                                         static const std::string slice(16 * 1024, 'x');
+                                         if (self->Stopping()) return false;
+                                         sink.write(slice.data(), slice.size());
+                                         self->sent_ += slice.size();
+                                         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                                         return !self->Stopping();
+                                     });
+        });
+        // 1 MiB at once, then 512 KiB more once the test opens the gate.
+        server.Get("/burst", [self](const httplib::Request&, httplib::Response& res) {
+            ++self->requests_;
+            res.set_content_provider(
+                1ull << 30, "application/octet-stream",
+                [self](size_t offset, size_t, httplib::DataSink& sink) {
+                    static const std::string slice(64 * 1024, 'b');
+                    const size_t limit = self->gate_ ? (3u << 19) : (1u << 20);
+                    if (offset < limit) {
+                        sink.write(slice.data(), slice.size());
+                        self->sent_ += slice.size();
+                    } else {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    }
+                    return !self->Stopping();
+                });
+        });
+        server.Get("/small", [self](const httplib::Request&, httplib::Response& res) {
+            ++self->requests_;
+            self->sent_ += 10240;
+            res.set_content(std::string(10240, 's'), "application/octet-stream");
+        });
+        server.Get("/empty", [self](const httplib::Request&, httplib::Response& res) {
+            ++self->requests_;
+            res.set_content("", "application/octet-stream");
+        });
+        server.Get("/page", [self](const httplib::Request&, httplib::Response& res) {
+            ++self->requests_;
+            res.set_content("<html><body>hello</body></html>", "text/html");
+        });
+        server.Get("/slow", [self](const httplib::Request&, httplib::Response& res) {
+            ++self->requests_;
+            for (int i = 0; i < 25 && !self->Stopping(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            res.set_content("late", "text/plain");
+        });
+    }
+
     std::atomic<bool> gate_{false};
     std::atomic<int> requests_{0};
     std::atomic<std::uint64_t> sent_{0};
-    std::thread thread_;
 };
 
-// An HTTP proxy on loopback that logs request lines and answers every
-// request itself with `bodyBytes` bytes.
 class LoggingProxy {
 public:
     explicit LoggingProxy(std::size_t bodyBytes) : body_(bodyBytes, 'p') {

@@ -12,6 +12,7 @@ inline constexpr UINT CB_GETCOUNT = 0x0146;
 inline constexpr UINT CB_GETCURSEL = 0x0147;
 inline constexpr UINT CB_RESETCONTENT = 0x014B;
 inline constexpr UINT CB_SETCURSEL = 0x014E;
+inline constexpr UINT CBN_EDITCHANGE = 5;
 
 class CComboBox : public CWnd {
 public:
@@ -27,6 +28,11 @@ public:
     const std::vector<std::string>& Items() const { return items_; }
     // A pick by the user: selects and sends CBN_SELCHANGE to the parent.
     void UserSelect(int index);
+    // A box with an edit field (CBS_DROPDOWN, not CBS_DROPDOWNLIST) takes
+    // typed text: it becomes the box's text, no item is selected, and the
+    // parent gets CBN_EDITCHANGE.
+    bool IsEditable() const { return (GetStyle() & CBS_DROPDOWNLIST) == CBS_DROPDOWN; }
+    void UserEditText(const std::string& text);
     void AdoptFrom(CWnd& generic) override;
     // The combo-box messages pages send: CB_ADDSTRING (lParam = text),
     // CB_SETCURSEL, CB_GETCURSEL, CB_GETCOUNT, CB_RESETCONTENT.

@@ -4,6 +4,7 @@
 #include "ComboBox.h"
 #include "Edit.h"
 #include "ImageButtonX.h"
+#include "LinkLabel.h"
 #include "ListCtrl.h"
 #include "PNGPicture.h"
 #include "ProgressBar.h"

@@ -3,7 +3,13 @@
 // (DoModal returns the EndDialog code) or modeless (Create), top level or
 // embedded as a child page.
 
+#include <climits>
+#include <functional>
+#include <initializer_list>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "Wnd.h"
 
@@ -64,6 +70,31 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void AttachControl(int id, CWnd& member);
 
+    // Declarations a dialog makes once, usually in its constructor: which
+    // member takes over which template control (exchanged by the base
+    // DoDataExchange), and what runs when a control notifies or a message
+    // arrives. A later registration for the same id and code replaces one.
+    using Handler = std::function<void()>;
+    using MessageHandler = std::function<LRESULT(WPARAM, LPARAM)>;
+    void Bind(int id, CWnd& member);
+    void Bind(std::initializer_list<std::pair<int, CWnd*>> bindings);
+    void HandleClick(int id, Handler handler);
+    // Edit text changed or combo-box selection changed.
+    void HandleChange(int id, Handler handler);
+    void HandleCommand(int id, UINT notifyCode, Handler handler);
+    void HandleMessage(UINT message, MessageHandler handler);
+    // Runs when the window is destroyed, before its controls go.
+    void AtDestroy(Handler handler);
+
+    // A press on the dialog itself (not on a control) above `maxY` drags the
+    // window; kDragAnywhere for any point, -1 (the default) for none.
+    static constexpr int kDragAnywhere = INT_MAX;
+    void SetCaptionDrag(int maxY) { dragMaxY_ = maxY; }
+    int CaptionDragLimit() const { return dragMaxY_; }
+    // Static labels drawn transparent over the background, in `text` unless
+    // a label has a colour of its own.
+    void SetStaticLook(COLORREF text);
+
 protected:
     virtual BOOL OnInitDialog();
     virtual void DoDataExchange(CDataExchange* pDX);
@@ -71,6 +102,7 @@ protected:
     virtual void OnCancel();
     virtual HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor);
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    void OnLButtonDown(UINT flags, CPoint point) override;
     void OnNcLButtonDown(UINT hitTest, CPoint point) override;
     void OnClose() override;
 
@@ -88,6 +120,13 @@ private:
     int result_ = 0;
     int dragRequests_ = 0;
     CWnd* disabledOwner_ = nullptr;
+    std::vector<std::pair<int, CWnd*>> bindings_;
+    std::map<std::pair<UINT, UINT>, Handler> commandHandlers_;
+    std::map<UINT, MessageHandler> messageHandlers_;
+    std::vector<Handler> destroyHandlers_;
+    int dragMaxY_ = -1;
+    bool staticLook_ = false;
+    COLORREF staticText_ = 0;
 
     friend class CDlgSubPage;
 };

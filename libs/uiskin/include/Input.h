@@ -22,7 +22,8 @@ void Leave();
 void Wheel(CWnd& wnd, int delta);
 void VScroll(CWnd& wnd, UINT code, int thumbPos = 0);
 void KeyDown(CWnd& wnd, WPARAM virtualKey);
-// Typing into an edit replaces its text (EN_CHANGE to the parent, at once).
+// Typing into an edit (or an editable combo box) replaces its text
+// (EN_CHANGE, or CBN_EDITCHANGE, to the parent at once).
 void Type(CWnd& edit, const std::string& text);
 void PickItem(CWnd& comboOrList, int index);
 

@@ -58,6 +58,7 @@ enum Change : unsigned {
     kChangeState = 1u << 6,  // hover, pressed, checked
     kChangeContent = 1u << 7,
     kChangeScroll = 1u << 8,
+    kChangeFocus = 1u << 9,  // the window took the keyboard focus
     kChangeAll = 0xFFFFu,
 };
 
@@ -110,6 +111,10 @@ public:
     BOOL IsWindowVisible() const;  // shown and every ancestor shown
     BOOL EnableWindow(BOOL enable = 1);
     BOOL IsWindowEnabled() const { return enabled_ ? 1 : 0; }
+    // Keyboard focus: SetFocus gives it to this window and returns the one
+    // that had it (null: none); a destroyed window loses it.
+    CWnd* SetFocus();
+    static CWnd* GetFocus();
     bool IsMinimized() const { return minimized_; }
 
     // Geometry in pixels; a child's rectangle is in its parent's client coordinates.

@@ -64,6 +64,16 @@ void CComboBox::UserSelect(int index) {
                              reinterpret_cast<LPARAM>(m_hWnd));
 }
 
+void CComboBox::UserEditText(const std::string& text) {
+    if (!enabled_ || !IsEditable()) return;
+    cur_ = -1;
+    text_ = text;
+    Changed(kChangeText);
+    if (parent_)
+        parent_->SendMessage(WM_COMMAND, MAKEWPARAM(id_, CBN_EDITCHANGE),
+                             reinterpret_cast<LPARAM>(m_hWnd));
+}
+
 void CComboBox::AdoptFrom(CWnd& generic) {
     CWnd::AdoptFrom(generic);
     if (auto* c = dynamic_cast<CComboBox*>(&generic)) {

@@ -115,7 +115,8 @@ void HeadlessDriver::Leave() {
 
 bool HeadlessDriver::Type(CWnd& root, UINT id, const std::string& text) {
     CWnd* c = Usable(root, id);
-    if (!c || c->Kind() != ControlKind::Edit) return false;
+    const auto* combo = dynamic_cast<CComboBox*>(c);
+    if (!c || (c->Kind() != ControlKind::Edit && !(combo && combo->IsEditable()))) return false;
     input::Type(*c, text);
     Pump();
     return true;

@@ -190,6 +190,9 @@ CImageDialog::ControlColors CImageDialog::QueryControlColors(CWnd& control) {
 
 BOOL CImageDialog::DestroyWindow() {
     if (!m_hWnd) return 0;
+    // Handlers may register others or destroy further windows: run a copy.
+    const std::vector<Handler> atDestroy = destroyHandlers_;
+    for (const Handler& h : atDestroy) h();
     if (modal_ && !ended_) EndDialog(IDCANCEL);
     return CWnd::DestroyWindow();
 }
@@ -242,7 +245,51 @@ void CImageDialog::AttachControl(int id, CWnd& member) {
 
 LRESULT CImageDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) return OnInitDialog();
+    if (const auto it = messageHandlers_.find(message); it != messageHandlers_.end()) {
+        const MessageHandler handler = it->second;  // the handler may replace itself
+        return handler(wParam, lParam);
+    }
     return CWnd::WindowProc(message, wParam, lParam);
+}
+
+void CImageDialog::Bind(int id, CWnd& member) {
+    bindings_.emplace_back(id, &member);
+}
+
+void CImageDialog::Bind(std::initializer_list<std::pair<int, CWnd*>> bindings) {
+    for (const auto& [id, member] : bindings) Bind(id, *member);
+}
+
+void CImageDialog::HandleCommand(int id, UINT notifyCode, Handler handler) {
+    commandHandlers_[{static_cast<UINT>(id), notifyCode}] = std::move(handler);
+}
+
+void CImageDialog::HandleClick(int id, Handler handler) {
+    HandleCommand(id, BN_CLICKED, std::move(handler));
+}
+
+void CImageDialog::HandleChange(int id, Handler handler) {
+    HandleCommand(id, EN_CHANGE, handler);
+    HandleCommand(id, CBN_SELCHANGE, std::move(handler));
+}
+
+void CImageDialog::HandleMessage(UINT message, MessageHandler handler) {
+    messageHandlers_[message] = std::move(handler);
+}
+
+void CImageDialog::AtDestroy(Handler handler) {
+    destroyHandlers_.push_back(std::move(handler));
+}
+
+void CImageDialog::SetStaticLook(COLORREF text) {
+    staticLook_ = true;
+    staticText_ = text;
+}
+
+void CImageDialog::OnLButtonDown(UINT flags, CPoint point) {
+    CWnd::OnLButtonDown(flags, point);
+    if (dragMaxY_ >= 0 && point.y < dragMaxY_)
+        PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
 }
 
 BOOL CImageDialog::OnInitDialog() {
@@ -250,7 +297,9 @@ BOOL CImageDialog::OnInitDialog() {
     return 1;
 }
 
-void CImageDialog::DoDataExchange(CDataExchange*) {}
+void CImageDialog::DoDataExchange(CDataExchange* pDX) {
+    for (const auto& [id, member] : bindings_) DDX_Control(pDX, id, *member);
+}
 void CImageDialog::OnOK() {
     EndDialog(IDOK);
 }
@@ -262,12 +311,23 @@ HBRUSH CImageDialog::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) {
     // The skin paints the dialog background and draws labels over it.
     if (ctlColor == CTLCOLOR_STATIC || ctlColor == CTLCOLOR_DLG) {
         if (pWnd && pWnd->IsTransparent()) pDC->SetBkMode(TRANSPARENT);
+        if (staticLook_ && ctlColor == CTLCOLOR_STATIC) {
+            pDC->SetBkMode(TRANSPARENT);
+            if (pWnd && !pWnd->HasTextColor()) pDC->SetTextColor(staticText_);
+        }
         return GetStockObject(NULL_BRUSH);
     }
     return nullptr;
 }
 
 BOOL CImageDialog::OnCommand(WPARAM wParam, LPARAM) {
+    const auto handler = commandHandlers_.find({LOWORD(wParam), HIWORD(wParam)});
+    if (handler != commandHandlers_.end()) {
+        // The handler may close this window and so clear the table: run a copy.
+        const Handler run = handler->second;
+        run();
+        return 1;
+    }
     // Only a click (or a menu/accelerator command, code 0) on IDOK/IDCANCEL
     // ends the dialog, not another notification from a control with that id.
     if (HIWORD(wParam) != BN_CLICKED) return 0;

@@ -48,6 +48,7 @@ void KeyDown(CWnd& wnd, WPARAM virtualKey) {
 
 void Type(CWnd& edit, const std::string& text) {
     if (auto* e = dynamic_cast<CEdit*>(&edit)) e->UserReplaceText(text);
+    if (auto* c = dynamic_cast<CComboBox*>(&edit)) c->UserEditText(text);
 }
 
 void PickItem(CWnd& wnd, int index) {

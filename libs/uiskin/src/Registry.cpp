@@ -16,6 +16,7 @@ std::unordered_map<HWND, CWnd*> g_byHandle;
 std::vector<CWnd*> g_topLevel;  // creation order; the last shown moves to the end
 std::vector<CImageDialog*> g_modal;
 CWnd* g_hovered = nullptr;
+CWnd* g_focused = nullptr;
 Renderer* g_renderer = nullptr;
 
 HeadlessRenderer& DefaultRenderer() {
@@ -38,6 +39,7 @@ void UnregisterWindow(CWnd* wnd) {
     std::erase(g_topLevel, wnd);
     std::erase_if(g_modal, [wnd](CImageDialog* d) { return static_cast<CWnd*>(d) == wnd; });
     if (g_hovered == wnd) g_hovered = nullptr;
+    if (g_focused == wnd) g_focused = nullptr;
 }
 
 void AddTopLevel(CWnd* wnd) {
@@ -65,6 +67,10 @@ void PopModal(CImageDialog* dlg) {
 
 CWnd*& Hovered() {
     return g_hovered;
+}
+
+CWnd*& Focused() {
+    return g_focused;
 }
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // Book-keeping shared by the model's sources: live windows by handle, the
-// top-level list, the modal stack and the window under the mouse.
+// top-level list, the modal stack, the window under the mouse and the focused one.
 
 #include <memory>
 
@@ -15,6 +15,8 @@ void NoteShown(CWnd* wnd);
 void PushModal(CImageDialog* dlg);
 void PopModal(CImageDialog* dlg);
 CWnd*& Hovered();
+// The window that has the keyboard focus (null: none).
+CWnd*& Focused();
 bool IsInputMessage(UINT message);
 // Windows the model owns are freed once no window procedure is running, so a
 // control may destroy its dialog (and itself) from inside its own handler.

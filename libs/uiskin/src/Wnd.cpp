@@ -132,6 +132,19 @@ BOOL CWnd::DestroyWindow() {
     return 1;
 }
 
+CWnd* CWnd::SetFocus() {
+    CWnd*& focused = detail::Focused();
+    CWnd* previous = focused;
+    if (!m_hWnd) return previous;
+    focused = this;
+    Changed(kChangeFocus);
+    return previous;
+}
+
+CWnd* CWnd::GetFocus() {
+    return detail::Focused();
+}
+
 void CWnd::Changed(unsigned what) {
     if (rendered_) GetRenderer().WindowChanged(*this, what);
 }

@@ -15,7 +15,7 @@ using namespace zeva::ui;
 namespace {
 
 constexpr UINT kForm = 9101, kContainer = 9102;
-constexpr UINT kEdit = 10, kCombo = 11, kCheck = 12, kList = 13, kBar = 14;
+constexpr UINT kEdit = 10, kCombo = 11, kCheck = 12, kList = 13, kBar = 14, kEditCombo = 15;
 
 class Form : public CImageDialog {
 public:
@@ -43,6 +43,7 @@ protected:
             {kCheck, ControlKind::CheckBox, 5, 40, 80, 10, "tick", BS_AUTOCHECKBOX, true},
             {kList, ControlKind::ListCtrl, 5, 55, 150, 60, "", LVS_REPORT, true},
             {kBar, ControlKind::Progress, 5, 120, 150, 8, "", 0, true},
+            {kEditCombo, ControlKind::ComboBox, 110, 20, 80, 60, "", CBS_DROPDOWN | CBS_HASSTRINGS, true},
         };
         RegisterDialogTemplate(nullptr, t);
         DialogTemplate c;
@@ -93,6 +94,45 @@ TEST_F(Controls, TypingPickingAndTickingNotifyTheParent) {
     const std::vector<std::pair<UINT, UINT>> expected = {
         {kEdit, EN_CHANGE}, {kCombo, CBN_SELCHANGE}, {kCheck, BN_CLICKED}, {kCheck, BN_CLICKED}};
     EXPECT_EQ(form.notes, expected);
+}
+
+TEST_F(Controls, AnEditableComboBoxTakesTypedTextAListOneDoesNot) {
+    Form form;
+    ASSERT_TRUE(form.Create(kForm));
+    auto* list = static_cast<CComboBox*>(form.GetDlgItem(kCombo));
+    EXPECT_FALSE(list->IsEditable());
+    EXPECT_FALSE(driver.Type(form, kCombo, "typed"));
+    EXPECT_EQ(list->GetWindowText(), "");
+
+    auto* box = static_cast<CComboBox*>(form.GetDlgItem(kEditCombo));
+    ASSERT_TRUE(box->IsEditable());
+    box->AddString("GD1");
+    box->SetCurSel(0);
+    ASSERT_TRUE(driver.Type(form, kEditCombo, "GD-typed"));
+    EXPECT_EQ(box->GetWindowText(), "GD-typed");
+    EXPECT_EQ(box->GetCurSel(), -1) << "typed text selects no item";
+    ASSERT_TRUE(driver.Pick(form, kEditCombo, 0));
+    EXPECT_EQ(box->GetWindowText(), "GD1");
+    const std::vector<std::pair<UINT, UINT>> expected = {{kEditCombo, CBN_EDITCHANGE},
+                                                         {kEditCombo, CBN_SELCHANGE}};
+    EXPECT_EQ(form.notes, expected);
+}
+
+TEST_F(Controls, FocusMovesOnRequestAndLeavesADestroyedWindow) {
+    Form form;
+    ASSERT_TRUE(form.Create(kForm));
+    CWnd* edit = form.GetDlgItem(kEdit);
+    CWnd* combo = form.GetDlgItem(kCombo);
+    CEdit loose;
+    EXPECT_EQ(loose.SetFocus(), CWnd::GetFocus());
+    EXPECT_NE(CWnd::GetFocus(), &loose) << "a window without a handle cannot take it";
+    const CWnd* before = CWnd::GetFocus();
+    EXPECT_EQ(edit->SetFocus(), before);
+    EXPECT_EQ(CWnd::GetFocus(), edit);
+    EXPECT_EQ(combo->SetFocus(), edit);
+    EXPECT_EQ(CWnd::GetFocus(), combo);
+    form.DestroyWindow();
+    EXPECT_EQ(CWnd::GetFocus(), nullptr);
 }
 
 TEST_F(Controls, ReportListKeepsRowsColumnsAndSelection) {

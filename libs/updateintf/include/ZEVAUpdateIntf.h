@@ -86,6 +86,8 @@ public:
     // Whether the last successful call continued bytes stored before (its
     // result is then made of more than one answer).
     bool LastTransferResumed() const;
+    // Whether the last call failed because the body grew past its size limit.
+    bool LastTransferTooLarge() const;
 
     void SetTransferLimits(const zeva::TransferLimits& limits);
     // Asked while a transfer runs; true ends it as a failure (no notice is posted).

@@ -200,6 +200,7 @@ struct CZEVAUpdateIntf::Impl {
     std::function<bool()> cancelled;
     std::string lastError;
     bool resumed = false;
+    bool tooLarge = false;
 
     std::string ProxyForRequest() const {
         if (!useProxy) return {};
@@ -281,6 +282,7 @@ struct CZEVAUpdateIntf::Impl {
             return Outcome::Fatal;
         }
         if (t.tooLarge) {
+            tooLarge = true;
             lastError = url + ": larger than the expected " + std::to_string(t.cap) + " bytes";
             return Outcome::Fatal;
         }
@@ -347,12 +349,17 @@ bool CZEVAUpdateIntf::LastTransferResumed() const {
     return d_->resumed;
 }
 
+bool CZEVAUpdateIntf::LastTransferTooLarge() const {
+    return d_->tooLarge;
+}
+
 int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName,
                                    const char* localPath, HWND notifyWindow,
                                    unsigned notifyMessage, std::int64_t expectedSize) {
     try {
         d_->lastError.clear();
         d_->resumed = false;
+        d_->tooLarge = false;
         if (remoteName == nullptr || *remoteName == '\0' || localPath == nullptr ||
             *localPath == '\0') {
             d_->lastError = "no file name given";

@@ -304,6 +304,7 @@ TEST_F(UpdateIntfTest, BodyBeyondItsLimitFailsWithoutBeingReadToTheEnd) {
                                      c.expected),
                   c.result);
         EXPECT_FALSE(fs::exists(dir / "out.part"));
+        EXPECT_EQ(intf.LastTransferTooLarge(), c.result == -1);
         if (c.result == -1) {
             EXPECT_NE(intf.GetLastErrorInfo().find("larger than"), std::string::npos)
                 << intf.GetLastErrorInfo();

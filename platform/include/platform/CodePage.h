@@ -22,7 +22,16 @@ bool AcpIsUtf8();
 std::string AcpToUtf8(std::string_view acp);
 std::string Utf8ToAcp(std::string_view utf8);
 
+// Checked conversions, for input that must be stored exactly or not at all:
+// false with `error` set (and the output untouched) when the input holds a
+// NUL byte or a sequence invalid in its code page, a character has no form
+// in the target, or the code page is unknown.
+bool AcpToUtf8Checked(std::string_view acp, std::string& utf8, std::string* error = nullptr);
+bool Utf8ToAcpChecked(std::string_view utf8, std::string& acp, std::string* error = nullptr);
+
 // A user-visible literal, written in UTF-8 in the source, in the system code page.
-inline std::string Acp(std::string_view utf8Literal) { return Utf8ToAcp(utf8Literal); }
+inline std::string Acp(std::string_view utf8Literal) {
+    return Utf8ToAcp(utf8Literal);
+}
 
 }  // namespace zeva

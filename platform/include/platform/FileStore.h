@@ -14,18 +14,21 @@
 
 namespace zeva {
 
-// The whole content of a file, or nothing when it cannot be read.
+// The whole content of a regular file, or nothing when it cannot be read or
+// is something else (a FIFO, a device, a directory).
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 
 // Edits the file under its lock. `edit` receives the current content (empty
 // when the file is missing) and returns the new content, or nothing to leave
 // the file as it is. Returns false with `error` set when the file could not
-// be locked or written.
+// be locked or written, or is not a regular file. A symbolic link is
+// written through: its target gets the new content, the link stays.
 bool RewriteFile(const std::filesystem::path& path,
                  const std::function<std::optional<std::string>(const std::string&)>& edit,
                  std::string* error = nullptr);
 
-// Replaces the file's content in one step without taking its lock.
+// Replaces the file's content in one step without taking its lock; a
+// symbolic link is written through as by RewriteFile.
 bool ReplaceFileContent(const std::filesystem::path& path, const std::string& content,
                         std::string* error = nullptr);
 

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "soapframe/Payload.h"
 #include "soapframe/TagSearch.h"
 
 namespace zeva::backoffice {
@@ -89,6 +90,9 @@ std::optional<std::string> DataSet::Answer(const std::string& operation, const s
     if (in0.find("<Account>") != std::string::npos) {
         soapframe::FindString(in0.c_str(), "<Account>", "</Account>", account);
         soapframe::FindString(in0.c_str(), "<Password>", "</Password>", password);
+        // The clients escape markup inside the payload's fields.
+        account = soapframe::UnescapeMarkup(account);
+        password = soapframe::UnescapeMarkup(password);
     }
     std::vector<std::string> keys{in0};
     if (!password.empty()) keys.push_back(account + ":" + password);

@@ -31,6 +31,7 @@ TEST(DataSet, SectionsKeysCommentsAndPlaceholders) {
         "[getAccountCity acc1]\n杭州\n"
         "[getChangePasswordUrl acc1]\nhttp://x/?a=${account}&peer=${peer}\n"
         "[getChangePasswordUrl acc1:pw]\nwith password\n"
+        "[getChangePasswordUrl a&b:p<w]\nescaped fields\n"
         "[getUserNameAndWorkListNum]\n<List>\n  <WorkListNum>1</WorkListNum>\n</List>\n\n\n"));
     EXPECT_EQ(data.Answer("getAccountCity", "acc1", "p"), "杭州");
     EXPECT_EQ(data.Answer("getAccountCity", "other", "p"), "未知");
@@ -40,6 +41,10 @@ TEST(DataSet, SectionsKeysCommentsAndPlaceholders) {
     EXPECT_EQ(
         data.Answer("getChangePasswordUrl", "<Account>acc1</Account><Password>pw</Password>", "p"),
         "with password");
+    // Fields arrive with their markup escaped, as the clients send them.
+    EXPECT_EQ(data.Answer("getChangePasswordUrl",
+                          "<Account>a&amp;b</Account><Password>p&lt;w</Password>", "p"),
+              "escaped fields");
     EXPECT_EQ(data.Answer("getUserNameAndWorkListNum", "", "p"),
               "<List>\n  <WorkListNum>1</WorkListNum>\n</List>");
     EXPECT_EQ(data.Answer("getIpAddress", "", "p"), std::nullopt);

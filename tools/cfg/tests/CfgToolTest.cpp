@@ -1,9 +1,12 @@
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "CryptConfigFile.h"
 #include "TestSupport.h"
@@ -20,11 +23,14 @@ struct Result {
     std::string out;
 };
 
+// `args` go to the shell as they are; the program runs under a time limit so
+// that a tool that blocks fails the test instead of hanging it.
 Result RunCfg(const std::string& args, const std::string& input = "") {
     // One input file per test process: ctest runs the cases in parallel.
     const std::string in = ::testing::TempDir() + "zeva-cfg-stdin-" + std::to_string(::getpid());
     WriteFile(in, input);
-    const std::string cmd = ProgramPath("zeva-cfg").string() + " " + args + " < " + in + " 2>&1";
+    const std::string cmd =
+        "timeout 20 " + ProgramPath("zeva-cfg").string() + " " + args + " < " + in + " 2>&1";
     FILE* pipe = ::popen(cmd.c_str(), "r");
     Result r{-1, ""};
     if (pipe == nullptr) return r;
@@ -76,14 +82,18 @@ TEST_F(CfgToolTest, MissingKeyExitsOneUnlessADefaultIsGiven) {
 }
 
 TEST_F(CfgToolTest, ImportThenDumpKeepsOrder) {
-    const Result imp = RunCfg("import " + File(), "[Update]\r\nVersion=1.0.3\nServerIP = 127.0.0.1\n\n[Server]\nServiceURL=http://h/a=b\n");
+    const Result imp = RunCfg(
+        "import " + File(),
+        "[Update]\r\nVersion=1.0.3\nServerIP = 127.0.0.1\n\n[Server]\nServiceURL=http://h/a=b\n");
     EXPECT_EQ(imp.status, 0) << imp.out;
     const Result r = RunCfg("dump " + File());
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "[Update]\nVersion=1.0.3\nServerIP=127.0.0.1\n\n[Server]\nServiceURL=http://h/a=b\n");
+    EXPECT_EQ(r.out,
+              "[Update]\nVersion=1.0.3\nServerIP=127.0.0.1\n\n[Server]\nServiceURL=http://h/a=b\n");
     EXPECT_EQ(RunCfg("del " + File() + " Update ServerIP").status, 0);
     EXPECT_EQ(RunCfg("del " + File() + " Server").status, 0);
-    EXPECT_EQ(RunCfg("dump --json " + File()).out, "{\n  \"Update\": {\n    \"Version\": \"1.0.3\"\n  }\n}\n");
+    EXPECT_EQ(RunCfg("dump --json " + File()).out,
+              "{\n  \"Update\": {\n    \"Version\": \"1.0.3\"\n  }\n}\n");
 }
 
 TEST_F(CfgToolTest, BadUsageAndUnreadableFilesFailWithAReason) {
@@ -101,10 +111,147 @@ TEST_F(CfgToolTest, BadUsageAndUnreadableFilesFailWithAReason) {
 
 TEST_F(CfgToolTest, PlainCatalogsCanBeRead) {
     WriteFile(dir / "UpdateConfig.ini", "[Version]\nVERSION=1.10\n");
-    const Result r = RunCfg("--plain get " + (dir / "UpdateConfig.ini").string() + " Version VERSION");
+    const Result r =
+        RunCfg("--plain get " + (dir / "UpdateConfig.ini").string() + " Version VERSION");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "1.10\n");
     EXPECT_EQ(RunCfg("--plain set " + (dir / "UpdateConfig.ini").string() + " a b c").status, 2);
+}
+
+// Shell-quoted, so arbitrary bytes reach the tool as one argument.
+std::string Q(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+size_t Lines(const std::string& s) {
+    return static_cast<size_t>(std::count(s.begin(), s.end(), '\n'));
+}
+
+TEST_F(CfgToolTest, AnythingButARegularFileIsRefusedWithoutBlocking) {
+    const auto fifo = dir / "fifo.dat";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directories(dir / "folder.dat");
+    for (const auto& target :
+         {fifo.string(), (dir / "folder.dat").string(), std::string("/dev/null")}) {
+        for (const std::string& args :
+             {"get " + Q(target) + " a b", "dump " + Q(target), "set " + Q(target) + " a b c",
+              "import " + Q(target), "--plain get " + Q(target) + " a b",
+              "--plain dump " + Q(target)}) {
+            const Result r = RunCfg(args, "[a]\nb=c\n");
+            EXPECT_EQ(r.status, 2) << args << ": " << r.out;
+            EXPECT_NE(r.out.find("is not a regular file"), std::string::npos)
+                << args << ": " << r.out;
+            EXPECT_EQ(Lines(r.out), 1u) << r.out;
+        }
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST_F(CfgToolTest, TextThatCannotBeStoredExactlyIsRefused) {
+    ASSERT_EQ(RunCfg("set " + File() + " S keep 1").status, 0);
+    struct Case {
+        std::string args;
+        std::string input;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"set " + File() + " S " + Q("\xff") + " v", "", "key: text is not valid UTF-8"},
+        {"set " + File() + " S " + Q("\xfe") + " v", "", "key: text is not valid UTF-8"},
+        {"set " + File() + " " + Q("s\xc3") + " k v", "", "section: text is not valid UTF-8"},
+        {"set " + File() + " S k " + Q("a\xe4\xb8"), "", "value: text is not valid UTF-8"},
+        {"set " + File() + " S k " + Q("\xf0\x9f\x98\x80"), "", "has no form in GBK"},
+        {"get " + File() + " S " + Q("\xff"), "", "key: text is not valid UTF-8"},
+        {"del " + File() + " " + Q("\xff"), "", "section: text is not valid UTF-8"},
+        {"import " + File(), std::string("[S]\na=1\nb\0x=2\n", 15),
+         "line 3: key: text holds a NUL byte"},
+        {"import " + File(), std::string("[S]\na=1\nb=2\0x\n", 15),
+         "line 3: value: text holds a NUL byte"},
+        {"import " + File(), "[S]\na=1\nb=\xff\n", "line 3: value: text is not valid UTF-8"},
+        {"import " + File(), "[S\xff]\na=1\n", "line 1: section: text is not valid UTF-8"},
+        {"import " + File(), "[S]\n=1\n", "line 2: empty key"},
+    };
+    for (const Case& c : cases) {
+        const Result r = RunCfg(c.args, c.input);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_NE(r.out.find(c.reason), std::string::npos) << c.args << ": " << r.out;
+        EXPECT_EQ(Lines(r.out), 1u) << r.out;
+    }
+    // Nothing was stored, not even the good lines before a bad one.
+    EXPECT_EQ(RunCfg("dump " + File()).out, "[S]\nkeep=1\n");
+
+    ScopedEnv unknown{"ZEVA_ACP", "NO-SUCH-CODEPAGE"};
+    const Result r = RunCfg("set " + File() + " S k v");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("unknown code page 'NO-SUCH-CODEPAGE'"), std::string::npos) << r.out;
+}
+
+TEST_F(CfgToolTest, FileNamesAreUsedByteForByte) {
+    const std::string name = (dir /
+                              "\xff"
+                              "A.dat")
+                                 .string();
+    ASSERT_EQ(RunCfg("set " + Q(name) + " S k v").status, 0);
+    EXPECT_TRUE(std::filesystem::exists(name));
+    EXPECT_FALSE(std::filesystem::exists(dir / "?A.dat"));
+    EXPECT_EQ(RunCfg("get " + Q(name) + " S k").out, "v\n");
+    // A GBK name whose trail byte is a backslash stays one file name too.
+    const std::string gbk = (dir / "\x95\x5c.dat").string();
+    ASSERT_EQ(RunCfg("set " + Q(gbk) + " S k v").status, 0);
+    EXPECT_TRUE(std::filesystem::is_regular_file(gbk));
+}
+
+TEST_F(CfgToolTest, DumpRefusesWhatIniTextCannotHoldAndJsonShowsIt) {
+    struct Case {
+        std::string section, key, value, reason;
+    };
+    const std::vector<Case> cases = {
+        {"S", "k", "a\n[Injected]\nx=1", "value of [S] k holds a line break"},
+        {"S", "k", "a\rb", "value of [S] k holds a line break"},
+        {"S", "k", " padded", "value of [S] k starts or ends with a blank"},
+        {"S", "a=b", "v", "key [S] a=b holds '='"},
+        {"S", "[T]", "v", "key [S] [T] starts with '['"},
+        {"S", ";c", "v", "key [S] ;c starts with ';'"},
+        {"S]x", "k", "v", "section 'S]x' holds ']'"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(File());
+        {
+            CCryptConfigFile f(File(), "");
+            ASSERT_EQ(f.WriteString("Good", "k", "v"), 0);
+            ASSERT_EQ(f.WriteString(c.section, c.key, c.value), 0);
+        }
+        Result r = RunCfg("dump " + File());
+        EXPECT_EQ(r.status, 2) << c.reason;
+        EXPECT_NE(r.out.find(c.reason), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("use --json"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("[Good]"), std::string::npos) << "printed before refusing: " << r.out;
+        EXPECT_EQ(Lines(r.out), 1u) << r.out;
+        r = RunCfg("dump --json " + File());
+        EXPECT_EQ(r.status, 0) << r.out;
+    }
+    std::filesystem::remove(File());
+    CCryptConfigFile(File(), "").WriteString("S", "k", "a\n[Injected]\tx");
+    EXPECT_EQ(RunCfg("dump --json " + File()).out,
+              "{\n  \"S\": {\n    \"k\": \"a\\n[Injected]\\tx\"\n  }\n}\n");
+}
+
+TEST_F(CfgToolTest, DumpedTextImportsBackWhole) {
+    std::string text = "[Update]\nVersion=1.0.3\nPath=plug\\a.dll\n\n[Big]\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "key" + std::to_string(i) + "=value " + std::to_string(i) + "\n";
+    ASSERT_EQ(RunCfg("import " + File(), text).status, 0);
+    const Result dump = RunCfg("dump " + File());
+    ASSERT_EQ(dump.status, 0);
+    EXPECT_EQ(dump.out, text);
+    const std::string copy = (dir / "Copy.dat").string();
+    const Result imp = RunCfg("import " + copy, dump.out);
+    EXPECT_EQ(imp.status, 0) << imp.out;
+    EXPECT_NE(imp.out.find("imported 3002 keys"), std::string::npos) << imp.out;
+    EXPECT_EQ(RunCfg("dump " + copy).out, text);
 }
 
 }  // namespace

@@ -103,6 +103,41 @@ TEST_F(ClientTool, FailuresPrintTheLibrarysMessage) {
     }
 }
 
+TEST_F(ClientTool, EndpointsOtherThanHttpAndHttpsAreRefused) {
+    for (const char* url : {"file:///x", "ftp://127.0.0.1/", "127.0.0.1:80/"}) {
+        ToolRun r = Call(std::string("--timeout 1 --service ") + url + " GetClientIp </dev/null");
+        EXPECT_EQ(r.status, 2) << url;
+        EXPECT_EQ(r.out, "") << url;
+        EXPECT_NE(r.err.find("must be an http:// or https:// URL"), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+TEST_F(ClientTool, ControlCharactersFromTheServerAreShownEscaped) {
+    emulator.SetAnswer("getAccountCity", "", "\x1b]0;owned\x07\x1b[2J\rfake\ttab\x7f\\ok");
+    ToolRun r = Call(Service() + "GetAccountCity a");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "city: \\x1b]0;owned\\x07\\x1b[2J\\rfake\\ttab\\x7f\\ok\n");
+    r = Call(Service() + "--json GetAccountCity a");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"city\":\"\\u001b]0;owned\\u0007\\u001b[2J\\rfake\\ttab\\u007f\\\\ok\"}\n");
+
+    // The C1 controls survive only a UTF-8 system code page.
+    ScopedEnv utf8{"ZEVA_ACP", "UTF-8"};
+    emulator.SetAnswer("getAccountCity", "",
+                       "a\xc2\x9b"
+                       "1m\xc2\xa0"
+                       "b");
+    r = Call(Service() + "GetAccountCity a");
+    EXPECT_EQ(r.out,
+              "city: a\\u009b1m\xc2\xa0"
+              "b\n");
+    r = Call(Service() + "--json GetAccountCity a");
+    EXPECT_EQ(r.out,
+              "{\"city\":\"a\\u009b1m\xc2\xa0"
+              "b\"}\n");
+}
+
 TEST_F(ClientTool, WebTestRecordsFromOptions) {
     ToolRun r = Call(Service() + "SetHttpInfo --Url http://a/ --Result 1 --next --Url http://b/");
     ASSERT_EQ(r.status, 0) << r.err;

@@ -1,15 +1,20 @@
 #include "PluginLoader.h"
 
 #include <dlfcn.h>
+#include <elf.h>
+#include <link.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
 #include "platform/AppPath.h"
+#include "platform/CodePage.h"
 
 namespace fs = std::filesystem;
 
@@ -23,11 +28,24 @@ bool EndsWith(const std::string& s, const std::string& tail) {
                       [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
-// The native file a plug-in name designates, or empty.
-fs::path Resolve(const std::string& name) {
+// Whether `path` (resolved) lies inside `root` (resolved).
+bool Inside(const fs::path& path, const fs::path& root) {
+    auto r = root.begin();
+    auto p = path.begin();
+    for (; r != root.end(); ++r, ++p) {
+        if (p == path.end() || *p != *r) return false;
+    }
+    return p != path.end();
+}
+
+// The native file a plug-in name designates. Only libraries whose real path
+// lies in "plug" or "ProvincePlug" under the application directory are
+// taken: a catalogue that names another place (an absolute path, "..", a
+// link that leads out) is refused, with `error` naming the value.
+fs::path Resolve(const std::string& name, std::string& error) {
     const fs::path app = ApplicationDirectory();
-    std::vector<fs::path> candidates;
     const fs::path direct = NativePath(name);
+    std::vector<fs::path> candidates;
     if (direct.is_absolute()) {
         candidates.push_back(direct);
     } else {
@@ -38,15 +56,99 @@ fs::path Resolve(const std::string& name) {
         }
     }
     std::error_code ec;
+    std::vector<fs::path> roots;
+    for (const char* dir : {cfgkeys::kPlugDir, cfgkeys::kProvincePlugDir}) {
+        const fs::path root = fs::canonical(app / dir, ec);
+        if (!ec) roots.push_back(root);
+    }
+    bool outside = false;
     for (const fs::path& c : candidates) {
-        if (fs::is_regular_file(c, ec)) return c;
-        if (EndsWith(c.string(), ".dll")) {
-            fs::path so = c;
-            so.replace_extension(".so");
-            if (fs::is_regular_file(so, ec)) return so;
+        std::vector<fs::path> files{c};
+        if (EndsWith(c.string(), ".dll")) files.push_back(fs::path(c).replace_extension(".so"));
+        for (const fs::path& f : files) {
+            if (!fs::is_regular_file(f, ec)) continue;
+            const fs::path real = fs::canonical(f, ec);
+            if (ec) continue;
+            for (const fs::path& root : roots) {
+                if (Inside(real, root)) return real;
+            }
+            outside = true;
         }
     }
+    error =
+        outside || direct.is_absolute()
+            ? "refused plug-in library outside \"plug\" and \"ProvincePlug\": " + AcpToUtf8(name)
+            : "plug-in not found: " + AcpToUtf8(name);
     return {};
+}
+
+#if defined(__x86_64__)
+constexpr unsigned kMachine = EM_X86_64;
+#elif defined(__aarch64__)
+constexpr unsigned kMachine = EM_AARCH64;
+#elif defined(__i386__)
+constexpr unsigned kMachine = EM_386;
+#elif defined(__arm__)
+constexpr unsigned kMachine = EM_ARM;
+#else
+constexpr unsigned kMachine = 0;  // not checked
+#endif
+
+// Whether `path` is a shared library this process can map. The loader maps
+// a truncated file's segments past its end and faults on them, so the file
+// is checked first: an ELF shared object of this machine whose loadable
+// segments all lie within the file.
+bool CheckLibraryFile(const fs::path& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    ElfW(Ehdr) header{};
+    if (!in || ec || !in.read(reinterpret_cast<char*>(&header), sizeof header) ||
+        std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0) {
+        error = path.string() + " is no plug-in: not a shared library";
+        return false;
+    }
+    const unsigned char wantClass = sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32;
+    const unsigned char wantData =
+        __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? ELFDATA2LSB : ELFDATA2MSB;
+    if (header.e_ident[EI_CLASS] != wantClass || header.e_ident[EI_DATA] != wantData ||
+        (kMachine != 0 && header.e_machine != kMachine)) {
+        error = path.string() + " is no plug-in for this machine: it is built for another " +
+                "architecture (ELF machine " + std::to_string(header.e_machine) + ")";
+        return false;
+    }
+    if (header.e_type != ET_DYN) {
+        error = path.string() + " is no plug-in: not a shared library";
+        return false;
+    }
+    const auto tableEnd = static_cast<std::uintmax_t>(header.e_phoff) +
+                          static_cast<std::uintmax_t>(header.e_phnum) * sizeof(ElfW(Phdr));
+    std::uintmax_t needed = tableEnd;
+    if (header.e_phentsize == sizeof(ElfW(Phdr)) && tableEnd <= size) {
+        in.seekg(static_cast<std::streamoff>(header.e_phoff));
+        for (unsigned i = 0; i < header.e_phnum; ++i) {
+            ElfW(Phdr) ph{};
+            if (!in.read(reinterpret_cast<char*>(&ph), sizeof ph)) break;
+            if (ph.p_type == PT_LOAD)
+                needed = std::max<std::uintmax_t>(
+                    needed, static_cast<std::uintmax_t>(ph.p_offset) + ph.p_filesz);
+        }
+    } else if (header.e_phentsize != sizeof(ElfW(Phdr))) {
+        error = path.string() + " is no plug-in: not a shared library";
+        return false;
+    }
+    if (needed > size) {
+        error = path.string() + " is no plug-in: the file is truncated (" + std::to_string(size) +
+                " bytes of at least " + std::to_string(needed) + ")";
+        return false;
+    }
+    return true;
+}
+
+// The reason of the last dlopen/dlsym failure.
+std::string DlError() {
+    const char* why = dlerror();
+    return why ? why : "unknown reason";
 }
 
 }  // namespace
@@ -56,18 +158,18 @@ PluginLoader::~PluginLoader() {
 }
 
 LoadedPlugin* PluginLoader::Load(const std::string& name, std::string& error) {
-    const fs::path path = Resolve(name);
-    if (path.empty()) {
-        error = "plug-in not found: " + name;
-        return nullptr;
-    }
-    const std::string key = path.lexically_normal().string();
+    const fs::path path = Resolve(name, error);
+    if (path.empty()) return nullptr;
+    const std::string key = path.string();
     if (auto it = loaded_.find(key); it != loaded_.end()) return &it->second;
 
+    // A file that is no library for this machine (truncated, another
+    // architecture, unresolved symbols) fails here and is skipped.
+    if (!CheckLibraryFile(path, error)) return nullptr;
+    dlerror();
     void* handle = dlopen(key.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
-        const char* why = dlerror();
-        error = "cannot load " + key + ": " + (why ? why : "unknown reason");
+        error = "cannot load " + key + ": " + DlError();
         return nullptr;
     }
     LoadedPlugin p;
@@ -79,21 +181,42 @@ LoadedPlugin* PluginLoader::Load(const std::string& name, std::string& error) {
     p.uninit = reinterpret_cast<PlugUnInitFn>(dlsym(handle, plug::kPlugUnInit));
     if (!p.create) {
         dlclose(handle);
-        error = key + " has no PlugCreate";
+        error = key + " is no plug-in: it has no PlugCreate";
         return nullptr;
+    }
+    if (p.init) {
+        bool ok = false;
+        if (!CallEntry(
+                key, plug::kPlugInit, [&] { ok = p.init(); }, error)) {
+            dlclose(handle);
+            return nullptr;
+        }
+        if (!ok) std::fprintf(stderr, "%s: PlugInit reported failure\n", key.c_str());
     }
     LoadedPlugin& stored = loaded_[key] = p;
     order_.push_back(key);
-    if (stored.init && !stored.init())
-        std::fprintf(stderr, "%s: PlugInit reported failure\n", key.c_str());
     return &stored;
+}
+
+bool PluginLoader::CallEntry(const std::string& path, const char* entry,
+                             const std::function<void()>& call, std::string& error) {
+    // No exception may leave an export; one that does anyway stops here.
+    try {
+        call();
+        return true;
+    } catch (const std::exception& e) {
+        error = path + ": " + entry + " threw: " + e.what();
+    } catch (...) {
+        error = path + ": " + entry + " threw an exception";
+    }
+    return false;
 }
 
 bool PluginLoader::Open(const std::string& name, CWnd* parent, std::string& error) {
     LoadedPlugin* p = Load(name, error);
     if (!p) return false;
-    p->create(parent);
-    return true;
+    return CallEntry(
+        p->path, plug::kPlugCreate, [&] { p->create(parent); }, error);
 }
 
 std::string PluginLoader::CatalogueModule(const std::string& plugId) {
@@ -127,10 +250,15 @@ std::vector<std::string> PluginLoader::Discover() {
 void PluginLoader::UnloadAll() {
     for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
         LoadedPlugin& p = loaded_[*it];
-        try {
-            if (p.uninit) p.uninit();
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s: PlugUnInit: %s\n", p.path.c_str(), e.what());
+        std::string error;
+        if (p.uninit && !CallEntry(
+                            p.path, plug::kPlugUnInit, [&] { p.uninit(); }, error))
+            std::fprintf(stderr, "%s\n", error.c_str());
+        // Pages made with the plug-in kit close their windows and join their
+        // workers here, before dlclose takes the loader's lock.
+        if (auto unload = reinterpret_cast<void (*)()>(dlsym(p.handle, plug::kPlugUnload))) {
+            if (!CallEntry(p.path, plug::kPlugUnload, [&] { unload(); }, error))
+                std::fprintf(stderr, "%s\n", error.c_str());
         }
         dlclose(p.handle);
     }

@@ -3,6 +3,7 @@
 // plug-in folders, calls their PlugInit once, opens their pages and finds a
 // tool's library through the two catalogue files.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -31,10 +32,14 @@ public:
 
     // `name` is relative to the application directory ("plug\\X.dll") or a
     // bare file name looked for in "plug" and then "ProvincePlug". A ".dll"
-    // name that is not there is also tried as ".so". Loaded once; PlugInit
-    // runs on the first load. Null with `error` set on failure.
+    // name that is not there is also tried as ".so". Only libraries whose
+    // real path lies in those two folders load. Loaded once; PlugInit runs
+    // on the first load. Null with `error` set on failure (naming the file):
+    // not there, outside the folders, no loadable library, no PlugCreate, or
+    // PlugInit threw.
     LoadedPlugin* Load(const std::string& name, std::string& error);
-    // Loads and calls PlugCreate(parent).
+    // Loads and calls PlugCreate(parent); false when either fails (an
+    // exception out of PlugCreate included).
     bool Open(const std::string& name, CWnd* parent, std::string& error);
     // The library of tool `plugId` from "plug\PlugConfig.dat", then
     // "ProvincePlug\ProvincePlugConfig.dat"; empty when neither lists it.
@@ -46,6 +51,10 @@ public:
     std::size_t Count() const { return loaded_.size(); }
 
 private:
+    // Runs a plug-in's entry point; false with `error` when it threw.
+    static bool CallEntry(const std::string& path, const char* entry,
+                          const std::function<void()>& call, std::string& error);
+
     std::map<std::string, LoadedPlugin> loaded_;  // by native path
     std::vector<std::string> order_;
 };

@@ -13,6 +13,7 @@
 #include "DlgHostMain.h"
 #include "PluginLoader.h"
 #include "QtRenderer.h"
+#include "Renderer.h"
 #include "ScriptPlayer.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
@@ -142,6 +143,18 @@ int main(int argc, char** argv) {
                 }
             };
             hooks.later = [](std::function<void()> fn) { QTimer::singleShot(20, [fn] { fn(); }); };
+            hooks.waitStep = [&](std::function<void()> fn) {
+                if (options.manualClock) {
+                    // The program's time moves; a little real time lets worker threads answer.
+                    manualClock.Advance(std::chrono::milliseconds(100));
+                    QTimer::singleShot(5, [fn] { fn(); });
+                } else {
+                    QTimer::singleShot(100, [fn] { fn(); });
+                }
+            };
+            hooks.realTime = [](int ms, std::function<void()> done) {
+                QTimer::singleShot(ms, [done] { done(); });
+            };
             hooks.fail = [](int code) { zeva::PostQuitMessage(code); };
             player = std::make_unique<zeva::host::ScriptPlayer>(std::move(hooks));
             if (!player->Load(options.script, error)) {
@@ -160,6 +173,18 @@ int main(int argc, char** argv) {
         exitCode = QApplication::exec();
         zeva::UnregisterWindowClassName(main.GetSafeHwnd());
         player.reset();
+        // Pages still open go now, with their timers, while the program clock
+        // and the renderer exist: a library that is not unloaded at once
+        // destroys its static page only at exit.
+        for (bool more = true; more;) {
+            more = false;
+            for (CWnd* top : zeva::ui::TopLevelWindows()) {
+                if (top == &main) continue;
+                top->DestroyWindow();  // may take others with it: look again
+                more = true;
+                break;
+            }
+        }
         main.DestroyWindow();
         // The pages are statics of their libraries: they go while the renderer still exists.
         loader.UnloadAll();

@@ -8,10 +8,13 @@
 #include <QImage>
 #include <chrono>
 #include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
+#include "PlugContract.h"
 #include "TestSupport.h"
 #include "platform/CodePage.h"
 #include "platform/MessageQueue.h"
@@ -106,6 +109,115 @@ TEST_F(Host, ScriptOpensThePickedToolWorksItAndScreenshotsMatchTheTemplate) {
     EXPECT_EQ(boxShot.size(), QSize(330, 144));
 }
 
+namespace {
+
+// The controls of one dumped window by "dialog/id".
+std::map<std::string, nlohmann::json> ControlsOf(const nlohmann::json& window) {
+    std::map<std::string, nlohmann::json> out;
+    for (const auto& c : window["controls"]) {
+        out.emplace(
+            std::to_string(c["dialog"].get<int>()) + "/" + std::to_string(c["id"].get<int>()), c);
+    }
+    return out;
+}
+
+const nlohmann::json* WindowOf(const nlohmann::json& doc, int templateId) {
+    for (const auto& w : doc["windows"]) {
+        if (w["template"] == templateId) return &w;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(Host, ScriptsReachTheChildDialogWaitForItsTimerAndDumpThePage) {
+    const fs::path page = dir / "page.json";
+    const fs::path box = dir / "box.json";
+    const fs::path shot = dir / "page.png";
+    const std::string script =
+        "open ZEVAPlug_Sample.so\n"
+        "# the hidden reference label of the child dialog, by template\n"
+        "expect 20002/20203 线路编号 A-1024\n"
+        "waithidden 20002/20203 0\n"
+        "expect 20202 检测中...\n"
+        "# the status shows when the child dialog's one-second timer fires\n"
+        "wait 20202 线路正常\n"
+        "select 20111 1\n"
+        "# real time, the program clock stays\n"
+        "run 0.2\n"
+        "expect 20115 0%\n"
+        "dump " +
+        page.string() +
+        "\n"
+        "shot " +
+        shot.string() +
+        "\n"
+        "click 20117\n"
+        "wait 32274 *\n"
+        "dump " +
+        box.string() +
+        "\n"
+        "click 1\n"
+        "waitvisible 20118\n"
+        "close\n";
+    ASSERT_EQ(RunScript(script), 0) << Output();
+
+    const auto doc = nlohmann::json::parse(test::ReadFile(page));
+    const nlohmann::json* main = WindowOf(doc, 100);
+    const nlohmann::json* sample = WindowOf(doc, 20001);
+    ASSERT_TRUE(main && sample) << doc.dump(1);
+    // Texts were GBK in the page: the dump has them in UTF-8.
+    EXPECT_EQ((*sample)["text"], "插件示例");
+    EXPECT_EQ((*sample)["visible"], true);
+    EXPECT_EQ((*sample)["modal"], false);
+    EXPECT_EQ((*sample)["rect"][2], 480);
+    auto c = ControlsOf(*sample);
+    EXPECT_EQ(c["20001/20106"]["text"], "姓名：");
+    EXPECT_EQ(c["20001/20105"]["text"],
+              "欢迎使用宽带助手插件示例。请输入您的姓名并点击“确定”，选择套餐，运行一次检测。");
+    EXPECT_EQ(c["20001/20113"]["kind"], "listctrl");
+    EXPECT_EQ(c["20001/20113"]["items"],
+              nlohmann::json::parse(
+                  R"([["网络连接","未检测"],["域名解析","未检测"],["下载速度","未检测"]])"));
+    EXPECT_EQ(c["20001/20111"]["kind"], "combobox");
+    EXPECT_EQ(c["20001/20111"]["items"],
+              nlohmann::json::parse(R"(["10M 光纤","20M 光纤","100M 光纤"])"));
+    EXPECT_EQ(c["20001/20111"]["selected"], 1);
+    EXPECT_EQ(c["20001/20112"]["kind"], "checkbox");
+    EXPECT_EQ(c["20001/20112"]["checked"], false);
+    EXPECT_EQ(c["20001/20114"]["range"], nlohmann::json::parse("[0,20]"));
+    EXPECT_EQ(c["20001/20002"]["kind"], "dialog");
+    EXPECT_EQ(c["20001/20002"]["rect"], nlohmann::json::parse("[240,129,225,23]"));
+    EXPECT_EQ(c["20002/20202"]["text"], "线路正常");
+    EXPECT_EQ(c["20002/20202"]["visible"], true);
+    EXPECT_EQ(c["20002/20203"]["visible"], false);
+    EXPECT_EQ(c["20002/20203"]["text"], "线路编号 A-1024");
+    EXPECT_EQ(c["20002/20201"]["rect"][0], 240 + 6) << "in the page's client coordinates";
+
+    const auto withBox = nlohmann::json::parse(test::ReadFile(box));
+    const nlohmann::json* msg = WindowOf(withBox, 0x7E01);
+    ASSERT_TRUE(msg) << withBox.dump(1);
+    EXPECT_EQ((*msg)["modal"], true);
+    EXPECT_EQ(ControlsOf(*msg)["32257/32274"]["text"], "这是宽带助手的提示信息。");
+
+    // The picture shows the child dialog's own background inside the page.
+    QImage picture(QString::fromStdString(shot.string()));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.pixelColor(462, 140), QColor(0xFF, 0xF7, 0xD6));
+}
+
+TEST_F(Host, AFailedWaitSaysWhatItLookedForAndWhatWasShown) {
+    EXPECT_EQ(RunScript("open ZEVAPlug_Sample.so\nwait 20002/20202 线路故障 3\nclose\n"), 1);
+    EXPECT_NE(Output().find("script line 2 (wait): control 20202 of dialog 20002 (20002/20202) "
+                            "shows '线路正常', waiting for '线路故障' after 3 s"),
+              std::string::npos)
+        << Output();
+    EXPECT_EQ(RunScript("open ZEVAPlug_Sample.so\nclick 20203\n"), 1) << "hidden: not found by id";
+    EXPECT_NE(Output().find("script line 2 (click): no visible control 20203 (20203)"),
+              std::string::npos)
+        << Output();
+}
+
 TEST_F(Host, ScreenshotModeWritesEveryWindowAsItOpens) {
     const fs::path shots = dir / "shots";
     test::WriteFile(dir / "close.txt", "close\n");
@@ -127,6 +239,66 @@ TEST_F(Host, FailingStepsAndBadArgumentsEndWithAReason) {
     EXPECT_EQ(Run("--bogus"), 2);
     EXPECT_EQ(Run("--help"), 0);
     EXPECT_NE(Output().find("--script FILE"), std::string::npos);
+}
+
+TEST_F(Host, RefusesCatalogueLibrariesOutsideThePlugInFolders) {
+    const fs::path outside = dir / "elsewhere";
+    fs::create_directories(outside);
+    fs::copy_file(ZEVA_SAMPLE_PLUGIN, outside / "Evil.so");
+    CCryptConfigFile province((app / "ProvincePlug" / "ProvincePlugConfig.dat").string(), "");
+    const std::string absolute = (outside / "Evil.so").string();
+    province.WriteString(Acp("外来工具"), cfgkeys::kKeyPlugModuleName, absolute);
+    province.WriteString(Acp("上级工具"), cfgkeys::kKeyPlugModuleName, "..\\elsewhere\\Evil.so");
+    for (const auto& [tool, value] : {std::pair<std::string, std::string>{"外来工具", absolute},
+                                      {"上级工具", "..\\elsewhere\\Evil.so"}}) {
+        EXPECT_EQ(RunScript("pick " + tool + "\nclose\n"), 1) << Output();
+        EXPECT_NE(Output().find("refused plug-in library outside \"plug\" and \"ProvincePlug\": " +
+                                value),
+                  std::string::npos)
+            << Output();
+    }
+}
+
+TEST_F(Host, SkipsBrokenPlugInsAndKeepsRunning) {
+    const fs::path broken = ZEVA_BROKEN_PLUGIN_DIR;
+    fs::copy_file(broken / "zeva_broken_plugin_1.so", app / "plug" / "A-NoCreate.so");
+    fs::copy_file(broken / "zeva_broken_plugin_2.so", app / "plug" / "B-Unresolved.so");
+    fs::copy_file(broken / "zeva_broken_plugin_3.so", app / "plug" / "C-Throws.so");
+    test::WriteFile(app / "plug" / "D-Truncated.so",
+                    test::ReadFile(ZEVA_SAMPLE_PLUGIN).substr(0, 3000));
+    // The main window lists them first (plug before ProvincePlug, by name): buttons 200 to 203.
+    ASSERT_EQ(RunScript("click 200\nclick 201\nclick 202\nclick 203\n"
+                        "expect 105 无法打开插件：plug\\D-Truncated.so\n"
+                        "click 204\nexpect 20101 插件示例\nclose\n"),
+              0)
+        << Output();
+    for (const char* says : {"A-NoCreate.so is no plug-in: it has no PlugCreate", "B-Unresolved.so",
+                             "C-Throws.so: PlugCreate threw: the page template is missing",
+                             "D-Truncated.so is no plug-in: the file is truncated"}) {
+        EXPECT_NE(Output().find(says), std::string::npos) << says << "\n" << Output();
+    }
+}
+
+TEST_F(Host, AMessageWithAPointerFromAnotherProcessIsRefused) {
+    test::ScopedEnv runtime("XDG_RUNTIME_DIR", (dir / "run").string());
+    fs::create_directories(dir / "run");
+    const std::string cmd =
+        "env XDG_RUNTIME_DIR='" + (dir / "run").string() + "' " + Command("--timeout 60");
+    std::thread host([&] { hostStatus = std::system(cmd.c_str()); });
+    HWND found = nullptr;
+    for (int i = 0; i < 600 && !found; ++i) {
+        found = FindWindowA("ZEVACLIENT");
+        if (!found) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_NE(found, nullptr) << Output();
+    // Message 1825 takes wParam as a text in the host's memory: from outside it is refused.
+    EXPECT_EQ(SendMessage(found, plug::kMsgOpenTool, 4096, 0), 0);
+    SendMessage(found, WM_CLOSE, 0, 0);
+    host.join();
+    EXPECT_TRUE(WIFEXITED(hostStatus)) << "the host died: " << Output();
+    EXPECT_EQ(WEXITSTATUS(hostStatus), 0) << Output();
+    EXPECT_NE(Output().find("refused message 1825 from another process"), std::string::npos)
+        << Output();
 }
 
 TEST_F(Host, ClosesOnWmCloseFromAnotherProcess) {

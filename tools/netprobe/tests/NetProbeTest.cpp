@@ -1,90 +1,60 @@
 #include <gtest/gtest.h>
 
-#include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <regex>
+#include <sstream>
 #include <thread>
 
+#include "LoopbackHttpServer.h"
+#include "ProgramRunner.h"
 #include "TestSupport.h"
 
 namespace {
 
-struct Run {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 // Runs zeva-netprobe with a clean proxy configuration.
 class NetProbe {
 public:
-    Run operator()(const std::string& args) {
-        const auto out = dir_ / "out.txt";
-        const auto err = dir_ / "err.txt";
-        const std::string cmd = "env -u http_proxy -u HTTP_PROXY ZEVA_REGISTRY_DIR='" +
-                                (dir_ / "reg").string() + "' '" +
-                                zeva::test::ProgramPath("zeva-netprobe").string() + "' " + args +
-                                " >'" + out.string() + "' 2>'" + err.string() + "'";
-        Run r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = zeva::test::ReadFile(out);
-        r.err = zeva::test::ReadFile(err);
-        return r;
+    // The arguments as one line split at spaces (none of them holds one).
+    zeva::test::RunResult operator()(const std::string& line) {
+        std::vector<std::string> args;
+        std::istringstream words(line);
+        for (std::string w; words >> w;) args.push_back(w);
+        zeva::test::RunOptions options;
+        options.env = {{"http_proxy", std::nullopt},
+                       {"HTTP_PROXY", std::nullopt},
+                       {"ZEVA_REGISTRY_DIR", (dir_ / "reg").string()}};
+        return zeva::test::RunProgram(zeva::test::ProgramPath("zeva-netprobe"), args, options);
     }
 
 private:
     zeva::test::TempDir dir_;
 };
 
-class Site {
+class Site : public zeva::test::LoopbackHttpServer {
 public:
-    Site() {
-        server_.Get("/big", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content_provider(1ull << 30, "application/octet-stream",
-                                     [](size_t, size_t, httplib::DataSink& sink) {
-                                         static const std::string slice(16 * 1024, 'x');
-                                         sink.write(slice.data(), slice.size());
-                                         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                                         return true;
-                                     });
-        });
-        server_.Get("/page", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content("<html>hi</html>", "text/html");
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        // stop() before the accept loop runs would be lost: wait for it.
-        while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~Site() {
-        server_.stop();
-        thread_.join();
-    }
-    std::string Url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(port_) + path;
-    }
-
-private:
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
+    Site()
+        : LoopbackHttpServer([](httplib::Server& server) {
+              server.Get("/big", [](const httplib::Request&, httplib::Response& res) {
+                  res.set_content_provider(1ull << 30, "application/octet-stream",
+                                           [](size_t, size_t, httplib::DataSink& sink) {
+                                               static const std::string slice(16 * 1024, 'x');
+                                               sink.write(slice.data(), slice.size());
+                                               std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                                               return true;
+                                           });
+              });
+              server.Get("/page", [](const httplib::Request&, httplib::Response& res) {
+                  res.set_content("<html>hi</html>", "text/html");
+              });
+          }) {}
 };
 
 std::string ClosedUrl() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), len);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return "http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/";
+    return "http://127.0.0.1:" + std::to_string(zeva::test::ClosedLoopbackPort()) + "/";
 }
 
 }  // namespace
@@ -92,27 +62,27 @@ std::string ClosedUrl() {
 TEST(NetProbeCli, UsageAndBadArguments) {
     NetProbe probe;
     auto r = probe("--help");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out.find("download URL..."), std::string::npos);
     r = probe("");
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("no command"), std::string::npos);
     r = probe("download");
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.exitCode, 2);
     r = probe("download http://127.0.0.1/ --duration-ms 5x");
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("--duration-ms"), std::string::npos);
     r = probe("scan --bogus");
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.exitCode, 2);
     r = probe("frobnicate");
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.exitCode, 2);
 }
 
 TEST(NetProbeCli, DownloadFromALoopbackServerAsJson) {
     Site site;
     NetProbe probe;
     const auto r = probe("download --json --duration-ms 1500 " + site.Url("/big"));
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     std::smatch m;
     ASSERT_TRUE(std::regex_search(r.out, m, std::regex("\"average_kbps\":([0-9]+)"))) << r.out;
     EXPECT_GT(std::stol(m[1]), 0);
@@ -131,7 +101,7 @@ TEST(NetProbeCli, DownloadFromALoopbackServerAsJson) {
 TEST(NetProbeCli, DownloadFromNowhereFailsWithAReason) {
     NetProbe probe;
     const auto r = probe("download --duration-ms 2000 " + ClosedUrl());
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("no test address can be reached"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
 }
@@ -140,7 +110,7 @@ TEST(NetProbeCli, WebTimesEachAddress) {
     Site site;
     NetProbe probe;
     const auto r = probe("web --json " + site.Url("/page") + " " + ClosedUrl());
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(std::regex_search(
         r.out,
         std::regex(
@@ -151,14 +121,14 @@ TEST(NetProbeCli, WebTimesEachAddress) {
         r.out, std::regex("\"connect_ms\":null,\"response_ms\":null,\"ok\":false\\}")))
         << r.out;
     const auto failed = probe("web " + ClosedUrl());
-    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.out.find("failed"), std::string::npos);
 }
 
 TEST(NetProbeCli, SystemDescribesThisMachine) {
     NetProbe probe;
     auto r = probe("system --json");
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(std::regex_search(r.out, std::regex("\"cpu\":\\{\"load_percent\":[0-9]+,")))
         << r.out;
     EXPECT_NE(r.out.find("\"adapters\":["), std::string::npos);
@@ -167,16 +137,16 @@ TEST(NetProbeCli, SystemDescribesThisMachine) {
         r.out, std::regex("\"bytes\":\\{\"received\":[0-9]+,\"sent\":[0-9]+\\}")));
     EXPECT_EQ(r.out.find("\"name\":\"lo\""), std::string::npos);
     r = probe("system");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out.find("processor"), std::string::npos);
 }
 
 TEST(NetProbeCli, ScanRefusesLoopbackAndUnknownInterfaces) {
     NetProbe probe;
     auto r = probe("scan --iface lo");
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("lo"), std::string::npos);
     r = probe("scan --json --iface nosuch-if9");
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
 }

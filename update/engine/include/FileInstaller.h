@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "InstallJournal.h"
 #include "UpdateHost.h"
 
 namespace zeva {
@@ -17,13 +18,11 @@ enum class InstallResult { Replaced, ReplacedAfterMovingAside, Failed };
 // Copies `staged` beside `target` (keeping the target's permissions), then
 // replaces the target in one step. When the target is in use it is moved to
 // its name + ".bak" and the replacement is tried again; when that fails too,
-// the ".bak" is moved back.
+// the ".bak" is moved back. The copy and the backup are recorded in
+// `journal` before they are made, under names no other file holds (a
+// ".<n>" is put before the suffix when the plain name is taken). A folder at
+// `target` is never replaced: Failed.
 InstallResult InstallFile(const std::filesystem::path& staged, const std::filesystem::path& target,
-                          IUpdateHost& host);
-
-// Start-of-run clean-up below `root`: a ".bak" whose original exists is
-// deleted, one whose original is missing (a run ended between moving aside
-// and replacing) is moved back; left-over ".zeva-new" files are deleted.
-void CleanUpInstallLeftovers(const std::string& acpRoot);
+                          IUpdateHost& host, InstallJournal& journal);
 
 }  // namespace zeva

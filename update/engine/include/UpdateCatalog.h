@@ -19,6 +19,12 @@ bool IsSafeRelativeName(const std::string& acpName);
 // 64 lower-case hexadecimal digits.
 bool IsSha256Text(const std::string& text);
 
+// Whether a fetched or staged file is the one the catalog lists: a regular
+// file whose size is the entry's "SIZE" (decimal), whose MD5 is its "MD5"
+// and, when the entry carries a "SHA256", whose SHA256 is that one. A
+// matching digest with another size is refused in every form.
+bool FileMatchesEntry(const std::string& acpPath, const UpdateFileEntry& entry);
+
 }  // namespace zeva
 
 class UpdateCatalog {
@@ -40,7 +46,8 @@ public:
     // Files of the evaluated list whose section lacks a well-formed "SHA256"
     // (current files included: a signed release must name one for every file).
     const std::vector<std::string>& FilesWithoutSha256() const { return withoutSha256_; }
-    // Names left out because they would reach outside the install folder.
+    // Names left out because they would reach outside the install folder, or
+    // name a folder there (a folder is never replaced by a file).
     const std::vector<std::string>& RejectedNames() const { return rejected_; }
     const std::string& InstallDir() const { return installDir_; }
 

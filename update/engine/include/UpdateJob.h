@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "InstallJournal.h"
 #include "UpdateCatalog.h"
 #include "UpdateHost.h"
 #include "UpdateOptions.h"
@@ -16,6 +17,10 @@ namespace zeva {
 // The update servers configured in Config.dat, in the engine's order.
 std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir,
                                                    const UpdateOptions& options);
+
+// How fetching one file ended: fetched and as the catalog lists it, the
+// transfer failed, or what arrived was refused (and removed).
+enum class FetchResult { Fetched, TransferFailed, Refused };
 
 // Dotted IPv4 text for a host name (the text itself when it already is one); empty when
 // unresolvable.
@@ -37,12 +42,35 @@ public:
     bool RunPluginJob();
     // Fetches the names into the staging folder; false at the first failure.
     bool DownloadFiles(const std::vector<std::string>& names);
-    // As DownloadFiles, and a file whose MD5 differs from its entry's counts as failed.
+    // As DownloadFiles, and a file that does not match its entry (FileMatchesEntry) counts as
+    // failed.
     bool DownloadEntries(const std::vector<UpdateFileEntry>& entries);
     // Installs the staged entries; false when any file could not be replaced.
     bool InstallEntries(const std::vector<UpdateFileEntry>& entries);
     // The entries whose staged copy is missing or differs.
     std::vector<UpdateFileEntry> EntriesToFetch(const std::vector<UpdateFileEntry>& entries) const;
+
+    // The steps of a run, for the update dialog, which spreads them over its
+    // threads; the jobs above are made of the same steps.
+    // Clean-up of earlier runs, then the catalog and, with a public key, its
+    // verified signature; false when it could not be fetched or was refused.
+    bool FetchCatalog();
+    // Evaluates the staged main-program catalog: -1 missing (or, with a public
+    // key, refused for a file without SHA256), 1 no update due, 0 evaluated.
+    int EvaluateProgramCatalog();
+    // The evaluated entries (files that differ from the installed ones) and the catalog's VERSION.
+    const std::vector<UpdateFileEntry>& Entries() const { return entries_; }
+    const UpdateFileEntry* EntryNamed(const std::string& name) const;
+    const std::string& NewVersion() const { return newVersion_; }
+    // Fetches one entry into the staging folder with the calling thread's own
+    // downloader, under the same rules as DownloadEntries.
+    zeva::FetchResult FetchEntry(CZEVAUpdateIntf& downloader, const UpdateFileEntry& entry,
+                                 HWND window, UINT message) const;
+    // The dialog's finish: closes the running client, installs every entry,
+    // records the version (the program's only for type 1) and starts the
+    // client at once. False when a file could not be replaced; the staged
+    // files then stay for another attempt.
+    bool InstallFetchedRelease();
 
     // Window and message for the download library's progress (none by default).
     void SetNotify(HWND window, UINT message) {
@@ -66,16 +94,19 @@ public:
 
 private:
     // `entry` null: a catalog or signature, fetched without a size or digest to check.
+    zeva::FetchResult Fetch(CZEVAUpdateIntf& downloader, const std::string& name,
+                            const UpdateFileEntry* entry, HWND window, UINT message) const;
     bool DownloadOne(const std::string& name, const UpdateFileEntry* entry);
-    bool StagedFileMatches(const std::string& path, const UpdateFileEntry& entry) const;
-    // The catalog into the staging folder and, with a public key, its verified signature.
-    bool FetchCatalog();
+    // The catalog's entries; their SHA256 only counts when the catalog was verified.
+    std::vector<UpdateFileEntry> TrustedEntries(const UpdateCatalog& catalog) const;
     // Ends the job as a failed catalog download, with one event-log record; returns false.
     bool RejectCatalog(const std::string& reason);
     bool CatalogCarriesSha256(const UpdateCatalog& catalog);
     void RemoveStaging();
-    void RecordAndNotify(const std::string& newVersion, const std::string& newRegion,
-                         int notifyFlag);
+    void WriteRecord(const char* sectionFormat, const std::string& newVersion);
+    // Config.dat's version, and with `registry` the installation's registry values.
+    void WriteInstalledVersion(const std::string& newVersion, bool registry);
+    void Notify(const std::string& newVersion, const std::string& newRegion, int notifyFlag);
     void RestartClient();
 
     int updateType_;
@@ -91,9 +122,16 @@ private:
 
     zeva::UpdateOptions options_;
     std::unique_ptr<zeva::IUpdateHost> ownHost_;
+    std::unique_ptr<zeva::InstallJournal> journal_;
     zeva::IUpdateHost* host_;
     std::vector<S_UpdateSerivceAddr> servers_;
     bool useProxy_ = true;
     HWND notifyWindow_ = nullptr;
     UINT notifyMessage_ = 0;
+
+    // What the evaluation of the main-program catalog found.
+    std::vector<UpdateFileEntry> entries_;
+    std::string newVersion_;
+    std::string newRegion_;
+    int notifyFlag_ = 0;
 };

@@ -7,7 +7,7 @@
 
 namespace zeva {
 
-enum class UpdateForm { Full, Silent, Toolbox };
+enum class UpdateForm { Full, Silent, Toolbox, Interactive };
 
 struct UpdateOptions {
     UpdateForm form = UpdateForm::Full;
@@ -35,15 +35,17 @@ struct UpdateOptions {
     std::string clientParameters;
     // Restart the main client at all.
     bool restartClient = true;
-    // Plug-in job: search ".bak" files under the install folder instead of the
-    // application directory.
-    bool cleanBackupsInInstallDir = false;
     // Put in front of every remote name (the toolbox's remote folder).
     std::string remotePrefix;
+    // The main-program catalog "UpdateConfig.ini" also for plug-in types
+    // (the update dialog evaluates that format whatever the type).
+    bool programCatalogForPlugins = false;
 
     static UpdateOptions Full();
     static UpdateOptions Silent();
     static UpdateOptions Toolbox(std::string remoteFolder);
+    // The update dialog: the full form's rules on the main-program catalog.
+    static UpdateOptions Interactive();
 };
 
 }  // namespace zeva

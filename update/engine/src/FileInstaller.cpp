@@ -3,11 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <string>
 #include <system_error>
-#include <vector>
-
-#include "DirectoryEx.h"
-#include "platform/AppPath.h"
 
 namespace fs = std::filesystem;
 
@@ -15,10 +12,21 @@ namespace zeva {
 
 namespace {
 
-fs::path WithSuffix(const fs::path& p, const char* suffix) {
-    fs::path out = p;
-    out += suffix;
-    return out;
+bool Exists(const fs::path& p) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(p, ec));
+}
+
+// `target` + `suffix`, or `target` + ".<n>" + `suffix` when that is taken by
+// a file the installer did not make; empty when no name is free.
+fs::path FreeName(const fs::path& target, const char* suffix) {
+    fs::path p = target;
+    p += suffix;
+    for (int n = 1; Exists(p) && n < 1000; ++n) {
+        p = target;
+        p += "." + std::to_string(n) + suffix;
+    }
+    return Exists(p) ? fs::path() : p;
 }
 
 bool SyncFile(const fs::path& p) {
@@ -31,15 +39,17 @@ bool SyncFile(const fs::path& p) {
 
 }  // namespace
 
-InstallResult InstallFile(const fs::path& staged, const fs::path& target, IUpdateHost& host) {
+InstallResult InstallFile(const fs::path& staged, const fs::path& target, IUpdateHost& host,
+                          InstallJournal& journal) {
     std::error_code ec;
+    // A folder standing where the release has a file is the user's, not ours to move aside.
+    if (fs::is_directory(target, ec)) return InstallResult::Failed;
     if (target.has_parent_path() && !fs::is_directory(target.parent_path(), ec)) {
         fs::create_directories(target.parent_path(), ec);
     }
-    const fs::path fresh = WithSuffix(target, kNewFileSuffix);
-    fs::remove(fresh, ec);
-    if (!fs::copy_file(staged, fresh, fs::copy_options::overwrite_existing, ec) ||
-        !SyncFile(fresh)) {
+    const fs::path fresh = FreeName(target, kNewFileSuffix);
+    if (fresh.empty() || !journal.RecordTemporary(fresh)) return InstallResult::Failed;
+    if (!fs::copy_file(staged, fresh, fs::copy_options::none, ec) || !SyncFile(fresh)) {
         fs::remove(fresh, ec);
         return InstallResult::Failed;
     }
@@ -50,8 +60,11 @@ InstallResult InstallFile(const fs::path& staged, const fs::path& target, IUpdat
     if (host.ReplaceFile(fresh, target)) return InstallResult::Replaced;
 
     // The target is in use: move it aside under its ".bak" name and try again.
-    const fs::path backup = WithSuffix(target, kBackupSuffix);
-    fs::remove(backup, ec);
+    const fs::path backup = FreeName(target, kBackupSuffix);
+    if (backup.empty() || !journal.RecordBackup(target, backup)) {
+        fs::remove(fresh, ec);
+        return InstallResult::Failed;
+    }
     fs::rename(target, backup, ec);
     if (ec) {
         fs::remove(fresh, ec);
@@ -61,28 +74,6 @@ InstallResult InstallFile(const fs::path& staged, const fs::path& target, IUpdat
     fs::rename(backup, target, ec);
     fs::remove(fresh, ec);
     return InstallResult::Failed;
-}
-
-void CleanUpInstallLeftovers(const std::string& acpRoot) {
-    std::vector<std::string> found;
-    CDirectoryEx::SearchFile(acpRoot, true, std::string("*") + kBackupSuffix, found);
-    for (const std::string& acp : found) {
-        const fs::path backup = NativePath(acp);
-        fs::path original = backup;
-        original.replace_extension();
-        std::error_code ec;
-        if (fs::exists(fs::symlink_status(original, ec))) {
-            fs::remove(backup, ec);
-        } else {
-            fs::rename(backup, original, ec);
-        }
-    }
-    found.clear();
-    CDirectoryEx::SearchFile(acpRoot, true, std::string("*") + kNewFileSuffix, found);
-    for (const std::string& acp : found) {
-        std::error_code ec;
-        fs::remove(NativePath(acp), ec);
-    }
 }
 
 }  // namespace zeva

@@ -7,6 +7,7 @@
 #include "ConfigFile.h"
 #include "ConfigKeys.h"
 #include "MD5.h"
+#include "SHA256.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
 
@@ -39,6 +40,26 @@ bool IsSha256Text(const std::string& text) {
            text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
+bool FileMatchesEntry(const std::string& acpPath, const UpdateFileEntry& entry) {
+    const std::string& size = entry.size;
+    if (size.empty() || size.size() > 18 ||
+        size.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    std::error_code ec;
+    const std::filesystem::path path = NativePath(acpPath);
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    const auto actual = std::filesystem::file_size(path, ec);
+    if (ec || actual != std::stoull(size)) return false;
+    std::string digest;
+    CMD5::GetFileMD5(acpPath.c_str(), digest);
+    if (digest != entry.md5) return false;
+    if (entry.sha256.empty()) return true;
+    // The signed SHA256 decides: an MD5 alone can be matched by a forged file.
+    CSHA256::GetFileSHA256(acpPath.c_str(), digest);
+    return digest == entry.sha256;
+}
+
 }  // namespace zeva
 
 UpdateCatalog::UpdateCatalog(std::string installDir, std::string catalogPath,
@@ -66,6 +87,10 @@ void UpdateCatalog::AddDueFiles(const std::vector<std::string>& names) {
         if (!zeva::IsSha256Text(entry.sha256)) withoutSha256_.push_back(name);
         const std::string local = installDir_ + name;
         std::error_code ec;
+        if (std::filesystem::is_directory(zeva::NativePath(local), ec)) {
+            rejected_.push_back(name);
+            continue;
+        }
         if (std::filesystem::is_regular_file(zeva::NativePath(local), ec)) {
             std::string digest;
             CMD5::GetFileMD5(local.c_str(), digest);

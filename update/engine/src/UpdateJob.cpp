@@ -82,12 +82,12 @@ std::int64_t ParseCatalogSize(const std::string& text) {
     return std::stoll(text);
 }
 
-std::string Today() {
+std::string Now(const char* format) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     char text[32] = {0};
-    std::strftime(text, sizeof text, keys::kRecordDateFormat, &local);
+    std::strftime(text, sizeof text, format, &local);
     return text;
 }
 
@@ -103,6 +103,8 @@ bool ReadWholeFile(const std::string& acpPath, std::string& out) {
     out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
 }
+// The interactive updater's record keeps the time of day as well.
+constexpr char kRecordTimeFormat[] = "%Y-%m-%d %H:%M:%S";
 
 bool IsFile(const std::string& acpPath) {
     std::error_code ec;
@@ -140,14 +142,18 @@ UpdateJob::UpdateJob(int updateType, std::string jobName, zeva::UpdateOptions op
     } else {
         installDir_ = appDir_ + jobName_ + "\\";
         stagingDir_ = appDir_ + keys::kUpdateDir + jobName_ + "\\";
-        catalogName_ = keys::kPlugCatalogIni;
+        catalogName_ =
+            options_.programCatalogForPlugins ? keys::kUpdateConfigIni : keys::kPlugCatalogIni;
     }
+    journal_ = std::make_unique<zeva::InstallJournal>(
+        zeva::NativePath(appDir_), zeva::NativePath(stagingDir_) / zeva::kInstallJournalName);
 }
 
 UpdateJob::~UpdateJob() = default;
 
-bool UpdateJob::DownloadOne(const std::string& name, const UpdateFileEntry* entry) {
-    if (!zeva::IsSafeRelativeName(name)) return false;
+zeva::FetchResult UpdateJob::Fetch(CZEVAUpdateIntf& downloader, const std::string& name,
+                                   const UpdateFileEntry* entry, HWND window, UINT message) const {
+    if (!zeva::IsSafeRelativeName(name)) return zeva::FetchResult::Refused;
     const std::string local = stagingDir_ + name;
     std::string folder;
     CDirectoryEx::GetFilePath(local, folder);
@@ -157,55 +163,31 @@ bool UpdateJob::DownloadOne(const std::string& name, const UpdateFileEntry* entr
     const std::string remote = options_.remotePrefix + name;
     const std::int64_t expectedSize = entry != nullptr ? ParseCatalogSize(entry->size) : -1;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (downloader_->GetRemoteFile(static_cast<unsigned>(updateType_), remote.c_str(),
-                                       local.c_str(), notifyWindow_, notifyMessage_,
-                                       expectedSize) == -1) {
-            return false;
+        if (downloader.GetRemoteFile(static_cast<unsigned>(updateType_), remote.c_str(),
+                                     local.c_str(), window, message, expectedSize) == -1) {
+            // More than the catalog lists arrived: refused, like any file that does not match.
+            if (entry != nullptr && downloader.LastTransferTooLarge())
+                return zeva::FetchResult::Refused;
+            return zeva::FetchResult::TransferFailed;
         }
-        if (entry == nullptr || StagedFileMatches(local, *entry)) return true;
+        if (entry == nullptr || zeva::FileMatchesEntry(local, *entry))
+            return zeva::FetchResult::Fetched;
         // Damaged in transit or not what the catalog promised: never installed, never reused.
         fs::remove(zeva::NativePath(local), ec);
         // A continued file may owe the damage to the bytes kept from before: once more, whole.
-        if (!downloader_->LastTransferResumed()) return false;
+        if (!downloader.LastTransferResumed()) return zeva::FetchResult::Refused;
     }
-    return false;
+    return zeva::FetchResult::Refused;
 }
 
-bool UpdateJob::StagedFileMatches(const std::string& path, const UpdateFileEntry& entry) const {
-    std::string digest;
-    CMD5::GetFileMD5(path.c_str(), digest);
-    if (digest != entry.md5) return false;
-    if (!SignatureRequired()) return true;
-    // The signed SHA256 decides: an MD5 alone can be matched by a forged file.
-    CSHA256::GetFileSHA256(path.c_str(), digest);
-    return digest == entry.sha256;
+zeva::FetchResult UpdateJob::FetchEntry(CZEVAUpdateIntf& downloader, const UpdateFileEntry& entry,
+                                        HWND window, UINT message) const {
+    return Fetch(downloader, entry.name, &entry, window, message);
 }
 
-bool UpdateJob::FetchCatalog() {
-    if (!DownloadFiles({catalogName_})) return false;
-    if (!SignatureRequired()) return true;
-    const std::string catalogPath = stagingDir_ + catalogName_;
-    const std::string signatureName = catalogName_ + keys::kSignatureSuffix;
-    const std::string signaturePath = stagingDir_ + signatureName;
-    zeva::SignatureVerifier verifier;
-    std::string error;
-    if (verifier.SetPublicKeys(publicKeys_, error) != 0) {
-        return RejectCatalog(std::string(keys::kConfigDat) + " [" + keys::kSectionUpdate + "] " +
-                             keys::kKeyPublicKey + ": " + error);
-    }
-    if (!DownloadFiles({signatureName})) {
-        return RejectCatalog(signatureName + " could not be fetched: " +
-                             downloader_->GetLastErrorInfo());
-    }
-    std::string catalog;
-    std::string signature;
-    if (!ReadWholeFile(catalogPath, catalog) || !ReadWholeFile(signaturePath, signature)) {
-        return RejectCatalog("the staged catalog or signature cannot be read");
-    }
-    if (verifier.Verify(catalog, signature, error) != 0) {
-        return RejectCatalog(error);
-    }
-    return true;
+bool UpdateJob::DownloadOne(const std::string& name, const UpdateFileEntry* entry) {
+    return Fetch(*downloader_, name, entry, notifyWindow_, notifyMessage_) ==
+           zeva::FetchResult::Fetched;
 }
 
 bool UpdateJob::RejectCatalog(const std::string& reason) {
@@ -250,9 +232,7 @@ std::vector<UpdateFileEntry> UpdateJob::EntriesToFetch(
     if (!options_.reuseStagedFiles) return entries;
     std::vector<UpdateFileEntry> out;
     for (const UpdateFileEntry& entry : entries) {
-        const std::string staged = stagingDir_ + entry.name;
-        if (IsFile(staged) && StagedFileMatches(staged, entry)) continue;
-        out.push_back(entry);
+        if (!zeva::FileMatchesEntry(stagingDir_ + entry.name, entry)) out.push_back(entry);
     }
     return out;
 }
@@ -264,15 +244,18 @@ bool UpdateJob::InstallEntries(const std::vector<UpdateFileEntry>& entries) {
             all = false;
             continue;
         }
-        const auto result = zeva::InstallFile(zeva::NativePath(stagingDir_ + entry.name),
-                                              zeva::NativePath(installDir_ + entry.name), *host_);
+        const auto result =
+            zeva::InstallFile(zeva::NativePath(stagingDir_ + entry.name),
+                              zeva::NativePath(installDir_ + entry.name), *host_, *journal_);
         if (result == zeva::InstallResult::Failed) all = false;
     }
     return all;
 }
 
 void UpdateJob::RemoveStaging() {
-    CDirectoryEx::DeleteDirectory(stagingDir_);
+    // A journal still naming backups stays for the next run's clean-up.
+    journal_->Close();
+    zeva::RemoveStagingFolder(zeva::NativePath(appDir_), zeva::NativePath(stagingDir_));
 }
 
 void UpdateJob::RestartClient() {
@@ -282,19 +265,26 @@ void UpdateJob::RestartClient() {
     host_->StartProgram(zeva::NativePath(client), options_.clientParameters);
 }
 
-void UpdateJob::RecordAndNotify(const std::string& newVersion, const std::string& newRegion,
-                                int notifyFlag) {
+void UpdateJob::WriteRecord(const char* sectionFormat, const std::string& newVersion) {
     CCryptConfigFile record(appDir_ + keys::kUpdateRecordDat, "");
-    const std::string day = Today();
-    record.WriteInteger(day, keys::kKeyIsSucceed, 1);
-    record.WriteString(day, keys::kKeyNewVersion, newVersion);
-    record.WriteString(day, keys::kKeyOldVersion, localVersion_);
+    const std::string section = Now(sectionFormat);
+    record.WriteInteger(section, keys::kKeyIsSucceed, 1);
+    record.WriteString(section, keys::kKeyNewVersion, newVersion);
+    record.WriteString(section, keys::kKeyOldVersion, localVersion_);
+}
 
+void UpdateJob::WriteInstalledVersion(const std::string& newVersion, bool registry) {
+    CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
+    config.WriteString(keys::kSectionUpdate, keys::kKeyVersion, newVersion);
+    if (!registry) return;
     if (auto key = zeva::RegistryKey::Open(zeva::RegistryHive::LocalMachine, "SOFTWARE\\Pelmo")) {
         key->SetString("InstallPath", appDir_);
         key->SetString("Version", newVersion);
     }
+}
 
+void UpdateJob::Notify(const std::string& newVersion, const std::string& newRegion,
+                       int notifyFlag) {
     const bool regionChanged = newRegion != localRegion_;
     const bool considered = zeva::VersionSortsAfter(newVersion, localVersion_) || regionChanged;
     if (considered && (notifyFlag != 0 || regionChanged)) {
@@ -307,27 +297,99 @@ void UpdateJob::RecordAndNotify(const std::string& newVersion, const std::string
     }
 }
 
+bool UpdateJob::FetchCatalog() {
+    zeva::CleanUpInstallLeftovers(appDir_);
+    // A stale catalog of an earlier run must not be evaluated if this download fails half-way.
+    if (!DownloadFiles({catalogName_})) return false;
+    if (!SignatureRequired()) return true;
+    const std::string catalogPath = stagingDir_ + catalogName_;
+    const std::string signatureName = catalogName_ + keys::kSignatureSuffix;
+    const std::string signaturePath = stagingDir_ + signatureName;
+    zeva::SignatureVerifier verifier;
+    std::string error;
+    if (verifier.SetPublicKeys(publicKeys_, error) != 0) {
+        return RejectCatalog(std::string(keys::kConfigDat) + " [" + keys::kSectionUpdate + "] " +
+                             keys::kKeyPublicKey + ": " + error);
+    }
+    if (!DownloadFiles({signatureName})) {
+        return RejectCatalog(signatureName + " could not be fetched: " +
+                             downloader_->GetLastErrorInfo());
+    }
+    std::string catalog;
+    std::string signature;
+    if (!ReadWholeFile(catalogPath, catalog) || !ReadWholeFile(signaturePath, signature)) {
+        return RejectCatalog("the staged catalog or signature cannot be read");
+    }
+    if (verifier.Verify(catalog, signature, error) != 0) {
+        return RejectCatalog(error);
+    }
+    return true;
+}
+
+std::vector<UpdateFileEntry> UpdateJob::TrustedEntries(const UpdateCatalog& catalog) const {
+    std::vector<UpdateFileEntry> entries = catalog.Entries();
+    // Only a verified catalog's SHA256 is held against the files.
+    if (!SignatureRequired()) {
+        for (UpdateFileEntry& entry : entries) entry.sha256.clear();
+    }
+    return entries;
+}
+
+int UpdateJob::EvaluateProgramCatalog() {
+    const std::string catalogPath = stagingDir_ + catalogName_;
+    UpdateCatalog catalog(installDir_, catalogPath, localVersion_, localRegion_);
+    catalog.SetVersionOnlyGate(!options_.fullGate);
+    int result = catalog.Evaluate();
+    entries_ = TrustedEntries(catalog);
+    if (!CatalogCarriesSha256(catalog)) {
+        // Refused and removed like an unsigned catalog: nothing of it is fetched.
+        entries_.clear();
+        result = -1;
+    }
+    CConfigFile staged(catalogPath);
+    newVersion_.clear();
+    newRegion_.clear();
+    staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogVersion, "", newVersion_);
+    staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogRegion, "", newRegion_);
+    notifyFlag_ = staged.ReadInteger(keys::kSectionCatalogVersion, keys::kKeyNotify, 0);
+    return result;
+}
+
+const UpdateFileEntry* UpdateJob::EntryNamed(const std::string& name) const {
+    for (const UpdateFileEntry& e : entries_) {
+        if (e.name == name) return &e;
+    }
+    return nullptr;
+}
+
+bool UpdateJob::InstallFetchedRelease() {
+    host_->CloseRunningClient();
+    if (!InstallEntries(entries_)) return false;
+    if (updateType_ != 1) {
+        const std::string plugCatalog = stagingDir_ + keys::kPlugCatalogIni;
+        if (IsFile(plugCatalog)) {
+            zeva::InstallFile(zeva::NativePath(plugCatalog),
+                              zeva::NativePath(installDir_ + keys::kPlugCatalogIni), *host_,
+                              *journal_);
+        }
+    } else {
+        WriteInstalledVersion(newVersion_, true);
+    }
+    WriteRecord(kRecordTimeFormat, newVersion_);
+    RemoveStaging();
+    const std::string client = appDir_ + zeva::kClientExecutable;
+    if (IsFile(client)) host_->StartProgram(zeva::NativePath(client), "");
+    return true;
+}
+
 bool UpdateJob::RunProgramJob() {
     try {
-        zeva::CleanUpInstallLeftovers(appDir_);
-        // A stale catalog of an earlier run must not be evaluated if this download fails half-way.
         if (!FetchCatalog()) return false;
-        const std::string catalogPath = stagingDir_ + catalogName_;
-        UpdateCatalog catalog(installDir_, catalogPath, localVersion_, localRegion_);
-        catalog.SetVersionOnlyGate(!options_.fullGate);
-        catalog.Evaluate();
-        if (!CatalogCarriesSha256(catalog)) return false;
-        const std::vector<UpdateFileEntry>& entries = catalog.Entries();
+        // Missing, or a signed release without a SHA256 for every file: refused as a whole.
+        if (EvaluateProgramCatalog() < 0) return false;
+        const std::vector<UpdateFileEntry>& entries = entries_;
         const std::vector<UpdateFileEntry> toFetch = EntriesToFetch(entries);
-
-        CConfigFile staged(catalogPath);
-        std::string newVersion;
-        std::string newRegion;
-        staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogVersion, "", newVersion);
-        staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogRegion, "", newRegion);
-        const int notifyFlag =
-            staged.ReadInteger(keys::kSectionCatalogVersion, keys::kKeyNotify, 0);
-        const bool newer = zeva::VersionSortsAfter(newVersion, localVersion_);
+        const bool newer = zeva::VersionSortsAfter(newVersion_, localVersion_);
 
         if (entries.empty() && !options_.onlyWhenNewer) {
             RemoveStaging();
@@ -341,9 +403,11 @@ bool UpdateJob::RunProgramJob() {
         // The new version is recorded only once every file is in place, so an
         // interrupted or failed installation is completed by the next run.
         if (installed && (!options_.onlyWhenNewer || newer)) {
-            CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
-            config.WriteString(keys::kSectionUpdate, keys::kKeyVersion, newVersion);
-            if (options_.recordAndNotify) RecordAndNotify(newVersion, newRegion, notifyFlag);
+            WriteInstalledVersion(newVersion_, options_.recordAndNotify);
+            if (options_.recordAndNotify) {
+                WriteRecord(keys::kRecordDateFormat, newVersion_);
+                Notify(newVersion_, newRegion_, notifyFlag_);
+            }
         }
         if (!options_.onlyWhenNewer || newer) RestartClient();
         RemoveStaging();
@@ -356,7 +420,6 @@ bool UpdateJob::RunProgramJob() {
 bool UpdateJob::RunPluginJob() {
     try {
         if (!zeva::IsSafeRelativeName(jobName_)) return false;
-        zeva::CleanUpInstallLeftovers(options_.cleanBackupsInInstallDir ? installDir_ : appDir_);
         if (!FetchCatalog()) return false;
         const std::string catalogPath = stagingDir_ + catalogName_;
         UpdateCatalog catalog(installDir_, catalogPath, localVersion_, localRegion_);
@@ -366,12 +429,13 @@ bool UpdateJob::RunPluginJob() {
             catalog.EvaluatePlugin();
         }
         if (!CatalogCarriesSha256(catalog)) return false;
-        const std::vector<UpdateFileEntry> toFetch = EntriesToFetch(catalog.Entries());
+        const std::vector<UpdateFileEntry> entries = TrustedEntries(catalog);
+        const std::vector<UpdateFileEntry> toFetch = EntriesToFetch(entries);
         if (DownloadEntries(toFetch)) {
-            InstallEntries(catalog.Entries());
+            InstallEntries(entries);
             if (IsFile(catalogPath)) {
                 zeva::InstallFile(zeva::NativePath(catalogPath),
-                                  zeva::NativePath(installDir_ + catalogName_), *host_);
+                                  zeva::NativePath(installDir_ + catalogName_), *host_, *journal_);
             }
         }
         RemoveStaging();

@@ -27,8 +27,14 @@ UpdateOptions UpdateOptions::Toolbox(std::string remoteFolder) {
     o.pluginCatalogHasFilesSection = true;
     o.recordAndNotify = false;
     o.restartClient = false;
-    o.cleanBackupsInInstallDir = true;
     o.remotePrefix = std::move(remoteFolder);
+    return o;
+}
+
+UpdateOptions UpdateOptions::Interactive() {
+    UpdateOptions o;
+    o.form = UpdateForm::Interactive;
+    o.programCatalogForPlugins = true;
     return o;
 }
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FileInstaller.h"
-#include "support/UpdateFixture.h"
+#include "UpdateFixture.h"
 
 namespace fs = std::filesystem;
 using zeva::InstallResult;
@@ -17,6 +17,8 @@ protected:
     zeva::test::RecordingHost host;
     fs::path staged = dir / "staged";
     fs::path target = dir / "app" / "ZEVAClient";
+    fs::path journalFile = dir / "app" / "UPDATE" / zeva::kInstallJournalName;
+    zeva::InstallJournal journal{dir / "app", journalFile};
 
     void SetUp() override {
         WriteFile(staged, "new content");
@@ -33,53 +35,59 @@ protected:
 
 TEST_F(FileInstallerTest, ReplacesAndKeepsTheInstalledMode) {
     fs::permissions(target, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-    EXPECT_EQ(zeva::InstallFile(staged, target, host), InstallResult::Replaced);
+    EXPECT_EQ(zeva::InstallFile(staged, target, host, journal), InstallResult::Replaced);
     EXPECT_EQ(ReadFile(target), "new content");
     EXPECT_EQ(fs::status(target).permissions(),
               fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-    EXPECT_EQ(Listing(), std::vector<std::string>{"ZEVAClient"});
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"UPDATE", "ZEVAClient"}));
     EXPECT_EQ(ReadFile(staged), "new content");
 }
 
 TEST_F(FileInstallerTest, CreatesMissingFoldersForNewFiles) {
     const fs::path deep = dir / "app" / "plug" / "x" / "tool.dll";
-    EXPECT_EQ(zeva::InstallFile(staged, deep, host), InstallResult::Replaced);
+    EXPECT_EQ(zeva::InstallFile(staged, deep, host, journal), InstallResult::Replaced);
     EXPECT_EQ(ReadFile(deep), "new content");
 }
 
 TEST_F(FileInstallerTest, BusyTargetIsMovedAsideThenCleanedUpNextRun) {
     host.busy.insert("ZEVAClient");
-    EXPECT_EQ(zeva::InstallFile(staged, target, host), InstallResult::ReplacedAfterMovingAside);
+    EXPECT_EQ(zeva::InstallFile(staged, target, host, journal),
+              InstallResult::ReplacedAfterMovingAside);
     EXPECT_EQ(ReadFile(target), "new content");
     EXPECT_EQ(ReadFile(dir / "app" / "ZEVAClient.bak"), "old content");
-    zeva::CleanUpInstallLeftovers((dir / "app").string());
-    EXPECT_EQ(Listing(), std::vector<std::string>{"ZEVAClient"});
+    journal.Close();
+    zeva::CleanUpInstallLeftovers((dir / "app").string() + "/");
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"UPDATE", "ZEVAClient"}));
+    EXPECT_FALSE(fs::exists(journalFile));
+}
+
+TEST_F(FileInstallerTest, NamesTakenByOtherFilesAreNeitherOverwrittenNorCleanedUp) {
+    WriteFile(dir / "app" / "ZEVAClient.bak", "the user's");
+    WriteFile(dir / "app" / "ZEVAClient.zeva-new", "not ours either");
+    host.busy.insert("ZEVAClient");
+    EXPECT_EQ(zeva::InstallFile(staged, target, host, journal),
+              InstallResult::ReplacedAfterMovingAside);
+    EXPECT_EQ(ReadFile(target), "new content");
+    EXPECT_EQ(ReadFile(dir / "app" / "ZEVAClient.1.bak"), "old content");
+    journal.Close();
+    zeva::CleanUpInstallLeftovers((dir / "app").string() + "/");
+    EXPECT_EQ(ReadFile(dir / "app" / "ZEVAClient.bak"), "the user's");
+    EXPECT_EQ(ReadFile(dir / "app" / "ZEVAClient.zeva-new"), "not ours either");
+    EXPECT_FALSE(fs::exists(dir / "app" / "ZEVAClient.1.bak"));
+    EXPECT_EQ(ReadFile(target), "new content");
 }
 
 TEST_F(FileInstallerTest, DoubleFailureMovesTheOldFileBack) {
     host.alwaysBusy.insert("ZEVAClient");
-    EXPECT_EQ(zeva::InstallFile(staged, target, host), InstallResult::Failed);
+    EXPECT_EQ(zeva::InstallFile(staged, target, host, journal), InstallResult::Failed);
     EXPECT_EQ(ReadFile(target), "old content");
-    EXPECT_EQ(Listing(), std::vector<std::string>{"ZEVAClient"});
-}
-
-TEST_F(FileInstallerTest, CleanUpRestoresOrphanedBackupsAndDropsHalfWrittenCopies) {
-    fs::rename(target, dir / "app" / "ZEVAClient.bak");
-    WriteFile(dir / "app" / "sub" / "a.dll.bak", "stale");
-    WriteFile(dir / "app" / "sub" / "a.dll", "current");
-    WriteFile(dir / "app" / "sub" / "b.dll.zeva-new", "half");
-    zeva::CleanUpInstallLeftovers((dir / "app").string() + "/");
-    EXPECT_EQ(ReadFile(target), "old content");
-    EXPECT_FALSE(fs::exists(dir / "app" / "ZEVAClient.bak"));
-    EXPECT_FALSE(fs::exists(dir / "app" / "sub" / "a.dll.bak"));
-    EXPECT_EQ(ReadFile(dir / "app" / "sub" / "a.dll"), "current");
-    EXPECT_FALSE(fs::exists(dir / "app" / "sub" / "b.dll.zeva-new"));
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"UPDATE", "ZEVAClient"}));
 }
 
 TEST_F(FileInstallerTest, UnreadableStagedFileLeavesTargetAlone) {
-    EXPECT_EQ(zeva::InstallFile(dir / "missing", target, host), InstallResult::Failed);
+    EXPECT_EQ(zeva::InstallFile(dir / "missing", target, host, journal), InstallResult::Failed);
     EXPECT_EQ(ReadFile(target), "old content");
-    EXPECT_EQ(Listing(), std::vector<std::string>{"ZEVAClient"});
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"UPDATE", "ZEVAClient"}));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include "UpdateJob.h"
 #include "platform/AppPath.h"
-#include "support/UpdateFixture.h"
+#include "UpdateFixture.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "UpdateCatalog.h"
-#include "support/UpdateFixture.h"
+#include "UpdateFixture.h"
 
 using zeva::test::Release;
 namespace fs = std::filesystem;

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <ctime>
 
+#include "FileInstaller.h"
 #include "UpdateJob.h"
 #include "platform/AppPath.h"
 #include "platform/Registry.h"
-#include "support/UpdateFixture.h"
+#include "UpdateFixture.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;
@@ -266,9 +267,34 @@ TEST_F(UpdateJobTest, BusyTargetIsReplacedAndItsBackupRemovedNextRun) {
     }
     EXPECT_EQ(Installed("ZEVAClient"), "client v2");
     EXPECT_EQ(Installed("ZEVAClient.bak"), "client v1");
+    EXPECT_TRUE(fs::exists(app / "UPDATE/Program" / zeva::kInstallJournalName))
+        << "the journal naming the backup outlives the staging folder";
     UpdateJob next(1, "Program", zeva::UpdateOptions::Full(), &host);
     ASSERT_TRUE(next.RunProgramJob());
     EXPECT_FALSE(fs::exists(app / "ZEVAClient.bak"));
+    EXPECT_FALSE(fs::exists(app / "UPDATE/Program"));
+}
+
+TEST_F(UpdateJobTest, BackupOfABusyFileNeverTakesTheNameOfAUsersFile) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Install("ZEVAClient.bak", "the user's copy");
+    Publish(Sample());
+    host.busy.insert("ZEVAClient");
+    for (auto options : {zeva::UpdateOptions::Full(), zeva::UpdateOptions::Silent()}) {
+        Configure("1.0", "330000");
+        Install("ZEVAClient", "client v1");
+        UpdateJob job(1, "Program", options, &host);
+        ASSERT_TRUE(job.RunProgramJob());
+        EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+        EXPECT_EQ(Installed("ZEVAClient.1.bak"), "client v1");
+    }
+    // The next run of either form removes its backups, whichever form made them.
+    UpdateJob next(1, "", zeva::UpdateOptions::Silent(), &host);
+    ASSERT_TRUE(next.RunProgramJob());
+    EXPECT_FALSE(fs::exists(app / "ZEVAClient.1.bak"));
+    EXPECT_EQ(Installed("ZEVAClient.bak"), "the user's copy");
+    EXPECT_FALSE(fs::exists(app / "UPDATE"));
 }
 
 TEST_F(UpdateJobTest, FileThatCannotBeReplacedKeepsOldFileAndVersion) {
@@ -367,7 +393,8 @@ TEST_F(UpdateJobTest, ToolboxFormUsesRemoteFolderAndFilesSection) {
     ASSERT_TRUE(job.RunPluginJob());
     EXPECT_EQ(Installed("ProvincePlug\\a.dll"), "a2");
     EXPECT_EQ(Installed("ProvincePlug\\ProvincePlugConfig.dat"), "catalogue");
-    EXPECT_FALSE(fs::exists(app / "ProvincePlug/a.dll.bak"));
+    // Not made by the updater: not the updater's to delete.
+    EXPECT_EQ(Installed("ProvincePlug\\a.dll.bak"), "stale");
     EXPECT_TRUE(Requested(Requests(), "/1/zj/config.ini"));
     EXPECT_TRUE(host.starts.empty());
 }
@@ -430,6 +457,74 @@ TEST_F(UpdateJobTest, FileCutMidwayIsContinuedAndOnlyTheRestFetched) {
     EXPECT_TRUE(Installed("big.bin") == big);
     EXPECT_EQ(server.Ranges(), (std::vector<std::string>{"", "", "bytes=150000-"}));
     EXPECT_EQ(server.BytesServed("/1/big.bin"), big.size());
+}
+
+TEST_F(UpdateJobTest, CatalogThatDoesNotMatchWhatArrivesIsRefusedInEveryForm) {
+    // The digest of the served file is right, its listed size is not: one rule for every form.
+    struct Form {
+        const char* what;
+        zeva::UpdateOptions options;
+    };
+    for (const Form& form : {Form{"full", zeva::UpdateOptions::Full()},
+                             Form{"silent", zeva::UpdateOptions::Silent()}}) {
+        for (const char* size : {"SIZE=8\n", "SIZE=10\n", "SIZE=\n", "SIZE=9x\n", "SIZE=-9\n"}) {
+            SCOPED_TRACE(std::string(form.what) + " " + size);
+            Configure("1.0", "330000");
+            InstallOld();
+            Publish(Sample());
+            std::string catalog = Sample().MainCatalog();
+            const std::string listed = "SIZE=9\n";  // "client v2"
+            catalog.replace(catalog.find(listed), listed.size(), size);
+            server.Put("/1/UpdateConfig.ini", catalog);
+            UpdateJob job(1, "Program", form.options, &host);
+            ASSERT_TRUE(job.RunProgramJob());
+            EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+            EXPECT_EQ(Installed("plug\\tool.dll"), "tool v1");
+            EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+            EXPECT_TRUE(host.starts.empty());
+        }
+    }
+    // A staged copy with the right digest but another size is fetched again, not reused.
+    Configure("1.0", "330000");
+    Publish(Sample());
+    server.ClearRequests();
+    zeva::test::WriteFile(app / "UPDATE/Program/readme.txt", "same");
+    zeva::test::WriteFile(app / "UPDATE/Program/ZEVAClient", "client v2");
+    UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+    std::vector<UpdateFileEntry> entries = {
+        {"ZEVAClient", "", "9", zeva::test::Md5Of("client v2"), ""},
+        {"readme.txt", "", "5", zeva::test::Md5Of("same"), ""}};
+    const auto toFetch = job.EntriesToFetch(entries);
+    ASSERT_EQ(toFetch.size(), 1u);
+    EXPECT_EQ(toFetch[0].name, "readme.txt");
+}
+
+TEST_F(UpdateJobTest, FolderNamedByTheCatalogIsNeverReplacedByAFile) {
+    Release r = Sample();
+    r.files.emplace_back("sub", "a file where a folder is");
+    r.files.emplace_back("plug", "a file where the plug-in folder is");
+    for (auto options : {zeva::UpdateOptions::Full(), zeva::UpdateOptions::Silent()}) {
+        Configure("1.0", "330000");
+        InstallOld();
+        Install("sub\\inside.txt", "the user's");
+        Publish(r);
+        server.ClearRequests();
+        UpdateJob job(1, "Program", options, &host);
+        ASSERT_TRUE(job.RunProgramJob());
+        EXPECT_TRUE(fs::is_directory(app / "sub"));
+        EXPECT_EQ(Installed("sub\\inside.txt"), "the user's");
+        EXPECT_FALSE(fs::exists(app / "sub.bak"));
+        EXPECT_FALSE(fs::exists(app / "plug.bak"));
+        EXPECT_EQ(Installed("plug\\tool.dll"), "tool v2");
+        EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+        EXPECT_FALSE(Requested(Requests(), "/1/sub"));
+    }
+    // The installer itself refuses too, whatever the catalog said.
+    zeva::test::WriteFile(app / "UPDATE/staged", "file");
+    zeva::InstallJournal journal(app, app / "UPDATE" / zeva::kInstallJournalName);
+    EXPECT_EQ(zeva::InstallFile(app / "UPDATE/staged", app / "sub", host, journal),
+              zeva::InstallResult::Failed);
+    EXPECT_EQ(Installed("sub\\inside.txt"), "the user's");
 }
 
 }  // namespace

@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <set>
 #include <thread>
 
+#include "ConsoleUpdateHost.h"
+#include "InstallJournal.h"
 #include "ProgramRunner.h"
-#include "support/UpdateFixture.h"
+#include "UpdateJob.h"
+#include "UpdateFixture.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;
@@ -43,6 +47,34 @@ protected:
         Configure("1.0", "330000");
         for (int i = 0; i < kFiles; ++i)
             Install(release.files[static_cast<size_t>(i)].first, Content(i, 'o'));
+        // A user's files that look like the updater's own.
+        Install("dir1\\f1.bin.bak", "the user's");
+        Install("UserConfig.dat.bak", "s");
+        Install("dir2\\f2.bin.zeva-new", "mine");
+    }
+    void CheckUserFiles(const char* when) {
+        EXPECT_EQ(zeva::test::ReadFile(app / "dir1/f1.bin.bak"), "the user's") << when;
+        EXPECT_EQ(zeva::test::ReadFile(app / "UserConfig.dat.bak"), "s") << when;
+        EXPECT_EQ(zeva::test::ReadFile(app / "dir2/f2.bin.zeva-new"), "mine") << when;
+        EXPECT_FALSE(fs::exists(app / keys::kUserConfigDat) &&
+                     zeva::test::ReadFile(app / keys::kUserConfigDat) == "s")
+            << when;
+    }
+    // After the run that follows a kill: everything new, nothing of the updater's left.
+    void CheckFinished() {
+        EXPECT_EQ(CheckOldOrNew("after rerun"), kFiles);
+        EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+        CheckUserFiles("after rerun");
+        for (const auto& e : fs::recursive_directory_iterator(app)) {
+            const std::string rel = e.path().lexically_relative(app).string();
+            if (rel == "dir1/f1.bin.bak" || rel == "UserConfig.dat.bak" ||
+                rel == "dir2/f2.bin.zeva-new")
+                continue;
+            const std::string n = e.path().filename().string();
+            EXPECT_FALSE(n.ends_with(".bak") || n.ends_with(".zeva-new") || n.ends_with(".part"))
+                << rel;
+        }
+        EXPECT_FALSE(fs::exists(app / "UPDATE"));
     }
     // Every file old or new; returns how many are new.
     int CheckOldOrNew(const char* when) {
@@ -91,16 +123,10 @@ TEST_F(SilentUpdateCrashTest, KillAtManyPointsNeverLosesOrTruncatesAFile) {
         if (WIFSIGNALED(status)) ++killed;
         const int fresh = CheckOldOrNew("after kill");
         if (fresh > 0 && fresh < kFiles) ++mixed;
+        CheckUserFiles("after kill");
 
         EXPECT_EQ(zeva::test::RunProgram(zeva::test::ProgramPath("ZEVASilentUpdate"), {}, app), 0);
-        EXPECT_EQ(CheckOldOrNew("after rerun"), kFiles);
-        EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
-        for (const auto& e : fs::recursive_directory_iterator(app)) {
-            const std::string n = e.path().filename().string();
-            EXPECT_FALSE(n.ends_with(".bak") || n.ends_with(".zeva-new") || n.ends_with(".part"))
-                << n;
-        }
-        EXPECT_FALSE(fs::exists(app / "UPDATE"));
+        CheckFinished();
     }
     EXPECT_GE(killed, kPoints / 4) << "most kills must land before the run ends";
     RecordProperty("killed", killed);
@@ -140,6 +166,63 @@ TEST_F(SilentUpdateCrashTest, KilledMidFileTheRerunContinuesItWithRange) {
     EXPECT_GE(server.BytesServed("/1/big.bin"), big.size() - kept);
     EXPECT_LT(server.BytesServed("/1/big.bin"), big.size() - kept + 64 * 1024);
     EXPECT_FALSE(fs::exists(app / "UPDATE"));
+}
+
+// Every installed file is in use at the first attempt, as a running program
+// is on Windows, so each one is moved aside to its ".bak" before the copy
+// goes in; at the chosen file the process kills itself right after that move.
+class BusyOnceHost : public zeva::ConsoleUpdateHost {
+public:
+    explicit BusyOnceHost(int killAtFile) : ConsoleUpdateHost(true), killAt_(killAtFile) {}
+    bool ReplaceFile(const fs::path& source, const fs::path& target) override {
+        if (tried_.insert(target).second) return false;
+        if (++movedAside_ == killAt_) ::raise(SIGKILL);
+        return ConsoleUpdateHost::ReplaceFile(source, target);
+    }
+
+private:
+    int killAt_;
+    int movedAside_ = 0;
+    std::set<fs::path> tried_;
+};
+
+TEST_F(SilentUpdateCrashTest, KillBetweenTheBackupAndTheCopyIsRepairedByTheNextRun) {
+    for (const int killAt : {1, 2, kFiles / 2, kFiles}) {
+        SCOPED_TRACE(killAt);
+        ResetToOld();
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            BusyOnceHost busy(killAt);
+            {
+                UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &busy);
+                job.RunProgramJob();
+            }
+            ::_exit(3);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the run must end at the kill";
+
+        // The file being replaced is gone from its name; its backup and the journal naming it stay.
+        const std::string& name = release.files[static_cast<size_t>(killAt - 1)].first;
+        const fs::path target = app / zeva::test::UrlPath(name);
+        EXPECT_FALSE(fs::exists(target));
+        fs::path backup = target;
+        backup += killAt == 2 ? ".1.bak" : ".bak";  // f1.bin.bak is the user's
+        EXPECT_EQ(zeva::test::ReadFile(backup), Content(killAt - 1, 'o'));
+        const fs::path journal = app / "UPDATE" / zeva::kInstallJournalName;
+        bool named = false;
+        for (const zeva::JournalRecord& r : zeva::ReadJournal(journal)) {
+            named = named || (r.kind == zeva::JournalRecord::Kind::Backup &&
+                              r.backup == backup.lexically_relative(app));
+        }
+        EXPECT_TRUE(named) << "the journal must name " << backup;
+        CheckUserFiles("after kill");
+
+        EXPECT_EQ(zeva::test::RunProgram(zeva::test::ProgramPath("ZEVASilentUpdate"), {}, app), 0);
+        CheckFinished();
+    }
 }
 
 }  // namespace

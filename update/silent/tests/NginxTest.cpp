@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "ProgramRunner.h"
-#include "support/UpdateFixture.h"
+#include "UpdateFixture.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;

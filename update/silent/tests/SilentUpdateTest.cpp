@@ -2,7 +2,7 @@
 
 #include "ProgramRunner.h"
 #include "SilentUpdate.h"
-#include "support/UpdateFixture.h"
+#include "UpdateFixture.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;
@@ -109,6 +109,35 @@ TEST_F(SilentUpdateTest, ProgramIgnoresArgumentsExitsZeroAndWritesOnlyInItsDirec
     fs::remove(app / keys::kConfigDat);
     EXPECT_EQ(zeva::test::RunProgram(program, {}, cwd), 0);
     EXPECT_TRUE(fs::is_empty(cwd));
+}
+
+TEST_F(SilentUpdateTest, FilesTheUpdaterNeverMadeAreLeftAlone) {
+    // Nothing configured at all, then a run that installs a release.
+    zeva::test::WriteFile(app / "d" / "r.doc.bak", "keep");
+    zeva::test::WriteFile(app / "d" / "r.doc", "cur");
+    zeva::test::WriteFile(app / "UserConfig.dat.bak", "s");
+    zeva::test::WriteFile(app / "data" / "a.dat.zeva-new", "mine");
+    const fs::path program = zeva::test::ProgramPath("ZEVASilentUpdate");
+    auto expectUntouched = [&](const char* when) {
+        SCOPED_TRACE(when);
+        EXPECT_EQ(zeva::test::ReadFile(app / "d" / "r.doc.bak"), "keep");
+        EXPECT_EQ(zeva::test::ReadFile(app / "d" / "r.doc"), "cur");
+        EXPECT_EQ(zeva::test::ReadFile(app / "UserConfig.dat.bak"), "s");
+        EXPECT_EQ(zeva::test::ReadFile(app / "data" / "a.dat.zeva-new"), "mine");
+    };
+    EXPECT_EQ(zeva::test::RunProgram(program, {}, app), 0);
+    expectUntouched("no server configured");
+    EXPECT_FALSE(fs::exists(app / keys::kUserConfigDat));
+
+    Configure("1.0", "330000");
+    Install("data\\a.dat", "a v1");
+    Release r = Sample();
+    r.files.erase(r.files.begin());  // no client to restart, so no pause
+    Publish(r);
+    EXPECT_EQ(zeva::test::RunProgram(program, {}, app), 0);
+    EXPECT_EQ(Installed("data\\a.dat"), "a v2");
+    expectUntouched("after an update");
+    EXPECT_FALSE(fs::exists(app / "UPDATE"));
 }
 
 }  // namespace

@@ -17,26 +17,20 @@ constexpr int kEdgeGap = 5;
 
 }  // namespace
 
-void CLinkLabel::OnLButtonUp(UINT flags, CPoint point) {
-    CStaticText::OnLButtonUp(flags, point);
-    if (CWnd* parent = GetParent()) {
-        parent->SendMessage(WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(), BN_CLICKED), 0);
-    }
-}
-
 CDlgNotify::CDlgNotify(CWnd* parent) : CImageDialog(IDD_NOTIFY, parent) {
     RegisterWizardResources();
-}
-
-void CDlgNotify::DoDataExchange(CDataExchange* pDX) {
-    CImageDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDC_NOTIFY_NOW, m_btnNow);
-    DDX_Control(pDX, IDC_NOTIFY_LATER, m_btnLater);
-    DDX_Control(pDX, IDC_NOTIFY_CROSS, m_btnClose);
-    DDX_Control(pDX, IDC_OLD_VERSION, m_lblOldVersion);
-    DDX_Control(pDX, IDC_NEW_VERSION, m_lblNewVersion);
-    DDX_Text(pDX, IDC_OLD_VERSION, m_strOldVersion);
-    DDX_Text(pDX, IDC_NEW_VERSION, m_strNewVersion);
+    Bind({{IDC_NOTIFY_NOW, &m_btnNow}, {IDC_NOTIFY_LATER, &m_btnLater}, {IDC_NOTIFY_CROSS, &m_btnClose},
+          {IDC_OLD_VERSION, &m_lblOldVersion}, {IDC_NEW_VERSION, &m_lblNewVersion}});
+    HandleClick(IDC_NOTIFY_NOW, [this] { EndDialog(IDYES); });
+    HandleClick(IDC_NOTIFY_LATER, [this] { EndDialog(IDNO); });
+    HandleClick(IDC_NOTIFY_CROSS, [this] { EndDialog(IDNO); });
+    HandleClick(IDC_WEBSITE_LINK, [this] {
+        std::string error;
+        if (!OpenUrl(m_strWebSite, &error)) std::fprintf(stderr, "ZEVAUpdate: %s\n", error.c_str());
+    });
+    SetCaptionDrag(30);
+    // Every label but the white title in the house blue.
+    SetStaticLook(kLabelColor);
 }
 
 BOOL CDlgNotify::OnInitDialog() {
@@ -44,6 +38,8 @@ BOOL CDlgNotify::OnInitDialog() {
     SetWindowText(Acp("Pelmo升级通知"));
     GetDlgItem(IDC_TITLE)->SetTextColor(RGB(255, 255, 255));
     GetDlgItem(IDC_TITLE)->SetFontBold(true);
+    m_lblOldVersion.SetWindowText(m_strOldVersion);
+    m_lblNewVersion.SetWindowText(m_strNewVersion);
 
     for (CImageButtonX* b : {&m_btnNow, &m_btnLater}) {
         b->SetImages(IDB_BUTTON, IDB_BUTTON, IDB_BUTTON);
@@ -64,9 +60,8 @@ BOOL CDlgNotify::OnInitDialog() {
     m_lblLink.CreateWnd(this, IDC_WEBSITE_LINK, link, WS_CHILD | WS_VISIBLE | SS_NOTIFY,
                         Acp("访问Pelmo官网"));
     m_lblLink.SetFontSize(12);
-    m_lblLink.SetUnderline(true);
+    m_lblLink.ApplyLinkLook();
     m_lblLink.SetTextColor(kLabelColor);
-    m_lblLink.SetCursor(IDC_HAND);
     m_lblLink.ShowWindow(m_strWebSite.empty() ? SW_HIDE : SW_SHOW);
 
     PlaceAboveTaskbar();
@@ -95,45 +90,7 @@ void CDlgNotify::PlaceAboveTaskbar() {
     MoveWindow(at.x, at.y, own.Width(), own.Height(), 1);
 }
 
-BOOL CDlgNotify::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (HIWORD(wParam) == BN_CLICKED) {
-        switch (LOWORD(wParam)) {
-            case IDC_NOTIFY_NOW:
-                EndDialog(IDYES);
-                return 1;
-            case IDC_NOTIFY_LATER:
-            case IDC_NOTIFY_CROSS:
-                EndDialog(IDNO);
-                return 1;
-            case IDC_WEBSITE_LINK: {
-                std::string error;
-                if (!OpenUrl(m_strWebSite, &error)) {
-                    std::fprintf(stderr, "ZEVAUpdate: %s\n", error.c_str());
-                }
-                return 1;
-            }
-            default:
-                break;
-        }
-    }
-    return CImageDialog::OnCommand(wParam, lParam);
-}
-
 void CDlgNotify::OnCancel() {
     // Escape answers like the close cross: not now.
     EndDialog(IDNO);
-}
-
-HBRUSH CDlgNotify::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) {
-    if (ctlColor == CTLCOLOR_STATIC) {
-        pDC->SetBkMode(TRANSPARENT);
-        if (pWnd == nullptr || pWnd->GetDlgCtrlID() != IDC_TITLE) pDC->SetTextColor(kLabelColor);
-        return GetStockObject(NULL_BRUSH);
-    }
-    return CImageDialog::OnCtlColor(pDC, pWnd, ctlColor);
-}
-
-void CDlgNotify::OnLButtonDown(UINT flags, CPoint point) {
-    CImageDialog::OnLButtonDown(flags, point);
-    if (point.y < 30) PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
 }

@@ -8,12 +8,6 @@
 
 #include "Controls.h"
 
-// A label that reports a click to its dialog as a command with its own id.
-class CLinkLabel : public CStaticText {
-protected:
-    void OnLButtonUp(UINT flags, CPoint point) override;
-};
-
 class CDlgNotify : public CImageDialog {
 public:
     explicit CDlgNotify(CWnd* parent = nullptr);
@@ -28,10 +22,6 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) override;
-    void OnLButtonDown(UINT flags, CPoint point) override;
     void OnCancel() override;
 
 private:

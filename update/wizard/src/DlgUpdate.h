@@ -1,19 +1,21 @@
 #pragma once
-// The "在线更新" dialog: checks the update server as it opens, offers the
-// newer release, downloads it on a worker thread, closes the running
-// client, installs the files on the window's own thread and starts the
-// client again.
+// The "在线更新" dialog: checks the update server once it is on screen,
+// offers the newer release, downloads it on a worker thread, closes the
+// running client, installs the files on the window's own thread and starts
+// the client again. Every step is the update job's (UpdateJob), so the
+// dialog follows the same catalog, file and record rules as the other forms.
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "CheckUpdateThread.h"
 #include "Controls.h"
 #include "DownFileThread.h"
 #include "UpdateFileEntry.h"
 #include "UpdateHost.h"
-#include "ZEVAUpdateIntf.h"
+#include "UpdateJob.h"
 
 class CDlgUpdate : public CImageDialog {
 public:
@@ -35,38 +37,30 @@ public:
     const std::string& StagingDir() const { return stagingDir_; }
     const std::string& InstallDir() const { return installDir_; }
     CDownFileThread* Worker() const { return worker_.get(); }
+    // The check in progress (null once it has ended).
+    CCheckUpdateThread* Checker() const { return checker_.get(); }
 
 protected:
     BOOL OnInitDialog() override;
-    void DoDataExchange(CDataExchange* pDX) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) override;
-    void OnLButtonDown(UINT flags, CPoint point) override;
     BOOL DestroyWindow() override;
 
 private:
     void Check();
+    LRESULT OnCheckDone(WPARAM result);
     void StartDownload();
     LRESULT OnDownloadNotify(WPARAM wParam, LPARAM lParam);
     void Finish();
     void Fail(const char* utf8Message);
     void StopWorker();
     void ShowState(State state);
-    const UpdateFileEntry* EntryNamed(const std::string& name) const;
 
     int updateType_;
     std::string jobName_;
     zeva::IUpdateHost& host_;
-    std::unique_ptr<CZEVAUpdateIntf> downloader_;
-    std::vector<S_UpdateSerivceAddr> servers_;
-    bool useProxy_ = true;
-    std::string appDir_;
+    std::unique_ptr<CCheckUpdateThread> checker_;
+    std::unique_ptr<UpdateJob> job_;
     std::string stagingDir_;
     std::string installDir_;
-    std::string localVersion_;
-    std::string localRegion_;
-    std::string newVersion_;
     std::vector<UpdateFileEntry> entries_;
     std::vector<std::string> names_;
     std::vector<long long> sizes_;

@@ -1,11 +1,5 @@
 #include "DownFileThread.h"
 
-#include <filesystem>
-#include <system_error>
-
-#include "DirectoryEx.h"
-#include "UpdateCatalog.h"
-#include "platform/AppPath.h"
 #include "platform/MessageQueue.h"
 
 CDownFileThread::CDownFileThread(std::vector<S_UpdateSerivceAddr> servers, bool useProxy,
@@ -24,28 +18,21 @@ DWORD CDownFileThread::Run() {
     CZEVAUpdateIntf downloader(servers_, useProxy_);
     // Terminate also cuts a transfer in progress short.
     downloader.SetCancelCheck([this] { return IsStopRequested(); });
-    for (size_t i = 0; i < names_.size(); ++i) {
-        const std::string& name = names_[i];
-        const long long expected = i < sizes_.size() ? sizes_[i] : -1;
+    for (const std::string& name : names_) {
         if (IsStopRequested()) return 1;
-        const std::string local = stagingDir_ + name;
-        bool fetched = false;
-        if (zeva::IsSafeRelativeName(name)) {
-            std::string folder;
-            CDirectoryEx::GetFilePath(local, folder);
-            std::error_code ec;
-            if (!std::filesystem::is_directory(zeva::NativePath(folder), ec))
-                CDirectoryEx::CreateMultipleDirectory(folder);
-            fetched = downloader.GetRemoteFile(static_cast<unsigned>(updateType_), name.c_str(),
-                                               local.c_str(), notifyWindow_, notifyMessage_,
-                                               expected) != -1;
-        }
-        if (!fetched) {
-            if (IsStopRequested()) return 1;
-            // Posted, not sent: the dialog may be waiting for this thread to end.
-            zeva::PostMessage(notifyWindow_, notifyMessage_, 0, -1);
-            return 1;
-        }
+        const UpdateFileEntry* entry = job_ != nullptr ? job_->EntryNamed(name) : nullptr;
+        const zeva::FetchResult result =
+            entry != nullptr ? job_->FetchEntry(downloader, *entry, notifyWindow_, notifyMessage_)
+                             : zeva::FetchResult::TransferFailed;
+        if (result == zeva::FetchResult::Fetched) continue;
+        if (IsStopRequested()) return 1;
+        // Posted, not sent: the dialog may be waiting for this thread to end.
+        // A refused file may never have been announced complete (it was cut
+        // off at its listed size), so the refusal is told in every case.
+        zeva::PostMessage(notifyWindow_, notifyMessage_, 0,
+                          result == zeva::FetchResult::TransferFailed ? kFailedNotice
+                                                                      : kRefusedNotice);
+        return 1;
     }
     return 0;
 }

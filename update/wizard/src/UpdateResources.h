@@ -7,6 +7,8 @@ namespace zeva::wizard {
 
 // The download library's and the worker's notify message to the update dialog.
 inline constexpr UINT WM_DOWNLOAD_NOTIFY = 0x065A;
+// The check worker's result to the update dialog (wParam: see CCheckUpdateThread).
+inline constexpr UINT WM_CHECK_DONE = 0x0400 + 0x65B;
 
 inline constexpr UINT IDD_UPDATE = 0x0081;
 inline constexpr UINT IDD_NOTIFY = 0x0082;

@@ -118,7 +118,14 @@ int main(int argc, char** argv) {
     };
     env.prepareDialog = [&](CDlgUpdate& dlg) {
         dlg.SetStateListener([&](CDlgUpdate& d, CDlgUpdate::State state) {
-            if (state == CDlgUpdate::State::Checking) return;
+            if (state == CDlgUpdate::State::Checking) {
+                // The window is up while the server is asked; pictured unless the answer came
+                // first.
+                QTimer::singleShot(0, [&d, &shot] {
+                    if (d.GetState() == CDlgUpdate::State::Checking) shot(d, "update-checking.png");
+                });
+                return;
+            }
             const std::string name = std::string("update-") + StateName(state) + ".png";
             auto act = [&d, state, name, &shot, &answer] {
                 shot(d, name);

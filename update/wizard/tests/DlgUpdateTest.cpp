@@ -8,6 +8,7 @@
 
 #include "CryptConfigFile.h"
 #include "UpdateApp.h"
+#include "UpdateJob.h"
 #include "WizardFixture.h"
 #include "platform/CodePage.h"
 #include "platform/NamedMutex.h"
@@ -26,6 +27,7 @@ constexpr char kUpToDate[] = "您安装的Pelmo已经是最新版本！";
 constexpr char kNoConnection[] = "无法与服务器建立连接,请稍候重试！";
 constexpr char kUpdateError[] = "更新过程出现错误,请稍候重试！";
 constexpr char kAutoRestart[] = "软件更新后会自动启用新版本！";
+constexpr char kChecking[] = "正在检查新版本，请稍候……";
 
 // Records whether the client was closed before the first file was replaced.
 class OrderHost : public zeva::test::RecordingHost {
@@ -82,9 +84,11 @@ TEST_F(DlgUpdateTest, CheckingThenUpToDateOffersOnlyClosing) {
     });
     EXPECT_EQ(result, IDOK);
     ASSERT_EQ(order, (std::vector<State>{State::Checking, State::UpToDate}));
-    // Checking happens while the window opens, before it is on screen.
+    // The checking state is entered while the window opens and offers nothing yet.
     EXPECT_FALSE(seen[State::Checking].rendered);
-    EXPECT_EQ(seen[State::Checking].headline, Acp("Pelmo有新版本"));
+    EXPECT_EQ(seen[State::Checking].headline, Acp(kChecking));
+    EXPECT_EQ(seen[State::Checking].visible,
+              Ids({IDC_TITLE, IDC_CLOSE_CROSS, IDC_BANNER, IDC_ICON, IDC_HEADLINE, IDC_CLOSE}));
     const auto& v = seen[State::UpToDate];
     EXPECT_EQ(v.headline, Acp(kUpToDate));
     EXPECT_EQ(v.visible,
@@ -301,6 +305,163 @@ TEST_F(DlgUpdateTest, ClosingDuringTheDownloadStopsTheWorker) {
     EXPECT_EQ(Installed("ZEVAClient"), "client v1");
 }
 
+TEST_F(DlgUpdateTest, WindowIsOnScreenAndClosableWhileTheCatalogIsSlow) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Publish(Sample());
+    // Large enough to stall part-way, as a catalog on a very slow line does.
+    server.Put("/1/UpdateConfig.ini", Sample().MainCatalog() + std::string(200000, ';') + "\n");
+    server.SetFault("/1/UpdateConfig.ini", zeva::test::Fault::Stall);
+    CDlgUpdate dlg(1, "", recorder);
+    Watch(dlg);
+    std::chrono::steady_clock::duration closing{};
+    driver.AnswerNextModal([&](CImageDialog& shown) {
+        auto& d = static_cast<CDlgUpdate&>(shown);
+        ASSERT_TRUE(WaitFor([&] { return !server.Requests().empty(); }));
+        EXPECT_TRUE(d.IsRendered());
+        EXPECT_EQ(d.GetState(), State::Checking);
+        EXPECT_NE(d.Checker(), nullptr);
+        EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kChecking));
+        EXPECT_FALSE(driver.Click(d, IDC_UPGRADE)) << "nothing is offered before the answer";
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
+        closing = std::chrono::steady_clock::now() - start;
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    // Closing cut the stalled transfer short instead of waiting for its time-outs.
+    EXPECT_LT(closing, std::chrono::seconds(15));
+    EXPECT_EQ(dlg.Checker(), nullptr);
+    EXPECT_EQ(order, std::vector<State>{State::Checking});
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_TRUE(recorder.starts.empty());
+}
+
+TEST_F(DlgUpdateTest, InstallGoesThroughTheEngineAndItsJournal) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Install("ZEVAClient.bak", "the user's");
+    Install("d\\r.doc.bak", "keep");
+    Publish(Sample());
+    recorder.busy.insert("ZEVAClient");
+    CDlgUpdate dlg(1, "", recorder);
+    EXPECT_EQ(Run(dlg, [&](CDlgUpdate& d) { Upgrade(d); }), IDOK);
+    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed("ZEVAClient.1.bak"), "client v1");
+    EXPECT_EQ(Installed("ZEVAClient.bak"), "the user's");
+    EXPECT_EQ(Installed("d\\r.doc.bak"), "keep");
+    // The next run of any form removes the dialog's backup, and nothing else.
+    UpdateJob next(1, "", zeva::UpdateOptions::Silent(), &recorder);
+    EXPECT_TRUE(next.RunProgramJob());
+    EXPECT_FALSE(fs::exists(app / "ZEVAClient.1.bak"));
+    EXPECT_EQ(Installed("ZEVAClient.bak"), "the user's");
+    EXPECT_EQ(Installed("d\\r.doc.bak"), "keep");
+}
+
+TEST_F(DlgUpdateTest, FileWhoseDigestMatchesButSizeDoesNotIsRefusedAsEverywhere) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Release r = Sample();
+    Publish(r);
+    // The staged copy has the listed digest and the listed size is wrong for it:
+    // it is neither reused nor installed.
+    std::string catalog = r.MainCatalog();
+    const std::string size = "SIZE=9\n";
+    catalog.replace(catalog.find(size), size.size(), "SIZE=8\n");
+    server.Put("/1/UpdateConfig.ini", catalog);
+    zeva::test::WriteFile(app / "UPDATE" / "Program" / "ZEVAClient", "client v2");
+    CDlgUpdate dlg(1, "", recorder);
+    Run(dlg, [&](CDlgUpdate& d) {
+        EXPECT_EQ(d.NamesToFetch(), (std::vector<std::string>{"ZEVAClient", "data\\a.dat"}));
+        Upgrade(d);
+        EXPECT_EQ(d.GetState(), State::Failed);
+        EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kUpdateError));
+        EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
+    });
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(recorder.replaces, 0);
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+}
+
+TEST_F(DlgUpdateTest, WithAKeyTheDialogInstallsOnlyAVerifiedRelease) {
+    Configure("1.0", "330000");
+    InstallOld();
+    UseKey();
+    PublishSigned(Sample());
+    CDlgUpdate dlg(1, "", recorder);
+    Run(dlg, [&](CDlgUpdate& d) { Upgrade(d); });
+    EXPECT_EQ(order.back(), State::Finished);
+    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+    EXPECT_TRUE(syslog.Drain().empty());
+}
+
+TEST_F(DlgUpdateTest, WithAKeyAnUnverifiedCatalogIsNeverOffered) {
+    Configure("1.0", "330000");
+    InstallOld();
+    UseKey();
+    PublishSigned(Sample());
+    const std::string catalog = Sample().MainCatalog();
+    server.Put("/1/UpdateConfig.ini.sig", Sign(catalog + "x", releaseKey));
+    CDlgUpdate dlg(1, "", recorder);
+    Run(dlg, [&](CDlgUpdate& d) {
+        EXPECT_EQ(d.GetState(), State::Failed);
+        EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
+    });
+    EXPECT_EQ(seen.count(State::UpdateAvailable), 0u);
+    EXPECT_EQ(seen.count(State::UpToDate), 0u);
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(recorder.replaces, 0);
+    for (const std::string& p : Requests()) EXPECT_EQ(p.find("/1/ZEVAClient"), std::string::npos);
+    EXPECT_EQ(syslog.Drain().size(), 1u);
+}
+
+TEST_F(DlgUpdateTest, WithAKeyASignedReleaseWithoutEverySha256IsAFailureNotUpToDate) {
+    Configure("1.0", "330000");
+    InstallOld();
+    UseKey();
+    Release r = Sample();
+    r.sha256 = true;
+    std::string catalog = r.MainCatalog();
+    const std::string line = "SHA256=" + zeva::test::Sha256Of("client v2") + "\n";
+    catalog.erase(catalog.find(line), line.size());
+    server.Put("/1/UpdateConfig.ini", catalog);
+    server.Put("/1/UpdateConfig.ini.sig", Sign(catalog, releaseKey));
+    PutFiles(r, "1", "");
+    CDlgUpdate dlg(1, "", recorder);
+    Run(dlg, [&](CDlgUpdate& d) {
+        EXPECT_EQ(d.GetState(), State::Failed);
+        EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kUpdateError));
+        EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
+    });
+    EXPECT_EQ(seen.count(State::UpToDate), 0u);
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    const auto records = syslog.Drain();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_NE(records[0].find("no SHA256 for ZEVAClient"), std::string::npos) << records[0];
+}
+
+TEST_F(DlgUpdateTest, WithAKeyAFileWhoseMd5WasForgedIsRefusedBySha256) {
+    Configure("1.0", "330000");
+    InstallOld();
+    UseKey();
+    Release r = Sample();
+    // Same size as "client v2", and the catalog's MD5 names it; only the SHA256 tells.
+    r.md5Override["ZEVAClient"] = zeva::test::Md5Of("client vX");
+    PublishSigned(r);
+    server.Put("/1/ZEVAClient", "client vX");
+    CDlgUpdate dlg(1, "", recorder);
+    Run(dlg, [&](CDlgUpdate& d) {
+        Upgrade(d);
+        EXPECT_EQ(d.GetState(), State::Failed);
+        EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kUpdateError));
+        EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
+    });
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_FALSE(fs::exists(app / "UPDATE" / "Program" / "ZEVAClient"));
+    EXPECT_EQ(recorder.replaces, 0);
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+}
+
 // The program's runs through CUpdateApp.
 class UpdateAppTest : public DlgUpdateTest {
 protected:
@@ -316,6 +477,7 @@ protected:
             dialogType = -1;
             driver.AnswerNextModal([this](CImageDialog& shown) {
                 auto& u = static_cast<CDlgUpdate&>(shown);
+                EXPECT_TRUE(WaitForCheck(u));
                 dialogInstallDir = u.InstallDir();
                 dialogStagingDir = u.StagingDir();
                 if (u.GetState() == State::UpdateAvailable) Upgrade(u);

@@ -120,4 +120,27 @@ TEST_F(ProgramTest, RunningHostIsClosedBeforeFilesAreReplaced) {
     }
 }
 
+TEST_F(ProgramTest, WindowShowsBeforeASlowCheckHasAnswered) {
+    Configure("1.0", "330000");
+    Publish(Sample());
+    server.Put("/1/UpdateConfig.ini", Sample().MainCatalog() + std::string(200000, ';') + "\n");
+    server.SetFault("/1/UpdateConfig.ini", zeva::test::Fault::Stall);
+    const fs::path shots = root / "shots";
+    const pid_t pid =
+        zeva::test::StartProgram(zeva::test::ProgramPath("ZEVAUpdate"),
+                                 {"--screenshot", shots.string(), "--answer", "upgrade"}, app);
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(WaitForRequest("/1/UpdateConfig.ini"));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!fs::exists(shots / "update-checking.png") &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(fs::exists(shots / "update-checking.png"))
+        << "the window must be on screen while the catalog is still coming";
+    EXPECT_EQ(WaitExit(pid, 0), -2) << "still waiting for the catalog";
+    ::kill(pid, SIGTERM);
+    zeva::test::WaitProgram(pid);
+}
+
 }  // namespace

@@ -15,7 +15,7 @@
 #include "HeadlessRenderer.h"
 #include "UpdateResources.h"
 #include "platform/Clock.h"
-#include "support/UpdateFixture.h"
+#include "UpdateFixture.h"
 
 namespace zeva::test {
 
@@ -75,10 +75,19 @@ protected:
         return true;
     }
 
-    // Runs the dialog; `act` plays the user once it shows.
+    // Pumps until the check that starts with the window has answered.
+    bool WaitForCheck(CDlgUpdate& d) {
+        return WaitFor([&] { return d.GetState() != CDlgUpdate::State::Checking || d.IsEnded(); });
+    }
+
+    // Runs the dialog; `act` plays the user once it shows and has checked.
     int Run(CDlgUpdate& dlg, std::function<void(CDlgUpdate&)> act) {
         Watch(dlg);
-        driver.AnswerNextModal([act](CImageDialog& d) { act(static_cast<CDlgUpdate&>(d)); });
+        driver.AnswerNextModal([this, act](CImageDialog& d) {
+            auto& u = static_cast<CDlgUpdate&>(d);
+            EXPECT_TRUE(WaitForCheck(u));
+            act(u);
+        });
         return static_cast<int>(dlg.DoModal());
     }
 

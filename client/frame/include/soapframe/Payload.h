@@ -15,11 +15,19 @@ inline const char* OrEmpty(const char* s) {
     return s ? s : "";
 }
 
+// A value as it stands between two tags of a payload: "&", "<" and ">" become
+// entities, so a value can never close its element or open another one.
+std::string EscapeMarkup(std::string_view value);
+
+// The value EscapeMarkup was given; other entities are left as they are.
+std::string UnescapeMarkup(std::string_view text);
+
 // printf-style formatting into a string of whatever length it needs.
 std::string FormatPayload(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // <wrapper>SEP<name>value</name>SEP...SEP</wrapper>; `separator` stands
-// between every two adjacent tags, never inside an element.
+// between every two adjacent tags, never inside an element. Values are
+// escaped with EscapeMarkup.
 std::string SeparatedRecord(
     std::string_view wrapper,
     std::initializer_list<std::pair<std::string_view, std::string_view>> children,

@@ -34,10 +34,13 @@ void UseInternetSettingsProxy(soap* ctx);
 void UseCustomProxy(soap* ctx, const char* host, short port, const char* user,
                     const char* password);
 
+// Whether `endpoint` is an http or https URL, the only kinds a call is made to.
+bool IsWebEndpoint(const char* endpoint);
+
 // A copy of the endpoint owned by the context, with certificate and host-name
 // checks against the system's CA store (or SSL_CERT_FILE / SSL_CERT_DIR when
 // set) set up for https endpoints. Null when
-// the endpoint is empty or TLS could not be set up.
+// the endpoint is empty, not http or https, or TLS could not be set up.
 const char* PrepareEndpoint(soap* ctx, const char* endpoint);
 
 // A mutable copy of `text` owned by the context (request elements are char*).

@@ -183,6 +183,13 @@ public:
         QObject::connect(this, &QComboBox::activated, [this](int i) {
             if (wnd_) input::PickItem(*wnd_, i);
         });
+        if (static_cast<CComboBox*>(wnd)->IsEditable()) {
+            setEditable(true);
+            setInsertPolicy(QComboBox::NoInsert);
+            QObject::connect(lineEdit(), &QLineEdit::textEdited, [this](const QString& t) {
+                if (wnd_) input::Type(*wnd_, FromQt(t));
+            });
+        }
     }
 };
 
@@ -351,6 +358,7 @@ void QtRenderer::Sync(CWnd& wnd, unsigned what) {
         }
     }
     if (what & kChangeEnabled) w->setEnabled(wnd.IsWindowEnabled());
+    if ((what & kChangeFocus) && what != kChangeAll) w->setFocus();
     if (what & kChangeLook) {
         if (auto* list = dynamic_cast<ListView*>(w)) {
             const DWORD ex = static_cast<CListCtrl&>(wnd).GetExtendedStyle();
@@ -386,9 +394,19 @@ void QtRenderer::Sync(CWnd& wnd, unsigned what) {
         } else if (auto* combo = dynamic_cast<ComboBox*>(w)) {
             auto& model = static_cast<CComboBox&>(wnd);
             const QSignalBlocker block(combo);
-            combo->clear();
-            for (const auto& item : model.Items()) combo->addItem(ToQt(item));
-            combo->setCurrentIndex(model.GetCurSel());
+            QStringList items;
+            for (const auto& item : model.Items()) items << ToQt(item);
+            QStringList shown;
+            for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+            // Rebuilt only when the items changed, so typing keeps its cursor.
+            if (shown != items) {
+                combo->clear();
+                combo->addItems(items);
+            }
+            if (model.GetCurSel() >= 0 || !combo->isEditable())
+                combo->setCurrentIndex(model.GetCurSel());
+            if (combo->isEditable() && combo->currentText() != ToQt(model.GetWindowText()))
+                combo->setEditText(ToQt(model.GetWindowText()));
         } else if (auto* list = dynamic_cast<ListView*>(w)) {
             auto& model = static_cast<CListCtrl&>(wnd);
             list->syncing = true;

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QFontInfo>
 #include <QImage>
@@ -207,6 +208,37 @@ TEST_F(QtRendering, NativeListsMirrorTheModelAndPicksComeBack) {
     auto* check = static_cast<CButton*>(dlg.GetDlgItem(3));
     QTest::mouseClick(renderer.WidgetOf(*check), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return check->GetCheck() == 1; }));
+}
+
+TEST_F(QtRendering, AnEditableComboBoxMirrorsTypedTextBothWays) {
+    DialogTemplate t;
+    t.id = 9303;
+    t.cx = 200;
+    t.cy = 80;
+    t.style = WS_POPUP | WS_VISIBLE;
+    t.controls = {{1, ControlKind::ComboBox, 5, 5, 120, 60, "", CBS_DROPDOWN | CBS_HASSTRINGS, true}};
+    RegisterDialogTemplate(nullptr, t);
+    CImageDialog dlg(9303);
+    ASSERT_TRUE(dlg.Create(9303));
+    auto* combo = static_cast<CComboBox*>(dlg.GetDlgItem(1));
+    combo->AddString("GD1");
+    combo->AddString("GD2");
+    combo->SetCurSel(1);
+    auto* qcombo = dynamic_cast<QComboBox*>(renderer.WidgetOf(*combo));
+    ASSERT_NE(qcombo, nullptr);
+    ASSERT_TRUE(qcombo->isEditable());
+    EXPECT_EQ(qcombo->currentText(), QStringLiteral("GD2"));
+
+    QLineEdit* line = qcombo->lineEdit();
+    line->clear();
+    QTest::keyClicks(line, QStringLiteral("GD-77"));
+    EXPECT_EQ(combo->GetWindowText(), "GD-77");
+    EXPECT_EQ(combo->GetCurSel(), -1);
+    EXPECT_EQ(line->text(), QStringLiteral("GD-77")) << "typing is not undone by the model's echo";
+    EXPECT_EQ(qcombo->count(), 2) << "the items stay";
+
+    combo->SetCurSel(0);
+    EXPECT_EQ(qcombo->currentText(), QStringLiteral("GD1"));
 }
 
 TEST_F(QtRendering, ShippedFontMapResolvesTheChineseFaces) {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -58,8 +59,15 @@ private:
 // files do not depend on the port the test server got.
 std::string NormalizePort(std::string request, int port);
 
-// Compares the one request `server` received with expected/<name>.http. With
-// ZEVA_UPDATE_EXPECTED set, writes the file instead (review before committing).
-void ExpectRequest(const RawHttpServer& server, const std::string& name);
+// Compares the one request `server` received with <expectedDir>/<name>.http.
+// With ZEVA_UPDATE_EXPECTED set, writes the file instead (review before committing).
+void ExpectRequest(const RawHttpServer& server, const std::string& name,
+                   const std::filesystem::path& expectedDir);
+#ifdef ZEVA_EXPECTED_DIR
+// The test's own folder of expected requests.
+inline void ExpectRequest(const RawHttpServer& server, const std::string& name) {
+    ExpectRequest(server, name, ZEVA_EXPECTED_DIR);
+}
+#endif
 
 }  // namespace zeva::test

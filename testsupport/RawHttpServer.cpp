@@ -175,11 +175,12 @@ std::string NormalizePort(std::string request, int port) {
     return request;
 }
 
-void ExpectRequest(const RawHttpServer& server, const std::string& name) {
+void ExpectRequest(const RawHttpServer& server, const std::string& name,
+                   const std::filesystem::path& expectedDir) {
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 1u);
     const std::string actual = NormalizePort(requests[0], server.Port());
-    const std::filesystem::path file = std::filesystem::path(ZEVA_EXPECTED_DIR) / (name + ".http");
+    const std::filesystem::path file = expectedDir / (name + ".http");
     if (std::getenv("ZEVA_UPDATE_EXPECTED")) WriteFile(file, actual);
     EXPECT_EQ(actual, ReadFile(file)) << "request differs from " << file;
 }

@@ -1,0 +1,94 @@
+#pragma once
+// CDlgAntiPilferNet: the LAN check page "防蹭网检测". It scans the local
+// network twice, a second apart, asks the devices for their names, lists
+// every device with name, MAC address, vendor and IP address, marks this
+// computer "本机" and says how many other devices share the network.
+//
+// The scans and the name searches run on workers; their results come back
+// to the window thread when each worker ends (nothing is shared while they
+// run), and a 500 ms poll moves them into the list. A result of an earlier
+// search (rescan, closed page) is dropped.
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Controls.h"
+#include "DlgAPNContainer.h"
+#include "DlgSubPage.h"
+#include "LanServices.h"
+#include "LinkLabel.h"
+#include "LookAnimation.h"
+
+class CDlgAntiPilferNet : public CDlgSubPage {
+public:
+    static constexpr zeva::UINT_PTR kPollTimer = 1;
+    static constexpr zeva::UINT_PTR kSecondScanTimer = 2;
+    static constexpr UINT kPollMs = 500;
+    static constexpr UINT kScanGapMs = 1000;
+
+    CDlgAntiPilferNet();
+    ~CDlgAntiPilferNet() override;
+
+    // Tests hand in fakes; the default is the real scan and name search.
+    void SetServices(std::shared_ptr<languard::ILanServices> services);
+
+    BOOL DestroyWindow() override;
+    // Tells the running search to stop and drops its results (the library
+    // is about to unload).
+    void AbandonSearch();
+
+    enum class State { Searching, ListBuilt, Finished };
+    State CurrentState() const;
+    const std::vector<languard::LanDevice>& Devices() const { return devices; }
+    CDlgAPNContainer& List() { return m_list; }
+    CLookAnimation& Animation() { return m_animation; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnTimer(zeva::UINT_PTR id) override;
+    HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) override;
+
+private:
+    void StartSearch();
+    void Rescan();
+    void RunScan(int pass);
+    void OnScanned(int pass, const std::vector<languard::LanDevice>& found);
+    void AskNames();
+    void OnNames(const std::vector<languard::NeighbourEntry>& found);
+    void Poll();
+    void Finish();
+    void ShowSearching(bool rescan);
+
+    CImageButtonX m_btnClose;  // 13000
+    CDlgAPNContainer m_list;
+    std::vector<languard::LanDevice> devices;
+    std::list<languard::NeighbourEntry> neighbours;
+    bool browseDone = false;
+    bool scanDone = false;
+    bool listBuilt = false;
+    CLookAnimation m_animation;  // 13005
+    CStaticText m_count;         // 13007
+    CStaticText m_searching;     // 13011
+    CStaticText m_found;         // 13009
+    CLinkLabel m_rescan;         // 13013
+    CStaticText m_advice;        // 13010
+    CStaticText m_slogan;        // 13012
+    CPNGPicture m_foundPicture;  // 13014
+    CPNGPicture m_donePicture;   // 13016
+    CStaticText m_nameHeading;   // 13017
+    CStaticText m_title;
+
+    std::shared_ptr<languard::ILanServices> services_;
+    // One per search: results carry it back and count only while it is current.
+    std::uint64_t search_ = 0;
+    std::shared_ptr<std::atomic<bool>> stop_;
+    bool secondScanDone_ = false;
+    int namesRunning_ = 0;
+    std::set<std::string> asked_;
+    bool finished_ = false;
+};

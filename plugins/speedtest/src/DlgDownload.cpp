@@ -1,0 +1,524 @@
+#include "DlgDownload.h"
+
+#include <algorithm>
+
+#include "ConfigKeys.h"
+#include "CryptConfigFile.h"
+#include "DlgHttpTest.h"
+#include "DlgQuestions.h"
+#include "DlgReport.h"
+#include "DlgTestSpeed.h"
+#include "MD5.h"
+#include "Radar.h"
+#include "Resources.h"
+#include "SpeedCalc.h"
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/Event.h"
+
+using namespace speedtest;
+using namespace speedtest::download_ids;
+using zeva::Acp;
+namespace keys = zeva::cfgkeys;
+
+namespace {
+
+constexpr COLORREF kLiveColour = RGB(26, 126, 228);
+constexpr COLORREF kResultColour = RGB(254, 70, 15);
+constexpr int kRunningShift = 100;
+
+std::string Num(unsigned long long v) {
+    return std::to_string(v);
+}
+
+}  // namespace
+
+// What the end-of-test analysis gathers off the window thread.
+struct CDlgDownload::Analysis {
+    unsigned pcCount = 0;
+    unsigned downRate = 0;
+    unsigned upRate = 0;
+    bool proxySet = false;
+    std::string account;
+    S_NetType netType;
+    bool dialUpHere = false;
+    std::string mac, processorId, diskSerial, serial;
+};
+
+CDlgDownload::CDlgDownload() : CImageDialog(kTplDownload, nullptr), engine_(CurrentServices().newEngine()) {
+    RegisterResources();
+    SetResourceModule(ZEVA_THIS_MODULE);
+    Bind({{kStatus, &status_}, {kProgress, &progressBar_}, {kStart, &start_}, {kStop, &stop_},
+          {kLiveRateCaption, &liveRateCaption_}, {kLiveRate, &liveRate_},
+          {kLivePercentCaption, &livePercentCaption_}, {kLivePercent, &livePercent_},
+          {kContractedPicture, &contractedPicture_}, {kAveragePicture, &averagePicture_},
+          {kRatingPicture, &ratingPicture_}, {kContracted, &contracted_}, {kAverage, &averageText_},
+          {kLineRate, &lineRate_}, {kRating, &rating_}, {kAdvicePicture, &advicePicture_}, {kAdvice, &advice_},
+          {kStatusPictureId, &statusPicture_}, {kHintPicture, &hintPicture_}, {kHintBefore, &hintBefore_},
+          {kHintDuring, &hintDuring_}, {kPicture, &picture_}, {kReport, &report_},
+          {kContractedCaption, &contractedCaption_}, {kAverageCaption, &averageCaption_},
+          {kRatingCaption, &ratingCaption_}});
+    HandleClick(kStart, [this] { OnStart(); });
+    HandleClick(kStop, [this] { OnStopOrAgain(); });
+    HandleClick(kReport, [this] { ToggleReport(); });
+    HandleMessage(kMsgDownloadProgress, [this](WPARAM w, LPARAM l) { return OnProgress(w, l); });
+    AtDestroy([this] {
+        if (running_ && engine_) engine_->StopTest();
+        StopSampler();
+        if (radar_) radar_->Close();
+        running_ = false;
+        state_ = State::Idle;
+    });
+}
+
+CDlgDownload::~CDlgDownload() {
+    if (m_hWnd) DestroyWindow();
+    StopSampler();
+}
+
+BOOL CDlgDownload::OnInitDialog() {
+    CImageDialog::OnInitDialog();
+    SetBackgroundImage(14050);
+    status_.SetFontSize(13);
+    progressBar_.SetRange(0, 100);
+    start_.SetImages(14054, 14054, 14054);
+    start_.SetShowText(true);
+    stop_.SetNormalImage(14057u);
+    stop_.SetOverImage(14058u);
+    stop_.SetShowText(true);
+    report_.SetNormalImage(14070u);
+    report_.SetShowText(true);
+    contractedPicture_.SetImage(14066u);
+    averagePicture_.SetImage(14067u);
+    ratingPicture_.SetImage(14068u);
+    advicePicture_.SetImage(14075u);
+    hintPicture_.SetImage(14061u);
+    picture_.SetImage(14069u);
+    for (CStaticText* live : {&liveRateCaption_, &liveRate_, &livePercentCaption_, &livePercent_})
+        live->SetTextColor(kLiveColour);
+    for (CStaticText* caption : {&contractedCaption_, &averageCaption_, &ratingCaption_}) {
+        caption->SetTransparent(true);
+        caption->SetTextColor(RGB(53, 119, 187));
+    }
+    for (CStaticText* result : {&contracted_, &averageText_, &lineRate_, &rating_}) {
+        result->SetFontBold(true);
+        result->SetFontSize(14);
+        result->SetTextColor(kResultColour);
+    }
+    idleBar_ = progressBar_.Rect();
+    idleStatus_ = status_.Rect();
+    ResetIdle();
+    return 1;
+}
+
+void CDlgDownload::SetCopies(const std::string& account, const S_NetType& netType, const std::string& version) {
+    account_ = account;
+    netType_ = netType;
+    version_ = version;
+}
+
+bool CDlgDownload::RadarShown() const {
+    return radar_ && radar_->IsShown();
+}
+
+void CDlgDownload::Message(const char* utf8Text) {
+    CurrentServices().messageBox->Show(Acp(utf8Text));
+}
+
+std::uint32_t CDlgDownload::ElapsedMs() const {
+    return measuring_ ? zeva::GetTickCount() - startTick_ : 0;
+}
+
+void CDlgDownload::OnStart() {
+    if (state_ != State::Idle && state_ != State::Stopped) return;
+    reportShown_ = true;
+    ToggleReport();
+    serviceAddress_ = ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
+    engine_->EnableProxy(true);
+    if (!urlList_.empty()) {
+        ContinueStart();
+        return;
+    }
+    if (!radar_) radar_ = std::make_unique<CRadar>(nullptr);
+    radar_->Show();
+    state_ = State::Fetching;
+    start_.EnableWindow(0);
+    struct Fetched {
+        std::string account;
+        int result = -1;
+        std::vector<S_SpeedConfig> records;
+        std::string error;
+    };
+    auto work = [factory = CurrentServices().newClient, address = serviceAddress_, account = account_] {
+        Fetched f;
+        f.account = account;
+        std::unique_ptr<IServiceClient> client = factory();
+        client->Initialize(address, 7);
+        if (f.account.empty()) client->GetCurrentAccount(f.account);
+        f.result = client->GetSpeedConfigList(f.account.empty() ? "FTP" : f.account, f.records);
+        if (f.result == -1 || f.records.empty()) f.error = client->GetLastErrorInfo();
+        return f;
+    };
+    async_.Run(std::move(work), [this](const Fetched& f) {
+        account_ = f.account;
+        CCryptConfigFile store(AppFile(keys::kUserConfigDat), "");
+        if (f.result == -1 || f.records.empty()) {
+            store.ReadSection(keys::kSectionSpeedConfig, urlList_);
+        } else {
+            speedConfigs_ = f.records;
+            store.EraseSection(keys::kSectionSpeedConfig);
+            for (const S_SpeedConfig& r : f.records) {
+                urlList_.push_back(r.Url);
+                store.WriteString(keys::kSectionSpeedConfig, r.Url, r.Title);
+            }
+        }
+        if (radar_) radar_->Close();
+        start_.EnableWindow(1);
+        state_ = State::Idle;
+        if (urlList_.empty()) {
+            CurrentServices().eventLog->Write("ZEVAClient.exe", __TIMESTAMP__, "DlgDownload",
+                                              "CDlgDownload::OnBnClickedButtonTest", 198, f.error,
+                                              Acp("一般问题"));
+            Message("获取测速地址列表失败，请稍后再试！");
+            return;
+        }
+        ContinueStart();
+    });
+}
+
+void CDlgDownload::ContinueStart() {
+    statusPicture_.ShowWindow(SW_HIDE);
+    liveRate_.SetWindowText("");
+    livePercent_.SetWindowText("");
+    progressBar_.SetPos(0);
+    ShowLive(true);
+    progress_ = -1;
+    engineRate_ = 0;
+    startTick_ = 0;
+    measuring_ = false;
+    StopEvent().Reset();
+    SetTimer(kTimerWatchdog, kWatchdogMs);
+    if (engine_->StartTest(urlList_, kTestMs, GetSafeHwnd(), kMsgDownloadProgress) != 0) {
+        KillTimer(kTimerWatchdog);
+        Message("对不起，该测试点正在维护，请稍候重试！");
+        return;
+    }
+    ++generation_;
+    status_.SetWindowText(Acp("正在测试网速，请稍后..."));
+    peakRate_ = 0;
+    start_.ShowWindow(SW_HIDE);
+    running_ = true;
+    state_ = State::Running;
+    MoveRunningLayout(true);
+    stop_.SetWindowText(Acp("停止测速"));
+    stop_.ShowWindow(SW_SHOW);
+    hintDuring_.ShowWindow(SW_SHOW);
+    hintBefore_.ShowWindow(SW_HIDE);
+    SetTimer(kTimerLive, kLiveMs);
+}
+
+LRESULT CDlgDownload::OnProgress(WPARAM rate, LPARAM percent) {
+    // Messages of a test that was stopped or has ended do not count.
+    if (state_ != State::Running) return 0;
+    KillTimer(kTimerWatchdog);
+    engineRate_ = static_cast<unsigned>(rate);
+    progress_ = static_cast<int>(percent);
+    if (progress_ == -1) {
+        start_.ShowWindow(SW_SHOW);
+        KillTimer(kTimerLive);
+        Message("对不起，测速点无法连接不能测速，请检测网络是否通畅或稍候重试！");
+        StopRunning();
+        ResetIdle();
+    } else if (progress_ >= 100) {
+        StopEvent().Set();
+        StopSampler();
+        EndOfTest();
+    } else {
+        if (!measuring_) {
+            measuring_ = true;
+            startTick_ = zeva::GetTickCount();
+            beginTime_ = LocalTimeText();
+            CurrentServices().probes->GetNetworkFlux(recvBase_, sentBase_);
+            cpuSum_ = 1;
+            memSum_ = 1;
+            samples_ = 0;
+            StartSampler();
+        }
+        SetTimer(kTimerWatchdog, kWatchdogMs);
+    }
+    return 0;
+}
+
+void CDlgDownload::OnTimer(zeva::UINT_PTR id) {
+    if (id == kTimerLive) {
+        OnLiveTimer();
+    } else if (id == kTimerWatchdog) {
+        OnWatchdog();
+    } else if (id == kTimerFinish) {
+        KillTimer(kTimerFinish);
+        EnterFinished();
+    }
+}
+
+void CDlgDownload::OnLiveTimer() {
+    if (progress_ == -1) {
+        progressBar_.SetPos(0);
+        return;
+    }
+    unsigned current = 0;
+    if (measuring_) {
+        std::uint32_t received = 0, sent = 0;
+        CurrentServices().probes->GetNetworkFlux(received, sent);
+        current = RateOver(received - recvBase_, ElapsedMs());
+    }
+    if (current == 0) current = engineRate_;
+    peakRate_ = std::max(peakRate_, current);
+    liveRate_.SetWindowText(LiveRateText(current));
+    livePercent_.SetWindowText(std::to_string(progress_) + "%");
+    progressBar_.SetPos(progress_);
+    if (progress_ == 100) KillTimer(kTimerLive);
+}
+
+void CDlgDownload::OnWatchdog() {
+    KillTimer(kTimerWatchdog);
+    if (state_ != State::Running || progress_ >= 1) return;
+    KillTimer(kTimerLive);
+    Message("对不起，测速点无法连接不能测速，请检测网络是否通畅或稍候重试！");
+    StopRunning();
+    ResetIdle();
+}
+
+void CDlgDownload::StartSampler() {
+    StopSampler();
+    StopEvent().Reset();
+    auto probes = CurrentServices().probes;
+    sampler_ = std::thread([this, probes] {
+        while (!StopEvent().Wait(kSampleMs)) {
+            cpuSum_ += static_cast<unsigned>(probes->CpuPercent());
+            std::uint64_t total = 0, available = 0;
+            probes->Memory(total, available);
+            if (total > 0) memSum_ += static_cast<unsigned>((total - available) * 100 / total);
+            ++samples_;
+        }
+    });
+}
+
+void CDlgDownload::StopSampler() {
+    if (!sampler_.joinable()) return;
+    StopEvent().Set();
+    sampler_.join();
+}
+
+void CDlgDownload::StopRunning() {
+    if (engine_) engine_->StopTest();
+    KillTimer(kTimerLive);
+    KillTimer(kTimerWatchdog);
+    KillTimer(kTimerFinish);
+    StopEvent().Set();
+    StopSampler();
+    ++generation_;
+    stop_.SetWindowText(Acp("重新测速"));
+    running_ = false;
+    state_ = State::Stopped;
+    statusPicture_.SetImage(14032u);
+    statusPicture_.ShowWindow(SW_SHOW);
+    progressBar_.SetPos(0);
+    progress_ = -1;
+    MoveRunningLayout(false);
+    ShowLive(false);
+    status_.SetWindowText(Acp("测速已停止"));
+}
+
+void CDlgDownload::OnStopOrAgain() {
+    if (running_) {
+        StopRunning();
+        return;
+    }
+    ResetIdle();
+    ResetSidePanel();
+    if (CDlgTestSpeed* landing = LandingOf(this)) {
+        if (CDlgHttpTest* http = landing->HttpPage()) http->ResetSidePanel();
+    }
+}
+
+void CDlgDownload::ResetSidePanel() {
+    reportShown_ = true;
+    report_.ShowWindow(SW_HIDE);
+    ToggleReport();
+}
+
+void CDlgDownload::ShowLive(bool show) {
+    for (CStaticText* live : {&liveRateCaption_, &liveRate_, &livePercentCaption_, &livePercent_})
+        live->ShowWindow(show ? SW_SHOW : SW_HIDE);
+}
+
+void CDlgDownload::MoveRunningLayout(bool running) {
+    const int shift = running ? -kRunningShift : 0;
+    for (auto [wnd, rect] : {std::pair<CWnd*, CRect>{&progressBar_, idleBar_}, {&status_, idleStatus_}})
+        wnd->MoveWindow(rect.left + shift, rect.top, rect.Width(), rect.Height());
+}
+
+void CDlgDownload::ResetIdle() {
+    ShowLive(false);
+    for (CWnd* w : {static_cast<CWnd*>(&contractedPicture_), static_cast<CWnd*>(&averagePicture_),
+                    static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contractedCaption_),
+                    static_cast<CWnd*>(&averageCaption_), static_cast<CWnd*>(&ratingCaption_),
+                    static_cast<CWnd*>(&contracted_),
+                    static_cast<CWnd*>(&averageText_), static_cast<CWnd*>(&lineRate_),
+                    static_cast<CWnd*>(&rating_), static_cast<CWnd*>(&advice_), static_cast<CWnd*>(&stop_),
+                    static_cast<CWnd*>(&hintDuring_), static_cast<CWnd*>(&report_),
+                    static_cast<CWnd*>(&advicePicture_)})
+        w->ShowWindow(SW_HIDE);
+    start_.ShowWindow(SW_SHOW);
+    statusPicture_.SetImage(14030u);
+    statusPicture_.ShowWindow(SW_SHOW);
+    hintBefore_.ShowWindow(SW_SHOW);
+    hintPicture_.ShowWindow(SW_SHOW);
+    progressBar_.SetPos(0);
+    MoveRunningLayout(false);
+    status_.SetWindowText(Acp("准备开始下载测速..."));
+    running_ = false;
+    progress_ = -1;
+    state_ = State::Idle;
+}
+
+void CDlgDownload::EndOfTest() {
+    elapsedMs_ = ElapsedMs();
+    std::uint32_t received = 0, sent = 0;
+    CurrentServices().probes->GetNetworkFlux(received, sent);
+    // Milliseconds, not whole seconds: a 14.6 s test divided by 14 would
+    // read 4 % fast, and one shorter than a second would divide by zero.
+    average_ = elapsedMs_ == 0 ? 0
+                               : static_cast<unsigned>(static_cast<std::uint64_t>(received - recvBase_) * 1000 /
+                                                       (static_cast<std::uint64_t>(elapsedMs_) * 1024));
+    if (average_ == 0) average_ = engineRate_;
+    averageText_.SetWindowText(AverageText(average_));
+    lineRate_.SetWindowText(LineRateText(average_));
+
+    const unsigned samples = samples_.load();
+    cpuAverage_ = samples ? cpuSum_.load() / samples : cpuSum_.load();
+    memAverage_ = samples ? memSum_.load() / samples : memSum_.load();
+
+    state_ = State::Analysing;
+    const unsigned generation = generation_;
+    auto work = [services = CurrentServices(), recvBase = recvBase_, sentBase = sentBase_,
+                 elapsedMs = elapsedMs_, account = account_, netType = netType_,
+                 address = serviceAddress_] {
+        Analysis a;
+        ISystemProbes& probes = *services.probes;
+        std::vector<std::string> answered;
+        const int scanned = probes.Scan(answered);
+        const std::vector<AdapterFacts> adapters = probes.Adapters();
+        a.pcCount = LanDeviceCount(scanned, answered, probes.LocalIp(), adapters);
+        std::uint32_t receivedNow = 0, sentNow = 0;
+        probes.GetNetworkFlux(receivedNow, sentNow);
+        a.downRate = RateOver(receivedNow - recvBase, elapsedMs);
+        a.upRate = RateOver(sentNow - sentBase, elapsedMs);
+        a.proxySet = probes.ProxySet();
+        a.account = account;
+        a.netType = netType;
+        std::unique_ptr<IServiceClient> client = services.newClient();
+        client->Initialize(address, 5);
+        if (a.account.empty()) client->GetCurrentAccount(a.account);
+        if (a.netType.Id.empty()) client->GetAccountNetType(a.account, a.netType);
+        a.dialUpHere = probes.DialUpOnThisComputer();
+        a.mac = MachineAddress(adapters);
+        probes.HardwareInfo(a.processorId, a.diskSerial);
+        const std::string identity = a.mac + a.processorId + a.diskSerial;
+        CMD5::GetStringMD5(identity.c_str(), a.serial);
+        return a;
+    };
+    async_.Run(std::move(work), [this, generation](const Analysis& a) {
+        if (generation != generation_ || state_ != State::Analysing) return;
+        ShowAnalysis(a);
+    });
+}
+
+void CDlgDownload::ShowAnalysis(const Analysis& a) {
+    pcCount_ = a.pcCount;
+    upRate_ = a.upRate;
+    otherDownRate_ = speedtest::OtherDownRate(a.downRate, engineRate_);
+    proxySet_ = a.proxySet;
+    const std::string completionTime = LocalTimeText();
+    account_ = a.account;
+    netType_ = a.netType;
+    if (!netType_.BandRate.empty()) contracted_.SetWindowText(netType_.BandRate);
+    const Rating rating = RateLine(average_, ContractedKbits(netType_.MaxValue));
+    rating_.SetWindowText(RatingWord(rating));
+    advice_.SetWindowText(RatingAdvice(rating));
+    const std::string dialType = a.dialUpHere ? Acp("本机拨号") : Acp("设备拨号");
+    peakRate_ = std::max(peakRate_, engineRate_);
+    lastReport_ = {netType_.Id.empty() ? "-" : netType_.Id,
+                   Num(average_),
+                   dialType,
+                   beginTime_,
+                   completionTime,
+                   Num(static_cast<unsigned long long>(engineRate_) * elapsedMs_ / 1000),
+                   Num(peakRate_),
+                   account_,
+                   Num(upRate_),
+                   Num(otherDownRate_),
+                   Num(pcCount_),
+                   "CLIENT",
+                   version_,
+                   a.mac,
+                   a.serial,
+                   a.processorId,
+                   a.diskSerial};
+    state_ = State::Uploading;
+    const unsigned generation = generation_;
+    auto upload = [factory = CurrentServices().newClient, address = serviceAddress_, fields = lastReport_] {
+        std::unique_ptr<IServiceClient> client = factory();
+        client->Initialize(address, 5);
+        return client->SetSpeedInfo(fields);
+    };
+    // The service's answer is not shown: a lost report changes nothing for the user.
+    async_.Run(std::move(upload), [this, generation](int) {
+        if (generation != generation_ || state_ != State::Uploading) return;
+        status_.SetWindowText(Acp("下载测速完成!"));
+        SetTimer(kTimerFinish, 100);
+    });
+}
+
+void CDlgDownload::EnterFinished() {
+    running_ = false;
+    state_ = State::Finished;
+    ShowLive(false);
+    for (CWnd* w : {static_cast<CWnd*>(&contractedPicture_), static_cast<CWnd*>(&averagePicture_),
+                    static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contractedCaption_),
+                    static_cast<CWnd*>(&averageCaption_), static_cast<CWnd*>(&ratingCaption_),
+                    static_cast<CWnd*>(&contracted_),
+                    static_cast<CWnd*>(&averageText_), static_cast<CWnd*>(&lineRate_),
+                    static_cast<CWnd*>(&rating_), static_cast<CWnd*>(&advicePicture_),
+                    static_cast<CWnd*>(&advice_)})
+        w->ShowWindow(SW_SHOW);
+    stop_.SetWindowText(Acp("重新测速"));
+    statusPicture_.SetImage(14032u);
+    statusPicture_.ShowWindow(SW_SHOW);
+    MoveRunningLayout(false);
+    report_.ShowWindow(SW_SHOW);
+    hintDuring_.ShowWindow(SW_HIDE);
+    hintPicture_.ShowWindow(SW_HIDE);
+}
+
+void CDlgDownload::ToggleReport() {
+    CDlgTestSpeed* landing = LandingOf(this);
+    CDlgReport* report = landing ? landing->ReportPanel() : nullptr;
+    CDlgQuestions* questions = landing ? landing->QuestionsPanel() : nullptr;
+    if (!reportShown_) {
+        if (report) {
+            report->Fill(cpuAverage_, memAverage_, pcCount_ > 1, otherDownRate_, proxySet_);
+            report->ShowWindow(SW_SHOW);
+        }
+        if (questions) questions->ShowWindow(SW_HIDE);
+        report_.SetNormalImage(14083u);
+        report_.SetWindowText(Acp("返回常见问题"));
+        reportShown_ = true;
+    } else {
+        if (questions) questions->ShowWindow(SW_SHOW);
+        if (report) report->ShowWindow(SW_HIDE);
+        report_.SetNormalImage(14070u);
+        report_.SetWindowText(Acp("查看分析报告"));
+        reportShown_ = false;
+    }
+}

@@ -1,0 +1,39 @@
+#include "DlgTestMain.h"
+
+#include "DlgTestSpeed.h"
+#include "PageSkin.h"
+#include "Resources.h"
+#include "platform/CodePage.h"
+
+using namespace speedtest;
+
+CDlgTestMain::CDlgTestMain() : CDlgSubPage(kTplTestMain, nullptr) {
+    RegisterResources();
+    Bind({{main_ids::kClose, &close_}, {main_ids::kMinimise, &minimise_}, {14001, &title_}});
+    HandleClick(main_ids::kClose, [this] {
+        CloseDialog(2);
+        landing_.reset();
+    });
+    HandleClick(main_ids::kMinimise, [this] { ShowWindow(SW_MINIMIZE); });
+    SetCaptionDrag(kDragAnywhere);
+}
+
+CDlgTestMain::~CDlgTestMain() {
+    if (m_hWnd) DestroyWindow();
+    landing_.reset();
+}
+
+BOOL CDlgTestMain::OnInitDialog() {
+    CDlgSubPage::OnInitDialog();
+    SetWindowText(zeva::Acp("Telvo宽带测速"));
+    CenterWindow(CWnd::GetDesktopWindow());
+    SetBackgroundImage(14034);
+    close_.SetImages(14037, 14036, 14035);
+    minimise_.SetImages(14040, 14039, 14038);
+    zeva::plug::skin::StyleTitle(title_, 16);
+    landing_ = std::make_unique<CDlgTestSpeed>();
+    landing_->Create(kTplTestSpeed, this);
+    landing_->SetWindowPos(nullptr, 1, 66, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    landing_->ShowWindow(SW_SHOW);
+    return 1;
+}

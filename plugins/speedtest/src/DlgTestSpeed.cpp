@@ -1,0 +1,142 @@
+#include "DlgTestSpeed.h"
+
+#include "ConfigKeys.h"
+#include "DlgBandInfo.h"
+#include "DlgDownload.h"
+#include "DlgHttpTest.h"
+#include "DlgQuestions.h"
+#include "DlgReport.h"
+#include "DlgSelect.h"
+#include "DlgTestMain.h"
+#include "Resources.h"
+#include "Services.h"
+#include "platform/CodePage.h"
+
+using namespace speedtest;
+using namespace speedtest::landing_ids;
+using zeva::Acp;
+namespace keys = zeva::cfgkeys;
+
+CDlgTestSpeed* speedtest::LandingOf(const CWnd* page) {
+    auto* main = page ? dynamic_cast<CDlgTestMain*>(page->GetParent()) : nullptr;
+    return main ? main->Landing() : nullptr;
+}
+
+struct CDlgTestSpeed::Lookup {
+    std::string version, account, city, area;
+    S_NetType netType;
+};
+
+CDlgTestSpeed::CDlgTestSpeed() : CImageDialog(kTplTestSpeed, nullptr) {
+    RegisterResources();
+    SetResourceModule(ZEVA_THIS_MODULE);
+    Bind({{kDownload, &downloadChoice_}, {kHttp, &httpChoice_}, {kRate, &rateLabel_}, {kArea, &areaLabel_},
+          {kStatus, &status_}, {kStatusPicture, &statusPicture_}});
+    HandleClick(kDownload, [this] { ChooseTest(true); });
+    HandleClick(kHttp, [this] { ChooseTest(false); });
+    SetStaticLook(RGB(51, 51, 51));
+}
+
+// The pages' windows are children of the main window, which destroys them
+// with itself; here only the objects go.
+CDlgTestSpeed::~CDlgTestSpeed() = default;
+
+BOOL CDlgTestSpeed::OnInitDialog() {
+    CImageDialog::OnInitDialog();
+    SetBackgroundImage(14033);
+    status_.SetFontBold(true);
+    status_.SetFontSize(13);
+    status_.SetTextColor(RGB(56, 100, 144));
+    statusPicture_.SetImage(14072u);
+
+    CWnd* main = GetParent();
+    select_ = std::make_unique<CDlgSelect>();
+    download_ = std::make_unique<CDlgDownload>();
+    band_ = std::make_unique<CDlgBandInfo>();
+    questions_ = std::make_unique<CDlgQuestions>();
+    http_ = std::make_unique<CDlgHttpTest>();
+    report_ = std::make_unique<CDlgReport>();
+    const struct {
+        CImageDialog* page;
+        UINT templateId;
+        int x, y;
+    } places[] = {{select_.get(), kTplSelect, 1, 66},      {download_.get(), kTplDownload, 1, 135},
+                  {band_.get(), kTplBandInfo, 503, 66},    {questions_.get(), kTplQuestions, 503, 224},
+                  {http_.get(), kTplHttpTest, 1, 135},     {report_.get(), kTplReport, 503, 224}};
+    for (const auto& p : places) {
+        p.page->Create(p.templateId, main);
+        p.page->SetWindowPos(nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        p.page->ShowWindow(SW_HIDE);
+    }
+
+    downloadChoice_.SetImages(14041, 14042, 14043);
+    httpChoice_.SetImages(14046, 14045, 14044);
+    downloadChoice_.SetShowText(true);
+    httpChoice_.SetShowText(true);
+    StartLookup();
+    return 1;
+}
+
+void CDlgTestSpeed::StartLookup() {
+    auto work = [factory = CurrentServices().newClient] {
+        Lookup r;
+        const std::string address = ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
+        r.version = ReadSetting(keys::kConfigDat, keys::kSectionUpdate, keys::kKeyVersion, "");
+        std::unique_ptr<IServiceClient> client = factory();
+        client->Initialize(address, 6);
+        client->GetCurrentAccount(r.account);
+        client->GetAccountNetType(r.account, r.netType);
+        client->GetAccountCity(r.account, r.city);
+        r.area = ReadSetting(keys::kSpeedTestDat, keys::kSectionArea, r.city, keys::DefaultArea());
+        return r;
+    };
+    // Closing the window drops a late result; the plug-in's unload waits for
+    // the worker, whose calls end within their time-out.
+    async_.Run(std::move(work), [this](const Lookup& r) { ShowLookup(r); });
+}
+
+void CDlgTestSpeed::ShowLookup(const Lookup& r) {
+    version_ = r.version;
+    account_ = r.account;
+    netType_ = r.netType;
+    if (!r.netType.BandRate.empty() && !r.city.empty()) {
+        rateLabel_.SetWindowText(r.netType.BandRate);
+        areaLabel_.SetWindowText(r.area);
+        rate_ = r.netType.BandRate;
+        area_ = r.area;
+        obtained_ = true;
+        status_.SetWindowText(Acp("您的宽带信息获取成功"));
+        statusPicture_.SetImage(14097u);
+    } else {
+        rateLabel_.SetWindowText(Acp("未知"));
+        areaLabel_.SetWindowText(Acp("未知"));
+        status_.SetWindowText(Acp("您的宽带信息获取失败"));
+        statusPicture_.SetImage(14100u);
+    }
+    Invalidate(1);
+    band_->ShowInfo(obtained_, rate_, area_);
+}
+
+void CDlgTestSpeed::ChooseTest(bool download) {
+    select_->ShowWindow(SW_SHOW);
+    select_->Check(download);
+    if (download) {
+        download_->ShowWindow(SW_SHOW);
+        download_->SetCopies(account_, netType_, version_);
+    } else {
+        http_->ShowWindow(SW_SHOW);
+        http_->SetCopies(account_, netType_, version_);
+    }
+    band_->ShowWindow(SW_SHOW);
+    band_->ApplyLines();
+    questions_->ShowWindow(SW_SHOW);
+    questions_->SelectSet(download);
+    ShowWindow(SW_HIDE);
+}
+
+void CDlgTestSpeed::SwitchTab(bool download) {
+    http_->ShowWindow(download ? SW_HIDE : SW_SHOW);
+    download_->ShowWindow(download ? SW_SHOW : SW_HIDE);
+    select_->Check(download);
+    questions_->SelectSet(download);
+}
