@@ -60,6 +60,12 @@ endfunction()
 # The application directory of this build tree: plug-ins land in its "plug"
 # and "ProvincePlug" folders, so ZEVA_APP_DIR=<build>/app runs the host with them.
 set(ZEVA_APP_BUILD_DIR ${CMAKE_BINARY_DIR}/app)
+# Where the installed application directory lives (programs, plug-ins, the
+# private skin library in lib/, the font map in fonts/). Absolute: the client
+# libraries and the command links follow CMAKE_INSTALL_PREFIX instead.
+set(ZEVA_INSTALL_APPDIR /opt/zeva CACHE PATH "Installed application directory")
+# Everything the installation holds, so a package build compiles only that.
+add_custom_target(zeva_package_contents)
 
 # zeva_add_plugin(<name> FOLDER plug|ProvincePlug SOURCES ... [LIBS ...])
 # A plug-in library "<name>.so" in <build>/app/<FOLDER>. Its symbols are
@@ -77,7 +83,11 @@ function(zeva_add_plugin name)
     PREFIX ""
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
-    LIBRARY_OUTPUT_DIRECTORY ${ZEVA_APP_BUILD_DIR}/${ARG_FOLDER})
+    LIBRARY_OUTPUT_DIRECTORY ${ZEVA_APP_BUILD_DIR}/${ARG_FOLDER}
+    # Installed one level below the application directory, beside its lib/.
+    INSTALL_RPATH "$ORIGIN/../lib")
   target_link_options(${name} PRIVATE -Wl,--no-undefined)
   zeva_target_defaults(${name})
+  add_dependencies(zeva_package_contents ${name})
+  install(TARGETS ${name} LIBRARY DESTINATION ${ZEVA_INSTALL_APPDIR}/${ARG_FOLDER} COMPONENT app)
 endfunction()

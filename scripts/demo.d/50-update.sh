@@ -2,19 +2,6 @@
 # zeva-publish, served by nginx on loopback, verified and installed by
 # ZEVASilentUpdate; then a catalog changed after signing is refused.
 
-update_free_port() {
-    local p
-    for p in $(seq 18080 18180); do
-        if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then echo "$p"; return 0; fi
-    done
-    return 1
-}
-
-update_snapshot() {
-    (cd "$ZEVA_APP_DIR" && find . -type f ! -name '*.dat' ! -name started.txt -printf '%P\n' | sort |
-        while read -r f; do printf '%s  %s\n' "$(md5sum < "$f" | cut -c1-12)" "$f"; done)
-}
-
 step "Sample installation 1.0.0 (client, a plug-in, a text file)"
 update_port=$(update_free_port)
 "$bin/zeva-cfg" set "$ZEVA_APP_DIR/Config.dat" Update ServerIP 127.0.0.1

@@ -7,7 +7,10 @@
 // abandoned. Suspend() likewise takes effect at the body's next CheckPoint().
 //
 // With SetAutoFree(true) the object owns itself: it is deleted on the worker
-// thread right after the body returns, and nobody else may delete it.
+// thread right after the body returns, and nobody else may delete it. The
+// thread itself stays known to the module that started it: unloading that
+// module (or StopAutoFreeThreads) asks it to stop and waits until it has
+// ended, so no thread runs code of an unloaded library.
 // Otherwise the owner deletes it; a derived class whose body uses its own
 // members should call Terminate() in its destructor.
 
@@ -32,6 +35,9 @@ public:
     virtual BOOL Terminate();
 
     void SetAutoFree(bool autoFree);
+    // Asks every running auto-free thread of this module to stop and waits
+    // until each has ended (a thread calling it does not wait for itself).
+    static void StopAutoFreeThreads();
     bool IsAutoFree() const;
     bool IsRunning() const;
     // STILL_ACTIVE while the body runs, then the value it returned.

@@ -1,6 +1,9 @@
 #include "ThreadBase.h"
 
+#include <atomic>
 #include <condition_variable>
+#include <functional>
+#include <list>
 #include <mutex>
 #include <thread>
 
@@ -15,6 +18,61 @@ struct CThreadBase::State {
     bool autoFree = false;
     DWORD exitCode = 0;
 };
+
+namespace {
+
+// The auto-free threads this module started. The library is static, so each
+// plug-in has its own list; its destruction at unload joins what still runs.
+class AutoFreeThreads {
+public:
+    ~AutoFreeThreads() { StopAndJoin(); }
+
+    void Add(std::thread thread, std::function<void()> stop,
+             std::shared_ptr<std::atomic<bool>> done) {
+        std::lock_guard<std::mutex> hold(lock_);
+        for (auto it = threads_.begin(); it != threads_.end();) {
+            if (it->done->load(std::memory_order_acquire)) {
+                it->thread.join();
+                it = threads_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        threads_.push_back(Entry{std::move(thread), std::move(stop), std::move(done)});
+    }
+
+    void StopAndJoin() {
+        std::list<Entry> all;
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            all.swap(threads_);
+        }
+        for (Entry& e : all) {
+            if (e.thread.get_id() == std::this_thread::get_id()) {
+                e.thread.detach();
+                continue;
+            }
+            e.stop();
+            if (e.thread.joinable()) e.thread.join();
+        }
+    }
+
+private:
+    struct Entry {
+        std::thread thread;
+        std::function<void()> stop;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::mutex lock_;
+    std::list<Entry> threads_;
+};
+
+AutoFreeThreads& AutoFreeRegistry() {
+    static AutoFreeThreads registry;
+    return registry;
+}
+
+}  // namespace
 
 CThreadBase::CThreadBase() : state_(std::make_shared<State>()) {}
 
@@ -44,7 +102,8 @@ BOOL CThreadBase::Start() {
     state->stop = false;
     state->exitCode = STILL_ACTIVE;
     const bool autoFree = state->autoFree;
-    state->thread = std::thread([this, state, autoFree] {
+    const auto done = std::make_shared<std::atomic<bool>>(false);
+    state->thread = std::thread([this, state, autoFree, done] {
         {
             std::lock_guard<std::mutex> g(state->mutex);
             state->threadId = std::this_thread::get_id();
@@ -58,8 +117,22 @@ BOOL CThreadBase::Start() {
             state->threadId = std::thread::id();
         }
         state->cv.notify_all();
+        done->store(true, std::memory_order_release);
     });
-    if (autoFree) state->thread.detach();
+    if (autoFree) {
+        // Asking to stop needs only the shared state, which outlives the object.
+        auto stop = [state] {
+            {
+                std::lock_guard<std::mutex> g(state->mutex);
+                state->stop = true;
+                state->suspended = false;
+            }
+            state->cv.notify_all();
+        };
+        std::thread thread = std::move(state->thread);
+        lock.unlock();
+        AutoFreeRegistry().Add(std::move(thread), std::move(stop), done);
+    }
     return 1;
 }
 
@@ -101,6 +174,10 @@ BOOL CThreadBase::Terminate() {
 void CThreadBase::SetAutoFree(bool autoFree) {
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->autoFree = autoFree;
+}
+
+void CThreadBase::StopAutoFreeThreads() {
+    AutoFreeRegistry().StopAndJoin();
 }
 
 bool CThreadBase::IsAutoFree() const {

@@ -95,6 +95,40 @@ TEST(ThreadBase, AutoFreeObjectIsDeletedExactlyOnceByItself) {
     EXPECT_EQ(destroyed.load(), 20);
 }
 
+// Runs until asked to stop, freeing itself; records that it ended.
+class Looper : public CThreadBase {
+public:
+    Looper(std::atomic<int>* started, std::atomic<int>* destroyed)
+        : started_(started), destroyed_(destroyed) {}
+    ~Looper() override { ++*destroyed_; }
+
+protected:
+    DWORD Run() override {
+        ++*started_;
+        while (!IsStopRequested()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return 0;
+    }
+
+private:
+    std::atomic<int>* started_;
+    std::atomic<int>* destroyed_;
+};
+
+TEST(ThreadBase, StoppingAutoFreeThreadsWaitsUntilEachHasEnded) {
+    std::atomic<int> started{0};
+    std::atomic<int> destroyed{0};
+    for (int i = 0; i < 3; ++i) {
+        auto* t = new Looper(&started, &destroyed);
+        t->SetAutoFree(true);
+        ASSERT_TRUE(t->Start());
+    }
+    WaitUntil([&] { return started == 3; });
+    EXPECT_EQ(destroyed.load(), 0) << "they run until asked to stop";
+    CThreadBase::StopAutoFreeThreads();
+    EXPECT_EQ(destroyed.load(), 3);
+    CThreadBase::StopAutoFreeThreads();  // nothing left: returns at once
+}
+
 TEST(ThreadBase, DeletingARunningThreadStopsItFirst) {
     std::atomic<int> destroyed{0};
     auto* c = new Counter(&destroyed);

@@ -79,8 +79,9 @@ click 14017
 click 14070
 shot $shots/speedtest-report.png
 click 14109
-shot $shots/speedtest-message-box.png
-click 1
+waitnot 14098/1087 正在搜索局域网内的设备，请稍候... 30
+shot $shots/speedtest-sharenet.png
+click 14098/14013
 click 14013
 close
 SCRIPT

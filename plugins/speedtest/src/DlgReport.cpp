@@ -1,5 +1,6 @@
 #include "DlgReport.h"
 
+#include "DlgShareNet.h"
 #include "Resources.h"
 #include "Services.h"
 #include "SpeedCalc.h"
@@ -17,12 +18,9 @@ CDlgReport::CDlgReport() : CImageDialog(kTplReport, nullptr) {
         Bind(static_cast<int>(kFirstIcon + i), icons_[i]);
     }
     Bind({{kLink, &link_}, {kHeading, &heading_}, {kHeadingText, &headingText_}});
-    // The devices found are explained in a message until the shared-network
-    // window exists.
     HandleClick(kLink, [] {
-        CurrentServices().messageBox->Show(
-            zeva::Acp("测速时检测到局域网内有多台设备共享您的宽带，其他设备上网会占用带宽，"
-                      "影响测速结果。建议您断开其他设备后重新测试。"));
+        CDlgShareNet shareNet;
+        shareNet.DoModal();
     });
 }
 

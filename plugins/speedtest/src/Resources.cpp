@@ -114,11 +114,62 @@ DialogTemplate DownloadTemplate() {
 }
 
 DialogTemplate HttpTemplate() {
+    using namespace http_ids;
     DialogTemplate t = Tpl(kTplHttpTest, 501, 384, WS_CHILD);
     t.controls = {
-        Ctl(http_ids::kStatus, S, 24, 21, 400, 24, "准备开始网页测速..."),
-        Ctl(http_ids::kProgress, ControlKind::Progress, 24, 51, 360, 15, ""),
-        Ctl(http_ids::kReport, B, 357, 327, 129, 30, "查看分析报告", 0, false),
+        Ctl(kStatus, S, 24, 12, 360, 24, "准备开始网页测速..."),
+        Ctl(kProgress, ControlKind::Progress, 24, 42, 360, 15, ""),
+        Ctl(kAction, B, 396, 15, 90, 33, "开始测速"),
+        Ctl(kPictures[0], P, 12, 66, 15, 15, ""),
+        // Under the column headers it lies behind.
+        Ctl(kPictures[2], P, 1, 108, 499, 21, "", 0, false),
+        Ctl(kHeaders[0], S, 24, 111, 270, 18, "测速网址", 0, false),
+        Ctl(kHeaders[1], S, 300, 111, 90, 18, "响应时间", 0, false),
+        Ctl(kHeaders[2], S, 390, 111, 90, 18, "访问速度", 0, false),
+        Ctl(kPictures[1], P, 12, 333, 15, 15, ""),
+        Ctl(kEntryPicture, P, 30, 336, 60, 21, ""),
+        Ctl(kEntry, ControlKind::Edit, 96, 333, 180, 24, ""),
+        Ctl(kAdd, B, 285, 330, 60, 30, "添加"),
+        Ctl(kNote, S, 354, 339, 135, 18, "最多可添加4个"),
+        Ctl(kReport, B, 357, 327, 129, 30, "查看分析报告", 0, false),
+    };
+    for (int i = 0; i < 6; ++i) {
+        const int x = 33 + (i % 3) * 156, y = 66 + (i / 3) * 24;
+        t.controls.push_back(Ctl(kSiteIcons[i], P, x, y + 2, 15, 15, ""));
+        t.controls.push_back(Ctl(kSiteLabels[i], S, x + 21, y, 132, 21, ""));
+    }
+    for (int i = 0; i < 4; ++i) {
+        const int y = 141 + i * 30;
+        t.controls.push_back(Ctl(kChecks[i], ControlKind::CheckBox, 24, y, 360, 21, "", BS_AUTOCHECKBOX, false));
+        t.controls.push_back(Ctl(kDeletes[i], S, 396, y, 45, 21, "删除", SS_NOTIFY, false));
+    }
+    return t;
+}
+
+DialogTemplate ResultListTemplate() {
+    return Tpl(kTplResultList, 499, 186, WS_CHILD | WS_VSCROLL);
+}
+
+DialogTemplate ResultItemTemplate() {
+    using namespace result_ids;
+    DialogTemplate t = Tpl(kTplResultItem, 480, 30, WS_CHILD);
+    t.controls = {
+        Ctl(kIcon, P, 9, 7, 15, 15, ""),
+        Ctl(kAddress, S, 30, 6, 264, 18, ""),
+        Ctl(kSeconds, S, 300, 6, 84, 18, ""),
+        Ctl(kVerdict, S, 390, 6, 84, 18, ""),
+    };
+    return t;
+}
+
+DialogTemplate ShareNetTemplate() {
+    using namespace sharenet_ids;
+    DialogTemplate t = Tpl(kTplShareNet, 330, 300, WS_POPUP, "共享网络");
+    t.controls = {
+        Ctl(14110, S, 12, 9, 250, 21, "Telvo宽带测速 - 共享网络"),
+        Ctl(kClose, B, 300, 6, 24, 21, ""),
+        Ctl(kCount, S, 12, 39, 306, 21, ""),
+        Ctl(kList, ControlKind::ListCtrl, 12, 66, 306, 222, "", LVS_REPORT),
     };
     return t;
 }
@@ -238,7 +289,8 @@ void RegisterResources() {
     std::call_once(once, [] {
         for (DialogTemplate t : {MainTemplate(), LandingTemplate(), SelectTemplate(), DownloadTemplate(),
                                  HttpTemplate(), BandInfoTemplate(), QuestionsTemplate(), ReportTemplate(),
-                                 FaqTemplate(), MessageBoxTemplate()})
+                                 FaqTemplate(), MessageBoxTemplate(), ResultListTemplate(),
+                                 ResultItemTemplate(), ShareNetTemplate()})
             RegisterDialogTemplate(ZEVA_THIS_MODULE, std::move(t));
         // Pictures the default skin draws as glyphs; the others take the look
         // of the role they are shown in (background, button, picture).
@@ -257,6 +309,12 @@ void RegisterResources() {
         Image(14095, SkinGlyph::Bullet);
         for (UINT id : {14078u, 14079u, 14080u, 14081u, 14082u}) Image(id, SkinGlyph::Bullet);
         for (UINT id : {14059u, 14077u, 14069u}) Image(id, SkinGlyph::Banner);
+        Image(14025, SkinGlyph::Success);
+        Image(14027, SkinGlyph::Failure);
+        Image(14028, SkinGlyph::Question);
+        Image(14031, SkinGlyph::Bullet);
+        Image(14064, SkinGlyph::Info);
+        Image(14073, SkinGlyph::Banner);
     });
 }
 

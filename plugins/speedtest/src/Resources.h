@@ -17,9 +17,14 @@ inline constexpr UINT kTplQuestions = 14021;
 inline constexpr UINT kTplReport = 14076;
 inline constexpr UINT kTplFaq = 14092;
 inline constexpr UINT kTplMessageBox = 14090;
+inline constexpr UINT kTplResultList = 14029;
+inline constexpr UINT kTplResultItem = 14044;
+inline constexpr UINT kTplShareNet = 14098;
 
 // Messages.
 inline constexpr UINT kMsgDownloadProgress = 1627;
+inline constexpr UINT kMsgHttpProgress = 1628;
+inline constexpr UINT kMsgToolPicked = 1825;
 
 namespace main_ids {
 inline constexpr UINT kClose = 14013;
@@ -77,8 +82,33 @@ inline constexpr UINT kRatingCaption = 14207;
 namespace http_ids {
 inline constexpr UINT kStatus = 1091;
 inline constexpr UINT kProgress = 1103;
+inline constexpr UINT kAction = 14018;
+inline constexpr UINT kSiteLabels[6] = {14032, 14037, 14038, 14039, 14040, 14041};
+inline constexpr UINT kSiteIcons[6] = {14030, 14031, 14033, 14034, 14035, 14036};
+inline constexpr UINT kChecks[4] = {14076, 14078, 14080, 14082};
+inline constexpr UINT kDeletes[4] = {14077, 14079, 14081, 14083};
+inline constexpr UINT kEntryPicture = 14025;
+inline constexpr UINT kEntry = 14026;
+inline constexpr UINT kAdd = 14027;
+inline constexpr UINT kNote = 14087;
+inline constexpr UINT kHeaders[3] = {14084, 14085, 14086};
+inline constexpr UINT kPictures[3] = {14067, 14068, 14069};
 inline constexpr UINT kReport = 14017;
+inline constexpr int kResultsX = 1, kResultsY = 131;
 }  // namespace http_ids
+
+namespace result_ids {
+inline constexpr UINT kIcon = 14033;
+inline constexpr UINT kAddress = 14034;
+inline constexpr UINT kSeconds = 14035;
+inline constexpr UINT kVerdict = 14036;
+}  // namespace result_ids
+
+namespace sharenet_ids {
+inline constexpr UINT kList = 14108;
+inline constexpr UINT kClose = 14013;
+inline constexpr UINT kCount = 1087;
+}  // namespace sharenet_ids
 
 namespace band_ids {
 inline constexpr UINT kRateCaption = 14043;

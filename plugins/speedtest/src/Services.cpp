@@ -1,5 +1,11 @@
 #include "Services.h"
 
+#include <netdb.h>
+#include <netinet/in.h>
+#include <arpa/inet.h>
+
+#include <chrono>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 
@@ -13,9 +19,13 @@
 #include "IEMgr.h"
 #include "IPtoTestingPC.h"
 #include "NetworkFlux.h"
+#include "SocketConnector.h"
 #include "SystemConfig.h"
+#include "UrlCheck.h"
+#include "ZEVAHttpSpeed.h"
 #include "ZEVAVDownSpeedEx.h"
 #include "platform/Event.h"
+#include "platform/InternetSettings.h"
 
 namespace speedtest {
 
@@ -43,6 +53,7 @@ public:
                                     f[10].c_str(), f[11].c_str(), f[12].c_str(), f[13].c_str(), f[14].c_str(),
                                     f[15].c_str(), f[16].c_str());
     }
+    int SetHttpInfo(std::vector<S_HttpInfo>& records) override { return client_.SetHttpInfo(records); }
     std::string GetLastErrorInfo() override {
         const char* text = client_.GetLastErrorInfo();
         return text ? text : "";
@@ -64,6 +75,131 @@ public:
 private:
     CZEVAVDownSpeedEx engine_{true};
 };
+
+class RealHttpEngine final : public IHttpEngine {
+public:
+    int StartTest(const std::string& url, int seconds, HWND window, UINT message, bool reuse) override {
+        return engine_.StartTest(url, seconds, window, message, reuse);
+    }
+    void StopTest() override { engine_.StopTest(); }
+
+private:
+    CZEVAHttpSpeed engine_{true};
+};
+
+long ElapsedSince(std::chrono::steady_clock::time_point start) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+}
+
+// getaddrinfo has no time limit of its own, so the look-up runs as an
+// asynchronous request that is given up at the limit. A request glibc can
+// no longer cancel still writes its answer later: it is parked here and
+// freed once it is done.
+class RealResolver final : public IResolver {
+public:
+    ~RealResolver() override { Reap(); }
+
+    unsigned Resolve(const std::string& host, unsigned timeoutMs, std::string& firstAddress) override {
+        firstAddress.clear();
+        Reap();
+        const auto start = std::chrono::steady_clock::now();
+        auto* request = new Request;
+        request->host = host;
+        request->hints.ai_family = AF_INET;
+        request->hints.ai_socktype = SOCK_STREAM;
+        request->cb.ar_name = request->host.c_str();
+        request->cb.ar_request = &request->hints;
+        gaicb* list[1] = {&request->cb};
+        if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
+            delete request;
+            return static_cast<unsigned>(ElapsedSince(start));
+        }
+        timespec limit{static_cast<time_t>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000000L};
+        const gaicb* const waitList[1] = {&request->cb};
+        while (gai_error(&request->cb) == EAI_INPROGRESS) {
+            const long left = static_cast<long>(timeoutMs) - ElapsedSince(start);
+            if (left <= 0) break;
+            limit = {static_cast<time_t>(left / 1000), (left % 1000) * 1000000L};
+            gai_suspend(waitList, 1, &limit);
+        }
+        const unsigned ms = static_cast<unsigned>(ElapsedSince(start));
+        if (gai_error(&request->cb) == EAI_INPROGRESS && gai_cancel(&request->cb) != EAI_CANCELED) {
+            std::lock_guard<std::mutex> hold(parkedLock_);
+            parked_.push_back(request);
+            return ms;
+        }
+        if (gai_error(&request->cb) == 0 && request->cb.ar_result) {
+            for (const addrinfo* a = request->cb.ar_result; a; a = a->ai_next) {
+                if (a->ai_family != AF_INET) continue;
+                char text[INET_ADDRSTRLEN] = {};
+                inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr, text, sizeof text);
+                firstAddress = text;
+                break;
+            }
+        }
+        Free(request);
+        return ms;
+    }
+
+private:
+    struct Request {
+        std::string host;
+        addrinfo hints{};
+        gaicb cb{};
+    };
+    static void Free(Request* r) {
+        if (r->cb.ar_result) freeaddrinfo(r->cb.ar_result);
+        delete r;
+    }
+    // Frees the parked requests that have finished; one still running
+    // belongs to glibc's helper until it ends and is left to the process.
+    void Reap() {
+        std::lock_guard<std::mutex> hold(parkedLock_);
+        for (auto it = parked_.begin(); it != parked_.end();) {
+            if (gai_error(&(*it)->cb) == EAI_INPROGRESS) {
+                ++it;
+                continue;
+            }
+            Free(*it);
+            it = parked_.erase(it);
+        }
+    }
+    std::mutex parkedLock_;
+    std::vector<Request*> parked_;
+};
+
+class RealConnector final : public IConnector {
+public:
+    long Connect(const std::string& host, unsigned short port, int timeoutSeconds) override {
+        CE_SocketStream stream;
+        CE_SocketConnector connector;
+        const auto start = std::chrono::steady_clock::now();
+        if (connector.Connect(stream, host, port, timeoutSeconds) != 0) return -1;
+        return ElapsedSince(start);
+    }
+    long ConnectVia(const std::string& host, unsigned short port, const std::string& proxyHost,
+                    unsigned short proxyPort, int timeoutSeconds) override {
+        CE_SocketStream stream;
+        CE_SocketConnector connector;
+        const auto start = std::chrono::steady_clock::now();
+        if (connector.Connect(stream, host, port, proxyHost, proxyPort, "", "", timeoutSeconds) != 0) return -1;
+        return ElapsedSince(start);
+    }
+    bool OpenUrl(const std::string& url, int timeoutSeconds) override {
+        std::string error;
+        return zeva::CheckUrlReachable(url, error, timeoutSeconds) == 0;
+    }
+};
+
+ProxyValues RealProxyValues() {
+    const zeva::InternetProxySettings settings = zeva::ReadInternetProxySettings();
+    ProxyValues v;
+    v.found = settings.keyFound;
+    v.enable = settings.proxyEnable.value_or(0);
+    v.server = settings.proxyServer.value_or("");
+    return v;
+}
 
 class RealProbes final : public ISystemProbes {
 public:
@@ -98,6 +234,12 @@ public:
         std::vector<IP_MAC> devices;
         const int count = CIPtoTestingPC().Scanning(devices, false);
         for (const IP_MAC& d : devices) ips.push_back(d.IP);
+        return count;
+    }
+    int ScanDevices(std::vector<LanDevice>& out) override {
+        std::vector<IP_MAC> devices;
+        const int count = CIPtoTestingPC().Scanning(devices, false);
+        for (const IP_MAC& d : devices) out.push_back({d.IP, d.MAC});
         return count;
     }
     std::vector<AdapterFacts> Adapters() override {
@@ -172,6 +314,10 @@ Services RealServices() {
     s.probes = std::make_shared<RealProbes>();
     s.eventLog = std::make_shared<RealEventLog>();
     s.messageBox = std::make_shared<RealMessageBox>();
+    s.newHttpEngine = [] { return std::unique_ptr<IHttpEngine>(new RealHttpEngine); };
+    s.resolver = std::make_shared<RealResolver>();
+    s.connector = std::make_shared<RealConnector>();
+    s.proxyValues = RealProxyValues;
     return s;
 }
 
@@ -180,6 +326,16 @@ Services& CurrentServices() {
 }
 
 ScopedServices::ScopedServices(Services services) : saved_(Installed()) {
+    const Services& before = saved_;
+    if (!services.newClient) services.newClient = before.newClient;
+    if (!services.newEngine) services.newEngine = before.newEngine;
+    if (!services.probes) services.probes = before.probes;
+    if (!services.eventLog) services.eventLog = before.eventLog;
+    if (!services.messageBox) services.messageBox = before.messageBox;
+    if (!services.newHttpEngine) services.newHttpEngine = before.newHttpEngine;
+    if (!services.resolver) services.resolver = before.resolver;
+    if (!services.connector) services.connector = before.connector;
+    if (!services.proxyValues) services.proxyValues = before.proxyValues;
     Installed() = std::move(services);
 }
 

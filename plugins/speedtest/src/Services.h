@@ -31,6 +31,11 @@ public:
     virtual int GetSpeedConfigList(const std::string& request, std::vector<S_SpeedConfig>& list) = 0;
     // The seventeen texts of a speed report, in parameter order.
     virtual int SetSpeedInfo(const std::vector<std::string>& fields) = 0;
+    // The web-page test's records; -1 unless the client can send them.
+    virtual int SetHttpInfo(std::vector<S_HttpInfo>& records) {
+        (void)records;
+        return -1;
+    }
     virtual std::string GetLastErrorInfo() = 0;
 };
 
@@ -41,6 +46,50 @@ public:
     virtual int StartTest(const std::vector<std::string>& urls, unsigned long durationMs, HWND window,
                           UINT message) = 0;
     virtual void StopTest() = 0;
+};
+
+// The web-page engine: one address at a time, progress posted as `message`.
+class IHttpEngine {
+public:
+    virtual ~IHttpEngine() = default;
+    virtual int StartTest(const std::string& url, int seconds, HWND window, UINT message, bool reuse) = 0;
+    virtual void StopTest() = 0;
+};
+
+// Name look-ups within a time limit; called off the window thread.
+class IResolver {
+public:
+    virtual ~IResolver() = default;
+    // The milliseconds the look-up of `host` took; `firstAddress` gets its
+    // first IPv4 address as dotted text, empty when none came in `timeoutMs`.
+    virtual unsigned Resolve(const std::string& host, unsigned timeoutMs, std::string& firstAddress) = 0;
+};
+
+// Timed TCP connections and page fetches; called off the window thread.
+class IConnector {
+public:
+    virtual ~IConnector() = default;
+    // Milliseconds to connect to host:port, or -1 when it failed.
+    virtual long Connect(const std::string& host, unsigned short port, int timeoutSeconds) = 0;
+    // The same through an HTTP proxy's CONNECT tunnel.
+    virtual long ConnectVia(const std::string& host, unsigned short port, const std::string& proxyHost,
+                            unsigned short proxyPort, int timeoutSeconds) = 0;
+    // Whether `url` opens as a web page, fetched afresh, within the time.
+    virtual bool OpenUrl(const std::string& url, int timeoutSeconds) = 0;
+};
+
+// The Internet Settings values the web-page test reads: "ProxyEnable" and
+// "ProxyServer"; nothing when the settings do not exist.
+struct ProxyValues {
+    bool found = false;
+    std::uint32_t enable = 0;
+    std::string server;
+};
+
+// One device of a local-network scan.
+struct LanDevice {
+    std::string ip;
+    std::string mac;
 };
 
 struct AdapterFacts {
@@ -61,6 +110,13 @@ public:
     virtual std::string LocalIp() = 0;
     // Devices that answered on the local network; their addresses in `ips`.
     virtual int Scan(std::vector<std::string>& ips) = 0;
+    // The same scan with each device's hardware address.
+    virtual int ScanDevices(std::vector<LanDevice>& devices) {
+        std::vector<std::string> ips;
+        const int count = Scan(ips);
+        for (std::string& ip : ips) devices.push_back({std::move(ip), {}});
+        return count;
+    }
     virtual std::vector<AdapterFacts> Adapters() = 0;
     virtual bool ProxySet() = 0;
     virtual bool DialUpOnThisComputer() = 0;
@@ -88,9 +144,14 @@ struct Services {
     std::shared_ptr<ISystemProbes> probes;
     std::shared_ptr<IEventLog> eventLog;
     std::shared_ptr<IMessageBox> messageBox;
+    std::function<std::unique_ptr<IHttpEngine>()> newHttpEngine;
+    std::shared_ptr<IResolver> resolver;
+    std::shared_ptr<IConnector> connector;
+    std::function<ProxyValues()> proxyValues;
 };
 
-// The services the pages use now (the real ones unless a test installed others).
+// The services the pages use now (the real ones unless a test installed
+// others; a service a test leaves empty is the real one).
 Services& CurrentServices();
 Services RealServices();
 

@@ -39,6 +39,11 @@ public:
         s_->reports.push_back(fields);
         return 0;
     }
+    int SetHttpInfo(std::vector<S_HttpInfo>& records) override {
+        std::lock_guard<std::mutex> hold(s_->lock);
+        s_->httpUploads.push_back(records);
+        return 0;
+    }
     std::string GetLastErrorInfo() override { return zeva::Acp(s_->error); }
 
 private:

@@ -46,6 +46,7 @@ struct ClientScript {
     std::mutex lock;
     std::vector<std::string> listRequests;
     std::vector<std::vector<std::string>> reports;
+    std::vector<std::vector<S_HttpInfo>> httpUploads;
     std::vector<std::pair<std::string, unsigned>> initialized;
     int accountLookups = 0;
 };

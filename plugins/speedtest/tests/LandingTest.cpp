@@ -215,8 +215,10 @@ TEST(SpeedTestPlugin, PlugCreateTwiceShowsTheSameWindow) {
     ASSERT_NE(window, nullptr);
     // The look-up reads the (empty) local cache of this scratch directory.
     CWnd* status = nullptr;
+    // The landing page's; the web-page test page has a control 14078 too.
     for (CWnd* child : first->Children()) {
-        if (child->GetDlgItem(landing_ids::kStatus)) status = child->GetDlgItem(landing_ids::kStatus);
+        auto* page = dynamic_cast<CImageDialog*>(child);
+        if (page && page->TemplateId() == kTplTestSpeed) status = page->GetDlgItem(landing_ids::kStatus);
     }
     ASSERT_NE(status, nullptr);
     ASSERT_TRUE(plugin.PumpUntil([&] { return Utf8(status) == "您的宽带信息获取失败"; })) << Utf8(status);

@@ -56,8 +56,13 @@ TEST_F(Panels, ReportLinesHintsAndTheSharedNetworkLink) {
     EXPECT_FALSE(Visible(report.GetDlgItem(kMemoryHint)));
     EXPECT_EQ(Utf8(report.GetDlgItem(kLanHint)), "详细信息");
     EXPECT_EQ(report.GetDlgItem(kLink)->GetCursor(), IDC_HAND);
+    UINT opened = 0;
+    driver_.AnswerNextModal([&](CImageDialog& dlg) {
+        opened = dlg.TemplateId();
+        dlg.EndDialog(IDCANCEL);
+    });
     ASSERT_TRUE(driver_.Click(report, kLink));
-    EXPECT_EQ(fakes_.box->shown.size(), 1u) << "the link explains the devices found";
+    EXPECT_EQ(opened, kTplShareNet) << "the link opens the shared-network window";
 
     // One device (the computer itself) is no sharing: the link goes.
     report.Fill(80, 81, false, 20, false);

@@ -2,6 +2,7 @@
 // One update run: fetch the catalog into the staging folder, work out which
 // files differ, fetch them, install them and record the result.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,8 +24,10 @@ std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir,
 enum class FetchResult { Fetched, TransferFailed, Refused };
 
 // Dotted IPv4 text for a host name (the text itself when it already is one); empty when
-// unresolvable.
-std::string NormaliseServerAddress(const std::string& address);
+// unresolvable. Names are looked up with `resolver` when one is given.
+std::string NormaliseServerAddress(
+    const std::string& address,
+    const std::function<std::string(const std::string&)>& resolver = {});
 
 }  // namespace zeva
 

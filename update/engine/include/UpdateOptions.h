@@ -3,6 +3,7 @@
 // run), the silent updater program and the toolbox's plug-in update thread
 // share one set of algorithms and differ only in these choices.
 
+#include <functional>
 #include <string>
 
 namespace zeva {
@@ -40,6 +41,9 @@ struct UpdateOptions {
     // The main-program catalog "UpdateConfig.ini" also for plug-in types
     // (the update dialog evaluates that format whatever the type).
     bool programCatalogForPlugins = false;
+    // Looks up a server host name (dotted text, empty when unknown); empty
+    // uses the system's resolver. Tests never resolve real names.
+    std::function<std::string(const std::string&)> hostResolver;
 
     static UpdateOptions Full();
     static UpdateOptions Silent();

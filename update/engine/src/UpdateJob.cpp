@@ -31,10 +31,12 @@ namespace keys = zeva::cfgkeys;
 
 namespace zeva {
 
-std::string NormaliseServerAddress(const std::string& address) {
+std::string NormaliseServerAddress(const std::string& address,
+                                   const std::function<std::string(const std::string&)>& resolver) {
     if (address.empty()) return {};
     in_addr parsed{};
     if (::inet_aton(address.c_str(), &parsed) != 0) return address;
+    if (resolver) return resolver(address);
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -56,7 +58,9 @@ std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir,
         S_UpdateSerivceAddr server;
         std::string configured;
         config.ReadString(keys::kSectionUpdate, ipKey, "", configured);
-        server.address = options.resolveHostNames ? NormaliseServerAddress(configured) : configured;
+        server.address = options.resolveHostNames
+                             ? NormaliseServerAddress(configured, options.hostResolver)
+                             : configured;
         server.port = static_cast<unsigned short>(
             config.ReadInteger(keys::kSectionUpdate, portKey, keys::kDefaultServerPort));
         return std::make_pair(configured, server);
