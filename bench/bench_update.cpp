@@ -6,6 +6,10 @@
 //   bench_update evaluate DIR       time and peak memory of evaluating that catalog
 //   bench_update fetch PORT DIR N   GetRemoteFile against curl for DIR/1/f0..f<N-1>
 //                                   served on 127.0.0.1:PORT; prints the throughput ratio
+//   bench_update verify DIR         the cost of a signed release (signature check, SHA256 of
+//                                   the changed files) beside today's evaluation of the catalog
+//   bench_update resume [SEED]      bytes fetched for a 50 MB file cut three times at random
+//                                   points, with resume against without (in-process server)
 //
 // bench/update.sh runs all three with nginx on loopback.
 
@@ -17,10 +21,20 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include <httplib.h>
+
+#include <atomic>
+#include <random>
+#include <thread>
+
 #include "Publisher.h"
+#include "SHA256.h"
+#include "SignatureVerifier.h"
+#include "SigningKey.h"
 #include "UpdateCatalog.h"
 #include "ZEVAUpdateIntf.h"
 
@@ -145,6 +159,160 @@ int Fetch(unsigned short port, const fs::path& dir, int count) {
     return 0;
 }
 
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int Verify(const fs::path& dir) {
+    // The publisher's side (not timed): the same release with SHA256 keys, signed.
+    const auto files = zeva::publish::ScanRelease(dir / "release", "UpdateConfig.ini", {}, true);
+    zeva::publish::MainVersion v{"2.0", "330000", false, false};
+    const std::string text = zeva::publish::CatalogText(zeva::publish::CatalogKind::Main, files, v);
+    zeva::publish::WriteFileAtomically(dir / "Signed.ini", text);
+    zeva::SigningKey key;
+    std::string error;
+    std::string signature;
+    if (key.Generate(error) != 0 || key.Sign(text, signature, error) != 0) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    zeva::SignatureVerifier verifier;
+    if (verifier.SetPublicKeys(key.PublicKeyBase64(), error) != 0) return 1;
+
+    double today = 1e9;
+    double check = 1e9;
+    double digests = 1e9;
+    size_t due = 0;
+    for (int round = 0; round < 3; ++round) {
+        UpdateCatalog plain((dir / "install").string() + "/", (dir / "UpdateConfig.ini").string(),
+                            "1.0", "330000");
+        auto t = std::chrono::steady_clock::now();
+        if (plain.Evaluate() != 0) return 1;
+        today = std::min(today, Seconds(t));
+
+        // What a signed run adds: read and verify the catalog, check every SHA256 is
+        // there, and digest each fetched file a second time.
+        t = std::chrono::steady_clock::now();
+        if (verifier.Verify(ReadAll(dir / "Signed.ini"), signature, error) != 0) {
+            std::fprintf(stderr, "verify: %s\n", error.c_str());
+            return 1;
+        }
+        UpdateCatalog signedCatalog((dir / "install").string() + "/", (dir / "Signed.ini").string(),
+                                    "1.0", "330000");
+        if (signedCatalog.Evaluate() != 0 || !signedCatalog.FilesWithoutSha256().empty()) return 1;
+        const double evaluatedSigned = Seconds(t);
+        check = std::min(check, evaluatedSigned);
+        t = std::chrono::steady_clock::now();
+        for (const UpdateFileEntry& e : signedCatalog.Entries()) {
+            std::string digest;
+            std::string path = (dir / "release").string() + "/" + e.name;
+            CSHA256::GetFileSHA256(path.c_str(), digest);
+            if (digest != e.sha256) return 1;
+        }
+        digests = std::min(digests, Seconds(t));
+        due = signedCatalog.Entries().size();
+    }
+    std::printf("evaluation today (unsigned, %d files): %.3f s\n", kFiles, today);
+    std::printf("signed: signature check + evaluation: %.3f s; SHA256 of the %zu fetched files: "
+                "%.4f s\n",
+                check, due, digests);
+    std::printf("verification cost ratio signed/today: %.2f (1.00: free; best of 3 each)\n",
+                (check + digests) / today);
+    return 0;
+}
+
+// A 50 MB file whose transfers are cut at three random points of the file;
+// Range requests are answered with 206 (by httplib).
+class CuttingServer {
+public:
+    CuttingServer(std::string body, std::vector<size_t> cuts)
+        : body_(std::move(body)), cuts_(std::move(cuts)) {
+        server_.Get("/1/big.bin", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(
+                body_.size(), "application/octet-stream",
+                [this](size_t offset, size_t length, httplib::DataSink& sink) {
+                    size_t n = std::min<size_t>(length, 64 * 1024);
+                    const size_t next = nextCut_.load();
+                    if (next < cuts_.size() && offset + n >= cuts_[next]) {
+                        n = cuts_[next] - offset;
+                        nextCut_ = next + 1;
+                        if (n > 0) {
+                            served_ += n;
+                            sink.write(body_.data() + offset, n);
+                        }
+                        return false;
+                    }
+                    served_ += n;
+                    return sink.write(body_.data() + offset, n);
+                });
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~CuttingServer() {
+        server_.stop();
+        thread_.join();
+    }
+    unsigned short port() const { return static_cast<unsigned short>(port_); }
+    size_t served() const { return served_.load(); }
+
+private:
+    std::string body_;
+    std::vector<size_t> cuts_;
+    std::atomic<size_t> nextCut_{0};
+    std::atomic<size_t> served_{0};
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+int Resume(unsigned seed) {
+    constexpr size_t kSize = 50u * 1000 * 1000;
+    std::mt19937 random(seed);
+    std::string body(kSize, '\0');
+    for (char& c : body) c = static_cast<char>(random());
+    std::uniform_int_distribution<size_t> point(1, kSize - 1);
+    std::vector<size_t> cuts{point(random), point(random), point(random)};
+    std::sort(cuts.begin(), cuts.end());
+    const fs::path out = fs::temp_directory_path() / ("bench_update_resume." + std::to_string(::getpid()));
+    fs::create_directories(out);
+    size_t bytes[2] = {0, 0};
+    int calls[2] = {0, 0};
+    for (int resume = 0; resume < 2; ++resume) {
+        CuttingServer server(body, cuts);
+        CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}}, false);
+        zeva::TransferLimits limits;
+        limits.resumeAttempts = resume == 1 ? 3 : 0;
+        intf.SetTransferLimits(limits);
+        // Without resume, every cut costs a new whole transfer (what the next run does).
+        const std::string local = (out / ("big" + std::to_string(resume))).string();
+        int rc = -1;
+        while (rc != 0 && calls[resume] < 10) {
+            ++calls[resume];
+            rc = intf.GetRemoteFile(1, "big.bin", local.c_str(), nullptr, 0,
+                                    static_cast<std::int64_t>(kSize));
+        }
+        if (rc != 0 || ReadAll(local) != body) {
+            std::fprintf(stderr, "resume: %s\n", intf.GetLastErrorInfo().c_str());
+            fs::remove_all(out);
+            return 1;
+        }
+        bytes[resume] = server.served();
+    }
+    fs::remove_all(out);
+    std::printf("50 MB file cut at %.1f, %.1f and %.1f MB (seed %u)\n", static_cast<double>(cuts[0]) / 1e6,
+                static_cast<double>(cuts[1]) / 1e6, static_cast<double>(cuts[2]) / 1e6, seed);
+    std::printf("without resume: %.1f MB fetched in %d calls\n", static_cast<double>(bytes[0]) / 1e6,
+                calls[0]);
+    std::printf("with resume:    %.1f MB fetched in %d call\n", static_cast<double>(bytes[1]) / 1e6,
+                calls[1]);
+    std::printf("bytes fetched ratio with/without resume: %.2f (goal: with resume = file size)\n",
+                static_cast<double>(bytes[1]) / static_cast<double>(bytes[0]));
+    return bytes[1] <= kSize + 3 * 64 * 1024 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,6 +320,11 @@ int main(int argc, char** argv) {
         const std::string mode = argc > 1 ? argv[1] : "";
         if (mode == "generate" && argc == 3) return Generate(argv[2]);
         if (mode == "evaluate" && argc == 3) return Evaluate(argv[2]);
+        if (mode == "verify" && argc == 3) return Verify(argv[2]);
+        if (mode == "resume" && argc <= 3) {
+            return Resume(argc == 3 ? static_cast<unsigned>(std::stoul(argv[2]))
+                                    : std::random_device{}());
+        }
         if (mode == "fetch" && argc == 5) {
             return Fetch(static_cast<unsigned short>(std::stoi(argv[2])), argv[3],
                          std::stoi(argv[4]));
@@ -161,6 +334,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::fprintf(stderr,
-                 "usage: bench_update generate DIR | evaluate DIR | fetch PORT DIR COUNT\n");
+                 "usage: bench_update generate DIR | evaluate DIR | verify DIR | fetch PORT DIR COUNT |"
+                 " resume [SEED]\n");
     return 2;
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Update engine benchmarks: catalog evaluation of a 2,000-file, 200 MB release
-# (time, peak memory) and GetRemoteFile against curl on loopback (nginx).
+# (time, peak memory), the cost of verifying a signed release beside it, the
+# bytes a cut 50 MB transfer costs with and without resume, and GetRemoteFile
+# against curl on loopback (nginx).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset release >/dev/null
@@ -17,7 +19,15 @@ trap cleanup EXIT
 echo "== Catalog evaluation: 2,000 files, 200 MB, 20 changed"
 "$bin/bench_update" generate "$data/eval"
 "$bin/bench_update" evaluate "$data/eval"
+
+echo
+echo "== Signed releases: signature check and SHA256 beside today's evaluation (same catalog)"
+"$bin/bench_update" verify "$data/eval"
 rm -rf "$data/eval"
+
+echo
+echo "== Resume: a 50 MB file cut three times at random points, with resume against without"
+"$bin/bench_update" resume
 
 echo
 echo "== Download throughput on loopback: GetRemoteFile against curl (nginx, 8 x 32 MiB)"

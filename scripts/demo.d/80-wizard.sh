@@ -1,5 +1,5 @@
 # The interactive updater ZEVAUpdate, offscreen: the running host is closed,
-# release 1.0.2 is downloaded (nginx on loopback, rate-limited so progress
+# release 1.0.2 (signed with the key of the update step) is downloaded (nginx on loopback, rate-limited so progress
 # shows), installed and the host restarted; then the up-to-date and failure
 # states and the notification window of a silent run. Screenshots of every
 # state go to docs/screenshots.
@@ -19,7 +19,8 @@ chmod 755 "$demo/release2/ZEVAClient"
 echo "tool 1.0.2" > "$demo/release2/plug/工具.dll"
 echo "read me" > "$demo/release2/readme.txt"
 head -c 600000 /dev/urandom > "$demo/release2/skin/background.png"
-"$bin/zeva-publish" main "$demo/release2" --version 1.0.2 --region 330000 --server-root "$demo/www2"
+"$bin/zeva-publish" main "$demo/release2" --version 1.0.2 --region 330000 --server-root "$demo/www2" \
+    --sign "$demo/release.key"
 cat > "$demo/wizard-nginx/nginx.conf" <<CONF
 daemon off;
 master_process off;
@@ -76,7 +77,8 @@ echo "-- exit code $?"
 
 step "Release 1.0.3 whose file differs from its catalog: nothing is installed"
 echo "tool 1.0.3" > "$demo/release2/plug/工具.dll"
-"$bin/zeva-publish" main "$demo/release2" --version 1.0.3 --region 330000 --notify --server-root "$demo/www2" >/dev/null
+"$bin/zeva-publish" main "$demo/release2" --version 1.0.3 --region 330000 --notify --server-root "$demo/www2" \
+    --sign "$demo/release.key" >/dev/null
 good=$(mktemp)
 cp "$demo/www2/1/plug/工具.dll" "$good"
 echo "tool 1.0.X" > "$demo/www2/1/plug/工具.dll"

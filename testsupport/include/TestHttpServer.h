@@ -1,7 +1,10 @@
 #pragma once
 // An HTTP server on 127.0.0.1 for the tests of the download library and the
 // update engine, with faults injected per path: missing, stalled, cut off in
-// the middle, slow, or an error status.
+// the middle (always or once), slow, an error status, or Range requests
+// ignored or answered with a wrong Content-Range. Range requests are
+// otherwise answered with 206 (by httplib); each request's Range header and
+// the body bytes sent per path are logged.
 
 #include <httplib.h>
 
@@ -24,7 +27,18 @@
 
 namespace zeva::test {
 
-enum class Fault { None, NotFound, Status500, Stall, CutMidway, CutChunked, Slow };
+enum class Fault {
+    None,
+    NotFound,
+    Status500,
+    Stall,
+    CutMidway,
+    CutChunked,
+    Slow,
+    CutOnceMidway,  // the first request stops at half the file, later ones are whole
+    IgnoreRange,    // answers 200 with the whole file whatever the Range
+    WrongRange      // answers a Range request with 206 "bytes 0-..." and the whole file
+};
 
 class TestHttpServer {
 public:
@@ -81,10 +95,23 @@ public:
         const std::lock_guard lock(mutex_);
         return targets_;
     }
+    // The Range header of every request ("" when none), in order.
+    std::vector<std::string> Ranges() const {
+        const std::lock_guard lock(mutex_);
+        return ranges_;
+    }
+    // Body bytes handed to the connection for `path`, over all requests.
+    size_t BytesServed(const std::string& path) const {
+        const std::lock_guard lock(mutex_);
+        auto it = served_.find(path);
+        return it == served_.end() ? 0 : it->second;
+    }
     void ClearRequests() {
         const std::lock_guard lock(mutex_);
         requests_.clear();
         targets_.clear();
+        ranges_.clear();
+        served_.clear();
     }
 
 private:
@@ -95,8 +122,15 @@ private:
             const std::lock_guard lock(mutex_);
             requests_.push_back(req.path);
             targets_.push_back(req.target);
+            ranges_.push_back(req.get_header_value("Range"));
             if (auto it = files_.find(req.path); it != files_.end()) body = it->second;
-            if (auto it = faults_.find(req.path); it != faults_.end()) fault = it->second;
+            if (auto it = faults_.find(req.path); it != faults_.end()) {
+                fault = it->second;
+                if (fault == Fault::CutOnceMidway) {
+                    faults_.erase(it);
+                    fault = Fault::CutMidway;
+                }
+            }
         }
         if (fault == Fault::NotFound || !body) {
             res.status = 404;
@@ -110,7 +144,18 @@ private:
         }
         auto content = std::make_shared<std::string>(std::move(*body));
         const size_t total = content->size();
-        res.status = 200;
+        // httplib answers Range requests by itself (206, when no status is set); without the
+        // parsed ranges it sends the whole file.
+        auto& ranges = const_cast<httplib::Request&>(req).ranges;
+        if (fault == Fault::IgnoreRange) ranges.clear();
+        if (ranges.empty()) res.status = 200;
+        if (fault == Fault::WrongRange && !ranges.empty()) {
+            ranges.clear();
+            res.status = 206;
+            res.set_header("Content-Range", "bytes 0-" + std::to_string(total - 1) + "/" +
+                                                std::to_string(total));
+        }
+        const std::string path = req.path;
         if (fault == Fault::CutChunked) {
             // No length announced: only the missing end chunk tells the body is incomplete.
             res.set_chunked_content_provider(
@@ -122,7 +167,8 @@ private:
         }
         res.set_content_provider(
             total, "application/octet-stream",
-            [this, content, fault, total](size_t offset, size_t length, httplib::DataSink& sink) {
+            [this, content, fault, total, path](size_t offset, size_t length,
+                                                httplib::DataSink& sink) {
                 const size_t half = total / 2;
                 // A stalled transfer delivers only its first bytes, so the sender's
                 // rate drops below any limit at once.
@@ -140,6 +186,11 @@ private:
                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 }
                 if (n == 0) return false;
+                {
+                    // Counted before sending: the client may finish before write() returns here.
+                    const std::lock_guard lock(mutex_);
+                    served_[path] += n;
+                }
                 return sink.write(content->data() + offset, n);
             });
     }
@@ -153,6 +204,8 @@ private:
     std::map<std::string, Fault> faults_;
     std::vector<std::string> requests_;
     std::vector<std::string> targets_;
+    std::vector<std::string> ranges_;
+    std::map<std::string, size_t> served_;
 };
 
 }  // namespace zeva::test

@@ -5,8 +5,13 @@
 // windows and processes.
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -16,6 +21,8 @@
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
 #include "MD5.h"
+#include "SHA256.h"
+#include "SigningKey.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "UpdateHost.h"
@@ -68,6 +75,48 @@ inline std::string Md5Of(const std::string& content) {
     return out;
 }
 
+inline std::string Sha256Of(const std::string& content) {
+    std::string out;
+    CSHA256::GetBytesSHA256(content, out);
+    return out;
+}
+
+// A system log socket of the test's own, so event-log records can be counted.
+class FakeSyslog {
+public:
+    FakeSyslog() : path_((dir_ / "log").string()), env_("ZEVA_SYSLOG_SOCKET", path_) {
+        fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::memcpy(a.sun_path, path_.c_str(), path_.size() + 1);
+        ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~FakeSyslog() { ::close(fd_); }
+    FakeSyslog(const FakeSyslog&) = delete;
+    FakeSyslog& operator=(const FakeSyslog&) = delete;
+    bool ok() const { return ok_; }
+    // Every record received so far (the writer has returned, so they are queued).
+    std::vector<std::string> Drain() {
+        std::vector<std::string> out;
+        char buf[4096];
+        while (true) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 0) <= 0) break;
+            const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+            if (n <= 0) break;
+            out.emplace_back(buf, static_cast<size_t>(n));
+        }
+        return out;
+    }
+
+private:
+    TempDir dir_;  // outside the tests' own folders, which some compare as a whole
+    std::string path_;
+    ScopedEnv env_;
+    int fd_ = -1;
+    bool ok_ = false;
+};
+
 // A release: relative names (backslash-separated, UTF-8 = system code page in
 // these tests) with their contents, and the catalog that lists them.
 struct Release {
@@ -77,6 +126,9 @@ struct Release {
     int notify = 0;
     std::vector<std::pair<std::string, std::string>> files;
     bool crlf = false;
+    bool sha256 = false;  // signed releases list each file's SHA256
+    // Test-only forgeries: the MD5 written for a file, in place of its content's.
+    std::map<std::string, std::string> md5Override{};
 
     std::string MainCatalog() const {
         std::string s = "[Version]\nVERSION=" + version + "\nREGION=" + region +
@@ -100,8 +152,10 @@ private:
     std::string Sections() const {
         std::string s;
         for (const auto& [name, content] : files) {
-            s += "[" + name + "]\nMD5=" + Md5Of(content) +
-                 "\nSIZE=" + std::to_string(content.size()) + "\nMODIFYTIME=2026-12-01 10:00:00\n";
+            auto forged = md5Override.find(name);
+            s += "[" + name + "]\nMD5=" + (forged != md5Override.end() ? forged->second : Md5Of(content));
+            if (sha256) s += "\nSHA256=" + Sha256Of(content);
+            s += "\nSIZE=" + std::to_string(content.size()) + "\nMODIFYTIME=2026-12-01 10:00:00\n";
         }
         return s;
     }
@@ -134,6 +188,8 @@ protected:
     ScopedEnv proxyEnv2{"HTTP_PROXY", std::nullopt};
     TestHttpServer server;
     RecordingHost host;
+    zeva::SigningKey releaseKey;
+    FakeSyslog syslog;
 
     void SetUp() override { std::filesystem::create_directories(app); }
 
@@ -161,6 +217,33 @@ protected:
     void Publish(const Release& r, const std::string& type = "1", const std::string& prefix = "") {
         server.Put("/" + type + "/" + prefix + "UpdateConfig.ini", r.MainCatalog());
         PutFiles(r, type, prefix);
+    }
+    // A release key pair; Config.dat [Update] PublicKey is set to `keysText`
+    // ("" leaves it unset, "%" stands for this key's public half).
+    void UseKey(const std::string& keysText = "%") {
+        std::string error;
+        if (!releaseKey.IsSet()) {
+            ASSERT_EQ(releaseKey.Generate(error), 0) << error;
+        }
+        std::string text = keysText;
+        if (const size_t at = text.find('%'); at != std::string::npos)
+            text.replace(at, 1, releaseKey.PublicKeyBase64());
+        CCryptConfigFile config(AppAcp() + cfgkeys::kConfigDat, "");
+        config.WriteString(cfgkeys::kSectionUpdate, cfgkeys::kKeyPublicKey, text);
+    }
+    std::string Sign(const std::string& text, const zeva::SigningKey& with) const {
+        std::string sig;
+        std::string error;
+        EXPECT_EQ(with.Sign(text, sig, error), 0) << error;
+        return sig;
+    }
+    // Publishes the release with SHA256 keys and its catalog signed by `with` (the fixture's key).
+    void PublishSigned(Release r, const zeva::SigningKey* with = nullptr) {
+        r.sha256 = true;
+        const std::string catalog = r.MainCatalog();
+        server.Put("/1/UpdateConfig.ini", catalog);
+        server.Put("/1/UpdateConfig.ini.sig", Sign(catalog, with != nullptr ? *with : releaseKey));
+        PutFiles(r, "1", "");
     }
     void PublishPlugin(const Release& r, bool filesSection, const std::string& type,
                        const std::string& prefix = "") {

@@ -11,6 +11,7 @@
 
 #include "ConfigKeys.h"
 #include "MD5.h"
+#include "SHA256.h"
 #include "UpdateCatalog.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
@@ -48,14 +49,15 @@ std::string Lower(std::string s) {
 }  // namespace
 
 std::vector<PublishedFile> ScanRelease(const fs::path& dir, const std::string& catalogName,
-                                       const std::function<void(size_t, size_t)>& progress) {
+                                       const std::function<void(size_t, size_t)>& progress,
+                                       bool withSha256) {
     if (!fs::is_directory(dir)) throw std::runtime_error("not a folder: " + dir.string());
     std::vector<PublishedFile> files;
     for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator();
          ++it) {
         if (!it->is_regular_file()) continue;
         const fs::path rel = fs::relative(it->path(), dir);
-        if (rel == fs::path(catalogName)) continue;
+        if (rel == fs::path(catalogName) || rel == fs::path(SignatureName(catalogName))) continue;
         std::string utf8 = Utf8(rel);
         // Characters that would change the meaning of an INI line, or that Windows cannot store.
         if (utf8.find_first_of("=[]:;#\\\r\n") != std::string::npos) {
@@ -86,7 +88,8 @@ std::vector<PublishedFile> ScanRelease(const fs::path& dir, const std::string& c
     }
     for (size_t i = 0; i < files.size(); ++i) {
         PublishedFile& f = files[i];
-        if (CMD5::GetFileMD5(AcpPath(f.source).c_str(), f.md5) != 0) {
+        if (CMD5::GetFileMD5(AcpPath(f.source).c_str(), f.md5) != 0 ||
+            (withSha256 && CSHA256::GetFileSHA256(AcpPath(f.source).c_str(), f.sha256) != 0)) {
             throw std::runtime_error("cannot read " + f.source.string());
         }
         f.size = fs::file_size(f.source);
@@ -115,6 +118,7 @@ std::string CatalogText(CatalogKind kind, const std::vector<PublishedFile>& file
     for (const PublishedFile& f : files) {
         line("[" + f.name + "]");
         line(std::string(keys::kKeyMD5) + "=" + f.md5);
+        if (!f.sha256.empty()) line(std::string(keys::kKeySHA256) + "=" + f.sha256);
         line(std::string(keys::kKeySize) + "=" + std::to_string(f.size));
         line(std::string(keys::kKeyModifyTime) + "=" + f.modifyTime);
     }
@@ -134,9 +138,13 @@ void WriteFileAtomically(const fs::path& path, const std::string& content) {
     fs::rename(tmp, path);
 }
 
+std::string SignatureName(const std::string& catalogName) {
+    return catalogName + keys::kSignatureSuffix;
+}
+
 fs::path LayOutServer(const fs::path& root, const std::string& type, const std::string& prefix,
                       const std::vector<PublishedFile>& files, const std::string& catalogName,
-                      const std::string& catalogText) {
+                      const std::string& catalogText, const std::string& signature) {
     const fs::path base = root / type / NativePath(prefix);
     for (const PublishedFile& f : files) {
         const fs::path target = base / NativePath(f.name);
@@ -148,6 +156,7 @@ fs::path LayOutServer(const fs::path& root, const std::string& type, const std::
     }
     // The catalog comes last, so clients never see it before the files it lists.
     const fs::path catalog = base / catalogName;
+    if (!signature.empty()) WriteFileAtomically(base / SignatureName(catalogName), signature);
     WriteFileAtomically(catalog, catalogText);
     return catalog;
 }

@@ -15,6 +15,7 @@ struct PublishedFile {
     std::string name;  // catalog name: system code page, backslashes
     std::filesystem::path source;
     std::string md5;
+    std::string sha256;  // only for signed catalogs
     std::uintmax_t size = 0;
     std::string modifyTime;
 };
@@ -28,25 +29,32 @@ struct MainVersion {
     bool notify = false;
 };
 
-// Every regular file below `dir` except the catalog `catalogName` at its top,
-// sorted by name; `progress(done, total)` is called while hashing. Throws
+// Every regular file below `dir` except the catalog `catalogName` (and its
+// signature) at its top, sorted by name; `progress(done, total)` is called
+// while hashing; `withSha256` adds each file's SHA-256. Throws
 // std::runtime_error with a one-line reason on a name the catalogs cannot carry.
 std::vector<PublishedFile> ScanRelease(const std::filesystem::path& dir,
                                        const std::string& catalogName,
-                                       const std::function<void(size_t, size_t)>& progress = {});
+                                       const std::function<void(size_t, size_t)>& progress = {},
+                                       bool withSha256 = false);
 
-// The catalog text (system code page, CRLF line ends).
+// The catalog text (system code page, CRLF line ends); "SHA256" follows "MD5"
+// for files that carry one.
 std::string CatalogText(CatalogKind kind, const std::vector<PublishedFile>& files,
                         const MainVersion& version);
 
 // Writes a file so that readers see the old or the whole new content.
 void WriteFileAtomically(const std::filesystem::path& path, const std::string& content);
 
+// The detached signature's file name beside a catalog ("UpdateConfig.ini.sig").
+std::string SignatureName(const std::string& catalogName);
+
 // Copies the files under `root`/`type`/`prefix` and then writes the catalog
-// there; returns the catalog's path.
+// there, after its signature when one is given; returns the catalog's path.
 std::filesystem::path LayOutServer(const std::filesystem::path& root, const std::string& type,
                                    const std::string& prefix,
                                    const std::vector<PublishedFile>& files,
-                                   const std::string& catalogName, const std::string& catalogText);
+                                   const std::string& catalogName, const std::string& catalogText,
+                                   const std::string& signature = {});
 
 }  // namespace zeva::publish

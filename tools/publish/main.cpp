@@ -11,6 +11,7 @@
 #include "ConfigKeys.h"
 #include "Json.h"
 #include "Publisher.h"
+#include "SigningKey.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
 
@@ -22,12 +23,20 @@ namespace {
 constexpr char kUsage[] =
     "usage: zeva-publish main RELEASE_DIR --version TEXT [options]\n"
     "       zeva-publish plugin PLUGIN_DIR [--files-section] [options]\n"
+    "       zeva-publish keygen KEYFILE [--json]\n"
     "\n"
     "Writes the catalog of a release folder: \"UpdateConfig.ini\" of the main program\n"
     "(VERSION, REGION, UNCONDITIONALUPDATE, NOTIFIY, FILES and per file MD5, SIZE,\n"
     "MODIFYTIME) or a plug-in \"config.ini\" (one section per file, or with\n"
     "--files-section a FILES list as the toolbox's regional update reads it).\n"
     "Names are written with backslashes in the system code page (ZEVA_ACP, default GBK).\n"
+    "\n"
+    "keygen writes a new Ed25519 private key to KEYFILE (mode 0600; an existing file is\n"
+    "never replaced) and prints the public key as base64: the value of Config.dat\n"
+    "[Update] PublicKey on the clients (two keys separated by a comma while rotating).\n"
+    "With --sign KEYFILE every file's section also gets its SHA256 and the catalog a\n"
+    "detached signature beside it (\"UpdateConfig.ini.sig\", \"config.ini.sig\": base64\n"
+    "of the Ed25519 signature over the catalog's exact bytes).\n"
     "\n"
     "options:\n"
     "  --version TEXT        release version (main; compared byte by byte, not as a number)\n"
@@ -39,6 +48,7 @@ constexpr char kUsage[] =
     "  --server-root DIR     also lay out DIR/TYPE/PREFIX with the files and the catalog\n"
     "  --type N              package type of the server layout (default 1)\n"
     "  --prefix TEXT         remote folder inside the type folder (e.g. \"zj/\")\n"
+    "  --sign KEYFILE        sign the catalog with this private key (see keygen)\n"
     "  --json                print the result as JSON\n"
     "  --help                show this text\n"
     "\n"
@@ -59,6 +69,7 @@ struct Args {
     std::optional<fs::path> serverRoot;
     std::string type = "1";
     std::string prefix;
+    std::optional<fs::path> signKey;
     bool json = false;
 };
 
@@ -71,7 +82,7 @@ std::optional<std::string> Parse(int argc, char** argv, Args& a) {
             return std::string(argv[++i]);
         };
         if (arg == "--version" || arg == "--region" || arg == "--output" ||
-            arg == "--server-root" || arg == "--type" || arg == "--prefix") {
+            arg == "--server-root" || arg == "--type" || arg == "--prefix" || arg == "--sign") {
             const auto v = value();
             if (!v) return arg + " needs a value";
             if (arg == "--version") {
@@ -83,6 +94,8 @@ std::optional<std::string> Parse(int argc, char** argv, Args& a) {
                 a.output = fs::path(*v);
             } else if (arg == "--server-root") {
                 a.serverRoot = fs::path(*v);
+            } else if (arg == "--sign") {
+                a.signKey = fs::path(*v);
             } else if (arg == "--type") {
                 if (v->empty() || v->find_first_not_of("0123456789") != std::string::npos ||
                     v->size() > 9) {
@@ -106,10 +119,12 @@ std::optional<std::string> Parse(int argc, char** argv, Args& a) {
             positional.push_back(arg);
         }
     }
-    if (positional.size() != 2) return "expected a command and a folder (see --help)";
+    if (positional.size() != 2) return "expected a command and a folder or key file (see --help)";
     a.command = positional[0];
     a.dir = positional[1];
-    if (a.command != "main" && a.command != "plugin") return "unknown command " + a.command;
+    if (a.command != "main" && a.command != "plugin" && a.command != "keygen")
+        return "unknown command " + a.command;
+    if (a.command == "keygen") return std::nullopt;
     if (a.command == "main" && !a.haveVersion) return "main needs --version";
     if (!a.prefix.empty() && a.prefix.back() != '/') a.prefix.push_back('/');
     if (a.prefix.find("..") != std::string::npos || (!a.prefix.empty() && a.prefix[0] == '/')) {
@@ -130,6 +145,20 @@ void ShowProgress(size_t done, size_t total) {
     if (done == total) std::fprintf(stderr, "\n");
 }
 
+int KeyGen(const Args& a) {
+    zeva::SigningKey key;
+    std::string error;
+    if (key.Generate(error) != 0 || key.Save(a.dir.string(), error) != 0) return Fail(error);
+    if (a.json) {
+        std::cout << "{\"keyFile\":" << zeva::tools::JsonString(a.dir.string())
+                  << ",\"publicKey\":" << zeva::tools::JsonString(key.PublicKeyBase64()) << "}\n";
+    } else {
+        std::cout << "private key: " << a.dir.string() << " (keep it secret)\n"
+                  << "public key:  " << key.PublicKeyBase64() << "\n";
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -141,28 +170,48 @@ int main(int argc, char** argv) {
     }
     Args a;
     if (auto error = Parse(argc, argv, a)) return Fail(*error);
+    if (a.command == "keygen") return KeyGen(a);
     try {
+        zeva::SigningKey key;
+        if (a.signKey) {
+            std::string error;
+            // Loaded first: a bad key file fails before any file is hashed or written.
+            if (key.Load(a.signKey->string(), error) != 0) return Fail(error);
+        }
         const bool isMain = a.command == "main";
         const std::string catalogName =
             isMain ? zeva::cfgkeys::kUpdateConfigIni : zeva::cfgkeys::kPlugCatalogIni;
-        const auto files = pub::ScanRelease(a.dir, catalogName, &ShowProgress);
+        const auto files = pub::ScanRelease(a.dir, catalogName, &ShowProgress, key.IsSet());
         const auto kind = isMain ? pub::CatalogKind::Main
                                  : (a.filesSection ? pub::CatalogKind::PluginFilesSection
                                                    : pub::CatalogKind::Plugin);
         const std::string text = pub::CatalogText(kind, files, a.version);
+        std::string signature;
+        if (key.IsSet()) {
+            std::string error;
+            if (key.Sign(text, signature, error) != 0) return Fail(error);
+        }
         fs::path catalog;
         if (a.output || !a.serverRoot) {
             catalog = a.output ? *a.output : a.dir / catalogName;
+            if (!signature.empty()) {
+                fs::path sig = catalog;
+                sig += zeva::cfgkeys::kSignatureSuffix;
+                pub::WriteFileAtomically(sig, signature);
+            }
             pub::WriteFileAtomically(catalog, text);
         }
         fs::path served;
-        if (a.serverRoot)
-            served = pub::LayOutServer(*a.serverRoot, a.type, a.prefix, files, catalogName, text);
+        if (a.serverRoot) {
+            served = pub::LayOutServer(*a.serverRoot, a.type, a.prefix, files, catalogName, text,
+                                       signature);
+        }
         std::uintmax_t bytes = 0;
         for (const auto& f : files) bytes += f.size;
         if (a.json) {
             std::cout << "{\"catalog\":" << zeva::tools::JsonString(catalog.string())
                       << ",\"served\":" << zeva::tools::JsonString(served.string())
+                      << ",\"signed\":" << (signature.empty() ? "false" : "true")
                       << ",\"files\":" << files.size() << ",\"bytes\":" << bytes << ",\"version\":"
                       << zeva::tools::JsonString(zeva::AcpToUtf8(a.version.version))
                       << ",\"names\":[";
@@ -174,6 +223,7 @@ int main(int argc, char** argv) {
         } else {
             if (!catalog.empty()) std::cout << "catalog: " << catalog.string() << "\n";
             if (!served.empty()) std::cout << "served:  " << served.string() << "\n";
+            if (!signature.empty()) std::cout << "signed:  " << catalogName << ".sig beside it\n";
             std::cout << files.size() << " files, " << bytes << " bytes";
             if (isMain) std::cout << ", version " << zeva::AcpToUtf8(a.version.version);
             std::cout << "\n";

@@ -12,6 +12,19 @@ char FoldAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// The form two names share exactly when NameEquals holds for them.
+std::string Folded(std::string_view name) {
+    std::string out(name);
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (static_cast<unsigned char>(out[i]) >= 0x81) {
+            ++i;
+            continue;
+        }
+        out[i] = FoldAscii(out[i]);
+    }
+    return out;
+}
+
 std::string_view Trim(std::string_view s) {
     const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -78,9 +91,36 @@ bool NameEquals(std::string_view a, std::string_view b) {
     return true;
 }
 
+size_t IniDocument::AppendSection(std::string name) {
+    const size_t index = sections_.size();
+    sectionIndex_.emplace(Folded(name), index);
+    sections_.push_back({std::move(name), {}});
+    keyIndex_.emplace_back();
+    return index;
+}
+
+bool IniDocument::AppendEntry(size_t section, std::string key, std::string value,
+                              bool keepDuplicate) {
+    IniSection& s = sections_[section];
+    const bool fresh = keyIndex_[section].emplace(Folded(key), s.entries.size()).second;
+    if (!fresh && !keepDuplicate) return false;
+    s.entries.emplace_back(std::move(key), std::move(value));
+    return true;
+}
+
+void IniDocument::Reindex() {
+    sectionIndex_.clear();
+    keyIndex_.assign(sections_.size(), {});
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        sectionIndex_.emplace(Folded(sections_[i].name), i);
+        for (size_t j = 0; j < sections_[i].entries.size(); ++j)
+            keyIndex_[i].emplace(Folded(sections_[i].entries[j].first), j);
+    }
+}
+
 IniDocument IniDocument::ParseText(std::string_view text) {
     IniDocument doc;
-    IniSection* current = nullptr;
+    std::optional<size_t> current;
     // A UTF-8 byte order mark, as some editors write, is not part of the first line.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     while (!text.empty()) {
@@ -92,26 +132,18 @@ IniDocument IniDocument::ParseText(std::string_view text) {
             const auto close = line.find(']');
             if (close == std::string_view::npos) continue;
             const std::string_view name = Trim(line.substr(1, close - 1));
-            current = doc.FindSection(name);
-            if (current == nullptr) {
-                doc.sections_.push_back({std::string(name), {}});
-                current = &doc.sections_.back();
-            }
+            const auto it = doc.sectionIndex_.find(Folded(name));
+            current = it != doc.sectionIndex_.end() ? it->second
+                                                    : doc.AppendSection(std::string(name));
             continue;
         }
         const auto eq = line.find('=');
-        if (eq == std::string_view::npos || current == nullptr) continue;
+        if (eq == std::string_view::npos || !current) continue;
         const std::string_view key = Trim(line.substr(0, eq));
         const std::string_view value = Trim(line.substr(eq + 1));
         if (key.empty()) continue;
-        bool seen = false;
-        for (const auto& [k, v] : current->entries) {
-            if (NameEquals(k, key)) {
-                seen = true;
-                break;
-            }
-        }
-        if (!seen) current->entries.emplace_back(std::string(key), std::string(value));
+        // The first of repeated keys counts.
+        doc.AppendEntry(*current, std::string(key), std::string(value), false);
     }
     return doc;
 }
@@ -140,16 +172,20 @@ std::optional<IniDocument> IniDocument::ParseBinary(std::string_view data) {
     std::uint32_t sections = 0;
     if (!r.U32(sections)) return std::nullopt;
     for (std::uint32_t i = 0; i < sections; ++i) {
-        IniSection s;
+        std::string name;
         std::uint32_t entries = 0;
-        if (!r.String(s.name) || !r.U32(entries)) return std::nullopt;
+        if (!r.String(name) || !r.U32(entries)) return std::nullopt;
+        // Kept as stored, repeats included, so the file is written back unchanged.
+        const size_t index = doc.sections_.size();
+        doc.sections_.push_back({std::move(name), {}});
+        doc.sectionIndex_.emplace(Folded(doc.sections_.back().name), index);
+        doc.keyIndex_.emplace_back();
         for (std::uint32_t j = 0; j < entries; ++j) {
             std::string k;
             std::string v;
             if (!r.String(k) || !r.String(v)) return std::nullopt;
-            s.entries.emplace_back(std::move(k), std::move(v));
+            doc.AppendEntry(index, std::move(k), std::move(v), true);
         }
-        doc.sections_.push_back(std::move(s));
     }
     if (!r.AtEnd()) return std::nullopt;
     return doc;
@@ -170,10 +206,8 @@ std::string IniDocument::ToBinary() const {
 }
 
 const IniSection* IniDocument::FindSection(std::string_view section) const {
-    for (const IniSection& s : sections_) {
-        if (NameEquals(s.name, section)) return &s;
-    }
-    return nullptr;
+    const auto it = sectionIndex_.find(Folded(section));
+    return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
 }
 
 IniSection* IniDocument::FindSection(std::string_view section) {
@@ -181,81 +215,45 @@ IniSection* IniDocument::FindSection(std::string_view section) {
 }
 
 const std::string* IniDocument::Find(std::string_view section, std::string_view key) const {
-    const IniSection* s = FindSection(section);
-    if (s == nullptr) return nullptr;
-    for (const auto& [k, v] : s->entries) {
-        if (NameEquals(k, key)) return &v;
-    }
-    return nullptr;
+    const auto it = sectionIndex_.find(Folded(section));
+    if (it == sectionIndex_.end()) return nullptr;
+    const auto& keys = keyIndex_[it->second];
+    const auto k = keys.find(Folded(key));
+    return k == keys.end() ? nullptr : &sections_[it->second].entries[k->second].second;
 }
 
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
-    IniSection* s = FindSection(section);
-    if (s == nullptr) {
-        sections_.push_back({std::string(section), {}});
-        s = &sections_.back();
+    const auto it = sectionIndex_.find(Folded(section));
+    const size_t index =
+        it != sectionIndex_.end() ? it->second : AppendSection(std::string(section));
+    const auto k = keyIndex_[index].find(Folded(key));
+    if (k != keyIndex_[index].end()) {
+        sections_[index].entries[k->second].second.assign(value);
+        return;
     }
-    for (auto& [k, v] : s->entries) {
-        if (NameEquals(k, key)) {
-            v.assign(value);
-            return;
-        }
-    }
-    s->entries.emplace_back(std::string(key), std::string(value));
+    AppendEntry(index, std::string(key), std::string(value), false);
 }
-
-namespace {
-
-// A name in the form NameEquals compares: two names are equal exactly when
-// their folded forms are.
-std::string FoldedName(std::string_view name) {
-    std::string out(name);
-    for (size_t i = 0; i < out.size(); ++i) {
-        if (static_cast<unsigned char>(out[i]) >= 0x81) {
-            ++i;
-            continue;
-        }
-        out[i] = FoldAscii(out[i]);
-    }
-    return out;
-}
-
-}  // namespace
 
 void IniDocument::SetAll(const std::vector<IniEntry>& entries) {
-    // Indices, not pointers: adding sections or entries moves them.
-    std::unordered_map<std::string, size_t> sectionIndex;
-    std::unordered_map<size_t, std::unordered_map<std::string, size_t>> keyIndex;
-    for (size_t i = 0; i < sections_.size(); ++i)
-        sectionIndex.emplace(FoldedName(sections_[i].name), i);
-    for (const IniEntry& e : entries) {
-        auto [sit, newSection] = sectionIndex.emplace(FoldedName(e.section), sections_.size());
-        if (newSection) sections_.push_back({std::string(e.section), {}});
-        IniSection& s = sections_[sit->second];
-        auto kit = keyIndex.find(sit->second);
-        if (kit == keyIndex.end()) {
-            kit = keyIndex.emplace(sit->second, std::unordered_map<std::string, size_t>{}).first;
-            for (size_t j = 0; j < s.entries.size(); ++j)
-                kit->second.emplace(FoldedName(s.entries[j].first), j);
-        }
-        auto [eit, newKey] = kit->second.emplace(FoldedName(e.key), s.entries.size());
-        if (newKey) {
-            s.entries.emplace_back(std::string(e.key), std::string(e.value));
-        } else {
-            s.entries[eit->second].second.assign(e.value);
-        }
-    }
+    // Set looks names up through the indexes, so a large import stays linear.
+    for (const IniEntry& e : entries) Set(e.section, e.key, e.value);
 }
 
 bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
     IniSection* s = FindSection(section);
     if (s == nullptr) return false;
-    return std::erase_if(s->entries, [&](const auto& e) { return NameEquals(e.first, key); }) > 0;
+    const bool erased =
+        std::erase_if(s->entries, [&](const auto& e) { return NameEquals(e.first, key); }) > 0;
+    if (erased) Reindex();
+    return erased;
 }
 
 bool IniDocument::EraseSection(std::string_view section) {
-    return std::erase_if(sections_,
-                         [&](const IniSection& s) { return NameEquals(s.name, section); }) > 0;
+    const bool erased = std::erase_if(sections_, [&](const IniSection& s) {
+                            return NameEquals(s.name, section);
+                        }) > 0;
+    if (erased) Reindex();
+    return erased;
 }
 
 std::optional<int> ParseInteger(std::string_view text) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -47,7 +48,15 @@ public:
 
 private:
     IniSection* FindSection(std::string_view section);
+    // Index of the first section / entry with a name, so lookups and parsing
+    // stay linear however many sections and keys a hostile file holds.
+    size_t AppendSection(std::string name);
+    bool AppendEntry(size_t section, std::string key, std::string value, bool keepDuplicate);
+    void Reindex();
+
     std::vector<IniSection> sections_;
+    std::unordered_map<std::string, size_t> sectionIndex_;
+    std::vector<std::unordered_map<std::string, size_t>> keyIndex_;
 };
 
 // Integer reading shared by both stores: optional blanks, sign and decimal

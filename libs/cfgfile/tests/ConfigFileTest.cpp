@@ -117,3 +117,25 @@ TEST_F(ConfigFileTest, ALaterReadSeesTheReplacedFile) {
 }
 
 }  // namespace
+
+// A hostile catalog of many sections and keys: every lookup used to walk all
+// of them, so reading each section's keys took hours (found by the fuzzer).
+TEST_F(ConfigFileTest, ManySectionsAndKeysAreReadWithoutRescanningTheFile) {
+    constexpr int kCount = 100000;
+    std::string text = "[FILES]\n";
+    for (int i = 0; i < kCount; ++i) text += "f" + std::to_string(i) + "=\n";
+    for (int i = 0; i < kCount; ++i) text += "[s" + std::to_string(i) + "]\nMD5=x\n";
+    zeva::test::WriteFile(dir / "big.ini", text);
+    CConfigFile f((dir / "big.ini").string());
+    std::vector<std::string> names;
+    ASSERT_EQ(f.ReadSection("FILES", names), kCount);
+    std::vector<std::string> sections;
+    ASSERT_EQ(f.ReadSections(sections), kCount + 1);
+    size_t found = 0;
+    for (const std::string& s : sections) {
+        std::string v;
+        f.ReadString(s, "md5", "", v);
+        found += v == "x" ? 1 : 0;
+    }
+    EXPECT_EQ(found, static_cast<size_t>(kCount));
+}

@@ -34,6 +34,8 @@ inline constexpr char kKeyServerIP[] = "ServerIP";
 inline constexpr char kKeyServerIP2[] = "ServerIP2";
 inline constexpr char kKeyServerPort[] = "ServerPort";
 inline constexpr char kKeyServerPort2[] = "ServerPort2";
+// Base64 Ed25519 public key(s) the catalogs must be signed with ("KEY" or "OLD,NEW").
+inline constexpr char kKeyPublicKey[] = "PublicKey";
 inline constexpr int kDefaultServerPort = 0;
 inline constexpr char kSectionServer[] = "Server";
 inline constexpr char kKeyWebSiteURL[] = "WebSiteURL";
@@ -73,6 +75,8 @@ inline constexpr char kKeyUnconditionalUpdate[] = "UNCONDITIONALUPDATE";
 inline constexpr char kKeyNotify[] = "NOTIFIY";
 inline constexpr char kSectionFiles[] = "FILES";
 inline constexpr char kKeyMD5[] = "MD5";
+inline constexpr char kKeySHA256[] = "SHA256";
+inline constexpr char kSignatureSuffix[] = ".sig";
 inline constexpr char kKeySize[] = "SIZE";
 inline constexpr char kKeyModifyTime[] = "MODIFYTIME";
 

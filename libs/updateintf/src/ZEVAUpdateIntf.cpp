@@ -1,9 +1,16 @@
 #include "ZEVAUpdateIntf.h"
 
 #include <curl/curl.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -11,6 +18,7 @@
 
 #include "DownloadNotify.h"
 #include "platform/AppPath.h"
+#include "platform/Clock.h"
 #include "platform/InternetSettings.h"
 
 namespace fs = std::filesystem;
@@ -37,37 +45,150 @@ std::string HttpProxyFromServerText(const std::string& text) {
     return {};
 }
 
+// How one request ended.
+enum class Outcome {
+    Complete,  // the whole body is in the ".part" file
+    Cut,       // the transfer broke off after an answer of 200/206; the ".part" may be continued
+    Restart,   // the answer cannot continue the ".part": fetch the file again from its start
+    Failed,    // this server cannot deliver the file
+    Fatal      // no server may be asked any more (cancelled, too large, out of time)
+};
+
 struct Transfer {
     std::FILE* file = nullptr;
+    CURL* curl = nullptr;
     HWND window = nullptr;
     UINT message = 0;
     std::chrono::steady_clock::time_point lastPost{};
-    bool writeFailed = false;
     const std::function<bool()>* cancelled = nullptr;
+    zeva::Clock::TimePoint deadline{};
+    std::int64_t requestedFrom = 0;  // bytes kept in the ".part" when the request was sent
+    std::int64_t expectedTotal = -1;
+    std::int64_t cap = 0;  // largest size the file may reach
+    // Decided at the first body byte: where the answer's bytes go, or whether they are dropped.
+    bool decided = false;
+    bool discard = false;
+    std::int64_t base = 0;
+    std::int64_t written = 0;
+    std::string contentRange;
+    bool writeFailed = false;
+    bool tooLarge = false;
+    bool badRange = false;
+    bool timedOut = false;
+    bool wasCancelled = false;
 };
+
+// "bytes A-B/T": A, B and T (-1 for "*").
+bool ParseContentRange(const std::string& text, std::int64_t& first, std::int64_t& last,
+                       std::int64_t& total) {
+    long long a = 0;
+    long long b = 0;
+    char totalText[32] = {0};
+    int consumed = 0;
+    if (std::sscanf(text.c_str(), " bytes %lld-%lld/%31[0-9*]%n", &a, &b, totalText, &consumed) !=
+        3) {
+        return false;
+    }
+    if (a < 0 || b < a) return false;
+    first = a;
+    last = b;
+    if (std::strcmp(totalText, "*") == 0) {
+        total = -1;
+    } else {
+        char* end = nullptr;
+        errno = 0;
+        const long long t = std::strtoll(totalText, &end, 10);
+        if (errno != 0 || end == totalText || *end != '\0' || t <= b) return false;
+        total = t;
+    }
+    return true;
+}
+
+size_t ReadHeader(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    std::string line(data, n);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    if (line.rfind("HTTP/", 0) == 0) {
+        t->contentRange.clear();
+    } else if (line.size() > 14 && strncasecmp(line.c_str(), "Content-Range:", 14) == 0) {
+        t->contentRange = line.substr(14);
+    }
+    return n;
+}
+
+// The first body byte tells what the answer is: the rest of the ".part", the whole file, or an
+// error page that is not stored.
+bool DecideWhereBytesGo(Transfer* t) {
+    t->decided = true;
+    long status = 0;
+    curl_easy_getinfo(t->curl, CURLINFO_RESPONSE_CODE, &status);
+    if (status == 200) {
+        t->base = 0;
+    } else if (status == 206 && t->requestedFrom > 0) {
+        std::int64_t first = 0;
+        std::int64_t last = 0;
+        std::int64_t total = 0;
+        if (!ParseContentRange(t->contentRange, first, last, total) || first != t->requestedFrom ||
+            (t->expectedTotal >= 0 && total != t->expectedTotal)) {
+            t->badRange = true;
+            return false;
+        }
+        t->base = first;
+    } else {
+        t->discard = true;
+        return true;
+    }
+    if (std::fflush(t->file) != 0 || ::ftruncate(::fileno(t->file), static_cast<off_t>(t->base)) != 0 ||
+        std::fseek(t->file, static_cast<long>(t->base), SEEK_SET) != 0) {
+        t->writeFailed = true;
+        return false;
+    }
+    return true;
+}
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const size_t n = size * count;
+    if (!t->decided && !DecideWhereBytesGo(t)) return 0;
+    if (t->discard) return n;
+    if (t->base + t->written + static_cast<std::int64_t>(n) > t->cap) {
+        t->tooLarge = true;
+        return 0;
+    }
     if (std::fwrite(data, 1, n, t->file) != n) {
         t->writeFailed = true;
         return 0;
     }
+    t->written += static_cast<std::int64_t>(n);
     return n;
 }
 
 int Progress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
     auto* t = static_cast<Transfer*>(user);
-    if (t->cancelled != nullptr && *t->cancelled && (*t->cancelled)()) return 1;
+    if (t->cancelled != nullptr && *t->cancelled && (*t->cancelled)()) {
+        t->wasCancelled = true;
+        return 1;
+    }
+    if (zeva::GetClock().Now() >= t->deadline) {
+        t->timedOut = true;
+        return 1;
+    }
     // Without a known total there is nothing a receiver could show; and
     // completion (wParam = lParam) is announced once, after the rename.
-    if (t->window == nullptr || now <= 0 || total <= 0 || now >= total) return 0;
+    if (t->window == nullptr || now <= 0 || total <= 0 || now >= total || t->discard) return 0;
     const auto clockNow = std::chrono::steady_clock::now();
     if (clockNow - t->lastPost < std::chrono::milliseconds(100)) return 0;
     t->lastPost = clockNow;
-    zeva::PostDownloadMessage(t->window, t->message, static_cast<WPARAM>(now),
-                              static_cast<LPARAM>(total));
+    zeva::PostDownloadMessage(t->window, t->message, static_cast<WPARAM>(t->base + now),
+                              static_cast<LPARAM>(t->base + total));
     return 0;
+}
+
+std::int64_t FileSize(const fs::path& p) {
+    std::error_code ec;
+    const auto size = fs::file_size(p, ec);
+    return ec ? -1 : static_cast<std::int64_t>(size);
 }
 
 }  // namespace
@@ -78,6 +199,8 @@ struct CZEVAUpdateIntf::Impl {
     zeva::TransferLimits limits;
     std::function<bool()> cancelled;
     std::string lastError;
+    bool resumed = false;
+    bool tooLarge = false;
 
     std::string ProxyForRequest() const {
         if (!useProxy) return {};
@@ -88,25 +211,36 @@ struct CZEVAUpdateIntf::Impl {
         return server.empty() ? std::string() : "http://" + server;
     }
 
-    // One attempt against one server; true with the body complete in `part`.
-    bool Fetch(const std::string& url, const fs::path& part, Transfer& t, bool& reached,
-               curl_off_t& size) {
+    // One request against one server, continuing the `from` bytes kept in `part`.
+    Outcome Fetch(const std::string& url, const fs::path& part, std::int64_t from, Transfer& t,
+                  bool& reached) {
         std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(),
                                                                  &curl_easy_cleanup);
         if (!curl) {
             lastError = "cannot start a transfer";
-            return false;
+            return Outcome::Failed;
         }
-        std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(part.c_str(), "wb"),
-                                                                &std::fclose);
+        const int fd = ::open(part.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        std::unique_ptr<std::FILE, decltype(&std::fclose)> file(
+            fd < 0 ? nullptr : ::fdopen(fd, "r+b"), &std::fclose);
         if (!file) {
+            if (fd >= 0) ::close(fd);
             lastError = "cannot write " + part.string();
-            return false;
+            return Outcome::Fatal;
         }
         std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 16);
         t.file = file.get();
+        t.curl = curl.get();
+        t.requestedFrom = from;
+        t.decided = false;
+        t.discard = false;
+        t.base = 0;
+        t.written = 0;
+        t.contentRange.clear();
         t.writeFailed = false;
+        t.badRange = false;
         const std::string proxy = ProxyForRequest();
+        const std::string range = std::to_string(from) + "-";
         char errorBuffer[CURL_ERROR_SIZE] = {0};
         CURL* c = curl.get();
         curl_easy_setopt(c, CURLOPT_URL, url.c_str());
@@ -119,6 +253,9 @@ struct CZEVAUpdateIntf::Impl {
         curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);
         curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytesPerSecond);
         curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
+        if (from > 0) curl_easy_setopt(c, CURLOPT_RANGE, range.c_str());
+        curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &ReadHeader);
+        curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
         curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteBody);
         curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
         curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Progress);
@@ -129,26 +266,46 @@ struct CZEVAUpdateIntf::Impl {
         long status = 0;
         curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
         if (status != 0) reached = true;
+        // An answer without a body never reached the write callback.
+        if (rc == CURLE_OK && !t.decided && (status == 200 || status == 206)) DecideWhereBytesGo(&t);
         const bool flushed = std::fflush(file.get()) == 0 && std::ferror(file.get()) == 0;
         file.reset();
         t.file = nullptr;
-        if (rc != CURLE_OK) {
-            lastError =
-                url + ": " + (errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(rc));
-            return false;
+        t.curl = nullptr;
+        const std::string error = errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(rc);
+        if (t.wasCancelled) {
+            lastError = "cancelled";
+            return Outcome::Fatal;
         }
-        if (status != 200) {
-            lastError = url + ": HTTP status " + std::to_string(status);
-            return false;
+        if (t.timedOut) {
+            lastError = url + ": not complete within the time allowed for its size";
+            return Outcome::Fatal;
+        }
+        if (t.tooLarge) {
+            tooLarge = true;
+            lastError = url + ": larger than the expected " + std::to_string(t.cap) + " bytes";
+            return Outcome::Fatal;
         }
         if (t.writeFailed || !flushed) {
             lastError = "cannot write " + part.string();
-            return false;
+            return Outcome::Fatal;
         }
-        curl_off_t got = 0;
-        curl_easy_getinfo(c, CURLINFO_SIZE_DOWNLOAD_T, &got);
-        size = got;
-        return true;
+        if (t.badRange || (from > 0 && status == 416)) {
+            lastError = url + ": the server cannot continue the partial file";
+            return Outcome::Restart;
+        }
+        const bool answered = status == 200 || (status == 206 && from > 0);
+        if (!answered) {
+            lastError = rc != CURLE_OK && status == 0 ? url + ": " + error
+                                                      : url + ": HTTP status " + std::to_string(status);
+            return Outcome::Failed;
+        }
+        if (rc != CURLE_OK) {
+            lastError = url + ": " + error;
+            return t.written > 0 ? Outcome::Cut : Outcome::Failed;
+        }
+        if (status == 206) resumed = true;
+        return Outcome::Complete;
     }
 };
 
@@ -175,11 +332,34 @@ void CZEVAUpdateIntf::SetCancelCheck(std::function<bool()> cancelled) {
     d_->cancelled = std::move(cancelled);
 }
 
+namespace zeva {
+
+std::int64_t TransferTimeBudgetMs(const TransferLimits& limits, std::int64_t expectedSize) {
+    const double rate = static_cast<double>(std::max<long>(1, limits.totalTimeBytesPerSecond));
+    const double sizeMs =
+        expectedSize > 0 ? static_cast<double>(expectedSize) * 1000.0 / rate : 0.0;
+    // Bounded, so that an absurd SIZE cannot overflow the deadline.
+    return static_cast<std::int64_t>(
+        std::min(1e12, static_cast<double>(std::max<long>(0, limits.totalTimeFloorMs)) + sizeMs));
+}
+
+}  // namespace zeva
+
+bool CZEVAUpdateIntf::LastTransferResumed() const {
+    return d_->resumed;
+}
+
+bool CZEVAUpdateIntf::LastTransferTooLarge() const {
+    return d_->tooLarge;
+}
+
 int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName,
                                    const char* localPath, HWND notifyWindow,
-                                   unsigned notifyMessage) {
+                                   unsigned notifyMessage, std::int64_t expectedSize) {
     try {
         d_->lastError.clear();
+        d_->resumed = false;
+        d_->tooLarge = false;
         if (remoteName == nullptr || *remoteName == '\0' || localPath == nullptr ||
             *localPath == '\0') {
             d_->lastError = "no file name given";
@@ -190,17 +370,34 @@ int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName,
         const fs::path target = zeva::NativePath(localPath);
         fs::path part = target;
         part += ".part";
+        const zeva::TransferLimits& limits = d_->limits;
+        const bool sizeKnown = expectedSize >= 0;
+        // Without a size there is no digest a continued file could be checked against.
+        std::int64_t kept = FileSize(part);
+        if (kept > 0 && (!sizeKnown || kept >= expectedSize)) kept = 0;
+        if (kept <= 0) {
+            std::error_code ec;
+            fs::remove(part, ec);
+            kept = 0;
+        }
         Transfer t;
         t.window = notifyWindow;
         t.message = notifyMessage;
         t.cancelled = &d_->cancelled;
+        t.expectedTotal = expectedSize;
+        t.cap = sizeKnown ? expectedSize : limits.unknownSizeCap;
+        t.deadline = zeva::GetClock().Now() +
+                     std::chrono::milliseconds(zeva::TransferTimeBudgetMs(limits, expectedSize));
         bool reached = false;
         bool tried = false;
+        bool fatal = false;
+        bool restarted = false;
         for (const S_UpdateSerivceAddr& server : d_->servers) {
+            if (fatal) break;
             if (server.address.empty() || server.port == 0) continue;
             if (d_->cancelled && d_->cancelled()) {
                 d_->lastError = "cancelled";
-                return -1;
+                break;
             }
             tried = true;
             // A literal IPv6 address needs brackets inside a URL.
@@ -208,24 +405,46 @@ int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName,
                                          ? "[" + server.address + "]"
                                          : server.address;
             const std::string url = "http://" + host + ":" + std::to_string(server.port) + path;
-            curl_off_t size = 0;
-            if (d_->Fetch(url, part, t, reached, size)) {
-                std::error_code ec;
-                fs::rename(part, target, ec);
-                if (ec) {
-                    d_->lastError = "cannot store " + target.string() + ": " + ec.message();
-                    fs::remove(part, ec);
-                    return -1;
+            int resumesLeft = limits.resumeAttempts;
+            while (true) {
+                const Outcome outcome = d_->Fetch(url, part, kept, t, reached);
+                if (outcome == Outcome::Complete) {
+                    const std::int64_t size = FileSize(part);
+                    std::error_code ec;
+                    fs::rename(part, target, ec);
+                    if (ec) {
+                        d_->lastError = "cannot store " + target.string() + ": " + ec.message();
+                        fs::remove(part, ec);
+                        return -1;
+                    }
+                    if (notifyWindow != nullptr) {
+                        zeva::PostDownloadMessage(notifyWindow, notifyMessage,
+                                                  static_cast<WPARAM>(size),
+                                                  static_cast<LPARAM>(size));
+                    }
+                    return 0;
                 }
-                if (notifyWindow != nullptr) {
-                    zeva::PostDownloadMessage(notifyWindow, notifyMessage,
-                                              static_cast<WPARAM>(size), static_cast<LPARAM>(size));
+                if (outcome == Outcome::Fatal) {
+                    fatal = true;
+                    break;
                 }
-                return 0;
+                if (outcome == Outcome::Restart && !restarted) {
+                    restarted = true;
+                    kept = 0;
+                    continue;
+                }
+                if (outcome == Outcome::Cut && sizeKnown) {
+                    kept = std::max<std::int64_t>(0, FileSize(part));
+                    if (resumesLeft-- > 0) continue;
+                } else if (outcome != Outcome::Failed) {
+                    kept = 0;
+                }
+                break;
             }
-            std::error_code ec;
-            fs::remove(part, ec);
+            if (!sizeKnown) kept = 0;
         }
+        std::error_code ec;
+        fs::remove(part, ec);
         if (d_->cancelled && d_->cancelled()) {
             d_->lastError = "cancelled";
             return -1;

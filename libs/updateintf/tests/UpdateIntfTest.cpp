@@ -10,6 +10,7 @@
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "ZEVAUpdateIntf.h"
+#include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/InternetSettings.h"
 #include "platform/MessageQueue.h"
@@ -278,6 +279,155 @@ TEST_F(UpdateIntfTest, ProxyFlagSelectsUserProxyOrDirect) {
         ASSERT_EQ(intf.GetRemoteFile(1, "v.txt", Local("v3").c_str(), nullptr, 0), 0);
         EXPECT_EQ(zeva::test::ReadFile(dir / "v3"), "direct");
     }
+}
+
+// Size limits: a file stops at its catalog size, a body of unknown size at the fixed cap.
+TEST_F(UpdateIntfTest, BodyBeyondItsLimitFailsWithoutBeingReadToTheEnd) {
+    TestHttpServer server;
+    const std::string big = Blob(40u << 20, 'g');
+    server.Put("/1/big.bin", big);
+    const std::string capped = Blob((16u << 20) + 1, 'h');
+    server.Put("/1/UpdateConfig.ini", capped);
+    server.Put("/1/ok.ini", Blob(16u << 20, 'i'));
+    struct Case {
+        const char* name;
+        std::int64_t expected;
+        int result;
+    };
+    for (const Case& c : {Case{"/1/big.bin", 15, -1}, Case{"/1/big.bin", 1000000, -1},
+                          Case{"/1/UpdateConfig.ini", -1, -1}, Case{"/1/ok.ini", -1, 0}}) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.expected));
+        server.ClearRequests();
+        CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}, {"127.0.0.1", server.port()}}, false);
+        const std::string remote = std::string(c.name).substr(3);
+        EXPECT_EQ(intf.GetRemoteFile(1, remote.c_str(), Local("out").c_str(), nullptr, 0,
+                                     c.expected),
+                  c.result);
+        EXPECT_FALSE(fs::exists(dir / "out.part"));
+        EXPECT_EQ(intf.LastTransferTooLarge(), c.result == -1);
+        if (c.result == -1) {
+            EXPECT_NE(intf.GetLastErrorInfo().find("larger than"), std::string::npos)
+                << intf.GetLastErrorInfo();
+            EXPECT_FALSE(fs::exists(dir / "out"));
+            EXPECT_EQ(server.Requests().size(), 1u) << "an oversized answer is not tried elsewhere";
+            if (c.expected > 0) {
+                EXPECT_LT(server.BytesServed(c.name), big.size() / 2);
+            }
+        }
+        fs::remove(dir / "out");
+    }
+}
+
+TEST_F(UpdateIntfTest, TimeBudgetGrowsWithTheSizeFromAFloor) {
+    const zeva::TransferLimits limits;
+    struct Case {
+        std::int64_t size;
+        std::int64_t ms;
+    };
+    for (const Case& c : {Case{-1, 60000}, Case{0, 60000}, Case{8192, 61000},
+                          Case{50LL * 1024 * 1024, 60000 + 6400000},
+                          Case{INT64_MAX, 1000000000000LL}}) {
+        SCOPED_TRACE(c.size);
+        EXPECT_EQ(zeva::TransferTimeBudgetMs(limits, c.size), c.ms);
+    }
+}
+
+TEST_F(UpdateIntfTest, TransferStillRunningAtItsDeadlineFails) {
+    zeva::ManualClock clock;
+    const zeva::ScopedClock scoped(clock);
+    TestHttpServer server;
+    TestHttpServer secondary;
+    server.Put("/1/s.bin", Blob(100000, 'd'));
+    server.SetFault("/1/s.bin", Fault::Stall);
+    secondary.Put("/1/s.bin", Blob(100000, 'd'));
+    CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}, {"127.0.0.1", secondary.port()}}, false);
+    zeva::TransferLimits limits;
+    limits.lowSpeedSeconds = 3600;  // only the overall limit can end this transfer
+    intf.SetTransferLimits(limits);
+    const std::int64_t budget = zeva::TransferTimeBudgetMs(limits, 100000);
+    std::thread advancer([&] {
+        while (server.Requests().empty()) std::this_thread::yield();
+        clock.Advance(std::chrono::milliseconds(budget));
+    });
+    EXPECT_EQ(intf.GetRemoteFile(1, "s.bin", Local("s.bin").c_str(), nullptr, 0, 100000), -1);
+    advancer.join();
+    EXPECT_NE(intf.GetLastErrorInfo().find("time allowed"), std::string::npos)
+        << intf.GetLastErrorInfo();
+    EXPECT_TRUE(secondary.Requests().empty()) << "the time is the call's, not each server's";
+    EXPECT_FALSE(fs::exists(dir / "s.bin.part"));
+}
+
+// Resume of a ".part": what the server is asked for and what ends up stored.
+TEST_F(UpdateIntfTest, PartialFileIsContinuedOnlyWhenTheAnswerFitsIt) {
+    const std::string body = Blob(300000, 'r');
+    const std::string range = "bytes=" + std::to_string(body.size() / 2) + "-";
+    struct Case {
+        const char* what;
+        Fault fault;
+        std::string part;  // left by an earlier process
+        std::int64_t expected;
+        std::vector<std::string> ranges;
+        size_t served;  // body bytes sent (at most, for the answer that is dropped)
+        bool resumed;
+    };
+    const std::string half = body.substr(0, body.size() / 2);
+    const std::vector<Case> cases = {
+        {"cut in this call", Fault::CutOnceMidway, "", static_cast<std::int64_t>(body.size()),
+         {"", range}, body.size(), true},
+        {"left by a killed run", Fault::None, half, static_cast<std::int64_t>(body.size()),
+         {range}, body.size() - half.size(), true},
+        {"server ignores Range", Fault::IgnoreRange, half, static_cast<std::int64_t>(body.size()),
+         {range}, body.size(), false},
+        {"wrong Content-Range", Fault::WrongRange, half, static_cast<std::int64_t>(body.size()),
+         {range, ""}, 2 * body.size(), false},
+        {"part longer than SIZE", Fault::None, body + "tail", static_cast<std::int64_t>(body.size()),
+         {""}, body.size(), false},
+        {"size unknown", Fault::None, half, -1, {""}, body.size(), false},
+        {"cut without a size", Fault::CutOnceMidway, "", -1, {""}, body.size() / 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestHttpServer server;
+        server.Put("/1/r.bin", body);
+        server.SetFault("/1/r.bin", c.fault);
+        fs::remove(dir / "r.bin");
+        if (!c.part.empty()) zeva::test::WriteFile(dir / "r.bin.part", c.part);
+        CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}}, false);
+        const int rc = intf.GetRemoteFile(1, "r.bin", Local("r.bin").c_str(), nullptr, 0, c.expected);
+        const bool cutWithoutSize = c.expected < 0 && c.fault == Fault::CutOnceMidway;
+        EXPECT_EQ(rc, cutWithoutSize ? -1 : 0) << intf.GetLastErrorInfo();
+        EXPECT_EQ(server.Ranges(), c.ranges);
+        if (c.fault == Fault::WrongRange) {
+            // How much of the dropped answer was sent depends on the socket buffers.
+            EXPECT_GE(server.BytesServed("/1/r.bin"), body.size());
+            EXPECT_LE(server.BytesServed("/1/r.bin"), c.served);
+        } else {
+            EXPECT_EQ(server.BytesServed("/1/r.bin"), c.served);
+        }
+        EXPECT_FALSE(fs::exists(dir / "r.bin.part"));
+        if (!cutWithoutSize) {
+            EXPECT_TRUE(zeva::test::ReadFile(dir / "r.bin") == body) << "content differs";
+            EXPECT_EQ(intf.LastTransferResumed(), c.resumed);
+        }
+    }
+}
+
+TEST_F(UpdateIntfTest, PartialFileMovesOnToTheSecondaryServer) {
+    const std::string body = Blob(200000, 's');
+    TestHttpServer primary;
+    TestHttpServer secondary;
+    primary.Put("/1/m.bin", body);
+    primary.SetFault("/1/m.bin", Fault::CutMidway);  // every answer stops at half
+    secondary.Put("/1/m.bin", body);
+    CZEVAUpdateIntf intf({{"127.0.0.1", primary.port()}, {"127.0.0.1", secondary.port()}}, false);
+    ASSERT_EQ(intf.GetRemoteFile(1, "m.bin", Local("m.bin").c_str(), nullptr, 0,
+                                 static_cast<std::int64_t>(body.size())),
+              0)
+        << intf.GetLastErrorInfo();
+    EXPECT_TRUE(zeva::test::ReadFile(dir / "m.bin") == body) << "content differs";
+    EXPECT_EQ(secondary.Ranges(),
+              std::vector<std::string>{"bytes=" + std::to_string(body.size() / 2) + "-"});
+    EXPECT_EQ(secondary.BytesServed("/1/m.bin"), body.size() / 2);
 }
 
 }  // namespace

@@ -61,6 +61,17 @@ TEST_F(CfgToolTest, SetThenGetConvertsBetweenTerminalAndStoredCodePage) {
     EXPECT_EQ(v, "\xB1\xB1\xBE\xA9\xCA\xD0");
 }
 
+TEST_F(CfgToolTest, SetsTheReleasePublicKeysAsTheUpdaterReadsThem) {
+    // Two base64 keys during a rotation: '+', '/', '=' and ',' are kept as given.
+    const std::string keys =
+        "25xZQu6tB5xmg0CaxDJ0eODIfLLwQ0gJdh+SQigagPg=,TyEJsriwt1nUndp0DcVNGQeqV/KCSjwaX1UHwWvoZJU=";
+    ASSERT_EQ(RunCfg("set " + File() + " Update PublicKey '" + keys + "'").status, 0);
+    CCryptConfigFile f(File(), "");
+    std::string v;
+    f.ReadString("Update", "PublicKey", "", v);
+    EXPECT_EQ(v, keys);
+}
+
 TEST_F(CfgToolTest, MissingKeyExitsOneUnlessADefaultIsGiven) {
     RunCfg("set " + File() + " Update Version 1.0");
     EXPECT_EQ(RunCfg("get " + File() + " Update Region").status, 1);

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "ConfigFile.h"
 #include "MD5.h"
+#include "SHA256.h"
+#include "SignatureVerifier.h"
 #include "Publisher.h"
 #include "TestSupport.h"
 #include "UpdateCatalog.h"
@@ -128,6 +132,76 @@ TEST_F(PublishTest, RefusesWhatCatalogsCannotCarry) {
     EXPECT_EQ(Publish("main " + Q(dir / "missing") + " --version 2").status, 2);
     EXPECT_EQ(Publish("frobnicate x").status, 2);
     EXPECT_EQ(Publish("--help").status, 0);
+}
+
+// The printed public key of `keygen`, from its --json answer.
+std::string PublicKeyOf(const Result& r) {
+    const std::string tag = "\"publicKey\":\"";
+    const size_t at = r.out.find(tag);
+    if (at == std::string::npos) return {};
+    return r.out.substr(at + tag.size(), r.out.find('"', at + tag.size()) - at - tag.size());
+}
+
+TEST_F(PublishTest, KeygenWritesAnOwnerOnlyKeyOnceAndPrintsThePublicKey) {
+    const fs::path key = dir / "release.key";
+    const Result r = Publish("keygen " + Q(key) + " --json");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(PublicKeyOf(r).size(), 44u) << r.out;
+    struct stat st {};
+    ASSERT_EQ(::stat(key.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    const std::string before = zeva::test::ReadFile(key);
+    const Result again = Publish("keygen " + Q(key));
+    EXPECT_EQ(again.status, 2);
+    EXPECT_NE(again.out.find("not overwritten"), std::string::npos) << again.out;
+    EXPECT_EQ(zeva::test::ReadFile(key), before);
+    const Result text = Publish("keygen " + Q(dir / "second.key"));
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("public key:"), std::string::npos) << text.out;
+}
+
+TEST_F(PublishTest, SignedCatalogsCarrySha256AndAVerifyingSignatureBeside) {
+    const Result k = Publish("keygen " + Q(dir / "k.pem") + " --json");
+    ASSERT_EQ(k.status, 0) << k.out;
+    zeva::SignatureVerifier verifier;
+    std::string error;
+    ASSERT_EQ(verifier.SetPublicKeys(PublicKeyOf(k), error), 0) << error;
+    struct Case {
+        std::string args;
+        fs::path catalog;
+    };
+    for (const Case& c : {Case{"main " + Q(release) + " --version 2.0 --server-root " + Q(dir / "www"),
+                               dir / "www" / "1" / "UpdateConfig.ini"},
+                          Case{"main " + Q(release) + " --version 2.0", release / "UpdateConfig.ini"},
+                          Case{"plugin " + Q(release) + " --server-root " + Q(dir / "www") +
+                                   " --type 5 --prefix zj",
+                               dir / "www" / "5" / "zj" / "config.ini"}}) {
+        SCOPED_TRACE(c.args);
+        const Result r = Publish(c.args + " --sign " + Q(dir / "k.pem"));
+        ASSERT_EQ(r.status, 0) << r.out;
+        const std::string text = zeva::test::ReadFile(c.catalog);
+        fs::path sigPath = c.catalog;
+        sigPath += ".sig";
+        const std::string sig = zeva::test::ReadFile(sigPath);
+        EXPECT_EQ(verifier.Verify(text, sig, error), 0) << error;
+        EXPECT_EQ(verifier.Verify(text + " ", sig, error), -1);
+        CConfigFile catalog(c.catalog.string());
+        std::string sha;
+        std::string expected;
+        catalog.ReadString(zeva::Acp("插件\\工具.dll"), "SHA256", "", sha);
+        CSHA256::GetBytesSHA256("tool", expected);
+        EXPECT_EQ(sha, expected);
+        EXPECT_NE(text.find("\r\nSHA256=" + expected + "\r\nSIZE=4\r\n"), std::string::npos)
+            << "SHA256 follows MD5";
+    }
+    // Publishing the signed folder again lists neither the catalog nor its signature.
+    const Result again = Publish("main " + Q(release) + " --version 2.1 --json");
+    EXPECT_NE(again.out.find("\"files\":3"), std::string::npos) << again.out;
+    EXPECT_EQ(zeva::test::ReadFile(release / "UpdateConfig.ini").find("SHA256"), std::string::npos)
+        << "unsigned catalogs are as before";
+    zeva::test::WriteFile(dir / "bad.pem", "not a key");
+    EXPECT_EQ(Publish("main " + Q(release) + " --version 3 --sign " + Q(dir / "bad.pem")).status, 2);
+    EXPECT_EQ(Publish("main " + Q(release) + " --version 3 --sign " + Q(dir / "none.pem")).status, 2);
 }
 
 }  // namespace

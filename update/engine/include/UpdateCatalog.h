@@ -16,9 +16,13 @@ bool VersionSortsAfter(const std::string& candidate, const std::string& current)
 // not absolute, no drive letter or ':' and no empty, "." or ".." segment.
 bool IsSafeRelativeName(const std::string& acpName);
 
+// 64 lower-case hexadecimal digits.
+bool IsSha256Text(const std::string& text);
+
 // Whether a fetched or staged file is the one the catalog lists: a regular
-// file whose size is the entry's "SIZE" (decimal) and whose MD5 is its
-// "MD5". A matching digest with another size is refused in every form.
+// file whose size is the entry's "SIZE" (decimal), whose MD5 is its "MD5"
+// and, when the entry carries a "SHA256", whose SHA256 is that one. A
+// matching digest with another size is refused in every form.
 bool FileMatchesEntry(const std::string& acpPath, const UpdateFileEntry& entry);
 
 }  // namespace zeva
@@ -39,6 +43,9 @@ public:
     void SetVersionOnlyGate(bool versionOnly) { versionOnly_ = versionOnly; }
 
     const std::vector<UpdateFileEntry>& Entries() const { return entries_; }
+    // Files of the evaluated list whose section lacks a well-formed "SHA256"
+    // (current files included: a signed release must name one for every file).
+    const std::vector<std::string>& FilesWithoutSha256() const { return withoutSha256_; }
     // Names left out because they would reach outside the install folder, or
     // name a folder there (a folder is never replaced by a file).
     const std::vector<std::string>& RejectedNames() const { return rejected_; }
@@ -56,4 +63,5 @@ private:
     bool versionOnly_ = false;
     std::vector<UpdateFileEntry> entries_;
     std::vector<std::string> rejected_;
+    std::vector<std::string> withoutSha256_;
 };

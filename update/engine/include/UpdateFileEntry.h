@@ -8,4 +8,5 @@ struct UpdateFileEntry {
     std::string modifyTime;  // "MODIFYTIME"
     std::string size;        // "SIZE"
     std::string md5;         // "MD5", lower-case hexadecimal
+    std::string sha256;      // "SHA256" of signed catalogs, lower-case hexadecimal (else empty)
 };

@@ -55,9 +55,11 @@ public:
 
     // The steps of a run, for the update dialog, which spreads them over its
     // threads; the jobs above are made of the same steps.
-    // Clean-up of earlier runs, then the catalog; false when it could not be fetched.
+    // Clean-up of earlier runs, then the catalog and, with a public key, its
+    // verified signature; false when it could not be fetched or was refused.
     bool FetchCatalog();
-    // Evaluates the staged main-program catalog: -1 missing, 1 no update due, 0 evaluated.
+    // Evaluates the staged main-program catalog: -1 missing (or, with a public
+    // key, refused for a file without SHA256), 1 no update due, 0 evaluated.
     int EvaluateProgramCatalog();
     // The evaluated entries (files that differ from the installed ones) and the catalog's VERSION.
     const std::vector<UpdateFileEntry>& Entries() const { return entries_; }
@@ -89,12 +91,20 @@ public:
     const std::string& localVersion() const { return localVersion_; }
     const std::string& localRegion() const { return localRegion_; }
     const std::vector<S_UpdateSerivceAddr>& servers() const { return servers_; }
+    // Config.dat [Update] "PublicKey" is set: catalogs must be signed, files carry SHA256.
+    bool SignatureRequired() const { return !publicKeys_.empty(); }
     bool useProxy() const { return useProxy_; }
 
 private:
+    // `entry` null: a catalog or signature, fetched without a size or digest to check.
     zeva::FetchResult Fetch(CZEVAUpdateIntf& downloader, const std::string& name,
                             const UpdateFileEntry* entry, HWND window, UINT message) const;
     bool DownloadOne(const std::string& name, const UpdateFileEntry* entry);
+    // The catalog's entries; their SHA256 only counts when the catalog was verified.
+    std::vector<UpdateFileEntry> TrustedEntries(const UpdateCatalog& catalog) const;
+    // Ends the job as a failed catalog download, with one event-log record; returns false.
+    bool RejectCatalog(const std::string& reason);
+    bool CatalogCarriesSha256(const UpdateCatalog& catalog);
     void RemoveStaging();
     void WriteRecord(const char* sectionFormat, const std::string& newVersion);
     // Config.dat's version, and with `registry` the installation's registry values.
@@ -111,6 +121,7 @@ private:
     std::string catalogName_;
     std::string localVersion_;
     std::string localRegion_;
+    std::string publicKeys_;
 
     zeva::UpdateOptions options_;
     std::unique_ptr<zeva::IUpdateHost> ownHost_;

@@ -7,6 +7,7 @@
 #include "ConfigFile.h"
 #include "ConfigKeys.h"
 #include "MD5.h"
+#include "SHA256.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
 
@@ -34,6 +35,11 @@ bool IsSafeRelativeName(const std::string& acpName) {
     }
 }
 
+bool IsSha256Text(const std::string& text) {
+    return text.size() == 64 &&
+           text.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 bool FileMatchesEntry(const std::string& acpPath, const UpdateFileEntry& entry) {
     const std::string& size = entry.size;
     if (size.empty() || size.size() > 18 ||
@@ -47,7 +53,11 @@ bool FileMatchesEntry(const std::string& acpPath, const UpdateFileEntry& entry) 
     if (ec || actual != std::stoull(size)) return false;
     std::string digest;
     CMD5::GetFileMD5(acpPath.c_str(), digest);
-    return digest == entry.md5;
+    if (digest != entry.md5) return false;
+    if (entry.sha256.empty()) return true;
+    // The signed SHA256 decides: an MD5 alone can be matched by a forged file.
+    CSHA256::GetFileSHA256(acpPath.c_str(), digest);
+    return digest == entry.sha256;
 }
 
 }  // namespace zeva
@@ -73,6 +83,8 @@ void UpdateCatalog::AddDueFiles(const std::vector<std::string>& names) {
         UpdateFileEntry entry;
         entry.name = name;
         catalog.ReadString(name, keys::kKeyMD5, "", entry.md5);
+        catalog.ReadString(name, keys::kKeySHA256, "", entry.sha256);
+        if (!zeva::IsSha256Text(entry.sha256)) withoutSha256_.push_back(name);
         const std::string local = installDir_ + name;
         std::error_code ec;
         if (std::filesystem::is_directory(zeva::NativePath(local), ec)) {
@@ -93,6 +105,7 @@ void UpdateCatalog::AddDueFiles(const std::vector<std::string>& names) {
 int UpdateCatalog::Evaluate() {
     entries_.clear();
     rejected_.clear();
+    withoutSha256_.clear();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(zeva::NativePath(catalogPath_), ec)) return -1;
     CConfigFile catalog(catalogPath_);
@@ -130,6 +143,7 @@ int UpdateCatalog::EvaluatePluginFilesSection() {
 int UpdateCatalog::EvaluatePluginCatalog(bool filesSection) {
     entries_.clear();
     rejected_.clear();
+    withoutSha256_.clear();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(zeva::NativePath(catalogPath_), ec)) return -1;
     CConfigFile catalog(catalogPath_);

@@ -1,10 +1,14 @@
 #include "UpdateJob.h"
 
 #include <arpa/inet.h>
+#include <errno.h>
 #include <netdb.h>
 #include <sys/socket.h>
 
+#include <cstdint>
 #include <ctime>
+#include <fstream>
+#include <iterator>
 #include <filesystem>
 #include <system_error>
 
@@ -13,9 +17,13 @@
 #include "ConsoleUpdateHost.h"
 #include "CryptConfigFile.h"
 #include "DirectoryEx.h"
+#include "EventLog.h"
 #include "FileInstaller.h"
 #include "MD5.h"
+#include "SHA256.h"
+#include "SignatureVerifier.h"
 #include "platform/AppPath.h"
+#include "platform/CodePage.h"
 #include "platform/Registry.h"
 
 namespace fs = std::filesystem;
@@ -71,6 +79,13 @@ std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir,
 
 namespace {
 
+// The catalog's SIZE as a byte count; -1 when it is not a plain decimal number.
+std::int64_t ParseCatalogSize(const std::string& text) {
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+        return -1;
+    return std::stoll(text);
+}
+
 std::string Now(const char* format) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -80,6 +95,18 @@ std::string Now(const char* format) {
     return text;
 }
 
+std::string Trimmed(const std::string& s) {
+    const size_t begin = s.find_first_not_of(" \t\r\n");
+    if (begin == std::string::npos) return {};
+    return s.substr(begin, s.find_last_not_of(" \t\r\n") - begin + 1);
+}
+
+bool ReadWholeFile(const std::string& acpPath, std::string& out) {
+    std::ifstream in(zeva::NativePath(acpPath), std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
 // The interactive updater's record keeps the time of day as well.
 constexpr char kRecordTimeFormat[] = "%Y-%m-%d %H:%M:%S";
 
@@ -104,6 +131,8 @@ UpdateJob::UpdateJob(int updateType, std::string jobName, zeva::UpdateOptions op
     CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
     config.ReadString(keys::kSectionUpdate, keys::kKeyVersion, "", localVersion_);
     config.ReadString(keys::kSectionUpdate, keys::kKeyRegion, "", localRegion_);
+    config.ReadString(keys::kSectionUpdate, keys::kKeyPublicKey, "", publicKeys_);
+    publicKeys_ = Trimmed(publicKeys_);
     servers_ = zeva::ReadUpdateServers(appDir_, options_);
     config.Initialize(appDir_ + keys::kUserConfigDat, "");
     useProxy_ =
@@ -136,16 +165,23 @@ zeva::FetchResult UpdateJob::Fetch(CZEVAUpdateIntf& downloader, const std::strin
     if (!fs::is_directory(zeva::NativePath(folder), ec))
         CDirectoryEx::CreateMultipleDirectory(folder);
     const std::string remote = options_.remotePrefix + name;
-    if (downloader.GetRemoteFile(static_cast<unsigned>(updateType_), remote.c_str(), local.c_str(),
-                                 window, message) == -1) {
-        return zeva::FetchResult::TransferFailed;
-    }
-    if (entry != nullptr && !zeva::FileMatchesEntry(local, *entry)) {
+    const std::int64_t expectedSize = entry != nullptr ? ParseCatalogSize(entry->size) : -1;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (downloader.GetRemoteFile(static_cast<unsigned>(updateType_), remote.c_str(),
+                                     local.c_str(), window, message, expectedSize) == -1) {
+            // More than the catalog lists arrived: refused, like any file that does not match.
+            if (entry != nullptr && downloader.LastTransferTooLarge())
+                return zeva::FetchResult::Refused;
+            return zeva::FetchResult::TransferFailed;
+        }
+        if (entry == nullptr || zeva::FileMatchesEntry(local, *entry))
+            return zeva::FetchResult::Fetched;
         // Damaged in transit or not what the catalog promised: never installed, never reused.
         fs::remove(zeva::NativePath(local), ec);
-        return zeva::FetchResult::Refused;
+        // A continued file may owe the damage to the bytes kept from before: once more, whole.
+        if (!downloader.LastTransferResumed()) return zeva::FetchResult::Refused;
     }
-    return zeva::FetchResult::Fetched;
+    return zeva::FetchResult::Refused;
 }
 
 zeva::FetchResult UpdateJob::FetchEntry(CZEVAUpdateIntf& downloader, const UpdateFileEntry& entry,
@@ -156,6 +192,29 @@ zeva::FetchResult UpdateJob::FetchEntry(CZEVAUpdateIntf& downloader, const Updat
 bool UpdateJob::DownloadOne(const std::string& name, const UpdateFileEntry* entry) {
     return Fetch(*downloader_, name, entry, notifyWindow_, notifyMessage_) ==
            zeva::FetchResult::Fetched;
+}
+
+bool UpdateJob::RejectCatalog(const std::string& reason) {
+    // Never evaluated, now or by a later run.
+    std::error_code ec;
+    fs::remove(zeva::NativePath(stagingDir_ + catalogName_), ec);
+    fs::remove(zeva::NativePath(stagingDir_ + catalogName_ + keys::kSignatureSuffix), ec);
+    const int line = __LINE__;
+    WriteSysEventLog(program_invocation_short_name, __DATE__ " " __TIME__, "UpdateJob",
+                     "UpdateJob::FetchCatalog", line,
+                     "update catalog " + catalogName_ +
+                         " refused, nothing fetched or installed: " + reason,
+                     zeva::Acp("升级问题"));
+    return false;
+}
+
+bool UpdateJob::CatalogCarriesSha256(const UpdateCatalog& catalog) {
+    if (!SignatureRequired() || catalog.FilesWithoutSha256().empty()) return true;
+    return RejectCatalog("no SHA256 for " + catalog.FilesWithoutSha256().front() +
+                         (catalog.FilesWithoutSha256().size() > 1
+                              ? " and " + std::to_string(catalog.FilesWithoutSha256().size() - 1) +
+                                    " more files"
+                              : std::string()));
 }
 
 bool UpdateJob::DownloadFiles(const std::vector<std::string>& names) {
@@ -245,15 +304,52 @@ void UpdateJob::Notify(const std::string& newVersion, const std::string& newRegi
 bool UpdateJob::FetchCatalog() {
     zeva::CleanUpInstallLeftovers(appDir_);
     // A stale catalog of an earlier run must not be evaluated if this download fails half-way.
-    return DownloadFiles({catalogName_});
+    if (!DownloadFiles({catalogName_})) return false;
+    if (!SignatureRequired()) return true;
+    const std::string catalogPath = stagingDir_ + catalogName_;
+    const std::string signatureName = catalogName_ + keys::kSignatureSuffix;
+    const std::string signaturePath = stagingDir_ + signatureName;
+    zeva::SignatureVerifier verifier;
+    std::string error;
+    if (verifier.SetPublicKeys(publicKeys_, error) != 0) {
+        return RejectCatalog(std::string(keys::kConfigDat) + " [" + keys::kSectionUpdate + "] " +
+                             keys::kKeyPublicKey + ": " + error);
+    }
+    if (!DownloadFiles({signatureName})) {
+        return RejectCatalog(signatureName + " could not be fetched: " +
+                             downloader_->GetLastErrorInfo());
+    }
+    std::string catalog;
+    std::string signature;
+    if (!ReadWholeFile(catalogPath, catalog) || !ReadWholeFile(signaturePath, signature)) {
+        return RejectCatalog("the staged catalog or signature cannot be read");
+    }
+    if (verifier.Verify(catalog, signature, error) != 0) {
+        return RejectCatalog(error);
+    }
+    return true;
+}
+
+std::vector<UpdateFileEntry> UpdateJob::TrustedEntries(const UpdateCatalog& catalog) const {
+    std::vector<UpdateFileEntry> entries = catalog.Entries();
+    // Only a verified catalog's SHA256 is held against the files.
+    if (!SignatureRequired()) {
+        for (UpdateFileEntry& entry : entries) entry.sha256.clear();
+    }
+    return entries;
 }
 
 int UpdateJob::EvaluateProgramCatalog() {
     const std::string catalogPath = stagingDir_ + catalogName_;
     UpdateCatalog catalog(installDir_, catalogPath, localVersion_, localRegion_);
     catalog.SetVersionOnlyGate(!options_.fullGate);
-    const int result = catalog.Evaluate();
-    entries_ = catalog.Entries();
+    int result = catalog.Evaluate();
+    entries_ = TrustedEntries(catalog);
+    if (!CatalogCarriesSha256(catalog)) {
+        // Refused and removed like an unsigned catalog: nothing of it is fetched.
+        entries_.clear();
+        result = -1;
+    }
     CConfigFile staged(catalogPath);
     newVersion_.clear();
     newRegion_.clear();
@@ -293,7 +389,8 @@ bool UpdateJob::InstallFetchedRelease() {
 bool UpdateJob::RunProgramJob() {
     try {
         if (!FetchCatalog()) return false;
-        EvaluateProgramCatalog();
+        // Missing, or a signed release without a SHA256 for every file: refused as a whole.
+        if (EvaluateProgramCatalog() < 0) return false;
         const std::vector<UpdateFileEntry>& entries = entries_;
         const std::vector<UpdateFileEntry> toFetch = EntriesToFetch(entries);
         const bool newer = zeva::VersionSortsAfter(newVersion_, localVersion_);
@@ -335,9 +432,11 @@ bool UpdateJob::RunPluginJob() {
         } else {
             catalog.EvaluatePlugin();
         }
-        const std::vector<UpdateFileEntry> toFetch = EntriesToFetch(catalog.Entries());
+        if (!CatalogCarriesSha256(catalog)) return false;
+        const std::vector<UpdateFileEntry> entries = TrustedEntries(catalog);
+        const std::vector<UpdateFileEntry> toFetch = EntriesToFetch(entries);
         if (DownloadEntries(toFetch)) {
-            InstallEntries(catalog.Entries());
+            InstallEntries(entries);
             if (IsFile(catalogPath)) {
                 zeva::InstallFile(zeva::NativePath(catalogPath),
                                   zeva::NativePath(installDir_ + catalogName_), *host_, *journal_);

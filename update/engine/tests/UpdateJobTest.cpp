@@ -414,6 +414,51 @@ TEST_F(UpdateJobTest, PluginJobWithFailedDownloadInstallsNothingButCleansStaging
     EXPECT_FALSE(bad.RunPluginJob());
 }
 
+TEST_F(UpdateJobTest, FileLongerThanItsCatalogSizeIsCutOffAndNotInstalled) {
+    for (auto options : {zeva::UpdateOptions::Full(), zeva::UpdateOptions::Silent()}) {
+        Configure("1.0", "330000");
+        InstallOld();
+        Publish(Sample());
+        // "tool v2" is 7 bytes in the catalog; the server streams megabytes.
+        const std::string flood(8u << 20, 'f');
+        server.Put("/1/plug/tool.dll", flood);
+        server.ClearRequests();
+        UpdateJob job(1, "Program", options, &host);
+        ASSERT_TRUE(job.RunProgramJob());
+        EXPECT_EQ(Installed("plug\\tool.dll"), "tool v1");
+        EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+        EXPECT_LT(server.BytesServed("/1/plug/tool.dll"), flood.size() / 2);
+        EXPECT_FALSE(fs::exists(zeva::NativePath(job.stagingDir())));
+    }
+}
+
+TEST_F(UpdateJobTest, ContinuedFileWithDamagedKeptPartIsFetchedAgainWhole) {
+    Configure("1.0", "330000");
+    const std::string big(200000, 'B');
+    Release r{"2.0", "330000", 0, 0, {{"big.bin", big}}};
+    Publish(r);
+    // An earlier run was killed mid-file; what it kept is not the file's beginning.
+    zeva::test::WriteFile(app / "UPDATE/big.bin.part", std::string(50000, 'x'));
+    UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+    ASSERT_TRUE(job.RunProgramJob());
+    EXPECT_TRUE(Installed("big.bin") == big);
+    EXPECT_EQ(server.Ranges(), (std::vector<std::string>{"", "bytes=50000-", ""}));
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+}
+
+TEST_F(UpdateJobTest, FileCutMidwayIsContinuedAndOnlyTheRestFetched) {
+    Configure("1.0", "330000");
+    const std::string big(300000, 'C');
+    Release r{"2.0", "330000", 0, 0, {{"big.bin", big}}};
+    Publish(r);
+    server.SetFault("/1/big.bin", Fault::CutOnceMidway);
+    UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+    ASSERT_TRUE(job.RunProgramJob());
+    EXPECT_TRUE(Installed("big.bin") == big);
+    EXPECT_EQ(server.Ranges(), (std::vector<std::string>{"", "", "bytes=150000-"}));
+    EXPECT_EQ(server.BytesServed("/1/big.bin"), big.size());
+}
+
 TEST_F(UpdateJobTest, CatalogThatDoesNotMatchWhatArrivesIsRefusedInEveryForm) {
     // The digest of the served file is right, its listed size is not: one rule for every form.
     struct Form {
@@ -446,8 +491,9 @@ TEST_F(UpdateJobTest, CatalogThatDoesNotMatchWhatArrivesIsRefusedInEveryForm) {
     zeva::test::WriteFile(app / "UPDATE/Program/readme.txt", "same");
     zeva::test::WriteFile(app / "UPDATE/Program/ZEVAClient", "client v2");
     UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
-    std::vector<UpdateFileEntry> entries = {{"ZEVAClient", "", "9", zeva::test::Md5Of("client v2")},
-                                            {"readme.txt", "", "5", zeva::test::Md5Of("same")}};
+    std::vector<UpdateFileEntry> entries = {
+        {"ZEVAClient", "", "9", zeva::test::Md5Of("client v2"), ""},
+        {"readme.txt", "", "5", zeva::test::Md5Of("same"), ""}};
     const auto toFetch = job.EntriesToFetch(entries);
     ASSERT_EQ(toFetch.size(), 1u);
     EXPECT_EQ(toFetch[0].name, "readme.txt");

@@ -16,6 +16,7 @@
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;
+using zeva::test::Fault;
 using zeva::test::Release;
 
 namespace {
@@ -130,6 +131,41 @@ TEST_F(SilentUpdateCrashTest, KillAtManyPointsNeverLosesOrTruncatesAFile) {
     EXPECT_GE(killed, kPoints / 4) << "most kills must land before the run ends";
     RecordProperty("killed", killed);
     RecordProperty("mixed", mixed);
+}
+
+TEST_F(SilentUpdateCrashTest, KilledMidFileTheRerunContinuesItWithRange) {
+    ResetToOld();
+    std::string big(2u << 20, '\0');
+    // No NUL bytes: the fixture digests its contents as C strings.
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 2654435761u >> 13) | 1);
+    Release r{"3.0", "330000", 0, 0, {{"big.bin", big}}};
+    server.Put("/1/UpdateConfig.ini", r.MainCatalog());
+    server.Put("/1/big.bin", big);
+    server.SetFault("/1/big.bin", Fault::Slow);
+    const fs::path part = app / "UPDATE" / "big.bin.part";
+    const pid_t pid = zeva::test::StartProgram(zeva::test::ProgramPath("ZEVASilentUpdate"), {}, app);
+    ASSERT_GT(pid, 0);
+    // Killed once a quarter of the file is on disk.
+    std::error_code ec;
+    while (!(fs::exists(part, ec) && fs::file_size(part, ec) >= big.size() / 4)) {
+        ASSERT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "the run ended before the kill";
+        std::this_thread::yield();
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    const auto kept = static_cast<size_t>(fs::file_size(part));
+    ASSERT_GT(kept, 0u);
+    server.ClearFaults();
+    server.ClearRequests();
+    EXPECT_EQ(zeva::test::RunProgram(zeva::test::ProgramPath("ZEVASilentUpdate"), {}, app), 0);
+    EXPECT_TRUE(zeva::test::ReadFile(app / "big.bin") == big) << "installed file differs";
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "3.0");
+    EXPECT_EQ(server.Ranges(),
+              (std::vector<std::string>{"", "bytes=" + std::to_string(kept) + "-"}));
+    // Only the rest was sent (give or take a chunk the killed run's connection still counted).
+    EXPECT_GE(server.BytesServed("/1/big.bin"), big.size() - kept);
+    EXPECT_LT(server.BytesServed("/1/big.bin"), big.size() - kept + 64 * 1024);
+    EXPECT_FALSE(fs::exists(app / "UPDATE"));
 }
 
 // Every installed file is in use at the first attempt, as a running program

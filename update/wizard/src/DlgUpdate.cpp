@@ -107,6 +107,11 @@ LRESULT CDlgUpdate::OnCheckDone(WPARAM result) {
         Fail(kNoConnection);
         return 0;
     }
+    if (result == CCheckUpdateThread::kCatalogMissing) {
+        // Refused after the transfer (a signed release without every SHA256): never "up to date".
+        Fail(kUpdateError);
+        return 0;
+    }
     stagingDir_ = job_->stagingDir();
     installDir_ = job_->installDir();
     entries_ = job_->Entries();
@@ -204,8 +209,13 @@ void CDlgUpdate::StartDownload() {
 LRESULT CDlgUpdate::OnDownloadNotify(WPARAM wParam, LPARAM lParam) {
     // Notices of a worker that was stopped, or after the end, change nothing.
     if (state_ != State::Downloading) return 0;
-    if (lParam == -1) {
+    if (lParam == CDownFileThread::kFailedNotice) {
         Fail(kNoConnection);
+        return 0;
+    }
+    if (lParam == CDownFileThread::kRefusedNotice) {
+        StopWorker();
+        Fail(kUpdateError);
         return 0;
     }
     const auto received = static_cast<long long>(wParam);

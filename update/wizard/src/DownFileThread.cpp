@@ -26,12 +26,12 @@ DWORD CDownFileThread::Run() {
                              : zeva::FetchResult::TransferFailed;
         if (result == zeva::FetchResult::Fetched) continue;
         if (IsStopRequested()) return 1;
-        // A refused file was announced complete by the library; the dialog
-        // finds it does not match and shows the error itself.
-        if (result == zeva::FetchResult::TransferFailed) {
-            // Posted, not sent: the dialog may be waiting for this thread to end.
-            zeva::PostMessage(notifyWindow_, notifyMessage_, 0, -1);
-        }
+        // Posted, not sent: the dialog may be waiting for this thread to end.
+        // A refused file may never have been announced complete (it was cut
+        // off at its listed size), so the refusal is told in every case.
+        zeva::PostMessage(notifyWindow_, notifyMessage_, 0,
+                          result == zeva::FetchResult::TransferFailed ? kFailedNotice
+                                                                      : kRefusedNotice);
         return 1;
     }
     return 0;

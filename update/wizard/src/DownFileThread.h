@@ -3,8 +3,9 @@
 // the staging folder, one after the other, under the update job's rules for
 // a file (what arrives must match its catalog entry). Progress reaches the
 // dialog as the download notify message from the download library; a failed
-// transfer is reported with the same message (lParam -1). The worker never
-// touches the dialog itself.
+// transfer is reported with the same message (lParam kFailedNotice), a file
+// refused for not matching its entry with lParam kRefusedNotice. The worker
+// never touches the dialog itself.
 
 #include <mutex>
 #include <string>
@@ -16,6 +17,10 @@
 
 class CDownFileThread : public CThreadBase {
 public:
+    // lParam of the worker's own notices (the download library's failure notice is -1 too).
+    static constexpr LPARAM kFailedNotice = -1;
+    static constexpr LPARAM kRefusedNotice = -2;
+
     CDownFileThread(std::vector<S_UpdateSerivceAddr> servers, bool useProxy, HWND notifyWindow,
                     UINT notifyMessage);
     ~CDownFileThread() override;

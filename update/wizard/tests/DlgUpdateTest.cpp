@@ -382,6 +382,86 @@ TEST_F(DlgUpdateTest, FileWhoseDigestMatchesButSizeDoesNotIsRefusedAsEverywhere)
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
 }
 
+TEST_F(DlgUpdateTest, WithAKeyTheDialogInstallsOnlyAVerifiedRelease) {
+    Configure("1.0", "330000");
+    InstallOld();
+    UseKey();
+    PublishSigned(Sample());
+    CDlgUpdate dlg(1, "", recorder);
+    Run(dlg, [&](CDlgUpdate& d) { Upgrade(d); });
+    EXPECT_EQ(order.back(), State::Finished);
+    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+    EXPECT_TRUE(syslog.Drain().empty());
+}
+
+TEST_F(DlgUpdateTest, WithAKeyAnUnverifiedCatalogIsNeverOffered) {
+    Configure("1.0", "330000");
+    InstallOld();
+    UseKey();
+    PublishSigned(Sample());
+    const std::string catalog = Sample().MainCatalog();
+    server.Put("/1/UpdateConfig.ini.sig", Sign(catalog + "x", releaseKey));
+    CDlgUpdate dlg(1, "", recorder);
+    Run(dlg, [&](CDlgUpdate& d) {
+        EXPECT_EQ(d.GetState(), State::Failed);
+        EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
+    });
+    EXPECT_EQ(seen.count(State::UpdateAvailable), 0u);
+    EXPECT_EQ(seen.count(State::UpToDate), 0u);
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(recorder.replaces, 0);
+    for (const std::string& p : Requests()) EXPECT_EQ(p.find("/1/ZEVAClient"), std::string::npos);
+    EXPECT_EQ(syslog.Drain().size(), 1u);
+}
+
+TEST_F(DlgUpdateTest, WithAKeyASignedReleaseWithoutEverySha256IsAFailureNotUpToDate) {
+    Configure("1.0", "330000");
+    InstallOld();
+    UseKey();
+    Release r = Sample();
+    r.sha256 = true;
+    std::string catalog = r.MainCatalog();
+    const std::string line = "SHA256=" + zeva::test::Sha256Of("client v2") + "\n";
+    catalog.erase(catalog.find(line), line.size());
+    server.Put("/1/UpdateConfig.ini", catalog);
+    server.Put("/1/UpdateConfig.ini.sig", Sign(catalog, releaseKey));
+    PutFiles(r, "1", "");
+    CDlgUpdate dlg(1, "", recorder);
+    Run(dlg, [&](CDlgUpdate& d) {
+        EXPECT_EQ(d.GetState(), State::Failed);
+        EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kUpdateError));
+        EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
+    });
+    EXPECT_EQ(seen.count(State::UpToDate), 0u);
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    const auto records = syslog.Drain();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_NE(records[0].find("no SHA256 for ZEVAClient"), std::string::npos) << records[0];
+}
+
+TEST_F(DlgUpdateTest, WithAKeyAFileWhoseMd5WasForgedIsRefusedBySha256) {
+    Configure("1.0", "330000");
+    InstallOld();
+    UseKey();
+    Release r = Sample();
+    // Same size as "client v2", and the catalog's MD5 names it; only the SHA256 tells.
+    r.md5Override["ZEVAClient"] = zeva::test::Md5Of("client vX");
+    PublishSigned(r);
+    server.Put("/1/ZEVAClient", "client vX");
+    CDlgUpdate dlg(1, "", recorder);
+    Run(dlg, [&](CDlgUpdate& d) {
+        Upgrade(d);
+        EXPECT_EQ(d.GetState(), State::Failed);
+        EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kUpdateError));
+        EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
+    });
+    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_FALSE(fs::exists(app / "UPDATE" / "Program" / "ZEVAClient"));
+    EXPECT_EQ(recorder.replaces, 0);
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+}
+
 // The program's runs through CUpdateApp.
 class UpdateAppTest : public DlgUpdateTest {
 protected:

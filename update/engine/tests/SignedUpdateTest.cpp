@@ -1,0 +1,208 @@
+// Signed releases: with Config.dat [Update] PublicKey set, a catalog counts
+// only when its detached signature verifies, and every file must match the
+// catalog's SHA256. Without a key nothing changes.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "UpdateJob.h"
+#include "platform/AppPath.h"
+#include "UpdateFixture.h"
+
+namespace fs = std::filesystem;
+namespace keys = zeva::cfgkeys;
+using zeva::test::Fault;
+using zeva::test::Release;
+
+namespace {
+
+class SignedUpdateTest : public zeva::test::UpdateFixture {
+protected:
+    Release Sample() const {
+        return Release{"2.0", "330000", 0, 0, {{"ZEVAClient", "client v2"}, {"plug\\tool.dll", "tool v2"}}};
+    }
+    void InstallOld() {
+        Install("ZEVAClient", "client v1");
+        Install("plug\\tool.dll", "tool v1");
+    }
+    bool Installed2() const {
+        return Installed("ZEVAClient") == "client v2" && Installed("plug\\tool.dll") == "tool v2";
+    }
+    bool Untouched() const {
+        return Installed("ZEVAClient") == "client v1" && Installed("plug\\tool.dll") == "tool v1" &&
+               ConfigValue(keys::kSectionUpdate, keys::kKeyVersion) == "1.0";
+    }
+    // Files other than the catalog and its signature that were asked for.
+    size_t FileRequests() const {
+        const auto r = Requests();
+        return static_cast<size_t>(std::count_if(r.begin(), r.end(), [](const std::string& p) {
+            return p.find("UpdateConfig.ini") == std::string::npos;
+        }));
+    }
+};
+
+// Every way a catalog can fail its signature ends the job as a failed catalog download.
+TEST_F(SignedUpdateTest, CatalogIsUsedOnlyWhenAConfiguredKeyVerifiesIt) {
+    ASSERT_TRUE(syslog.ok());
+    zeva::SigningKey other;
+    std::string error;
+    ASSERT_EQ(other.Generate(error), 0);
+    struct Case {
+        const char* what;
+        std::string keys;  // "%" is the release key
+        std::function<void()> tamper;
+        bool ok;
+        const char* reason;
+    };
+    const std::string catalog = [&] {
+        Release r = Sample();
+        r.sha256 = true;
+        return r.MainCatalog();
+    }();
+    const std::vector<Case> cases = {
+        {"valid signature", "%", [] {}, true, ""},
+        {"one byte of the catalog changed", "%",
+         [&] {
+             std::string changed = catalog;
+             changed[changed.find("2.0")] = '3';
+             server.Put("/1/UpdateConfig.ini", changed);
+         },
+         false, "does not verify"},
+        {"signed by another key", "%",
+         [&] { server.Put("/1/UpdateConfig.ini.sig", Sign(catalog, other)); }, false,
+         "does not verify"},
+        {"signature missing", "%", [&] { server.Remove("/1/UpdateConfig.ini.sig"); }, false,
+         "could not be fetched"},
+        {"signature not base64", "%",
+         [&] { server.Put("/1/UpdateConfig.ini.sig", "<html>not found</html>"); }, false,
+         "not base64"},
+        {"second, rotated key signs", other.PublicKeyBase64() + ",%", [] {}, true, ""},
+        {"old key listed first signs", "%," + other.PublicKeyBase64(), [] {}, true, ""},
+        {"configured key is not a key", "abc", [] {}, false, "PublicKey"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (auto options : {zeva::UpdateOptions::Full(), zeva::UpdateOptions::Silent()}) {
+            Configure("1.0", "330000");
+            InstallOld();
+            UseKey(c.keys);
+            PublishSigned(Sample());
+            c.tamper();
+            server.ClearRequests();
+            syslog.Drain();
+            UpdateJob job(1, "Program", options, &host);
+            EXPECT_EQ(job.RunProgramJob(), c.ok);
+            const auto records = syslog.Drain();
+            if (c.ok) {
+                EXPECT_TRUE(Installed2());
+                EXPECT_TRUE(records.empty());
+            } else {
+                EXPECT_TRUE(Untouched());
+                EXPECT_EQ(FileRequests(), 0u) << "nothing is fetched after a refused catalog";
+                EXPECT_FALSE(fs::exists(zeva::NativePath(job.stagingDir() + "UpdateConfig.ini")));
+                ASSERT_EQ(records.size(), 1u);
+                EXPECT_NE(records[0].find(c.reason), std::string::npos) << records[0];
+                EXPECT_NE(records[0].find("UpdateConfig.ini"), std::string::npos) << records[0];
+            }
+        }
+    }
+}
+
+TEST_F(SignedUpdateTest, FileWhoseMd5WasForgedToMatchIsRefusedBySha256) {
+    Configure("1.0", "330000");
+    InstallOld();
+    UseKey();
+    // A test-only catalog: the MD5 names the tampered file (of the same size), the SHA256 the
+    // real one.
+    Release r = Sample();
+    r.md5Override["plug\\tool.dll"] = zeva::test::Md5Of("tool v6");
+    PublishSigned(r);
+    server.Put("/1/plug/tool.dll", "tool v6");
+    for (auto options : {zeva::UpdateOptions::Full(), zeva::UpdateOptions::Silent()}) {
+        UpdateJob job(1, "Program", options, &host);
+        EXPECT_TRUE(job.RunProgramJob());
+        EXPECT_TRUE(Untouched());
+        EXPECT_TRUE(host.starts.empty());
+    }
+    // Without a key the same release installs, as before: MD5 is all that is checked.
+    UseKey("");
+    UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+    EXPECT_TRUE(job.RunProgramJob());
+    EXPECT_EQ(Installed("plug\\tool.dll"), "tool v6");
+}
+
+TEST_F(SignedUpdateTest, SignedCatalogMustNameASha256ForEveryFile) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Install("same.txt", "same");
+    UseKey();
+    Release r = Sample();
+    r.files.emplace_back("same.txt", "same");
+    r.sha256 = true;
+    std::string catalog = r.MainCatalog();
+    // The current file's SHA256 is left out: still refused, the release is incomplete.
+    const std::string line = "SHA256=" + zeva::test::Sha256Of("same") + "\n";
+    catalog.erase(catalog.find(line), line.size());
+    server.Put("/1/UpdateConfig.ini", catalog);
+    server.Put("/1/UpdateConfig.ini.sig", Sign(catalog, releaseKey));
+    PutFiles(r, "1", "");
+    UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+    EXPECT_FALSE(job.RunProgramJob());
+    EXPECT_TRUE(Untouched());
+    const auto records = syslog.Drain();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_NE(records[0].find("no SHA256 for same.txt"), std::string::npos) << records[0];
+}
+
+TEST_F(SignedUpdateTest, WithoutAKeyNoSignatureIsAskedForAndUnsignedReleasesInstall) {
+    Configure("1.0", "330000");
+    InstallOld();
+    Publish(Sample());
+    UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
+    EXPECT_FALSE(job.SignatureRequired());
+    EXPECT_TRUE(job.RunProgramJob());
+    EXPECT_TRUE(Installed2());
+    for (const std::string& p : Requests()) EXPECT_EQ(p.find(".sig"), std::string::npos) << p;
+    EXPECT_TRUE(syslog.Drain().empty());
+}
+
+TEST_F(SignedUpdateTest, PluginAndToolboxCatalogsAreVerifiedToo) {
+    Configure("1.0", "330000");
+    UseKey();
+    struct Case {
+        const char* what;
+        bool filesSection;
+        std::string type;
+        std::string prefix;
+        zeva::UpdateOptions options;
+        std::string job;
+    };
+    for (const Case& c : {Case{"plug-in job", false, "5", "", zeva::UpdateOptions::Full(), "plug"},
+                          Case{"toolbox", true, "1", "zj/", zeva::UpdateOptions::Toolbox("zj/"),
+                               "ProvincePlug"}}) {
+        SCOPED_TRACE(c.what);
+        Install(c.job + "\\a.dll", "a1");
+        Release r{"", "", 0, 0, {{"a.dll", "a2"}}};
+        r.sha256 = true;
+        const std::string catalog = r.PluginCatalog(c.filesSection);
+        const std::string base = "/" + c.type + "/" + c.prefix;
+        server.Put(base + "config.ini", catalog);
+        server.Put(base + "a.dll", "a2");
+        server.Put(base + "config.ini.sig", Sign(catalog + "x", releaseKey));
+        {
+            UpdateJob job(std::stoi(c.type), c.job, c.options, &host);
+            EXPECT_FALSE(job.RunPluginJob());
+            EXPECT_EQ(Installed(c.job + "\\a.dll"), "a1");
+            EXPECT_FALSE(fs::exists(app / c.job / "config.ini"));
+            EXPECT_EQ(syslog.Drain().size(), 1u);
+        }
+        server.Put(base + "config.ini.sig", Sign(catalog, releaseKey));
+        UpdateJob job(std::stoi(c.type), c.job, c.options, &host);
+        EXPECT_TRUE(job.RunPluginJob());
+        EXPECT_EQ(Installed(c.job + "\\a.dll"), "a2");
+        EXPECT_EQ(Installed(c.job + "\\config.ini"), catalog);
+    }
+}
+
+}  // namespace
