@@ -184,7 +184,9 @@ void ManualClock::Advance(Duration d) {
 // ---- the program's clock ----
 
 Clock& GetClock() {
-    static SystemClock system;
+    // Never destroyed: a worker a plug-in still runs while the program exits
+    // (it is stopped by an exit hook that may run later) keeps reading it.
+    static SystemClock& system = *new SystemClock;
     Clock* c = g_clock.load(std::memory_order_acquire);
     return c != nullptr ? *c : system;
 }
