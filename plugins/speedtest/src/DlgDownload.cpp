@@ -64,7 +64,7 @@ CDlgDownload::CDlgDownload() : CImageDialog(kTplDownload, nullptr), engine_(Curr
     HandleMessage(kMsgDownloadProgress, [this](WPARAM w, LPARAM l) { return OnProgress(w, l); });
     AtDestroy([this] {
         if (running_ && engine_) engine_->StopTest();
-        StopSampler();
+        sampler_.Stop();
         if (radar_) radar_->Close();
         running_ = false;
         state_ = State::Idle;
@@ -73,7 +73,7 @@ CDlgDownload::CDlgDownload() : CImageDialog(kTplDownload, nullptr), engine_(Curr
 
 CDlgDownload::~CDlgDownload() {
     if (m_hWnd) DestroyWindow();
-    StopSampler();
+    sampler_.Stop();
 }
 
 BOOL CDlgDownload::OnInitDialog() {
@@ -231,7 +231,7 @@ LRESULT CDlgDownload::OnProgress(WPARAM rate, LPARAM percent) {
         ResetIdle();
     } else if (progress_ >= 100) {
         StopEvent().Set();
-        StopSampler();
+        sampler_.Stop();
         EndOfTest();
     } else {
         if (!measuring_) {
@@ -239,10 +239,7 @@ LRESULT CDlgDownload::OnProgress(WPARAM rate, LPARAM percent) {
             startTick_ = zeva::GetTickCount();
             beginTime_ = LocalTimeText();
             CurrentServices().probes->GetNetworkFlux(recvBase_, sentBase_);
-            cpuSum_ = 1;
-            memSum_ = 1;
-            samples_ = 0;
-            StartSampler();
+            sampler_.Start();
         }
         SetTimer(kTimerWatchdog, kWatchdogMs);
     }
@@ -288,34 +285,13 @@ void CDlgDownload::OnWatchdog() {
     ResetIdle();
 }
 
-void CDlgDownload::StartSampler() {
-    StopSampler();
-    StopEvent().Reset();
-    auto probes = CurrentServices().probes;
-    sampler_ = std::thread([this, probes] {
-        while (!StopEvent().Wait(kSampleMs)) {
-            cpuSum_ += static_cast<unsigned>(probes->CpuPercent());
-            std::uint64_t total = 0, available = 0;
-            probes->Memory(total, available);
-            if (total > 0) memSum_ += static_cast<unsigned>((total - available) * 100 / total);
-            ++samples_;
-        }
-    });
-}
-
-void CDlgDownload::StopSampler() {
-    if (!sampler_.joinable()) return;
-    StopEvent().Set();
-    sampler_.join();
-}
-
 void CDlgDownload::StopRunning() {
     if (engine_) engine_->StopTest();
     KillTimer(kTimerLive);
     KillTimer(kTimerWatchdog);
     KillTimer(kTimerFinish);
     StopEvent().Set();
-    StopSampler();
+    sampler_.Stop();
     ++generation_;
     stop_.SetWindowText(Acp("重新测速"));
     running_ = false;
@@ -395,9 +371,8 @@ void CDlgDownload::EndOfTest() {
     averageText_.SetWindowText(AverageText(average_));
     lineRate_.SetWindowText(LineRateText(average_));
 
-    const unsigned samples = samples_.load();
-    cpuAverage_ = samples ? cpuSum_.load() / samples : cpuSum_.load();
-    memAverage_ = samples ? memSum_.load() / samples : memSum_.load();
+    cpuAverage_ = sampler_.CpuAverage();
+    memAverage_ = sampler_.MemAverage();
 
     state_ = State::Analysing;
     const unsigned generation = generation_;

@@ -13,6 +13,7 @@
 
 #include "AsyncCalls.h"
 #include "Controls.h"
+#include "LoadSampler.h"
 #include "Services.h"
 #include "ZEVAClientIntf.h"
 
@@ -28,7 +29,7 @@ public:
     static constexpr UINT kLiveMs = 500;
     static constexpr UINT kWatchdogMs = 15000;
     static constexpr UINT kTestMs = 15000;
-    static constexpr UINT kSampleMs = 4000;
+    static constexpr UINT kSampleMs = CLoadSampler::kSampleMs;
 
     CDlgDownload();
     ~CDlgDownload() override;
@@ -43,7 +44,7 @@ public:
     const std::vector<std::string>& UrlList() const { return urlList_; }
     const std::vector<std::string>& LastReport() const { return lastReport_; }
     bool RadarShown() const;
-    unsigned Samples() const { return samples_.load(); }
+    unsigned Samples() const { return sampler_.Samples(); }
     unsigned CpuAverage() const { return cpuAverage_; }
     unsigned MemAverage() const { return memAverage_; }
     unsigned PcCount() const { return pcCount_; }
@@ -51,7 +52,7 @@ public:
     unsigned UpRate() const { return upRate_; }
     bool ProxySet() const { return proxySet_; }
     bool ReportShown() const { return reportShown_; }
-    bool SamplerRunning() const { return sampler_.joinable(); }
+    bool SamplerRunning() const { return sampler_.Running(); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -72,8 +73,6 @@ private:
     void ShowAnalysis(const Analysis& a);
     void EnterFinished();
     void ToggleReport();
-    void StartSampler();
-    void StopSampler();
     void MoveRunningLayout(bool running);
     void ShowLive(bool show);
     void Message(const char* utf8Text);
@@ -99,10 +98,9 @@ private:
     std::uint32_t recvBase_ = 0, sentBase_ = 0;
     std::uint32_t elapsedMs_ = 0;
     unsigned average_ = 0;
-    std::atomic<unsigned> cpuSum_{0}, memSum_{0}, samples_{0};
     unsigned cpuAverage_ = 0, memAverage_ = 0, pcCount_ = 0, otherDownRate_ = 0, upRate_ = 0;
     bool proxySet_ = false;
-    std::thread sampler_;
+    CLoadSampler sampler_;
     std::unique_ptr<CRadar> radar_;
     std::vector<std::string> lastReport_;
     CRect idleBar_, idleStatus_;

@@ -80,7 +80,7 @@ CDlgHttpTest::CDlgHttpTest() : CImageDialog(kTplHttpTest, nullptr) {
     AtDestroy([this] {
         if (state_ == State::Testing && engine_) engine_->StopTest();
         ++generation_;
-        StopSampler();
+        sampler_.Stop();
         if (results_) results_->Clear();
         state_ = State::Idle;
     });
@@ -88,7 +88,7 @@ CDlgHttpTest::CDlgHttpTest() : CImageDialog(kTplHttpTest, nullptr) {
 
 CDlgHttpTest::~CDlgHttpTest() {
     if (m_hWnd) DestroyWindow();
-    StopSampler();
+    sampler_.Stop();
 }
 
 BOOL CDlgHttpTest::OnInitDialog() {
@@ -250,7 +250,7 @@ void CDlgHttpTest::OnStart() {
         Message("请输入您要测试的网址！");
         return;
     }
-    StopSampler();
+    sampler_.Stop();
     StopEvent().Reset();
     steps_ = 0;
     progress_.SetPos(0);
@@ -290,10 +290,7 @@ LRESULT CDlgHttpTest::OnProgress(WPARAM ms, LPARAM percent) {
             measuring_ = true;
             startTick_ = zeva::GetTickCount();
             CurrentServices().probes->GetNetworkFlux(recvBase_, sentBase_);
-            cpuSum_ = 1;
-            memSum_ = 1;
-            samples_ = 0;
-            StartSampler();
+            sampler_.Start();
         }
     }
     const unsigned total = static_cast<unsigned>(testList_.size()) * kStepsPerSite;
@@ -349,10 +346,9 @@ void CDlgHttpTest::Finish() {
     action_.SetWindowText(Acp("重新测速"));
     state_ = State::Finished;
     const std::uint32_t elapsedMs = measuring_ ? zeva::GetTickCount() - startTick_ : 0;
-    const unsigned samples = samples_.load();
-    StopSampler();
-    cpuAverage_ = samples ? cpuSum_.load() / samples : cpuSum_.load();
-    memAverage_ = samples ? memSum_.load() / samples : memSum_.load();
+    cpuAverage_ = sampler_.CpuAverage();
+    memAverage_ = sampler_.MemAverage();
+    sampler_.Stop();
     entry_.ShowWindow(SW_HIDE);
     add_.ShowWindow(SW_HIDE);
     note_.ShowWindow(SW_HIDE);
@@ -395,7 +391,7 @@ void CDlgHttpTest::ShowAnalysis(const Analysis& a) {
 void CDlgHttpTest::OnStop() {
     action_.SetWindowText(Acp("重新测速"));
     StopEvent().Set();
-    StopSampler();
+    sampler_.Stop();
     if (engine_) engine_->StopTest();
     ++generation_;
     building_ = false;
@@ -415,27 +411,6 @@ void CDlgHttpTest::OnReset() {
     add_.ShowWindow(SW_SHOW);
     note_.ShowWindow(SW_SHOW);
     status_.SetWindowText(Acp("准备开始网页测速..."));
-}
-
-void CDlgHttpTest::StartSampler() {
-    StopSampler();
-    StopEvent().Reset();
-    auto probes = CurrentServices().probes;
-    sampler_ = std::thread([this, probes] {
-        while (!StopEvent().Wait(kSampleMs)) {
-            cpuSum_ += static_cast<unsigned>(probes->CpuPercent());
-            std::uint64_t total = 0, available = 0;
-            probes->Memory(total, available);
-            if (total > 0) memSum_ += static_cast<unsigned>((total - available) * 100 / total);
-            ++samples_;
-        }
-    });
-}
-
-void CDlgHttpTest::StopSampler() {
-    if (!sampler_.joinable()) return;
-    StopEvent().Set();
-    sampler_.join();
 }
 
 void CDlgHttpTest::ResetSidePanel() {

@@ -15,6 +15,7 @@
 
 #include "AsyncCalls.h"
 #include "Controls.h"
+#include "LoadSampler.h"
 #include "Services.h"
 #include "ZEVAClientIntf.h"
 
@@ -28,7 +29,7 @@ public:
     static constexpr int kCustomRows = 4;
     static constexpr int kStepsPerSite = 5;
     static constexpr int kSiteSeconds = 5;
-    static constexpr UINT kSampleMs = 4000;
+    static constexpr UINT kSampleMs = CLoadSampler::kSampleMs;
 
     CDlgHttpTest();
     ~CDlgHttpTest() override;
@@ -54,7 +55,7 @@ public:
     unsigned DownRate() const { return downRate_; }
     unsigned UpRate() const { return upRate_; }
     bool ProxySet() const { return proxySet_; }
-    bool SamplerRunning() const { return sampler_.joinable(); }
+    bool SamplerRunning() const { return sampler_.Running(); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -77,8 +78,6 @@ private:
     void Finish();
     void ShowAnalysis(const Analysis& a);
     void ToggleReport();
-    void StartSampler();
-    void StopSampler();
     void ShowTesting(bool testing);
     void Message(const char* utf8Text);
 
@@ -97,11 +96,10 @@ private:
     unsigned generation_ = 0;  // results of a stopped or reset test are dropped
     bool measuring_ = false;
     std::uint32_t startTick_ = 0, recvBase_ = 0, sentBase_ = 0;
-    std::atomic<unsigned> cpuSum_{0}, memSum_{0}, samples_{0};
     unsigned cpuAverage_ = 0, memAverage_ = 0, pcCount_ = 0, downRate_ = 0, upRate_ = 0;
     bool proxySet_ = false;
     bool reportShown_ = false;
-    std::thread sampler_;
+    CLoadSampler sampler_;
 
     CStaticText status_, siteLabels_[kSites], note_, headers_[3];
     CPNGPicture siteIcons_[kSites], entryPicture_, pictures_[3];

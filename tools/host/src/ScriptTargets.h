@@ -28,9 +28,9 @@ struct ControlSpec {
 };
 
 bool ParseControlSpec(const std::string& text, ControlSpec& out, std::string& error);
-// Every control the spec designates, in creation order.
+// Every control the address designates, in creation order.
 std::vector<CWnd*> MatchingControls(CWnd& active, const ControlSpec& spec);
-// The control the spec picks, or null.
+// The control the address picks, or null.
 CWnd* FindControl(CWnd& active, const ControlSpec& spec);
 // What was looked for, for failure messages ("visible control 20109 (the 2nd)").
 std::string Describe(const ControlSpec& spec);
