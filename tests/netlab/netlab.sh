@@ -11,8 +11,14 @@
 #       a bridge with N (default 30) host namespaces with chosen hardware
 #       addresses (real makers' prefixes and randomized ones) and a scanning
 #       namespace "me"; the expected devices are listed in $NETLAB_EXPECTED
+#   netlab.sh home up ID [--rate RATE] [--rtt-ms N] [--hosts N] [--file-mb N]
+#       a customer's home and the provider: the LAN of `lan` (its last host
+#       the home router, with a DNS server for the LAN and the provider's
+#       names), the router's line to the provider shaped as in `link`, and in
+#       the provider's namespace the speed-test server, two web sites of
+#       different speeds and an empty update server folder ($NETLAB_UPDATE_ROOT)
 #   netlab.sh down ID
-#   netlab.sh run link|lan [options] -- COMMAND...
+#   netlab.sh run link|lan|home [options] -- COMMAND...
 #       sets a bed up under a fresh ID, runs COMMAND with the NETLAB_*
 #       variables exported, always tears the bed down; exits with COMMAND's status
 #
@@ -244,6 +250,127 @@ NETLAB_EXPECTED=$st/expected.txt
 VARS
 }
 
+# The names the home router's DNS server gives: the provider's servers and
+# two of the LAN's devices (with their reverse names).
+HOME_NAMES=(speed.zeva.test=10.231.0.2 fast.zeva.test=10.231.0.3 slow.zeva.test=10.231.0.4
+            update.zeva.test=10.231.0.5)
+
+home_up() {
+    local id=$1; shift
+    local rate=20mbit rtt=20 file_mb=256 hosts=12
+    while (( $# )); do
+        case $1 in
+            --rate) rate=$2; shift 2 ;;
+            --rtt-ms) rtt=$2; shift 2 ;;
+            --file-mb) file_mb=$2; shift 2 ;;
+            --hosts) hosts=$2; shift 2 ;;
+            *) die "unknown option $1" ;;
+        esac
+    done
+    [[ $rtt =~ ^[0-9]+$ && $file_mb =~ ^[0-9]+$ ]] || die "--rtt-ms and --file-mb take numbers"
+    [[ $hosts =~ ^[0-9]+$ ]] && (( hosts >= 7 && hosts <= 60 )) || die "--hosts takes 7 to 60 in a home bed"
+    rate_bits "$rate" >/dev/null
+    command -v nginx >/dev/null || die "nginx is not installed"
+    command -v dnsmasq >/dev/null || die "dnsmasq is not installed"
+    local lan p gw s st
+    lan=$(lan_up "$id" --hosts "$hosts")
+    p=$(ns_prefix "$id"); gw=$p-h$hosts; s=$p-s; st=$(state_dir "$id")
+
+    # The router: the LAN's gateway at .254, its line to the provider on wan0.
+    ip netns add "$s"
+    ip -n "$s" link set lo up
+    ip -n "$gw" link add wan0 type veth peer name veth0 netns "$s"
+    ip -n "$gw" addr add 10.231.0.1/24 dev wan0
+    ip -n "$gw" link set wan0 up
+    local a
+    for a in 2 3 4 5; do ip -n "$s" addr add "10.231.0.$a/24" dev veth0; done
+    ip -n "$s" link set veth0 up
+    ip -n "$s" route add 10.232.0.0/24 via 10.231.0.1
+    ip netns exec "$gw" sysctl -qw net.ipv4.ip_forward=1
+
+    local half=$(( rtt / 2 )) d1 d2 delay_note
+    d1=$(shape "$s" veth0 "$rate" "$half")
+    d2=$(shape "$gw" wan0 "$rate" "$half")
+    if [[ $d1 == delay && $d2 == delay ]]; then
+        delay_note="netem ${rtt}ms round trip"
+    elif (( rtt == 0 )); then
+        delay_note="none asked"
+    else
+        delay_note="not applied (no netem in this kernel)"
+        note "delay: netem is not available in this kernel; the ${rtt} ms round trip is NOT applied"
+    fi
+    note "rate: tbf $rate applied in both directions of the router's line"
+
+    # The provider's web servers: the speed-test file, a quick site, a slow
+    # one (served at 24 KB/s), and the update server's folder.
+    mkdir -p "$st/www" "$st/fast" "$st/slow" "$st/update" "$st/tmp"
+    chmod 755 "$st/www" "$st/fast" "$st/slow" "$st/update"
+    truncate -s "${file_mb}M" "$st/www/test.bin"
+    head -c 100000 /dev/urandom > "$st/www/page.html"
+    printf '<html><head><title>fast</title></head><body>%s</body></html>\n' "$(head -c 30000 /dev/zero | tr '\0' 'f')" > "$st/fast/index.html"
+    printf '<html><head><title>slow</title></head><body>%s</body></html>\n' "$(head -c 60000 /dev/zero | tr '\0' 's')" > "$st/slow/index.html"
+    cat > "$st/nginx.conf" <<CONF
+worker_processes 1;
+pid $st/nginx.pid;
+error_log $st/error.log;
+events { worker_connections 512; }
+http {
+    access_log $st/access.log;
+    default_type application/octet-stream;
+    sendfile on;
+    tcp_nopush on;
+    client_body_temp_path $st/tmp/body;
+    proxy_temp_path $st/tmp/proxy;
+    fastcgi_temp_path $st/tmp/fastcgi;
+    uwsgi_temp_path $st/tmp/uwsgi;
+    scgi_temp_path $st/tmp/scgi;
+    server { listen 10.231.0.2:80; root $st/www; }
+    server { listen 10.231.0.3:80; root $st/fast; }
+    server { listen 10.231.0.4:80; root $st/slow; limit_rate 24k; }
+    server { listen 10.231.0.5:80; root $st/update; }
+}
+CONF
+    ip netns exec "$s" nginx -c "$st/nginx.conf" -p "$st" -e "$st/error.log"
+    wait_port "$s" 10.231.0.5 80 || die "nginx did not start (see $st/error.log)"
+    if command -v iperf3 >/dev/null; then
+        ip netns exec "$s" iperf3 -s -D -B 10.231.0.2 -p 5201 --pidfile "$st/iperf3.pid" >/dev/null
+    fi
+
+    # The router's DNS server: the provider's names, and names for two devices.
+    local plug_ip=10.232.0.26 args=() n
+    : > "$st/dns-names.txt"
+    for n in "${HOME_NAMES[@]}"; do args+=("--address=/${n%%=*}/${n#*=}"); done
+    args+=("--host-record=router.lan,10.232.0.254" "--host-record=smart-plug.lan,$plug_ip")
+    printf '%s\n' "$plug_ip smart-plug.lan" "10.232.0.254 router.lan" > "$st/dns-names.txt"
+    ip netns exec "$gw" dnsmasq --conf-file=/dev/null --no-resolv --no-hosts --user=root \
+        --pid-file="$st/dnsmasq.pid" --listen-address=10.232.0.254 --bind-interfaces \
+        --port=53 --local=/zeva.test/ --local=/lan/ "${args[@]}"
+    # `ip netns exec` shows /etc/netns/NS/resolv.conf as the namespace's /etc/resolv.conf.
+    mkdir -p "/etc/netns/$p-me"
+    echo "nameserver 10.232.0.254" > "/etc/netns/$p-me/resolv.conf"
+    wait_port "$p-me" 10.231.0.2 80 || die "the provider cannot be reached through the router"
+
+    cat <<VARS
+$lan
+NETLAB_CLIENT_NS=$p-me
+NETLAB_CLIENT_IP=10.232.0.1
+NETLAB_ROUTER_NS=$gw
+NETLAB_SERVER_NS=$s
+NETLAB_SERVER_IP=10.231.0.2
+NETLAB_URL=http://10.231.0.2/test.bin
+NETLAB_FAST_URL=http://fast.zeva.test/index.html
+NETLAB_SLOW_URL=http://slow.zeva.test/index.html
+NETLAB_UPDATE_HOST=update.zeva.test
+NETLAB_UPDATE_IP=10.231.0.5
+NETLAB_UPDATE_ROOT=$st/update
+NETLAB_DNS=10.232.0.254
+NETLAB_DNS_NAMES=$st/dns-names.txt
+NETLAB_RATE=$rate
+NETLAB_RATE_BITS=$(rate_bits "$rate")
+NETLAB_DELAY=$delay_note
+VARS
+}
+
 up() {
     local kind=$1 id=$2; shift 2
     check_id "$id"
@@ -255,6 +382,7 @@ up() {
     case $kind in
         link) link_up "$id" "$@" ;;
         lan) lan_up "$id" "$@" ;;
+        home) home_up "$id" "$@" ;;
         *) die "unknown bed $kind" ;;
     esac
     trap - EXIT
@@ -282,7 +410,7 @@ run() {
 }
 
 case ${1:-} in
-    link|lan)
+    link|lan|home)
         [[ ${2:-} == up && -n ${3:-} ]] || die "usage: netlab.sh $1 up ID [options]"
         kind=$1; id=$3; shift 3
         up "$kind" "$id" "$@" ;;
@@ -290,10 +418,10 @@ case ${1:-} in
         [[ -n ${2:-} ]] || die "usage: netlab.sh down ID"
         check_id "$2"; require_root; down "$2" ;;
     run)
-        [[ -n ${2:-} ]] || die "usage: netlab.sh run link|lan [options] -- COMMAND..."
+        [[ -n ${2:-} ]] || die "usage: netlab.sh run link|lan|home [options] -- COMMAND..."
         kind=$2; shift 2
         run "$kind" "$@" ;;
     -h|--help|"")
-        sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//' ;;
+        sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//' ;;
     *) die "unknown command $1" ;;
 esac

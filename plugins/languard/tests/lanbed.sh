@@ -3,7 +3,8 @@
 # `netlab.sh run lan --hosts 12 -- lanbed.sh ...`, so the NETLAB_* variables
 # are set), some hosts answer NetBIOS node status, some multicast DNS, and
 # the gateway serves reverse DNS to the scanning namespace (one host runs
-# Debian's avahi-daemon where it is installed). Then COMMAND runs
+# Debian's avahi-daemon where it is installed; in a home bed the router's
+# own DNS server names two devices). Then COMMAND runs
 # with LANBED_NAMES naming the file of expected names ("IP NAME" lines).
 #
 #   lanbed.sh RESPONDER -- COMMAND...
@@ -81,18 +82,23 @@ CONF
     echo "$ip living-room-tv" >> "$names"
 fi
 
-# The gateway's DNS server knows two of its clients by name.
-gw=$(host_ip "$NETLAB_HOSTS")
-plug=$(host_ip 6)
-start "$prefix-h$NETLAB_HOSTS" "$NETLAB_STATE/dns.log" --bind "$gw" --port 53 \
-    --ptr "$plug=smart-plug.lan" --ptr "$gw=router.lan"
-echo "$plug smart-plug.lan" >> "$names"
-echo "$gw router.lan" >> "$names"
+if [[ -n ${NETLAB_DNS_NAMES:-} ]]; then
+    # A home bed's router has a DNS server of its own, which names two devices.
+    cat "$NETLAB_DNS_NAMES" >> "$names"
+else
+    # The gateway's DNS server knows two of its clients by name.
+    gw=$(host_ip "$NETLAB_HOSTS")
+    plug=$(host_ip 6)
+    start "$prefix-h$NETLAB_HOSTS" "$NETLAB_STATE/dns.log" --bind "$gw" --port 53 \
+        --ptr "$plug=smart-plug.lan" --ptr "$gw=router.lan"
+    echo "$plug smart-plug.lan" >> "$names"
+    echo "$gw router.lan" >> "$names"
 
-# `ip netns exec` shows /etc/netns/NS/resolv.conf as the namespace's /etc/resolv.conf.
-mkdir -p "/etc/netns/$NETLAB_SCAN_NS"
-echo "nameserver $gw" > "/etc/netns/$NETLAB_SCAN_NS/resolv.conf"
-trap 'rm -rf "/etc/netns/$NETLAB_SCAN_NS"' EXIT
+    # `ip netns exec` shows /etc/netns/NS/resolv.conf as the namespace's /etc/resolv.conf.
+    mkdir -p "/etc/netns/$NETLAB_SCAN_NS"
+    echo "nameserver $gw" > "/etc/netns/$NETLAB_SCAN_NS/resolv.conf"
+    trap 'rm -rf "/etc/netns/$NETLAB_SCAN_NS"' EXIT
+fi
 sort -t. -k4 -n "$names" -o "$names"
 export LANBED_NAMES=$names
 set +e

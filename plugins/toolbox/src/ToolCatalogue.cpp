@@ -14,6 +14,15 @@ namespace keys = zeva::cfgkeys;
 
 namespace toolbox {
 
+bool LibraryInstalled(const std::string& acpPath) {
+    // Catalogues name libraries as "X.dll"; the host loads "X.so" for them.
+    std::error_code ec;
+    std::filesystem::path path = zeva::NativePath(acpPath);
+    if (std::filesystem::exists(path, ec)) return true;
+    if (path.extension() != ".dll") return false;
+    return std::filesystem::exists(path.replace_extension(".so"), ec);
+}
+
 bool StaysInsideAppDir(const std::string& acpValue) {
     return acpValue.empty() || zeva::IsSafeRelativeName(acpValue);
 }
@@ -70,8 +79,7 @@ std::vector<PlugItem> ReadCatalogue(const std::string& appDir, const std::string
         entry.NoDestroy = catalogue.ReadInteger(plugId, keys::kKeyNoDestroy, 0);
         entry.ShowMode = catalogue.ReadInteger(plugId, keys::kKeyShowMode, 1);
 
-        std::error_code ec;
-        if (!std::filesystem::exists(zeva::NativePath(item.ModulePath), ec)) continue;
+        if (!LibraryInstalled(item.ModulePath)) continue;
         items.push_back(std::move(item));
         entries.push_back(std::move(entry));
     }

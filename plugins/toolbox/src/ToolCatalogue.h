@@ -27,6 +27,10 @@ struct PlugItem {
     std::string Summary;
 };
 
+// Whether the catalogue's library is installed: the file itself or, for
+// "X.dll", the "X.so" the host loads in its place.
+bool LibraryInstalled(const std::string& acpPath);
+
 // A catalogue value used as a path stays inside the application directory:
 // empty, or relative without "." / ".." segments, drive or root.
 bool StaysInsideAppDir(const std::string& acpValue);

@@ -106,6 +106,21 @@ TEST_F(PageTest, BothCataloguesInOrderEachToolOnceAndOnlyInstalledSafeOnes) {
     EXPECT_EQ(page->List().Items().size(), 4u);
 }
 
+// Catalogues written for the original client name libraries "X.dll".
+TEST_F(PageTest, AWindowsLibraryNameCountsAsInstalledWhenItsSharedObjectIs) {
+    zeva::test::WriteFile(app / "plug" / "speed.so", "library");
+    zeva::test::WriteFile(app / "plug" / "real.dll", "library");
+    WriteCatalogue(cfgkeys::kPlugConfigDat, {{"speed", "plug\\speed.dll", false},
+                                             {"real", "plug\\real.dll", false},
+                                             {"gone", "plug\\gone.dll", false},
+                                             {"other", "plug\\speed.txt", false}});
+    OpenPage();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"speed", "real"}));
+    ASSERT_EQ(page->Entries().size(), 2u);
+    EXPECT_EQ(page->Entries()[0].ModulePath, AppAcp() + "plug\\speed.dll")
+        << "the host is asked for the catalogue's own name";
+}
+
 TEST_F(PageTest, AMissingNumberListsACaptionlessButtonWhoseClickSendsNothing) {
     WriteCatalogue(cfgkeys::kPlugConfigDat, {{"one", "plug\\one.so"}, {"", ""}, {"three", "plug\\three.so"}},
                    3);

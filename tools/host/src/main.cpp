@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 #include "ScriptPlayer.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "platform/Shell.h"
 #include "platform/WindowFinder.h"
 
 // Font and toolkit caches live until exit; leak checks of sanitizer builds
@@ -41,6 +43,10 @@ const char kUsage[] =
     "  --manual-clock      timers run only when the script advances time\n"
     "  --timeout SECONDS   give up (exit 3) if still running after this long\n"
     "\n"
+    "ZEVA_CLIENT_OPTIONS in the environment holds options read before the command\n"
+    "line's (split like a command line), so a client started by an updater can be\n"
+    "given a script.\n"
+    "\n"
     "Exit status: 0 closed normally, 1 script failed, 2 bad arguments, 3 timed out.\n";
 
 struct Options {
@@ -52,15 +58,16 @@ struct Options {
     int timeoutSeconds = 0;
 };
 
-bool Parse(int argc, char** argv, Options& o, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
+bool Parse(const std::vector<std::string>& args, Options& o, std::string& error) {
+    const size_t argc = args.size();
+    for (size_t i = 0; i < argc; ++i) {
+        const std::string& a = args[i];
         auto value = [&](std::string& out) {
             if (i + 1 >= argc) {
                 error = a + " needs a value";
                 return false;
             }
-            out = argv[++i];
+            out = args[++i];
             return true;
         };
         std::string v;
@@ -99,9 +106,12 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    std::vector<std::string> args;
+    if (const char* extra = std::getenv("ZEVA_CLIENT_OPTIONS")) args = zeva::SplitCommandLine(extra);
+    args.insert(args.end(), argv + 1, argv + argc);
     Options options;
     std::string error;
-    if (!Parse(argc, argv, options, error)) {
+    if (!Parse(args, options, error)) {
         std::fprintf(stderr, "ZEVAClient: %s (see --help)\n", error.c_str());
         return 2;
     }

@@ -44,13 +44,13 @@ protected:
                              "ProvincePlug\\ZEVAPlug_Sample.dll");
     }
 
-    std::string Command(const std::string& args) const {
-        return "env QT_QPA_PLATFORM=offscreen ZEVA_APP_DIR='" + app.string() + "' '" +
+    std::string Command(const std::string& args, const std::string& env = {}) const {
+        return "env QT_QPA_PLATFORM=offscreen ZEVA_APP_DIR='" + app.string() + "' " + env + " '" +
                test::ProgramPath("ZEVAClient").string() + "' " + args + " >'" +
                (dir / "out.txt").string() + "' 2>&1";
     }
-    int Run(const std::string& args) const {
-        const int status = std::system(Command(args).c_str());
+    int Run(const std::string& args, const std::string& env = {}) const {
+        const int status = std::system(Command(args, env).c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     int RunScript(const std::string& script) const {
@@ -239,6 +239,21 @@ TEST_F(Host, FailingStepsAndBadArgumentsEndWithAReason) {
     EXPECT_EQ(Run("--bogus"), 2);
     EXPECT_EQ(Run("--help"), 0);
     EXPECT_NE(Output().find("--script FILE"), std::string::npos);
+}
+
+// An updater starts the client with "-AutoRun" only; the options it is to
+// play come from the environment, before the command line's own.
+TEST_F(Host, OptionsFromTheEnvironmentComeBeforeTheCommandLine) {
+    const fs::path script = dir / "auto run.txt";
+    test::WriteFile(script, "expect 105 已自动启动，共 1 个插件。\nshot " + (dir / "restarted.png").string() +
+                                "\nclose\n");
+    const std::string options = "--manual-clock --timeout 60 --script \"" + script.string() + "\"";
+    EXPECT_EQ(Run("-AutoRun", "ZEVA_CLIENT_OPTIONS='" + options + "'"), 0) << Output();
+    EXPECT_TRUE(fs::exists(dir / "restarted.png")) << Output();
+    EXPECT_EQ(Run("-AutoRun", "ZEVA_CLIENT_OPTIONS=--bogus"), 2);
+    EXPECT_NE(Output().find("unknown argument --bogus"), std::string::npos) << Output();
+    EXPECT_EQ(Run("--timeout 0", "ZEVA_CLIENT_OPTIONS='--timeout 60'"), 2)
+        << "the command line's own value is read last";
 }
 
 TEST_F(Host, RefusesCatalogueLibrariesOutsideThePlugInFolders) {
