@@ -84,6 +84,47 @@ shape() {
     fi
 }
 
+# shape_line NS_A DEV_A NS_B DEV_B RATE RTT: both ends of a line; prints the delay's note.
+shape_line() {
+    local half=$(( $6 / 2 )) d1 d2
+    d1=$(shape "$1" "$2" "$5" "$half")
+    d2=$(shape "$3" "$4" "$5" "$half")
+    if [[ $d1 == delay && $d2 == delay ]]; then
+        echo "netem ${6}ms round trip"
+    elif (( $6 == 0 )); then
+        echo "none asked"
+    else
+        echo "not applied (no netem in this kernel)"
+        note "delay: netem is not available in this kernel; the ${6} ms round trip is NOT applied"
+    fi
+}
+
+# nginx_conf STATE ACCESS_LOG SERVER...: a one-worker nginx with its files in STATE.
+nginx_conf() {
+    local st=$1 access=$2
+    shift 2
+    {
+        cat <<CONF
+worker_processes 1;
+pid $st/nginx.pid;
+error_log $st/error.log;
+events { worker_connections 512; }
+http {
+    access_log $access;
+    default_type application/octet-stream;
+    sendfile on;
+    tcp_nopush on;
+    client_body_temp_path $st/tmp/body;
+    proxy_temp_path $st/tmp/proxy;
+    fastcgi_temp_path $st/tmp/fastcgi;
+    uwsgi_temp_path $st/tmp/uwsgi;
+    scgi_temp_path $st/tmp/scgi;
+CONF
+        printf '    %s\n' "$@"
+        echo "}"
+    } > "$st/nginx.conf"
+}
+
 wait_port() {
     local ns=$1 host=$2 port=$3 i
     for i in $(seq 1 100); do
@@ -121,42 +162,13 @@ link_up() {
     ip -n "$c" link set veth0 up
     ip -n "$s" link set veth0 up
 
-    local half=$(( rtt / 2 )) d1 d2 delay_note
-    d1=$(shape "$s" veth0 "$rate" "$half")
-    d2=$(shape "$c" veth0 "$rate" "$half")
-    if [[ $d1 == delay && $d2 == delay ]]; then
-        delay_note="netem ${rtt}ms round trip"
-    elif (( rtt == 0 )); then
-        delay_note="none asked"
-    else
-        delay_note="not applied (no netem in this kernel)"
-        note "delay: netem is not available in this kernel; the ${rtt} ms round trip is NOT applied"
-    fi
+    local delay_note
+    delay_note=$(shape_line "$s" veth0 "$c" veth0 "$rate" "$rtt")
     note "rate: tbf $rate applied in both directions"
 
     truncate -s "${file_mb}M" "$st/www/test.bin"
     head -c 100000 /dev/urandom > "$st/www/page.html"
-    cat > "$st/nginx.conf" <<CONF
-worker_processes 1;
-pid $st/nginx.pid;
-error_log $st/error.log;
-events { worker_connections 512; }
-http {
-    access_log off;
-    sendfile on;
-    tcp_nopush on;
-    client_body_temp_path $st/tmp/body;
-    proxy_temp_path $st/tmp/proxy;
-    fastcgi_temp_path $st/tmp/fastcgi;
-    uwsgi_temp_path $st/tmp/uwsgi;
-    scgi_temp_path $st/tmp/scgi;
-    server {
-        listen 10.231.0.2:80;
-        root $st/www;
-        location / { }
-    }
-}
-CONF
+    nginx_conf "$st" off "server { listen 10.231.0.2:80; root $st/www; }"
     ip netns exec "$s" nginx -c "$st/nginx.conf" -p "$st" -e "$st/error.log"
     wait_port "$c" 10.231.0.2 80 || die "nginx did not start (see $st/error.log)"
     if command -v iperf3 >/dev/null; then
@@ -288,17 +300,8 @@ home_up() {
     ip -n "$s" route add 10.232.0.0/24 via 10.231.0.1
     ip netns exec "$gw" sysctl -qw net.ipv4.ip_forward=1
 
-    local half=$(( rtt / 2 )) d1 d2 delay_note
-    d1=$(shape "$s" veth0 "$rate" "$half")
-    d2=$(shape "$gw" wan0 "$rate" "$half")
-    if [[ $d1 == delay && $d2 == delay ]]; then
-        delay_note="netem ${rtt}ms round trip"
-    elif (( rtt == 0 )); then
-        delay_note="none asked"
-    else
-        delay_note="not applied (no netem in this kernel)"
-        note "delay: netem is not available in this kernel; the ${rtt} ms round trip is NOT applied"
-    fi
+    local delay_note
+    delay_note=$(shape_line "$s" veth0 "$gw" wan0 "$rate" "$rtt")
     note "rate: tbf $rate applied in both directions of the router's line"
 
     # The provider's web servers: the speed-test file, a quick site, a slow
@@ -309,27 +312,10 @@ home_up() {
     head -c 100000 /dev/urandom > "$st/www/page.html"
     printf '<html><head><title>fast</title></head><body>%s</body></html>\n' "$(head -c 30000 /dev/zero | tr '\0' 'f')" > "$st/fast/index.html"
     printf '<html><head><title>slow</title></head><body>%s</body></html>\n' "$(head -c 60000 /dev/zero | tr '\0' 's')" > "$st/slow/index.html"
-    cat > "$st/nginx.conf" <<CONF
-worker_processes 1;
-pid $st/nginx.pid;
-error_log $st/error.log;
-events { worker_connections 512; }
-http {
-    access_log $st/access.log;
-    default_type application/octet-stream;
-    sendfile on;
-    tcp_nopush on;
-    client_body_temp_path $st/tmp/body;
-    proxy_temp_path $st/tmp/proxy;
-    fastcgi_temp_path $st/tmp/fastcgi;
-    uwsgi_temp_path $st/tmp/uwsgi;
-    scgi_temp_path $st/tmp/scgi;
-    server { listen 10.231.0.2:80; root $st/www; }
-    server { listen 10.231.0.3:80; root $st/fast; }
-    server { listen 10.231.0.4:80; root $st/slow; limit_rate 24k; }
-    server { listen 10.231.0.5:80; root $st/update; }
-}
-CONF
+    nginx_conf "$st" "$st/access.log" "server { listen 10.231.0.2:80; root $st/www; }" \
+        "server { listen 10.231.0.3:80; root $st/fast; }" \
+        "server { listen 10.231.0.4:80; root $st/slow; limit_rate 24k; }" \
+        "server { listen 10.231.0.5:80; root $st/update; }"
     ip netns exec "$s" nginx -c "$st/nginx.conf" -p "$st" -e "$st/error.log"
     wait_port "$s" 10.231.0.5 80 || die "nginx did not start (see $st/error.log)"
     if command -v iperf3 >/dev/null; then
