@@ -68,6 +68,21 @@ protected:
         ASSERT_TRUE(driver.Click(d, IDC_UPGRADE));
         ASSERT_TRUE(WaitFor([&] { return d.GetState() != State::Downloading || d.IsEnded(); }));
     }
+    // Upgrades from release 1.0: the download must fail with the update error
+    // and leave the installed client, the staging folder and the version alone.
+    void ExpectUpgradeRefusedAndNothingInstalled() {
+        CDlgUpdate dlg(1, "", recorder);
+        Run(dlg, [&](CDlgUpdate& d) {
+            Upgrade(d);
+            EXPECT_EQ(d.GetState(), State::Failed);
+            EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kUpdateError));
+            EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
+        });
+        EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+        EXPECT_FALSE(fs::exists(app / "UPDATE" / "Program" / "ZEVAClient"));
+        EXPECT_EQ(recorder.replaces, 0);
+        EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+    }
 };
 
 TEST_F(DlgUpdateTest, CheckingThenUpToDateOffersOnlyClosing) {
@@ -238,17 +253,7 @@ TEST_F(DlgUpdateTest, FileWithWrongDigestIsNeitherInstalledNorKept) {
     InstallOld();
     Publish(Sample());
     server.Put("/1/ZEVAClient", "client vX");  // same size, other content
-    CDlgUpdate dlg(1, "", recorder);
-    Run(dlg, [&](CDlgUpdate& d) {
-        Upgrade(d);
-        EXPECT_EQ(d.GetState(), State::Failed);
-        EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kUpdateError));
-        EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
-    });
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
-    EXPECT_FALSE(fs::exists(app / "UPDATE" / "Program" / "ZEVAClient"));
-    EXPECT_EQ(recorder.replaces, 0);
-    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+    ExpectUpgradeRefusedAndNothingInstalled();
 }
 
 TEST_F(DlgUpdateTest, FailedDownloadKeepsWhatArrivedAndTheNextRunFetchesTheRest) {
@@ -449,17 +454,7 @@ TEST_F(DlgUpdateTest, WithAKeyAFileWhoseMd5WasForgedIsRefusedBySha256) {
     r.md5Override["ZEVAClient"] = zeva::test::Md5Of("client vX");
     PublishSigned(r);
     server.Put("/1/ZEVAClient", "client vX");
-    CDlgUpdate dlg(1, "", recorder);
-    Run(dlg, [&](CDlgUpdate& d) {
-        Upgrade(d);
-        EXPECT_EQ(d.GetState(), State::Failed);
-        EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kUpdateError));
-        EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
-    });
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
-    EXPECT_FALSE(fs::exists(app / "UPDATE" / "Program" / "ZEVAClient"));
-    EXPECT_EQ(recorder.replaces, 0);
-    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+    ExpectUpgradeRefusedAndNothingInstalled();
 }
 
 // The program's runs through CUpdateApp.
