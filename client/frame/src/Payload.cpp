@@ -9,19 +9,10 @@ std::string EscapeMarkup(std::string_view value) {
     std::string text;
     text.reserve(value.size());
     for (const char c : value) {
-        switch (c) {
-            case '&':
-                text += "&amp;";
-                break;
-            case '<':
-                text += "&lt;";
-                break;
-            case '>':
-                text += "&gt;";
-                break;
-            default:
-                text += c;
-        }
+        if (c == '<')
+            text += "&lt;";
+        else
+            text += c;
     }
     return text;
 }
@@ -30,15 +21,8 @@ std::string UnescapeMarkup(std::string_view text) {
     std::string value;
     value.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        const std::string_view rest = text.substr(i);
-        if (rest.starts_with("&amp;")) {
-            value += '&';
-            i += 5;
-        } else if (rest.starts_with("&lt;")) {
+        if (text.substr(i).starts_with("&lt;")) {
             value += '<';
-            i += 4;
-        } else if (rest.starts_with("&gt;")) {
-            value += '>';
             i += 4;
         } else {
             value += text[i++];

@@ -15,11 +15,12 @@ inline const char* OrEmpty(const char* s) {
     return s ? s : "";
 }
 
-// A value as it stands between two tags of a payload: "&", "<" and ">" become
-// entities, so a value can never close its element or open another one.
+// A value as it stands between two tags of a payload. The services find tags
+// by plain substring search, so only "<" could start a forged tag: it becomes
+// "&lt;". "&" and ">" go as they are, which is how the service reads them.
 std::string EscapeMarkup(std::string_view value);
 
-// The value EscapeMarkup was given; other entities are left as they are.
+// The value EscapeMarkup was given: "&lt;" becomes "<" again, nothing else changes.
 std::string UnescapeMarkup(std::string_view text);
 
 // printf-style formatting into a string of whatever length it needs.
