@@ -47,24 +47,34 @@ std::string FormatPayload(const char* format, ...) {
     return text;
 }
 
+void AppendElement(std::string& text, std::string_view separator, std::string_view name,
+                   std::string_view value) {
+    text.append(separator).append("<").append(name).append(">");
+    text.append(EscapeMarkup(value)).append("</").append(name).append(">");
+}
+
 std::string SeparatedRecord(
     std::string_view wrapper,
     std::initializer_list<std::pair<std::string_view, std::string_view>> children,
     std::string_view separator) {
     std::string text;
     text.append("<").append(wrapper).append(">");
-    for (const auto& [name, value] : children) {
-        text.append(separator);
-        text.append("<")
-            .append(name)
-            .append(">")
-            .append(EscapeMarkup(value))
-            .append("</")
-            .append(name)
-            .append(">");
+    for (const auto& [name, value] : children) AppendElement(text, separator, name, value);
+    text.append(separator).append("</").append(wrapper).append(">");
+    return text;
+}
+
+std::string ArgumentText(const ArgumentPayload& payload, std::span<const char* const> values) {
+    const auto order = payload.ArgumentOrder();
+    std::string text;
+    text.append("<").append(payload.wrapper).append(">");
+    for (const std::string_view element : payload.elements) {
+        std::size_t at = 0;
+        while (at < order.size() && order[at] != element) ++at;
+        const char* value = at < values.size() ? values[at] : nullptr;
+        AppendElement(text, payload.separator, element, OrEmpty(value));
     }
-    text.append(separator);
-    text.append("</").append(wrapper).append(">");
+    text.append(payload.separator).append("</").append(payload.wrapper).append(">");
     return text;
 }
 
