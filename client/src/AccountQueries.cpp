@@ -91,9 +91,8 @@ int CZEVACommonClientIntf::GetAccountCity(const char* account, std::string& city
 }
 
 int CZEVACommonClientIntf::GetDialUpHistoryUrl(const char* account, std::string& url) {
-    return CallFrame::Run(
-        *this, OrEmpty(account), soap_call_ns1__getDialUpHistoryUrl,
-        [&](Call& call, auto& answer) { return call.AnswerText(answer.out, url); });
+    return CallFrame::Run(*this, OrEmpty(account), soap_call_ns1__getDialUpHistoryUrl,
+                          TextInto(url));
 }
 
 int CZEVACommonClientIntf::GetChangePasswordUrl(const char* account, const char* password,
@@ -103,8 +102,7 @@ int CZEVACommonClientIntf::GetChangePasswordUrl(const char* account, const char*
         [&] {
             return ArgumentText(fields::kAccountPassword, {account, password});
         },
-        soap_call_ns1__getChangePasswordUrl,
-        [&](Call& call, auto& answer) { return call.AnswerText(answer.out, url); });
+        soap_call_ns1__getChangePasswordUrl, TextInto(url));
 }
 
 // The service's balance and dial-up count queries are not offered to callers.
@@ -122,7 +120,6 @@ int CZEVACommonClientIntf::SetHttpInfo(std::vector<S_HttpInfo>& httpInfo) {
         for (const S_HttpInfo& r : httpInfo) text += RecordText(fields::kHttpInfo, r);
         return text + "</QOLT>";
     };
-    return CallFrame::Run(
-        *this, payload, soap_call_ns1__setHttpInfo,
-        [&](Call& call, auto& answer) { return call.Accepted(answer.out, msg::kSubmitFailed); });
+    return CallFrame::Run(*this, payload, soap_call_ns1__setHttpInfo,
+                          AcceptedElse(msg::kSubmitFailed));
 }

@@ -124,8 +124,7 @@ int CZEVAClientIntf::Get691Index(const char* ErrorCode, const char* TypeNo, cons
         [&] {
             return ArgumentText(fields::k691Index, {ErrorCode, TypeNo, ReasonNo, UserId, CTime});
         },
-        soap_call_ns1__get691Index,
-        [&](Call& call, auto& answer) { return call.AnswerText(answer.out, result); });
+        soap_call_ns1__get691Index, TextInto(result));
 }
 
 int CZEVAClientIntf::GetLastDialUpError(const char* account, int& errorCode, std::string& u20,
@@ -160,11 +159,7 @@ int CZEVAClientIntf::CheckAccountPassword(const char* account, const char* passw
         [&] {
             return ArgumentText(fields::kAccountPassword, {account, password});
         },
-        soap_call_ns1__checkAccountPassword,
-        [&](Call&, auto& answer) {
-            valid = answer.out && *answer.out;
-            return 0;
-        });
+        soap_call_ns1__checkAccountPassword, FlagInto(valid));
 }
 
 int CZEVAClientIntf::GetUserNameAndWorkListNum(const char* operationCode, const char* accounts,

@@ -26,9 +26,7 @@ int CZEVAClientIntf::SetSpeedInfo(const char* NetTypeId, const char* ResponseRat
              BgFlux_upload, BgFlux_download, PCCount, Type, Version, Mac, SerialNo, CpuId, Disksn});
     };
     return CallFrame::Run(*this, payload, soap_call_ns1__setSpeedInfo,
-                          [&](Call& call, auto& answer) {
-                              return call.Accepted(answer.out, msg::kSpeedUploadFailed);
-                          });
+                          AcceptedElse(msg::kSpeedUploadFailed));
 }
 
 int CZEVAClientIntf::SetSpeedTestBGInfo(const char* NetTypeId, const char* ResponseRate,
@@ -40,9 +38,7 @@ int CZEVAClientIntf::SetSpeedTestBGInfo(const char* NetTypeId, const char* Respo
                                                        UserId, count.c_str(), Version});
     };
     return CallFrame::Run(*this, payload, soap_call_ns1__setSpeedbgInfo,
-                          [&](Call& call, auto& answer) {
-                              return call.Accepted(answer.out, msg::kSpeedUploadFailed);
-                          });
+                          AcceptedElse(msg::kSpeedUploadFailed));
 }
 
 int CZEVAClientIntf::SetSpeedSlowInfo(
@@ -88,9 +84,7 @@ int CZEVAClientIntf::SetSpeedSlowInfo(
                                                      UpFlowBeforeSpeed,
                                                      UpFlowAfterSpeed});
     };
-    return CallFrame::Run(
-        *this, payload, soap_call_ns1__setWitespeedSlow,
-        [&](Call& call, auto& answer) { return call.AnswerText(answer.out, result); });
+    return CallFrame::Run(*this, payload, soap_call_ns1__setWitespeedSlow, TextInto(result));
 }
 
 int CZEVAClientIntf::SetErrorITVInfo(const char* DialType, const char* ConnectType,
@@ -107,9 +101,7 @@ int CZEVAClientIntf::SetErrorITVInfo(const char* DialType, const char* ConnectTy
                              MemoryTotalSize, WirelessIntensity, FluxUseRatio, Account, CurrentArea,
                              TestSpeedSite, Speed, BandWidth, RouteTraceNode, ItvIp});
     };
-    return CallFrame::Run(
-        *this, payload, soap_call_ns1__setErrorITV,
-        [&](Call& call, auto& answer) { return call.AnswerText(answer.out, result); });
+    return CallFrame::Run(*this, payload, soap_call_ns1__setErrorITV, TextInto(result));
 }
 
 int CZEVAClientIntf::SetErrorHistory(const char* ErrorCode, const char* TypeNo,
@@ -121,9 +113,7 @@ int CZEVAClientIntf::SetErrorHistory(const char* ErrorCode, const char* TypeNo,
                             {ErrorCode, TypeNo, ReasonNo, UserId, CTime, IsSucceed ? "1" : "0",
                              CpeName, IsExactError ? "1" : "0"});
     };
-    return CallFrame::Run(
-        *this, payload, soap_call_ns1__setErrorHistory,
-        [&](Call& call, auto& answer) { return call.AnswerText(answer.out, result); });
+    return CallFrame::Run(*this, payload, soap_call_ns1__setErrorHistory, TextInto(result));
 }
 
 int CZEVAClientIntf::UpFinish(const char* WorkListNum, const char* Speed, const char* DialType,

@@ -22,7 +22,7 @@ std::string AsSigned(unsigned int count) {
 int CZEVAClientIntf::SetUseInfo(S_UseInfo& useInfo) {
     return CallFrame::Run(
         *this, [&] { return RecordText(fields::kUseInfo, useInfo); }, soap_call_ns1__setUseInfo,
-        [&](Call& call, auto& answer) { return call.Accepted(answer.out, msg::kUseInfoFailed); });
+        AcceptedElse(msg::kUseInfoFailed));
 }
 
 int CZEVAClientIntf::SetVPDNUsage(unsigned int successTimes, unsigned int unsuccessTimes) {
@@ -30,9 +30,8 @@ int CZEVAClientIntf::SetVPDNUsage(unsigned int successTimes, unsigned int unsucc
         return ArgumentText(fields::kVpdnUsage,
                             {AsSigned(successTimes).c_str(), AsSigned(unsuccessTimes).c_str()});
     };
-    return CallFrame::Run(
-        *this, payload, soap_call_ns1__setVPDNUsage,
-        [&](Call& call, auto& answer) { return call.Accepted(answer.out, msg::kVpdnUsageFailed); });
+    return CallFrame::Run(*this, payload, soap_call_ns1__setVPDNUsage,
+                          AcceptedElse(msg::kVpdnUsageFailed));
 }
 
 int CZEVAClientIntf::SetClientFunctionUsage(const char* tag, unsigned int times) {
@@ -40,7 +39,5 @@ int CZEVAClientIntf::SetClientFunctionUsage(const char* tag, unsigned int times)
         return ArgumentText(fields::kFunctionUsage, {tag, AsSigned(times).c_str()});
     };
     return CallFrame::Run(*this, payload, soap_call_ns1__setClientFunctionUsage,
-                          [&](Call& call, auto& answer) {
-                              return call.Accepted(answer.out, msg::kFunctionUsageFailed);
-                          });
+                          AcceptedElse(msg::kFunctionUsageFailed));
 }

@@ -84,17 +84,12 @@ int CeZEVAClientIntf::SetUserOnlineLength(const char* userId, const char* accoun
         return text + "</OnlineList></UserOnlineInfo>";
     };
     return Call::Run(*this, SOAP_C_UTFSTRING, payload, soap_call_ns1__setUserOnlineLength,
-                     [&](zeva::soapframe::Call&, auto& answer) {
-                         accepted = answer.out && *answer.out;
-                         return 0;
-                     });
+                     FlagInto(accepted));
 }
 
 int CeZEVAClientIntf::GetUserAttribution(const char* account, std::string& attribution) {
     return Call::Run(*this, SOAP_C_UTFSTRING, OrEmpty(account), soap_call_ns1__getUserAttribution,
-                     [&](zeva::soapframe::Call& call, auto& answer) {
-                         return call.AnswerText(answer.out, attribution);
-                     });
+                     TextInto(attribution));
 }
 
 int CeZEVAClientIntf::GetOwnService(const char* account, S_Service& service, bool& own) {
@@ -134,16 +129,11 @@ int CeZEVAClientIntf::SetBugLog(const std::vector<S_BugInfo>& bugs, bool& accept
         return text + "</BugLogs>";
     };
     return Call::Run(*this, SOAP_C_UTFSTRING, payload, soap_call_ns1__setBugLog,
-                     [&](zeva::soapframe::Call&, auto& answer) {
-                         accepted = answer.out && *answer.out;
-                         return 0;
-                     });
+                     FlagInto(accepted));
 }
 
 int CeZEVAClientIntf::GetCurrentAccount(std::string& account) {
     // The only operation that reads its answer whatever namespace it carries.
     return Call::Run(*this, SOAP_C_UTFSTRING | SOAP_XML_IGNORENS, soap_call_ns1__getCurrentAccount,
-                     [&](zeva::soapframe::Call& call, auto& answer) {
-                         return call.AnswerText(answer.out, account);
-                     });
+                     TextInto(account));
 }

@@ -68,6 +68,29 @@ private:
     const char* endpoint_ = nullptr;
 };
 
+// Answer handlers most operations share.
+
+// The whole answer text, in the system code page, into `text`; the
+// bad-answer message when the answer carries none.
+inline auto TextInto(std::string& text) {
+    return [&text](Call& call, const auto& answer) { return call.AnswerText(answer.out, text); };
+}
+
+// A true/false answer: true succeeds, false or none fails with `utf8Message`.
+inline auto AcceptedElse(const char* utf8Message) {
+    return [utf8Message](Call& call, const auto& answer) {
+        return call.Accepted(answer.out, utf8Message);
+    };
+}
+
+// A true/false answer handed to the caller (false when none); the call succeeds.
+inline auto FlagInto(bool& flag) {
+    return [&flag](Call&, const auto& answer) {
+        flag = answer.out && *answer.out;
+        return 0;
+    };
+}
+
 // Runs `body` so that no exception leaves the library: an unexpected one
 // (memory exhausted) fails the call like a lost connection.
 template <class Body>
