@@ -213,8 +213,8 @@ TEST_F(WireTest, WebTestUrlWithAQueryReachesTheServiceAsWritten) {
     server.Answer({Answer("setHttpInfo", "<ns1:out>true</ns1:out>")});
     auto client = Client(server.Url());
     std::vector<S_HttpInfo> records(1);
-    records[0] = {"u1", "n1", "http://h1/?a=1&b=2", "d1", "s1", "dt1",
-                  "tt1", "ht1", "r1", "t1", "v1"};
+    records[0] = {"u1", "n1", "http://h1/?a=1&b=2", "d1", "s1", "dt1", "tt1", "ht1", "r1",
+                  "t1", "v1"};
     ASSERT_EQ(client.SetHttpInfo(records), 0);
     ExpectRequest(server, "setHttpInfo-query");
     EXPECT_NE(In0Payload(server.Requests()[0]).find("<Url>http://h1/?a=1&b=2</Url>"),
