@@ -9,8 +9,6 @@
 #include <cstdio>
 #include <iostream>
 #include <map>
-#include <optional>
-#include <set>
 #include <span>
 #include <stdexcept>
 #include <string>
