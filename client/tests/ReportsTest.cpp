@@ -7,6 +7,7 @@
 
 #include "Emulator.h"
 #include "RawHttpServer.h"
+#include "ServiceAnswer.h"
 #include "TestSupport.h"
 #include "ZEVAClientFields.h"
 #include "ZEVAClientIntf.h"
@@ -20,15 +21,7 @@ namespace fields = zeva::clientfields;
 
 namespace {
 
-const std::string kConnectFailed = zeva::Acp("连接服务器失败，网络可能不畅通！");
-const std::string kBadAnswer = zeva::Acp("获取响应数据错误！");
 const std::string kSpeedFailed = zeva::Acp("上传测速信息失败，服务器内部错误！");
-
-std::string Answer(const std::string& operation, const std::string& inner) {
-    return RawHttpServer::HttpOk(RawHttpServer::Envelope(
-        "<ns1:" + operation + "Response xmlns:ns1=\"http://service.kelv.pelmo.com\">" + inner +
-        "</ns1:" + operation + "Response>"));
-}
 
 class Templates : public ::testing::Test {
 protected:

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "RawHttpServer.h"
+#include "ServiceAnswer.h"
 #include "TestSupport.h"
 #include "ZEVAClientIntf.h"
 #include "platform/CodePage.h"
@@ -25,15 +26,7 @@ using namespace zeva::test;
 
 namespace {
 
-const std::string kConnectFailed = zeva::Acp("连接服务器失败，网络可能不畅通！");
-const std::string kBadAnswer = zeva::Acp("获取响应数据错误！");
 const std::string kSubmitFailed = zeva::Acp("提交数据失败！");
-
-std::string Answer(const std::string& operation, const std::string& inner) {
-    return RawHttpServer::HttpOk(RawHttpServer::Envelope(
-        "<ns1:" + operation + "Response xmlns:ns1=\"http://service.kelv.pelmo.com\">" + inner +
-        "</ns1:" + operation + "Response>"));
-}
 
 CZEVAClientIntf Client(const std::string& url, unsigned int timeout = 5) {
     CZEVAClientIntf client;
