@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <span>
@@ -292,7 +293,7 @@ const char* Stored(int rc) {
 template <class Client>
 struct Operation {
     const char* name;
-    int (*run)(Client& client, const Invocation& inv, Output& out);
+    std::function<int(Client& client, const Invocation& inv, Output& out)> run;
     bool cacheable = false;
     bool local = false;
 };
@@ -303,25 +304,60 @@ using BO = CZEVAClientIntf;
 using OS = CeZEVAClientIntf;
 using Inv = Invocation;
 
-// A text answer of an operation taking ACCOUNT, shown as `field`.
-template <int (CZEVACommonClientIntf::*Method)(const char*, std::string&)>
-int AccountText(BO& c, const Inv& inv, Output& out, const char* field) {
-    inv.Need(1, "ACCOUNT");
-    std::string value;
-    const int rc = (c.*Method)(A(inv.args[0]).c_str(), value);
-    out.Add(field, value);
-    return rc;
+// The shapes several operations share.
+
+// No arguments; the one text result shown as `field`.
+template <class C>
+auto NoArgumentText(int (C::*method)(std::string&), const char* field) {
+    return [method, field](C& c, const Inv& inv, Output& out) {
+        inv.Need(0, "no arguments");
+        std::string value;
+        const int rc = (c.*method)(value);
+        out.Add(field, value);
+        return rc;
+    };
 }
 
-const BackOfficeOp kBackOffice[] = {
-    {"GetClientIp",
-     [](BO& c, const Inv& inv, Output& out) {
-         inv.Need(0, "no arguments");
-         std::string ip;
-         const int rc = c.GetClientIp(ip);
-         out.Add("ip", ip);
-         return rc;
-     }},
+// ACCOUNT; the one text result shown as `field`.
+template <class C>
+auto AccountText(int (C::*method)(const char*, std::string&), const char* field) {
+    return [method, field](C& c, const Inv& inv, Output& out) {
+        inv.Need(1, "ACCOUNT");
+        std::string value;
+        const int rc = (c.*method)(A(inv.args[0]).c_str(), value);
+        out.Add(field, value);
+        return rc;
+    };
+}
+
+// TEXT; the answer record shown with its table.
+template <class C, class Record>
+auto TextRecord(int (C::*method)(const char*, Record&), std::span<const Field<Record>> table) {
+    return [method, table](C& c, const Inv& inv, Output& out) {
+        inv.Need(1, "TEXT");
+        Record record;
+        const int rc = (c.*method)(A(inv.args[0]).c_str(), record);
+        AddFields(out, table, record);
+        return rc;
+    };
+}
+
+// A report given as --Element options whose answer is one text;
+// `send(client, arguments..., result)` calls the library.
+template <const ArgumentPayload& Report, class Send>
+auto TextReport(Send send) {
+    return [send](BO& c, const Inv& inv, Output& out) {
+        const ElementOptions f(inv.op, inv.args, Report.elements);
+        std::string result;
+        const int rc = Spread<Report.elements.size()>(
+            f.Arguments(Report), [&](auto... a) { return send(c, a..., result); });
+        out.Add("result", result);
+        return rc;
+    };
+}
+
+const std::vector<BackOfficeOp> kBackOffice = {
+    {"GetClientIp", NoArgumentText(&BO::GetClientIp, "ip")},
     {"GetClientIpAccount",
      [](BO& c, const Inv& inv, Output& out) {
          inv.Need(0, "no arguments");
@@ -366,10 +402,7 @@ const BackOfficeOp kBackOffice[] = {
          return rc;
      },
      true},
-    {"GetDialUpHistoryUrl",
-     [](BO& c, const Inv& inv, Output& out) {
-         return AccountText<&BO::GetDialUpHistoryUrl>(c, inv, out, "url");
-     }},
+    {"GetDialUpHistoryUrl", AccountText(&BO::GetDialUpHistoryUrl, "url")},
     {"GetChangePasswordUrl",
      [](BO& c, const Inv& inv, Output& out) {
          inv.Need(2, "ACCOUNT PASSWORD");
@@ -378,16 +411,8 @@ const BackOfficeOp kBackOffice[] = {
          out.Add("url", url);
          return rc;
      }},
-    {"GetUserBalance",
-     [](BO& c, const Inv& inv, Output& out) {
-         return AccountText<&BO::GetUserBalance>(c, inv, out, "result");
-     },
-     false, true},
-    {"GetDialUpTimes",
-     [](BO& c, const Inv& inv, Output& out) {
-         return AccountText<&BO::GetDialUpTimes>(c, inv, out, "result");
-     },
-     false, true},
+    {"GetUserBalance", AccountText(&BO::GetUserBalance, "result"), false, true},
+    {"GetDialUpTimes", AccountText(&BO::GetDialUpTimes, "result"), false, true},
     {"SetHttpInfo",
      [](BO& c, const Inv& inv, Output& out) {
          auto records = RecordGroups<S_HttpInfo>(inv.op, inv.args, fields::kHttpInfoFields);
@@ -415,25 +440,9 @@ const BackOfficeOp kBackOffice[] = {
          return rc;
      }},
     {"SetSpeedSlowInfo",
-     [](BO& c, const Inv& inv, Output& out) {
-         const ElementOptions f(inv.op, inv.args, fields::kSpeedSlowInfo.elements);
-         std::string result;
-         const int rc = Spread<fields::kSpeedSlowInfo.elements.size()>(
-             f.Arguments(fields::kSpeedSlowInfo),
-             [&](auto... a) { return c.SetSpeedSlowInfo(a..., result); });
-         out.Add("result", result);
-         return rc;
-     }},
+     TextReport<fields::kSpeedSlowInfo>([](BO& c, auto... a) { return c.SetSpeedSlowInfo(a...); })},
     {"SetErrorITVInfo",
-     [](BO& c, const Inv& inv, Output& out) {
-         const ElementOptions f(inv.op, inv.args, fields::kErrorITVInfo.elements);
-         std::string result;
-         const int rc = Spread<fields::kErrorITVInfo.elements.size()>(
-             f.Arguments(fields::kErrorITVInfo),
-             [&](auto... a) { return c.SetErrorITVInfo(a..., result); });
-         out.Add("result", result);
-         return rc;
-     }},
+     TextReport<fields::kErrorITVInfo>([](BO& c, auto... a) { return c.SetErrorITVInfo(a...); })},
     {"SetErrorHistory",
      [](BO& c, const Inv& inv, Output& out) {
          const ElementOptions f(inv.op, inv.args, fields::kErrorHistory.elements);
@@ -488,31 +497,10 @@ const BackOfficeOp kBackOffice[] = {
          return rc;
      }},
     {"CheckPushFeedback",
-     [](BO& c, const Inv& inv, Output& out) {
-         inv.Need(1, "TEXT");
-         S_FeedBackInfo info;
-         const int rc = c.CheckPushFeedback(A(inv.args[0]).c_str(), info);
-         AddFields<S_FeedBackInfo>(out, fields::kFeedBackFields, info);
-         return rc;
-     }},
-    {"GetDns",
-     [](BO& c, const Inv& inv, Output& out) {
-         inv.Need(1, "TEXT");
-         S_Dns dns;
-         const int rc = c.GetDns(A(inv.args[0]).c_str(), dns);
-         AddFields<S_Dns>(out, fields::kDnsFields, dns);
-         return rc;
-     }},
+     TextRecord<BO, S_FeedBackInfo>(&BO::CheckPushFeedback, fields::kFeedBackFields)},
+    {"GetDns", TextRecord<BO, S_Dns>(&BO::GetDns, fields::kDnsFields)},
     {"Get691Index",
-     [](BO& c, const Inv& inv, Output& out) {
-         const ElementOptions f(inv.op, inv.args, fields::k691Index.elements);
-         std::string result;
-         const int rc = Spread<fields::k691Index.elements.size()>(
-             f.Arguments(fields::k691Index),
-             [&](auto... a) { return c.Get691Index(a..., result); });
-         out.Add("result", result);
-         return rc;
-     }},
+     TextReport<fields::k691Index>([](BO& c, auto... a) { return c.Get691Index(a...); })},
     {"GetLastDialUpError",
      [](BO& c, const Inv& inv, Output& out) {
          inv.Need(1, "ACCOUNT");
@@ -570,23 +558,9 @@ const BackOfficeOp kBackOffice[] = {
      }},
 };
 
-const OnlineOp kOnline[] = {
-    {"GetCurrentAccount",
-     [](OS& c, const Inv& inv, Output& out) {
-         inv.Need(0, "no arguments");
-         std::string account;
-         const int rc = c.GetCurrentAccount(account);
-         out.Add("account", account);
-         return rc;
-     }},
-    {"GetUserAttribution",
-     [](OS& c, const Inv& inv, Output& out) {
-         inv.Need(1, "ACCOUNT");
-         std::string attribution;
-         const int rc = c.GetUserAttribution(A(inv.args[0]).c_str(), attribution);
-         out.Add("attribution", attribution);
-         return rc;
-     }},
+const std::vector<OnlineOp> kOnline = {
+    {"GetCurrentAccount", NoArgumentText(&OS::GetCurrentAccount, "account")},
+    {"GetUserAttribution", AccountText(&OS::GetUserAttribution, "attribution")},
     {"GetOwnService",
      [](OS& c, const Inv& inv, Output& out) {
          inv.Need(1, "ACCOUNT");
