@@ -129,11 +129,14 @@ struct Release {
     bool sha256 = false;  // signed releases list each file's SHA256
     // Test-only forgeries: the MD5 written for a file, in place of its content's.
     std::map<std::string, std::string> md5Override{};
+    // "SEQUENCE" and "EXPIRES" as a signed catalog carries them (empty: left out).
+    std::string sequence{};
+    std::string expires{};
 
     std::string MainCatalog() const {
         std::string s = "[Version]\nVERSION=" + version + "\nREGION=" + region +
                         "\nUNCONDITIONALUPDATE=" + std::to_string(unconditional) +
-                        "\nNOTIFIY=" + std::to_string(notify) + "\n[FILES]\n";
+                        "\nNOTIFIY=" + std::to_string(notify) + "\n" + Stamp() + "[FILES]\n";
         for (const auto& [name, content] : files) s += name + "=\n";
         s += Sections();
         return crlf ? Crlf(s) : s;
@@ -144,19 +147,27 @@ struct Release {
             s += "[FILES]\n";
             for (const auto& [name, content] : files) s += name + "=\n";
         }
-        s += Sections();
+        s += Sections(true);
         return crlf ? Crlf(s) : s;
     }
 
 private:
-    std::string Sections() const {
+    std::string Sections(bool plugin = false) const {
         std::string s;
         for (const auto& [name, content] : files) {
             auto forged = md5Override.find(name);
             s += "[" + name + "]\nMD5=" + (forged != md5Override.end() ? forged->second : Md5Of(content));
             if (sha256) s += "\nSHA256=" + Sha256Of(content);
             s += "\nSIZE=" + std::to_string(content.size()) + "\nMODIFYTIME=2026-12-01 10:00:00\n";
+            if (!plugin) continue;
+            s += Stamp();
         }
+        return s;
+    }
+    std::string Stamp() const {
+        std::string s;
+        if (!sequence.empty()) s += "SEQUENCE=" + sequence + "\n";
+        if (!expires.empty()) s += "EXPIRES=" + expires + "\n";
         return s;
     }
     static std::string Crlf(const std::string& s) {
@@ -244,6 +255,15 @@ protected:
         server.Put("/1/UpdateConfig.ini", catalog);
         server.Put("/1/UpdateConfig.ini.sig", Sign(catalog, with != nullptr ? *with : releaseKey));
         PutFiles(r, "1", "");
+    }
+    // A plug-in release with SHA256 keys and its catalog signed by the fixture's key.
+    void PublishPluginSigned(Release r, bool filesSection, const std::string& type,
+                             const std::string& prefix = "") {
+        r.sha256 = true;
+        const std::string catalog = r.PluginCatalog(filesSection);
+        server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini", catalog);
+        server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini.sig", Sign(catalog, releaseKey));
+        PutFiles(r, type, prefix);
     }
     void PublishPlugin(const Release& r, bool filesSection, const std::string& type,
                        const std::string& prefix = "") {
