@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "Base64.h"
 #include "CryptConfigFile.h"
 #include "UpdateJob.h"
 #include "platform/AppPath.h"
@@ -18,15 +17,6 @@ using zeva::test::Fault;
 using zeva::test::Release;
 
 namespace {
-
-constexpr char kPlaceholderKey[] = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=";
-
-// R = the identity point, S = 0.
-std::string ForgedSignature() {
-    std::string raw(64, '\0');
-    raw[0] = 1;
-    return zeva::Base64Encode(raw);
-}
 
 class SignedUpdateTest : public zeva::test::UpdateFixture {
 protected:
@@ -93,8 +83,12 @@ TEST_F(SignedUpdateTest, CatalogIsUsedOnlyWhenAConfiguredKeyVerifiesIt) {
         {"configured key is not a key", "abc", [] {}, false, "PublicKey"},
         // What an installer may leave: with R = identity and S = 0 such a key
         // "verifies" about half of all catalogs, no private key needed.
-        {"configured key is the all-zero placeholder", kPlaceholderKey,
-         [&] { server.Put("/1/UpdateConfig.ini.sig", ForgedSignature()); }, false, "small order"},
+        {"configured key is the all-zero placeholder", zeva::test::kPlaceholderKey,
+         [&] {
+             server.Put("/1/UpdateConfig.ini", zeva::test::ForgedCatalog(catalog));
+             server.Put("/1/UpdateConfig.ini.sig", zeva::test::PlaceholderForgery());
+         },
+         false, "small order"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
