@@ -20,11 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "Base64.h"
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
 #include "MD5.h"
 #include "SHA256.h"
-#include "Base64.h"
 #include "SigningKey.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
@@ -201,11 +201,11 @@ inline bool OpenSslAcceptsPlaceholderForgery(const std::string& data) {
     EVP_PKEY* pkey = EVP_PKEY_new_raw_public_key(
         EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(key.data()), key.size());
     EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-    bool ok = pkey != nullptr && ctx != nullptr &&
-              EVP_DigestVerifyInit(ctx, nullptr, nullptr, nullptr, pkey) == 1 &&
-              EVP_DigestVerify(ctx, reinterpret_cast<const unsigned char*>(sig.data()), sig.size(),
-                               reinterpret_cast<const unsigned char*>(data.data()),
-                               data.size()) == 1;
+    bool ok =
+        pkey != nullptr && ctx != nullptr &&
+        EVP_DigestVerifyInit(ctx, nullptr, nullptr, nullptr, pkey) == 1 &&
+        EVP_DigestVerify(ctx, reinterpret_cast<const unsigned char*>(sig.data()), sig.size(),
+                         reinterpret_cast<const unsigned char*>(data.data()), data.size()) == 1;
     EVP_MD_CTX_free(ctx);
     EVP_PKEY_free(pkey);
     ERR_clear_error();
@@ -324,7 +324,8 @@ protected:
         r.sha256 = true;
         const std::string catalog = r.PluginCatalog(filesSection);
         server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini", catalog);
-        server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini.sig", Sign(catalog, releaseKey));
+        server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini.sig",
+                   Sign(catalog, releaseKey));
         PutFiles(r, type, prefix);
     }
     void PublishPlugin(const Release& r, bool filesSection, const std::string& type,

@@ -142,8 +142,9 @@ void WriteFileAtomically(const fs::path& path, const std::string& content) {
     if (path.has_parent_path() && !fs::exists(fs::symlink_status(path, ec)))
         fs::create_directories(path.parent_path());
     std::string error;
-    if (!RewriteFile(path, [&](const std::string&) { return std::optional<std::string>(content); },
-                     &error)) {
+    if (!RewriteFile(
+            path, [&](const std::string&) { return std::optional<std::string>(content); },
+            &error)) {
         throw std::runtime_error(error);
     }
 }

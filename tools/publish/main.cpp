@@ -90,7 +90,8 @@ struct Args {
 
 // Decimal text of 1 to 18 digits, not 0.
 bool PositiveNumber(const std::string& text, std::int64_t& value) {
-    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 18 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     value = std::stoll(text);
     return value > 0;
@@ -210,8 +211,7 @@ int CheckKey(const Args& a) {
     std::string error;
     const bool ok = verifier.SetPublicKeys(text, error) == 0;
     if (a.json) {
-        std::cout << "{\"ok\":" << (ok ? "true" : "false")
-                  << ",\"keys\":" << verifier.KeyCount()
+        std::cout << "{\"ok\":" << (ok ? "true" : "false") << ",\"keys\":" << verifier.KeyCount()
                   << ",\"reason\":" << zeva::tools::JsonString(ok ? std::string() : error) << "}\n";
     }
     if (!ok) {
@@ -219,8 +219,9 @@ int CheckKey(const Args& a) {
                   << error << "\n";
         return 2;
     }
-    if (!a.json) std::cout << verifier.KeyCount() << (verifier.KeyCount() == 1 ? " key" : " keys")
-                           << ", usable\n";
+    if (!a.json)
+        std::cout << verifier.KeyCount() << (verifier.KeyCount() == 1 ? " key" : " keys")
+                  << ", usable\n";
     return 0;
 }
 

@@ -143,8 +143,8 @@ TEST(Signature, SmallOrderAndNonCanonicalKeysAreRefused) {
              Case{"identity with the sign bit", "01" + std::string(60, '0') + "80", small},
              Case{"order 2 (y = p - 1)", "ec" + std::string(60, 'f') + "7f", small},
              Case{"order 2 with the sign bit", "ec" + std::string(60, 'f') + "ff", small},
-             Case{"order 8, first", "26e8958fc2b227b045c3f489f2ef98f0d5dfac05d3c63339b13802886d53fc05",
-                  small},
+             Case{"order 8, first",
+                  "26e8958fc2b227b045c3f489f2ef98f0d5dfac05d3c63339b13802886d53fc05", small},
              Case{"order 8, first, negated",
                   "26e8958fc2b227b045c3f489f2ef98f0d5dfac05d3c63339b13802886d53fc85", small},
              Case{"order 8, second",
@@ -185,8 +185,8 @@ TEST(Signature, SmallOrderAndNonCanonicalKeysAreRefused) {
     }
     // The largest canonical y is not taken for a non-canonical one.
     std::string reason;
-    EXPECT_EQ(SignatureVerifier::CheckPublicKey(FromHex("ec" + std::string(60, 'f') + "7e"), reason),
-              0)
+    EXPECT_EQ(
+        SignatureVerifier::CheckPublicKey(FromHex("ec" + std::string(60, 'f') + "7e"), reason), 0)
         << reason;
 }
 

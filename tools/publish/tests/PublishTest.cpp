@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <string>
 
+#include "CatalogFreshness.h"
 #include "ConfigFile.h"
 #include "MD5.h"
+#include "Publisher.h"
 #include "SHA256.h"
 #include "SignatureVerifier.h"
-#include "Publisher.h"
 #include "TestSupport.h"
-#include "CatalogFreshness.h"
 #include "UpdateCatalog.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
@@ -262,8 +262,8 @@ TEST_F(PublishTest, SignedCatalogsCarryAGrowingSequenceAndAnOptionalExpiry) {
                zeva::CatalogForm::PluginFilesSection}}) {
         SCOPED_TRACE(c.args);
         // The other form's catalog would be one more file of the release.
-        for (const char* name : {"UpdateConfig.ini", "UpdateConfig.ini.sig", "config.ini",
-                                 "config.ini.sig"})
+        for (const char* name :
+             {"UpdateConfig.ini", "UpdateConfig.ini.sig", "config.ini", "config.ini.sig"})
             fs::remove(release / name);
         const std::int64_t t0 = static_cast<std::int64_t>(std::time(nullptr));
         r = Publish(c.args + " --sign " + Q(dir / "k.pem") + " --sequence 123 --expires 30");

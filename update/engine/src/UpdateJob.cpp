@@ -351,7 +351,8 @@ std::int64_t UpdateJob::InstalledSequence() const {
     CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
     std::string text;
     config.ReadString(keys::kSectionCatalogSequence, RecordKey(), "", text);
-    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 18 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return 0;
     return std::stoll(text);
 }
@@ -368,8 +369,8 @@ bool UpdateJob::CheckFreshness() {
     }
     const std::int64_t installed = InstalledSequence();
     if (staged.sequence < installed) {
-        return RejectCatalog("its SEQUENCE " + std::to_string(staged.sequence) +
-                             " is lower than " + std::to_string(installed) +
+        return RejectCatalog("its SEQUENCE " + std::to_string(staged.sequence) + " is lower than " +
+                             std::to_string(installed) +
                              " of the catalog installed last: an older catalog replayed");
     }
     catalogSequence_ = staged.sequence;

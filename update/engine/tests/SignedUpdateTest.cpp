@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include "CryptConfigFile.h"
+#include "UpdateFixture.h"
 #include "UpdateJob.h"
 #include "platform/AppPath.h"
-#include "UpdateFixture.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;
@@ -354,9 +354,9 @@ TEST_F(SignedUpdateTest, PluginCatalogsMayNotGoBackEither) {
         zeva::UpdateOptions options;
         std::string job;
     };
-    for (const Case& c : {Case{"plug-in job", false, "5", "", zeva::UpdateOptions::Full(), "plug"},
-                          Case{"toolbox", true, "1", "zj/", zeva::UpdateOptions::Toolbox("zj/"),
-                               "ProvincePlug"}}) {
+    for (const Case& c :
+         {Case{"plug-in job", false, "5", "", zeva::UpdateOptions::Full(), "plug"},
+          Case{"toolbox", true, "1", "zj/", zeva::UpdateOptions::Toolbox("zj/"), "ProvincePlug"}}) {
         SCOPED_TRACE(c.what);
         Install(c.job + "\\a.dll", "a1");
         Release r{"", "", 0, 0, {{"a.dll", "a2"}, {"b.dll", "b2"}}};
