@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "CatalogFreshness.h"
 #include "ConfigKeys.h"
 #include "Json.h"
 #include "Publisher.h"
@@ -290,6 +291,7 @@ int main(int argc, char** argv) {
             std::cout << "{\"catalog\":" << zeva::tools::JsonString(catalog.string())
                       << ",\"served\":" << zeva::tools::JsonString(served.string())
                       << ",\"signed\":" << (signature.empty() ? "false" : "true")
+                      << ",\"sequence\":" << stamp.sequence << ",\"expires\":" << stamp.expires
                       << ",\"files\":" << files.size() << ",\"bytes\":" << bytes << ",\"version\":"
                       << zeva::tools::JsonString(zeva::AcpToUtf8(a.version.version))
                       << ",\"names\":[";
@@ -301,7 +303,12 @@ int main(int argc, char** argv) {
         } else {
             if (!catalog.empty()) std::cout << "catalog: " << catalog.string() << "\n";
             if (!served.empty()) std::cout << "served:  " << served.string() << "\n";
-            if (!signature.empty()) std::cout << "signed:  " << catalogName << ".sig beside it\n";
+            if (!signature.empty()) {
+                std::cout << "signed:  " << catalogName << ".sig beside it, SEQUENCE "
+                          << stamp.sequence;
+                if (stamp.expires != 0) std::cout << ", expires " << zeva::UtcText(stamp.expires);
+                std::cout << "\n";
+            }
             std::cout << files.size() << " files, " << bytes << " bytes";
             if (isMain) std::cout << ", version " << zeva::AcpToUtf8(a.version.version);
             std::cout << "\n";

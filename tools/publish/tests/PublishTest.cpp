@@ -268,6 +268,7 @@ TEST_F(PublishTest, SignedCatalogsCarryAGrowingSequenceAndAnOptionalExpiry) {
         const std::int64_t t0 = static_cast<std::int64_t>(std::time(nullptr));
         r = Publish(c.args + " --sign " + Q(dir / "k.pem") + " --sequence 123 --expires 30");
         ASSERT_EQ(r.status, 0) << r.out;
+        EXPECT_NE(r.out.find("SEQUENCE 123, expires 20"), std::string::npos) << r.out;
         const std::int64_t t1 = static_cast<std::int64_t>(std::time(nullptr));
         stamp = zeva::ReadCatalogFreshness(zeva::AcpPath(c.catalog), c.form);
         EXPECT_EQ(stamp.sequence, 123);
