@@ -44,8 +44,13 @@ bool ParseNodeStatusReply(const std::uint8_t* data, std::size_t size, std::vecto
 // else the unique file-server name, else empty.
 std::string ComputerNameOf(const std::vector<NetBiosName>& names);
 // The first pointer target of an answer (multicast DNS answers carry the
-// cache-flush bit in the class; both forms are read). Empty when none.
+// cache-flush bit in the class; both forms are read), as the raw bytes of
+// its labels joined by dots. Empty when none.
 std::string ParsePtrReply(const std::uint8_t* data, std::size_t size);
+
+// A name as c-ares writes it out ("\229\188\160..." for bytes outside
+// printable ASCII, "\." for a dot inside a label) back in its own bytes.
+std::string UnescapeName(std::string_view text);
 
 // The wire form of a domain name, for responders.
 Packet EncodeName(std::string_view name);

@@ -64,7 +64,7 @@ std::set<Device> DevicesOf(const std::string& json, std::string& self) {
     std::set<Device> out;
     const std::regex dev(
         "\\{\"ip\":\"([0-9.]+)\",\"mac\":\"([0-9A-F-]+)\",\"vendor\":\"([^\"]*)\",\"self\":(true|"
-        "false)\\}");
+        "false),\"address_count\":1\\}");
     for (auto it = std::sregex_iterator(json.begin(), json.end(), dev);
          it != std::sregex_iterator(); ++it) {
         if ((*it)[4] == "true")
