@@ -276,11 +276,11 @@ int Web(const Args& args, bool json) {
     for (std::size_t i = 0; i < args.positional.size(); ++i) {
         Row r;
         r.url = args.positional[i];
-        std::string error;
-        const auto target = SplitAddress(r.url, error);
+        std::string why;
+        const auto target = SplitAddress(r.url, why);
         if (!target) {
             // Nothing to time: the site fails without being asked.
-            std::fprintf(stderr, "zeva-netprobe: %s: %s\n", r.url.c_str(), error.c_str());
+            std::fprintf(stderr, "zeva-netprobe: %s: %s\n", r.url.c_str(), why.c_str());
             rows.push_back(r);
             continue;
         }
