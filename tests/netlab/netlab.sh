@@ -155,9 +155,9 @@ wait_until() {  # wait_until WHAT CHECK...
 
 tcp_answers() { in_ns "$3" timeout 2 bash -c "exec 3<>/dev/tcp/$1/$2" 2>/dev/null; }
 
-http_answers() {  # any status counts: the server is there
+http_answers() {  # any status counts: the server is there (one byte asked, not a whole test file)
     local code
-    code=$(in_ns "$2" curl -s -o /dev/null --noproxy '*' --max-time 2 -w '%{http_code}' "$1" 2>/dev/null) || true
+    code=$(in_ns "$2" curl -s -o /dev/null --noproxy '*' --max-time 2 -r 0-0 -w '%{http_code}' "$1" 2>/dev/null) || true
     [[ -n $code && $code != 000 ]]
 }
 

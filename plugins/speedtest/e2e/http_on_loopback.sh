@@ -9,6 +9,7 @@
 # Needs root (unshare -n -m) and dnsmasq; exits 77 (skipped) without them.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+netlab=$(cd "$here/../../.." && pwd)/tests/netlab/netlab.sh
 bin=$(realpath "$1"); appbuild=$(realpath "$2"); shift 2
 shots=""
 [[ ${1:-} == --shots ]] && shots=$(realpath -m "$2")
@@ -68,6 +69,12 @@ pids+=($!)
 for _ in $(seq 100); do [[ -s $work/port ]] && break; sleep 0.05; done
 [[ -s $work/port ]] || { echo "zeva-backoffice did not start" >&2; exit 1; }
 service="http://127.0.0.1:$(cat "$work/port")/kelv/BService.ws"
+# Nothing is tested before every server and the names answer.
+"$netlab" wait http "$service"
+"$netlab" wait http http://127.0.0.1:18081/index.html
+"$netlab" wait tcp 127.0.0.1 18082
+"$netlab" wait tcp 127.0.0.1 18083
+for name in fast slow silent; do "$netlab" wait dns "$name.zeva.test" 127.0.0.1; done
 "$bin/zeva-cfg" set "$app/Config.dat" Server ServiceURL "$service"
 sites=("fast.zeva.test:18081/index.html" "slow.zeva.test:18082/index.html" "silent.zeva.test:18083/"
        "127.0.0.1:18084/" "nowhere.zeva.test:18081/" "127.0.0.1:18081/")
@@ -106,7 +113,7 @@ def field(r, name):
 expected = {  # Url: Result, DNSIp
     "fast.zeva.test:18081/index.html": ("1", "127.0.0.1"),
     "slow.zeva.test:18082/index.html": ("1", "127.0.0.1"),
-    "silent.zeva.test:18083/": ("1", "127.0.0.1"),
+    "silent.zeva.test:18083/": ("0", ""),  # connected, never answered: no answer
     "127.0.0.1:18084/": ("0", ""),
     "nowhere.zeva.test:18081/": ("0", ""),
     "127.0.0.1:18081/": ("1", "127.0.0.1"),
