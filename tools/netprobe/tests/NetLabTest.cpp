@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -13,6 +17,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 
 namespace {
@@ -130,6 +135,51 @@ TEST(NetLab, ScanFindsEveryHostWithItsHardwareAddressAndVendor) {
     EXPECT_NE(zeva::test::ReadFile(dir / "arp.json").find("\"method\":\"arp\""), std::string::npos);
     EXPECT_NE(zeva::test::ReadFile(dir / "neigh.json").find("\"method\":\"neighbour-table\""),
               std::string::npos);
+}
+
+TEST(NetLab, WaitingForAServerIsBoundedAndNamesWhatDidNotAnswer) {
+    zeva::test::LoopbackHttpServer web([](httplib::Server& server) {
+        server.Get("/", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+    });
+    // A port whose connections are accepted and never answered.
+    const int silent = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&a), len), 0);
+    ASSERT_EQ(listen(silent, 8), 0);
+    ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    const std::string silentPort = std::to_string(ntohs(a.sin_port));
+    const std::string closed = std::to_string(zeva::test::ClosedLoopbackPort());
+    const struct {
+        std::string args;
+        int status;
+        std::string says;
+    } cases[] = {
+        {"http " + web.Url("/"), 0, ""},  // any answer, a 404 too
+        {"tcp 127.0.0.1 " + silentPort, 0, ""},
+        {"http http://127.0.0.1:" + silentPort + "/", 1,
+         "netlab: the web server at http://127.0.0.1:" + silentPort + "/ did not answer within 1 s"},
+        {"tcp 127.0.0.1 " + closed, 1,
+         "netlab: the server at 127.0.0.1:" + closed + " did not answer within 1 s"},
+        {"http", 2, "usage: netlab.sh wait"},
+        {"smtp 127.0.0.1", 2, "usage: netlab.sh wait"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        int status = 0;
+        const auto start = std::chrono::steady_clock::now();
+        const std::string out =
+            Shell("'" ZEVA_NETLAB "' wait " + c.args + " --within 1 2>&1", status);
+        EXPECT_EQ(status, c.status) << out;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6)) << "bounded";
+        if (c.says.empty())
+            EXPECT_EQ(out, "");
+        else
+            EXPECT_NE(out.find(c.says), std::string::npos) << out;
+    }
+    close(silent);
 }
 
 TEST(NetLab, ARouterAnsweringForTheSubnetIsOneDeviceWithItsCount) {
