@@ -28,9 +28,9 @@
 #include "NetworkFlux.h"
 #include "SocketConnector.h"
 #include "SystemConfig.h"
+#include "WebAddress.h"
 #include "ZEVAHttpSpeed.h"
 #include "ZEVAVDownSpeedEx.h"
-#include "WebAddress.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/MessageQueue.h"
@@ -411,7 +411,8 @@ int Scan(const Args& args, bool json) {
         for (std::size_t i = 0; i < result.devices.size(); ++i) {
             const auto& d = result.devices[i];
             const std::string many =
-                d.Addresses > 1 ? "  (answers for " + std::to_string(d.Addresses) + " addresses)" : "";
+                d.Addresses > 1 ? "  (answers for " + std::to_string(d.Addresses) + " addresses)"
+                                : "";
             std::printf("%-15s  %-17s  %s%s%s\n", d.IP.c_str(), d.MAC.c_str(), U(d.Vendor).c_str(),
                         i == 0 ? "  (this computer)" : "", many.c_str());
         }

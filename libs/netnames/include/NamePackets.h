@@ -39,7 +39,8 @@ struct NetBiosName {
 // The header of a message: its id and whether it is an answer.
 bool ReadHeader(const std::uint8_t* data, std::size_t size, std::uint16_t& id, bool& response);
 // The names of a node-status answer; false for anything malformed.
-bool ParseNodeStatusReply(const std::uint8_t* data, std::size_t size, std::vector<NetBiosName>& names);
+bool ParseNodeStatusReply(const std::uint8_t* data, std::size_t size,
+                          std::vector<NetBiosName>& names);
 // The computer name of a node-status answer: the unique workstation name,
 // else the unique file-server name, else empty.
 std::string ComputerNameOf(const std::vector<NetBiosName>& names);

@@ -93,7 +93,8 @@ bool ReadHeader(const std::uint8_t* data, std::size_t size, std::uint16_t& id, b
     return true;
 }
 
-bool ParseNodeStatusReply(const std::uint8_t* data, std::size_t size, std::vector<NetBiosName>& names) {
+bool ParseNodeStatusReply(const std::uint8_t* data, std::size_t size,
+                          std::vector<NetBiosName>& names) {
     names.clear();
     std::uint16_t id = 0;
     bool response = false;
@@ -143,7 +144,8 @@ std::string ParsePtrReply(const std::uint8_t* data, std::size_t size) {
         if (r.type != kTypePtr || (r.klass & 0x7FFF) != kClassIn) continue;
         char* name = nullptr;
         long used = 0;
-        if (ares_expand_name(data + r.rdata, data, static_cast<int>(size), &name, &used) != ARES_SUCCESS)
+        if (ares_expand_name(data + r.rdata, data, static_cast<int>(size), &name, &used) !=
+            ARES_SUCCESS)
             return {};
         std::string out = UnescapeName(name);
         ares_free_string(name);
@@ -165,7 +167,8 @@ std::string UnescapeName(std::string_view text) {
             return k < text.size() && text[k] >= '0' && text[k] <= '9';
         };
         if (digit(i + 1) && digit(i + 2) && digit(i + 3)) {
-            const int v = (text[i + 1] - '0') * 100 + (text[i + 2] - '0') * 10 + (text[i + 3] - '0');
+            const int v =
+                (text[i + 1] - '0') * 100 + (text[i + 2] - '0') * 10 + (text[i + 3] - '0');
             if (v <= 255) {
                 out += static_cast<char>(v);
                 i += 3;

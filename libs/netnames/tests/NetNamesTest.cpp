@@ -18,7 +18,8 @@ using namespace zeva::netnames;
 namespace {
 
 long long MsSince(std::chrono::steady_clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t)
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 t)
         .count();
 }
 
@@ -207,7 +208,9 @@ TEST(NameSearch, EachDeviceGetsItsBestNameFromWhicheverServiceAnswers) {
     NameResponder::Config d = Ptr("127.0.0.4", "router-client-4.lan", false);
     d.ptr["127.0.0.3"] = "printer-by-dns.lan";
     dns.Add(d);
-    nb.Add(Netbios("127.0.0.6", "bad\x1b" "name"));
+    nb.Add(Netbios("127.0.0.6",
+                   "bad\x1b"
+                   "name"));
 
     LookupOptions o;
     o.netbiosPort = nb.Port();
@@ -215,7 +218,8 @@ TEST(NameSearch, EachDeviceGetsItsBestNameFromWhicheverServiceAnswers) {
     o.dnsServers = "127.0.0.1:" + std::to_string(dns.Port());
     o.budgetMs = 1500;
     const auto start = std::chrono::steady_clock::now();
-    const auto found = LookupNames({"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6"}, o);
+    const auto found =
+        LookupNames({"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6"}, o);
     const long long took = MsSince(start);
 
     ASSERT_EQ(found.size(), 4u);

@@ -160,7 +160,8 @@ TEST(NetLab, WaitingForAServerIsBoundedAndNamesWhatDidNotAnswer) {
         {"http " + web.Url("/"), 0, ""},  // any answer, a 404 too
         {"tcp 127.0.0.1 " + silentPort, 0, ""},
         {"http http://127.0.0.1:" + silentPort + "/", 1,
-         "netlab: the web server at http://127.0.0.1:" + silentPort + "/ did not answer within 1 s"},
+         "netlab: the web server at http://127.0.0.1:" + silentPort +
+             "/ did not answer within 1 s"},
         {"tcp 127.0.0.1 " + closed, 1,
          "netlab: the server at 127.0.0.1:" + closed + " did not answer within 1 s"},
         {"http", 2, "usage: netlab.sh wait"},
@@ -189,35 +190,38 @@ TEST(NetLab, ARouterAnsweringForTheSubnetIsOneDeviceWithItsCount) {
     // towards a second link), as some home routers do for the whole of it.
     {
         std::ofstream script(dir / "proxy.sh");
-        script << "set -e\n"
-                  "gw=${NETLAB_SCAN_NS%-me}-h$NETLAB_HOSTS\n"
-                  "ip -n $gw link add x0 type veth peer name x1\n"
-                  "ip -n $gw link set x0 up && ip -n $gw link set x1 up\n"
-                  "ip -n $gw route add 10.232.0.128/25 dev x0\n"
-                  "ip netns exec $gw sysctl -qw net.ipv4.ip_forward=1 net.ipv4.conf.eth0.proxy_arp=1 "
-                  "net.ipv4.neigh.eth0.proxy_delay=0\n"
-                  "ip -n $gw link show eth0 | awk '/link\\/ether/ {print toupper($2)}' | tr : - > \"$1/gw-mac\"\n"
-                  "ip netns exec $NETLAB_SCAN_NS \"$2\" --json scan > \"$1/arp.json\"\n"
-                  "ip netns exec $NETLAB_SCAN_NS \"$2\" --json scan --no-raw > \"$1/neigh.json\"\n";
+        script
+            << "set -e\n"
+               "gw=${NETLAB_SCAN_NS%-me}-h$NETLAB_HOSTS\n"
+               "ip -n $gw link add x0 type veth peer name x1\n"
+               "ip -n $gw link set x0 up && ip -n $gw link set x1 up\n"
+               "ip -n $gw route add 10.232.0.128/25 dev x0\n"
+               "ip netns exec $gw sysctl -qw net.ipv4.ip_forward=1 net.ipv4.conf.eth0.proxy_arp=1 "
+               "net.ipv4.neigh.eth0.proxy_delay=0\n"
+               "ip -n $gw link show eth0 | awk '/link\\/ether/ {print toupper($2)}' | tr : - > "
+               "\"$1/gw-mac\"\n"
+               "ip netns exec $NETLAB_SCAN_NS \"$2\" --json scan > \"$1/arp.json\"\n"
+               "ip netns exec $NETLAB_SCAN_NS \"$2\" --json scan --no-raw > \"$1/neigh.json\"\n";
     }
     const std::string id = BedId("p");
     int status = 0;
-    const std::string log = Shell("NETLAB_ID=" + id + " '" ZEVA_NETLAB "' run lan --hosts 3 -- bash " +
-                                      (dir / "proxy.sh").string() + " " + dir.path().string() + " " +
-                                      Netprobe() + " 2>&1",
-                                  status);
+    const std::string log = Shell(
+        "NETLAB_ID=" + id + " '" ZEVA_NETLAB "' run lan --hosts 3 -- bash " +
+            (dir / "proxy.sh").string() + " " + dir.path().string() + " " + Netprobe() + " 2>&1",
+        status);
     ASSERT_EQ(status, 0) << log;
     std::string gwMac = zeva::test::ReadFile(dir / "gw-mac");
     while (!gwMac.empty() && gwMac.back() == '\n') gwMac.pop_back();
     ASSERT_EQ(gwMac.size(), 17u) << gwMac;
-    const std::regex dev("\\{\"ip\":\"([0-9.]+)\",\"mac\":\"([0-9A-F-]+)\",\"vendor\":\"[^\"]*\","
-                         "\"self\":(true|false),\"address_count\":([0-9]+)\\}");
+    const std::regex dev(
+        "\\{\"ip\":\"([0-9.]+)\",\"mac\":\"([0-9A-F-]+)\",\"vendor\":\"[^\"]*\","
+        "\"self\":(true|false),\"address_count\":([0-9]+)\\}");
     for (const char* file : {"arp.json", "neigh.json"}) {
         const std::string json = zeva::test::ReadFile(dir / file);
         std::map<std::string, std::pair<std::string, int>> byMac;  // mac -> first ip, count
         int rows = 0;
-        for (auto it = std::sregex_iterator(json.begin(), json.end(), dev); it != std::sregex_iterator();
-             ++it, ++rows)
+        for (auto it = std::sregex_iterator(json.begin(), json.end(), dev);
+             it != std::sregex_iterator(); ++it, ++rows)
             byMac[(*it)[2]] = {(*it)[1], std::stoi((*it)[4])};
         EXPECT_EQ(rows, 4) << file << ": this computer, two hosts and the gateway once: " << json;
         EXPECT_EQ(byMac.size(), 4u) << file << ": " << json;

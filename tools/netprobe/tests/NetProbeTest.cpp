@@ -39,13 +39,14 @@ public:
     Site()
         : LoopbackHttpServer([](httplib::Server& server) {
               server.Get("/big", [](const httplib::Request&, httplib::Response& res) {
-                  res.set_content_provider(1ull << 30, "application/octet-stream",
-                                           [](size_t, size_t, httplib::DataSink& sink) {
-                                               static const std::string slice(16 * 1024, 'x');
-                                               sink.write(slice.data(), slice.size());
-                                               std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                                               return true;
-                                           });
+                  res.set_content_provider(
+                      1ull << 30, "application/octet-stream",
+                      [](size_t, size_t, httplib::DataSink& sink) {
+                          static const std::string slice(16 * 1024, 'x');
+                          sink.write(slice.data(), slice.size());
+                          std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                          return true;
+                      });
               });
               server.Get("/page", [](const httplib::Request&, httplib::Response& res) {
                   res.set_content("<html>hi</html>", "text/html");
