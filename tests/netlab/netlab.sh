@@ -176,6 +176,9 @@ wait_dns() {
     wait_until "the DNS server $2 for $1${3:+ (in $3)}" dns_answers "$1" "$2" "${3:-}"
 }
 
+# The older form: wait_port NS HOST PORT.
+wait_port() { wait_tcp "$2" "$3" "$1"; }
+
 wait_command() {
     local kind=${1:-} ns="" args=()
     (( $# )) && shift
