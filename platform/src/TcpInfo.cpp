@@ -18,6 +18,10 @@ bool GetTcpStats(long long socket, TcpStats& out) {
     out.bytesAcked = len >= offsetof(tcp_info, tcpi_bytes_acked) + sizeof info.tcpi_bytes_acked
                          ? info.tcpi_bytes_acked
                          : 0;
+    out.bytesReceived =
+        len >= offsetof(tcp_info, tcpi_bytes_received) + sizeof info.tcpi_bytes_received
+            ? info.tcpi_bytes_received
+            : 0;
     return true;
 }
 

@@ -27,7 +27,7 @@ using Ms = zeva::Clock::Duration;
 
 // Parallel streams of the load: enough for loss-based TCP to keep a line
 // full and its buffer filled.
-constexpr int kLoadStreams = 4;
+constexpr int kLoadStreams = 8;
 constexpr Ms kProbeEvery{100};
 constexpr Ms kProgressEvery{250};
 constexpr Ms kRateWindow{1000};
@@ -224,8 +224,10 @@ public:
     // Body bytes of the load received (download) or handed over (upload).
     std::uint64_t LoadBytes() const { return loadBytes_; }
 
-    // Bytes the server acknowledged on the load's connections so far (those
-    // closed included); false when the system keeps no such count.
+    // Bytes the server acknowledged (upload) or that arrived (download) on
+    // the load's connections so far, those closed included: unlike what the
+    // program handed over or read, this is what crossed the line. false when
+    // the system keeps no such count.
     bool AckedBytes(std::uint64_t& total) {
         for (const auto s : loadSockets_) Account(s);
         total = acked_;
@@ -252,8 +254,9 @@ private:
             return;
         }
         std::uint64_t& last = lastAcked_[s];
-        if (stats.bytesAcked >= last) acked_ += stats.bytesAcked - last;
-        last = stats.bytesAcked;
+        const std::uint64_t now = uploading_ ? stats.bytesAcked : stats.bytesReceived;
+        if (now >= last) acked_ += now - last;
+        last = now;
     }
 
     // Load connections are recognised when the library opens them.
@@ -582,7 +585,7 @@ void CLineQuality::Impl::Run(LineQualityOptions options, HWND window, UINT messa
             return false;
         }
         if (ramp && last.at > ramp->at) {
-            const std::uint64_t bytes = up && ramp->ackedKnown && last.ackedKnown
+            const std::uint64_t bytes = ramp->ackedKnown && last.ackedKnown
                                             ? last.acked - ramp->acked
                                             : last.bytes - ramp->bytes;
             fig.mbps = static_cast<double>(bytes) * 8.0 / 1e6 / Seconds(last.at - ramp->at);

@@ -9,7 +9,8 @@ namespace zeva {
 struct TcpStats {
     double rttMs = 0;         // smoothed round trip of the data this side sends
     double receiveRttMs = 0;  // the receiver's estimate, from the data that arrives (0: none yet)
-    std::uint64_t bytesAcked = 0;
+    std::uint64_t bytesAcked = 0;     // of the data this side sent
+    std::uint64_t bytesReceived = 0;  // data that arrived, read by the program or not
 };
 
 // false when `socket` is no TCP connection or the system keeps no such figures.
