@@ -454,7 +454,8 @@ void CLineQuality::Impl::Run(LineQualityOptions options, HWND window, UINT messa
                 }
                 if (t.kind == Kind::Foreign) phase.Forget(&t);
             });
-            if (refused || uploadOk == false) break;
+            // A refused upload is told once the server itself is known to answer.
+            if (refused || (uploadOk == false && reached)) break;
         }
         if (Stopped()) return done();
         if (!reached) {
