@@ -18,6 +18,8 @@ bool GetTcpStats(long long socket, TcpStats& out) {
     out.bytesAcked = len >= offsetof(tcp_info, tcpi_bytes_acked) + sizeof info.tcpi_bytes_acked
                          ? info.tcpi_bytes_acked
                          : 0;
+    out.bytesDelivered =
+        out.bytesAcked + static_cast<std::uint64_t>(info.tcpi_sacked) * info.tcpi_snd_mss;
     out.bytesReceived =
         len >= offsetof(tcp_info, tcpi_bytes_received) + sizeof info.tcpi_bytes_received
             ? info.tcpi_bytes_received

@@ -254,7 +254,7 @@ private:
             return;
         }
         std::uint64_t& last = lastAcked_[s];
-        const std::uint64_t now = uploading_ ? stats.bytesAcked : stats.bytesReceived;
+        const std::uint64_t now = uploading_ ? stats.bytesDelivered : stats.bytesReceived;
         if (now >= last) acked_ += now - last;
         last = now;
     }

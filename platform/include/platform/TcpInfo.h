@@ -9,7 +9,10 @@ namespace zeva {
 struct TcpStats {
     double rttMs = 0;         // smoothed round trip of the data this side sends
     double receiveRttMs = 0;  // the receiver's estimate, from the data that arrives (0: none yet)
-    std::uint64_t bytesAcked = 0;     // of the data this side sent
+    std::uint64_t bytesAcked = 0;  // of the data this side sent
+    // Sent data the peer has, acknowledged in order or selectively: unlike
+    // bytesAcked it does not jump when a lost segment's hole fills.
+    std::uint64_t bytesDelivered = 0;
     std::uint64_t bytesReceived = 0;  // data that arrived, read by the program or not
 };
 

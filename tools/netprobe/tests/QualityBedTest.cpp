@@ -70,11 +70,12 @@ TEST(QualityBed, ADeepBufferShowsAsLatencyUnderLoad) {
         const double down = Field(json, "\"download\":\\{\"mbps\":([0-9.]+)");
         const double up = Field(json, "\"upload\":\\{\"mbps\":([0-9.]+)");
         loaded[i++] = Field(json, "\"download\":\\{[^}]*\"latency_ms\":\\{\"median\":([0-9.]+)");
-        // A 20 Mbit/s line either way: the rates are the line's, not loopback's.
+        // A 20 Mbit/s line either way: the rates are the line's, not loopback's
+        // (how close they come is the benchmark's business).
         EXPECT_GT(down, 10) << json;
-        EXPECT_LT(down, 21) << json;
+        EXPECT_LT(down, 23) << json;
         EXPECT_GT(up, 10) << json;
-        EXPECT_LT(up, 21) << json;
+        EXPECT_LT(up, 23) << json;
         EXPECT_GE(idle, 0) << json;
         EXPECT_GT(loaded[i - 1], idle) << json;
     }
