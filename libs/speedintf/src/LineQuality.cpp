@@ -26,7 +26,8 @@ namespace {
 using Ms = zeva::Clock::Duration;
 
 // Parallel streams of the load: enough for loss-based TCP to keep a line
-// full and its buffer filled.
+// full and its buffer as full as a lasting load keeps it (with four, each
+// stream's halving after a loss drained a deep buffer noticeably).
 constexpr int kLoadStreams = 8;
 constexpr Ms kProbeEvery{100};
 constexpr Ms kProgressEvery{250};
