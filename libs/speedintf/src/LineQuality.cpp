@@ -419,8 +419,9 @@ void CLineQuality::Impl::Run(LineQualityOptions options, HWND window, UINT messa
         unsigned tick = 0;
         while (!Stopped()) {
             const Ms now = clock.Now();
-            // The upload check ends by its own time-out if the idle part is over first.
-            if (now >= end && uploadOk) break;
+            // The idle part lasts until its time is up and the first probe and
+            // the upload check have their answers (each has a time-out of its own).
+            if (now >= end && uploadOk && (reached || lost > 0)) break;
             if (now >= nextProbe && now < end) {
                 if (phase.InFlight(Kind::Open) == 0) phase.Launch(*open, true);
                 if (tick % 3 == 2 && phase.InFlight(Kind::Foreign) < kMaxProbesInFlight) {
@@ -517,7 +518,8 @@ void CLineQuality::Impl::Run(LineQualityOptions options, HWND window, UINT messa
         while (!Stopped()) {
             const Ms now = clock.Now();
             if (!ramp && now >= rampEnd) ramp = mark(now);
-            if (now >= end) break;
+            // A load still connecting when its time is up gets until its connect time-out.
+            if (now >= end && (phase.LoadBytes() > 0 || failures > 0)) break;
             if (now >= nextProbe) {
                 const bool counts = now >= rampEnd;
                 if (phase.InFlight(Kind::Foreign) < kMaxProbesInFlight) {
