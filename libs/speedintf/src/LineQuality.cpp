@@ -1,8 +1,6 @@
 #include "LineQuality.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstring>
 #include <deque>
 #include <list>
 #include <map>
