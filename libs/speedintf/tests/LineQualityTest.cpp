@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "EngineTestSupport.h"
@@ -54,6 +55,14 @@ private:
     std::atomic<std::uint64_t> uploaded_{0};
     std::atomic<std::uint64_t> served_{0};
 };
+
+// Threads of this process, from the system's own list.
+std::size_t ThreadCount() {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task"))
+        ++n;
+    return n;
+}
 
 struct Measurement {
     zeva::ManualClock clock;
@@ -190,11 +199,16 @@ TEST(LineQuality, WithoutAnUploadAddressThereIsNoUploadFigure) {
 TEST(LineQuality, StopEndsEveryPhaseAtOnceAndNoMessageFollows) {
     DirectNetwork direct;
     QualityServer server;
+    // One answer first: the server's own threads are all up before any counting.
+    httplib::Client client("127.0.0.1", server.port());
+    ASSERT_TRUE(client.Post("/upload", "x", "application/octet-stream"));
     // Stopped in the idle part, the download and the upload.
     for (const auto at : {0ms, 2000ms, 5000ms}) {
         Measurement run;
         LineQualityOptions options{server.Url("/file"), server.Url("/upload"), 6};
+        const std::size_t threadsBefore = ThreadCount();
         ASSERT_EQ(run.engine.StartTest(options, run.window.hwnd(), Collector::kMessage), 0);
+        EXPECT_GT(ThreadCount(), threadsBefore);
         for (auto t = 0ms; t < at; t += 100ms) {
             std::this_thread::sleep_for(10ms);
             run.clock.Advance(100ms);
@@ -204,6 +218,7 @@ TEST(LineQuality, StopEndsEveryPhaseAtOnceAndNoMessageFollows) {
         run.engine.StopTest();
         EXPECT_LT(std::chrono::steady_clock::now() - before, 2s) << at.count();
         EXPECT_FALSE(run.engine.IsRunning());
+        EXPECT_EQ(ThreadCount(), threadsBefore) << "a thread was left behind";
         zeva::PumpMessages();
         const std::size_t seen = run.window.messages().size();
         run.clock.Advance(10000ms);
