@@ -53,6 +53,11 @@ const std::string kNumber = "-?[0-9]+(\\.[0-9]+)?";
 }  // namespace
 
 TEST(NetProbeQuality, UsageErrors) {
+    const auto help =
+        zeva::test::RunProgram(zeva::test::ProgramPath("zeva-netprobe"),
+                               std::vector<std::string>{"--help"}, zeva::test::RunOptions{});
+    EXPECT_NE(help.out.find("quality URL [--upload URL] [--seconds N]"), std::string::npos)
+        << help.out;
     struct Case {
         std::vector<std::string> args;
         std::string says;
