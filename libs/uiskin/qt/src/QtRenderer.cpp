@@ -340,6 +340,87 @@ void QtRenderer::WindowChanged(CWnd& wnd, unsigned what) {
     Sync(wnd, what);
 }
 
+namespace {
+
+QTreeWidgetItem* ListRow(CListCtrl& model, int row) {
+    auto* item = new QTreeWidgetItem;
+    for (int col = 0; col < std::max(1, model.GetColumnCount()); ++col)
+        item->setText(col, ToQt(model.GetItemText(row, col)));
+    return item;
+}
+
+}  // namespace
+
+void QtRenderer::FillItems(CWnd& wnd, QWidget* w) {
+    ++itemRebuilds_;
+    if (auto* combo = dynamic_cast<ComboBox*>(w)) {
+        const QSignalBlocker block(combo);
+        QStringList items;
+        for (const auto& item : static_cast<CComboBox&>(wnd).Items()) items << ToQt(item);
+        combo->clear();
+        combo->addItems(items);
+    } else if (auto* list = dynamic_cast<ListView*>(w)) {
+        auto& model = static_cast<CListCtrl&>(wnd);
+        list->syncing = true;
+        list->clear();
+        QStringList headings;
+        for (const auto& c : model.Columns()) headings << ToQt(c.heading);
+        list->setColumnCount(std::max(1, model.GetColumnCount()));
+        list->setHeaderLabels(headings);
+        for (int i = 0; i < model.GetColumnCount(); ++i)
+            list->setColumnWidth(i, model.Columns()[static_cast<std::size_t>(i)].width);
+        QList<QTreeWidgetItem*> rows;
+        for (int row = 0; row < model.GetItemCount(); ++row) rows << ListRow(model, row);
+        list->addTopLevelItems(rows);
+        list->syncing = false;
+    }
+}
+
+void QtRenderer::ItemsEdited(CWnd& wnd, const ItemEdit& edit) {
+    QWidget* w = WidgetOf(wnd);
+    if (auto* combo = dynamic_cast<ComboBox*>(w)) {
+        auto& model = static_cast<CComboBox&>(wnd);
+        const QSignalBlocker block(combo);
+        switch (edit.kind) {
+            case ItemEdit::Kind::Inserted:
+                combo->insertItem(edit.index,
+                                  ToQt(model.Items()[static_cast<std::size_t>(edit.index)]));
+                break;
+            case ItemEdit::Kind::Removed:
+                combo->removeItem(edit.index);
+                break;
+            case ItemEdit::Kind::TextSet:
+                combo->setItemText(edit.index,
+                                   ToQt(model.Items()[static_cast<std::size_t>(edit.index)]));
+                break;
+            case ItemEdit::Kind::Reset:
+                combo->clear();
+                break;
+        }
+    } else if (auto* list = dynamic_cast<ListView*>(w)) {
+        auto& model = static_cast<CListCtrl&>(wnd);
+        list->syncing = true;
+        switch (edit.kind) {
+            case ItemEdit::Kind::Inserted:
+                list->insertTopLevelItem(edit.index, ListRow(model, edit.index));
+                break;
+            case ItemEdit::Kind::Removed:
+                delete list->takeTopLevelItem(edit.index);
+                break;
+            case ItemEdit::Kind::TextSet:
+                if (QTreeWidgetItem* item = list->topLevelItem(edit.index);
+                    item && edit.subItem < std::max(1, model.GetColumnCount()))
+                    item->setText(edit.subItem,
+                                  ToQt(model.GetItemText(edit.index, edit.subItem)));
+                break;
+            case ItemEdit::Kind::Reset:
+                list->clear();
+                break;
+        }
+        list->syncing = false;
+    }
+}
+
 void QtRenderer::Sync(CWnd& wnd, unsigned what) {
     QWidget* w = WidgetOf(wnd);
     if (!w) return;
@@ -393,37 +474,21 @@ void QtRenderer::Sync(CWnd& wnd, unsigned what) {
             text->setReadOnly(wnd.GetStyle() & ES_READONLY);
         } else if (auto* combo = dynamic_cast<ComboBox*>(w)) {
             auto& model = static_cast<CComboBox&>(wnd);
+            // The items follow edit by edit (ItemsEdited); they are copied
+            // whole only when the widget is new.
+            if (what == kChangeAll || combo->count() != model.GetCount()) FillItems(wnd, w);
             const QSignalBlocker block(combo);
-            QStringList items;
-            for (const auto& item : model.Items()) items << ToQt(item);
-            QStringList shown;
-            for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
-            // Rebuilt only when the items changed, so typing keeps its cursor.
-            if (shown != items) {
-                combo->clear();
-                combo->addItems(items);
-            }
             if (model.GetCurSel() >= 0 || !combo->isEditable())
                 combo->setCurrentIndex(model.GetCurSel());
             if (combo->isEditable() && combo->currentText() != ToQt(model.GetWindowText()))
                 combo->setEditText(ToQt(model.GetWindowText()));
         } else if (auto* list = dynamic_cast<ListView*>(w)) {
             auto& model = static_cast<CListCtrl&>(wnd);
+            // Columns changed (or the widget is new): every row is laid out again.
+            if ((what & kChangeContent) || list->topLevelItemCount() != model.GetItemCount())
+                FillItems(wnd, w);
             list->syncing = true;
-            list->clear();
-            QStringList headings;
-            for (const auto& c : model.Columns()) headings << ToQt(c.heading);
-            list->setColumnCount(std::max(1, model.GetColumnCount()));
-            list->setHeaderLabels(headings);
-            for (int i = 0; i < model.GetColumnCount(); ++i) {
-                list->setColumnWidth(i, model.Columns()[static_cast<std::size_t>(i)].width);
-            }
-            for (int row = 0; row < model.GetItemCount(); ++row) {
-                auto* item = new QTreeWidgetItem(list);
-                for (int col = 0; col < std::max(1, model.GetColumnCount()); ++col) {
-                    item->setText(col, ToQt(model.GetItemText(row, col)));
-                }
-            }
+            list->clearSelection();
             if (model.GetSelectionMark() >= 0)
                 list->topLevelItem(model.GetSelectionMark())->setSelected(true);
             list->syncing = false;
@@ -524,7 +589,10 @@ void QtRenderer::AutoScreenshot(CWnd& wnd) {
     std::snprintf(name, sizeof name, "%02d-%u.png", ++screenshotCount_, id);
     const std::string path = (std::filesystem::path(screenshotDir_) / name).string();
     // Windows are shown after their initialisation, so the picture is complete now.
-    if (!Screenshot(wnd, path)) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    if (!Screenshot(wnd, path)) {
+        ++screenshotFailures_;
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    }
 }
 
 }  // namespace zeva::ui
