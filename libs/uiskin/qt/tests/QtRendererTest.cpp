@@ -293,3 +293,80 @@ TEST_F(QtRendering, FreeScreenAreaIsThePrimaryScreensAvailableGeometry) {
     EXPECT_LE(available.bottom, desktop.bottom);
     EXPECT_GT(available.Width(), 0);
 }
+
+namespace {
+
+QStringList ComboTexts(QComboBox* q) {
+    QStringList out;
+    for (int i = 0; i < q->count(); ++i) out << q->itemText(i);
+    return out;
+}
+
+QStringList TreeTexts(QTreeWidget* t) {
+    QStringList out;
+    for (int i = 0; i < t->topLevelItemCount(); ++i)
+        out << t->topLevelItem(i)->text(0) + "|" + t->topLevelItem(i)->text(1);
+    return out;
+}
+
+}  // namespace
+
+// The widgets follow item edits one by one (inserts anywhere, deletes, cell
+// texts, resets) and end up showing the model's rows and selection; a long
+// list is never copied whole again while it is filled.
+TEST_F(QtRendering, NativeListsFollowItemEditsWithoutRebuilding) {
+    DialogTemplate t;
+    t.id = 9303;
+    t.cx = 200;
+    t.cy = 120;
+    t.style = WS_POPUP | WS_VISIBLE;
+    t.controls = {{1, ControlKind::ComboBox, 5, 5, 80, 60, "", CBS_DROPDOWNLIST, true},
+                  {2, ControlKind::ListCtrl, 5, 25, 150, 60, "", LVS_REPORT, true}};
+    RegisterDialogTemplate(nullptr, t);
+    CImageDialog dlg(9303);
+    ASSERT_TRUE(dlg.Create(9303));
+    auto* combo = static_cast<CComboBox*>(dlg.GetDlgItem(1));
+    auto* list = static_cast<CListCtrl*>(dlg.GetDlgItem(2));
+    auto* qcombo = dynamic_cast<QComboBox*>(renderer.WidgetOf(*combo));
+    auto* tree = dynamic_cast<QTreeWidget*>(renderer.WidgetOf(*list));
+    ASSERT_TRUE(qcombo && tree);
+    list->InsertColumn(0, "No");
+    list->InsertColumn(1, "MAC");
+    const auto rebuilds = renderer.ItemRebuilds();
+
+    for (const char* s : {"b", "d"}) combo->AddString(s);
+    combo->InsertString(0, "a");
+    combo->InsertString(2, "c");
+    combo->SetCurSel(3);
+    combo->DeleteString(1);
+    EXPECT_EQ(ComboTexts(qcombo), (QStringList{"a", "c", "d"}));
+    EXPECT_EQ(qcombo->currentIndex(), 2) << "the selection follows its item";
+
+    list->InsertItem(0, "2");
+    list->InsertItem(0, "1");
+    list->InsertItem(5, "3");
+    list->SetItemText(2, 1, "00-1B");
+    list->SetSelectionMark(2);
+    list->DeleteItem(0);
+    EXPECT_EQ(TreeTexts(tree), (QStringList{"2|", "3|00-1B"}));
+    ASSERT_EQ(tree->selectedItems().size(), 1);
+    EXPECT_EQ(tree->indexOfTopLevelItem(tree->selectedItems().front()), 1);
+    EXPECT_EQ(list->GetSelectionMark(), 1) << "mirroring the edits selects nothing new";
+
+    combo->ResetContent();
+    list->DeleteAllItems();
+    constexpr int kOrders = 5000;
+    for (int i = 0; i < kOrders; ++i) {
+        const std::string order = "WO" + std::to_string(i);
+        combo->SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(order.c_str()));
+        list->InsertItem(i, order);
+    }
+    combo->SendMessage(CB_SETCURSEL, 0, 0);
+    EXPECT_EQ(renderer.ItemRebuilds(), rebuilds);
+    ASSERT_EQ(qcombo->count(), kOrders);
+    EXPECT_EQ(qcombo->itemText(kOrders - 1), QStringLiteral("WO4999"));
+    EXPECT_EQ(qcombo->currentText(), QStringLiteral("WO0"));
+    ASSERT_EQ(tree->topLevelItemCount(), kOrders);
+    EXPECT_EQ(tree->topLevelItem(1234)->text(0), QStringLiteral("WO1234"));
+    dlg.DestroyWindow();
+}
