@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "TestSupport.h"
+
 extern char** environ;
 
 namespace zeva::test {
@@ -25,6 +27,7 @@ void CloseBoth(int fds[2]) {
 
 RunResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                      const RunOptions& options) {
+    PrivateRuntimeDir();  // the programs run in this test's runtime folder
     RunResult result;
     int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
@@ -124,6 +127,7 @@ RunResult RunProgram(const std::filesystem::path& program, const std::vector<std
 
 int StartProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                  const std::filesystem::path& cwd) {
+    PrivateRuntimeDir();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());

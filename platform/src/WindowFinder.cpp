@@ -236,15 +236,20 @@ void UnregisterWindowClassName(HWND hwnd) {
     }
 }
 
+HWND FindProcessWindowA(const char* className) {
+    if (className == nullptr || *className == '\0') return nullptr;
+    const std::string wanted = Lower(className);
+    std::lock_guard<std::mutex> lock(Registry().mutex);
+    for (const auto& l : Registry().listeners) {
+        if (l->classLower == wanted && IsWindow(l->hwnd)) return l->hwnd;
+    }
+    return nullptr;
+}
+
 HWND FindWindowA(const char* className, const char* /*windowName*/) {
     if (className == nullptr || *className == '\0') return nullptr;
     const std::string wanted = Lower(className);
-    {
-        std::lock_guard<std::mutex> lock(Registry().mutex);
-        for (const auto& l : Registry().listeners) {
-            if (l->classLower == wanted && IsWindow(l->hwnd)) return l->hwnd;
-        }
-    }
+    if (const HWND own = FindProcessWindowA(className)) return own;
     const auto dir = WindowsDirectory();
     if (!dir) return nullptr;
     const std::string prefix = Hex(wanted) + ".";

@@ -149,3 +149,18 @@ TEST_F(WindowFinderTest, FindsWindowsOfThisProcessAndForgetsThemWhenWithdrawn) {
 }
 
 }  // namespace
+
+TEST_F(WindowFinderTest, ThisProcessFindsOnlyItsOwnWindowsWhenItAsksForThem) {
+    TempDir work;
+    Peer peer("ZEVACLIENT", (work / "record").string());
+    ASSERT_TRUE(peer.ready);
+    EXPECT_NE(zeva::FindWindowA("ZEVACLIENT"), nullptr) << "across processes by class";
+    EXPECT_EQ(zeva::FindProcessWindowA("ZEVACLIENT"), nullptr) << "not this process's";
+    const HWND own = zeva::CreateWindowHandle([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    ASSERT_TRUE(zeva::RegisterWindowClassName(own, "ZevaClient"));
+    EXPECT_EQ(zeva::FindProcessWindowA("ZEVACLIENT"), own);
+    EXPECT_EQ(zeva::FindWindowA("ZEVACLIENT"), own) << "this process's own window first";
+    zeva::UnregisterWindowClassName(own);
+    zeva::DestroyWindowHandle(own);
+    EXPECT_EQ(zeva::FindProcessWindowA("ZEVACLIENT"), nullptr);
+}
