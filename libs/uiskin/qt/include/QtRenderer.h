@@ -11,6 +11,7 @@
 
 class QWidget;
 class QEventLoop;
+class QObject;
 
 namespace zeva::ui {
 
@@ -51,6 +52,11 @@ private:
     void Sync(CWnd& wnd, unsigned what);
     void AutoScreenshot(CWnd& wnd);
     void FillItems(CWnd& wnd, QWidget* w);
+    // Rows appended at the end of a combo box or list reach its widget in
+    // one batch, on the next turn of the event loop or before anything else
+    // touches that widget: a long answer filled row by row costs one insert.
+    void FlushAppends(const CWnd& wnd);
+    void FlushAllAppends();
 
     std::unordered_map<const CWnd*, QWidget*> widgets_;
     std::unordered_map<const CImageDialog*, QEventLoop*> modalLoops_;
@@ -59,6 +65,9 @@ private:
     int screenshotCount_ = 0;
     int screenshotFailures_ = 0;
     unsigned long itemRebuilds_ = 0;
+    std::unordered_map<const CWnd*, int> pendingAppends_;
+    std::unique_ptr<QObject> flushContext_;  // cancels a queued flush with the renderer
+    bool flushQueued_ = false;
     std::unique_ptr<QtMessagePump> pump_;
 };
 

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
 #include <cstdio>
@@ -244,7 +245,8 @@ void UseShippedFontConfig() {
     }
 }
 
-QtRenderer::QtRenderer() : pump_(std::make_unique<QtMessagePump>()) {
+QtRenderer::QtRenderer()
+    : flushContext_(std::make_unique<QObject>()), pump_(std::make_unique<QtMessagePump>()) {
     SetRenderer(this);
 }
 
@@ -330,6 +332,7 @@ void QtRenderer::WindowDestroyed(CWnd& wnd) {
     QWidget* w = it->second;
     widgets_.erase(it);
     shotTaken_.erase(&wnd);
+    pendingAppends_.erase(&wnd);
     if (auto* m = MirrorOf(w)) m->Forget();
     w->hide();
     // Later: the widget may be inside its own event handler right now.
@@ -342,7 +345,7 @@ void QtRenderer::WindowChanged(CWnd& wnd, unsigned what) {
 
 namespace {
 
-QTreeWidgetItem* ListRow(CListCtrl& model, int row) {
+QTreeWidgetItem* ListRow(const CListCtrl& model, int row) {
     auto* item = new QTreeWidgetItem;
     for (int col = 0; col < std::max(1, model.GetColumnCount()); ++col)
         item->setText(col, ToQt(model.GetItemText(row, col)));
@@ -376,11 +379,89 @@ void QtRenderer::FillItems(CWnd& wnd, QWidget* w) {
     }
 }
 
+namespace {
+
+// The model's selection and text; Qt selects the first row it adds to an
+// empty box by itself.
+void ShowSelection(ComboBox& combo, const CComboBox& model) {
+    const QSignalBlocker block(&combo);
+    if (model.GetCurSel() >= 0 || !combo.isEditable()) combo.setCurrentIndex(model.GetCurSel());
+    if (combo.isEditable() && combo.currentText() != ToQt(model.GetWindowText()))
+        combo.setEditText(ToQt(model.GetWindowText()));
+}
+
+int ShownRows(QWidget* w) {
+    if (auto* combo = dynamic_cast<ComboBox*>(w)) return combo->count();
+    if (auto* list = dynamic_cast<ListView*>(w)) return list->topLevelItemCount();
+    return 0;
+}
+
+}  // namespace
+
+void QtRenderer::FlushAppends(const CWnd& wnd) {
+    const auto it = pendingAppends_.find(&wnd);
+    if (it == pendingAppends_.end()) return;
+    const int count = it->second;
+    pendingAppends_.erase(it);
+    QWidget* w = WidgetOf(wnd);
+    const int first = ShownRows(w);
+    // The widget holds the model's rows before `first`; the waiting ones
+    // follow, with their texts as they are now.
+    if (auto* combo = dynamic_cast<ComboBox*>(w)) {
+        const auto& items = static_cast<const CComboBox&>(wnd).Items();
+        QStringList rows;
+        for (int i = first; i < first + count && i < static_cast<int>(items.size()); ++i)
+            rows << ToQt(items[static_cast<std::size_t>(i)]);
+        {
+            const QSignalBlocker block(combo);
+            combo->addItems(rows);
+        }
+        ShowSelection(*combo, static_cast<const CComboBox&>(wnd));
+    } else if (auto* list = dynamic_cast<ListView*>(w)) {
+        const auto& model = static_cast<const CListCtrl&>(wnd);
+        QList<QTreeWidgetItem*> rows;
+        for (int i = first; i < first + count && i < model.GetItemCount(); ++i)
+            rows << ListRow(model, i);
+        list->syncing = true;
+        list->addTopLevelItems(rows);
+        list->syncing = false;
+    }
+}
+
+void QtRenderer::FlushAllAppends() {
+    while (!pendingAppends_.empty()) FlushAppends(*pendingAppends_.begin()->first);
+}
+
 void QtRenderer::ItemsEdited(CWnd& wnd, const ItemEdit& edit) {
     QWidget* w = WidgetOf(wnd);
+    if (!w) return;
+    // The widget shows the model's first rows; the rest wait for the batch.
+    // Edits among the waiting rows only change how many there are.
+    const int shown = ShownRows(w);
+    if (edit.kind != ItemEdit::Kind::Reset && edit.index >= shown) {
+        int& waiting = pendingAppends_[&wnd];
+        if (edit.kind == ItemEdit::Kind::Inserted) ++waiting;
+        if (edit.kind == ItemEdit::Kind::Removed) --waiting;
+        const int queued = waiting;
+        if (queued <= 0) pendingAppends_.erase(&wnd);
+        if (queued > 0 && !flushQueued_) {
+            flushQueued_ = true;
+            QTimer::singleShot(0, flushContext_.get(), [this] {
+                flushQueued_ = false;
+                FlushAllAppends();
+            });
+        }
+        return;
+    }
+    if (edit.kind == ItemEdit::Kind::Reset) pendingAppends_.erase(&wnd);
     if (auto* combo = dynamic_cast<ComboBox*>(w)) {
         auto& model = static_cast<CComboBox&>(wnd);
         const QSignalBlocker block(combo);
+        const struct Reselect {
+            ComboBox& combo;
+            const CComboBox& model;
+            ~Reselect() { ShowSelection(combo, model); }
+        } reselect{*combo, model};
         switch (edit.kind) {
             case ItemEdit::Kind::Inserted:
                 combo->insertItem(edit.index,
@@ -424,6 +505,7 @@ void QtRenderer::ItemsEdited(CWnd& wnd, const ItemEdit& edit) {
 void QtRenderer::Sync(CWnd& wnd, unsigned what) {
     QWidget* w = WidgetOf(wnd);
     if (!w) return;
+    FlushAppends(wnd);
     const CRect r = wnd.Rect();
     if (what & kChangeGeometry) {
         if (w->isWindow()) {
@@ -477,11 +559,7 @@ void QtRenderer::Sync(CWnd& wnd, unsigned what) {
             // The items follow edit by edit (ItemsEdited); they are copied
             // whole only when the widget is new.
             if (what == kChangeAll || combo->count() != model.GetCount()) FillItems(wnd, w);
-            const QSignalBlocker block(combo);
-            if (model.GetCurSel() >= 0 || !combo->isEditable())
-                combo->setCurrentIndex(model.GetCurSel());
-            if (combo->isEditable() && combo->currentText() != ToQt(model.GetWindowText()))
-                combo->setEditText(ToQt(model.GetWindowText()));
+            ShowSelection(*combo, model);
         } else if (auto* list = dynamic_cast<ListView*>(w)) {
             auto& model = static_cast<CListCtrl&>(wnd);
             // Columns changed (or the widget is new): every row is laid out again.
@@ -554,6 +632,7 @@ void QtRenderer::BeginDrag(CImageDialog& dlg, CPoint) {
 }
 
 bool QtRenderer::Screenshot(CWnd& top, const std::string& pngPath) {
+    FlushAllAppends();
     QWidget* w = WidgetOf(top);
     if (!w) return false;
     const QFileInfo info(QString::fromStdString(pngPath));
