@@ -91,15 +91,15 @@ int main(int argc, char** argv) {
             item->setText(1, QStringLiteral("00-1B-21-AA-00-01"));
         }
     });
-    const bool shown = renderer.ItemRebuilds() == rebuildsBefore &&
-                       static_cast<QComboBox*>(renderer.WidgetOf(*combo))->count() == count &&
-                       static_cast<QTreeWidget*>(renderer.WidgetOf(*list))->topLevelItemCount() ==
-                           count;
+    const bool shown =
+        renderer.ItemRebuilds() == rebuildsBefore &&
+        static_cast<QComboBox*>(renderer.WidgetOf(*combo))->count() == count &&
+        static_cast<QTreeWidget*>(renderer.WidgetOf(*list))->topLevelItemCount() == count;
     std::printf("%d items        skinned (model + Qt renderer)   plain Qt widget   ratio\n", count);
-    std::printf("combo box       %8.3f s                      %8.3f s        %5.2f\n",
-                skinnedCombo, qtCombo, skinnedCombo / qtCombo);
-    std::printf("report list     %8.3f s                      %8.3f s        %5.2f\n",
-                skinnedList, qtList, skinnedList / qtList);
+    std::printf("combo box       %8.3f s                      %8.3f s        %5.2f\n", skinnedCombo,
+                qtCombo, skinnedCombo / qtCombo);
+    std::printf("report list     %8.3f s                      %8.3f s        %5.2f\n", skinnedList,
+                qtList, skinnedList / qtList);
     std::printf("widgets rebuilt while filling: %s\n", shown ? "none" : "YES (or items missing)");
     dlg.DestroyWindow();
     return shown ? 0 : 1;

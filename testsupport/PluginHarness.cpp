@@ -18,7 +18,8 @@ PluginHarness::PluginHarness(const std::string& libraryPath, bool manualClock) {
         scopedClock_ = std::make_unique<ScopedClock>(*clock_);
     }
     host_ = CreateWindowHandle([this](HWND, UINT msg, WPARAM w, LPARAM) -> LRESULT {
-        if (msg == plug::kMsgOpenTool && w) toolsOpened_.emplace_back(reinterpret_cast<const char*>(w));
+        if (msg == plug::kMsgOpenTool && w)
+            toolsOpened_.emplace_back(reinterpret_cast<const char*>(w));
         if (msg == plug::kMsgPageClosed) pagesClosed_.push_back(static_cast<int>(w));
         return 0;
     });

@@ -2,8 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,7 +30,8 @@ RunResult RunProgram(const std::filesystem::path& program, const std::vector<std
     PrivateRuntimeDir();  // the programs run in this test's runtime folder
     RunResult result;
     int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+        ::pipe2(err, O_CLOEXEC) != 0) {
         CloseBoth(in);
         CloseBoth(out);
         CloseBoth(err);
@@ -105,7 +106,8 @@ RunResult RunProgram(const std::filesystem::path& program, const std::vector<std
             }
         }
         if (inFd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            const ssize_t n = ::write(inFd, options.input.data() + written, options.input.size() - written);
+            const ssize_t n =
+                ::write(inFd, options.input.data() + written, options.input.size() - written);
             if (n > 0) written += static_cast<std::size_t>(n);
             if (n < 0 && errno != EAGAIN && errno != EINTR) written = options.input.size();
             if (written >= options.input.size()) {

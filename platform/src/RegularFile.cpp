@@ -55,8 +55,8 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& path,
         }
         // Counted as read, not as the size fstat gave: a file may grow meanwhile.
         if (data.size() + static_cast<std::size_t>(n) > maxBytes) {
-            SetError(error, path.string() + " is larger than " + std::to_string(maxBytes) +
-                                " bytes");
+            SetError(error,
+                     path.string() + " is larger than " + std::to_string(maxBytes) + " bytes");
             ::close(fd);
             return std::nullopt;
         }

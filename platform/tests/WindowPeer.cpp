@@ -1,7 +1,7 @@
 // A second process for the cross-process window tests: registers a window
 // under a class name (taking WM_USER from other processes too when a third
-// argument says "user", or the message a third argument numbers), says "ready" on standard output and runs its
-// message loop until WM_CLOSE. It records every message it handles in a file.
+// argument says "user", or the message a third argument numbers), says "ready" on standard output
+// and runs its message loop until WM_CLOSE. It records every message it handles in a file.
 
 #include <cstdio>
 #include <cstdlib>

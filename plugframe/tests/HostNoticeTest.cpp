@@ -50,10 +50,10 @@ TEST(HostNotice, APageWhoseHostIsGoneTellsNoOtherClient) {
     test::TempDir work;
     const auto record = work / "record";
     // Another client, which would take message 1826 from outside.
-    const int other = test::StartProgram(test::ProgramPath("zeva-window-peer"),
-                                         {plug::kHostWindowClass, record.string(),
-                                          std::to_string(plug::kMsgPageClosed)},
-                                         work.path());
+    const int other = test::StartProgram(
+        test::ProgramPath("zeva-window-peer"),
+        {plug::kHostWindowClass, record.string(), std::to_string(plug::kMsgPageClosed)},
+        work.path());
     ASSERT_GT(other, 0);
     const HWND otherWindow = WaitForOtherClient();
     ASSERT_NE(otherWindow, nullptr);

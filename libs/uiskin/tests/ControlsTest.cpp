@@ -45,7 +45,8 @@ protected:
             {kCheck, ControlKind::CheckBox, 5, 40, 80, 10, "tick", BS_AUTOCHECKBOX, true},
             {kList, ControlKind::ListCtrl, 5, 55, 150, 60, "", LVS_REPORT, true},
             {kBar, ControlKind::Progress, 5, 120, 150, 8, "", 0, true},
-            {kEditCombo, ControlKind::ComboBox, 110, 20, 80, 60, "", CBS_DROPDOWN | CBS_HASSTRINGS, true},
+            {kEditCombo, ControlKind::ComboBox, 110, 20, 80, 60, "", CBS_DROPDOWN | CBS_HASSTRINGS,
+             true},
         };
         RegisterDialogTemplate(nullptr, t);
         DialogTemplate c;

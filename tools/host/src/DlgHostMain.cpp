@@ -66,7 +66,8 @@ BOOL CDlgHostMain::OnInitDialog() {
         MapDialogRect(&r);
         auto b = std::make_unique<CImageButtonX>();
         std::string caption = plugins_[i];
-        if (const auto named = names.find(PluginLoader::CatalogueKey(caption)); named != names.end())
+        if (const auto named = names.find(PluginLoader::CatalogueKey(caption));
+            named != names.end())
             caption = named->second;
         else if (const auto slash = caption.find_last_of("\\/"); slash != std::string::npos)
             caption.erase(0, slash + 1);

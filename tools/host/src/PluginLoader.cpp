@@ -274,7 +274,8 @@ std::vector<std::string> PluginLoader::Discover() {
 std::string PluginLoader::CatalogueKey(const std::string& library) {
     std::string key;
     for (char c : library)
-        key.push_back(c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        key.push_back(c == '/' ? '\\'
+                               : static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
     // The catalogues name the Windows file; the library here is its ".so".
     if (EndsWith(key, ".dll")) key.replace(key.size() - 4, 4, ".so");
     return key;
@@ -307,7 +308,8 @@ void PluginLoader::UnloadAll() {
         // Pages made with the plug-in kit close their windows and join their
         // workers here, before dlclose takes the loader's lock.
         if (auto unload = reinterpret_cast<void (*)()>(dlsym(p.handle, plug::kPlugUnload))) {
-            if (!CallEntry(p.path, plug::kPlugUnload, [&] { unload(); }, error))
+            if (!CallEntry(
+                    p.path, plug::kPlugUnload, [&] { unload(); }, error))
                 std::fprintf(stderr, "%s\n", error.c_str());
         }
         dlclose(p.handle);

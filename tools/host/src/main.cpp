@@ -6,11 +6,11 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -171,7 +171,8 @@ int main(int argc, char** argv) {
         }
     }
     std::vector<std::string> args;
-    if (const char* extra = std::getenv("ZEVA_CLIENT_OPTIONS")) args = zeva::SplitCommandLine(extra);
+    if (const char* extra = std::getenv("ZEVA_CLIENT_OPTIONS"))
+        args = zeva::SplitCommandLine(extra);
     args.insert(args.end(), argv + 1, argv + argc);
     Options options;
     std::string error;

@@ -246,8 +246,8 @@ TEST_F(Host, FailingStepsAndBadArgumentsEndWithAReason) {
 // play come from the environment, before the command line's own.
 TEST_F(Host, OptionsFromTheEnvironmentComeBeforeTheCommandLine) {
     const fs::path script = dir / "auto run.txt";
-    test::WriteFile(script, "expect 105 已自动启动，共 1 个插件。\nshot " + (dir / "restarted.png").string() +
-                                "\nclose\n");
+    test::WriteFile(script, "expect 105 已自动启动，共 1 个插件。\nshot " +
+                                (dir / "restarted.png").string() + "\nclose\n");
     const std::string options = "--manual-clock --timeout 60 --script \"" + script.string() + "\"";
     EXPECT_EQ(Run("-AutoRun", "ZEVA_CLIENT_OPTIONS='" + options + "'"), 0) << Output();
     EXPECT_TRUE(fs::exists(dir / "restarted.png")) << Output();
@@ -348,7 +348,8 @@ TEST_F(Host, TheMainWindowListsToolsByTheirCatalogueNames) {
     ASSERT_TRUE(main) << doc.dump(1);
     auto c = ControlsOf(*main);
     EXPECT_EQ(c["100/200"]["text"], "Unlisted.so");
-    EXPECT_EQ(c["100/201"]["text"], "插件示例") << "ProvincePlug\\ZEVAPlug_Sample.so, listed as .dll";
+    EXPECT_EQ(c["100/201"]["text"], "插件示例")
+        << "ProvincePlug\\ZEVAPlug_Sample.so, listed as .dll";
 }
 
 // --timeout ends the host even while a page keeps its window thread busy.

@@ -491,8 +491,7 @@ void QtRenderer::ItemsEdited(CWnd& wnd, const ItemEdit& edit) {
             case ItemEdit::Kind::TextSet:
                 if (QTreeWidgetItem* item = list->topLevelItem(edit.index);
                     item && edit.subItem < std::max(1, model.GetColumnCount()))
-                    item->setText(edit.subItem,
-                                  ToQt(model.GetItemText(edit.index, edit.subItem)));
+                    item->setText(edit.subItem, ToQt(model.GetItemText(edit.index, edit.subItem)));
                 break;
             case ItemEdit::Kind::Reset:
                 list->clear();

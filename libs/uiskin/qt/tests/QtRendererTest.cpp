@@ -7,10 +7,10 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QFontInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -18,8 +18,8 @@
 #include <QWidget>
 #include <cstdlib>
 #include <functional>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "Controls.h"
 #include "QtRenderer.h"
@@ -189,7 +189,8 @@ TEST_F(QtRendering, NativeListsMirrorTheModelAndPicksComeBack) {
     combo->AddString(Acp("乙"));
     auto* qcombo = dynamic_cast<QComboBox*>(renderer.WidgetOf(*combo));
     ASSERT_NE(qcombo, nullptr);
-    ASSERT_TRUE(WaitFor([&] { return qcombo->count() == 2; })) << "added rows show on the next turn";
+    ASSERT_TRUE(WaitFor([&] { return qcombo->count() == 2; }))
+        << "added rows show on the next turn";
     EXPECT_EQ(qcombo->itemText(1), QStringLiteral("乙"));
     EXPECT_LE(qcombo->height(), 30) << "the closed box is one line high";
     qcombo->setCurrentIndex(1);
@@ -218,7 +219,8 @@ TEST_F(QtRendering, AnEditableComboBoxMirrorsTypedTextBothWays) {
     t.cx = 200;
     t.cy = 80;
     t.style = WS_POPUP | WS_VISIBLE;
-    t.controls = {{1, ControlKind::ComboBox, 5, 5, 120, 60, "", CBS_DROPDOWN | CBS_HASSTRINGS, true}};
+    t.controls = {
+        {1, ControlKind::ComboBox, 5, 5, 120, 60, "", CBS_DROPDOWN | CBS_HASSTRINGS, true}};
     RegisterDialogTemplate(nullptr, t);
     CImageDialog dlg(9303);
     ASSERT_TRUE(dlg.Create(9303));
@@ -391,7 +393,8 @@ TEST_F(QtRendering, NativeListsFollowItemEditsWithoutRebuilding) {
         QStringList comboModel, listModel;
         for (const auto& item : combo->Items()) comboModel << QString::fromStdString(item);
         for (int r = 0; r < list->GetItemCount(); ++r)
-            listModel << QString::fromStdString(list->GetItemText(r, 0) + "|" + list->GetItemText(r, 1));
+            listModel << QString::fromStdString(list->GetItemText(r, 0) + "|" +
+                                                list->GetItemText(r, 1));
         EXPECT_EQ(ComboTexts(qcombo), comboModel);
         EXPECT_EQ(qcombo->currentIndex(), combo->GetCurSel());
         EXPECT_EQ(TreeTexts(tree), listModel);
