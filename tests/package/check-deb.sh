@@ -97,7 +97,9 @@ echo "-- ZEVAClient --help and zeva-client --help run from the installed root"
 cfg() { run "$app/zeva-cfg" "$@"; }
 [[ $(cfg get "$app/UserConfig.dat" Server UseProxy) == 1 ]] || fail "UserConfig.dat lacks UseProxy=1"
 [[ $(cfg get "$app/Config.dat" Update ServerPort) == 0 ]] || fail "Config.dat lacks ServerPort=0"
-cfg dump "$app/Config.dat" | grep -q '^ServiceURL=' || fail "Config.dat lacks ServiceURL"
+for key in Version Region ServerIP ServerPort ServerIP2 ServerPort2 PublicKey WebSiteURL ServiceURL; do
+    cfg dump "$app/Config.dat" | grep -q "^$key=" || fail "Config.dat lacks $key"
+done
 cfg set "$app/Config.dat" Update Version 2.3.4
 install_deb
 [[ $(cfg get "$app/Config.dat" Update Version) == 2.3.4 ]] || fail "a reinstall replaced the installer's Config.dat"

@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
                    {k::kSectionUpdate, k::kKeyServerPort, port},
                    {k::kSectionUpdate, k::kKeyServerIP2, ""},
                    {k::kSectionUpdate, k::kKeyServerPort2, port},
+                   {k::kSectionUpdate, k::kKeyPublicKey, ""},
                    {k::kSectionServer, k::kKeyWebSiteURL, ""},
                    {k::kSectionServer, k::kKeyServiceURL, ""}}) &&
         WriteFile(dir / k::kUserConfigDat,
