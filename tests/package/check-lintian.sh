@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Debian's own checker on the packages of a build tree: lintian may remark
+# only on the application folder under /opt (dir-or-file-in-opt), which is
+# deliberate for an add-on package of a vendor; any other error or warning
+# fails with the tags listed (information tags are shown, not counted).
+#   check-lintian.sh <build dir>
+set -euo pipefail
+build=$(cd "$1" && pwd)
+fail() { echo "check-lintian: $*" >&2; exit 1; }
+command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup installs it)"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1) ||
+    { cat "$work/cpack.log"; fail "cpack failed"; }
+mapfile -t debs < <(find "$work/out" -maxdepth 1 -name '*.deb' | sort)
+(( ${#debs[@]} == 4 )) || fail "expected four packages, found ${#debs[@]}"
+
+rc=0
+lintian --display-info --no-cfg --suppress-tags dir-or-file-in-opt "${debs[@]}" >"$work/lintian.txt" 2>&1 || rc=$?
+# lintian's exit status is 1 when it reports, 2 when it could not run.
+(( rc <= 1 )) || { cat "$work/lintian.txt"; fail "lintian did not run (exit status $rc)"; }
+tags=$(grep -E '^[EW]: ' "$work/lintian.txt" || true)
+grep -E '^I: ' "$work/lintian.txt" | sed 's/^/   (information) /' || true
+if [[ -n $tags ]]; then
+    echo "$tags" | sed 's/^/   /' >&2
+    fail "$(wc -l <<<"$tags") tags beside dir-or-file-in-opt: $(awk '{print $3}' <<<"$tags" | sort | uniq -c | sort -rn | awk '{printf "%s%s x%s", sep, $2, $1; sep=", "}')"
+fi
+# The application folder is the only remark, and it is still there.
+lintian --no-cfg --tags dir-or-file-in-opt "$(printf '%s\n' "${debs[@]}" | grep '/zeva_')" 2>/dev/null | grep -q 'dir-or-file-in-opt' ||
+    fail "lintian no longer sees the application folder under /opt: is the check still running?"
+echo "check-lintian: $(printf '%s ' "${debs[@]##*/}")- no tags beside dir-or-file-in-opt"
