@@ -223,7 +223,8 @@ int main(int argc, char** argv) {
             // A file not written yet holds only defaults: nothing to dump,
             // every key absent. Said on stderr so a mistyped name shows.
             if (state == zeva::cfg::StoreState::Missing && reads)
-                std::cerr << "zeva-cfg: " << shownPath << " does not exist yet (every key at its default)\n";
+                std::cerr << "zeva-cfg: " << shownPath
+                          << " does not exist yet (every key at its default)\n";
             reader.crypt.emplace();
             reader.crypt->InitializeNative(path);
         }

@@ -17,8 +17,8 @@ constexpr char kUsage[] =
     "program's own folder) to the release on the update servers of Config.dat\n"
     "[Update], without a window: downloads, checks, installs, sets [Update] Version\n"
     "and starts the client again with -AutoRun after a 5 s pause. It writes no\n"
-    "UpdateRecord.dat; failures go to the system log. Other arguments are ignored;\n"
-    "the exit status is 0.\n";
+    "UpdateRecord.dat; a release it refuses (signature, checksums) is named in the\n"
+    "system log. Other arguments are ignored; the exit status is 0.\n";
 
 }  // namespace
 

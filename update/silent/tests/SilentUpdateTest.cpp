@@ -94,8 +94,8 @@ TEST_F(SilentUpdateTest, ProgramIgnoresArgumentsExitsZeroAndWritesOnlyInItsDirec
     const fs::path cwd = root / "cwd";
     fs::create_directories(cwd);
     const fs::path program = zeva::test::ProgramPath("ZEVASilentUpdate");
-    EXPECT_EQ(zeva::test::RunProgram(program, {"-silent", "-t:2", "-d:plug", "--helpme", "???"}, cwd),
-              0);
+    EXPECT_EQ(
+        zeva::test::RunProgram(program, {"-silent", "-t:2", "-d:plug", "--helpme", "???"}, cwd), 0);
     EXPECT_EQ(Installed("data\\a.dat"), "a v2");
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
     EXPECT_TRUE(fs::is_empty(cwd));
