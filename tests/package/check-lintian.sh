@@ -17,16 +17,17 @@ mapfile -t debs < <(find "$work/out" -maxdepth 1 -name '*.deb' | sort)
 (( ${#debs[@]} == 4 )) || fail "expected four packages, found ${#debs[@]}"
 
 rc=0
-lintian --display-info --no-cfg --suppress-tags dir-or-file-in-opt "${debs[@]}" >"$work/lintian.txt" 2>&1 || rc=$?
+lintian --display-info --no-cfg "${debs[@]}" >"$work/lintian.txt" 2>&1 || rc=$?
 # lintian's exit status is 1 when it reports, 2 when it could not run.
 (( rc <= 1 )) || { cat "$work/lintian.txt"; fail "lintian did not run (exit status $rc)"; }
-tags=$(grep -E '^[EW]: ' "$work/lintian.txt" || true)
-grep -E '^I: ' "$work/lintian.txt" | sed 's/^/   (information) /' || true
+# The application folder is remarked on, so lintian did look at the files.
+grep -q '^E: zeva: dir-or-file-in-opt \[opt/zeva/ZEVAClient\]' "$work/lintian.txt" ||
+    { cat "$work/lintian.txt"; fail "lintian did not remark on /opt/zeva: did it check the packages?"; }
+info=$(grep -E '^I: ' "$work/lintian.txt" | awk '{print $3}' | sort | uniq -c | awk '{printf "%s%s x%s", sep, $2, $1; sep=", "}')
+[[ -z $info ]] || echo "   information tags (not counted): $info"
+tags=$(grep -E '^[EW]: ' "$work/lintian.txt" | grep -v ' dir-or-file-in-opt ' || true)
 if [[ -n $tags ]]; then
     echo "$tags" | sed 's/^/   /' >&2
     fail "$(wc -l <<<"$tags") tags beside dir-or-file-in-opt: $(awk '{print $3}' <<<"$tags" | sort | uniq -c | sort -rn | awk '{printf "%s%s x%s", sep, $2, $1; sep=", "}')"
 fi
-# The application folder is the only remark, and it is still there.
-lintian --no-cfg --tags dir-or-file-in-opt "$(printf '%s\n' "${debs[@]}" | grep '/zeva_')" 2>/dev/null | grep -q 'dir-or-file-in-opt' ||
-    fail "lintian no longer sees the application folder under /opt: is the check still running?"
-echo "check-lintian: $(printf '%s ' "${debs[@]##*/}")- no tags beside dir-or-file-in-opt"
+echo "check-lintian: $(printf '%s ' "${debs[@]##*/}")- no errors or warnings beside dir-or-file-in-opt"
