@@ -17,9 +17,9 @@ mapfile -t debs < <(find "$work/out" -maxdepth 1 -name '*.deb' | sort)
 (( ${#debs[@]} == 4 )) || fail "expected four packages, found ${#debs[@]}"
 
 rc=0
-lintian --display-info --no-cfg "${debs[@]}" >"$work/lintian.txt" 2>&1 || rc=$?
-# lintian's exit status is 1 when it reports, 2 when it could not run.
-(( rc <= 1 )) || { cat "$work/lintian.txt"; fail "lintian did not run (exit status $rc)"; }
+# With --fail-on none a non-zero status means lintian itself failed.
+lintian --fail-on none --display-info --no-cfg "${debs[@]}" >"$work/lintian.txt" 2>&1 || rc=$?
+(( rc == 0 )) || { cat "$work/lintian.txt"; fail "lintian did not run (exit status $rc)"; }
 # The application folder is remarked on, so lintian did look at the files.
 grep -q '^E: zeva: dir-or-file-in-opt \[opt/zeva/ZEVAClient\]' "$work/lintian.txt" ||
     { cat "$work/lintian.txt"; fail "lintian did not remark on /opt/zeva: did it check the packages?"; }
