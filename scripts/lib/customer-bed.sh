@@ -149,7 +149,7 @@ AdLink=http://$NETLAB_UPDATE_HOST/
 AdText=装维服务预约：在线提交报障
 AdLink=http://$NETLAB_UPDATE_HOST/
 INI
-catalogue "$app/plug/PlugConfig.dat" plug 防蹭网=ZEVAPlug_AntiPilferNet
+catalogue "$app/plug/PlugConfig.dat" plug 防蹭网检测=ZEVAPlug_AntiPilferNet
 catalogue "$app/ProvincePlug/ProvincePlugConfig.dat" ProvincePlug 宽带测速=ZEVAPlug_SpeedTest 装维回单=ZEVAPlug_Receipt
 
 # The back-office emulator with an account, the bed's speed-test server and
