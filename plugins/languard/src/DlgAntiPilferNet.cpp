@@ -7,10 +7,14 @@
 
 using namespace zeva;
 using namespace languard;
+using zeva::plug::LanDevice;
+using zeva::plug::NeighbourEntry;
 
-CDlgAntiPilferNet::CDlgAntiPilferNet() : CDlgSubPage(kPageTemplate, nullptr) {
+CDlgAntiPilferNet::CDlgAntiPilferNet() : CDlgAntiPilferNet(plug::PageServices::Real()) {}
+
+CDlgAntiPilferNet::CDlgAntiPilferNet(plug::PageServices services)
+    : CDlgSubPage(kPageTemplate, nullptr), services_(std::move(services.scanner)) {
     RegisterResources();
-    services_ = DefaultLanServices();
     Bind({{kIdClose, &m_btnClose}, {kIdAnimation, &m_animation}, {kIdCount, &m_count},
           {kIdSearching, &m_searching}, {kIdFound, &m_found}, {kIdRescan, &m_rescan},
           {kIdAdvice, &m_advice}, {kIdSlogan, &m_slogan}, {kIdFoundPicture, &m_foundPicture},
@@ -24,10 +28,6 @@ CDlgAntiPilferNet::CDlgAntiPilferNet() : CDlgSubPage(kPageTemplate, nullptr) {
 CDlgAntiPilferNet::~CDlgAntiPilferNet() {
     if (GetSafeHwnd()) CDlgAntiPilferNet::DestroyWindow();
     if (stop_) stop_->store(true);
-}
-
-void CDlgAntiPilferNet::SetServices(std::shared_ptr<ILanServices> services) {
-    services_ = services ? std::move(services) : DefaultLanServices();
 }
 
 BOOL CDlgAntiPilferNet::OnInitDialog() {
@@ -113,8 +113,10 @@ void CDlgAntiPilferNet::RunScan(int pass) {
     const std::uint64_t search = search_;
     RunAsync(
         [services, stop](const plug::CancelToken& token) {
-            if (stop->load() || token.Cancelled()) return std::vector<LanDevice>{};
-            return services->Scan();
+            std::vector<LanDevice> found;
+            if (stop->load() || token.Cancelled()) return found;
+            services->Scan(found);
+            return found;
         },
         [this, search, pass](const std::vector<LanDevice>& found) {
             if (search == search_) OnScanned(pass, found);

@@ -20,7 +20,7 @@
 #include "Controls.h"
 #include "DlgAPNContainer.h"
 #include "DlgSubPage.h"
-#include "LanServices.h"
+#include "PageServices.h"
 #include "LinkLabel.h"
 #include "LookAnimation.h"
 
@@ -32,10 +32,8 @@ public:
     static constexpr UINT kScanGapMs = 1000;
 
     CDlgAntiPilferNet();
+    explicit CDlgAntiPilferNet(zeva::plug::PageServices services);
     ~CDlgAntiPilferNet() override;
-
-    // Tests hand in fakes; the default is the real scan and name search.
-    void SetServices(std::shared_ptr<languard::ILanServices> services);
 
     BOOL DestroyWindow() override;
     // Tells the running search to stop and drops its results (the library
@@ -44,7 +42,7 @@ public:
 
     enum class State { Searching, ListBuilt, Finished };
     State CurrentState() const;
-    const std::vector<languard::LanDevice>& Devices() const { return devices; }
+    const std::vector<zeva::plug::LanDevice>& Devices() const { return devices; }
     CDlgAPNContainer& List() { return m_list; }
     CLookAnimation& Animation() { return m_animation; }
 
@@ -57,17 +55,17 @@ private:
     void StartSearch();
     void Rescan();
     void RunScan(int pass);
-    void OnScanned(int pass, const std::vector<languard::LanDevice>& found);
+    void OnScanned(int pass, const std::vector<zeva::plug::LanDevice>& found);
     void AskNames();
-    void OnNames(const std::vector<languard::NeighbourEntry>& found);
+    void OnNames(const std::vector<zeva::plug::NeighbourEntry>& found);
     void Poll();
     void Finish();
     void ShowSearching(bool rescan);
 
     CImageButtonX m_btnClose;  // 13000
     CDlgAPNContainer m_list;
-    std::vector<languard::LanDevice> devices;
-    std::list<languard::NeighbourEntry> neighbours;
+    std::vector<zeva::plug::LanDevice> devices;
+    std::list<zeva::plug::NeighbourEntry> neighbours;
     bool browseDone = false;
     bool scanDone = false;
     bool listBuilt = false;
@@ -83,7 +81,7 @@ private:
     CStaticText m_nameHeading;   // 13017
     CStaticText m_title;
 
-    std::shared_ptr<languard::ILanServices> services_;
+    std::shared_ptr<zeva::plug::ILanScanner> services_;
     // One per search: results carry it back and count only while it is current.
     std::uint64_t search_ = 0;
     std::shared_ptr<std::atomic<bool>> stop_;

@@ -9,6 +9,7 @@
 #include <deque>
 #include <mutex>
 
+#include "FakeServices.h"
 #include "Gate.h"
 #include "AsyncCalls.h"
 #include "DlgAntiPilferNet.h"
@@ -27,63 +28,8 @@ using State = CDlgAntiPilferNet::State;
 namespace {
 
 using zeva::test::Gate;
-
-// Scans answer from a queue (then with the last one again); names come from
-// a table, for the addresses asked.
-class FakeLan : public ILanServices {
-public:
-    std::vector<LanDevice> Scan() override {
-        std::vector<LanDevice> out;
-        Gate* gate = nullptr;
-        {
-            std::lock_guard<std::mutex> hold(m_);
-            ++scanCalls_;
-            gate = scanGate;
-            if (!scans.empty()) {
-                out = scans.front();
-                if (scans.size() > 1) scans.pop_front();
-            }
-        }
-        entered_.notify_all();
-        if (gate) gate->Wait();
-        return out;
-    }
-    std::vector<NeighbourEntry> FindNames(const std::vector<std::string>& ips,
-                                          const std::function<bool()>& stop) override {
-        std::lock_guard<std::mutex> hold(m_);
-        asked.push_back(ips);
-        sawStop = sawStop || stop();
-        std::vector<NeighbourEntry> out;
-        for (const NeighbourEntry& e : names) {
-            for (const std::string& ip : ips) {
-                if (e.Ip == ip) out.push_back(e);
-            }
-        }
-        return out;
-    }
-    std::string ComputerName() override { return own; }
-
-    int ScanCalls() {
-        std::lock_guard<std::mutex> hold(m_);
-        return scanCalls_;
-    }
-    void AwaitScanCalls(int n) {
-        std::unique_lock<std::mutex> hold(m_);
-        entered_.wait(hold, [&] { return scanCalls_ >= n; });
-    }
-
-    std::deque<std::vector<LanDevice>> scans;
-    std::vector<NeighbourEntry> names;
-    std::string own = Acp("我的电脑");
-    std::vector<std::vector<std::string>> asked;
-    bool sawStop = false;
-    Gate* scanGate = nullptr;
-
-private:
-    std::mutex m_;
-    std::condition_variable entered_;
-    int scanCalls_ = 0;
-};
+using zeva::plug::LanDevice;
+using zeva::plug::NeighbourEntry;
 
 const LanDevice kOwn{"10.0.0.1", "00-1B-21-AA-00-01", "Intel", ""};
 const LanDevice kA{"10.0.0.2", "00-1A-11-00-00-02", "Google", ""};
@@ -101,7 +47,10 @@ bool Shown(CWnd& root, UINT id) {
 
 class LanPage : public ::testing::Test {
 protected:
-    void SetUp() override { plug::AsyncCalls::SetInline(true); }
+    void SetUp() override {
+        plug::AsyncCalls::SetInline(true);
+        fake->own = Acp("我的电脑");
+    }
     void TearDown() override {
         if (page.GetSafeHwnd()) page.DestroyWindow();
         plug::AsyncCalls::WaitForWorkers();
@@ -109,7 +58,6 @@ protected:
     }
 
     void Open() {
-        page.SetServices(fake);
         ASSERT_TRUE(page.CreateSubWindow(kPageTemplate, nullptr));
         driver.Pump();
     }
@@ -133,8 +81,9 @@ protected:
     ManualClock clock;
     ScopedClock scoped{clock};
     HeadlessDriver driver;
-    std::shared_ptr<FakeLan> fake = std::make_shared<FakeLan>();
-    CDlgAntiPilferNet page;
+    test::FakeServices fakes;
+    std::shared_ptr<test::FakeScanner> fake = fakes.scanner;
+    CDlgAntiPilferNet page{fakes.Make()};
 };
 
 }  // namespace
@@ -231,7 +180,6 @@ TEST_F(LanPage, AScanThatFindsNothingKeepsSearching) {
 TEST_F(LanPage, RescanStartsAFreshSearchAndDropsTheOldOnesResults) {
     fake->scans = {{kOwn, kA}, {kOwn, kB}};
     fake->names = {{"10.0.0.2", "OLD"}, {"10.0.0.3", "NEW"}};
-    page.SetServices(fake);
     ASSERT_TRUE(page.CreateSubWindow(kPageTemplate, nullptr));
     // A click that reaches the page while the first scan's result is still queued.
     page.SendMessage(WM_COMMAND, MAKEWPARAM(kIdRescan, BN_CLICKED), 0);

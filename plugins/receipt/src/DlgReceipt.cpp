@@ -25,6 +25,7 @@ constexpr COLORREF kLabelColour = 0x393939;
 constexpr COLORREF kVerdictColour = 0x9C5E18;
 constexpr COLORREF kSuggestionColour = 0x7F4C13;
 constexpr int kDragHeight = 30;
+constexpr unsigned kServiceTimeoutS = 7;
 constexpr char kNoMac[] = "00-00-00-00-00-00";
 
 // What the opening failure's log record says about where it came from.
@@ -72,19 +73,20 @@ std::string SignalWord(int level, const std::string& previous) {
 
 }  // namespace
 
-CDlgReceipt::CDlgReceipt() : CDlgReceipt(ReceiptServices::Real()) {}
+CDlgReceipt::CDlgReceipt() : CDlgReceipt(plug::PageServices::Real()) {}
 
-CDlgReceipt::CDlgReceipt(ReceiptServices services)
+CDlgReceipt::CDlgReceipt(plug::PageServices services)
     : CDlgSubPage(kTemplateId, nullptr), services_(std::move(services)) {
     RegisterResources();
-    speedTester = std::move(services_.speedEngine);
+    speedTester = services_.newDownloadEngine();
+    radar_ = services_.newRadar();
     serviceUrl = ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionServer,
                                   cfgkeys::kKeyServiceURL);
     record.Version = ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionUpdate,
                                       cfgkeys::kKeyVersion);
     useProxy = ReadConfigInteger(cfgkeys::kUserConfigDat, cfgkeys::kSectionServer,
                                  cfgkeys::kKeyUseProxy, cfgkeys::kDefaultUseProxy);
-    client = services_.makeClient(serviceUrl);
+    client = NewClient();
     speedTester->EnableProxy(useProxy != 0);
 
     Bind({{kIdTest, &testButton_},
@@ -119,9 +121,15 @@ CDlgReceipt::~CDlgReceipt() {
     if (m_hWnd) DestroyWindow();
 }
 
+std::unique_ptr<plug::IServiceClient> CDlgReceipt::NewClient() const {
+    std::unique_ptr<plug::IServiceClient> made = services_.newClient();
+    made->Initialize(serviceUrl, kServiceTimeoutS);
+    return made;
+}
+
 BOOL CDlgReceipt::CreateSubWindow(UINT templateId, CWnd* parent) {
-    std::unique_ptr<IServiceClient> lookup = services_.makeClient(serviceUrl);
-    services_.radar->Show();
+    std::unique_ptr<plug::IServiceClient> lookup = NewClient();
+    radar_->Show();
 
     std::string account;
     bool active = false;
@@ -133,7 +141,7 @@ BOOL CDlgReceipt::CreateSubWindow(UINT templateId, CWnd* parent) {
     if (!account.empty()) {
         record.Account = account;
         S_NetType netType;
-        lookup->GetAccountNetType(account.c_str(), netType, false);
+        lookup->GetAccountNetType(account, netType, false);
         if (!netType.BandRate.empty()) {
             record.BandRate = netType.BandRate;
             requiredSpeed = std::atoi(netType.MaxValue.c_str()) / 8;
@@ -144,16 +152,15 @@ BOOL CDlgReceipt::CreateSubWindow(UINT templateId, CWnd* parent) {
     if (testUrls.empty()) {
         const std::string key = account.empty() ? std::string("FTP") : account;
         speedConfigs.clear();
-        result = lookup->GetSpeedConfigList(key.c_str(), speedConfigs);
+        result = lookup->GetSpeedConfigList(key, speedConfigs);
         // Only a list that arrived is kept, so a failed opening asks again.
         if (result == 0)
             for (const S_SpeedConfig& config : speedConfigs) testUrls.push_back(config.Url);
     }
-    services_.radar->Close();
+    radar_->Close();
 
     if (result != 0) {
-        const char* error = lookup->GetLastErrorInfo();
-        const std::string text = error ? error : "";
+        const std::string text = lookup->GetLastErrorInfo();
         ShowMessage(text);
         services_.eventLog->Write(kLogModule, kLogBuildTime, kLogSourceFile, kLogFunction,
                                   kLogLine, text, Acp("一般问题"));
@@ -167,7 +174,7 @@ BOOL CDlgReceipt::CreateSubWindow(UINT templateId, CWnd* parent) {
     const std::string queryId = MakeQueryId();
     account_.SetWindowText(account);
     std::vector<std::string> workOrders;
-    lookup->GetUserNameAndWorkListNum(queryId.c_str(), account.c_str(), workOrders);
+    lookup->GetUserNameAndWorkListNum(queryId, account, workOrders);
     // A page opened again while it is shown lists the orders once, not twice.
     workOrders_.ResetContent();
     for (const std::string& order : workOrders)
@@ -227,7 +234,7 @@ void CDlgReceipt::CloseDialog(int result) {
 }
 
 void CDlgReceipt::ShowMessage(const std::string& text) {
-    services_.messages->Show(text, this);
+    services_.messageBox->Show(text, this);
 }
 
 void CDlgReceipt::EnableButtons(bool enable) {
@@ -245,10 +252,7 @@ void CDlgReceipt::StartSpeedTest() {
         return;
     }
     EnableButtons(false);
-    unsigned long received = 0, sent = 0;
-    services_.machine->GetNetworkFlux(received, sent);
-    fluxAtStart[0] = static_cast<std::uint32_t>(received);
-    fluxAtStart[1] = static_cast<std::uint32_t>(sent);
+    services_.probes->GetNetworkFlux(fluxAtStart[0], fluxAtStart[1]);
     tickAtStart = GetTickCount();
     SetTimer(kRefreshTimer, kRefreshMs);
 }
@@ -258,8 +262,8 @@ LRESULT CDlgReceipt::OnSpeedProgress(WPARAM wParam, LPARAM lParam) {
     reportedSpeed = static_cast<int>(wParam);
     progress = static_cast<int>(lParam);
 
-    unsigned long received = 0, discarded = 0;
-    services_.machine->GetNetworkFlux(received, discarded);
+    std::uint32_t received = 0, discarded = 0;
+    services_.probes->GetNetworkFlux(received, discarded);
     const std::uint32_t elapsedMs = GetTickCount() - tickAtStart;
     const std::uint32_t bytes = static_cast<std::uint32_t>(received) - fluxAtStart[0];
     // The rate over the milliseconds that passed; in the first second the
@@ -330,15 +334,15 @@ void CDlgReceipt::Submit() {
     record.Speed = speed + Acp(" K字节/秒");
     CollectMachineFacts();
     CollectAdapterFacts();
-    const std::string deviceCount = std::to_string(services_.scan->Scanning());
+    std::vector<plug::LanDevice> devices;
+    const std::string deviceCount = std::to_string(services_.scanner->Scan(devices));
 
     S_UPFINISHOUT answer;
     const int rc = client->UpFinish(
-        record.WorkListNum.c_str(), record.Speed.c_str(), record.DialType.c_str(),
-        record.ConnectType.c_str(), record.CpuType.c_str(), record.MemoryTotalSize.c_str(),
-        record.WirelessIntensity.c_str(), "-", record.Remarks.c_str(), "", "", "123", "321",
-        record.Remarks.c_str(), engineerName.c_str(), engineerPhone.c_str(), account.c_str(),
-        record.ClientId.c_str(), record.Mac.c_str(), deviceCount.c_str(), record.Version.c_str(),
+        {record.WorkListNum, record.Speed, record.DialType, record.ConnectType, record.CpuType,
+         record.MemoryTotalSize, record.WirelessIntensity, "-", record.Remarks, "", "", "123", "321",
+         record.Remarks, engineerName, engineerPhone, account, record.ClientId, record.Mac, deviceCount,
+         record.Version},
         answer);
     ShowMessage(answer.ResultDesc);
     // Only a report the back office took closes the page; otherwise every
@@ -347,9 +351,9 @@ void CDlgReceipt::Submit() {
 }
 
 void CDlgReceipt::CollectMachineFacts() {
-    services_.machine->GetCPU(record.CpuType);
-    services_.machine->GetMemory(record.MemoryTotalSize);
-    services_.machine->GetHardwareInfo(record.ClientId, record.HardwareInfo2);
+    record.CpuType = services_.probes->ProcessorText();
+    record.MemoryTotalSize = services_.probes->MemoryText();
+    services_.probes->HardwareInfo(record.ClientId, record.HardwareInfo2);
     bool active = false;
     std::string entry;
     const int found = services_.dialUp->GetActiveDialUp(active, entry);
@@ -361,18 +365,18 @@ void CDlgReceipt::CollectAdapterFacts() {
     record.WirelessIntensity = Acp("无");
     std::vector<tag_ADAPTER> adapters;
     std::string error;
-    services_.adapters->RetrieveAdapterIdList(adapters, error);
+    services_.nics->RetrieveAdapterIdList(adapters, error);
     for (const tag_ADAPTER& adapter : adapters) {
         COMMON_eNicState state = NIC_STATE_UNKNOWN;
-        if (services_.adapters->IsEnabled(adapter.Id, state) != 0 || state != NIC_STATE_ENABLED)
+        if (services_.nics->IsEnabled(adapter.Id, state) != 0 || state != NIC_STATE_ENABLED)
             continue;
         _ADAPTER_INFO info;
-        services_.adapters->RetrieveIPv4Data(adapter.Id, info);
+        services_.nics->RetrieveIPv4Data(adapter.Id, info);
         if (!info.MacAddress.empty() && info.MacAddress != kNoMac) record.Mac = info.MacAddress;
         bool wireless = false;
         int level = 0;
-        if (services_.adapters->IsWirelessAdapter(adapter.Id, wireless) == 0 && wireless &&
-            services_.adapters->GetSignalStrenghLevel(adapter.Id, level) == 0) {
+        if (services_.nics->IsWirelessAdapter(adapter.Id, wireless) == 0 && wireless &&
+            services_.nics->GetSignalStrenghLevel(adapter.Id, level) == 0) {
             record.ConnectType = Acp("无线");
             record.WirelessIntensity = SignalWord(level, record.WirelessIntensity);
         }

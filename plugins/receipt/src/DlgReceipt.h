@@ -13,7 +13,7 @@
 #include "ComboBox.h"
 #include "Controls.h"
 #include "DlgSubPage.h"
-#include "ReceiptServices.h"
+#include "PageServices.h"
 
 namespace receipt {
 
@@ -46,7 +46,7 @@ inline constexpr unsigned long kTestDurationMs = 15000;
 class CDlgReceipt : public CDlgSubPage {
 public:
     CDlgReceipt();
-    explicit CDlgReceipt(receipt::ReceiptServices services);
+    explicit CDlgReceipt(zeva::plug::PageServices services);
     ~CDlgReceipt() override;
 
     // Looks up the account, its bandwidth, the test servers and the work
@@ -75,8 +75,11 @@ private:
     void CollectAdapterFacts();
     void ShowMessage(const std::string& text);
     void EnableButtons(bool enable);
+    // A back-office client on the page's endpoint, 7 s time-out.
+    std::unique_ptr<zeva::plug::IServiceClient> NewClient() const;
 
-    receipt::ReceiptServices services_;
+    zeva::plug::PageServices services_;
+    std::unique_ptr<zeva::plug::IWaitIndicator> radar_;
 
     std::vector<S_SpeedConfig> speedConfigs;
     std::vector<std::string> testUrls;
@@ -89,10 +92,10 @@ private:
     CPNGPicture picture_;
     CStaticText speedDisplay_;
     CStaticText suggestionLabel_;
-    std::unique_ptr<receipt::IServiceClient> client;
+    std::unique_ptr<zeva::plug::IServiceClient> client;
     CStaticText speedLabel_, unitLabel_;
     bool closing = false;
-    std::unique_ptr<receipt::ISpeedEngine> speedTester;
+    std::unique_ptr<zeva::plug::IDownloadEngine> speedTester;
     receipt::ReceiptRecord record;
     CStatic engineerNameLabel_, engineerPhoneLabel_;
     CStaticText resultLabel_;

@@ -9,7 +9,6 @@
 #include "DlgReport.h"
 #include "DlgTestSpeed.h"
 #include "MD5.h"
-#include "Radar.h"
 #include "Resources.h"
 #include "SpeedCalc.h"
 #include "platform/Clock.h"
@@ -38,14 +37,26 @@ struct CDlgDownload::Analysis {
     unsigned pcCount = 0;
     unsigned downRate = 0;
     unsigned upRate = 0;
+    unsigned otherDownRate = 0;
     bool proxySet = false;
     std::string account;
     S_NetType netType;
-    bool dialUpHere = false;
-    std::string mac, processorId, diskSerial, serial;
+    std::vector<std::string> report;
 };
 
-CDlgDownload::CDlgDownload() : CImageDialog(kTplDownload, nullptr), engine_(CurrentServices().newEngine()) {
+// What the end of a test hands to the analysis and the report.
+struct CDlgDownload::TestEnd {
+    std::uint32_t recvBase = 0, sentBase = 0, elapsedMs = 0;
+    unsigned average = 0, engineRate = 0, peakRate = 0;
+    std::string account, version, address, beginTime;
+    S_NetType netType;
+};
+
+CDlgDownload::CDlgDownload(PageServices services)
+    : CImageDialog(kTplDownload, nullptr),
+      services_(std::move(services)),
+      engine_(services_.newDownloadEngine()),
+      radar_(services_.newRadar()) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
     Bind({{kStatus, &status_}, {kProgress, &progressBar_}, {kStart, &start_}, {kStop, &stop_},
@@ -65,7 +76,7 @@ CDlgDownload::CDlgDownload() : CImageDialog(kTplDownload, nullptr), engine_(Curr
     AtDestroy([this] {
         if (running_ && engine_) engine_->StopTest();
         sampler_.Stop();
-        if (radar_) radar_->Close();
+        radar_->Close();
         running_ = false;
         state_ = State::Idle;
     });
@@ -118,11 +129,11 @@ void CDlgDownload::SetCopies(const std::string& account, const S_NetType& netTyp
 }
 
 bool CDlgDownload::RadarShown() const {
-    return radar_ && radar_->IsShown();
+    return radar_->IsShown();
 }
 
 void CDlgDownload::Message(const char* utf8Text) {
-    CurrentServices().messageBox->Show(Acp(utf8Text));
+    services_.messageBox->Show(Acp(utf8Text), this);
 }
 
 std::uint32_t CDlgDownload::ElapsedMs() const {
@@ -139,7 +150,6 @@ void CDlgDownload::OnStart() {
         ContinueStart();
         return;
     }
-    if (!radar_) radar_ = std::make_unique<CRadar>(nullptr);
     radar_->Show();
     state_ = State::Fetching;
     start_.EnableWindow(0);
@@ -149,12 +159,12 @@ void CDlgDownload::OnStart() {
         std::vector<S_SpeedConfig> records;
         std::string error;
     };
-    auto work = [factory = CurrentServices().newClient, address = serviceAddress_, account = account_] {
+    auto work = [factory = services_.newClient, address = serviceAddress_, account = account_] {
         Fetched f;
         f.account = account;
         std::unique_ptr<IServiceClient> client = factory();
         client->Initialize(address, 7);
-        if (f.account.empty()) client->GetCurrentAccount(f.account);
+        if (f.account.empty()) client->GetCurrentAccount(f.account, false);
         f.result = client->GetSpeedConfigList(f.account.empty() ? "FTP" : f.account, f.records);
         if (f.result == -1 || f.records.empty()) f.error = client->GetLastErrorInfo();
         return f;
@@ -172,11 +182,11 @@ void CDlgDownload::OnStart() {
                 store.WriteString(keys::kSectionSpeedConfig, r.Url, r.Title);
             }
         }
-        if (radar_) radar_->Close();
+        radar_->Close();
         start_.EnableWindow(1);
         state_ = State::Idle;
         if (urlList_.empty()) {
-            CurrentServices().eventLog->Write("ZEVAClient.exe", __TIMESTAMP__, "DlgDownload",
+            services_.eventLog->Write("ZEVAClient.exe", __TIMESTAMP__, "DlgDownload",
                                               "CDlgDownload::OnBnClickedButtonTest", 198, f.error,
                                               Acp("一般问题"));
             Message("获取测速地址列表失败，请稍后再试！");
@@ -238,8 +248,8 @@ LRESULT CDlgDownload::OnProgress(WPARAM rate, LPARAM percent) {
             measuring_ = true;
             startTick_ = zeva::GetTickCount();
             beginTime_ = LocalTimeText();
-            CurrentServices().probes->GetNetworkFlux(recvBase_, sentBase_);
-            sampler_.Start();
+            services_.probes->GetNetworkFlux(recvBase_, sentBase_);
+            sampler_.Start(services_.probes);
         }
         SetTimer(kTimerWatchdog, kWatchdogMs);
     }
@@ -265,7 +275,7 @@ void CDlgDownload::OnLiveTimer() {
     unsigned current = 0;
     if (measuring_) {
         std::uint32_t received = 0, sent = 0;
-        CurrentServices().probes->GetNetworkFlux(received, sent);
+        services_.probes->GetNetworkFlux(received, sent);
         current = RateOver(received - recvBase_, ElapsedMs());
     }
     if (current == 0) current = engineRate_;
@@ -292,6 +302,7 @@ void CDlgDownload::StopRunning() {
     KillTimer(kTimerFinish);
     StopEvent().Set();
     sampler_.Stop();
+    if (reportDropped_) reportDropped_->store(true);
     ++generation_;
     stop_.SetWindowText(Acp("重新测速"));
     running_ = false;
@@ -359,9 +370,10 @@ void CDlgDownload::ResetIdle() {
 }
 
 void CDlgDownload::EndOfTest() {
+    OnLiveTimer();  // the display's last tick: its rate counts for the peak
     elapsedMs_ = ElapsedMs();
     std::uint32_t received = 0, sent = 0;
-    CurrentServices().probes->GetNetworkFlux(received, sent);
+    services_.probes->GetNetworkFlux(received, sent);
     // Milliseconds, not whole seconds: a 14.6 s test divided by 14 would
     // read 4 % fast, and one shorter than a second would divide by zero.
     average_ = elapsedMs_ == 0 ? 0
@@ -376,31 +388,19 @@ void CDlgDownload::EndOfTest() {
 
     state_ = State::Analysing;
     const unsigned generation = generation_;
-    auto work = [services = CurrentServices(), recvBase = recvBase_, sentBase = sentBase_,
-                 elapsedMs = elapsedMs_, account = account_, netType = netType_,
-                 address = serviceAddress_] {
-        Analysis a;
-        ISystemProbes& probes = *services.probes;
-        std::vector<std::string> answered;
-        const int scanned = probes.Scan(answered);
-        const std::vector<AdapterFacts> adapters = probes.Adapters();
-        a.pcCount = LanDeviceCount(scanned, answered, probes.LocalIp(), adapters);
-        std::uint32_t receivedNow = 0, sentNow = 0;
-        probes.GetNetworkFlux(receivedNow, sentNow);
-        a.downRate = RateOver(receivedNow - recvBase, elapsedMs);
-        a.upRate = RateOver(sentNow - sentBase, elapsedMs);
-        a.proxySet = probes.ProxySet();
-        a.account = account;
-        a.netType = netType;
-        std::unique_ptr<IServiceClient> client = services.newClient();
-        client->Initialize(address, 5);
-        if (a.account.empty()) client->GetCurrentAccount(a.account);
-        if (a.netType.Id.empty()) client->GetAccountNetType(a.account, a.netType);
-        a.dialUpHere = probes.DialUpOnThisComputer();
-        a.mac = MachineAddress(adapters);
-        probes.HardwareInfo(a.processorId, a.diskSerial);
-        const std::string identity = a.mac + a.processorId + a.diskSerial;
-        CMD5::GetStringMD5(identity.c_str(), a.serial);
+    TestEnd end{recvBase_, sentBase_, elapsedMs_, average_, engineRate_, std::max(peakRate_, engineRate_),
+                account_, version_, serviceAddress_, beginTime_, netType_};
+    reportDropped_ = std::make_shared<std::atomic<bool>>(false);
+    // The analysis and the report run as one: a test that has ended reports
+    // even when the page closes meanwhile (the plug-in's unload waits for
+    // it); only a test the user stops does not.
+    auto work = [services = services_, end, dropped = reportDropped_] {
+        Analysis a = Analyse(services, end);
+        if (!dropped->load()) {
+            std::unique_ptr<IServiceClient> client = services.newClient();
+            client->Initialize(end.address, 5);
+            client->SetSpeedInfo(a.report);  // a lost report changes nothing for the user
+        }
         return a;
     };
     async_.Run(std::move(work), [this, generation](const Analysis& a) {
@@ -409,50 +409,67 @@ void CDlgDownload::EndOfTest() {
     });
 }
 
+CDlgDownload::Analysis CDlgDownload::Analyse(const PageServices& services, const TestEnd& end) {
+    Analysis a;
+    zeva::plug::ISystemProbes& probes = *services.probes;
+    std::vector<LanDevice> devices;
+    const int scanned = services.scanner->Scan(devices);
+    const std::vector<AdapterFacts> adapters = probes.Adapters();
+    a.pcCount = LanDeviceCount(scanned, DeviceAddresses(devices), services.scanner->LocalIp(), adapters);
+    std::uint32_t receivedNow = 0, sentNow = 0;
+    probes.GetNetworkFlux(receivedNow, sentNow);
+    a.downRate = RateOver(receivedNow - end.recvBase, end.elapsedMs);
+    a.upRate = RateOver(sentNow - end.sentBase, end.elapsedMs);
+    a.otherDownRate = speedtest::OtherDownRate(a.downRate, end.engineRate);
+    a.proxySet = probes.ProxySet();
+    a.account = end.account;
+    a.netType = end.netType;
+    std::unique_ptr<IServiceClient> client = services.newClient();
+    client->Initialize(end.address, 5);
+    if (a.account.empty()) client->GetCurrentAccount(a.account, false);
+    if (a.netType.Id.empty()) client->GetAccountNetType(a.account, a.netType, false);
+    bool dialUpHere = false;
+    std::string entry;
+    services.dialUp->GetActiveDialUp(dialUpHere, entry);
+    const std::string mac = MachineAddress(adapters);
+    std::string processorId, diskSerial, serial;
+    probes.HardwareInfo(processorId, diskSerial);
+    const std::string identity = mac + processorId + diskSerial;
+    CMD5::GetStringMD5(identity.c_str(), serial);
+    a.report = {a.netType.Id.empty() ? "-" : a.netType.Id,
+                Num(end.average),
+                dialUpHere ? Acp("本机拨号") : Acp("设备拨号"),
+                end.beginTime,
+                LocalTimeText(),
+                Num(static_cast<unsigned long long>(end.engineRate) * end.elapsedMs / 1000),
+                Num(end.peakRate),
+                a.account,
+                Num(a.upRate),
+                Num(a.otherDownRate),
+                Num(a.pcCount),
+                "CLIENT",
+                end.version,
+                mac,
+                serial,
+                processorId,
+                diskSerial};
+    return a;
+}
+
 void CDlgDownload::ShowAnalysis(const Analysis& a) {
     pcCount_ = a.pcCount;
     upRate_ = a.upRate;
-    otherDownRate_ = speedtest::OtherDownRate(a.downRate, engineRate_);
+    otherDownRate_ = a.otherDownRate;
     proxySet_ = a.proxySet;
-    const std::string completionTime = LocalTimeText();
     account_ = a.account;
     netType_ = a.netType;
     if (!netType_.BandRate.empty()) contracted_.SetWindowText(netType_.BandRate);
     const Rating rating = RateLine(average_, ContractedKbits(netType_.MaxValue));
     rating_.SetWindowText(RatingWord(rating));
     advice_.SetWindowText(RatingAdvice(rating));
-    const std::string dialType = a.dialUpHere ? Acp("本机拨号") : Acp("设备拨号");
-    peakRate_ = std::max(peakRate_, engineRate_);
-    lastReport_ = {netType_.Id.empty() ? "-" : netType_.Id,
-                   Num(average_),
-                   dialType,
-                   beginTime_,
-                   completionTime,
-                   Num(static_cast<unsigned long long>(engineRate_) * elapsedMs_ / 1000),
-                   Num(peakRate_),
-                   account_,
-                   Num(upRate_),
-                   Num(otherDownRate_),
-                   Num(pcCount_),
-                   "CLIENT",
-                   version_,
-                   a.mac,
-                   a.serial,
-                   a.processorId,
-                   a.diskSerial};
-    state_ = State::Uploading;
-    const unsigned generation = generation_;
-    auto upload = [factory = CurrentServices().newClient, address = serviceAddress_, fields = lastReport_] {
-        std::unique_ptr<IServiceClient> client = factory();
-        client->Initialize(address, 5);
-        return client->SetSpeedInfo(fields);
-    };
-    // The service's answer is not shown: a lost report changes nothing for the user.
-    async_.Run(std::move(upload), [this, generation](int) {
-        if (generation != generation_ || state_ != State::Uploading) return;
-        status_.SetWindowText(Acp("下载测速完成!"));
-        SetTimer(kTimerFinish, 100);
-    });
+    lastReport_ = a.report;
+    status_.SetWindowText(Acp("下载测速完成!"));
+    SetTimer(kTimerFinish, 100);
 }
 
 void CDlgDownload::EnterFinished() {

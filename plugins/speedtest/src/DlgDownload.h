@@ -14,14 +14,12 @@
 #include "AsyncCalls.h"
 #include "Controls.h"
 #include "LoadSampler.h"
-#include "Services.h"
+#include "PlugSettings.h"
 #include "ZEVAClientIntf.h"
-
-class CRadar;
 
 class CDlgDownload : public CImageDialog {
 public:
-    enum class State { Idle, Fetching, Running, Analysing, Uploading, Finished, Stopped };
+    enum class State { Idle, Fetching, Running, Analysing, Finished, Stopped };
 
     static constexpr UINT kTimerLive = 1;
     static constexpr UINT kTimerWatchdog = 2;
@@ -31,7 +29,7 @@ public:
     static constexpr UINT kTestMs = 15000;
     static constexpr UINT kSampleMs = CLoadSampler::kSampleMs;
 
-    CDlgDownload();
+    explicit CDlgDownload(speedtest::PageServices services);
     ~CDlgDownload() override;
 
     // The landing page's look-up results, copied when the page is entered.
@@ -60,6 +58,8 @@ protected:
 
 private:
     struct Analysis;
+    struct TestEnd;
+    static Analysis Analyse(const speedtest::PageServices& services, const TestEnd& end);
 
     void OnStart();
     void ContinueStart();
@@ -81,7 +81,10 @@ private:
     // Page state.
     std::vector<std::string> urlList_;
     std::vector<S_SpeedConfig> speedConfigs_;
-    std::unique_ptr<speedtest::IDownloadEngine> engine_;
+    speedtest::PageServices services_;
+    std::unique_ptr<zeva::plug::IDownloadEngine> engine_;
+    std::unique_ptr<zeva::plug::IWaitIndicator> radar_;
+    std::shared_ptr<std::atomic<bool>> reportDropped_;  // set when the user stops the test
     std::string serviceAddress_;
     std::string account_, version_;
     S_NetType netType_;
@@ -101,7 +104,6 @@ private:
     unsigned cpuAverage_ = 0, memAverage_ = 0, pcCount_ = 0, otherDownRate_ = 0, upRate_ = 0;
     bool proxySet_ = false;
     CLoadSampler sampler_;
-    std::unique_ptr<CRadar> radar_;
     std::vector<std::string> lastReport_;
     CRect idleBar_, idleStatus_;
 

@@ -53,7 +53,8 @@ struct CDlgHttpTest::Analysis {
     bool proxySet = false;
 };
 
-CDlgHttpTest::CDlgHttpTest() : CImageDialog(kTplHttpTest, nullptr) {
+CDlgHttpTest::CDlgHttpTest(PageServices services)
+    : CImageDialog(kTplHttpTest, nullptr), services_(std::move(services)) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
     Bind({{kStatus, &status_}, {kProgress, &progress_}, {kReport, &report_}, {kAction, &action_},
@@ -152,7 +153,7 @@ void CDlgHttpTest::SetCopies(const std::string& account, const S_NetType& netTyp
 }
 
 void CDlgHttpTest::Message(const char* utf8Text) {
-    CurrentServices().messageBox->Show(Acp(utf8Text));
+    services_.messageBox->Show(Acp(utf8Text), this);
 }
 
 void CDlgHttpTest::LoadCustomRows() {
@@ -262,7 +263,7 @@ void CDlgHttpTest::OnStart() {
     ++generation_;
     building_ = false;
     currentIndex_ = 0;
-    if (!engine_) engine_ = CurrentServices().newHttpEngine();
+    if (!engine_) engine_ = services_.newHttpEngine();
     const int started = engine_->StartTest(testList_[0], kSiteSeconds, GetSafeHwnd(), kMsgHttpProgress, false);
     for (int i = 0; i < kCustomRows; ++i) {
         checks_[i].ShowWindow(SW_HIDE);
@@ -289,8 +290,8 @@ LRESULT CDlgHttpTest::OnProgress(WPARAM ms, LPARAM percent) {
         if (!measuring_) {
             measuring_ = true;
             startTick_ = zeva::GetTickCount();
-            CurrentServices().probes->GetNetworkFlux(recvBase_, sentBase_);
-            sampler_.Start();
+            services_.probes->GetNetworkFlux(recvBase_, sentBase_);
+            sampler_.Start(services_.probes);
         }
     }
     const unsigned total = static_cast<unsigned>(testList_.size()) * kStepsPerSite;
@@ -309,8 +310,7 @@ LRESULT CDlgHttpTest::OnProgress(WPARAM ms, LPARAM percent) {
     // window thread, each within its own time limit.
     building_ = true;
     const unsigned generation = generation_;
-    const Services services = CurrentServices();
-    auto work = [services, url, ms = static_cast<unsigned>(ms), copies] {
+    auto work = [services = services_, url, ms = static_cast<unsigned>(ms), copies] {
         const UserProxy proxy = ParseUserProxy(services.proxyValues());
         if (!proxy.problem.empty()) std::fprintf(stderr, "web-page test: %s\n", proxy.problem.c_str());
         return AnsweredRecord(url, ms, proxy, *services.resolver, *services.connector, copies);
@@ -353,12 +353,25 @@ void CDlgHttpTest::Finish() {
     add_.ShowWindow(SW_HIDE);
     note_.ShowWindow(SW_HIDE);
 
+    // The records go to the service now, beside the analysis: once the test
+    // has ended they reach it even when the page closes meanwhile (the
+    // plug-in's unload waits for the upload, bounded by its time-out).
+    const std::string address = ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
+    auto upload = [factory = services_.newClient, address, records = records_]() mutable {
+        std::unique_ptr<IServiceClient> client = factory();
+        client->Initialize(address, 5);
+        return client->SetHttpInfo(records);
+    };
+    // A lost upload changes nothing for the user.
+    async_.Run(std::move(upload), [](int) {});
+
     const unsigned generation = generation_;
-    auto work = [probes = CurrentServices().probes, recvBase = recvBase_, sentBase = sentBase_, elapsedMs] {
+    auto work = [probes = services_.probes, scanner = services_.scanner, recvBase = recvBase_, sentBase = sentBase_,
+                 elapsedMs] {
         Analysis a;
-        std::vector<std::string> answered;
-        const int scanned = probes->Scan(answered);
-        a.pcCount = LanDeviceCount(scanned, answered, probes->LocalIp(), probes->Adapters());
+        std::vector<LanDevice> devices;
+        const int scanned = scanner->Scan(devices);
+        a.pcCount = LanDeviceCount(scanned, DeviceAddresses(devices), scanner->LocalIp(), probes->Adapters());
         std::uint32_t received = 0, sent = 0;
         probes->GetNetworkFlux(received, sent);
         a.downRate = RateOver(received - recvBase, elapsedMs);
@@ -378,14 +391,6 @@ void CDlgHttpTest::ShowAnalysis(const Analysis& a) {
     upRate_ = a.upRate;
     proxySet_ = a.proxySet;
     report_.ShowWindow(SW_SHOW);
-    const std::string address = ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
-    auto upload = [factory = CurrentServices().newClient, address, records = records_]() mutable {
-        std::unique_ptr<IServiceClient> client = factory();
-        client->Initialize(address, 5);
-        return client->SetHttpInfo(records);
-    };
-    // A lost upload changes nothing for the user.
-    async_.Run(std::move(upload), [](int) {});
 }
 
 void CDlgHttpTest::OnStop() {

@@ -16,7 +16,7 @@
 #include "AsyncCalls.h"
 #include "Controls.h"
 #include "LoadSampler.h"
-#include "Services.h"
+#include "PlugSettings.h"
 #include "ZEVAClientIntf.h"
 
 class CDlgResultContainer;
@@ -31,7 +31,7 @@ public:
     static constexpr int kSiteSeconds = 5;
     static constexpr UINT kSampleMs = CLoadSampler::kSampleMs;
 
-    CDlgHttpTest();
+    explicit CDlgHttpTest(speedtest::PageServices services);
     ~CDlgHttpTest() override;
 
     void SetCopies(const std::string& account, const S_NetType& netType, const std::string& version);
@@ -88,7 +88,8 @@ private:
     std::size_t currentIndex_ = 0;
     unsigned steps_ = 0;
     std::vector<S_HttpInfo> records_;
-    std::unique_ptr<speedtest::IHttpEngine> engine_;
+    speedtest::PageServices services_;
+    std::unique_ptr<zeva::plug::IHttpEngine> engine_;
     std::string account_, version_;
     S_NetType netType_;
     State state_ = State::Idle;

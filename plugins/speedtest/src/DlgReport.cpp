@@ -2,14 +2,14 @@
 
 #include "DlgShareNet.h"
 #include "Resources.h"
-#include "Services.h"
+#include "PlugSettings.h"
 #include "SpeedCalc.h"
 #include "platform/CodePage.h"
 
 using namespace speedtest;
 using namespace speedtest::report_ids;
 
-CDlgReport::CDlgReport() : CImageDialog(kTplReport, nullptr) {
+CDlgReport::CDlgReport(PageServices services) : CImageDialog(kTplReport, nullptr), services_(std::move(services)) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
     for (UINT i = 0; i < 5; ++i) {
@@ -18,8 +18,8 @@ CDlgReport::CDlgReport() : CImageDialog(kTplReport, nullptr) {
         Bind(static_cast<int>(kFirstIcon + i), icons_[i]);
     }
     Bind({{kLink, &link_}, {kHeading, &heading_}, {kHeadingText, &headingText_}});
-    HandleClick(kLink, [] {
-        CDlgShareNet shareNet;
+    HandleClick(kLink, [this] {
+        CDlgShareNet shareNet(services_);
         shareNet.DoModal();
     });
 }

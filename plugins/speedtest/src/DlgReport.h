@@ -3,10 +3,11 @@
 // load, other devices, other traffic and the proxy, each with its hint.
 
 #include "Controls.h"
+#include "PlugSettings.h"
 
 class CDlgReport : public CImageDialog {
 public:
-    CDlgReport();
+    explicit CDlgReport(speedtest::PageServices services);
     void Fill(unsigned cpuPercent, unsigned memPercent, bool severalDevices, unsigned otherKbPerSecond,
               bool proxySet);
 
@@ -14,6 +15,7 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
+    speedtest::PageServices services_;
     CStaticText lines_[5], hints_[5];
     CLinkLabel link_;
     CStaticText headingText_;

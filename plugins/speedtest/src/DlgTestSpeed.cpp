@@ -9,7 +9,7 @@
 #include "DlgSelect.h"
 #include "DlgTestMain.h"
 #include "Resources.h"
-#include "Services.h"
+#include "PlugSettings.h"
 #include "platform/CodePage.h"
 
 using namespace speedtest;
@@ -27,7 +27,8 @@ struct CDlgTestSpeed::Lookup {
     S_NetType netType;
 };
 
-CDlgTestSpeed::CDlgTestSpeed() : CImageDialog(kTplTestSpeed, nullptr) {
+CDlgTestSpeed::CDlgTestSpeed(PageServices services)
+    : CImageDialog(kTplTestSpeed, nullptr), services_(std::move(services)) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
     Bind({{kDownload, &downloadChoice_}, {kHttp, &httpChoice_}, {kRate, &rateLabel_}, {kArea, &areaLabel_},
@@ -51,11 +52,11 @@ BOOL CDlgTestSpeed::OnInitDialog() {
 
     CWnd* main = GetParent();
     select_ = std::make_unique<CDlgSelect>();
-    download_ = std::make_unique<CDlgDownload>();
+    download_ = std::make_unique<CDlgDownload>(services_);
     band_ = std::make_unique<CDlgBandInfo>();
     questions_ = std::make_unique<CDlgQuestions>();
-    http_ = std::make_unique<CDlgHttpTest>();
-    report_ = std::make_unique<CDlgReport>();
+    http_ = std::make_unique<CDlgHttpTest>(services_);
+    report_ = std::make_unique<CDlgReport>(services_);
     const struct {
         CImageDialog* page;
         UINT templateId;
@@ -78,15 +79,15 @@ BOOL CDlgTestSpeed::OnInitDialog() {
 }
 
 void CDlgTestSpeed::StartLookup() {
-    auto work = [factory = CurrentServices().newClient] {
+    auto work = [factory = services_.newClient] {
         Lookup r;
         const std::string address = ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
         r.version = ReadSetting(keys::kConfigDat, keys::kSectionUpdate, keys::kKeyVersion, "");
         std::unique_ptr<IServiceClient> client = factory();
         client->Initialize(address, 6);
-        client->GetCurrentAccount(r.account);
-        client->GetAccountNetType(r.account, r.netType);
-        client->GetAccountCity(r.account, r.city);
+        client->GetCurrentAccount(r.account, false);
+        client->GetAccountNetType(r.account, r.netType, false);
+        client->GetAccountCity(r.account, r.city, false);
         r.area = ReadSetting(keys::kSpeedTestDat, keys::kSectionArea, r.city, keys::DefaultArea());
         return r;
     };

@@ -81,6 +81,13 @@ unsigned OtherDownRate(unsigned down, unsigned engine) {
     return down > expected ? static_cast<unsigned>(down - expected) : 0;
 }
 
+std::vector<std::string> DeviceAddresses(const std::vector<LanDevice>& devices) {
+    std::vector<std::string> ips;
+    ips.reserve(devices.size());
+    for (const LanDevice& d : devices) ips.push_back(d.Ip);
+    return ips;
+}
+
 unsigned LanDeviceCount(int scanned, const std::vector<std::string>& answered, const std::string& localIp,
                         const std::vector<AdapterFacts>& adapters) {
     if (scanned <= 0) return 0;

@@ -88,7 +88,7 @@ TEST_F(DownloadFlow, IdleRunningAndFinishedStatesShowTheirControls) {
     EXPECT_EQ(fakes_.engine->duration, 15000u);
     EXPECT_EQ(fakes_.engine->message, 1627u);
     EXPECT_EQ(fakes_.engine->window, Download().GetSafeHwnd());
-    EXPECT_EQ(fakes_.engine->proxyEnabled, 1);
+    EXPECT_EQ(fakes_.engine->proxyFlags, std::vector<bool>{true});
 
     RunTest(1024, 1000);
     ASSERT_EQ(Download().GetState(), CDlgDownload::State::Finished);
@@ -362,10 +362,10 @@ TEST_F(DownloadFlow, SamplerAveragesTheLoadEveryFourSeconds) {
 }
 
 TEST_F(DownloadFlow, ReportToggleAndTheAnalysisFacts) {
-    fakes_.probes->scanned = 3;
-    fakes_.probes->answered = {"192.168.1.10", "192.168.1.1", "192.168.1.20"};
+    fakes_.scanner->count = 3;
+    fakes_.scanner->scans = {{{"192.168.1.10", "", "", ""}, {"192.168.1.1", "", "", ""}, {"192.168.1.20", "", "", ""}}};
     fakes_.probes->proxy = true;
-    fakes_.probes->dialUp = true;
+    fakes_.probes->dialActive = true;
     fakes_.probes->adapters = {{{"10.9.9.9"}, {}, "00-00-00-00-00-00"}, {{"192.168.1.10"}, {"192.168.1.1"}, ""}};
     OpenDownload();
     ASSERT_TRUE(Start());
@@ -404,7 +404,7 @@ TEST_F(DownloadFlow, ReportToggleAndTheAnalysisFacts) {
 }
 
 TEST_F(DownloadFlow, EndedBeforeTheFirstSampleKeepsTheSums) {
-    fakes_.probes->scanned = -1;  // the scan failed
+    fakes_.scanner->count = -1;  // the scan failed
     OpenDownload();
     ASSERT_TRUE(Start());
     RunTest(100, 100, 3000);
@@ -429,4 +429,38 @@ TEST_F(DownloadFlow, WaitingAnimationWhileTheListIsFetchedOffTheWindowThread) {
     EXPECT_FALSE(Download().RadarShown());
     EXPECT_EQ(Download().GetState(), CDlgDownload::State::Running);
     EXPECT_EQ(fakes_.engine->starts.size(), 1u);
+}
+
+// A test that has ended reports even when the window closes while its
+// conditions are still being analysed; a test the user stops does not.
+TEST_F(DownloadFlow, AFinishedTestsReportArrivesWhenTheWindowClosesAtOnce) {
+    for (const bool stopFirst : {false, true}) {
+        SCOPED_TRACE(stopFirst ? "stopped" : "closed");
+        zeva::plug::AsyncCalls::SetInline(true);
+        fakes_.client->reports.clear();
+        OpenDownload();
+        ASSERT_TRUE(Start());
+        Gate scan;
+        fakes_.scanner->scanGate = &scan;
+        fakes_.client->uploadGate = std::make_shared<Gate>();
+        zeva::plug::AsyncCalls::SetInline(false);
+        RunTest(1024, 900);
+        ASSERT_EQ(Download().GetState(), CDlgDownload::State::Analysing);
+        if (stopFirst) {
+            ASSERT_TRUE(driver_.Click(Download(), kStop));
+        }
+        ASSERT_TRUE(driver_.Click(*main_, main_ids::kClose));
+        EXPECT_EQ(main_->GetSafeHwnd(), nullptr);
+        scan.Open();
+        fakes_.client->uploadGate->Open();
+        zeva::plug::AsyncCalls::WaitForWorkers();  // as the plug-in's unload does
+        driver_.Pump();
+        fakes_.scanner->scanGate = nullptr;
+        fakes_.client->uploadGate = nullptr;
+        ASSERT_EQ(fakes_.client->Reports(), stopFirst ? 0u : 1u);
+        if (!stopFirst) {
+            EXPECT_EQ(fakes_.client->reports[0].size(), 17u);
+            EXPECT_EQ(fakes_.client->reports[0][1], "1024");
+        }
+    }
 }

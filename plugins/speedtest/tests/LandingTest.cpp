@@ -149,33 +149,9 @@ TEST_F(LandingFlow, ClosingDuringTheLookUpClosesAtOnceAndDropsTheResult) {
     zeva::plug::AsyncCalls::SetInline(false);
     Cache("100M", "杭州");
     auto slow = std::make_shared<SlowProbe>();
-    Services s = fakes_.Make();
-    auto inner = s.newClient;
-    // The first client (the look-up's) blocks in its first call.
-    struct Blocking : IServiceClient {
-        std::unique_ptr<IServiceClient> real;
-        std::shared_ptr<SlowProbe> gate;
-        void Initialize(const std::string& u, unsigned t) override { real->Initialize(u, t); }
-        int GetCurrentAccount(std::string& a) override {
-            gate->Wait();
-            return real->GetCurrentAccount(a);
-        }
-        int GetAccountNetType(const std::string& a, S_NetType& n) override { return real->GetAccountNetType(a, n); }
-        int GetAccountCity(const std::string& a, std::string& c) override { return real->GetAccountCity(a, c); }
-        int GetSpeedConfigList(const std::string& r, std::vector<S_SpeedConfig>& l) override {
-            return real->GetSpeedConfigList(r, l);
-        }
-        int SetSpeedInfo(const std::vector<std::string>& f) override { return real->SetSpeedInfo(f); }
-        std::string GetLastErrorInfo() override { return real->GetLastErrorInfo(); }
-    };
-    s.newClient = [inner, slow] {
-        auto b = std::make_unique<Blocking>();
-        b->real = inner();
-        b->gate = slow;
-        return std::unique_ptr<IServiceClient>(std::move(b));
-    };
-    ScopedServices blocking(s);
-    main_ = std::make_unique<CDlgTestMain>();
+    // The look-up's client blocks in its first call.
+    fakes_.client->accountGate = slow;
+    main_ = std::make_unique<CDlgTestMain>(fakes_.Make());
     ASSERT_TRUE(main_->CreateSubWindow(kTplTestMain, nullptr));
     driver_.Pump();
     EXPECT_TRUE(main_->Landing()->LookupPending());

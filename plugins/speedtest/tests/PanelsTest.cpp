@@ -41,7 +41,7 @@ TEST_F(Panels, BroadbandPanelShowsDataOrFailureLines) {
 
 TEST_F(Panels, ReportLinesHintsAndTheSharedNetworkLink) {
     using namespace report_ids;
-    CDlgReport report;
+    CDlgReport report(fakes_.Make());
     ASSERT_TRUE(report.Create(kTplReport, nullptr));
     report.ShowWindow(SW_SHOW);
 

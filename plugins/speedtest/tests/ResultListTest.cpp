@@ -95,20 +95,6 @@ TEST_F(ResultList, ScrollsWithinItsBoundsAndClearsToEmpty) {
     EXPECT_EQ(list_->Rows()[0]->Rect().top, 0);
 }
 
-namespace {
-
-// A scan with hardware addresses.
-class ScanProbes : public FakeProbes {
-public:
-    std::vector<LanDevice> devices;
-    int ScanDevices(std::vector<LanDevice>& out) override {
-        out = devices;
-        return static_cast<int>(devices.size());
-    }
-};
-
-}  // namespace
-
 class ShareNet : public HttpFixture {
 protected:
     // Opens the window modally and reads it before it closes.
@@ -120,12 +106,8 @@ protected:
         int drags = 0;
     };
     Seen Open(const std::vector<LanDevice>& devices, std::vector<AdapterFacts> adapters) {
-        auto probes = std::make_shared<ScanProbes>();
-        probes->devices = devices;
-        probes->adapters = std::move(adapters);
-        Services s = CurrentServices();
-        s.probes = probes;
-        ScopedServices scoped(s);
+        fakes_.scanner->scans = {devices};
+        fakes_.probes->adapters = std::move(adapters);
         Seen seen;
         driver_.AnswerNextModal([&](CImageDialog& dlg) {
             auto* list = dynamic_cast<CListCtrl*>(dlg.GetDlgItem(sharenet_ids::kList));
@@ -142,14 +124,14 @@ protected:
             seen.drags = dlg.DragRequests() - before;
             driver_.Click(dlg, sharenet_ids::kClose);
         });
-        CDlgShareNet dlg;
+        CDlgShareNet dlg(fakes_.Make());
         EXPECT_EQ(dlg.DoModal(), IDCANCEL);
         return seen;
     }
 };
 
 TEST_F(ShareNet, GatewayOnlyScanShowsTheOwnComputerAlone) {
-    const Seen seen = Open({{"192.168.1.10", "00-11-22-33-44-55"}, {"192.168.1.1", "AA-BB-CC-DD-EE-FF"}},
+    const Seen seen = Open({{"192.168.1.10", "00-11-22-33-44-55", "", ""}, {"192.168.1.1", "AA-BB-CC-DD-EE-FF", "", ""}},
                            {{{"192.168.1.10"}, {"192.168.1.1"}, "00-11-22-33-44-55"}});
     EXPECT_EQ(seen.count, "发现1台设备正在与您使用同一个网络!");
     ASSERT_EQ(seen.rows.size(), 1u);
@@ -166,9 +148,9 @@ TEST_F(ShareNet, GatewayOnlyScanShowsTheOwnComputerAlone) {
 }
 
 TEST_F(ShareNet, WithoutAGatewayNothingIsRemovedAndComparisonIsExact) {
-    const std::vector<LanDevice> devices = {{"192.168.1.10", "00-11-22-33-44-55"},
-                                            {"192.168.1.1", "AA-BB-CC-DD-EE-FF"},
-                                            {"192.168.1.20", "11-11-11-11-11-11"}};
+    const std::vector<LanDevice> devices = {{"192.168.1.10", "00-11-22-33-44-55", "", ""},
+                                            {"192.168.1.1", "AA-BB-CC-DD-EE-FF", "", ""},
+                                            {"192.168.1.20", "11-11-11-11-11-11", "", ""}};
     Seen seen = Open(devices, {{{"192.168.1.10"}, {}, "00-11-22-33-44-55"}});
     EXPECT_EQ(seen.count, "发现3台设备正在与您使用同一个网络!");
     ASSERT_EQ(seen.rows.size(), 3u);

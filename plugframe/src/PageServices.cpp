@@ -1,33 +1,31 @@
-#include "Services.h"
+#include "PageServices.h"
 
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <arpa/inet.h>
 
 #include <chrono>
-#include <cstring>
 #include <ctime>
 #include <mutex>
 
 #include "AdapterInfo.h"
-#include "CryptConfigFile.h"
 #include "DialUp.h"
-#include "DirectoryEx.h"
-#include "DlgMessageBox.h"
 #include "EventLog.h"
 #include "HardwareInfo.h"
 #include "IEMgr.h"
 #include "IPtoTestingPC.h"
+#include "NetNames.h"
 #include "NetworkFlux.h"
+#include "Radar.h"
 #include "SocketConnector.h"
 #include "SystemConfig.h"
 #include "UrlCheck.h"
 #include "ZEVAHttpSpeed.h"
+#include "ZEVAMessageBox.h"
 #include "ZEVAVDownSpeedEx.h"
-#include "platform/Event.h"
 #include "platform/InternetSettings.h"
 
-namespace speedtest {
+namespace zeva::plug {
 
 namespace {
 
@@ -36,12 +34,18 @@ public:
     void Initialize(const std::string& serviceUrl, unsigned timeoutSeconds) override {
         client_.Initialize(serviceUrl.c_str(), timeoutSeconds, BCI_PROXY_IE, "", 0, "", "");
     }
-    int GetCurrentAccount(std::string& account) override { return client_.GetCurrentAccount(account, false); }
-    int GetAccountNetType(const std::string& account, S_NetType& netType) override {
-        return client_.GetAccountNetType(account.c_str(), netType, false);
+    std::string GetLastErrorInfo() override {
+        const char* text = client_.GetLastErrorInfo();
+        return text ? text : "";
     }
-    int GetAccountCity(const std::string& account, std::string& city) override {
-        return client_.GetAccountCity(account.c_str(), city, false);
+    int GetCurrentAccount(std::string& account, bool fromServer) override {
+        return client_.GetCurrentAccount(account, fromServer);
+    }
+    int GetAccountNetType(const std::string& account, S_NetType& netType, bool fromServer) override {
+        return client_.GetAccountNetType(account.c_str(), netType, fromServer);
+    }
+    int GetAccountCity(const std::string& account, std::string& city, bool fromServer) override {
+        return client_.GetAccountCity(account.c_str(), city, fromServer);
     }
     int GetSpeedConfigList(const std::string& request, std::vector<S_SpeedConfig>& list) override {
         return client_.GetSpeedConfigList(request.c_str(), list);
@@ -54,16 +58,24 @@ public:
                                     f[15].c_str(), f[16].c_str());
     }
     int SetHttpInfo(std::vector<S_HttpInfo>& records) override { return client_.SetHttpInfo(records); }
-    std::string GetLastErrorInfo() override {
-        const char* text = client_.GetLastErrorInfo();
-        return text ? text : "";
+    int GetUserNameAndWorkListNum(const std::string& operationCode, const std::string& accounts,
+                                  std::vector<std::string>& list) override {
+        return client_.GetUserNameAndWorkListNum(operationCode.c_str(), accounts.c_str(), list);
+    }
+    int UpFinish(const std::vector<std::string>& f, S_UPFINISHOUT& out) override {
+        if (f.size() != 21) return -1;
+        return client_.UpFinish(f[0].c_str(), f[1].c_str(), f[2].c_str(), f[3].c_str(), f[4].c_str(),
+                                f[5].c_str(), f[6].c_str(), f[7].c_str(), f[8].c_str(), f[9].c_str(),
+                                f[10].c_str(), f[11].c_str(), f[12].c_str(), f[13].c_str(), f[14].c_str(),
+                                f[15].c_str(), f[16].c_str(), f[17].c_str(), f[18].c_str(), f[19].c_str(),
+                                f[20].c_str(), out);
     }
 
 private:
     CZEVAClientIntf client_;
 };
 
-class RealEngine final : public IDownloadEngine {
+class RealDownloadEngine final : public IDownloadEngine {
 public:
     void EnableProxy(bool useUserProxy) override { engine_.EnableProxy(useUserProxy); }
     int StartTest(const std::vector<std::string>& urls, unsigned long durationMs, HWND window,
@@ -225,22 +237,15 @@ public:
         total = status.ullTotalPhys;
         available = status.ullAvailPhys;
     }
-    std::string LocalIp() override {
-        std::string ip;
-        CIPtoTestingPC().GetLocalIP(ip);
-        return ip;
+    std::string ProcessorText() override {
+        std::string text;
+        ::GetCPU(text);
+        return text;
     }
-    int Scan(std::vector<std::string>& ips) override {
-        std::vector<IP_MAC> devices;
-        const int count = CIPtoTestingPC().Scanning(devices, false);
-        for (const IP_MAC& d : devices) ips.push_back(d.IP);
-        return count;
-    }
-    int ScanDevices(std::vector<LanDevice>& out) override {
-        std::vector<IP_MAC> devices;
-        const int count = CIPtoTestingPC().Scanning(devices, false);
-        for (const IP_MAC& d : devices) out.push_back({d.IP, d.MAC});
-        return count;
+    std::string MemoryText() override {
+        std::string text;
+        ::GetMemory(text);
+        return text;
     }
     std::vector<AdapterFacts> Adapters() override {
         std::vector<_ADAPTER_INFO> list;
@@ -262,15 +267,8 @@ public:
         CIEMgr::GetIEProxy(proxy, enabled, error);
         return enabled;
     }
-    bool DialUpOnThisComputer() override {
-        CDialUp dialUp("", "");
-        bool active = false;
-        std::string name;
-        CDialUp::GetActiveDialUp(dialUp, active, name, DIAL_TYPE_ANY);
-        return active;
-    }
     void HardwareInfo(std::string& processorId, std::string& diskSerial) override {
-        GetHardwareInfo(processorId, diskSerial);
+        ::GetHardwareInfo(processorId, diskSerial);
     }
 
 private:
@@ -278,96 +276,118 @@ private:
     CSystemConfig cpu_;
 };
 
-class RealEventLog final : public IEventLog {
+// The stored user name belongs to the link the last look-up found.
+class RealDialUp final : public IDialUpProbe {
 public:
-    void Write(const std::string& module, const std::string& buildTime, const std::string& file,
-               const std::string& function, int line, const std::string& message,
-               const std::string& category) override {
-        WriteSysEventLog(module, buildTime, file, function, line, message, category);
+    int GetActiveDialUp(bool& active, std::string& name) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        dial_ = CDialUp("", "");
+        return CDialUp::GetActiveDialUp(dial_, active, name, DIAL_TYPE_ANY);
     }
+    int GetStoredUserName(std::string& user) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        return dial_.GetStoredUserName(user);
+    }
+
+private:
+    std::mutex lock_;
+    CDialUp dial_{"", ""};
+};
+
+class RealNics final : public INicProbe {
+public:
+    int RetrieveAdapterIdList(std::vector<tag_ADAPTER>& adapters, std::string& error) override {
+        return CNetworkAdapter::RetrieveAdapterIdList(adapters, error);
+    }
+    int IsEnabled(const std::string& id, COMMON_eNicState& state) override {
+        return CNetworkAdapter(id).IsEnabled(state);
+    }
+    int RetrieveIPv4Data(const std::string& id, _ADAPTER_INFO& info) override {
+        return CNetworkAdapter(id).RetrieveIPv4Data(info, false);
+    }
+    int IsWirelessAdapter(const std::string& id, bool& wireless) override {
+        return CNetworkAdapter(id).IsWirelessAdapter(wireless);
+    }
+    int GetSignalStrenghLevel(const std::string& id, int& level) override {
+        return CNetworkAdapter(id).GetSignalStrenghLevel(level);
+    }
+};
+
+// The ARP scan of the primary interface's subnet and the name search of
+// NetBIOS, multicast DNS and the system's reverse DNS.
+class RealScanner final : public ILanScanner {
+public:
+    int Scan(std::vector<LanDevice>& devices) override {
+        std::vector<IP_MAC> found;
+        const int count = CIPtoTestingPC().Scanning(found, false);
+        devices.reserve(devices.size() + found.size());
+        for (const IP_MAC& d : found) devices.push_back({d.IP, d.MAC, d.Vendor, {}});
+        return count;
+    }
+    std::vector<NeighbourEntry> FindNames(const std::vector<std::string>& ips,
+                                          const std::function<bool()>& stop) override {
+        std::vector<NeighbourEntry> out;
+        for (const zeva::netnames::FoundName& f : zeva::netnames::LookupNames(ips, {}, stop))
+            out.push_back({f.ip, f.name});
+        return out;
+    }
+    std::string ComputerName() override { return zeva::netnames::LocalComputerName(); }
+    std::string LocalIp() override {
+        std::string ip;
+        CIPtoTestingPC().GetLocalIP(ip);
+        return ip;
+    }
+};
+
+class RealRadar final : public IWaitIndicator {
+public:
+    void Show() override {
+        if (!radar_) radar_ = std::make_unique<CRadar>(nullptr);
+        radar_->Show();
+    }
+    void Close() override {
+        if (radar_) radar_->Close();
+    }
+    bool IsShown() const override { return radar_ && radar_->IsShown(); }
+
+private:
+    std::unique_ptr<CRadar> radar_;
 };
 
 class RealMessageBox final : public IMessageBox {
 public:
-    void Show(const std::string& text) override {
-        CDlgMessageBox box(text);
-        box.DoModal();
+    void Show(const std::string& text, CWnd* parent) override {
+        ZEVAMessageBox(text, MB_ICONEXCLAMATION, 0, parent);
+    }
+};
+
+class RealEventLog final : public IEventLog {
+public:
+    void Write(const std::string& module, const std::string& buildTime, const std::string& sourceFile,
+               const std::string& function, int line, const std::string& message,
+               const std::string& category) override {
+        WriteSysEventLog(module, buildTime, sourceFile, function, line, message, category);
     }
 };
 
 }  // namespace
 
-// Both live from the plug-in's load to its unload, so the static page, which
-// is made later, is destroyed while they still exist.
-namespace {
-Services g_services = RealServices();
-zeva::Event g_stopEvent(true, false);
-Services& Installed() {
-    return g_services;
-}
-}  // namespace
-
-Services RealServices() {
-    Services s;
+PageServices PageServices::Real() {
+    PageServices s;
     s.newClient = [] { return std::unique_ptr<IServiceClient>(new RealClient); };
-    s.newEngine = [] { return std::unique_ptr<IDownloadEngine>(new RealEngine); };
-    s.probes = std::make_shared<RealProbes>();
-    s.eventLog = std::make_shared<RealEventLog>();
-    s.messageBox = std::make_shared<RealMessageBox>();
+    s.newDownloadEngine = [] { return std::unique_ptr<IDownloadEngine>(new RealDownloadEngine); };
     s.newHttpEngine = [] { return std::unique_ptr<IHttpEngine>(new RealHttpEngine); };
+    s.newRadar = [] { return std::unique_ptr<IWaitIndicator>(new RealRadar); };
+    s.probes = std::make_shared<RealProbes>();
+    s.dialUp = std::make_shared<RealDialUp>();
+    s.nics = std::make_shared<RealNics>();
+    s.scanner = std::make_shared<RealScanner>();
     s.resolver = std::make_shared<RealResolver>();
     s.connector = std::make_shared<RealConnector>();
     s.proxyValues = RealProxyValues;
+    s.messageBox = std::make_shared<RealMessageBox>();
+    s.eventLog = std::make_shared<RealEventLog>();
     return s;
 }
 
-Services& CurrentServices() {
-    return Installed();
-}
-
-ScopedServices::ScopedServices(Services services) : saved_(Installed()) {
-    const Services& before = saved_;
-    if (!services.newClient) services.newClient = before.newClient;
-    if (!services.newEngine) services.newEngine = before.newEngine;
-    if (!services.probes) services.probes = before.probes;
-    if (!services.eventLog) services.eventLog = before.eventLog;
-    if (!services.messageBox) services.messageBox = before.messageBox;
-    if (!services.newHttpEngine) services.newHttpEngine = before.newHttpEngine;
-    if (!services.resolver) services.resolver = before.resolver;
-    if (!services.connector) services.connector = before.connector;
-    if (!services.proxyValues) services.proxyValues = before.proxyValues;
-    Installed() = std::move(services);
-}
-
-ScopedServices::~ScopedServices() {
-    Installed() = std::move(saved_);
-}
-
-zeva::Event& StopEvent() {
-    return g_stopEvent;
-}
-
-std::string AppFile(const std::string& name) {
-    std::string dir;
-    CDirectoryEx::GetApplicationPath(dir);
-    return dir + name;
-}
-
-std::string ReadSetting(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& def) {
-    CCryptConfigFile store(AppFile(file), "");
-    std::string value;
-    store.ReadString(section, key, def, value);
-    return value;
-}
-
-std::string LocalTimeText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
-
-}  // namespace speedtest
+}  // namespace zeva::plug
