@@ -91,7 +91,8 @@ private:
 class FakeHttpEngine : public plug::IHttpEngine {
 public:
     explicit FakeHttpEngine(std::shared_ptr<HttpEngineScript> s) : s_(std::move(s)) {}
-    int StartTest(const std::string& url, int seconds, HWND window, UINT message, bool reuse) override {
+    int StartTest(const std::string& url, int seconds, HWND window, UINT message,
+                  bool reuse) override {
         const std::size_t n = s_->starts.size();
         s_->starts.push_back({url, seconds, window, message, reuse});
         auto it = s_->refuse.find(n);
@@ -258,11 +259,13 @@ long FakeConnector::Connect(const std::string& host, unsigned short port, int se
     return it == connectMs.end() ? -1 : it->second;
 }
 
-long FakeConnector::ConnectVia(const std::string& host, unsigned short port, const std::string& proxyHost,
-                               unsigned short proxyPort, int seconds) {
+long FakeConnector::ConnectVia(const std::string& host, unsigned short port,
+                               const std::string& proxyHost, unsigned short proxyPort,
+                               int seconds) {
     std::lock_guard<std::mutex> hold(lock);
     const std::string key = host + ":" + std::to_string(port);
-    connects.push_back(key + " via " + proxyHost + ":" + std::to_string(proxyPort) + "/" + std::to_string(seconds));
+    connects.push_back(key + " via " + proxyHost + ":" + std::to_string(proxyPort) + "/" +
+                       std::to_string(seconds));
     auto it = connectMs.find(key);
     return it == connectMs.end() ? -1 : it->second;
 }
@@ -278,9 +281,9 @@ void FakeMessageBox::Show(const std::string& text, CWnd*) {
     shown.push_back(zeva::AcpToUtf8(text));
 }
 
-void FakeEventLog::Write(const std::string& module, const std::string& buildTime, const std::string& file,
-                         const std::string& function, int line, const std::string& message,
-                         const std::string& category) {
+void FakeEventLog::Write(const std::string& module, const std::string& buildTime,
+                         const std::string& file, const std::string& function, int line,
+                         const std::string& message, const std::string& category) {
     entries.push_back({module, buildTime, file, function, line, message, category});
 }
 
@@ -293,8 +296,12 @@ PageServices FakeServices::Make() const {
         }
         return std::make_unique<FakeClient>(c);
     };
-    s.newDownloadEngine = [e = engine] { return std::unique_ptr<plug::IDownloadEngine>(new FakeDownloadEngine(e)); };
-    s.newHttpEngine = [h = http] { return std::unique_ptr<plug::IHttpEngine>(new FakeHttpEngine(h)); };
+    s.newDownloadEngine = [e = engine] {
+        return std::unique_ptr<plug::IDownloadEngine>(new FakeDownloadEngine(e));
+    };
+    s.newHttpEngine = [h = http] {
+        return std::unique_ptr<plug::IHttpEngine>(new FakeHttpEngine(h));
+    };
     s.newRadar = [r = radar] { return std::unique_ptr<plug::IWaitIndicator>(new FakeRadar(r)); };
     s.probes = probes;
     s.dialUp = probes;

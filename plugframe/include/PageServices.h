@@ -29,13 +29,16 @@ public:
     virtual void Initialize(const std::string& serviceUrl, unsigned timeoutSeconds) = 0;
     virtual std::string GetLastErrorInfo() = 0;
     virtual int GetCurrentAccount(std::string& account, bool fromServer) = 0;
-    virtual int GetAccountNetType(const std::string& account, S_NetType& netType, bool fromServer) = 0;
+    virtual int GetAccountNetType(const std::string& account, S_NetType& netType,
+                                  bool fromServer) = 0;
     virtual int GetAccountCity(const std::string& account, std::string& city, bool fromServer) = 0;
-    virtual int GetSpeedConfigList(const std::string& request, std::vector<S_SpeedConfig>& list) = 0;
+    virtual int GetSpeedConfigList(const std::string& request,
+                                   std::vector<S_SpeedConfig>& list) = 0;
     // The seventeen texts of a speed report, in parameter order.
     virtual int SetSpeedInfo(const std::vector<std::string>& fields) = 0;
     virtual int SetHttpInfo(std::vector<S_HttpInfo>& records) = 0;
-    virtual int GetUserNameAndWorkListNum(const std::string& operationCode, const std::string& accounts,
+    virtual int GetUserNameAndWorkListNum(const std::string& operationCode,
+                                          const std::string& accounts,
                                           std::vector<std::string>& list) = 0;
     // The twenty-one texts of a work-order report, in parameter order.
     virtual int UpFinish(const std::vector<std::string>& fields, S_UPFINISHOUT& out) = 0;
@@ -47,8 +50,8 @@ class IDownloadEngine {
 public:
     virtual ~IDownloadEngine() = default;
     virtual void EnableProxy(bool useUserProxy) = 0;
-    virtual int StartTest(const std::vector<std::string>& urls, unsigned long durationMs, HWND window,
-                          UINT message) = 0;
+    virtual int StartTest(const std::vector<std::string>& urls, unsigned long durationMs,
+                          HWND window, UINT message) = 0;
     virtual void StopTest() = 0;
 };
 
@@ -56,7 +59,8 @@ public:
 class IHttpEngine {
 public:
     virtual ~IHttpEngine() = default;
-    virtual int StartTest(const std::string& url, int seconds, HWND window, UINT message, bool reuse) = 0;
+    virtual int StartTest(const std::string& url, int seconds, HWND window, UINT message,
+                          bool reuse) = 0;
     virtual void StopTest() = 0;
 };
 
@@ -66,7 +70,8 @@ public:
     virtual ~IResolver() = default;
     // The milliseconds the look-up of `host` took; `firstAddress` gets its
     // first IPv4 address as dotted text, empty when none came in `timeoutMs`.
-    virtual unsigned Resolve(const std::string& host, unsigned timeoutMs, std::string& firstAddress) = 0;
+    virtual unsigned Resolve(const std::string& host, unsigned timeoutMs,
+                             std::string& firstAddress) = 0;
 };
 
 // Timed TCP connections and page fetches; called off the window thread.
@@ -76,8 +81,9 @@ public:
     // Milliseconds to connect to host:port, or -1 when it failed.
     virtual long Connect(const std::string& host, unsigned short port, int timeoutSeconds) = 0;
     // The same through an HTTP proxy's CONNECT tunnel.
-    virtual long ConnectVia(const std::string& host, unsigned short port, const std::string& proxyHost,
-                            unsigned short proxyPort, int timeoutSeconds) = 0;
+    virtual long ConnectVia(const std::string& host, unsigned short port,
+                            const std::string& proxyHost, unsigned short proxyPort,
+                            int timeoutSeconds) = 0;
     // Whether `url` opens as a web page, fetched afresh, within the time.
     virtual bool OpenUrl(const std::string& url, int timeoutSeconds) = 0;
 };
@@ -187,9 +193,9 @@ public:
 class IEventLog {
 public:
     virtual ~IEventLog() = default;
-    virtual void Write(const std::string& module, const std::string& buildTime, const std::string& sourceFile,
-                       const std::string& function, int line, const std::string& message,
-                       const std::string& category) = 0;
+    virtual void Write(const std::string& module, const std::string& buildTime,
+                       const std::string& sourceFile, const std::string& function, int line,
+                       const std::string& message, const std::string& category) = 0;
 };
 
 struct PageServices {

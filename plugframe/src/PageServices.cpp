@@ -41,7 +41,8 @@ public:
     int GetCurrentAccount(std::string& account, bool fromServer) override {
         return client_.GetCurrentAccount(account, fromServer);
     }
-    int GetAccountNetType(const std::string& account, S_NetType& netType, bool fromServer) override {
+    int GetAccountNetType(const std::string& account, S_NetType& netType,
+                          bool fromServer) override {
         return client_.GetAccountNetType(account.c_str(), netType, fromServer);
     }
     int GetAccountCity(const std::string& account, std::string& city, bool fromServer) override {
@@ -52,23 +53,25 @@ public:
     }
     int SetSpeedInfo(const std::vector<std::string>& f) override {
         if (f.size() != 17) return -1;
-        return client_.SetSpeedInfo(f[0].c_str(), f[1].c_str(), f[2].c_str(), f[3].c_str(), f[4].c_str(),
-                                    f[5].c_str(), f[6].c_str(), f[7].c_str(), f[8].c_str(), f[9].c_str(),
-                                    f[10].c_str(), f[11].c_str(), f[12].c_str(), f[13].c_str(), f[14].c_str(),
-                                    f[15].c_str(), f[16].c_str());
+        return client_.SetSpeedInfo(
+            f[0].c_str(), f[1].c_str(), f[2].c_str(), f[3].c_str(), f[4].c_str(), f[5].c_str(),
+            f[6].c_str(), f[7].c_str(), f[8].c_str(), f[9].c_str(), f[10].c_str(), f[11].c_str(),
+            f[12].c_str(), f[13].c_str(), f[14].c_str(), f[15].c_str(), f[16].c_str());
     }
-    int SetHttpInfo(std::vector<S_HttpInfo>& records) override { return client_.SetHttpInfo(records); }
+    int SetHttpInfo(std::vector<S_HttpInfo>& records) override {
+        return client_.SetHttpInfo(records);
+    }
     int GetUserNameAndWorkListNum(const std::string& operationCode, const std::string& accounts,
                                   std::vector<std::string>& list) override {
         return client_.GetUserNameAndWorkListNum(operationCode.c_str(), accounts.c_str(), list);
     }
     int UpFinish(const std::vector<std::string>& f, S_UPFINISHOUT& out) override {
         if (f.size() != 21) return -1;
-        return client_.UpFinish(f[0].c_str(), f[1].c_str(), f[2].c_str(), f[3].c_str(), f[4].c_str(),
-                                f[5].c_str(), f[6].c_str(), f[7].c_str(), f[8].c_str(), f[9].c_str(),
-                                f[10].c_str(), f[11].c_str(), f[12].c_str(), f[13].c_str(), f[14].c_str(),
-                                f[15].c_str(), f[16].c_str(), f[17].c_str(), f[18].c_str(), f[19].c_str(),
-                                f[20].c_str(), out);
+        return client_.UpFinish(
+            f[0].c_str(), f[1].c_str(), f[2].c_str(), f[3].c_str(), f[4].c_str(), f[5].c_str(),
+            f[6].c_str(), f[7].c_str(), f[8].c_str(), f[9].c_str(), f[10].c_str(), f[11].c_str(),
+            f[12].c_str(), f[13].c_str(), f[14].c_str(), f[15].c_str(), f[16].c_str(),
+            f[17].c_str(), f[18].c_str(), f[19].c_str(), f[20].c_str(), out);
     }
 
 private:
@@ -90,7 +93,8 @@ private:
 
 class RealHttpEngine final : public IHttpEngine {
 public:
-    int StartTest(const std::string& url, int seconds, HWND window, UINT message, bool reuse) override {
+    int StartTest(const std::string& url, int seconds, HWND window, UINT message,
+                  bool reuse) override {
         return engine_.StartTest(url, seconds, window, message, reuse);
     }
     void StopTest() override { engine_.StopTest(); }
@@ -100,8 +104,9 @@ private:
 };
 
 long ElapsedSince(std::chrono::steady_clock::time_point start) {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count());
 }
 
 // getaddrinfo has no time limit of its own, so the look-up runs as an
@@ -112,7 +117,8 @@ class RealResolver final : public IResolver {
 public:
     ~RealResolver() override { Reap(); }
 
-    unsigned Resolve(const std::string& host, unsigned timeoutMs, std::string& firstAddress) override {
+    unsigned Resolve(const std::string& host, unsigned timeoutMs,
+                     std::string& firstAddress) override {
         firstAddress.clear();
         Reap();
         const auto start = std::chrono::steady_clock::now();
@@ -127,7 +133,8 @@ public:
             delete request;
             return static_cast<unsigned>(ElapsedSince(start));
         }
-        timespec limit{static_cast<time_t>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000000L};
+        timespec limit{static_cast<time_t>(timeoutMs / 1000),
+                       static_cast<long>(timeoutMs % 1000) * 1000000L};
         const gaicb* const waitList[1] = {&request->cb};
         while (gai_error(&request->cb) == EAI_INPROGRESS) {
             const long left = static_cast<long>(timeoutMs) - ElapsedSince(start);
@@ -145,7 +152,8 @@ public:
             for (const addrinfo* a = request->cb.ar_result; a; a = a->ai_next) {
                 if (a->ai_family != AF_INET) continue;
                 char text[INET_ADDRSTRLEN] = {};
-                inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr, text, sizeof text);
+                inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr,
+                          text, sizeof text);
                 firstAddress = text;
                 break;
             }
@@ -195,7 +203,9 @@ public:
         CE_SocketStream stream;
         CE_SocketConnector connector;
         const auto start = std::chrono::steady_clock::now();
-        if (connector.Connect(stream, host, port, proxyHost, proxyPort, "", "", timeoutSeconds) != 0) return -1;
+        if (connector.Connect(stream, host, port, proxyHost, proxyPort, "", "", timeoutSeconds) !=
+            0)
+            return -1;
         return ElapsedSince(start);
     }
     bool OpenUrl(const std::string& url, int timeoutSeconds) override {
@@ -363,9 +373,9 @@ public:
 
 class RealEventLog final : public IEventLog {
 public:
-    void Write(const std::string& module, const std::string& buildTime, const std::string& sourceFile,
-               const std::string& function, int line, const std::string& message,
-               const std::string& category) override {
+    void Write(const std::string& module, const std::string& buildTime,
+               const std::string& sourceFile, const std::string& function, int line,
+               const std::string& message, const std::string& category) override {
         WriteSysEventLog(module, buildTime, sourceFile, function, line, message, category);
     }
 };

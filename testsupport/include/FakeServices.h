@@ -31,12 +31,12 @@ using plug::ProxyValues;
 // What every service client of one test answers and was told.
 struct ClientScript {
     std::shared_ptr<Gate> accountGate;  // when set, the account look-up waits for it
-    std::shared_ptr<Gate> listGate;    // when set, the list call waits for it
-    std::shared_ptr<Gate> uploadGate;  // when set, the speed and web-page uploads wait for it
-    std::function<void()> onList;      // runs when the list is asked
+    std::shared_ptr<Gate> listGate;     // when set, the list call waits for it
+    std::shared_ptr<Gate> uploadGate;   // when set, the speed and web-page uploads wait for it
+    std::function<void()> onList;       // runs when the list is asked
     std::string account;
     S_NetType netType;
-    std::string city;  // UTF-8
+    std::string city;    // UTF-8
     int listResult = 0;  // not 0: the list call fails and returns it
     std::vector<S_SpeedConfig> list;
     std::string error = "连接服务器失败，网络可能不畅通！";  // UTF-8

@@ -15,10 +15,18 @@ CDlgAntiPilferNet::CDlgAntiPilferNet() : CDlgAntiPilferNet(plug::PageServices::R
 CDlgAntiPilferNet::CDlgAntiPilferNet(plug::PageServices services)
     : CDlgSubPage(kPageTemplate, nullptr), services_(std::move(services.scanner)) {
     RegisterResources();
-    Bind({{kIdClose, &m_btnClose}, {kIdAnimation, &m_animation}, {kIdCount, &m_count},
-          {kIdSearching, &m_searching}, {kIdFound, &m_found}, {kIdRescan, &m_rescan},
-          {kIdAdvice, &m_advice}, {kIdSlogan, &m_slogan}, {kIdFoundPicture, &m_foundPicture},
-          {kIdDonePicture, &m_donePicture}, {kIdNameHeading, &m_nameHeading}, {kIdTitle, &m_title}});
+    Bind({{kIdClose, &m_btnClose},
+          {kIdAnimation, &m_animation},
+          {kIdCount, &m_count},
+          {kIdSearching, &m_searching},
+          {kIdFound, &m_found},
+          {kIdRescan, &m_rescan},
+          {kIdAdvice, &m_advice},
+          {kIdSlogan, &m_slogan},
+          {kIdFoundPicture, &m_foundPicture},
+          {kIdDonePicture, &m_donePicture},
+          {kIdNameHeading, &m_nameHeading},
+          {kIdTitle, &m_title}});
     HandleClick(kIdClose, [this] { CloseDialog(1); });
     HandleClick(kIdRescan, [this] { Rescan(); });
     SetCaptionDrag(kDragAnywhere);
@@ -73,7 +81,8 @@ BOOL CDlgAntiPilferNet::OnInitDialog() {
 
 void CDlgAntiPilferNet::ShowSearching(bool rescan) {
     m_searching.ShowWindow(SW_SHOW);
-    for (CWnd* w : std::initializer_list<CWnd*>{&m_found, &m_count, &m_rescan}) w->ShowWindow(SW_HIDE);
+    for (CWnd* w : std::initializer_list<CWnd*>{&m_found, &m_count, &m_rescan})
+        w->ShowWindow(SW_HIDE);
     m_foundPicture.ShowWindow(rescan ? SW_SHOW : SW_HIDE);
     if (!rescan) {
         m_donePicture.ShowWindow(SW_HIDE);
@@ -162,10 +171,12 @@ void CDlgAntiPilferNet::AskNames() {
     const std::uint64_t search = search_;
     RunAsync(
         [services, stop, ips](const plug::CancelToken& token) {
-            auto found = services->FindNames(ips, [stop, token] { return stop->load() || token.Cancelled(); });
+            auto found = services->FindNames(
+                ips, [stop, token] { return stop->load() || token.Cancelled(); });
             // Network-neighbourhood style names ("\\PC") lose their two backslashes.
             for (NeighbourEntry& e : found) {
-                if (!e.Name.empty() && e.Name[0] == '\\') e.Name.erase(0, std::min<std::size_t>(2, e.Name.size()));
+                if (!e.Name.empty() && e.Name[0] == '\\')
+                    e.Name.erase(0, std::min<std::size_t>(2, e.Name.size()));
             }
             return found;
         },

@@ -20,9 +20,9 @@
 #include "Controls.h"
 #include "DlgAPNContainer.h"
 #include "DlgSubPage.h"
-#include "PageServices.h"
 #include "LinkLabel.h"
 #include "LookAnimation.h"
+#include "PageServices.h"
 
 class CDlgAntiPilferNet : public CDlgSubPage {
 public:

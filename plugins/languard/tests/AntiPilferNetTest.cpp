@@ -9,10 +9,10 @@
 #include <deque>
 #include <mutex>
 
-#include "FakeServices.h"
-#include "Gate.h"
 #include "AsyncCalls.h"
 #include "DlgAntiPilferNet.h"
+#include "FakeServices.h"
+#include "Gate.h"
 #include "HeadlessRenderer.h"
 #include "LanguardResources.h"
 #include "PluginHarness.h"
@@ -27,9 +27,9 @@ using State = CDlgAntiPilferNet::State;
 
 namespace {
 
-using zeva::test::Gate;
 using zeva::plug::LanDevice;
 using zeva::plug::NeighbourEntry;
+using zeva::test::Gate;
 
 const LanDevice kOwn{"10.0.0.1", "00-1B-21-AA-00-01", "Intel", ""};
 const LanDevice kA{"10.0.0.2", "00-1A-11-00-00-02", "Google", ""};
@@ -110,7 +110,8 @@ TEST_F(LanPage, OnlyThisComputerCountsZeroWithOneRowMarkedAsThisComputer) {
     EXPECT_FALSE(page.Animation().Playing());
     EXPECT_FALSE(page.Animation().IsVisibleFlag());
     EXPECT_FALSE(Shown(page, kIdSearching));
-    for (UINT shown : {kIdFound, kIdCount, kIdRescan, kIdFoundPicture}) EXPECT_TRUE(Shown(page, shown)) << shown;
+    for (UINT shown : {kIdFound, kIdCount, kIdRescan, kIdFoundPicture})
+        EXPECT_TRUE(Shown(page, shown)) << shown;
 }
 
 TEST_F(LanPage, SecondScanAddsOnlyNewAddressAndHardwarePairsAndNamesGoToTheFirstOfAnAddress) {
@@ -149,7 +150,8 @@ TEST_F(LanPage, NamesThatArriveBeforeTheRowsAreShownWhenTheRowsAre) {
     fake->scans = {{kOwn, kA}};
     fake->names = {{"10.0.0.2", "PC-EARLY"}};
     Open();
-    ASSERT_TRUE(RunUntil([&] { return !page.Devices().empty() && !page.Devices()[1].Name.empty(); }, 900));
+    ASSERT_TRUE(
+        RunUntil([&] { return !page.Devices().empty() && !page.Devices()[1].Name.empty(); }, 900));
     EXPECT_EQ(page.List().RowCount(), 0u) << "the name came first";
     EXPECT_EQ(page.CurrentState(), State::Searching);
     ASSERT_TRUE(Finish());
@@ -235,7 +237,8 @@ TEST_F(LanPage, ClosingDuringASearchDropsItAndReopeningStartsAFreshOne) {
 TEST_F(LanPage, RowsStackAndTheListScrollsByARowHeight) {
     std::vector<LanDevice> many{kOwn};
     for (int i = 2; i < 14; ++i)
-        many.push_back({"10.0.0." + std::to_string(i), "00-1A-11-00-00-" + std::to_string(10 + i), "V", ""});
+        many.push_back(
+            {"10.0.0." + std::to_string(i), "00-1A-11-00-00-" + std::to_string(10 + i), "V", ""});
     fake->scans = {many};
     Open();
     ASSERT_TRUE(Finish());
@@ -262,13 +265,14 @@ TEST_F(LanPage, RowsStackAndTheListScrollsByARowHeight) {
         int pos;
     };
     const std::vector<Step> steps = {
-        {SB_LINEDOWN, 0, 49}, {SB_PAGEDOWN, 0, 98},   {SB_LINEUP, 0, 49}, {SB_TOP, 0, 0},
+        {SB_LINEDOWN, 0, 49}, {SB_PAGEDOWN, 0, 98},    {SB_LINEUP, 0, 49}, {SB_TOP, 0, 0},
         {SB_LINEUP, 0, 0},    {SB_THUMBTRACK, 30, 30}, {SB_BOTTOM, 0, 79}, {SB_PAGEUP, 0, 30},
     };
     for (const Step& s : steps) {
         driver.VScroll(list, s.code, s.thumb);
         EXPECT_EQ(list.GetScrollPos(SB_VERT), std::min(s.pos, end)) << "code " << s.code;
-        EXPECT_EQ(list.Row(0)->Rect().top, 1 - list.GetScrollPos(SB_VERT)) << "content moves with it";
+        EXPECT_EQ(list.Row(0)->Rect().top, 1 - list.GetScrollPos(SB_VERT))
+            << "content moves with it";
     }
     for (int i = 0; i < 20; ++i) driver.VScroll(list, SB_LINEDOWN);
     EXPECT_EQ(list.GetScrollPos(SB_VERT), end) << "stops at the end";
@@ -297,7 +301,8 @@ TEST_F(LanPage, TheAnimationPlaysShippedFramesInNumberOrderElseTheDrawnRadar) {
     test::TempDir app;
     std::filesystem::create_directories(app / "look");
     std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x10\0\0\0\x10", 24);
-    for (const char* name : {"10.png", "2.png", "1.png", "notes.txt"}) test::WriteFile(app / "look" / name, png);
+    for (const char* name : {"10.png", "2.png", "1.png", "notes.txt"})
+        test::WriteFile(app / "look" / name, png);
     {
         test::ScopedEnv env("ZEVA_APP_DIR", app.path().string() + "/");
         fake->scans = {{kOwn}};

@@ -62,12 +62,18 @@ std::string MakeQueryId() {
 
 std::string SignalWord(int level, const std::string& previous) {
     switch (level) {
-        case 1: return Acp("差");
-        case 2: return Acp("较差");
-        case 3: return Acp("中等");
-        case 4: return Acp("较强");
-        case 5: return Acp("非常强");
-        default: return previous;
+        case 1:
+            return Acp("差");
+        case 2:
+            return Acp("较差");
+        case 3:
+            return Acp("中等");
+        case 4:
+            return Acp("较强");
+        case 5:
+            return Acp("非常强");
+        default:
+            return previous;
     }
 }
 
@@ -80,10 +86,10 @@ CDlgReceipt::CDlgReceipt(plug::PageServices services)
     RegisterResources();
     speedTester = services_.newDownloadEngine();
     radar_ = services_.newRadar();
-    serviceUrl = ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionServer,
-                                  cfgkeys::kKeyServiceURL);
-    record.Version = ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionUpdate,
-                                      cfgkeys::kKeyVersion);
+    serviceUrl =
+        ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionServer, cfgkeys::kKeyServiceURL);
+    record.Version =
+        ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionUpdate, cfgkeys::kKeyVersion);
     useProxy = ReadConfigInteger(cfgkeys::kUserConfigDat, cfgkeys::kSectionServer,
                                  cfgkeys::kKeyUseProxy, cfgkeys::kDefaultUseProxy);
     client = NewClient();
@@ -162,8 +168,8 @@ BOOL CDlgReceipt::CreateSubWindow(UINT templateId, CWnd* parent) {
     if (result != 0) {
         const std::string text = lookup->GetLastErrorInfo();
         ShowMessage(text);
-        services_.eventLog->Write(kLogModule, kLogBuildTime, kLogSourceFile, kLogFunction,
-                                  kLogLine, text, Acp("一般问题"));
+        services_.eventLog->Write(kLogModule, kLogBuildTime, kLogSourceFile, kLogFunction, kLogLine,
+                                  text, Acp("一般问题"));
         return 0;
     }
 
@@ -272,7 +278,8 @@ LRESULT CDlgReceipt::OnSpeedProgress(WPARAM wParam, LPARAM lParam) {
     if (elapsedMs >= 1000)
         rate = static_cast<std::uint32_t>(static_cast<double>(bytes) * 1000.0 /
                                           (static_cast<double>(elapsedMs) * 1024.0));
-    currentSpeed = rate != 0 ? rate : static_cast<std::uint32_t>(reportedSpeed > 0 ? reportedSpeed : 0);
+    currentSpeed =
+        rate != 0 ? rate : static_cast<std::uint32_t>(reportedSpeed > 0 ? reportedSpeed : 0);
 
     if (progress == -1) {
         EnableButtons(true);
@@ -338,12 +345,28 @@ void CDlgReceipt::Submit() {
     const std::string deviceCount = std::to_string(services_.scanner->Scan(devices));
 
     S_UPFINISHOUT answer;
-    const int rc = client->UpFinish(
-        {record.WorkListNum, record.Speed, record.DialType, record.ConnectType, record.CpuType,
-         record.MemoryTotalSize, record.WirelessIntensity, "-", record.Remarks, "", "", "123", "321",
-         record.Remarks, engineerName, engineerPhone, account, record.ClientId, record.Mac, deviceCount,
-         record.Version},
-        answer);
+    const int rc = client->UpFinish({record.WorkListNum,
+                                     record.Speed,
+                                     record.DialType,
+                                     record.ConnectType,
+                                     record.CpuType,
+                                     record.MemoryTotalSize,
+                                     record.WirelessIntensity,
+                                     "-",
+                                     record.Remarks,
+                                     "",
+                                     "",
+                                     "123",
+                                     "321",
+                                     record.Remarks,
+                                     engineerName,
+                                     engineerPhone,
+                                     account,
+                                     record.ClientId,
+                                     record.Mac,
+                                     deviceCount,
+                                     record.Version},
+                                    answer);
     ShowMessage(answer.ResultDesc);
     // Only a report the back office took closes the page; otherwise every
     // entry stays for another try.

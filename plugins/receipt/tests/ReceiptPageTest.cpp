@@ -66,7 +66,9 @@ protected:
         return shown != 0 && Page().GetSafeHwnd() != nullptr;
     }
     std::string Text(UINT id) { return Page().GetDlgItemText(static_cast<int>(id)); }
-    bool Enabled(UINT id) { return Page().GetDlgItem(static_cast<int>(id))->IsWindowEnabled() != 0; }
+    bool Enabled(UINT id) {
+        return Page().GetDlgItem(static_cast<int>(id))->IsWindowEnabled() != 0;
+    }
     void Progress(int speed, int progress) {
         zeva::PostMessage(Page().GetSafeHwnd(), kMsgSpeedProgress, static_cast<WPARAM>(speed),
                           static_cast<LPARAM>(progress));
@@ -358,7 +360,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ReceiptVerdict,
     ::testing::Values(VerdictCase{"Above", "800", 81ul * 1024 * 15, "81", "测速结果已达标"},
                       VerdictCase{"Exactly", "800", 80ul * 1024 * 15, "80", "测速结果未达标"},
-                      VerdictCase{"NoRequirement", "0", 80ul * 1024 * 15, "80", "测速完成，请提交"}),
+                      VerdictCase{"NoRequirement", "0", 80ul * 1024 * 15, "80",
+                                  "测速完成，请提交"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ReceiptPage, NoBandwidthAnsweredFinishesWithPleaseSubmit) {
@@ -372,7 +375,8 @@ TEST_F(ReceiptPage, RefusedStartAndUnreachableServersSayWhy) {
     ASSERT_TRUE(Open());
     fakes_.engine->startResult = 1;
     ASSERT_TRUE(driver_.Click(Page(), kIdTest));
-    EXPECT_EQ(fakes_.box->shown, std::vector<std::string>{"对不起，该测试点正在维护，请稍候重试！"});
+    EXPECT_EQ(fakes_.box->shown,
+              std::vector<std::string>{"对不起，该测试点正在维护，请稍候重试！"});
     EXPECT_TRUE(Enabled(kIdTest));
     EXPECT_TRUE(Enabled(kIdSubmit));
     driver_.Advance(2000);
@@ -542,28 +546,37 @@ TEST_P(ReceiptAdapters, LinkKindSignalAndMacFollowTheEnabledAdapters) {
 using A = zeva::test::FakeMachine::Nic;
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReceiptAdapters,
-    ::testing::Values(
-        AdapterCase{"SecondWirelessLevel4",
-                    {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
-                     A{"wlan0", true, "52-54-00-00-00-02", true, 0, 4}},
-                    "无线", "较强", "52-54-00-00-00-02"},
-        AdapterCase{"ZeroMacNeverReplaces",
-                    {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
-                     A{"ppp0", true, "00-00-00-00-00-00", false, 0, 0},
-                     A{"tun0", true, "", false, 0, 0}},
-                    "有线", "无", "52-54-00-00-00-01"},
-        AdapterCase{"DisabledSkipped",
-                    {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
-                     A{"wlan0", false, "52-54-00-00-00-02", true, 0, 5}},
-                    "有线", "无", "52-54-00-00-00-01"},
-        AdapterCase{"NoSignalStaysWired",
-                    {A{"wlan0", true, "52-54-00-00-00-02", true, -1, 3}},
-                    "有线", "无", "52-54-00-00-00-02"},
-        AdapterCase{"OddLevelKeepsTheWord",
-                    {A{"wlan0", true, "52-54-00-00-00-02", true, 0, 1},
-                     A{"wlan1", true, "52-54-00-00-00-03", true, 0, 9}},
-                    "无线", "差", "52-54-00-00-00-03"},
-        AdapterCase{"None", {}, "有线", "无", ""}),
+    ::testing::Values(AdapterCase{"SecondWirelessLevel4",
+                                  {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
+                                   A{"wlan0", true, "52-54-00-00-00-02", true, 0, 4}},
+                                  "无线",
+                                  "较强",
+                                  "52-54-00-00-00-02"},
+                      AdapterCase{"ZeroMacNeverReplaces",
+                                  {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
+                                   A{"ppp0", true, "00-00-00-00-00-00", false, 0, 0},
+                                   A{"tun0", true, "", false, 0, 0}},
+                                  "有线",
+                                  "无",
+                                  "52-54-00-00-00-01"},
+                      AdapterCase{"DisabledSkipped",
+                                  {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
+                                   A{"wlan0", false, "52-54-00-00-00-02", true, 0, 5}},
+                                  "有线",
+                                  "无",
+                                  "52-54-00-00-00-01"},
+                      AdapterCase{"NoSignalStaysWired",
+                                  {A{"wlan0", true, "52-54-00-00-00-02", true, -1, 3}},
+                                  "有线",
+                                  "无",
+                                  "52-54-00-00-00-02"},
+                      AdapterCase{"OddLevelKeepsTheWord",
+                                  {A{"wlan0", true, "52-54-00-00-00-02", true, 0, 1},
+                                   A{"wlan1", true, "52-54-00-00-00-03", true, 0, 9}},
+                                  "无线",
+                                  "差",
+                                  "52-54-00-00-00-03"},
+                      AdapterCase{"None", {}, "有线", "无", ""}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ReceiptPage, ARefusedOrFailedReportKeepsThePageAndEveryEntry) {

@@ -59,15 +59,31 @@ CDlgDownload::CDlgDownload(PageServices services)
       radar_(services_.newRadar()) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
-    Bind({{kStatus, &status_}, {kProgress, &progressBar_}, {kStart, &start_}, {kStop, &stop_},
-          {kLiveRateCaption, &liveRateCaption_}, {kLiveRate, &liveRate_},
-          {kLivePercentCaption, &livePercentCaption_}, {kLivePercent, &livePercent_},
-          {kContractedPicture, &contractedPicture_}, {kAveragePicture, &averagePicture_},
-          {kRatingPicture, &ratingPicture_}, {kContracted, &contracted_}, {kAverage, &averageText_},
-          {kLineRate, &lineRate_}, {kRating, &rating_}, {kAdvicePicture, &advicePicture_}, {kAdvice, &advice_},
-          {kStatusPictureId, &statusPicture_}, {kHintPicture, &hintPicture_}, {kHintBefore, &hintBefore_},
-          {kHintDuring, &hintDuring_}, {kPicture, &picture_}, {kReport, &report_},
-          {kContractedCaption, &contractedCaption_}, {kAverageCaption, &averageCaption_},
+    Bind({{kStatus, &status_},
+          {kProgress, &progressBar_},
+          {kStart, &start_},
+          {kStop, &stop_},
+          {kLiveRateCaption, &liveRateCaption_},
+          {kLiveRate, &liveRate_},
+          {kLivePercentCaption, &livePercentCaption_},
+          {kLivePercent, &livePercent_},
+          {kContractedPicture, &contractedPicture_},
+          {kAveragePicture, &averagePicture_},
+          {kRatingPicture, &ratingPicture_},
+          {kContracted, &contracted_},
+          {kAverage, &averageText_},
+          {kLineRate, &lineRate_},
+          {kRating, &rating_},
+          {kAdvicePicture, &advicePicture_},
+          {kAdvice, &advice_},
+          {kStatusPictureId, &statusPicture_},
+          {kHintPicture, &hintPicture_},
+          {kHintBefore, &hintBefore_},
+          {kHintDuring, &hintDuring_},
+          {kPicture, &picture_},
+          {kReport, &report_},
+          {kContractedCaption, &contractedCaption_},
+          {kAverageCaption, &averageCaption_},
           {kRatingCaption, &ratingCaption_}});
     HandleClick(kStart, [this] { OnStart(); });
     HandleClick(kStop, [this] { OnStopOrAgain(); });
@@ -122,7 +138,8 @@ BOOL CDlgDownload::OnInitDialog() {
     return 1;
 }
 
-void CDlgDownload::SetCopies(const std::string& account, const S_NetType& netType, const std::string& version) {
+void CDlgDownload::SetCopies(const std::string& account, const S_NetType& netType,
+                             const std::string& version) {
     account_ = account;
     netType_ = netType;
     version_ = version;
@@ -187,8 +204,8 @@ void CDlgDownload::OnStart() {
         state_ = State::Idle;
         if (urlList_.empty()) {
             services_.eventLog->Write("ZEVAClient.exe", __TIMESTAMP__, "DlgDownload",
-                                              "CDlgDownload::OnBnClickedButtonTest", 198, f.error,
-                                              Acp("一般问题"));
+                                      "CDlgDownload::OnBnClickedButtonTest", 198, f.error,
+                                      Acp("一般问题"));
             Message("获取测速地址列表失败，请稍后再试！");
             return;
         }
@@ -341,7 +358,8 @@ void CDlgDownload::ShowLive(bool show) {
 
 void CDlgDownload::MoveRunningLayout(bool running) {
     const int shift = running ? -kRunningShift : 0;
-    for (auto [wnd, rect] : {std::pair<CWnd*, CRect>{&progressBar_, idleBar_}, {&status_, idleStatus_}})
+    for (auto [wnd, rect] :
+         {std::pair<CWnd*, CRect>{&progressBar_, idleBar_}, {&status_, idleStatus_}})
         wnd->MoveWindow(rect.left + shift, rect.top, rect.Width(), rect.Height());
 }
 
@@ -350,9 +368,9 @@ void CDlgDownload::ResetIdle() {
     for (CWnd* w : {static_cast<CWnd*>(&contractedPicture_), static_cast<CWnd*>(&averagePicture_),
                     static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contractedCaption_),
                     static_cast<CWnd*>(&averageCaption_), static_cast<CWnd*>(&ratingCaption_),
-                    static_cast<CWnd*>(&contracted_),
-                    static_cast<CWnd*>(&averageText_), static_cast<CWnd*>(&lineRate_),
-                    static_cast<CWnd*>(&rating_), static_cast<CWnd*>(&advice_), static_cast<CWnd*>(&stop_),
+                    static_cast<CWnd*>(&contracted_), static_cast<CWnd*>(&averageText_),
+                    static_cast<CWnd*>(&lineRate_), static_cast<CWnd*>(&rating_),
+                    static_cast<CWnd*>(&advice_), static_cast<CWnd*>(&stop_),
                     static_cast<CWnd*>(&hintDuring_), static_cast<CWnd*>(&report_),
                     static_cast<CWnd*>(&advicePicture_)})
         w->ShowWindow(SW_HIDE);
@@ -376,9 +394,10 @@ void CDlgDownload::EndOfTest() {
     services_.probes->GetNetworkFlux(received, sent);
     // Milliseconds, not whole seconds: a 14.6 s test divided by 14 would
     // read 4 % fast, and one shorter than a second would divide by zero.
-    average_ = elapsedMs_ == 0 ? 0
-                               : static_cast<unsigned>(static_cast<std::uint64_t>(received - recvBase_) * 1000 /
-                                                       (static_cast<std::uint64_t>(elapsedMs_) * 1024));
+    average_ = elapsedMs_ == 0
+                   ? 0
+                   : static_cast<unsigned>(static_cast<std::uint64_t>(received - recvBase_) * 1000 /
+                                           (static_cast<std::uint64_t>(elapsedMs_) * 1024));
     if (average_ == 0) average_ = engineRate_;
     averageText_.SetWindowText(AverageText(average_));
     lineRate_.SetWindowText(LineRateText(average_));
@@ -388,8 +407,10 @@ void CDlgDownload::EndOfTest() {
 
     state_ = State::Analysing;
     const unsigned generation = generation_;
-    TestEnd end{recvBase_, sentBase_, elapsedMs_, average_, engineRate_, std::max(peakRate_, engineRate_),
-                account_, version_, serviceAddress_, beginTime_, netType_};
+    TestEnd end{recvBase_,  sentBase_,   elapsedMs_,
+                average_,   engineRate_, std::max(peakRate_, engineRate_),
+                account_,   version_,    serviceAddress_,
+                beginTime_, netType_};
     reportDropped_ = std::make_shared<std::atomic<bool>>(false);
     // The analysis and the report run as one: a test that has ended reports
     // even when the page closes meanwhile (the plug-in's unload waits for
@@ -415,7 +436,8 @@ CDlgDownload::Analysis CDlgDownload::Analyse(const PageServices& services, const
     std::vector<LanDevice> devices;
     const int scanned = services.scanner->Scan(devices);
     const std::vector<AdapterFacts> adapters = probes.Adapters();
-    a.pcCount = LanDeviceCount(scanned, DeviceAddresses(devices), services.scanner->LocalIp(), adapters);
+    a.pcCount =
+        LanDeviceCount(scanned, DeviceAddresses(devices), services.scanner->LocalIp(), adapters);
     std::uint32_t receivedNow = 0, sentNow = 0;
     probes.GetNetworkFlux(receivedNow, sentNow);
     a.downRate = RateOver(receivedNow - end.recvBase, end.elapsedMs);
@@ -479,10 +501,9 @@ void CDlgDownload::EnterFinished() {
     for (CWnd* w : {static_cast<CWnd*>(&contractedPicture_), static_cast<CWnd*>(&averagePicture_),
                     static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contractedCaption_),
                     static_cast<CWnd*>(&averageCaption_), static_cast<CWnd*>(&ratingCaption_),
-                    static_cast<CWnd*>(&contracted_),
-                    static_cast<CWnd*>(&averageText_), static_cast<CWnd*>(&lineRate_),
-                    static_cast<CWnd*>(&rating_), static_cast<CWnd*>(&advicePicture_),
-                    static_cast<CWnd*>(&advice_)})
+                    static_cast<CWnd*>(&contracted_), static_cast<CWnd*>(&averageText_),
+                    static_cast<CWnd*>(&lineRate_), static_cast<CWnd*>(&rating_),
+                    static_cast<CWnd*>(&advicePicture_), static_cast<CWnd*>(&advice_)})
         w->ShowWindow(SW_SHOW);
     stop_.SetWindowText(Acp("重新测速"));
     statusPicture_.SetImage(14032u);

@@ -33,7 +33,8 @@ public:
     ~CDlgDownload() override;
 
     // The landing page's look-up results, copied when the page is entered.
-    void SetCopies(const std::string& account, const S_NetType& netType, const std::string& version);
+    void SetCopies(const std::string& account, const S_NetType& netType,
+                   const std::string& version);
     // Side panel back to the questions, the report button hidden.
     void ResetSidePanel();
 

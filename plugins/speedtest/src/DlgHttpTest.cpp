@@ -39,8 +39,9 @@ std::string Trimmed(const std::string& text) {
 bool StorableAddress(const std::string& text) {
     if (text.size() > kMaxAddress) return false;
     if (text.front() == '[' || text.front() == ';' || text.front() == '#') return false;
-    return std::none_of(text.begin(), text.end(),
-                        [](char c) { return c == '=' || c == '<' || c == '>' || c == '&' || (c >= 0 && c < 0x20); });
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        return c == '=' || c == '<' || c == '>' || c == '&' || (c >= 0 && c < 0x20);
+    });
 }
 
 }  // namespace
@@ -57,8 +58,14 @@ CDlgHttpTest::CDlgHttpTest(PageServices services)
     : CImageDialog(kTplHttpTest, nullptr), services_(std::move(services)) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
-    Bind({{kStatus, &status_}, {kProgress, &progress_}, {kReport, &report_}, {kAction, &action_},
-          {kEntryPicture, &entryPicture_}, {kEntry, &entry_}, {kAdd, &add_}, {kNote, &note_}});
+    Bind({{kStatus, &status_},
+          {kProgress, &progress_},
+          {kReport, &report_},
+          {kAction, &action_},
+          {kEntryPicture, &entryPicture_},
+          {kEntry, &entry_},
+          {kAdd, &add_},
+          {kNote, &note_}});
     for (int i = 0; i < kSites; ++i) {
         Bind(static_cast<int>(kSiteLabels[i]), siteLabels_[i]);
         Bind(static_cast<int>(kSiteIcons[i]), siteIcons_[i]);
@@ -142,11 +149,14 @@ BOOL CDlgHttpTest::OnInitDialog() {
 // Neither Escape nor Return may close the page (Return in the entry field
 // does nothing either).
 BOOL CDlgHttpTest::PreTranslateMessage(zeva::MSG* msg) {
-    if (msg->message == zeva::WM_KEYDOWN && (msg->wParam == zeva::VK_ESCAPE || msg->wParam == zeva::VK_RETURN)) return 1;
+    if (msg->message == zeva::WM_KEYDOWN &&
+        (msg->wParam == zeva::VK_ESCAPE || msg->wParam == zeva::VK_RETURN))
+        return 1;
     return CImageDialog::PreTranslateMessage(msg);
 }
 
-void CDlgHttpTest::SetCopies(const std::string& account, const S_NetType& netType, const std::string& version) {
+void CDlgHttpTest::SetCopies(const std::string& account, const S_NetType& netType,
+                             const std::string& version) {
     account_ = account;
     netType_ = netType;
     version_ = version;
@@ -190,8 +200,9 @@ void CDlgHttpTest::OnAdd() {
         Message("自定义网址已经达到4个，如要测试此网址请先删除一个网址！");
         return;
     }
-    const bool listed = std::find(fixed_.begin(), fixed_.end(), address) != fixed_.end() ||
-                        std::find(customList_.begin(), customList_.end(), address) != customList_.end();
+    const bool listed =
+        std::find(fixed_.begin(), fixed_.end(), address) != fixed_.end() ||
+        std::find(customList_.begin(), customList_.end(), address) != customList_.end();
     if (listed) {
         Message("此网址已在测试列表内，无需再次添加！");
         return;
@@ -216,7 +227,8 @@ void CDlgHttpTest::OnDelete(int row) {
         if (i != row && !checks_[i].GetCheck()) unticked.push_back(checks_[i].GetWindowText());
     LoadCustomRows();
     for (int i = 0; i < static_cast<int>(customRows_.size()); ++i) {
-        if (std::find(unticked.begin(), unticked.end(), customRows_[i].first) == unticked.end()) continue;
+        if (std::find(unticked.begin(), unticked.end(), customRows_[i].first) == unticked.end())
+            continue;
         checks_[i].SetCheck(0);
         customRows_[i].second = false;
     }
@@ -264,7 +276,8 @@ void CDlgHttpTest::OnStart() {
     building_ = false;
     currentIndex_ = 0;
     if (!engine_) engine_ = services_.newHttpEngine();
-    const int started = engine_->StartTest(testList_[0], kSiteSeconds, GetSafeHwnd(), kMsgHttpProgress, false);
+    const int started =
+        engine_->StartTest(testList_[0], kSiteSeconds, GetSafeHwnd(), kMsgHttpProgress, false);
     for (int i = 0; i < kCustomRows; ++i) {
         checks_[i].ShowWindow(SW_HIDE);
         deletes_[i].ShowWindow(SW_HIDE);
@@ -312,7 +325,8 @@ LRESULT CDlgHttpTest::OnProgress(WPARAM ms, LPARAM percent) {
     const unsigned generation = generation_;
     auto work = [services = services_, url, ms = static_cast<unsigned>(ms), copies] {
         const UserProxy proxy = ParseUserProxy(services.proxyValues());
-        if (!proxy.problem.empty()) std::fprintf(stderr, "web-page test: %s\n", proxy.problem.c_str());
+        if (!proxy.problem.empty())
+            std::fprintf(stderr, "web-page test: %s\n", proxy.problem.c_str());
         return AnsweredRecord(url, ms, proxy, *services.resolver, *services.connector, copies);
     };
     async_.Run(std::move(work), [this, generation, seconds](const S_HttpInfo& record) {
@@ -336,7 +350,8 @@ void CDlgHttpTest::NextSiteOrFinish() {
     }
     ++currentIndex_;
     engine_->StopTest();
-    if (engine_->StartTest(testList_[currentIndex_], kSiteSeconds, GetSafeHwnd(), kMsgHttpProgress, true) != 0)
+    if (engine_->StartTest(testList_[currentIndex_], kSiteSeconds, GetSafeHwnd(), kMsgHttpProgress,
+                           true) != 0)
         Message("测速失败，请稍后再试！");
 }
 
@@ -356,7 +371,8 @@ void CDlgHttpTest::Finish() {
     // The records go to the service now, beside the analysis: once the test
     // has ended they reach it even when the page closes meanwhile (the
     // plug-in's unload waits for the upload, bounded by its time-out).
-    const std::string address = ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
+    const std::string address =
+        ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
     auto upload = [factory = services_.newClient, address, records = records_]() mutable {
         std::unique_ptr<IServiceClient> client = factory();
         client->Initialize(address, 5);
@@ -366,12 +382,13 @@ void CDlgHttpTest::Finish() {
     async_.Run(std::move(upload), [](int) {});
 
     const unsigned generation = generation_;
-    auto work = [probes = services_.probes, scanner = services_.scanner, recvBase = recvBase_, sentBase = sentBase_,
-                 elapsedMs] {
+    auto work = [probes = services_.probes, scanner = services_.scanner, recvBase = recvBase_,
+                 sentBase = sentBase_, elapsedMs] {
         Analysis a;
         std::vector<LanDevice> devices;
         const int scanned = scanner->Scan(devices);
-        a.pcCount = LanDeviceCount(scanned, DeviceAddresses(devices), scanner->LocalIp(), probes->Adapters());
+        a.pcCount = LanDeviceCount(scanned, DeviceAddresses(devices), scanner->LocalIp(),
+                                   probes->Adapters());
         std::uint32_t received = 0, sent = 0;
         probes->GetNetworkFlux(received, sent);
         a.downRate = RateOver(received - recvBase, elapsedMs);

@@ -34,7 +34,8 @@ public:
     explicit CDlgHttpTest(speedtest::PageServices services);
     ~CDlgHttpTest() override;
 
-    void SetCopies(const std::string& account, const S_NetType& netType, const std::string& version);
+    void SetCopies(const std::string& account, const S_NetType& netType,
+                   const std::string& version);
     // Report flag set, report button hidden, side panel back to the questions.
     void ResetSidePanel();
 

@@ -1,15 +1,16 @@
 #include "DlgReport.h"
 
 #include "DlgShareNet.h"
-#include "Resources.h"
 #include "PlugSettings.h"
+#include "Resources.h"
 #include "SpeedCalc.h"
 #include "platform/CodePage.h"
 
 using namespace speedtest;
 using namespace speedtest::report_ids;
 
-CDlgReport::CDlgReport(PageServices services) : CImageDialog(kTplReport, nullptr), services_(std::move(services)) {
+CDlgReport::CDlgReport(PageServices services)
+    : CImageDialog(kTplReport, nullptr), services_(std::move(services)) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
     for (UINT i = 0; i < 5; ++i) {
@@ -39,8 +40,8 @@ BOOL CDlgReport::OnInitDialog() {
 }
 
 void CDlgReport::Fill(unsigned cpu, unsigned mem, bool several, unsigned other, bool proxy) {
-    const ReportLine lines[5] = {CpuLine(cpu), MemoryLine(mem), LanLine(several), TrafficLine(other),
-                                 ProxyLine(proxy)};
+    const ReportLine lines[5] = {CpuLine(cpu), MemoryLine(mem), LanLine(several),
+                                 TrafficLine(other), ProxyLine(proxy)};
     for (int i = 0; i < 5; ++i) {
         lines_[i].SetWindowText(lines[i].text);
         hints_[i].ShowWindow(lines[i].hint ? SW_SHOW : SW_HIDE);

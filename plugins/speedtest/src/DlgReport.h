@@ -8,8 +8,8 @@
 class CDlgReport : public CImageDialog {
 public:
     explicit CDlgReport(speedtest::PageServices services);
-    void Fill(unsigned cpuPercent, unsigned memPercent, bool severalDevices, unsigned otherKbPerSecond,
-              bool proxySet);
+    void Fill(unsigned cpuPercent, unsigned memPercent, bool severalDevices,
+              unsigned otherKbPerSecond, bool proxySet);
 
 protected:
     BOOL OnInitDialog() override;

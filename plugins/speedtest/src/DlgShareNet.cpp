@@ -16,13 +16,15 @@ constexpr int kAlignLeft = 0;
 constexpr int kAlignCentre = 2;
 }  // namespace
 
-std::vector<LanDevice> speedtest::SharingDevices(std::vector<LanDevice> devices, const std::string& localIp,
+std::vector<LanDevice> speedtest::SharingDevices(std::vector<LanDevice> devices,
+                                                 const std::string& localIp,
                                                  const std::vector<AdapterFacts>& adapters) {
     for (const AdapterFacts& a : adapters) {
         if (a.addresses.empty() || a.addresses.front() != localIp) continue;
         if (a.gateways.empty()) break;
         const std::string& gateway = a.gateways.front();
-        auto it = std::find_if(devices.begin(), devices.end(), [&](const LanDevice& d) { return d.Ip == gateway; });
+        auto it = std::find_if(devices.begin(), devices.end(),
+                               [&](const LanDevice& d) { return d.Ip == gateway; });
         if (it != devices.end()) devices.erase(it);
         break;
     }

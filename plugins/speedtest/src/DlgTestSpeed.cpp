@@ -8,8 +8,8 @@
 #include "DlgReport.h"
 #include "DlgSelect.h"
 #include "DlgTestMain.h"
-#include "Resources.h"
 #include "PlugSettings.h"
+#include "Resources.h"
 #include "platform/CodePage.h"
 
 using namespace speedtest;
@@ -31,8 +31,12 @@ CDlgTestSpeed::CDlgTestSpeed(PageServices services)
     : CImageDialog(kTplTestSpeed, nullptr), services_(std::move(services)) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
-    Bind({{kDownload, &downloadChoice_}, {kHttp, &httpChoice_}, {kRate, &rateLabel_}, {kArea, &areaLabel_},
-          {kStatus, &status_}, {kStatusPicture, &statusPicture_}});
+    Bind({{kDownload, &downloadChoice_},
+          {kHttp, &httpChoice_},
+          {kRate, &rateLabel_},
+          {kArea, &areaLabel_},
+          {kStatus, &status_},
+          {kStatusPicture, &statusPicture_}});
     HandleClick(kDownload, [this] { ChooseTest(true); });
     HandleClick(kHttp, [this] { ChooseTest(false); });
     SetStaticLook(RGB(51, 51, 51));
@@ -61,9 +65,9 @@ BOOL CDlgTestSpeed::OnInitDialog() {
         CImageDialog* page;
         UINT templateId;
         int x, y;
-    } places[] = {{select_.get(), kTplSelect, 1, 66},      {download_.get(), kTplDownload, 1, 135},
-                  {band_.get(), kTplBandInfo, 503, 66},    {questions_.get(), kTplQuestions, 503, 224},
-                  {http_.get(), kTplHttpTest, 1, 135},     {report_.get(), kTplReport, 503, 224}};
+    } places[] = {{select_.get(), kTplSelect, 1, 66},   {download_.get(), kTplDownload, 1, 135},
+                  {band_.get(), kTplBandInfo, 503, 66}, {questions_.get(), kTplQuestions, 503, 224},
+                  {http_.get(), kTplHttpTest, 1, 135},  {report_.get(), kTplReport, 503, 224}};
     for (const auto& p : places) {
         p.page->Create(p.templateId, main);
         p.page->SetWindowPos(nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -81,7 +85,8 @@ BOOL CDlgTestSpeed::OnInitDialog() {
 void CDlgTestSpeed::StartLookup() {
     auto work = [factory = services_.newClient] {
         Lookup r;
-        const std::string address = ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
+        const std::string address =
+            ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
         r.version = ReadSetting(keys::kConfigDat, keys::kSectionUpdate, keys::kKeyVersion, "");
         std::unique_ptr<IServiceClient> client = factory();
         client->Initialize(address, 6);

@@ -16,8 +16,8 @@ namespace speedtest {
 using zeva::plug::AdapterFacts;
 using zeva::plug::IConnector;
 using zeva::plug::IResolver;
-using zeva::plug::ISystemProbes;
 using zeva::plug::IServiceClient;
+using zeva::plug::ISystemProbes;
 using zeva::plug::LanDevice;
 using zeva::plug::PageServices;
 using zeva::plug::ProxyValues;

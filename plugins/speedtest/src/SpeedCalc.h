@@ -40,8 +40,8 @@ unsigned OtherDownRate(unsigned machineDownRate, unsigned engineRate);
 // `localIp` answered the scan. A failed scan (-1) counts none.
 // The addresses of a scan's devices.
 std::vector<std::string> DeviceAddresses(const std::vector<LanDevice>& devices);
-unsigned LanDeviceCount(int scanned, const std::vector<std::string>& answered, const std::string& localIp,
-                        const std::vector<AdapterFacts>& adapters);
+unsigned LanDeviceCount(int scanned, const std::vector<std::string>& answered,
+                        const std::string& localIp, const std::vector<AdapterFacts>& adapters);
 
 // The hardware address of the first adapter that has a real one, or "".
 std::string MachineAddress(const std::vector<AdapterFacts>& adapters);

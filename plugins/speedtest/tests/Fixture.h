@@ -26,10 +26,10 @@
 
 namespace speedtest::test {
 
-using zeva::test::FakeServices;
-using zeva::test::Gate;
 using zeva::test::FakeConnector;
 using zeva::test::FakeResolver;
+using zeva::test::FakeServices;
+using zeva::test::Gate;
 using zeva::test::LogEntry;
 using zeva::test::NetType;
 

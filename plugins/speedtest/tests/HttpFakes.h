@@ -10,8 +10,9 @@
 
 namespace speedtest::test {
 
-inline const std::vector<std::string> kSixSites = {"www.site1.test", "www.site2.test", "www.site3.test",
-                                                   "www.site4.test", "www.site5.test", "www.site6.test"};
+inline const std::vector<std::string> kSixSites = {"www.site1.test", "www.site2.test",
+                                                   "www.site3.test", "www.site4.test",
+                                                   "www.site5.test", "www.site6.test"};
 
 class HttpFixture : public SpeedTestFixture {
 protected:
@@ -32,7 +33,8 @@ protected:
     CWnd* H(UINT id) const { return Page().GetDlgItem(static_cast<int>(id)); }
     CButton* Check(int row) const { return dynamic_cast<CButton*>(H(http_ids::kChecks[row])); }
     bool Add(const std::string& address) {
-        return driver_.Type(Page(), http_ids::kEntry, zeva::Acp(address)) && driver_.Click(Page(), http_ids::kAdd);
+        return driver_.Type(Page(), http_ids::kEntry, zeva::Acp(address)) &&
+               driver_.Click(Page(), http_ids::kAdd);
     }
     bool Action() { return driver_.Click(Page(), http_ids::kAction); }
     void Send(unsigned ms, int percent) {

@@ -22,7 +22,8 @@ protected:
         WriteSites(kSixSites);
         for (const std::string& s : kSixSites) {
             fakes_.resolver->answers[s] = {"10.0.0." + std::to_string(&s - &kSixSites[0] + 1), 12};
-            fakes_.connector->connectMs["10.0.0." + std::to_string(&s - &kSixSites[0] + 1) + ":80"] = 3;
+            fakes_.connector
+                ->connectMs["10.0.0." + std::to_string(&s - &kSixSites[0] + 1) + ":80"] = 3;
         }
     }
     std::vector<std::string> Messages() const { return fakes_.box->shown; }
@@ -37,9 +38,10 @@ TEST_F(HttpFixture, FixedSitesComeFromTheFileAndMissingOnesAreHidden) {
     const struct {
         std::vector<std::string> keys;
         std::size_t shown;
-    } cases[] = {{{"a.test", "b.test", "c.test", "d.test", "e.test", "f.test", "g.test", "h.test"}, 6},
-                 {{"a.test", "b.test", "c.test"}, 3},
-                 {{}, 0}};
+    } cases[] = {
+        {{"a.test", "b.test", "c.test", "d.test", "e.test", "f.test", "g.test", "h.test"}, 6},
+        {{"a.test", "b.test", "c.test"}, 3},
+        {{}, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.keys.size());
         main_.reset();
@@ -96,13 +98,14 @@ TEST_F(HttpFlow, OwnAddressesAreAddedWithTheThreeRefusals) {
             EXPECT_TRUE(fakes_.box->shown.empty());
         }
     }
-    const std::vector<std::string> expected = {"www.own.test", "WWW.OWN.TEST", "http://127.0.0.1:8080/a",
-                                               "www.four.test"};
+    const std::vector<std::string> expected = {"www.own.test", "WWW.OWN.TEST",
+                                               "http://127.0.0.1:8080/a", "www.four.test"};
     EXPECT_EQ(Page().CustomList(), expected);
     // The settings store matches key names without regard to case, so the
     // file keeps one key for both spellings.
-    EXPECT_EQ(SectionKeys("UserConfig.dat", "WebTest"),
-              (std::vector<std::string>{"www.own.test", "http://127.0.0.1:8080/a", "www.four.test"}));
+    EXPECT_EQ(
+        SectionKeys("UserConfig.dat", "WebTest"),
+        (std::vector<std::string>{"www.own.test", "http://127.0.0.1:8080/a", "www.four.test"}));
     for (int i = 0; i < 4; ++i) {
         EXPECT_TRUE(Visible(Check(i)));
         EXPECT_TRUE(Visible(H(kDeletes[i])));
@@ -205,11 +208,14 @@ TEST_F(HttpFlow, EightEntriesInFortyStepsWithRecordsRowsAndUpload) {
     // The rows, one under the other.
     const auto& rows = Page().Results()->Rows();
     ASSERT_EQ(rows.size(), 8u);
-    const char* verdicts[8] = {"很快", "无法连接", "无法连接", "一般", "一般", "较慢", "无法连接", "很快"};
+    const char* verdicts[8] = {"很快", "无法连接", "无法连接", "一般",
+                               "一般", "较慢",     "无法连接", "很快"};
     const UINT icons[8] = {14025, 14027, 14025, 14025, 14025, 14025, 14025, 14025};
     for (std::size_t i = 0; i < 8; ++i) {
         EXPECT_EQ(Utf8(rows[i]->GetDlgItem(result_ids::kVerdict)), verdicts[i]) << i;
-        EXPECT_EQ(static_cast<CPNGPicture*>(rows[i]->GetDlgItem(result_ids::kIcon))->Image().resourceId, icons[i]);
+        EXPECT_EQ(
+            static_cast<CPNGPicture*>(rows[i]->GetDlgItem(result_ids::kIcon))->Image().resourceId,
+            icons[i]);
         EXPECT_EQ(rows[i]->Rect().top, static_cast<int>(i) * rows[0]->Rect().Height());
     }
     EXPECT_EQ(Utf8(rows[3]->GetDlgItem(result_ids::kSeconds)), "0.500");
@@ -386,7 +392,8 @@ TEST(HttpRecord, AddressParts) {
 TEST(HttpRecord, ANameThatDoesNotResolveHasNoAddressAndNoConnection) {
     FakeResolver resolver;
     FakeConnector connector;
-    const S_HttpInfo r = AnsweredRecord("nowhere.test", 4000, {}, resolver, connector, {"acc", "", "1.0"});
+    const S_HttpInfo r =
+        AnsweredRecord("nowhere.test", 4000, {}, resolver, connector, {"acc", "", "1.0"});
     EXPECT_EQ(r.DNSIp, "");
     EXPECT_EQ(r.DNSTimeDelay, std::to_string(kLookupLimitMs));
     EXPECT_EQ(r.TCPTimeDelay, "0");
@@ -410,7 +417,8 @@ TEST_F(HttpFlow, AFinishedTestsUploadArrivesWhenTheWindowClosesAtOnce) {
     Site(100);
     // The last site's record comes from a worker; the page then finishes.
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (Page().GetState() != CDlgHttpTest::State::Finished && std::chrono::steady_clock::now() < limit) {
+    while (Page().GetState() != CDlgHttpTest::State::Finished &&
+           std::chrono::steady_clock::now() < limit) {
         std::this_thread::yield();
         driver_.Pump();
     }

@@ -37,10 +37,11 @@ TEST_F(LandingFlow, PagesArePlacedAroundTheLandingPage) {
         CWnd* page;
         int x, y;
     };
-    for (const Place& p : {Place{landing, 1, 66}, Place{landing->TabBar(), 1, 66},
-                           Place{landing->DownloadPage(), 1, 135}, Place{landing->HttpPage(), 1, 135},
-                           Place{landing->BandPanel(), 503, 66}, Place{landing->QuestionsPanel(), 503, 224},
-                           Place{landing->ReportPanel(), 503, 224}}) {
+    for (const Place& p :
+         {Place{landing, 1, 66}, Place{landing->TabBar(), 1, 66},
+          Place{landing->DownloadPage(), 1, 135}, Place{landing->HttpPage(), 1, 135},
+          Place{landing->BandPanel(), 503, 66}, Place{landing->QuestionsPanel(), 503, 224},
+          Place{landing->ReportPanel(), 503, 224}}) {
         ASSERT_NE(p.page, nullptr);
         EXPECT_EQ(p.page->GetParent(), main_.get()) << "every page is a child of the main window";
         EXPECT_EQ(p.page->Rect().left, p.x);
@@ -102,14 +103,16 @@ TEST_F(LandingFlow, ChoosingATestShowsItsPagesAndTabsSwitchThem) {
     EXPECT_FALSE(landing->TabBar()->DownloadChecked());
     EXPECT_TRUE(Visible(landing->HttpPage()));
     EXPECT_FALSE(Visible(landing->DownloadPage()));
-    EXPECT_EQ(landing->HttpPage()->Account(), "0571a88001234") << "the page got the look-up's copies";
+    EXPECT_EQ(landing->HttpPage()->Account(), "0571a88001234")
+        << "the page got the look-up's copies";
     EXPECT_TRUE(Visible(landing->BandPanel()));
     EXPECT_TRUE(Visible(landing->QuestionsPanel()));
     EXPECT_FALSE(landing->QuestionsPanel()->ShowsDownloadSet());
     EXPECT_FALSE(Visible(landing->ReportPanel()));
 
     for (bool download : {true, false, true}) {
-        ASSERT_TRUE(driver_.Click(*landing->TabBar(), download ? select_ids::kDownload : select_ids::kHttp));
+        ASSERT_TRUE(driver_.Click(*landing->TabBar(),
+                                  download ? select_ids::kDownload : select_ids::kHttp));
         EXPECT_EQ(Visible(landing->DownloadPage()), download);
         EXPECT_EQ(Visible(landing->HttpPage()), !download);
         EXPECT_EQ(landing->TabBar()->DownloadChecked(), download);
@@ -179,10 +182,12 @@ TEST(SpeedTestPlugin, PlugCreateTwiceShowsTheSameWindow) {
     // The landing page's; the web-page test page has a control 14078 too.
     for (CWnd* child : first->Children()) {
         auto* page = dynamic_cast<CImageDialog*>(child);
-        if (page && page->TemplateId() == kTplTestSpeed) status = page->GetDlgItem(landing_ids::kStatus);
+        if (page && page->TemplateId() == kTplTestSpeed)
+            status = page->GetDlgItem(landing_ids::kStatus);
     }
     ASSERT_NE(status, nullptr);
-    ASSERT_TRUE(plugin.PumpUntil([&] { return Utf8(status) == "您的宽带信息获取失败"; })) << Utf8(status);
+    ASSERT_TRUE(plugin.PumpUntil([&] { return Utf8(status) == "您的宽带信息获取失败"; }))
+        << Utf8(status);
     CDlgSubPage* second = plugin.Open();
     EXPECT_EQ(second, first);
     EXPECT_EQ(second->GetSafeHwnd(), window) << "no second window";
