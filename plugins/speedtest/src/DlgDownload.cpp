@@ -4,8 +4,6 @@
 
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
-#include "DlgHttpTest.h"
-#include "DlgQuestions.h"
 #include "DlgReport.h"
 #include "DlgTestSpeed.h"
 #include "MD5.h"
@@ -105,22 +103,22 @@ CDlgDownload::~CDlgDownload() {
 
 BOOL CDlgDownload::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14050);
+    SetBackgroundImage(img::kDownloadBackground);
     status_.SetFontSize(13);
     progressBar_.SetRange(0, 100);
-    start_.SetImages(14054, 14054, 14054);
+    start_.SetImages(img::kStartButton, img::kStartButton, img::kStartButton);
     start_.SetShowText(true);
-    stop_.SetNormalImage(14057u);
-    stop_.SetOverImage(14058u);
+    stop_.SetNormalImage(img::kWideButton);
+    stop_.SetOverImage(img::kWideButtonHover);
     stop_.SetShowText(true);
-    report_.SetNormalImage(14070u);
+    report_.SetNormalImage(img::kReportButton);
     report_.SetShowText(true);
-    contractedPicture_.SetImage(14066u);
-    averagePicture_.SetImage(14067u);
-    ratingPicture_.SetImage(14068u);
-    advicePicture_.SetImage(14075u);
-    hintPicture_.SetImage(14061u);
-    picture_.SetImage(14069u);
+    contractedPicture_.SetImage(img::kContractedCaption);
+    averagePicture_.SetImage(img::kAverageCaption);
+    ratingPicture_.SetImage(img::kRatingCaption);
+    advicePicture_.SetImage(img::kAdvice);
+    hintPicture_.SetImage(img::kHint);
+    picture_.SetImage(img::kDownloadBanner);
     for (CStaticText* live : {&liveRateCaption_, &liveRate_, &livePercentCaption_, &livePercent_})
         live->SetTextColor(kLiveColour);
     for (CStaticText* caption : {&contractedCaption_, &averageCaption_, &ratingCaption_}) {
@@ -159,8 +157,7 @@ std::uint32_t CDlgDownload::ElapsedMs() const {
 
 void CDlgDownload::OnStart() {
     if (state_ != State::Idle && state_ != State::Stopped) return;
-    reportShown_ = true;
-    ToggleReport();
+    reportShown_ = ShowReportPanel(this, report_, false, {});
     serviceAddress_ = ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
     engine_->EnableProxy(true);
     if (!urlList_.empty()) {
@@ -218,7 +215,7 @@ void CDlgDownload::ContinueStart() {
     liveRate_.SetWindowText("");
     livePercent_.SetWindowText("");
     progressBar_.SetPos(0);
-    ShowLive(true);
+    liveGroup_.Show(true);
     progress_ = -1;
     engineRate_ = 0;
     startTick_ = 0;
@@ -324,12 +321,12 @@ void CDlgDownload::StopRunning() {
     stop_.SetWindowText(Acp("重新测速"));
     running_ = false;
     state_ = State::Stopped;
-    statusPicture_.SetImage(14032u);
+    statusPicture_.SetImage(img::kStatusFinished);
     statusPicture_.ShowWindow(SW_SHOW);
     progressBar_.SetPos(0);
     progress_ = -1;
     MoveRunningLayout(false);
-    ShowLive(false);
+    liveGroup_.Show(false);
     status_.SetWindowText(Acp("测速已停止"));
 }
 
@@ -339,21 +336,12 @@ void CDlgDownload::OnStopOrAgain() {
         return;
     }
     ResetIdle();
-    ResetSidePanel();
-    if (CDlgTestSpeed* landing = LandingOf(this)) {
-        if (CDlgHttpTest* http = landing->HttpPage()) http->ResetSidePanel();
-    }
+    if (CDlgTestSpeed* landing = LandingOf(this)) landing->ResetSidePanels();
 }
 
 void CDlgDownload::ResetSidePanel() {
-    reportShown_ = true;
     report_.ShowWindow(SW_HIDE);
-    ToggleReport();
-}
-
-void CDlgDownload::ShowLive(bool show) {
-    for (CStaticText* live : {&liveRateCaption_, &liveRate_, &livePercentCaption_, &livePercent_})
-        live->ShowWindow(show ? SW_SHOW : SW_HIDE);
+    reportShown_ = ShowReportPanel(this, report_, false, {});
 }
 
 void CDlgDownload::MoveRunningLayout(bool running) {
@@ -364,18 +352,12 @@ void CDlgDownload::MoveRunningLayout(bool running) {
 }
 
 void CDlgDownload::ResetIdle() {
-    ShowLive(false);
-    for (CWnd* w : {static_cast<CWnd*>(&contractedPicture_), static_cast<CWnd*>(&averagePicture_),
-                    static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contractedCaption_),
-                    static_cast<CWnd*>(&averageCaption_), static_cast<CWnd*>(&ratingCaption_),
-                    static_cast<CWnd*>(&contracted_), static_cast<CWnd*>(&averageText_),
-                    static_cast<CWnd*>(&lineRate_), static_cast<CWnd*>(&rating_),
-                    static_cast<CWnd*>(&advice_), static_cast<CWnd*>(&stop_),
-                    static_cast<CWnd*>(&hintDuring_), static_cast<CWnd*>(&report_),
-                    static_cast<CWnd*>(&advicePicture_)})
+    liveGroup_.Show(false);
+    resultGroup_.Show(false);
+    for (CWnd* w : std::initializer_list<CWnd*>{&stop_, &hintDuring_, &report_})
         w->ShowWindow(SW_HIDE);
     start_.ShowWindow(SW_SHOW);
-    statusPicture_.SetImage(14030u);
+    statusPicture_.SetImage(img::kStatusIdle);
     statusPicture_.ShowWindow(SW_SHOW);
     hintBefore_.ShowWindow(SW_SHOW);
     hintPicture_.ShowWindow(SW_SHOW);
@@ -497,16 +479,10 @@ void CDlgDownload::ShowAnalysis(const Analysis& a) {
 void CDlgDownload::EnterFinished() {
     running_ = false;
     state_ = State::Finished;
-    ShowLive(false);
-    for (CWnd* w : {static_cast<CWnd*>(&contractedPicture_), static_cast<CWnd*>(&averagePicture_),
-                    static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contractedCaption_),
-                    static_cast<CWnd*>(&averageCaption_), static_cast<CWnd*>(&ratingCaption_),
-                    static_cast<CWnd*>(&contracted_), static_cast<CWnd*>(&averageText_),
-                    static_cast<CWnd*>(&lineRate_), static_cast<CWnd*>(&rating_),
-                    static_cast<CWnd*>(&advicePicture_), static_cast<CWnd*>(&advice_)})
-        w->ShowWindow(SW_SHOW);
+    liveGroup_.Show(false);
+    resultGroup_.Show(true);
     stop_.SetWindowText(Acp("重新测速"));
-    statusPicture_.SetImage(14032u);
+    statusPicture_.SetImage(img::kStatusFinished);
     statusPicture_.ShowWindow(SW_SHOW);
     MoveRunningLayout(false);
     report_.ShowWindow(SW_SHOW);
@@ -515,23 +491,7 @@ void CDlgDownload::EnterFinished() {
 }
 
 void CDlgDownload::ToggleReport() {
-    CDlgTestSpeed* landing = LandingOf(this);
-    CDlgReport* report = landing ? landing->ReportPanel() : nullptr;
-    CDlgQuestions* questions = landing ? landing->QuestionsPanel() : nullptr;
-    if (!reportShown_) {
-        if (report) {
-            report->Fill(cpuAverage_, memAverage_, pcCount_ > 1, otherDownRate_, proxySet_);
-            report->ShowWindow(SW_SHOW);
-        }
-        if (questions) questions->ShowWindow(SW_HIDE);
-        report_.SetNormalImage(14083u);
-        report_.SetWindowText(Acp("返回常见问题"));
-        reportShown_ = true;
-    } else {
-        if (questions) questions->ShowWindow(SW_SHOW);
-        if (report) report->ShowWindow(SW_HIDE);
-        report_.SetNormalImage(14070u);
-        report_.SetWindowText(Acp("查看分析报告"));
-        reportShown_ = false;
-    }
+    reportShown_ =
+        ShowReportPanel(this, report_, !reportShown_,
+                        {cpuAverage_, memAverage_, pcCount_ > 1, otherDownRate_, proxySet_});
 }

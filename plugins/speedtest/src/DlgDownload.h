@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AsyncCalls.h"
+#include "ControlGroup.h"
 #include "Controls.h"
 #include "LoadSampler.h"
 #include "PlugSettings.h"
@@ -75,7 +76,6 @@ private:
     void EnterFinished();
     void ToggleReport();
     void MoveRunningLayout(bool running);
-    void ShowLive(bool show);
     void Message(const char* utf8Text);
     std::uint32_t ElapsedMs() const;
 
@@ -115,6 +115,13 @@ private:
     CImageButtonX start_, stop_, report_;
     CPNGPicture contractedPicture_, averagePicture_, ratingPicture_, advicePicture_, statusPicture_,
         hintPicture_, picture_;
+    // The live figures while a test runs, and the results of a finished one.
+    const zeva::plug::ControlGroup liveGroup_{&liveRateCaption_, &liveRate_, &livePercentCaption_,
+                                              &livePercent_};
+    const zeva::plug::ControlGroup resultGroup_{
+        &contractedPicture_, &averagePicture_, &ratingPicture_, &contractedCaption_,
+        &averageCaption_,    &ratingCaption_,  &contracted_,    &averageText_,
+        &lineRate_,          &rating_,         &advicePicture_, &advice_};
 
     zeva::plug::AsyncCalls async_{*this};
 };

@@ -5,8 +5,6 @@
 
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
-#include "DlgDownload.h"
-#include "DlgQuestions.h"
 #include "DlgReport.h"
 #include "DlgResultContainer.h"
 #include "DlgTestSpeed.h"
@@ -101,7 +99,7 @@ CDlgHttpTest::~CDlgHttpTest() {
 
 BOOL CDlgHttpTest::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14048);
+    SetBackgroundImage(img::kHttpBackground);
     progress_.SetRange(0, 100);
 
     // The fixed sites; a file with fewer than six shows what it has.
@@ -116,20 +114,20 @@ BOOL CDlgHttpTest::OnInitDialog() {
         const bool used = i < static_cast<int>(fixed_.size());
         siteLabels_[i].SetWindowText(used ? fixed_[i] : "");
         siteLabels_[i].ShowWindow(used ? SW_SHOW : SW_HIDE);
-        siteIcons_[i].SetImage(14025u);
+        siteIcons_[i].SetImage(img::kResultAnswered);
         siteIcons_[i].ShowWindow(used ? SW_SHOW : SW_HIDE);
     }
 
-    action_.SetNormalImage(14057u);
+    action_.SetNormalImage(img::kWideButton);
     action_.SetShowText(true);
-    add_.SetNormalImage(14057u);
+    add_.SetNormalImage(img::kWideButton);
     add_.SetShowText(true);
-    report_.SetNormalImage(14070u);
+    report_.SetNormalImage(img::kReportButton);
     report_.SetShowText(true);
-    entryPicture_.SetImage(14091u);
-    pictures_[0].SetImage(14031u);
-    pictures_[1].SetImage(14064u);
-    pictures_[2].SetImage(14073u);
+    entryPicture_.SetImage(img::kEntryPicture);
+    pictures_[0].SetImage(img::kSitesHeading);
+    pictures_[1].SetImage(img::kCustomHeading);
+    pictures_[2].SetImage(img::kResultsHeading);
     note_.SetTextColor(kLinkColour);
     for (CLinkLabel& link : deletes_) {
         link.SetUnderline(true);
@@ -175,11 +173,15 @@ void CDlgHttpTest::LoadCustomRows() {
         if (static_cast<int>(customRows_.size()) == kCustomRows) break;
         FillRow(static_cast<int>(customRows_.size()), address);
     }
-    for (int i = static_cast<int>(customRows_.size()); i < kCustomRows; ++i) {
+    HideCustomRows(static_cast<int>(customRows_.size()));
+    Invalidate(1);
+}
+
+void CDlgHttpTest::HideCustomRows(int from) {
+    for (int i = from; i < kCustomRows; ++i) {
         checks_[i].ShowWindow(SW_HIDE);
         deletes_[i].ShowWindow(SW_HIDE);
     }
-    Invalidate(1);
 }
 
 void CDlgHttpTest::FillRow(int row, const std::string& address) {
@@ -235,10 +237,7 @@ void CDlgHttpTest::OnDelete(int row) {
 }
 
 void CDlgHttpTest::OnAction() {
-    ResetSidePanel();
-    if (CDlgTestSpeed* landing = LandingOf(this)) {
-        if (CDlgDownload* download = landing->DownloadPage()) download->ResetSidePanel();
-    }
+    if (CDlgTestSpeed* landing = LandingOf(this)) landing->ResetSidePanels();
     const std::string caption = action_.GetWindowText();
     if (caption == Acp("开始测速")) {
         OnStart();
@@ -278,10 +277,7 @@ void CDlgHttpTest::OnStart() {
     if (!engine_) engine_ = services_.newHttpEngine();
     const int started =
         engine_->StartTest(testList_[0], kSiteSeconds, GetSafeHwnd(), kMsgHttpProgress, false);
-    for (int i = 0; i < kCustomRows; ++i) {
-        checks_[i].ShowWindow(SW_HIDE);
-        deletes_[i].ShowWindow(SW_HIDE);
-    }
+    HideCustomRows(0);
     ShowTesting(true);
     action_.SetWindowText(Acp("停止测速"));
     status_.SetWindowText(Acp("正在测试网速，请稍等..."));
@@ -364,9 +360,7 @@ void CDlgHttpTest::Finish() {
     cpuAverage_ = sampler_.CpuAverage();
     memAverage_ = sampler_.MemAverage();
     sampler_.Stop();
-    entry_.ShowWindow(SW_HIDE);
-    add_.ShowWindow(SW_HIDE);
-    note_.ShowWindow(SW_HIDE);
+    entryGroup_.Show(false);
 
     // The records go to the service now, beside the analysis: once the test
     // has ended they reach it even when the page closes meanwhile (the
@@ -429,36 +423,16 @@ void CDlgHttpTest::OnReset() {
     ShowTesting(false);
     progress_.SetPos(0);
     report_.ShowWindow(SW_HIDE);
-    entry_.ShowWindow(SW_SHOW);
-    add_.ShowWindow(SW_SHOW);
-    note_.ShowWindow(SW_SHOW);
+    entryGroup_.Show(true);
     status_.SetWindowText(Acp("准备开始网页测速..."));
 }
 
 void CDlgHttpTest::ResetSidePanel() {
-    reportShown_ = true;
     report_.ShowWindow(SW_HIDE);
-    ToggleReport();
+    reportShown_ = ShowReportPanel(this, report_, false, {});
 }
 
 void CDlgHttpTest::ToggleReport() {
-    CDlgTestSpeed* landing = LandingOf(this);
-    CDlgReport* report = landing ? landing->ReportPanel() : nullptr;
-    CDlgQuestions* questions = landing ? landing->QuestionsPanel() : nullptr;
-    if (!reportShown_) {
-        if (report) {
-            report->Fill(cpuAverage_, memAverage_, pcCount_ > 1, downRate_, proxySet_);
-            report->ShowWindow(SW_SHOW);
-        }
-        if (questions) questions->ShowWindow(SW_HIDE);
-        report_.SetNormalImage(14083u);
-        report_.SetWindowText(Acp("返回常见问题"));
-        reportShown_ = true;
-    } else {
-        if (questions) questions->ShowWindow(SW_SHOW);
-        if (report) report->ShowWindow(SW_HIDE);
-        report_.SetNormalImage(14070u);
-        report_.SetWindowText(Acp("查看分析报告"));
-        reportShown_ = false;
-    }
+    reportShown_ = ShowReportPanel(this, report_, !reportShown_,
+                                   {cpuAverage_, memAverage_, pcCount_ > 1, downRate_, proxySet_});
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "AsyncCalls.h"
+#include "ControlGroup.h"
 #include "Controls.h"
 #include "LoadSampler.h"
 #include "PlugSettings.h"
@@ -67,6 +68,7 @@ private:
 
     void LoadCustomRows();
     void FillRow(int row, const std::string& address);
+    void HideCustomRows(int from);
     void OnAdd();
     void OnDelete(int row);
     void OnAction();
@@ -111,6 +113,8 @@ private:
     CLinkLabel deletes_[kCustomRows];
     CEdit entry_;
     std::unique_ptr<CDlgResultContainer> results_;
+    // Where the user enters an own address; hidden once a test has ended.
+    const zeva::plug::ControlGroup entryGroup_{&entry_, &add_, &note_};
 
     zeva::plug::AsyncCalls async_{*this};
 };

@@ -1,6 +1,8 @@
 #include "DlgReport.h"
 
+#include "DlgQuestions.h"
 #include "DlgShareNet.h"
+#include "DlgTestSpeed.h"
 #include "PlugSettings.h"
 #include "Resources.h"
 #include "SpeedCalc.h"
@@ -27,13 +29,12 @@ CDlgReport::CDlgReport(PageServices services)
 
 BOOL CDlgReport::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14051);
-    heading_.SetImage(14077u);
+    SetBackgroundImage(img::kPanelBackground);
+    heading_.SetImage(img::kReportHeading);
     headingText_.SetTransparent(true);
     headingText_.SetFontBold(true);
     headingText_.SetTextColor(RGB(255, 255, 255));
-    static const UINT kIcons[5] = {14078, 14080, 14079, 14082, 14081};
-    for (int i = 0; i < 5; ++i) icons_[i].SetImage(kIcons[i]);
+    for (int i = 0; i < 5; ++i) icons_[i].SetImage(img::kReportIcons[i]);
     link_.SetUnderline(true);
     link_.SetCursor(IDC_HAND);
     return 1;
@@ -47,4 +48,27 @@ void CDlgReport::Fill(unsigned cpu, unsigned mem, bool several, unsigned other, 
         hints_[i].ShowWindow(lines[i].hint ? SW_SHOW : SW_HIDE);
     }
     link_.ShowWindow(lines[2].hint ? SW_SHOW : SW_HIDE);
+}
+
+bool speedtest::ShowReportPanel(const CWnd* page, CImageButtonX& button, bool show,
+                                const ReportFacts& facts) {
+    CDlgTestSpeed* landing = LandingOf(page);
+    CDlgReport* report = landing ? landing->ReportPanel() : nullptr;
+    CDlgQuestions* questions = landing ? landing->QuestionsPanel() : nullptr;
+    if (show) {
+        if (report) {
+            report->Fill(facts.cpuPercent, facts.memPercent, facts.severalDevices,
+                         facts.otherKbPerSecond, facts.proxySet);
+            report->ShowWindow(SW_SHOW);
+        }
+        if (questions) questions->ShowWindow(SW_HIDE);
+        button.SetNormalImage(img::kQuestionsButton);
+        button.SetWindowText(zeva::Acp("返回常见问题"));
+    } else {
+        if (questions) questions->ShowWindow(SW_SHOW);
+        if (report) report->ShowWindow(SW_HIDE);
+        button.SetNormalImage(img::kReportButton);
+        button.SetWindowText(zeva::Acp("查看分析报告"));
+    }
+    return show;
 }

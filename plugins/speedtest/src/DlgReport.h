@@ -5,6 +5,23 @@
 #include "Controls.h"
 #include "PlugSettings.h"
 
+namespace speedtest {
+
+// What the report panel states about a finished test.
+struct ReportFacts {
+    unsigned cpuPercent = 0, memPercent = 0;
+    bool severalDevices = false;
+    unsigned otherKbPerSecond = 0;
+    bool proxySet = false;
+};
+
+// The side panel beside a test page: the report filled with `facts` when
+// `show`, else the questions; the page's report button says where it leads
+// next. Returns `show`, the page's new report flag.
+bool ShowReportPanel(const CWnd* page, CImageButtonX& button, bool show, const ReportFacts& facts);
+
+}  // namespace speedtest
+
 class CDlgReport : public CImageDialog {
 public:
     explicit CDlgReport(speedtest::PageServices services);

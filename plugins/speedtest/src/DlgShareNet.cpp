@@ -50,14 +50,14 @@ CDlgShareNet::CDlgShareNet(PageServices services)
 
 BOOL CDlgShareNet::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14099);
+    SetBackgroundImage(img::kShareNetBackground);
     CenterWindow(CWnd::GetDesktopWindow());
     list_.SetExtendedStyle(list_.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     list_.InsertColumn(0, "NO", kAlignCentre, 35);
     list_.InsertColumn(1, "MAC", kAlignCentre, 115);
     list_.InsertColumn(2, "IP", kAlignCentre, 98);
     list_.InsertColumn(3, "", kAlignLeft, 45);
-    close_.SetImages(14037, 14036, 14035);
+    close_.SetImages(img::kCloseNormal, img::kCloseHover, img::kClosePressed);
     // The scan takes seconds: the window shows at once and fills when it ends.
     count_.SetWindowText(Acp("正在搜索局域网内的设备，请稍候..."));
     auto work = [probes = services_.probes, scanner = services_.scanner] {

@@ -30,9 +30,9 @@ BOOL CDlgTestMain::OnInitDialog() {
     CDlgSubPage::OnInitDialog();
     SetWindowText(zeva::Acp("Telvo宽带测速"));
     CenterWindow(CWnd::GetDesktopWindow());
-    SetBackgroundImage(14034);
-    close_.SetImages(14037, 14036, 14035);
-    minimise_.SetImages(14040, 14039, 14038);
+    SetBackgroundImage(img::kMainBackground);
+    close_.SetImages(img::kCloseNormal, img::kCloseHover, img::kClosePressed);
+    minimise_.SetImages(img::kMinimiseNormal, img::kMinimiseHover, img::kMinimisePressed);
     zeva::plug::skin::StyleTitle(title_, 16);
     landing_ = std::make_unique<CDlgTestSpeed>(services_);
     landing_->Create(kTplTestSpeed, this);

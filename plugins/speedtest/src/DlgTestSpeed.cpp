@@ -48,11 +48,11 @@ CDlgTestSpeed::~CDlgTestSpeed() = default;
 
 BOOL CDlgTestSpeed::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14033);
+    SetBackgroundImage(img::kLandingBackground);
     status_.SetFontBold(true);
     status_.SetFontSize(13);
     status_.SetTextColor(RGB(56, 100, 144));
-    statusPicture_.SetImage(14072u);
+    statusPicture_.SetImage(img::kLookupPending);
 
     CWnd* main = GetParent();
     select_ = std::make_unique<CDlgSelect>();
@@ -74,8 +74,9 @@ BOOL CDlgTestSpeed::OnInitDialog() {
         p.page->ShowWindow(SW_HIDE);
     }
 
-    downloadChoice_.SetImages(14041, 14042, 14043);
-    httpChoice_.SetImages(14046, 14045, 14044);
+    downloadChoice_.SetImages(img::kDownloadChoiceNormal, img::kDownloadChoiceHover,
+                              img::kDownloadChoicePressed);
+    httpChoice_.SetImages(img::kHttpChoiceNormal, img::kHttpChoiceHover, img::kHttpChoicePressed);
     downloadChoice_.SetShowText(true);
     httpChoice_.SetShowText(true);
     StartLookup();
@@ -112,12 +113,12 @@ void CDlgTestSpeed::ShowLookup(const Lookup& r) {
         area_ = r.area;
         obtained_ = true;
         status_.SetWindowText(Acp("您的宽带信息获取成功"));
-        statusPicture_.SetImage(14097u);
+        statusPicture_.SetImage(img::kLookupDone);
     } else {
         rateLabel_.SetWindowText(Acp("未知"));
         areaLabel_.SetWindowText(Acp("未知"));
         status_.SetWindowText(Acp("您的宽带信息获取失败"));
-        statusPicture_.SetImage(14100u);
+        statusPicture_.SetImage(img::kLookupFailed);
     }
     Invalidate(1);
     band_->ShowInfo(obtained_, rate_, area_);
@@ -138,6 +139,11 @@ void CDlgTestSpeed::ChooseTest(bool download) {
     questions_->ShowWindow(SW_SHOW);
     questions_->SelectSet(download);
     ShowWindow(SW_HIDE);
+}
+
+void CDlgTestSpeed::ResetSidePanels() {
+    download_->ResetSidePanel();
+    http_->ResetSidePanel();
 }
 
 void CDlgTestSpeed::SwitchTab(bool download) {

@@ -33,6 +33,8 @@ public:
     // The landing page's choice buttons and the tab bar.
     void ChooseTest(bool download);
     void SwitchTab(bool download);
+    // Both test pages' side panels back to the questions.
+    void ResetSidePanels();
 
     bool InfoObtained() const { return obtained_; }
     bool LookupPending() const { return async_.Pending() != 0; }
