@@ -42,9 +42,9 @@ public:
 
     enum class State { Searching, ListBuilt, Finished };
     State CurrentState() const;
-    const std::vector<zeva::plug::LanDevice>& Devices() const { return devices; }
-    CDlgAPNContainer& List() { return m_list; }
-    CLookAnimation& Animation() { return m_animation; }
+    const std::vector<zeva::plug::LanDevice>& Devices() const { return devices_; }
+    CDlgAPNContainer& List() { return list_; }
+    CLookAnimation& Animation() { return animation_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -62,24 +62,24 @@ private:
     void Finish();
     void ShowSearching(bool rescan);
 
-    CImageButtonX m_btnClose;  // 13000
-    CDlgAPNContainer m_list;
-    std::vector<zeva::plug::LanDevice> devices;
-    std::list<zeva::plug::NeighbourEntry> neighbours;
-    bool browseDone = false;
-    bool scanDone = false;
-    bool listBuilt = false;
-    CLookAnimation m_animation;  // 13005
-    CStaticText m_count;         // 13007
-    CStaticText m_searching;     // 13011
-    CStaticText m_found;         // 13009
-    CLinkLabel m_rescan;         // 13013
-    CStaticText m_advice;        // 13010
-    CStaticText m_slogan;        // 13012
-    CPNGPicture m_foundPicture;  // 13014
-    CPNGPicture m_donePicture;   // 13016
-    CStaticText m_nameHeading;   // 13017
-    CStaticText m_title;
+    CImageButtonX close_;  // 13000
+    CDlgAPNContainer list_;
+    std::vector<zeva::plug::LanDevice> devices_;
+    std::list<zeva::plug::NeighbourEntry> neighbours_;
+    bool browseDone_ = false;
+    bool scanDone_ = false;
+    bool listBuilt_ = false;
+    CLookAnimation animation_;  // 13005
+    CStaticText count_;         // 13007
+    CStaticText searching_;     // 13011
+    CStaticText found_;         // 13009
+    CLinkLabel rescan_;         // 13013
+    CStaticText advice_;        // 13010
+    CStaticText slogan_;        // 13012
+    CPNGPicture foundPicture_;  // 13014
+    CPNGPicture donePicture_;   // 13016
+    CStaticText nameHeading_;   // 13017
+    CStaticText title_;
 
     std::shared_ptr<zeva::plug::ILanScanner> services_;
     // One per search: results carry it back and count only while it is current.

@@ -84,16 +84,16 @@ CDlgReceipt::CDlgReceipt() : CDlgReceipt(plug::PageServices::Real()) {}
 CDlgReceipt::CDlgReceipt(plug::PageServices services)
     : CDlgSubPage(kTemplateId, nullptr), services_(std::move(services)) {
     RegisterResources();
-    speedTester = services_.newDownloadEngine();
+    speedTester_ = services_.newDownloadEngine();
     radar_ = services_.newRadar();
-    serviceUrl =
+    serviceUrl_ =
         ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionServer, cfgkeys::kKeyServiceURL);
-    record.Version =
+    record_.Version =
         ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionUpdate, cfgkeys::kKeyVersion);
-    useProxy = ReadConfigInteger(cfgkeys::kUserConfigDat, cfgkeys::kSectionServer,
-                                 cfgkeys::kKeyUseProxy, cfgkeys::kDefaultUseProxy);
-    client = NewClient();
-    speedTester->EnableProxy(useProxy != 0);
+    useProxy_ = ReadConfigInteger(cfgkeys::kUserConfigDat, cfgkeys::kSectionServer,
+                                  cfgkeys::kKeyUseProxy, cfgkeys::kDefaultUseProxy);
+    client_ = NewClient();
+    speedTester_->EnableProxy(useProxy_ != 0);
 
     Bind({{kIdTest, &testButton_},
           {kIdSubmit, &submitButton_},
@@ -123,13 +123,13 @@ CDlgReceipt::CDlgReceipt(plug::PageServices services)
 CDlgReceipt::~CDlgReceipt() {
     // The library is going: no engine thread may outlive it, and the window
     // goes while the members it refers to still exist.
-    speedTester->StopTest();
+    speedTester_->StopTest();
     if (m_hWnd) DestroyWindow();
 }
 
 std::unique_ptr<plug::IServiceClient> CDlgReceipt::NewClient() const {
     std::unique_ptr<plug::IServiceClient> made = services_.newClient();
-    made->Initialize(serviceUrl, kServiceTimeoutS);
+    made->Initialize(serviceUrl_, kServiceTimeoutS);
     return made;
 }
 
@@ -145,23 +145,23 @@ BOOL CDlgReceipt::CreateSubWindow(UINT templateId, CWnd* parent) {
     if (account.empty() || last != 0) lookup->GetCurrentAccount(account, false);
 
     if (!account.empty()) {
-        record.Account = account;
+        record_.Account = account;
         S_NetType netType;
         lookup->GetAccountNetType(account, netType, false);
         if (!netType.BandRate.empty()) {
-            record.BandRate = netType.BandRate;
-            requiredSpeed = std::atoi(netType.MaxValue.c_str()) / 8;
+            record_.BandRate = netType.BandRate;
+            requiredSpeed_ = std::atoi(netType.MaxValue.c_str()) / 8;
         }
     }
 
     int result = 0;
-    if (testUrls.empty()) {
+    if (testUrls_.empty()) {
         const std::string key = account.empty() ? std::string("FTP") : account;
-        speedConfigs.clear();
-        result = lookup->GetSpeedConfigList(key, speedConfigs);
+        speedConfigs_.clear();
+        result = lookup->GetSpeedConfigList(key, speedConfigs_);
         // Only a list that arrived is kept, so a failed opening asks again.
         if (result == 0)
-            for (const S_SpeedConfig& config : speedConfigs) testUrls.push_back(config.Url);
+            for (const S_SpeedConfig& config : speedConfigs_) testUrls_.push_back(config.Url);
     }
     radar_->Close();
 
@@ -222,20 +222,20 @@ BOOL CDlgReceipt::OnInitDialog() {
     resultLabel_.SetFontBold(true);
     suggestionLabel_.SetTextColor(kSuggestionColour);
     suggestionLabel_.SetFontSize(12);
-    closing = false;
+    closing_ = false;
     return 1;
 }
 
 BOOL CDlgReceipt::DestroyWindow() {
-    closing = true;
+    closing_ = true;
     // A test still running would keep posting to a window that is gone.
-    speedTester->StopTest();
-    speedConfigs.clear();
+    speedTester_->StopTest();
+    speedConfigs_.clear();
     return CDlgSubPage::DestroyWindow();
 }
 
 void CDlgReceipt::CloseDialog(int result) {
-    speedTester->StopTest();
+    speedTester_->StopTest();
     CDlgSubPage::CloseDialog(result);
 }
 
@@ -251,62 +251,62 @@ void CDlgReceipt::EnableButtons(bool enable) {
 void CDlgReceipt::StartSpeedTest() {
     speedDisplay_.SetWindowText("");
     resultLabel_.SetWindowText("");
-    progress = -1;
-    reportedSpeed = 0;
-    if (speedTester->StartTest(testUrls, kTestDurationMs, m_hWnd, kMsgSpeedProgress) != 0) {
+    progress_ = -1;
+    reportedSpeed_ = 0;
+    if (speedTester_->StartTest(testUrls_, kTestDurationMs, m_hWnd, kMsgSpeedProgress) != 0) {
         ShowMessage(Acp("对不起，该测试点正在维护，请稍候重试！"));
         return;
     }
     EnableButtons(false);
-    services_.probes->GetNetworkFlux(fluxAtStart[0], fluxAtStart[1]);
-    tickAtStart = GetTickCount();
+    services_.probes->GetNetworkFlux(fluxAtStart_[0], fluxAtStart_[1]);
+    tickAtStart_ = GetTickCount();
     SetTimer(kRefreshTimer, kRefreshMs);
 }
 
 LRESULT CDlgReceipt::OnSpeedProgress(WPARAM wParam, LPARAM lParam) {
-    if (closing) return 0;
-    reportedSpeed = static_cast<int>(wParam);
-    progress = static_cast<int>(lParam);
+    if (closing_) return 0;
+    reportedSpeed_ = static_cast<int>(wParam);
+    progress_ = static_cast<int>(lParam);
 
     std::uint32_t received = 0, discarded = 0;
     services_.probes->GetNetworkFlux(received, discarded);
-    const std::uint32_t elapsedMs = GetTickCount() - tickAtStart;
-    const std::uint32_t bytes = static_cast<std::uint32_t>(received) - fluxAtStart[0];
+    const std::uint32_t elapsedMs = GetTickCount() - tickAtStart_;
+    const std::uint32_t bytes = static_cast<std::uint32_t>(received) - fluxAtStart_[0];
     // The rate over the milliseconds that passed; in the first second the
     // counters say too little, so the engine's own figure stands.
     std::uint32_t rate = 0;
     if (elapsedMs >= 1000)
         rate = static_cast<std::uint32_t>(static_cast<double>(bytes) * 1000.0 /
                                           (static_cast<double>(elapsedMs) * 1024.0));
-    currentSpeed =
-        rate != 0 ? rate : static_cast<std::uint32_t>(reportedSpeed > 0 ? reportedSpeed : 0);
+    currentSpeed_ =
+        rate != 0 ? rate : static_cast<std::uint32_t>(reportedSpeed_ > 0 ? reportedSpeed_ : 0);
 
-    if (progress == -1) {
+    if (progress_ == -1) {
         EnableButtons(true);
         KillTimer(kRefreshTimer);
         ShowMessage(Acp("对不起，测速点无法连接不能测速，请检测网络是否通畅或稍候重试！"));
         return 0;
     }
-    if (progress == 100) {
-        speedDisplay_.SetWindowText(std::to_string(currentSpeed));
+    if (progress_ == 100) {
+        speedDisplay_.SetWindowText(std::to_string(currentSpeed_));
         std::string verdict;
-        if (requiredSpeed <= 0) {
+        if (requiredSpeed_ <= 0) {
             verdict = Acp("测速完成，请提交");
-        } else if (static_cast<double>(currentSpeed) > 0.8 * requiredSpeed) {
+        } else if (static_cast<double>(currentSpeed_) > 0.8 * requiredSpeed_) {
             verdict = Acp("测速结果已达标");
         } else {
             verdict = Acp("测速结果未达标");
         }
         resultLabel_.SetWindowText(verdict);
         EnableButtons(true);
-        speedTester->StopTest();
+        speedTester_->StopTest();
     }
     return 0;
 }
 
 void CDlgReceipt::OnTimer(UINT_PTR) {
-    if (progress != -1) speedDisplay_.SetWindowText(std::to_string(currentSpeed));
-    if (progress == 100) KillTimer(kRefreshTimer);
+    if (progress_ != -1) speedDisplay_.SetWindowText(std::to_string(currentSpeed_));
+    if (progress_ == 100) KillTimer(kRefreshTimer);
 }
 
 void CDlgReceipt::Submit() {
@@ -336,37 +336,37 @@ void CDlgReceipt::Submit() {
         return;
     }
 
-    record.WorkListNum = workOrder;
-    record.Remarks = suggestion;
-    record.Speed = speed + Acp(" K字节/秒");
+    record_.WorkListNum = workOrder;
+    record_.Remarks = suggestion;
+    record_.Speed = speed + Acp(" K字节/秒");
     CollectMachineFacts();
     CollectAdapterFacts();
     std::vector<plug::LanDevice> devices;
     const std::string deviceCount = std::to_string(services_.scanner->Scan(devices));
 
     S_UPFINISHOUT answer;
-    const int rc = client->UpFinish({record.WorkListNum,
-                                     record.Speed,
-                                     record.DialType,
-                                     record.ConnectType,
-                                     record.CpuType,
-                                     record.MemoryTotalSize,
-                                     record.WirelessIntensity,
-                                     "-",
-                                     record.Remarks,
-                                     "",
-                                     "",
-                                     "123",
-                                     "321",
-                                     record.Remarks,
-                                     engineerName,
-                                     engineerPhone,
-                                     account,
-                                     record.ClientId,
-                                     record.Mac,
-                                     deviceCount,
-                                     record.Version},
-                                    answer);
+    const int rc = client_->UpFinish({record_.WorkListNum,
+                                      record_.Speed,
+                                      record_.DialType,
+                                      record_.ConnectType,
+                                      record_.CpuType,
+                                      record_.MemoryTotalSize,
+                                      record_.WirelessIntensity,
+                                      "-",
+                                      record_.Remarks,
+                                      "",
+                                      "",
+                                      "123",
+                                      "321",
+                                      record_.Remarks,
+                                      engineerName,
+                                      engineerPhone,
+                                      account,
+                                      record_.ClientId,
+                                      record_.Mac,
+                                      deviceCount,
+                                      record_.Version},
+                                     answer);
     ShowMessage(answer.ResultDesc);
     // Only a report the back office took closes the page; otherwise every
     // entry stays for another try.
@@ -374,18 +374,18 @@ void CDlgReceipt::Submit() {
 }
 
 void CDlgReceipt::CollectMachineFacts() {
-    record.CpuType = services_.probes->ProcessorText();
-    record.MemoryTotalSize = services_.probes->MemoryText();
-    services_.probes->HardwareInfo(record.ClientId, record.HardwareInfo2);
+    record_.CpuType = services_.probes->ProcessorText();
+    record_.MemoryTotalSize = services_.probes->MemoryText();
+    services_.probes->HardwareInfo(record_.ClientId, record_.HardwareInfo2);
     bool active = false;
     std::string entry;
     const int found = services_.dialUp->GetActiveDialUp(active, entry);
-    record.DialType = (found == 0 && active) ? Acp("电脑拨号") : Acp("设备拨号");
+    record_.DialType = (found == 0 && active) ? Acp("电脑拨号") : Acp("设备拨号");
 }
 
 void CDlgReceipt::CollectAdapterFacts() {
-    record.ConnectType = Acp("有线");
-    record.WirelessIntensity = Acp("无");
+    record_.ConnectType = Acp("有线");
+    record_.WirelessIntensity = Acp("无");
     std::vector<tag_ADAPTER> adapters;
     std::string error;
     services_.nics->RetrieveAdapterIdList(adapters, error);
@@ -395,13 +395,13 @@ void CDlgReceipt::CollectAdapterFacts() {
             continue;
         _ADAPTER_INFO info;
         services_.nics->RetrieveIPv4Data(adapter.Id, info);
-        if (!info.MacAddress.empty() && info.MacAddress != kNoMac) record.Mac = info.MacAddress;
+        if (!info.MacAddress.empty() && info.MacAddress != kNoMac) record_.Mac = info.MacAddress;
         bool wireless = false;
         int level = 0;
         if (services_.nics->IsWirelessAdapter(adapter.Id, wireless) == 0 && wireless &&
             services_.nics->GetSignalStrenghLevel(adapter.Id, level) == 0) {
-            record.ConnectType = Acp("无线");
-            record.WirelessIntensity = SignalWord(level, record.WirelessIntensity);
+            record_.ConnectType = Acp("无线");
+            record_.WirelessIntensity = SignalWord(level, record_.WirelessIntensity);
         }
     }
 }

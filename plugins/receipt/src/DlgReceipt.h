@@ -57,11 +57,11 @@ public:
     void CloseDialog(int result) override;
 
     // State the tests look at.
-    int RequiredSpeed() const { return requiredSpeed; }
-    const std::vector<std::string>& TestUrls() const { return testUrls; }
-    const receipt::ReceiptRecord& Record() const { return record; }
-    std::uint32_t CurrentSpeed() const { return currentSpeed; }
-    int Progress() const { return progress; }
+    int RequiredSpeed() const { return requiredSpeed_; }
+    const std::vector<std::string>& TestUrls() const { return testUrls_; }
+    const receipt::ReceiptRecord& Record() const { return record_; }
+    std::uint32_t CurrentSpeed() const { return currentSpeed_; }
+    int Progress() const { return progress_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -81,28 +81,28 @@ private:
     zeva::plug::PageServices services_;
     std::unique_ptr<zeva::plug::IWaitIndicator> radar_;
 
-    std::vector<S_SpeedConfig> speedConfigs;
-    std::vector<std::string> testUrls;
-    std::string serviceUrl;
-    int useProxy = 1;
-    int reportedSpeed = 0;
-    int progress = -1;
+    std::vector<S_SpeedConfig> speedConfigs_;
+    std::vector<std::string> testUrls_;
+    std::string serviceUrl_;
+    int useProxy_ = 1;
+    int reportedSpeed_ = 0;
+    int progress_ = -1;
     CImageButtonX testButton_, submitButton_, closeButton_;
     CStaticText title_;
     CPNGPicture picture_;
     CStaticText speedDisplay_;
     CStaticText suggestionLabel_;
-    std::unique_ptr<zeva::plug::IServiceClient> client;
+    std::unique_ptr<zeva::plug::IServiceClient> client_;
     CStaticText speedLabel_, unitLabel_;
-    bool closing = false;
-    std::unique_ptr<zeva::plug::IDownloadEngine> speedTester;
-    receipt::ReceiptRecord record;
+    bool closing_ = false;
+    std::unique_ptr<zeva::plug::IDownloadEngine> speedTester_;
+    receipt::ReceiptRecord record_;
     CStatic engineerNameLabel_, engineerPhoneLabel_;
     CStaticText resultLabel_;
-    int requiredSpeed = 0;
-    std::uint32_t fluxAtStart[2] = {0, 0};
-    std::uint32_t tickAtStart = 0;
-    std::uint32_t currentSpeed = 0;
+    int requiredSpeed_ = 0;
+    std::uint32_t fluxAtStart_[2] = {0, 0};
+    std::uint32_t tickAtStart_ = 0;
+    std::uint32_t currentSpeed_ = 0;
 
     CEdit account_, engineerName_, engineerPhone_, suggestion_;
     CComboBox workOrders_;

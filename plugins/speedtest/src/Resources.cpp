@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "PageSkin.h"
 #include "SkinImage.h"
 #include "platform/CodePage.h"
 
@@ -24,15 +25,7 @@ ControlTemplate Ctl(UINT id, ControlKind kind, int x, int y, int cx, int cy, con
 }
 
 DialogTemplate Tpl(UINT id, int cx, int cy, DWORD style, const char* caption = "") {
-    DialogTemplate t;
-    t.id = id;
-    t.cx = Dlu(cx);
-    t.cy = Dlu(cy);
-    t.fontFace = Acp("宋体");
-    t.fontSize = 9;
-    t.caption = Acp(caption);
-    t.style = style;
-    return t;
+    return zeva::plug::skin::PageTemplate(id, Dlu(cx), Dlu(cy), style, caption);
 }
 
 constexpr ControlKind S = ControlKind::Static;
