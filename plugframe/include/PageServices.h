@@ -215,6 +215,9 @@ struct PageServices {
 
     // The real components.
     static PageServices Real();
+    // The same without the back office (no newClient), for the plug-ins
+    // that do not link the service client library.
+    static PageServices RealLocal();
 };
 
 }  // namespace zeva::plug

@@ -10,7 +10,7 @@ using namespace languard;
 using zeva::plug::LanDevice;
 using zeva::plug::NeighbourEntry;
 
-CDlgAntiPilferNet::CDlgAntiPilferNet() : CDlgAntiPilferNet(plug::PageServices::Real()) {}
+CDlgAntiPilferNet::CDlgAntiPilferNet() : CDlgAntiPilferNet(plug::PageServices::RealLocal()) {}
 
 CDlgAntiPilferNet::CDlgAntiPilferNet(plug::PageServices services)
     : CDlgSubPage(kPageTemplate, nullptr), services_(std::move(services.scanner)) {
