@@ -312,6 +312,7 @@ PageServices FakeServices::Make() const {
     s.proxyValues = [p = proxy] { return *p; };
     s.messageBox = box;
     s.eventLog = log;
+    s.linkOpener = opener;
     return s;
 }
 

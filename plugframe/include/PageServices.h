@@ -190,6 +190,14 @@ public:
     virtual void Show(const std::string& text, CWnd* parent) = 0;
 };
 
+// Opens a web address with the desktop's handler.
+class ILinkOpener {
+public:
+    virtual ~ILinkOpener() = default;
+    // False when it could not be started.
+    virtual bool Open(const std::string& url) = 0;
+};
+
 class IEventLog {
 public:
     virtual ~IEventLog() = default;
@@ -212,6 +220,7 @@ struct PageServices {
     std::function<ProxyValues()> proxyValues;
     std::shared_ptr<IMessageBox> messageBox;
     std::shared_ptr<IEventLog> eventLog;
+    std::shared_ptr<ILinkOpener> linkOpener;
 
     // The real components.
     static PageServices Real();

@@ -4,7 +4,9 @@
 #include <netdb.h>
 #include <netinet/in.h>
 
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <mutex>
 
@@ -24,6 +26,7 @@
 #include "ZEVAMessageBox.h"
 #include "ZEVAVDownSpeedEx.h"
 #include "platform/InternetSettings.h"
+#include "platform/Shell.h"
 
 namespace zeva::plug {
 
@@ -322,6 +325,20 @@ public:
     }
 };
 
+class RealLinkOpener final : public ILinkOpener {
+public:
+    bool Open(const std::string& url) override {
+        // The desktop handler takes the scheme in lower case only.
+        std::string normal = url;
+        for (std::size_t i = 0; i < normal.size() && normal[i] != ':'; ++i)
+            normal[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(normal[i])));
+        std::string error;
+        if (zeva::OpenUrl(normal, &error)) return true;
+        std::fprintf(stderr, "link: %s\n", error.c_str());
+        return false;
+    }
+};
+
 class RealEventLog final : public IEventLog {
 public:
     void Write(const std::string& module, const std::string& buildTime,
@@ -347,6 +364,7 @@ PageServices PageServices::RealLocal() {
     s.proxyValues = RealProxyValues;
     s.messageBox = std::make_shared<RealMessageBox>();
     s.eventLog = std::make_shared<RealEventLog>();
+    s.linkOpener = std::make_shared<RealLinkOpener>();
     return s;
 }
 

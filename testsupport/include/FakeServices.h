@@ -204,6 +204,15 @@ public:
     void Show(const std::string& text, CWnd* parent) override;
 };
 
+class FakeLinkOpener : public plug::ILinkOpener {
+public:
+    std::vector<std::string> opened;
+    bool Open(const std::string& url) override {
+        opened.push_back(url);
+        return true;
+    }
+};
+
 struct LogEntry {
     std::string module, buildTime, file, function;
     int line = 0;
@@ -230,6 +239,7 @@ struct FakeServices {
     std::shared_ptr<ProxyValues> proxy = std::make_shared<ProxyValues>();
     std::shared_ptr<FakeMessageBox> box = std::make_shared<FakeMessageBox>();
     std::shared_ptr<FakeEventLog> log = std::make_shared<FakeEventLog>();
+    std::shared_ptr<FakeLinkOpener> opener = std::make_shared<FakeLinkOpener>();
 
     // Every service a fake; the returned set shares these scripts.
     PageServices Make() const;
