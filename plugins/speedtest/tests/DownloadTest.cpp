@@ -472,12 +472,7 @@ TEST_F(DownloadFlow, AFinishedTestsReportArrivesWhenTheWindowClosesAtOnce) {
         if (stopFirst) {
             ASSERT_TRUE(driver_.Click(Download(), kStop));
         }
-        ASSERT_TRUE(driver_.Click(*main_, main_ids::kClose));
-        EXPECT_EQ(main_->GetSafeHwnd(), nullptr);
-        scan.Open();
-        fakes_.client->uploadGate->Open();
-        zeva::plug::AsyncCalls::WaitForWorkers();  // as the plug-in's unload does
-        driver_.Pump();
+        CloseThenRelease(scan);
         fakes_.scanner->scanGate = nullptr;
         fakes_.client->uploadGate = nullptr;
         ASSERT_EQ(fakes_.client->Reports(), stopFirst ? 0u : 1u);

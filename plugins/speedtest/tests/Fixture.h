@@ -26,12 +26,7 @@
 
 namespace speedtest::test {
 
-using zeva::test::FakeConnector;
-using zeva::test::FakeResolver;
-using zeva::test::FakeServices;
-using zeva::test::Gate;
-using zeva::test::LogEntry;
-using zeva::test::NetType;
+using namespace zeva::test;
 
 inline std::string Utf8(const CWnd* w) {
     return w ? zeva::AcpToUtf8(w->GetWindowText()) : std::string("<no control>");
@@ -73,6 +68,17 @@ protected:
     void OpenDownload() {
         Open();
         ASSERT_TRUE(driver_.Click(*Landing(), landing_ids::kDownload));
+    }
+
+    // Closes the window at once, then lets the held scan and uploads go
+    // and waits for the workers, as the plug-in's unload does.
+    void CloseThenRelease(Gate& scan) {
+        ASSERT_TRUE(driver_.Click(*main_, main_ids::kClose));
+        EXPECT_EQ(main_->GetSafeHwnd(), nullptr);
+        scan.Open();
+        fakes_.client->uploadGate->Open();
+        zeva::plug::AsyncCalls::WaitForWorkers();
+        driver_.Pump();
     }
 
     CDlgTestSpeed* Landing() const { return main_->Landing(); }

@@ -425,12 +425,7 @@ TEST_F(HttpFlow, AFinishedTestsUploadArrivesWhenTheWindowClosesAtOnce) {
     ASSERT_EQ(Page().GetState(), CDlgHttpTest::State::Finished);
     EXPECT_EQ(Status(), "网页测速完成");
 
-    ASSERT_TRUE(driver_.Click(*main_, main_ids::kClose));
-    EXPECT_EQ(main_->GetSafeHwnd(), nullptr);
-    scan.Open();
-    fakes_.client->uploadGate->Open();
-    zeva::plug::AsyncCalls::WaitForWorkers();  // as the plug-in's unload does
-    driver_.Pump();
+    CloseThenRelease(scan);
     ASSERT_EQ(fakes_.client->HttpUploads(), 1u);
     EXPECT_EQ(fakes_.client->httpUploads[0].size(), kSixSites.size());
 }
