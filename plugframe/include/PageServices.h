@@ -7,6 +7,7 @@
 // tests hand in the fakes of testsupport/FakeServices.h. A page leaves the
 // members it does not use alone.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -148,6 +149,9 @@ struct LanDevice {
     std::string Mac;
     std::string Vendor;
     std::string Name;  // filled in by the LAN check page
+    // Addresses this hardware address answered for (more than 1: a router
+    // answering on others' behalf), shown with the name.
+    std::size_t Addresses = 1;
 };
 
 // A name found for an address.

@@ -285,7 +285,7 @@ public:
         std::vector<IP_MAC> found;
         const int count = CIPtoTestingPC().Scanning(found, false);
         devices.reserve(devices.size() + found.size());
-        for (const IP_MAC& d : found) devices.push_back({d.IP, d.MAC, d.Vendor, {}});
+        for (const IP_MAC& d : found) devices.push_back({d.IP, d.MAC, d.Vendor, {}, d.Addresses});
         return count;
     }
     std::vector<NeighbourEntry> FindNames(const std::vector<std::string>& ips,

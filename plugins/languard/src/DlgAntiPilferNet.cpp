@@ -10,6 +10,18 @@ using namespace languard;
 using zeva::plug::LanDevice;
 using zeva::plug::NeighbourEntry;
 
+namespace {
+
+// The name column of a device; one that answered for many addresses says
+// how many, so a proxy-answering router reads as the one device it is.
+std::string RowName(const LanDevice& d) {
+    if (d.Addresses <= 1) return d.Name;
+    const std::string name = d.Name.empty() ? Acp("未知") : d.Name;
+    return name + Acp("（代答" + std::to_string(d.Addresses) + "个地址）");
+}
+
+}  // namespace
+
 CDlgAntiPilferNet::CDlgAntiPilferNet() : CDlgAntiPilferNet(plug::PageServices::RealLocal()) {}
 
 CDlgAntiPilferNet::CDlgAntiPilferNet(plug::PageServices services)
@@ -143,7 +155,10 @@ void CDlgAntiPilferNet::OnScanned(int pass, const std::vector<LanDevice>& found)
     for (const LanDevice& d : found) {
         bool known = false;
         for (const LanDevice& e : devices_) {
-            if (e.Ip == d.Ip && e.Mac == d.Mac) {
+            // A device that answers for many addresses is the same device
+            // whichever of them it was listed at.
+            const bool folded = e.Addresses > 1 || d.Addresses > 1;
+            if (e.Mac == d.Mac && (e.Ip == d.Ip || folded)) {
                 known = true;
                 break;
             }
@@ -207,7 +222,7 @@ void CDlgAntiPilferNet::Poll() {
         for (const LanDevice& d : devices_) {
             CDlgAPNItem* row = list_.AddRow(d.Ip, d.Mac, d.Vendor);
             // A name that came before the rows is shown, not lost.
-            if (row && !d.Name.empty()) row->SetName(d.Name);
+            if (row && !RowName(d).empty()) row->SetName(RowName(d));
         }
         scanDone_ = false;
         listBuilt_ = true;
@@ -218,7 +233,7 @@ void CDlgAntiPilferNet::Poll() {
         for (std::size_t i = 0; i < devices_.size(); ++i) {
             if (devices_[i].Ip != e.Ip) continue;
             devices_[i].Name = e.Name;
-            if (CDlgAPNItem* row = list_.Row(i)) row->SetName(e.Name);
+            if (CDlgAPNItem* row = list_.Row(i)) row->SetName(RowName(devices_[i]));
             break;
         }
     }

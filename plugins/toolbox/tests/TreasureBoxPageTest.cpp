@@ -2,6 +2,8 @@
 // catalogue files, its layout and scrolling, picking a tool, and the
 // advertisement strip's paging and links.
 
+#include <sys/stat.h>
+
 #include <memory>
 
 #include "DlgTreasureBox.h"
@@ -306,3 +308,17 @@ TEST(AdLinks, OnlyHttpAndHttpsAddressesWithAHostAreWebAddresses) {
 }
 
 }  // namespace
+
+// "NormalImage=plug\fifo.png" naming a FIFO (or a device) must not hang the
+// page: the tool is listed, its button simply has no picture.
+TEST_F(PageTest, AFifoOrDeviceAsAButtonImageNeitherBlocksNorHidesTheTool) {
+    ASSERT_EQ(::mkfifo((app / "plug" / "fifo.png").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", app / "plug" / "zero.png");
+    WriteCatalogue(cfgkeys::kPlugConfigDat,
+                   {{"fifo", "plug\\fifo.so", true, "plug\\fifo.png"},
+                    {"device", "plug\\device.so", true, "plug\\zero.png"}});
+    OpenPage();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"fifo", "device"}));
+    for (const auto& b : Grid().Buttons())
+        EXPECT_EQ(b->Image().info.size, CSize()) << b->GetWindowText();
+}
