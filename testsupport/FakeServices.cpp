@@ -14,20 +14,25 @@ public:
         s_->initialized.emplace_back(url, timeout);
     }
     std::string GetLastErrorInfo() override { return zeva::Acp(s_->error); }
-    int GetCurrentAccount(std::string& account, bool) override {
+    int GetCurrentAccount(std::string& account, bool fromServer) override {
         if (s_->accountGate) s_->accountGate->Wait();
         std::lock_guard<std::mutex> hold(s_->lock);
         ++s_->accountLookups;
+        if (fromServer) ++s_->serverLookups;
         account = s_->account;
         return 0;
     }
-    int GetAccountNetType(const std::string& account, S_NetType& netType, bool) override {
+    int GetAccountNetType(const std::string& account, S_NetType& netType,
+                          bool fromServer) override {
         std::lock_guard<std::mutex> hold(s_->lock);
+        if (fromServer) ++s_->serverLookups;
         s_->netTypeAccounts.push_back(account);
         netType = s_->netType;
         return 0;
     }
-    int GetAccountCity(const std::string&, std::string& city, bool) override {
+    int GetAccountCity(const std::string&, std::string& city, bool fromServer) override {
+        std::lock_guard<std::mutex> hold(s_->lock);
+        if (fromServer) ++s_->serverLookups;
         city = zeva::Acp(s_->city);
         return 0;
     }

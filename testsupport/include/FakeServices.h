@@ -48,6 +48,7 @@ struct ClientScript {
     int clientsMade = 0;
     std::vector<std::pair<std::string, unsigned>> initialized;  // endpoint, time-out
     int accountLookups = 0;
+    int serverLookups = 0;  // account, type or city asked of the server, not the cache
     std::vector<std::string> netTypeAccounts;
     std::vector<std::string> listRequests;
     std::vector<std::vector<std::string>> reports;  // SetSpeedInfo

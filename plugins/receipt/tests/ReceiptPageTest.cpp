@@ -106,6 +106,7 @@ TEST_F(ReceiptPage, OpensWithTheAccountItsBandwidthServersAndWorkOrders) {
     EXPECT_EQ(fakes_.engine->proxyFlags, std::vector<bool>{true});
     EXPECT_EQ(Text(kIdAccount), "cz0511234567");
     EXPECT_EQ(fakes_.client->netTypeAccounts, std::vector<std::string>{"cz0511234567"});
+    EXPECT_EQ(fakes_.client->serverLookups, 0) << "account and bandwidth come from the local cache";
     EXPECT_EQ(Page().RequiredSpeed(), 100);
     EXPECT_EQ(Page().Record().BandRate, "8M");
     EXPECT_EQ(Page().Record().Account, "cz0511234567");

@@ -80,6 +80,7 @@ TEST_F(LandingFlow, LookUpOutcomes) {
                   c.obtained ? 14097u : 14100u);
         EXPECT_EQ(Landing()->InfoObtained(), c.obtained);
         EXPECT_EQ(Landing()->Version(), "1.0.0");
+        EXPECT_EQ(fakes_.client->serverLookups, 0) << "the look-up reads the local cache";
         EXPECT_EQ(Landing()->BandPanel()->Obtained(), c.obtained);
         EXPECT_EQ(Visible(B(band_ids::kFailure)), false) << "the panel is not shown yet";
         ASSERT_TRUE(driver_.Click(*Landing(), landing_ids::kDownload));
