@@ -28,6 +28,7 @@
 #include "NetworkFlux.h"
 #include "SocketConnector.h"
 #include "SystemConfig.h"
+#include "WebAddress.h"
 #include "ZEVAHttpSpeed.h"
 #include "ZEVAVDownSpeedEx.h"
 #include "platform/Clock.h"
@@ -238,20 +239,14 @@ struct Target {
     unsigned short port = 80;
 };
 
-// Host and port of an address as the web-page test splits it.
-Target SplitAddress(const std::string& url) {
-    std::string s = url;
-    if (const auto p = s.find("://"); p != std::string::npos) s = s.substr(p + 3);
+// Host and port as the engine reads the address (the host after any user
+// part); nullopt, with the reason in `error`, when it is no web address.
+std::optional<Target> SplitAddress(const std::string& url, std::string& error) {
+    zeva::WebAddress a;
+    if (zeva::SplitWebAddress(url, a, error) != 0) return std::nullopt;
     Target t;
-    if (url.rfind("https://", 0) == 0) t.port = 443;
-    const auto slash = s.find('/');
-    const std::string hostPort = s.substr(0, slash);
-    const auto colon = hostPort.find(':');
-    t.host = hostPort.substr(0, colon);
-    if (colon != std::string::npos) {
-        const auto v = Number(hostPort.substr(colon + 1), 1, 65535);
-        if (v) t.port = static_cast<unsigned short>(*v);
-    }
+    t.host = a.host;
+    t.port = a.port != 0 ? a.port : (a.scheme == "https" ? 443 : 80);
     return t;
 }
 
@@ -281,7 +276,15 @@ int Web(const Args& args, bool json) {
     for (std::size_t i = 0; i < args.positional.size(); ++i) {
         Row r;
         r.url = args.positional[i];
-        const Target t = SplitAddress(r.url);
+        std::string why;
+        const auto target = SplitAddress(r.url, why);
+        if (!target) {
+            // Nothing to time: the site fails without being asked.
+            std::fprintf(stderr, "zeva-netprobe: %s: %s\n", r.url.c_str(), why.c_str());
+            rows.push_back(r);
+            continue;
+        }
+        const Target& t = *target;
         if (bar) DrawBar(static_cast<int>(i * 100 / args.positional.size()), r.url.substr(0, 34));
         if (!proxyOn && !t.host.empty()) {
             addrinfo hints{};
@@ -397,7 +400,7 @@ int Scan(const Args& args, bool json) {
             const auto& d = result.devices[i];
             o << (i ? "," : "") << "{\"ip\":" << J(d.IP) << ",\"mac\":" << J(d.MAC)
               << ",\"vendor\":" << J(U(d.Vendor)) << ",\"self\":" << (i == 0 ? "true" : "false")
-              << "}";
+              << ",\"address_count\":" << d.Addresses << "}";
         }
         o << "]}";
         std::cout << o.str() << "\n";
@@ -407,8 +410,11 @@ int Scan(const Args& args, bool json) {
                     static_cast<long long>(ms));
         for (std::size_t i = 0; i < result.devices.size(); ++i) {
             const auto& d = result.devices[i];
-            std::printf("%-15s  %-17s  %s%s\n", d.IP.c_str(), d.MAC.c_str(), U(d.Vendor).c_str(),
-                        i == 0 ? "  (this computer)" : "");
+            const std::string many =
+                d.Addresses > 1 ? "  (answers for " + std::to_string(d.Addresses) + " addresses)"
+                                : "";
+            std::printf("%-15s  %-17s  %s%s%s\n", d.IP.c_str(), d.MAC.c_str(), U(d.Vendor).c_str(),
+                        i == 0 ? "  (this computer)" : "", many.c_str());
         }
     }
     return 0;

@@ -46,6 +46,8 @@ emulator=$!
 trap 'kill $emulator 2>/dev/null || true; wait $emulator 2>/dev/null || true' EXIT
 for _ in $(seq 1 100); do [[ -s $out/port ]] && break; sleep 0.05; done
 [[ -s $out/port ]] || { echo "receipt-e2e: the emulator did not start" >&2; exit 1; }
+"$(cd "$(dirname "$0")/../../.." && pwd)/tests/netlab/netlab.sh" wait http \
+    "http://127.0.0.1:16905/kelv/BService.ws" --ns "$ns"
 
 shots=$out/shots
 cat > "$out/script.txt" <<SCRIPT

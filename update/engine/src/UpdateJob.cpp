@@ -195,6 +195,7 @@ bool UpdateJob::DownloadOne(const std::string& name, const UpdateFileEntry* entr
 }
 
 bool UpdateJob::RejectCatalog(const std::string& reason) {
+    catalogRefused_ = true;
     // Never evaluated, now or by a later run.
     std::error_code ec;
     fs::remove(zeva::NativePath(stagingDir_ + catalogName_), ec);
@@ -327,7 +328,61 @@ bool UpdateJob::FetchCatalog() {
     if (verifier.Verify(catalog, signature, error) != 0) {
         return RejectCatalog(error);
     }
+    return CheckFreshness();
+}
+
+zeva::CatalogForm UpdateJob::CatalogFormOfJob() const {
+    if (catalogName_ == keys::kUpdateConfigIni) return zeva::CatalogForm::Main;
+    return options_.pluginCatalogHasFilesSection ? zeva::CatalogForm::PluginFilesSection
+                                                 : zeva::CatalogForm::Plugin;
+}
+
+std::string UpdateJob::RecordKey() const {
+    return installDir_ == appDir_ ? std::string(keys::kKeyProgramJob) : jobName_;
+}
+
+std::int64_t UpdateJob::InstalledSequence() const {
+    if (options_.form == zeva::UpdateForm::Toolbox) {
+        // The catalog installed in the regional folder is the toolbox's record.
+        const auto installed =
+            zeva::ReadCatalogFreshness(installDir_ + catalogName_, CatalogFormOfJob());
+        return installed.malformed.empty() ? installed.sequence : 0;
+    }
+    CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
+    std::string text;
+    config.ReadString(keys::kSectionCatalogSequence, RecordKey(), "", text);
+    if (text.empty() || text.size() > 18 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    return std::stoll(text);
+}
+
+bool UpdateJob::CheckFreshness() {
+    const auto staged = zeva::ReadCatalogFreshness(stagingDir_ + catalogName_, CatalogFormOfJob());
+    if (!staged.malformed.empty())
+        return RejectCatalog(staged.malformed + " is not a decimal number");
+    const std::int64_t now =
+        options_.wallClock ? options_.wallClock() : static_cast<std::int64_t>(std::time(nullptr));
+    if (staged.expires != 0 && now >= staged.expires) {
+        return RejectCatalog("it expired at " + zeva::UtcText(staged.expires) +
+                             " (EXPIRES); the publisher must sign it again");
+    }
+    const std::int64_t installed = InstalledSequence();
+    if (staged.sequence < installed) {
+        return RejectCatalog("its SEQUENCE " + std::to_string(staged.sequence) + " is lower than " +
+                             std::to_string(installed) +
+                             " of the catalog installed last: an older catalog replayed");
+    }
+    catalogSequence_ = staged.sequence;
     return true;
+}
+
+void UpdateJob::RecordSequence() {
+    if (!SignatureRequired() || options_.form == zeva::UpdateForm::Toolbox) return;
+    if (catalogSequence_ <= InstalledSequence()) return;
+    CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
+    config.WriteString(keys::kSectionCatalogSequence, RecordKey(),
+                       std::to_string(catalogSequence_));
 }
 
 std::vector<UpdateFileEntry> UpdateJob::TrustedEntries(const UpdateCatalog& catalog) const {
@@ -345,17 +400,25 @@ int UpdateJob::EvaluateProgramCatalog() {
     catalog.SetVersionOnlyGate(!options_.fullGate);
     int result = catalog.Evaluate();
     entries_ = TrustedEntries(catalog);
-    if (!CatalogCarriesSha256(catalog)) {
-        // Refused and removed like an unsigned catalog: nothing of it is fetched.
-        entries_.clear();
-        result = -1;
-    }
     CConfigFile staged(catalogPath);
     newVersion_.clear();
     newRegion_.clear();
     staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogVersion, "", newVersion_);
     staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogRegion, "", newRegion_);
     notifyFlag_ = staged.ReadInteger(keys::kSectionCatalogVersion, keys::kKeyNotify, 0);
+    if (!CatalogCarriesSha256(catalog)) {
+        // Refused and removed like an unsigned catalog: nothing of it is fetched.
+        entries_.clear();
+        result = -1;
+    } else if (result == 0 && SignatureRequired() && updateType_ == 1 &&
+               zeva::VersionSortsAfter(localVersion_, newVersion_)) {
+        // A signed release once genuine is still no reason to go back to it,
+        // whatever UNCONDITIONALUPDATE or REGION say.
+        RejectCatalog("its VERSION " + newVersion_ + " is older than the installed " +
+                      localVersion_);
+        entries_.clear();
+        result = -1;
+    }
     return result;
 }
 
@@ -369,6 +432,7 @@ const UpdateFileEntry* UpdateJob::EntryNamed(const std::string& name) const {
 bool UpdateJob::InstallFetchedRelease() {
     host_->CloseRunningClient();
     if (!InstallEntries(entries_)) return false;
+    RecordSequence();
     if (updateType_ != 1) {
         const std::string plugCatalog = stagingDir_ + keys::kPlugCatalogIni;
         if (IsFile(plugCatalog)) {
@@ -407,6 +471,7 @@ bool UpdateJob::RunProgramJob() {
         // The new version is recorded only once every file is in place, so an
         // interrupted or failed installation is completed by the next run.
         if (installed && (!options_.onlyWhenNewer || newer)) {
+            RecordSequence();
             WriteInstalledVersion(newVersion_, options_.recordAndNotify);
             if (options_.recordAndNotify) {
                 WriteRecord(keys::kRecordDateFormat, newVersion_);
@@ -436,7 +501,7 @@ bool UpdateJob::RunPluginJob() {
         const std::vector<UpdateFileEntry> entries = TrustedEntries(catalog);
         const std::vector<UpdateFileEntry> toFetch = EntriesToFetch(entries);
         if (DownloadEntries(toFetch)) {
-            InstallEntries(entries);
+            if (InstallEntries(entries)) RecordSequence();
             if (IsFile(catalogPath)) {
                 zeva::InstallFile(zeva::NativePath(catalogPath),
                                   zeva::NativePath(installDir_ + catalogName_), *host_, *journal_);
