@@ -17,6 +17,12 @@
 #       names), the router's line to the provider shaped as in `link`, and in
 #       the provider's namespace the speed-test server, two web sites of
 #       different speeds and an empty update server folder ($NETLAB_UPDATE_ROOT)
+#   netlab.sh quality up ID [--rate RATE] [--buffer-ms N] [--file-mb N]
+#       client, router and server namespaces; the router shapes both
+#       directions with tbf (its buffer N ms deep, default 400); every host
+#       uses reno (loss-based, as most servers are); the server runs nginx
+#       (/test.bin, and /upload that reads and discards POSTed data), iperf3
+#       and irtt
 #   netlab.sh down ID
 #   netlab.sh wait http URL [--ns NS] [--within S]
 #   netlab.sh wait tcp HOST PORT [--ns NS] [--within S]
@@ -26,7 +32,7 @@
 #       NAME asks for its reverse name); inside NS when given. At most S
 #       seconds (default $NETLAB_WAIT, else 20); exits 1 naming what did not
 #       answer. Every bed waits so before it starts what it tests.
-#   netlab.sh run link|lan|home [options] -- COMMAND...
+#   netlab.sh run link|lan|home|quality [options] -- COMMAND...
 #       sets a bed up under a fresh ID, runs COMMAND with the NETLAB_*
 #       variables exported, always tears the bed down; exits with COMMAND's status
 #
@@ -426,6 +432,89 @@ NETLAB_DELAY=$delay_note
 VARS
 }
 
+irtt_answers() { ip netns exec "$1" irtt client -Q -n "$2" >/dev/null 2>&1; }
+
+# A line through a router whose tbf buffer is as deep as asked: the place
+# where a loaded line queues. The hosts use reno, since a delay-based
+# congestion control would keep the queue short and hide the buffer.
+quality_up() {
+    local id=$1; shift
+    local rate=20mbit buffer=400 file_mb=1024
+    while (( $# )); do
+        case $1 in
+            --rate) rate=$2; shift 2 ;;
+            --buffer-ms) buffer=$2; shift 2 ;;
+            --file-mb) file_mb=$2; shift 2 ;;
+            *) die "unknown option $1" ;;
+        esac
+    done
+    [[ $buffer =~ ^[0-9]+$ && $file_mb =~ ^[0-9]+$ ]] && (( buffer >= 1 )) ||
+        die "--buffer-ms and --file-mb take numbers"
+    local bits burst
+    bits=$(rate_bits "$rate")
+    command -v nginx >/dev/null || die "nginx is not installed"
+    local p c r s st ns dev
+    p=$(ns_prefix "$id"); c=$p-c; r=$p-r; s=$p-s; st=$(state_dir "$id")
+    mkdir -p "$st/www" "$st/tmp"
+    chmod 755 "$st" "$st/www"
+    for ns in "$c" "$r" "$s"; do
+        ip netns add "$ns"
+        ip -n "$ns" link set lo up
+        ip netns exec "$ns" sysctl -qw net.ipv4.tcp_congestion_control=reno
+    done
+    ip -n "$c" link add veth0 type veth peer name c0 netns "$r"
+    ip -n "$s" link add veth0 type veth peer name s0 netns "$r"
+    ip -n "$c" addr add 10.234.1.1/24 dev veth0
+    ip -n "$r" addr add 10.234.1.254/24 dev c0
+    ip -n "$r" addr add 10.234.2.254/24 dev s0
+    ip -n "$s" addr add 10.234.2.1/24 dev veth0
+    for ns in "$c" "$s"; do ip -n "$ns" link set veth0 up; done
+    ip -n "$r" link set c0 up
+    ip -n "$r" link set s0 up
+    ip -n "$c" route add default via 10.234.1.254
+    ip -n "$s" route add default via 10.234.2.254
+    ip netns exec "$r" sysctl -qw net.ipv4.ip_forward=1
+    # The router's two ways out: towards the client (download) and the server (upload).
+    burst=$(( bits / 8 / 100 ))
+    (( burst < 32768 )) && burst=32768
+    for dev in c0 s0; do
+        ip netns exec "$r" tc qdisc add dev "$dev" root tbf rate "$rate" burst "$burst" latency "${buffer}ms"
+    done
+    note "rate: tbf $rate with a ${buffer} ms buffer in both directions of the router"
+
+    truncate -s "${file_mb}M" "$st/www/test.bin"
+    nginx_conf "$st" off "server { listen 10.234.2.1:80; root $st/www;" \
+        "    location = /upload { client_max_body_size 0; lingering_time 600s; return 204; }" "}"
+    ip netns exec "$s" nginx -c "$st/nginx.conf" -p "$st" -e "$st/error.log"
+    command -v iperf3 >/dev/null &&
+        ip netns exec "$s" iperf3 -s -D -B 10.234.2.1 -p 5201 --pidfile "$st/iperf3.pid" >/dev/null
+    if command -v irtt >/dev/null; then
+        ip netns exec "$s" setsid irtt server -b 10.234.2.1:2112 >"$st/irtt.log" 2>&1 < /dev/null &
+    fi
+    # Wait until the servers answer from the client's side of the router.
+    wait_http http://10.234.2.1/test.bin "$c" || die "nginx does not answer (see $st/error.log)"
+    if command -v iperf3 >/dev/null; then wait_tcp 10.234.2.1 5201 "$c" || die "iperf3 does not answer"; fi
+    if command -v irtt >/dev/null; then
+        wait_until "the irtt server at 10.234.2.1:2112" irtt_answers "$c" 10.234.2.1:2112 ||
+            die "irtt does not answer (see $st/irtt.log)"
+    fi
+    cat <<VARS
+NETLAB_ID=$id
+NETLAB_STATE=$st
+NETLAB_CLIENT_NS=$c
+NETLAB_ROUTER_NS=$r
+NETLAB_SERVER_NS=$s
+NETLAB_CLIENT_IP=10.234.1.1
+NETLAB_SERVER_IP=10.234.2.1
+NETLAB_URL=http://10.234.2.1/test.bin
+NETLAB_UPLOAD_URL=http://10.234.2.1/upload
+NETLAB_IRTT=10.234.2.1:2112
+NETLAB_RATE=$rate
+NETLAB_RATE_BITS=$bits
+NETLAB_BUFFER_MS=$buffer
+VARS
+}
+
 up() {
     local kind=$1 id=$2; shift 2
     check_id "$id"
@@ -438,6 +527,7 @@ up() {
         link) link_up "$id" "$@" ;;
         lan) lan_up "$id" "$@" ;;
         home) home_up "$id" "$@" ;;
+        quality) quality_up "$id" "$@" ;;
         *) die "unknown bed $kind" ;;
     esac
     trap - EXIT
@@ -465,7 +555,7 @@ run() {
 }
 
 case ${1:-} in
-    link|lan|home)
+    link|lan|home|quality)
         [[ ${2:-} == up && -n ${3:-} ]] || die "usage: netlab.sh $1 up ID [options]"
         kind=$1; id=$3; shift 3
         up "$kind" "$id" "$@" ;;
@@ -476,10 +566,10 @@ case ${1:-} in
         [[ -n ${2:-} ]] || die "usage: netlab.sh down ID"
         check_id "$2"; require_root; down "$2" ;;
     run)
-        [[ -n ${2:-} ]] || die "usage: netlab.sh run link|lan|home [options] -- COMMAND..."
+        [[ -n ${2:-} ]] || die "usage: netlab.sh run link|lan|home|quality [options] -- COMMAND..."
         kind=$2; shift 2
         run "$kind" "$@" ;;
     -h|--help|"")
-        sed -n '2,34p' "$0" | sed 's/^# \{0,1\}//' ;;
+        sed -n '2,40p' "$0" | sed 's/^# \{0,1\}//' ;;
     *) die "unknown command $1" ;;
 esac

@@ -7,9 +7,8 @@
 
 #include <cstdint>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "ConfigFile.h"
@@ -25,6 +24,7 @@
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
 #include "platform/Registry.h"
+#include "platform/RegularFile.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;
@@ -81,7 +81,8 @@ namespace {
 
 // The catalog's SIZE as a byte count; -1 when it is not a plain decimal number.
 std::int64_t ParseCatalogSize(const std::string& text) {
-    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 18 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return -1;
     return std::stoll(text);
 }
@@ -101,11 +102,13 @@ std::string Trimmed(const std::string& s) {
     return s.substr(begin, s.find_last_not_of(" \t\r\n") - begin + 1);
 }
 
+// Only a regular file, opened without blocking: a FIFO left where a
+// catalog belongs must not stall the update.
 bool ReadWholeFile(const std::string& acpPath, std::string& out) {
-    std::ifstream in(zeva::NativePath(acpPath), std::ios::binary);
-    if (!in) return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    auto data = zeva::ReadRegularFile(zeva::NativePath(acpPath));
+    if (!data) return false;
+    out = std::move(*data);
+    return true;
 }
 // The interactive updater's record keeps the time of day as well.
 constexpr char kRecordTimeFormat[] = "%Y-%m-%d %H:%M:%S";
@@ -201,21 +204,21 @@ bool UpdateJob::RejectCatalog(const std::string& reason) {
     fs::remove(zeva::NativePath(stagingDir_ + catalogName_), ec);
     fs::remove(zeva::NativePath(stagingDir_ + catalogName_ + keys::kSignatureSuffix), ec);
     const int line = __LINE__;
-    WriteSysEventLog(program_invocation_short_name, __DATE__ " " __TIME__, "UpdateJob",
-                     "UpdateJob::FetchCatalog", line,
-                     "update catalog " + catalogName_ +
-                         " refused, nothing fetched or installed: " + reason,
-                     zeva::Acp("升级问题"));
+    WriteSysEventLog(
+        program_invocation_short_name, __DATE__ " " __TIME__, "UpdateJob",
+        "UpdateJob::FetchCatalog", line,
+        "update catalog " + catalogName_ + " refused, nothing fetched or installed: " + reason,
+        zeva::Acp("升级问题"));
     return false;
 }
 
 bool UpdateJob::CatalogCarriesSha256(const UpdateCatalog& catalog) {
     if (!SignatureRequired() || catalog.FilesWithoutSha256().empty()) return true;
-    return RejectCatalog("no SHA256 for " + catalog.FilesWithoutSha256().front() +
-                         (catalog.FilesWithoutSha256().size() > 1
-                              ? " and " + std::to_string(catalog.FilesWithoutSha256().size() - 1) +
-                                    " more files"
-                              : std::string()));
+    return RejectCatalog(
+        "no SHA256 for " + catalog.FilesWithoutSha256().front() +
+        (catalog.FilesWithoutSha256().size() > 1
+             ? " and " + std::to_string(catalog.FilesWithoutSha256().size() - 1) + " more files"
+             : std::string()));
 }
 
 bool UpdateJob::DownloadFiles(const std::vector<std::string>& names) {
@@ -317,8 +320,8 @@ bool UpdateJob::FetchCatalog() {
                              keys::kKeyPublicKey + ": " + error);
     }
     if (!DownloadFiles({signatureName})) {
-        return RejectCatalog(signatureName + " could not be fetched: " +
-                             downloader_->GetLastErrorInfo());
+        return RejectCatalog(signatureName +
+                             " could not be fetched: " + downloader_->GetLastErrorInfo());
     }
     std::string catalog;
     std::string signature;
