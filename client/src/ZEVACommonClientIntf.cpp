@@ -52,12 +52,9 @@ void CZEVACommonClientIntf::_InitializeSoap(struct soap* ctx, unsigned int timeo
                                             BCI_PROXYOPTION proxyOption, const char* proxyHost,
                                             short proxyPort, const char* proxyUser,
                                             const char* proxyPassword) {
-    zeva::soapframe::InitContext(ctx, zeva::bservice::kNamespaces, timeout,
-                                 SOAP_C_UTFSTRING | SOAP_XML_IGNORENS);
-    if (proxyOption == BCI_PROXY_IE)
-        zeva::soapframe::UseInternetSettingsProxy(ctx);
-    else if (proxyOption == BCI_PROXY_CUSTOM)
-        zeva::soapframe::UseCustomProxy(ctx, proxyHost, proxyPort, proxyUser, proxyPassword);
+    zeva::soapframe::PrepareContext(
+        ctx, zeva::bservice::kNamespaces, SOAP_C_UTFSTRING | SOAP_XML_IGNORENS,
+        {nullptr, timeout, proxyOption, proxyHost, proxyPort, proxyUser, proxyPassword});
 }
 
 void CZEVACommonClientIntf::_DestroySoap(struct soap* ctx, BCI_PROXYOPTION) {

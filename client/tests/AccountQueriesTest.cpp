@@ -7,6 +7,7 @@
 
 #include "CryptConfigFile.h"
 #include "Emulator.h"
+#include "ServiceAnswer.h"
 #include "TestSupport.h"
 #include "ZEVAClientIntf.h"
 #include "platform/CodePage.h"
@@ -17,9 +18,6 @@ using zeva::backoffice::Fault;
 using zeva::backoffice::FaultKind;
 
 namespace {
-
-const std::string kConnectFailed = zeva::Acp("连接服务器失败，网络可能不畅通！");
-const std::string kBadAnswer = zeva::Acp("获取响应数据错误！");
 
 class AccountQueries : public ::testing::Test {
 protected:

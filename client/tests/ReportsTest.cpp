@@ -7,25 +7,21 @@
 
 #include "Emulator.h"
 #include "RawHttpServer.h"
+#include "ServiceAnswer.h"
 #include "TestSupport.h"
+#include "ZEVAClientFields.h"
 #include "ZEVAClientIntf.h"
 #include "platform/CodePage.h"
 
 using namespace zeva::test;
 using zeva::backoffice::Emulator;
 using zeva::backoffice::FaultKind;
+using zeva::soapframe::ArgumentPayload;
+namespace fields = zeva::clientfields;
 
 namespace {
 
-const std::string kConnectFailed = zeva::Acp("连接服务器失败，网络可能不畅通！");
-const std::string kBadAnswer = zeva::Acp("获取响应数据错误！");
 const std::string kSpeedFailed = zeva::Acp("上传测速信息失败，服务器内部错误！");
-
-std::string Answer(const std::string& operation, const std::string& inner) {
-    return RawHttpServer::HttpOk(RawHttpServer::Envelope(
-        "<ns1:" + operation + "Response xmlns:ns1=\"http://service.kelv.pelmo.com\">" + inner +
-        "</ns1:" + operation + "Response>"));
-}
 
 class Templates : public ::testing::Test {
 protected:
@@ -54,136 +50,35 @@ protected:
     Emulator emulator;
 };
 
-// A distinct value per argument: "v" and the argument's name.
-std::vector<std::string> Values(const std::vector<std::string>& names) {
+// A distinct value per argument of a report, in argument order: "v" and the
+// argument's name.
+std::vector<std::string> Values(const ArgumentPayload& report) {
     std::vector<std::string> values;
-    for (const auto& n : names) values.push_back("v" + n);
+    for (const std::string_view name : report.ArgumentOrder())
+        values.push_back("v" + std::string(name));
     return values;
 }
 
+// Calls `fn` with the values as separate C-string arguments.
+template <std::size_t N, class Fn>
+int Spread(const std::vector<std::string>& values, Fn&& fn) {
+    return [&]<std::size_t... I>(std::index_sequence<I...>) {
+        return fn(values.at(I).c_str()...);
+    }
+    (std::make_index_sequence<N>());
+}
+
 // Every element holds the value of the argument of the same name, in element order.
-void ExpectElements(const std::string& in0, const std::vector<std::string>& elements) {
+void ExpectElements(const std::string& in0, const ArgumentPayload& report) {
     std::size_t pos = 0;
-    for (const auto& e : elements) {
+    for (const std::string_view name : report.elements) {
+        const std::string e(name);
         const std::string element = "<" + e + ">v" + e + "</" + e + ">";
         const std::size_t at = in0.find(element, pos);
         ASSERT_NE(at, std::string::npos) << e << " missing or out of order in " << in0;
         pos = at + element.size();
     }
 }
-
-const std::vector<std::string> kSlowArgs = {"DialType",
-                                            "ConnectType",
-                                            "IeAgent",
-                                            "Dns",
-                                            "DnsResolveTime",
-                                            "CpuUseRatio",
-                                            "MemoryUseRatio",
-                                            "MemoryTotalSize",
-                                            "WirelessIntensity",
-                                            "FluxUseRatio",
-                                            "Account",
-                                            "CurrentArea",
-                                            "TestSpeedSite",
-                                            "Speed",
-                                            "BandWidth",
-                                            "RouteTraceNode",
-                                            "RouteTraceTarget",
-                                            "Processes",
-                                            "ConnNumber",
-                                            "FlowBeforeSpeed",
-                                            "FlowAfterSpeed",
-                                            "HttpSpeedTestUrl",
-                                            "HttpSpeedTestUsedTime",
-                                            "UpSpeed",
-                                            "DnsInfo",
-                                            "Ssid",
-                                            "DownFlowBeforeSpeed",
-                                            "DownFlowAfterSpeed",
-                                            "UpFlowBeforeSpeed",
-                                            "UpFlowAfterSpeed"};
-const std::vector<std::string> kSlowElements = {"DialType",
-                                                "ConnectType",
-                                                "IeAgent",
-                                                "Dns",
-                                                "DnsResolveTime",
-                                                "CpuUseRatio",
-                                                "MemoryUseRatio",
-                                                "MemoryTotalSize",
-                                                "WirelessIntensity",
-                                                "FluxUseRatio",
-                                                "RouteTraceNode",
-                                                "RouteTraceTarget",
-                                                "Account",
-                                                "CurrentArea",
-                                                "TestSpeedSite",
-                                                "Speed",
-                                                "BandWidth",
-                                                "Processes",
-                                                "ConnNumber",
-                                                "FlowBeforeSpeed",
-                                                "FlowAfterSpeed",
-                                                "HttpSpeedTestUrl",
-                                                "HttpSpeedTestUsedTime",
-                                                "UpSpeed",
-                                                "DnsInfo",
-                                                "Ssid",
-                                                "DownFlowBeforeSpeed",
-                                                "DownFlowAfterSpeed",
-                                                "UpFlowBeforeSpeed",
-                                                "UpFlowAfterSpeed"};
-const std::vector<std::string> kItvArgs = {
-    "DialType",     "ConnectType",    "IeAgent",         "Dns",
-    "CpuUseRatio",  "MemoryUseRatio", "MemoryTotalSize", "WirelessIntensity",
-    "FluxUseRatio", "Account",        "CurrentArea",     "TestSpeedSite",
-    "Speed",        "BandWidth",      "RouteTraceNode",  "ItvIp"};
-const std::vector<std::string> kItvElements = {
-    "DialType",      "ConnectType",    "IeAgent",         "Dns",
-    "CpuUseRatio",   "MemoryUseRatio", "MemoryTotalSize", "WirelessIntensity",
-    "FluxUseRatio",  "RouteTraceNode", "Account",         "CurrentArea",
-    "TestSpeedSite", "Speed",          "BandWidth",       "ItvIp"};
-const std::vector<std::string> kUpArgs = {"WorkListNum",
-                                          "Speed",
-                                          "DialType",
-                                          "ConnectType",
-                                          "CpuType",
-                                          "MemoryTotalSize",
-                                          "WirelessIntensity",
-                                          "CpeName",
-                                          "BequeathalProblems",
-                                          "UserId",
-                                          "PassWd",
-                                          "ErrorId",
-                                          "OverTimeId",
-                                          "Mark",
-                                          "UserName",
-                                          "Phone",
-                                          "Account",
-                                          "ClientId",
-                                          "Mac",
-                                          "PCCount",
-                                          "Version"};
-const std::vector<std::string> kUpElements = {"DialType",
-                                              "ConnectType",
-                                              "CpuType",
-                                              "MemoryTotalSize",
-                                              "WirelessIntensity",
-                                              "Speed",
-                                              "CpeName",
-                                              "WorkListNum",
-                                              "BequeathalProblems",
-                                              "Account",
-                                              "UserId",
-                                              "PassWd",
-                                              "ErrorId",
-                                              "OverTimeId",
-                                              "Mark",
-                                              "UserName",
-                                              "Phone",
-                                              "ClientId",
-                                              "Mac",
-                                              "PCCount",
-                                              "Version"};
 
 }  // namespace
 
@@ -208,17 +103,10 @@ TEST_F(Templates, BackgroundSpeedResult) {
 TEST_F(Templates, SlowLineDiagnosis) {
     server.Answer({Answer("setWitespeedSlow", "<ns1:out>ok</ns1:out>")});
     auto c = Client();
-    const auto v = Values(kSlowArgs);
     std::string result;
-    ASSERT_EQ(
-        c.SetSpeedSlowInfo(v[0].c_str(), v[1].c_str(), v[2].c_str(), v[3].c_str(), v[4].c_str(),
-                           v[5].c_str(), v[6].c_str(), v[7].c_str(), v[8].c_str(), v[9].c_str(),
-                           v[10].c_str(), v[11].c_str(), v[12].c_str(), v[13].c_str(),
-                           v[14].c_str(), v[15].c_str(), v[16].c_str(), v[17].c_str(),
-                           v[18].c_str(), v[19].c_str(), v[20].c_str(), v[21].c_str(),
-                           v[22].c_str(), v[23].c_str(), v[24].c_str(), v[25].c_str(),
-                           v[26].c_str(), v[27].c_str(), v[28].c_str(), v[29].c_str(), result),
-        0);
+    ASSERT_EQ(Spread<30>(Values(fields::kSpeedSlowInfo),
+                         [&](auto... v) { return c.SetSpeedSlowInfo(v..., result); }),
+              0);
     EXPECT_EQ(result, "ok");
     ExpectRequest(server, "setWitespeedSlow");
 }
@@ -226,12 +114,9 @@ TEST_F(Templates, SlowLineDiagnosis) {
 TEST_F(Templates, ItvDiagnosis) {
     server.Answer({Answer("setErrorITV", "<ns1:out>ok</ns1:out>")});
     auto c = Client();
-    const auto v = Values(kItvArgs);
     std::string result;
-    ASSERT_EQ(c.SetErrorITVInfo(v[0].c_str(), v[1].c_str(), v[2].c_str(), v[3].c_str(),
-                                v[4].c_str(), v[5].c_str(), v[6].c_str(), v[7].c_str(),
-                                v[8].c_str(), v[9].c_str(), v[10].c_str(), v[11].c_str(),
-                                v[12].c_str(), v[13].c_str(), v[14].c_str(), v[15].c_str(), result),
+    ASSERT_EQ(Spread<16>(Values(fields::kErrorITVInfo),
+                         [&](auto... v) { return c.SetErrorITVInfo(v..., result); }),
               0);
     ExpectRequest(server, "setErrorITV");
 }
@@ -248,14 +133,9 @@ TEST_F(Templates, RepairOutcome) {
 TEST_F(Templates, WorkOrderReport) {
     server.Answer({Answer("upFinish", "<ns1:out>&lt;Result&gt;1&lt;/Result&gt;</ns1:out>")});
     auto c = Client();
-    const auto v = Values(kUpArgs);
     S_UPFINISHOUT out;
-    ASSERT_EQ(c.UpFinish(v[0].c_str(), v[1].c_str(), v[2].c_str(), v[3].c_str(), v[4].c_str(),
-                         v[5].c_str(), v[6].c_str(), v[7].c_str(), v[8].c_str(), v[9].c_str(),
-                         v[10].c_str(), v[11].c_str(), v[12].c_str(), v[13].c_str(), v[14].c_str(),
-                         v[15].c_str(), v[16].c_str(), v[17].c_str(), v[18].c_str(), v[19].c_str(),
-                         v[20].c_str(), out),
-              0);
+    ASSERT_EQ(
+        Spread<21>(Values(fields::kUpFinish), [&](auto... v) { return c.UpFinish(v..., out); }), 0);
     EXPECT_TRUE(out.Result);
     ExpectRequest(server, "upFinish");
 }
@@ -289,39 +169,24 @@ TEST_F(Templates, InstallationRecordWithEmptyStrings) {
 TEST_F(Operations, ArgumentsLandInTheElementsOfTheirName) {
     auto c = Client();
     std::string result;
-    auto v = Values(kSlowArgs);
-    ASSERT_EQ(
-        c.SetSpeedSlowInfo(v[0].c_str(), v[1].c_str(), v[2].c_str(), v[3].c_str(), v[4].c_str(),
-                           v[5].c_str(), v[6].c_str(), v[7].c_str(), v[8].c_str(), v[9].c_str(),
-                           v[10].c_str(), v[11].c_str(), v[12].c_str(), v[13].c_str(),
-                           v[14].c_str(), v[15].c_str(), v[16].c_str(), v[17].c_str(),
-                           v[18].c_str(), v[19].c_str(), v[20].c_str(), v[21].c_str(),
-                           v[22].c_str(), v[23].c_str(), v[24].c_str(), v[25].c_str(),
-                           v[26].c_str(), v[27].c_str(), v[28].c_str(), v[29].c_str(), result),
-        0);
-    ExpectElements(LastIn0(), kSlowElements);
+    ASSERT_EQ(Spread<30>(Values(fields::kSpeedSlowInfo),
+                         [&](auto... v) { return c.SetSpeedSlowInfo(v..., result); }),
+              0);
+    ExpectElements(LastIn0(), fields::kSpeedSlowInfo);
     EXPECT_EQ(
         result,
         zeva::Acp("<Result>1</Result><ResultDesc>已收到您的慢速诊断，客服将在24小时内联系您。</"
                   "ResultDesc>"));
 
-    v = Values(kItvArgs);
-    ASSERT_EQ(c.SetErrorITVInfo(v[0].c_str(), v[1].c_str(), v[2].c_str(), v[3].c_str(),
-                                v[4].c_str(), v[5].c_str(), v[6].c_str(), v[7].c_str(),
-                                v[8].c_str(), v[9].c_str(), v[10].c_str(), v[11].c_str(),
-                                v[12].c_str(), v[13].c_str(), v[14].c_str(), v[15].c_str(), result),
+    ASSERT_EQ(Spread<16>(Values(fields::kErrorITVInfo),
+                         [&](auto... v) { return c.SetErrorITVInfo(v..., result); }),
               0);
-    ExpectElements(LastIn0(), kItvElements);
+    ExpectElements(LastIn0(), fields::kErrorITVInfo);
 
-    v = Values(kUpArgs);
     S_UPFINISHOUT out;
-    ASSERT_EQ(c.UpFinish(v[0].c_str(), v[1].c_str(), v[2].c_str(), v[3].c_str(), v[4].c_str(),
-                         v[5].c_str(), v[6].c_str(), v[7].c_str(), v[8].c_str(), v[9].c_str(),
-                         v[10].c_str(), v[11].c_str(), v[12].c_str(), v[13].c_str(), v[14].c_str(),
-                         v[15].c_str(), v[16].c_str(), v[17].c_str(), v[18].c_str(), v[19].c_str(),
-                         v[20].c_str(), out),
-              0);
-    ExpectElements(LastIn0(), kUpElements);
+    ASSERT_EQ(
+        Spread<21>(Values(fields::kUpFinish), [&](auto... v) { return c.UpFinish(v..., out); }), 0);
+    ExpectElements(LastIn0(), fields::kUpFinish);
     // The first argument is the work-order number, the eighth element.
     EXPECT_NE(
         LastIn0().find("<CpeName>vCpeName</CpeName>\t\t<WorkListNum>vWorkListNum</WorkListNum>"),
@@ -355,10 +220,10 @@ TEST_F(Operations, FlagsAndCountsAreWrittenAsTheServiceReadsThem) {
               "ReasonNo><UserId></UserId>"
               "<CTime>t</CTime></ErrorInfo>");
     bool valid = true;
-    // "&" is markup inside the payload too, so it travels as an entity.
-    ASSERT_EQ(c.CheckAccountPassword("acc", "p&w", valid), 0);
+    // The service reads "&" as it stands; only "<" could forge a tag.
+    ASSERT_EQ(c.CheckAccountPassword("acc", "p&w<", valid), 0);
     EXPECT_EQ(LastIn0(),
-              "<AccountPasswordInfo><Account>acc</Account><Password>p&amp;w</Password></"
+              "<AccountPasswordInfo><Account>acc</Account><Password>p&w&lt;</Password></"
               "AccountPasswordInfo>");
     EXPECT_FALSE(valid);
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "RawHttpServer.h"
+#include "ServiceAnswer.h"
 #include "TestSupport.h"
 #include "ZEVAClientIntf.h"
 #include "platform/CodePage.h"
@@ -25,15 +26,7 @@ using namespace zeva::test;
 
 namespace {
 
-const std::string kConnectFailed = zeva::Acp("连接服务器失败，网络可能不畅通！");
-const std::string kBadAnswer = zeva::Acp("获取响应数据错误！");
 const std::string kSubmitFailed = zeva::Acp("提交数据失败！");
-
-std::string Answer(const std::string& operation, const std::string& inner) {
-    return RawHttpServer::HttpOk(RawHttpServer::Envelope(
-        "<ns1:" + operation + "Response xmlns:ns1=\"http://service.kelv.pelmo.com\">" + inner +
-        "</ns1:" + operation + "Response>"));
-}
 
 CZEVAClientIntf Client(const std::string& url, unsigned int timeout = 5) {
     CZEVAClientIntf client;
@@ -84,7 +77,7 @@ TEST_F(WireTest, ChineseTextInTheSystemCodePageArrivesAsUtf8) {
               std::string::npos);
 }
 
-TEST_F(WireTest, MarkupInAnArgumentIsEscapedInThePayloadAndAgainInsideIn0) {
+TEST_F(WireTest, OnlyLessThanIsEscapedInThePayloadAndTheEnvelopeEscapesTheRest) {
     server.Answer({Answer("getChangePasswordUrl", "<ns1:out>http://x/</ns1:out>")});
     auto client = Client(server.Url());
     std::string url;
@@ -124,9 +117,10 @@ std::string In0Payload(const std::string& request) {
     return out;
 }
 
-TEST_F(WireTest, EveryStructuredPayloadEscapesItsArguments) {
-    const char* v = "x</F><G>1</G>&";
-    const std::string escaped = "x&lt;/F&gt;&lt;G&gt;1&lt;/G&gt;&amp;";
+TEST_F(WireTest, EveryStructuredPayloadEscapesOnlyLessThanInItsArguments) {
+    const char* v = "x</F><G>1</G>&amp;";
+    // The service finds tags by substring search: "<" alone could forge one.
+    const std::string escaped = "x&lt;/F>&lt;G>1&lt;/G>&amp;";
     std::string s;
     const std::vector<std::pair<const char*, std::function<void(CZEVAClientIntf&)>>> cases = {
         {"GetChangePasswordUrl", [&](auto& c) { c.GetChangePasswordUrl("a", v, s); }},
@@ -204,6 +198,31 @@ TEST_F(WireTest, EveryStructuredPayloadEscapesItsArguments) {
         EXPECT_NE(payload.find(escaped), std::string::npos) << name << ": " << payload;
         EXPECT_EQ(payload.find("<G>"), std::string::npos) << name << ": " << payload;
     }
+}
+
+// The service reads "&" in a payload as it stands: a URL's query and a
+// password reach it as the caller wrote them, with no entity in between.
+TEST_F(WireTest, WebTestUrlWithAQueryReachesTheServiceAsWritten) {
+    server.Answer({Answer("setHttpInfo", "<ns1:out>true</ns1:out>")});
+    auto client = Client(server.Url());
+    std::vector<S_HttpInfo> records(1);
+    records[0] = {"u1", "n1", "http://h1/?a=1&b=2", "d1", "s1", "dt1", "tt1", "ht1", "r1",
+                  "t1", "v1"};
+    ASSERT_EQ(client.SetHttpInfo(records), 0);
+    ExpectRequest(server, "setHttpInfo-query");
+    EXPECT_NE(In0Payload(server.Requests()[0]).find("<Url>http://h1/?a=1&b=2</Url>"),
+              std::string::npos);
+}
+
+TEST_F(WireTest, PasswordWithAnAmpersandReachesTheServiceAsWritten) {
+    server.Answer({Answer("getChangePasswordUrl", "<ns1:out>http://x/</ns1:out>")});
+    auto client = Client(server.Url());
+    std::string url;
+    ASSERT_EQ(client.GetChangePasswordUrl("acc", "p&w", url), 0);
+    ExpectRequest(server, "getChangePasswordUrl-ampersand");
+    EXPECT_EQ(In0Payload(server.Requests()[0]),
+              "<AccountPasswordInfo><Account>acc</Account><Password>p&w</Password>"
+              "</AccountPasswordInfo>");
 }
 
 TEST_F(WireTest, WebTestRecordsAreSeparatedByTenTabsAndTwoSpaces) {

@@ -4,10 +4,9 @@
 #include "eZEVAClientIntf.h"
 
 #include "OServiceNamespaces.h"
-#include "platform/CodePage.h"
+#include "eZEVAClientFields.h"
+#include "soapframe/Call.h"
 #include "soapframe/ClientSettings.h"
-#include "soapframe/Guarded.h"
-#include "soapframe/Messages.h"
 #include "soapframe/Payload.h"
 #include "soapframe/SoapContext.h"
 #include "soapframe/TagSearch.h"
@@ -15,52 +14,34 @@
 
 using namespace zeva::soapframe;
 using namespace zevaos;
+namespace fields = zeva::eclientfields;
 
-namespace {
+// This library's side of the shared call helper: the online service's
+// description and the call's modes.
+struct CeZEVAClientIntf::Call final : CallOwner {
+    Call(CeZEVAClientIntf& self, int modes) : self_(self), modes_(modes) {}
 
-constexpr char kSoapAction[] = "";
-
-S_Service ServiceRecord(const char* text) {
-    S_Service s;
-    FindString(text, "<Id>", "</Id>", s.Id);
-    FindString(text, "<CityNo>", "</CityNo>", s.CityNo);
-    FindString(text, "<Title>", "</Title>", s.Title);
-    FindString(text, "<ServiceUrl>", "</ServiceUrl>", s.ServiceUrl);
-    FindString(text, "<UpdateUrl>", "</UpdateUrl>", s.UpdateUrl);
-    FindString(text, "<DemoUrl>", "</DemoUrl>", s.DemoUrl);
-    FindString(text, "<Description>", "</Description>", s.Description);
-    return s;
-}
-
-}  // namespace
-
-// One call with this object's settings; only text conversion and messages
-// are the object's own.
-struct CeZEVAClientIntf::Call {
-    Call(CeZEVAClientIntf& self, int modes)
-        : owner(self),
-          scope(zeva::oservice::kNamespaces, modes,
-                CallSettings{self.m_strEndpoint.c_str(), self.m_timeout, self.m_proxyOption,
-                             self.m_strProxyHost.c_str(), self.m_proxyPort,
-                             self.m_strProxyUser.c_str(), self.m_strProxyPassword.c_str()}) {}
-
-    char* Request(const std::string& acpText) {
-        return scope.Text(zeva::AcpToUtf8(acpText).c_str());
+    void Prepare(soap* ctx) override {
+        PrepareContext(
+            ctx, zeva::oservice::kNamespaces, modes_,
+            CallSettings{nullptr, self_.m_timeout, self_.m_proxyOption,
+                         self_.m_strProxyHost.c_str(), self_.m_proxyPort,
+                         self_.m_strProxyUser.c_str(), self_.m_strProxyPassword.c_str()});
     }
-    int Fail(const char* utf8Message) {
-        owner.SetErrorInfo(zeva::Acp(utf8Message).c_str());
-        return -1;
+    void Release(soap* ctx) override { EndContext(ctx); }
+    const char* Endpoint() const override { return self_.m_strEndpoint.c_str(); }
+    void SetErrorText(const std::string& acpText) override { self_.SetErrorInfo(acpText.c_str()); }
+
+    // One operation of `self` with `modes`: zeva::soapframe::Perform.
+    template <class... Args>
+    static int Run(CeZEVAClientIntf& self, int modes, Args&&... args) noexcept {
+        Call owner(self, modes);
+        return Perform(owner, std::forward<Args>(args)...);
     }
 
-    // No exception leaves the library; an unexpected one fails the call.
-    template <class Body>
-    static int Guarded(CeZEVAClientIntf& self, Body&& body) {
-        return zeva::soapframe::Guarded(
-            body, [&self] { self.SetErrorInfo(zeva::Acp(kConnectFailed).c_str()); });
-    }
-
-    CeZEVAClientIntf& owner;
-    ScopedCall scope;
+private:
+    CeZEVAClientIntf& self_;
+    int modes_;
 };
 
 CeZEVAClientIntf::CeZEVAClientIntf()
@@ -91,8 +72,7 @@ int CeZEVAClientIntf::SetUserOnlineLength(const char* userId, const char* accoun
                                           const std::vector<S_OnlineInfo>& onlineList,
                                           bool& accepted) {
     accepted = false;
-    return Call::Guarded(*this, [&] {
-        Call call(*this, SOAP_C_UTFSTRING);
+    const auto payload = [&] {
         std::string text = "<UserOnlineInfo><Account>";
         text.append(EscapeMarkup(OrEmpty(account))).append("</Account><UserId>");
         text.append(EscapeMarkup(OrEmpty(userId)));
@@ -101,109 +81,59 @@ int CeZEVAClientIntf::SetUserOnlineLength(const char* userId, const char* accoun
             text += FormatPayload(
                 "<OnlineInfo><OnlineLength>%d</OnlineLength><Ctime>%s</Ctime></OnlineInfo>",
                 r.OnlineLength, EscapeMarkup(r.Ctime).c_str());
-        text += "</OnlineList></UserOnlineInfo>";
-        char* in0 = call.Request(text);
-        ns1__setUserOnlineLengthResponse answer;
-        if (!call.scope.Invoke([&](soap* ctx, const char* endpoint) {
-                return soap_call_ns1__setUserOnlineLength(ctx, endpoint, kSoapAction, in0, answer);
-            }))
-            return call.Fail(kConnectFailed);
-        accepted = answer.out && *answer.out;
-        return 0;
-    });
+        return text + "</OnlineList></UserOnlineInfo>";
+    };
+    return Call::Run(*this, SOAP_C_UTFSTRING, payload, soap_call_ns1__setUserOnlineLength,
+                     FlagInto(accepted));
 }
 
 int CeZEVAClientIntf::GetUserAttribution(const char* account, std::string& attribution) {
-    return Call::Guarded(*this, [&] {
-        Call call(*this, SOAP_C_UTFSTRING);
-        char* in0 = call.Request(OrEmpty(account));
-        ns1__getUserAttributionResponse answer;
-        if (!call.scope.Invoke([&](soap* ctx, const char* endpoint) {
-                return soap_call_ns1__getUserAttribution(ctx, endpoint, kSoapAction, in0, answer);
-            }))
-            return call.Fail(kConnectFailed);
-        if (!answer.out) return call.Fail(kBadAnswer);
-        attribution = zeva::Utf8ToAcp(answer.out);
-        return 0;
-    });
+    return Call::Run(*this, SOAP_C_UTFSTRING, OrEmpty(account), soap_call_ns1__getUserAttribution,
+                     TextInto(attribution));
 }
 
 int CeZEVAClientIntf::GetOwnService(const char* account, S_Service& service, bool& own) {
     own = false;
-    return Call::Guarded(*this, [&] {
-        Call call(*this, SOAP_C_UTFSTRING);
-        char* in0 = call.Request(OrEmpty(account));
-        ns1__getOwnServiceResponse answer;
-        if (!call.scope.Invoke([&](soap* ctx, const char* endpoint) {
-                return soap_call_ns1__getOwnService(ctx, endpoint, kSoapAction, in0, answer);
-            }))
-            return call.Fail(kConnectFailed);
-        if (!answer.out) return call.Fail(kBadAnswer);
-        service = ServiceRecord(zeva::Utf8ToAcp(answer.out).c_str());
-        own = service.Description == "1";
-        return 0;
-    });
+    return Call::Run(*this, SOAP_C_UTFSTRING, OrEmpty(account), soap_call_ns1__getOwnService,
+                     [&](zeva::soapframe::Call& call, auto& answer) {
+                         if (!answer.out) return call.Fail(kBadAnswer);
+                         S_Service read;
+                         FillRecord<S_Service>(fields::kServiceFields,
+                                               call.Answer(answer.out).c_str(), read);
+                         service = read;
+                         own = service.Description == "1";
+                         return 0;
+                     });
 }
 
 int CeZEVAClientIntf::GetServiceList(std::vector<S_Service>& services) {
-    return Call::Guarded(*this, [&] {
-        Call call(*this, SOAP_C_UTFSTRING);
-        ns1__getServiceListResponse answer;
-        if (!call.scope.Invoke([&](soap* ctx, const char* endpoint) {
-                return soap_call_ns1__getServiceList(ctx, endpoint, kSoapAction, answer);
-            }))
-            return call.Fail(kConnectFailed);
-        if (!answer.out) return call.Fail(kBadAnswer);
-        ForEachRecord(
-            zeva::Utf8ToAcp(answer.out), "<Service>", "</Service>",
-            [&](const std::string& slice) { services.push_back(ServiceRecord(slice.c_str())); });
-        return 0;
-    });
+    return Call::Run(*this, SOAP_C_UTFSTRING, soap_call_ns1__getServiceList,
+                     [&](zeva::soapframe::Call& call, auto& answer) {
+                         if (!answer.out) return call.Fail(kBadAnswer);
+                         ForEachRecord(call.Answer(answer.out), "<Service>", "</Service>",
+                                       [&](const std::string& slice) {
+                                           S_Service s;
+                                           FillRecord<S_Service>(fields::kServiceFields,
+                                                                 slice.c_str(), s);
+                                           services.push_back(s);
+                                       });
+                         return 0;
+                     });
 }
 
 int CeZEVAClientIntf::SetBugLog(const std::vector<S_BugInfo>& bugs, bool& accepted) {
     accepted = false;
-    return Call::Guarded(*this, [&] {
-        Call call(*this, SOAP_C_UTFSTRING);
+    const auto payload = [&] {
         std::string text = "<BugLogs>";
-        for (const S_BugInfo& b : bugs)
-            text += FormatPayload(
-                "<BugInfo><OperatingSystem>%s</OperatingSystem><Cpu>%s</Cpu><Memory>%s</"
-                "Memory><Version>%s</Version>"
-                "<ModuleName>%s</ModuleName><ModuleVer>%s</ModuleVer><FileName>%s</"
-                "FileName><FunctionName>%s"
-                "</FunctionName><LineNo>%s</LineNo><Description>%s</Description><Type>%s</"
-                "Type><Ctime>%s</Ctime>"
-                "</BugInfo>",
-                EscapeMarkup(b.OperatingSystem).c_str(), EscapeMarkup(b.Cpu).c_str(),
-                EscapeMarkup(b.Memory).c_str(), EscapeMarkup(b.Version).c_str(),
-                EscapeMarkup(b.ModuleName).c_str(), EscapeMarkup(b.ModuleVer).c_str(),
-                EscapeMarkup(b.FileName).c_str(), EscapeMarkup(b.FunctionName).c_str(),
-                EscapeMarkup(b.LineNo).c_str(), EscapeMarkup(b.Description).c_str(),
-                EscapeMarkup(b.Type).c_str(), EscapeMarkup(b.Ctime).c_str());
-        text += "</BugLogs>";
-        char* in0 = call.Request(text);
-        ns1__setBugLogResponse answer;
-        if (!call.scope.Invoke([&](soap* ctx, const char* endpoint) {
-                return soap_call_ns1__setBugLog(ctx, endpoint, kSoapAction, in0, answer);
-            }))
-            return call.Fail(kConnectFailed);
-        accepted = answer.out && *answer.out;
-        return 0;
-    });
+        for (const S_BugInfo& b : bugs) text += RecordText(fields::kBugInfo, b);
+        return text + "</BugLogs>";
+    };
+    return Call::Run(*this, SOAP_C_UTFSTRING, payload, soap_call_ns1__setBugLog,
+                     FlagInto(accepted));
 }
 
 int CeZEVAClientIntf::GetCurrentAccount(std::string& account) {
-    return Call::Guarded(*this, [&] {
-        // The only operation that reads its answer whatever namespace it carries.
-        Call call(*this, SOAP_C_UTFSTRING | SOAP_XML_IGNORENS);
-        ns1__getCurrentAccountResponse answer;
-        if (!call.scope.Invoke([&](soap* ctx, const char* endpoint) {
-                return soap_call_ns1__getCurrentAccount(ctx, endpoint, kSoapAction, answer);
-            }))
-            return call.Fail(kConnectFailed);
-        if (!answer.out) return call.Fail(kBadAnswer);
-        account = zeva::Utf8ToAcp(answer.out);
-        return 0;
-    });
+    // The only operation that reads its answer whatever namespace it carries.
+    return Call::Run(*this, SOAP_C_UTFSTRING | SOAP_XML_IGNORENS, soap_call_ns1__getCurrentAccount,
+                     TextInto(account));
 }

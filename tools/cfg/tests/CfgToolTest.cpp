@@ -10,6 +10,7 @@
 
 #include "CryptConfigFile.h"
 #include "TestSupport.h"
+#include "platform/CodePage.h"
 
 using zeva::test::ProgramPath;
 using zeva::test::ScopedEnv;
@@ -293,6 +294,39 @@ TEST_F(CfgToolTest, DumpRefusesWhatIniTextCannotHoldAndJsonShowsIt) {
     CCryptConfigFile(File(), "").WriteString("S", "k", "a\n[Injected]\tx");
     EXPECT_EQ(RunCfg("dump --json " + File()).out,
               "{\n  \"S\": {\n    \"k\": \"a\\n[Injected]\\tx\"\n  }\n}\n");
+}
+
+// Values can come from server answers ("UserData.dat"): what would steer the
+// terminal is printed escaped, a tab as itself.
+TEST_F(CfgToolTest, ControlCharactersInStoredTextArePrintedEscaped) {
+    struct Case {
+        std::string stored, shown;
+    };
+    const std::vector<Case> cases = {
+        {"a\x1b]0;owned\x07"
+         "b",
+         "a\\x1b]0;owned\\x07b"},
+        {"\x1b[2J", "\\x1b[2J"},
+        {"del\x7f", "del\\x7f"},
+        {"tab\tkept", "tab\tkept"},
+        {"plain \xe4\xb8\xad", "plain \xe4\xb8\xad"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(File());
+        const std::string stored = zeva::Utf8ToAcp(c.stored);
+        ASSERT_EQ(CCryptConfigFile(File(), "").WriteString("UserInfo", "City", stored), 0);
+        ASSERT_EQ(CCryptConfigFile(File(), "").WriteString("S\x1b", "k\x1b", "v"), 0);
+        Result r = RunCfg("get " + File() + " UserInfo City");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.shown + "\n") << c.shown;
+        r = RunCfg("dump " + File());
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "[UserInfo]\nCity=" + c.shown + "\n\n[S\\x1b]\nk\\x1b=v\n") << c.shown;
+        EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+    }
+    // A line break in a value read with get is shown, not obeyed.
+    CCryptConfigFile(File(), "").WriteString("S", "k", "a\nb");
+    EXPECT_EQ(RunCfg("get " + File() + " S k").out, "a\\nb\n");
 }
 
 TEST_F(CfgToolTest, DumpedTextImportsBackWhole) {

@@ -10,6 +10,7 @@
 #include "CryptConfigFile.h"
 #include "Emulator.h"
 #include "TestSupport.h"
+#include "ZEVAClientFields.h"
 
 using namespace zeva::test;
 using zeva::backoffice::Emulator;
@@ -146,6 +147,33 @@ TEST_F(ClientTool, WebTestRecordsFromOptions) {
     EXPECT_NE(in0.find("<Url>http://a/</Url>"), std::string::npos);
     EXPECT_NE(in0.find("<Url>http://b/</Url>"), std::string::npos);
     EXPECT_NE(in0.find("<Result>1</Result>"), std::string::npos);
+}
+
+// Every element of every report can be given, and each value lands in its
+// own element, whatever order the library's arguments take.
+TEST_F(ClientTool, EveryReportElementIsAnOption) {
+    namespace fields = zeva::clientfields;
+    const std::vector<std::pair<std::string, zeva::soapframe::ArgumentPayload>> reports = {
+        {"SetSpeedInfo", fields::kSpeedInfo},
+        {"SetSpeedSlowInfo", fields::kSpeedSlowInfo},
+        {"SetErrorITVInfo", fields::kErrorITVInfo},
+        {"UpFinish", fields::kUpFinish},
+        {"Get691Index", fields::k691Index}};
+    for (const auto& [op, report] : reports) {
+        std::string args;
+        for (const std::string_view name : report.elements)
+            args += " --" + std::string(name) + " v" + std::string(name);
+        const ToolRun r = Call(Service() + op + args);
+        ASSERT_EQ(r.status, 0) << op << ": " << r.err;
+        const std::string in0 = emulator.Received().back().in0;
+        std::size_t pos = 0;
+        for (const std::string_view name : report.elements) {
+            const std::string n(name);
+            const std::size_t at = in0.find("<" + n + ">v" + n + "</" + n + ">", pos);
+            ASSERT_NE(at, std::string::npos) << op << ": " << n << " in " << in0;
+            pos = at;
+        }
+    }
 }
 
 TEST_F(ClientTool, ReportsTakeTheirElementsAsOptions) {

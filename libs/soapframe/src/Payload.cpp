@@ -9,19 +9,10 @@ std::string EscapeMarkup(std::string_view value) {
     std::string text;
     text.reserve(value.size());
     for (const char c : value) {
-        switch (c) {
-            case '&':
-                text += "&amp;";
-                break;
-            case '<':
-                text += "&lt;";
-                break;
-            case '>':
-                text += "&gt;";
-                break;
-            default:
-                text += c;
-        }
+        if (c == '<')
+            text += "&lt;";
+        else
+            text += c;
     }
     return text;
 }
@@ -30,15 +21,8 @@ std::string UnescapeMarkup(std::string_view text) {
     std::string value;
     value.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        const std::string_view rest = text.substr(i);
-        if (rest.starts_with("&amp;")) {
-            value += '&';
-            i += 5;
-        } else if (rest.starts_with("&lt;")) {
+        if (text.substr(i).starts_with("&lt;")) {
             value += '<';
-            i += 4;
-        } else if (rest.starts_with("&gt;")) {
-            value += '>';
             i += 4;
         } else {
             value += text[i++];
@@ -63,24 +47,34 @@ std::string FormatPayload(const char* format, ...) {
     return text;
 }
 
+void AppendElement(std::string& text, std::string_view separator, std::string_view name,
+                   std::string_view value) {
+    text.append(separator).append("<").append(name).append(">");
+    text.append(EscapeMarkup(value)).append("</").append(name).append(">");
+}
+
 std::string SeparatedRecord(
     std::string_view wrapper,
     std::initializer_list<std::pair<std::string_view, std::string_view>> children,
     std::string_view separator) {
     std::string text;
     text.append("<").append(wrapper).append(">");
-    for (const auto& [name, value] : children) {
-        text.append(separator);
-        text.append("<")
-            .append(name)
-            .append(">")
-            .append(EscapeMarkup(value))
-            .append("</")
-            .append(name)
-            .append(">");
+    for (const auto& [name, value] : children) AppendElement(text, separator, name, value);
+    text.append(separator).append("</").append(wrapper).append(">");
+    return text;
+}
+
+std::string ArgumentText(const ArgumentPayload& payload, std::span<const char* const> values) {
+    const auto order = payload.ArgumentOrder();
+    std::string text;
+    text.append("<").append(payload.wrapper).append(">");
+    for (const std::string_view element : payload.elements) {
+        std::size_t at = 0;
+        while (at < order.size() && order[at] != element) ++at;
+        const char* value = at < values.size() ? values[at] : nullptr;
+        AppendElement(text, payload.separator, element, OrEmpty(value));
     }
-    text.append(separator);
-    text.append("</").append(wrapper).append(">");
+    text.append(payload.separator).append("</").append(payload.wrapper).append(">");
     return text;
 }
 

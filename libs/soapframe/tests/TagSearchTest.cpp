@@ -103,3 +103,45 @@ TEST(Payload, FormatsWholeAndSeparatesAdjacentTags) {
               "<W>\t <A>1</A>\t <B></B>\t </W>");
     EXPECT_EQ(SeparatedRecord("W", {}, "--"), "<W>--</W>");
 }
+
+// The service reads payloads by substring search: only "<" can forge a tag.
+TEST(Payload, OnlyLessThanIsEscapedAndComesBack) {
+    EXPECT_EQ(EscapeMarkup("a<b>&c&lt;"), "a&lt;b>&c&lt;");
+    EXPECT_EQ(UnescapeMarkup("a&lt;b>&c&amp;&gt;"), "a<b>&c&amp;&gt;");
+    EXPECT_EQ(UnescapeMarkup(EscapeMarkup("x</A><B>1&2")), "x</A><B>1&2");
+}
+
+namespace {
+
+struct Pair {
+    std::string first, second;
+};
+constexpr Field<Pair> kPairFields[] = {{"First", &Pair::first}, {"Second", &Pair::second}};
+constexpr RecordPayload<Pair> kPair{"P", "\t", kPairFields};
+
+constexpr std::string_view kElements[] = {"A", "B", "C"};
+constexpr std::string_view kArguments[] = {"C", "A", "B"};
+
+}  // namespace
+
+TEST(Payload, ArgumentsFillTheElementsOfTheirName) {
+    EXPECT_EQ(ArgumentText({"W", "", kElements}, {"1", nullptr, "<3"}),
+              "<W><A>1</A><B></B><C>&lt;3</C></W>");
+    // Arguments in another order than the elements: each goes to its own.
+    EXPECT_EQ(ArgumentText({"W", " ", kElements, kArguments}, {"c", "a", "b"}),
+              "<W> <A>a</A> <B>b</B> <C>c</C> </W>");
+    // Fewer values than elements: the rest are sent empty.
+    EXPECT_EQ(ArgumentText({"W", "", kElements}, {"1"}), "<W><A>1</A><B></B><C></C></W>");
+}
+
+TEST(Payload, RecordsAreSentAndReadWithOneTable) {
+    const Pair sent{"a&b", "x</Second><First>y"};
+    const std::string text = RecordText(kPair, sent);
+    EXPECT_EQ(text, "<P>\t<First>a&b</First>\t<Second>x&lt;/Second>&lt;First>y</Second>\t</P>");
+    Pair read{"old", "old"};
+    FillRecord<Pair>(kPairFields, text.c_str(), read);
+    EXPECT_EQ(read.first, "a&b");
+    EXPECT_EQ(read.second, "x&lt;/Second>&lt;First>y");  // as the service would see it
+    FillRecord<Pair>(kPairFields, "<First>1</First>", read);
+    EXPECT_EQ(read.second, "");  // a missing tag empties the field
+}

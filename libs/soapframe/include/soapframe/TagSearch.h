@@ -3,8 +3,11 @@
 // case-sensitive, no XML parsing, no entity decoding.
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "soapframe/Fields.h"
 
 namespace zeva::soapframe {
 
@@ -25,5 +28,15 @@ int AtoiPrefix(std::string_view text);
 // was found.
 void ForEachRecord(std::string_view text, std::string_view openTag, std::string_view closeTag,
                    const std::function<void(const std::string& slice)>& record);
+
+// Fills the table's members from the first <name>...</name> of each field
+// in `text`, as FindString does (a missing tag leaves the member empty).
+template <class Record>
+void FillRecord(std::span<const Field<Record>> fields, const char* text, Record& record) {
+    for (const Field<Record>& f : fields) {
+        const std::string name(f.name);
+        FindString(text, ("<" + name + ">").c_str(), ("</" + name + ">").c_str(), record.*f.member);
+    }
+}
 
 }  // namespace zeva::soapframe

@@ -76,28 +76,9 @@ struct CallSettings {
     const char* proxyPassword = nullptr;
 };
 
-// One call from start to end: a fresh context prepared from the settings,
-// torn down and freed when the scope ends.
-class ScopedCall {
-public:
-    ScopedCall(const Namespace* namespaces, int modes, const CallSettings& settings);
-    ScopedCall(const ScopedCall&) = delete;
-    ScopedCall& operator=(const ScopedCall&) = delete;
-    ~ScopedCall();
-
-    soap* Context() { return ctx_; }
-    // Runs the generated call `fn(ctx, endpoint)`; true when it succeeded.
-    template <class Fn>
-    bool Invoke(Fn&& fn) {
-        return endpoint_ && fn(ctx_, endpoint_) == 0;
-    }
-    // A mutable copy of `text` owned by the context.
-    char* Text(const char* text) { return ContextString(ctx_, text); }
-
-private:
-    SigpipeGuard sigpipe_;
-    soap* ctx_;
-    const char* endpoint_ = nullptr;
-};
+// Prepares a fresh context for one call: InitContext with `namespaces` and
+// `modes`, then the proxy the settings choose.
+void PrepareContext(soap* ctx, const Namespace* namespaces, int modes,
+                    const CallSettings& settings);
 
 }  // namespace zeva::soapframe

@@ -155,20 +155,13 @@ SigpipeGuard::~SigpipeGuard() {
     if (!wasBlocked_) pthread_sigmask(SIG_UNBLOCK, &pipe, nullptr);
 }
 
-ScopedCall::ScopedCall(const Namespace* table, int modes, const CallSettings& settings)
-    : ctx_(AllocateContext()) {
-    InitContext(ctx_, table, settings.timeout, modes);
+void PrepareContext(soap* ctx, const Namespace* table, int modes, const CallSettings& settings) {
+    InitContext(ctx, table, settings.timeout, modes);
     if (settings.proxyOption == 1)
-        UseInternetSettingsProxy(ctx_);
+        UseInternetSettingsProxy(ctx);
     else if (settings.proxyOption == 2)
-        UseCustomProxy(ctx_, settings.proxyHost, settings.proxyPort, settings.proxyUser,
+        UseCustomProxy(ctx, settings.proxyHost, settings.proxyPort, settings.proxyUser,
                        settings.proxyPassword);
-    endpoint_ = PrepareEndpoint(ctx_, settings.endpoint);
-}
-
-ScopedCall::~ScopedCall() {
-    EndContext(ctx_);
-    FreeContext(ctx_);
 }
 
 }  // namespace zeva::soapframe
