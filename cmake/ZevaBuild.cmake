@@ -91,3 +91,19 @@ function(zeva_add_plugin name)
   add_dependencies(zeva_package_contents ${name})
   install(TARGETS ${name} LIBRARY DESTINATION ${ZEVA_INSTALL_APPDIR}/${ARG_FOLDER} COMPONENT app)
 endfunction()
+
+# zeva_copy_mingw_runtime(): the MinGW runtime DLLs beside the programs of a
+# Windows build, so they run under Wine and install as they are (one C++
+# runtime per process: the DLLs we build exchange C++ objects).
+function(zeva_copy_mingw_runtime)
+  if(NOT WIN32)
+    return()
+  endif()
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
+                  OUTPUT_VARIABLE stdcxx OUTPUT_STRIP_TRAILING_WHITESPACE)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgcc_s_seh-1.dll
+                  OUTPUT_VARIABLE gcc OUTPUT_STRIP_TRAILING_WHITESPACE)
+  find_file(ZEVA_WINPTHREAD_DLL libwinpthread-1.dll PATHS /usr/${ZEVA_MINGW_TRIPLE}/lib NO_DEFAULT_PATH REQUIRED)
+  set(ZEVA_MINGW_RUNTIME ${stdcxx} ${gcc} ${ZEVA_WINPTHREAD_DLL} CACHE INTERNAL "")
+  file(COPY ${ZEVA_MINGW_RUNTIME} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+endfunction()
