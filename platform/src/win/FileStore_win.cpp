@@ -164,6 +164,19 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
     return data;
 }
 
+std::optional<FileIdentity> IdentifyFile(const fs::path& path) {
+    Handle h(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!h.valid() || !GetFileInformationByHandle(h.get(), &info)) return std::nullopt;
+    const auto join = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
+    // FILETIME counts 100 ns steps.
+    const auto mtime = join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    return FileIdentity{info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
+                        static_cast<std::int64_t>(join(info.nFileSizeHigh, info.nFileSizeLow)),
+                        static_cast<std::int64_t>(mtime) * 100};
+}
+
 bool RewriteFile(const fs::path& givenPath,
                  const std::function<std::optional<std::string>(const std::string&)>& edit,
                  std::string* error) {
