@@ -16,7 +16,7 @@ NETLAB_ID=s$$ tests/netlab/netlab.sh run lan -- bash -c '
     for r in $(seq 1 '"$rounds"'); do
         t=$(ms); json=$(ip netns exec "$NETLAB_SCAN_NS" "'"$bin"'/zeva-netprobe" --json scan); ours=$(( ours + $(ms) - t ))
         t=$(ms); arp=$(ip netns exec "$NETLAB_SCAN_NS" arp-scan -q -I "$NETLAB_SCAN_IF" -l 2>/dev/null); theirs=$(( theirs + $(ms) - t ))
-        got=$(grep -o "{\"ip\":\"[^}]*\"self\":false}" <<<"$json" |
+        got=$(grep -o "{\"ip\":\"[^}]*\"self\":false,[^}]*}" <<<"$json" |
               sed -E "s/.*\"ip\":\"([^\"]*)\",\"mac\":\"([^\"]*)\",\"vendor\":\"([^\"]*)\".*/\1 \2 \3/" | sort)
         found=$(( found + $(grep -c . <<<"$got" || true) ))
         right=$(( right + $(comm -12 <(sort "$NETLAB_EXPECTED") <(echo "$got") | grep -c . || true) ))

@@ -58,5 +58,5 @@ http {
 CONF
 /usr/sbin/nginx -p "$data/nginx" -c "$data/nginx/nginx.conf" -e "$data/nginx/error.log" &
 nginx_pid=$!
-for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.05; done
+tests/netlab/netlab.sh wait http "http://127.0.0.1:$port/1/f0"
 "$bin/bench_update" fetch "$port" "$data/www" 8

@@ -7,6 +7,7 @@
 
 #include "DlgSubPage.h"
 #include "PlugContract.h"
+#include "TestSupport.h"
 #include "platform/WindowFinder.h"
 
 namespace zeva::test {
@@ -17,10 +18,13 @@ PluginHarness::PluginHarness(const std::string& libraryPath, bool manualClock) {
         scopedClock_ = std::make_unique<ScopedClock>(*clock_);
     }
     host_ = CreateWindowHandle([this](HWND, UINT msg, WPARAM w, LPARAM) -> LRESULT {
-        if (msg == plug::kMsgOpenTool && w) toolsOpened_.emplace_back(reinterpret_cast<const char*>(w));
+        if (msg == plug::kMsgOpenTool && w)
+            toolsOpened_.emplace_back(reinterpret_cast<const char*>(w));
         if (msg == plug::kMsgPageClosed) pagesClosed_.push_back(static_cast<int>(w));
         return 0;
     });
+    // Registered in this test's own runtime folder: no other test's program finds it.
+    PrivateRuntimeDir();
     RegisterWindowClassName(host_, plug::kHostWindowClass);
     library_ = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library_) error_ = dlerror();

@@ -2,13 +2,15 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+
+#include "TestSupport.h"
 
 extern char** environ;
 
@@ -25,9 +27,11 @@ void CloseBoth(int fds[2]) {
 
 RunResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                      const RunOptions& options) {
+    PrivateRuntimeDir();  // the programs run in this test's runtime folder
     RunResult result;
     int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+        ::pipe2(err, O_CLOEXEC) != 0) {
         CloseBoth(in);
         CloseBoth(out);
         CloseBoth(err);
@@ -102,7 +106,8 @@ RunResult RunProgram(const std::filesystem::path& program, const std::vector<std
             }
         }
         if (inFd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            const ssize_t n = ::write(inFd, options.input.data() + written, options.input.size() - written);
+            const ssize_t n =
+                ::write(inFd, options.input.data() + written, options.input.size() - written);
             if (n > 0) written += static_cast<std::size_t>(n);
             if (n < 0 && errno != EAGAIN && errno != EINTR) written = options.input.size();
             if (written >= options.input.size()) {
@@ -124,6 +129,7 @@ RunResult RunProgram(const std::filesystem::path& program, const std::vector<std
 
 int StartProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                  const std::filesystem::path& cwd) {
+    PrivateRuntimeDir();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());

@@ -50,4 +50,28 @@ unsigned short ClosedLoopbackPort() {
     return ntohs(addr.sin_port);
 }
 
+const fs::path& PrivateRuntimeDir() {
+    struct Folder {
+        Folder() {
+            std::string pattern = (fs::temp_directory_path() / "zeva-test-run-XXXXXX").string();
+            // mkdtemp makes it 0700, as a runtime folder must be.
+            if (::mkdtemp(pattern.data()) == nullptr) return;
+            path = pattern;
+            ::setenv("XDG_RUNTIME_DIR", pattern.c_str(), 1);
+        }
+        ~Folder() {
+            std::error_code ec;
+            if (!path.empty()) fs::remove_all(path, ec);
+        }
+        fs::path path;
+    };
+    static Folder folder;
+    return folder.path;
+}
+
+namespace {
+// Before main: still one thread, so setting the environment races with nothing.
+const bool kRuntimeDirReady = !PrivateRuntimeDir().empty();
+}  // namespace
+
 }  // namespace zeva::test

@@ -12,6 +12,7 @@
 #include <random>
 
 #include "Process_p.h"
+#include "platform/RegularFile.h"
 
 namespace zeva {
 
@@ -148,13 +149,8 @@ bool WriteAndRename(const fs::path& path, const std::string& content, mode_t mod
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const fs::path& path) {
-    // Non-blocking open and a type check: a FIFO or device would block or
-    // never end, and is no settings file.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0 || NotRegular(fd.get())) return std::nullopt;
-    std::string data;
-    if (!ReadAll(fd.get(), data)) return std::nullopt;
-    return data;
+    // A FIFO or device would block or never end, and is no settings file.
+    return ReadRegularFile(path);
 }
 
 std::optional<FileIdentity> IdentifyFile(const fs::path& path) {

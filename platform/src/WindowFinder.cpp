@@ -7,14 +7,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <atomic>
 #include <map>
-#include <optional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -138,22 +138,26 @@ void Serve(const std::shared_ptr<Listener>& l) {
         }
         ucred cred{};
         socklen_t len = sizeof cred;
-        const bool sameUser = ::getsockopt(conn, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && cred.uid == ::getuid();
+        const bool sameUser =
+            ::getsockopt(conn, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && cred.uid == ::getuid();
         const std::string request = sameUser ? ReadLine(conn, 5000) : std::string();
         char kind = 0;
         unsigned int message = 0;
         unsigned long long wParam = 0;
         long long lParam = 0;
-        if (std::sscanf(request.c_str(), "%c %u %llu %lld", &kind, &message, &wParam, &lParam) == 4) {
+        if (std::sscanf(request.c_str(), "%c %u %llu %lld", &kind, &message, &wParam, &lParam) ==
+            4) {
             if (!AcceptedFromOutside(*l, message)) {
                 std::fprintf(stderr, "window %s: refused message %u from another process\n",
                              l->classLower.c_str(), message);
                 if (kind == 'S') WriteAll(conn, "0\n");
             } else if (kind == 'S') {
-                const LRESULT r = SendMessage(l->hwnd, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+                const LRESULT r = SendMessage(l->hwnd, message, static_cast<WPARAM>(wParam),
+                                              static_cast<LPARAM>(lParam));
                 WriteAll(conn, std::to_string(static_cast<long long>(r)) + "\n");
             } else if (kind == 'P') {
-                PostMessage(l->hwnd, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+                PostMessage(l->hwnd, message, static_cast<WPARAM>(wParam),
+                            static_cast<LPARAM>(lParam));
             }
         }
         ::close(conn);
@@ -168,8 +172,8 @@ LRESULT Forward(const fs::path& socketPath, UINT message, WPARAM wParam, LPARAM 
     if (fd < 0) return 0;
     LRESULT result = 0;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        WriteAll(fd, std::string(wait ? "S " : "P ") + std::to_string(message) + " " + std::to_string(wParam) + " " +
-                         std::to_string(lParam) + "\n") &&
+        WriteAll(fd, std::string(wait ? "S " : "P ") + std::to_string(message) + " " +
+                         std::to_string(wParam) + " " + std::to_string(lParam) + "\n") &&
         wait) {
         result = static_cast<LRESULT>(std::atoll(ReadLine(fd, kSendReplyTimeoutMs).c_str()));
     }
@@ -188,7 +192,6 @@ bool Connectable(const fs::path& socketPath) {
     return ok;
 }
 
-
 }  // namespace
 
 bool RegisterWindowClassName(HWND hwnd, const std::string& className,
@@ -201,13 +204,15 @@ bool RegisterWindowClassName(HWND hwnd, const std::string& className,
     const auto dir = WindowsDirectory();
     if (!dir) return false;
     static std::atomic<unsigned> counter{0};
-    l->socketPath = *dir / (Hex(l->classLower) + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".sock");
+    l->socketPath = *dir / (Hex(l->classLower) + "." + std::to_string(::getpid()) + "." +
+                            std::to_string(counter++) + ".sock");
     sockaddr_un addr{};
     if (!FillAddress(l->socketPath, addr)) return false;
     l->fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (l->fd < 0) return false;
     ::unlink(l->socketPath.c_str());
-    if (::bind(l->fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(l->fd, 8) != 0) {
+    if (::bind(l->fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(l->fd, 8) != 0) {
         ::close(l->fd);
         return false;
     }
@@ -236,15 +241,20 @@ void UnregisterWindowClassName(HWND hwnd) {
     }
 }
 
+HWND FindProcessWindowA(const char* className) {
+    if (className == nullptr || *className == '\0') return nullptr;
+    const std::string wanted = Lower(className);
+    std::lock_guard<std::mutex> lock(Registry().mutex);
+    for (const auto& l : Registry().listeners) {
+        if (l->classLower == wanted && IsWindow(l->hwnd)) return l->hwnd;
+    }
+    return nullptr;
+}
+
 HWND FindWindowA(const char* className, const char* /*windowName*/) {
     if (className == nullptr || *className == '\0') return nullptr;
     const std::string wanted = Lower(className);
-    {
-        std::lock_guard<std::mutex> lock(Registry().mutex);
-        for (const auto& l : Registry().listeners) {
-            if (l->classLower == wanted && IsWindow(l->hwnd)) return l->hwnd;
-        }
-    }
+    if (const HWND own = FindProcessWindowA(className)) return own;
     const auto dir = WindowsDirectory();
     if (!dir) return nullptr;
     const std::string prefix = Hex(wanted) + ".";
@@ -261,10 +271,14 @@ HWND FindWindowA(const char* className, const char* /*windowName*/) {
         if (!Connectable(e.path())) continue;
         std::lock_guard<std::mutex> lock(Registry().mutex);
         const std::string key = e.path().string();
-        if (auto it = Registry().remoteHandles.find(key); it != Registry().remoteHandles.end() && IsWindow(it->second)) return it->second;
+        if (auto it = Registry().remoteHandles.find(key);
+            it != Registry().remoteHandles.end() && IsWindow(it->second))
+            return it->second;
         const fs::path socketPath = e.path();
-        HWND h = detail::CreateRemoteWindowHandle(
-            [socketPath](UINT m, WPARAM w, LPARAM l, bool wait) { return Forward(socketPath, m, w, l, wait); });
+        HWND h =
+            detail::CreateRemoteWindowHandle([socketPath](UINT m, WPARAM w, LPARAM l, bool wait) {
+                return Forward(socketPath, m, w, l, wait);
+            });
         Registry().remoteHandles[key] = h;
         return h;
     }

@@ -132,7 +132,9 @@ TEST_F(WindowFinderTest, IgnoresRegistrationsOfDeadProcesses) {
     // The dead process's socket file is still there, but nobody answers.
     EXPECT_EQ(zeva::FindWindowA("ZEVACLIENT"), nullptr);
     size_t left = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(runtime / "zeva/windows")) ++left;
+    for ([[maybe_unused]] const auto& e :
+         std::filesystem::directory_iterator(runtime / "zeva/windows"))
+        ++left;
     EXPECT_EQ(left, 0u);
 }
 
@@ -149,3 +151,19 @@ TEST_F(WindowFinderTest, FindsWindowsOfThisProcessAndForgetsThemWhenWithdrawn) {
 }
 
 }  // namespace
+
+TEST_F(WindowFinderTest, ThisProcessFindsOnlyItsOwnWindowsWhenItAsksForThem) {
+    TempDir work;
+    Peer peer("ZEVACLIENT", (work / "record").string());
+    ASSERT_TRUE(peer.ready);
+    EXPECT_NE(zeva::FindWindowA("ZEVACLIENT"), nullptr) << "across processes by class";
+    EXPECT_EQ(zeva::FindProcessWindowA("ZEVACLIENT"), nullptr) << "not this process's";
+    const HWND own =
+        zeva::CreateWindowHandle([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    ASSERT_TRUE(zeva::RegisterWindowClassName(own, "ZevaClient"));
+    EXPECT_EQ(zeva::FindProcessWindowA("ZEVACLIENT"), own);
+    EXPECT_EQ(zeva::FindWindowA("ZEVACLIENT"), own) << "this process's own window first";
+    zeva::UnregisterWindowClassName(own);
+    zeva::DestroyWindowHandle(own);
+    EXPECT_EQ(zeva::FindProcessWindowA("ZEVACLIENT"), nullptr);
+}

@@ -1,9 +1,10 @@
 // A second process for the cross-process window tests: registers a window
 // under a class name (taking WM_USER from other processes too when a third
-// argument says "user"), says "ready" on standard output and runs its
-// message loop until WM_CLOSE. It records every message it handles in a file.
+// argument says "user", or the message a third argument numbers), says "ready" on standard output
+// and runs its message loop until WM_CLOSE. It records every message it handles in a file.
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     });
     std::vector<UINT> also;
     if (argc == 4 && std::string(argv[3]) == "user") also.push_back(zeva::WM_USER);
+    if (argc == 4 && std::atoi(argv[3]) > 0) also.push_back(static_cast<UINT>(std::atoi(argv[3])));
     if (!zeva::RegisterWindowClassName(h, argv[1], also)) return 1;
     std::printf("ready\n");
     std::fflush(stdout);

@@ -27,7 +27,9 @@ void CDlgSubPage::CloseDialog(int result) {
     lastClose_ = result;
     const HWND self = m_hWnd;
     DestroyWindow();
-    if (const HWND host = FindWindowA(plug::kHostWindowClass)) {
+    // Only this process's host: with its window gone, another running
+    // client must not take the notice for one of its own pages.
+    if (const HWND host = FindProcessWindowA(plug::kHostWindowClass)) {
         zeva::PostMessage(host, plug::kMsgPageClosed, static_cast<WPARAM>(result),
                           reinterpret_cast<LPARAM>(self));
     }

@@ -19,6 +19,7 @@ if [ ! -s "$client_portfile" ]; then
     return 1
 fi
 client_url="http://127.0.0.1:$(cat "$client_portfile")/kelv/BService.ws"
+tests/netlab/netlab.sh wait http "$client_url"
 echo "-- serving $client_url (getDialUpHistoryUrl is told to answer HTTP 500)"
 
 client_run() {
@@ -63,6 +64,7 @@ for _ in $(seq 1 100); do
 done
 if [ -s "$client_online_portfile" ]; then
     client_online_url="http://127.0.0.1:$(cat "$client_online_portfile")/KelvCC/BService.ws"
+    tests/netlab/netlab.sh wait http "$client_online_url"
     echo "-- serving $client_online_url"
     echo "\$ zeva-client --online GetOwnService 0571a88001234"
     "$bin/zeva-client" --online --service "$client_online_url" GetOwnService 0571a88001234 2>&1 || true

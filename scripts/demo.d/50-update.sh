@@ -59,7 +59,7 @@ CONF
 /usr/sbin/nginx -p "$PWD/$demo/nginx" -c "$PWD/$demo/nginx/nginx.conf" -e "$PWD/$demo/nginx/error.log" &
 update_nginx=$!
 trap 'kill "$update_nginx" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$update_port") 2>/dev/null && break; sleep 0.05; done
+tests/netlab/netlab.sh wait http "http://127.0.0.1:$update_port/"
 echo "nginx running (pid $update_nginx)"
 
 step "ZEVASilentUpdate against the sample installation"

@@ -43,7 +43,7 @@ CONF
     -e "$PWD/$demo/wizard-nginx/error.log" &
 wizard_nginx=$!
 trap 'kill "$wizard_nginx" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$wizard_port") 2>/dev/null && break; sleep 0.05; done
+tests/netlab/netlab.sh wait http "http://127.0.0.1:$wizard_port/"
 echo "nginx running on 127.0.0.1:$wizard_port (200 KB/s per connection)"
 
 step "ZEVAUpdate: check, 立即升级, progress, the running host closed, install, restart"

@@ -26,10 +26,7 @@ http {
 CONF
 nginx -c "$www/nginx.conf" -p "$www" -e "$www/error.log" 2>/dev/null &
 www_pid=$!
-for _ in $(seq 1 50); do
-    (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
-    sleep 0.1
-done
+tests/netlab/netlab.sh wait http "http://127.0.0.1:$port/test.bin"
 "$bin/zeva-netprobe" download --direct --duration-ms 2000 "http://127.0.0.1:$port/test.bin" || true
 "$bin/zeva-netprobe" web --direct "http://127.0.0.1:$port/" || true
 kill "$www_pid" 2>/dev/null || true

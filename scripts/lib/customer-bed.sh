@@ -167,6 +167,13 @@ emulator=$!
 trap 'kill $emulator 2>/dev/null || true; wait $emulator 2>/dev/null || true' EXIT
 for _ in $(seq 1 100); do [[ -s $out/backoffice.port ]] && break; sleep 0.05; done
 [[ -s $out/backoffice.port ]] || die "the back-office emulator did not start"
+# The host starts only once the emulator, the provider's servers and the
+# router's names answer from the customer's computer.
+netlab=$root/tests/netlab/netlab.sh
+"$netlab" wait http "http://127.0.0.1:16905/kelv/BService.ws" --ns "$ns" || die "the back-office emulator does not answer"
+for url in "$NETLAB_URL" "$NETLAB_FAST_URL" "$NETLAB_SLOW_URL" "http://$NETLAB_UPDATE_HOST/"; do
+    "$netlab" wait http "$url" --ns "$ns" || die "$url does not answer"
+done
 
 # On the update server: the province's folder with one more tool, signed.
 regional=$out/release-regional

@@ -72,7 +72,9 @@ ceiling_kb = line_kb * 1448 // 1514
 toolbox = dump("toolbox.json")
 host = dump("host.json")
 host_status = text(host, 105)
-libraries = [c["text"] for w in host for c in w.get("controls", []) if c["kind"] == "button" and c["text"].endswith(".so")]
+# One button per loaded plug-in, named as the catalogues name the tool (the
+# library's file name where no catalogue lists it); the window's own buttons have no text.
+libraries = [c["text"] for w in host for c in w.get("controls", []) if c["kind"] == "button" and c["text"]]
 row("host ZEVAClient started with the installed plug-ins", f"{host_status} {'、'.join(libraries)}",
     len(libraries) >= 4)
 tools = [c["text"] for c in controls(toolbox, 14101) if c["visible"] and c["text"]]

@@ -17,8 +17,22 @@
 #       names), the router's line to the provider shaped as in `link`, and in
 #       the provider's namespace the speed-test server, two web sites of
 #       different speeds and an empty update server folder ($NETLAB_UPDATE_ROOT)
+#   netlab.sh quality up ID [--rate RATE] [--buffer-ms N] [--file-mb N]
+#       client, router and server namespaces; the router shapes both
+#       directions with tbf (its buffer N ms deep, default 400); every host
+#       uses reno (loss-based, as most servers are); the server runs nginx
+#       (/test.bin, and /upload that reads and discards POSTed data), iperf3
+#       and irtt
 #   netlab.sh down ID
-#   netlab.sh run link|lan|home [options] -- COMMAND...
+#   netlab.sh wait http URL [--ns NS] [--within S]
+#   netlab.sh wait tcp HOST PORT [--ns NS] [--within S]
+#   netlab.sh wait dns NAME SERVER[#PORT] [--ns NS] [--within S]
+#       waits until a server a bed started answers: any HTTP answer, an
+#       accepted connection, an answer from SERVER for NAME (an address
+#       NAME asks for its reverse name); inside NS when given. At most S
+#       seconds (default $NETLAB_WAIT, else 20); exits 1 naming what did not
+#       answer. Every bed waits so before it starts what it tests.
+#   netlab.sh run link|lan|home|quality [options] -- COMMAND...
 #       sets a bed up under a fresh ID, runs COMMAND with the NETLAB_*
 #       variables exported, always tears the bed down; exits with COMMAND's status
 #
@@ -125,13 +139,69 @@ CONF
     } > "$st/nginx.conf"
 }
 
-wait_port() {
-    local ns=$1 host=$2 port=$3 i
-    for i in $(seq 1 100); do
-        if ip netns exec "$ns" bash -c "exec 3<>/dev/tcp/$host/$port" 2>/dev/null; then return 0; fi
-        sleep 0.05
+# Waiting for a bed's servers. Each check runs in namespace NS when one is
+# given (else here) and is tried every 0.1 s for at most $NETLAB_WAIT
+# seconds (default 20); a server that never answers fails the bed by name.
+in_ns() {  # in_ns NS COMMAND...: NS may be empty
+    local ns=$1; shift
+    if [[ -n $ns ]]; then ip netns exec "$ns" "$@"; else "$@"; fi
+}
+
+wait_until() {  # wait_until WHAT CHECK...
+    local what=$1 within=${NETLAB_WAIT:-20}; shift
+    local deadline=$(( SECONDS + within ))
+    until "$@"; do
+        if (( SECONDS >= deadline )); then
+            echo "$prog: $what did not answer within $within s" >&2
+            return 1
+        fi
+        sleep 0.1
     done
-    return 1
+}
+
+tcp_answers() { in_ns "$3" timeout 2 bash -c "exec 3<>/dev/tcp/$1/$2" 2>/dev/null; }
+
+http_answers() {  # any status counts: the server is there (one byte asked, not a whole test file)
+    local code
+    code=$(in_ns "$2" curl -s -o /dev/null --noproxy '*' --max-time 2 -r 0-0 -w '%{http_code}' "$1" 2>/dev/null) || true
+    [[ -n $code && $code != 000 ]]
+}
+
+dns_answers() {
+    local name=$1 server=${2%%#*} port=53 ask=()
+    [[ $2 == *#* ]] && port=${2#*#}
+    if [[ $name =~ ^[0-9]+(\.[0-9]+){3}$ ]]; then ask=(-x "$name"); else ask=("$name"); fi
+    in_ns "$3" dig +time=1 +tries=1 +short -p "$port" "@$server" "${ask[@]}" 2>/dev/null | grep -q .
+}
+
+# wait_http URL [NS], wait_tcp HOST PORT [NS], wait_dns NAME SERVER[#PORT] [NS]
+wait_http() { wait_until "the web server at $1${2:+ (in $2)}" http_answers "$1" "${2:-}"; }
+wait_tcp() { wait_until "the server at $1:$2${3:+ (in $3)}" tcp_answers "$1" "$2" "${3:-}"; }
+wait_dns() {
+    command -v dig >/dev/null || die "dig is not installed (bind9-dnsutils)"
+    wait_until "the DNS server $2 for $1${3:+ (in $3)}" dns_answers "$1" "$2" "${3:-}"
+}
+
+# The older form: wait_port NS HOST PORT.
+wait_port() { wait_tcp "$2" "$3" "$1"; }
+
+wait_command() {
+    local kind=${1:-} ns="" args=()
+    (( $# )) && shift
+    while (( $# )); do
+        case $1 in
+            --ns) ns=${2:?--ns needs a namespace}; shift 2 ;;
+            --within) NETLAB_WAIT=${2:?--within needs seconds}; shift 2 ;;
+            *) args+=("$1"); shift ;;
+        esac
+    done
+    [[ ${NETLAB_WAIT:-20} =~ ^[0-9]+$ ]] || die "--within takes whole seconds"
+    case $kind:${#args[@]} in
+        http:1) wait_http "${args[0]}" "$ns" ;;
+        tcp:2) wait_tcp "${args[0]}" "${args[1]}" "$ns" ;;
+        dns:2) wait_dns "${args[0]}" "${args[1]}" "$ns" ;;
+        *) die "usage: netlab.sh wait http URL | tcp HOST PORT | dns NAME SERVER [--ns NS] [--within S]" ;;
+    esac
 }
 
 link_up() {
@@ -170,10 +240,10 @@ link_up() {
     head -c 100000 /dev/urandom > "$st/www/page.html"
     nginx_conf "$st" off "server { listen 10.231.0.2:80; root $st/www; }"
     ip netns exec "$s" nginx -c "$st/nginx.conf" -p "$st" -e "$st/error.log"
-    wait_port "$c" 10.231.0.2 80 || die "nginx did not start (see $st/error.log)"
+    wait_http http://10.231.0.2/page.html "$c" || die "nginx did not start (see $st/error.log)"
     if command -v iperf3 >/dev/null; then
         ip netns exec "$s" iperf3 -s -D -B 10.231.0.2 -p 5201 --pidfile "$st/iperf3.pid" >/dev/null
-        wait_port "$c" 10.231.0.2 5201 || note "iperf3 server did not start"
+        wait_tcp 10.231.0.2 5201 "$c" || die "the iperf3 server did not start"
     fi
     cat <<VARS
 NETLAB_ID=$id
@@ -317,9 +387,12 @@ home_up() {
         "server { listen 10.231.0.4:80; root $st/slow; limit_rate 24k; }" \
         "server { listen 10.231.0.5:80; root $st/update; }"
     ip netns exec "$s" nginx -c "$st/nginx.conf" -p "$st" -e "$st/error.log"
-    wait_port "$s" 10.231.0.5 80 || die "nginx did not start (see $st/error.log)"
+    for a in 2 3 4 5; do
+        wait_http "http://10.231.0.$a/" "$s" || die "nginx did not start (see $st/error.log)"
+    done
     if command -v iperf3 >/dev/null; then
         ip netns exec "$s" iperf3 -s -D -B 10.231.0.2 -p 5201 --pidfile "$st/iperf3.pid" >/dev/null
+        wait_tcp 10.231.0.2 5201 "$s" || die "the iperf3 server did not start"
     fi
 
     # The router's DNS server: the provider's names, and names for two devices.
@@ -334,7 +407,9 @@ home_up() {
     # `ip netns exec` shows /etc/netns/NS/resolv.conf as the namespace's /etc/resolv.conf.
     mkdir -p "/etc/netns/$p-me"
     echo "nameserver 10.232.0.254" > "/etc/netns/$p-me/resolv.conf"
-    wait_port "$p-me" 10.231.0.2 80 || die "the provider cannot be reached through the router"
+    wait_dns "${HOME_NAMES[0]%%=*}" 10.232.0.254 "$p-me" || die "the router's DNS server did not start"
+    wait_dns router.lan 10.232.0.254 "$p-me" || die "the router's DNS server does not know the LAN"
+    wait_http http://10.231.0.2/page.html "$p-me" || die "the provider cannot be reached through the router"
 
     cat <<VARS
 $lan
@@ -357,6 +432,89 @@ NETLAB_DELAY=$delay_note
 VARS
 }
 
+irtt_answers() { ip netns exec "$1" irtt client -Q -n "$2" >/dev/null 2>&1; }
+
+# A line through a router whose tbf buffer is as deep as asked: the place
+# where a loaded line queues. The hosts use reno, since a delay-based
+# congestion control would keep the queue short and hide the buffer.
+quality_up() {
+    local id=$1; shift
+    local rate=20mbit buffer=400 file_mb=1024
+    while (( $# )); do
+        case $1 in
+            --rate) rate=$2; shift 2 ;;
+            --buffer-ms) buffer=$2; shift 2 ;;
+            --file-mb) file_mb=$2; shift 2 ;;
+            *) die "unknown option $1" ;;
+        esac
+    done
+    [[ $buffer =~ ^[0-9]+$ && $file_mb =~ ^[0-9]+$ ]] && (( buffer >= 1 )) ||
+        die "--buffer-ms and --file-mb take numbers"
+    local bits burst
+    bits=$(rate_bits "$rate")
+    command -v nginx >/dev/null || die "nginx is not installed"
+    local p c r s st ns dev
+    p=$(ns_prefix "$id"); c=$p-c; r=$p-r; s=$p-s; st=$(state_dir "$id")
+    mkdir -p "$st/www" "$st/tmp"
+    chmod 755 "$st" "$st/www"
+    for ns in "$c" "$r" "$s"; do
+        ip netns add "$ns"
+        ip -n "$ns" link set lo up
+        ip netns exec "$ns" sysctl -qw net.ipv4.tcp_congestion_control=reno
+    done
+    ip -n "$c" link add veth0 type veth peer name c0 netns "$r"
+    ip -n "$s" link add veth0 type veth peer name s0 netns "$r"
+    ip -n "$c" addr add 10.234.1.1/24 dev veth0
+    ip -n "$r" addr add 10.234.1.254/24 dev c0
+    ip -n "$r" addr add 10.234.2.254/24 dev s0
+    ip -n "$s" addr add 10.234.2.1/24 dev veth0
+    for ns in "$c" "$s"; do ip -n "$ns" link set veth0 up; done
+    ip -n "$r" link set c0 up
+    ip -n "$r" link set s0 up
+    ip -n "$c" route add default via 10.234.1.254
+    ip -n "$s" route add default via 10.234.2.254
+    ip netns exec "$r" sysctl -qw net.ipv4.ip_forward=1
+    # The router's two ways out: towards the client (download) and the server (upload).
+    burst=$(( bits / 8 / 100 ))
+    (( burst < 32768 )) && burst=32768
+    for dev in c0 s0; do
+        ip netns exec "$r" tc qdisc add dev "$dev" root tbf rate "$rate" burst "$burst" latency "${buffer}ms"
+    done
+    note "rate: tbf $rate with a ${buffer} ms buffer in both directions of the router"
+
+    truncate -s "${file_mb}M" "$st/www/test.bin"
+    nginx_conf "$st" off "server { listen 10.234.2.1:80; root $st/www;" \
+        "    location = /upload { client_max_body_size 0; lingering_time 600s; return 204; }" "}"
+    ip netns exec "$s" nginx -c "$st/nginx.conf" -p "$st" -e "$st/error.log"
+    command -v iperf3 >/dev/null &&
+        ip netns exec "$s" iperf3 -s -D -B 10.234.2.1 -p 5201 --pidfile "$st/iperf3.pid" >/dev/null
+    if command -v irtt >/dev/null; then
+        ip netns exec "$s" setsid irtt server -b 10.234.2.1:2112 >"$st/irtt.log" 2>&1 < /dev/null &
+    fi
+    # Wait until the servers answer from the client's side of the router.
+    wait_http http://10.234.2.1/test.bin "$c" || die "nginx does not answer (see $st/error.log)"
+    if command -v iperf3 >/dev/null; then wait_tcp 10.234.2.1 5201 "$c" || die "iperf3 does not answer"; fi
+    if command -v irtt >/dev/null; then
+        wait_until "the irtt server at 10.234.2.1:2112" irtt_answers "$c" 10.234.2.1:2112 ||
+            die "irtt does not answer (see $st/irtt.log)"
+    fi
+    cat <<VARS
+NETLAB_ID=$id
+NETLAB_STATE=$st
+NETLAB_CLIENT_NS=$c
+NETLAB_ROUTER_NS=$r
+NETLAB_SERVER_NS=$s
+NETLAB_CLIENT_IP=10.234.1.1
+NETLAB_SERVER_IP=10.234.2.1
+NETLAB_URL=http://10.234.2.1/test.bin
+NETLAB_UPLOAD_URL=http://10.234.2.1/upload
+NETLAB_IRTT=10.234.2.1:2112
+NETLAB_RATE=$rate
+NETLAB_RATE_BITS=$bits
+NETLAB_BUFFER_MS=$buffer
+VARS
+}
+
 up() {
     local kind=$1 id=$2; shift 2
     check_id "$id"
@@ -369,6 +527,7 @@ up() {
         link) link_up "$id" "$@" ;;
         lan) lan_up "$id" "$@" ;;
         home) home_up "$id" "$@" ;;
+        quality) quality_up "$id" "$@" ;;
         *) die "unknown bed $kind" ;;
     esac
     trap - EXIT
@@ -396,18 +555,21 @@ run() {
 }
 
 case ${1:-} in
-    link|lan|home)
+    link|lan|home|quality)
         [[ ${2:-} == up && -n ${3:-} ]] || die "usage: netlab.sh $1 up ID [options]"
         kind=$1; id=$3; shift 3
         up "$kind" "$id" "$@" ;;
+    wait)
+        shift
+        wait_command "$@" ;;
     down)
         [[ -n ${2:-} ]] || die "usage: netlab.sh down ID"
         check_id "$2"; require_root; down "$2" ;;
     run)
-        [[ -n ${2:-} ]] || die "usage: netlab.sh run link|lan|home [options] -- COMMAND..."
+        [[ -n ${2:-} ]] || die "usage: netlab.sh run link|lan|home|quality [options] -- COMMAND..."
         kind=$2; shift 2
         run "$kind" "$@" ;;
     -h|--help|"")
-        sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//' ;;
+        sed -n '2,40p' "$0" | sed 's/^# \{0,1\}//' ;;
     *) die "unknown command $1" ;;
 esac

@@ -46,4 +46,10 @@ unsigned short ClosedLoopbackPort();
 // A path of this build tree's executable, for tests that run the programs.
 std::filesystem::path ProgramPath(const std::string& name);
 
+// The runtime folder (XDG_RUNTIME_DIR) of this test program and of every
+// program it starts, made before main runs and removed at exit. Hosts,
+// updaters and stand-in windows of one test find one another by window
+// class there, never those of a test running beside it.
+const std::filesystem::path& PrivateRuntimeDir();
+
 }  // namespace zeva::test

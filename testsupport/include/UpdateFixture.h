@@ -5,6 +5,8 @@
 // windows and processes.
 
 #include <gtest/gtest.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "Base64.h"
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
 #include "MD5.h"
@@ -129,11 +132,14 @@ struct Release {
     bool sha256 = false;  // signed releases list each file's SHA256
     // Test-only forgeries: the MD5 written for a file, in place of its content's.
     std::map<std::string, std::string> md5Override{};
+    // "SEQUENCE" and "EXPIRES" as a signed catalog carries them (empty: left out).
+    std::string sequence{};
+    std::string expires{};
 
     std::string MainCatalog() const {
         std::string s = "[Version]\nVERSION=" + version + "\nREGION=" + region +
                         "\nUNCONDITIONALUPDATE=" + std::to_string(unconditional) +
-                        "\nNOTIFIY=" + std::to_string(notify) + "\n[FILES]\n";
+                        "\nNOTIFIY=" + std::to_string(notify) + "\n" + Stamp() + "[FILES]\n";
         for (const auto& [name, content] : files) s += name + "=\n";
         s += Sections();
         return crlf ? Crlf(s) : s;
@@ -144,19 +150,27 @@ struct Release {
             s += "[FILES]\n";
             for (const auto& [name, content] : files) s += name + "=\n";
         }
-        s += Sections();
+        s += Sections(true);
         return crlf ? Crlf(s) : s;
     }
 
 private:
-    std::string Sections() const {
+    std::string Sections(bool plugin = false) const {
         std::string s;
         for (const auto& [name, content] : files) {
             auto forged = md5Override.find(name);
             s += "[" + name + "]\nMD5=" + (forged != md5Override.end() ? forged->second : Md5Of(content));
             if (sha256) s += "\nSHA256=" + Sha256Of(content);
             s += "\nSIZE=" + std::to_string(content.size()) + "\nMODIFYTIME=2026-12-01 10:00:00\n";
+            if (!plugin) continue;
+            s += Stamp();
         }
+        return s;
+    }
+    std::string Stamp() const {
+        std::string s;
+        if (!sequence.empty()) s += "SEQUENCE=" + sequence + "\n";
+        if (!expires.empty()) s += "EXPIRES=" + expires + "\n";
         return s;
     }
     static std::string Crlf(const std::string& s) {
@@ -168,6 +182,46 @@ private:
         return out;
     }
 };
+
+// The all-zero "PublicKey" an installer may leave (a point of small order),
+// and what an attacker without any private key pairs with it: R = identity, S = 0.
+inline constexpr char kPlaceholderKey[] = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=";
+
+inline std::string PlaceholderForgery() {
+    std::string raw(64, '\0');
+    raw[0] = 1;
+    return Base64Encode(raw);
+}
+
+// Plain Ed25519 verification as OpenSSL does it, which takes small-order keys.
+inline bool OpenSslAcceptsPlaceholderForgery(const std::string& data) {
+    const std::string key(32, '\0');
+    std::string sig;
+    Base64Decode(PlaceholderForgery(), sig);
+    EVP_PKEY* pkey = EVP_PKEY_new_raw_public_key(
+        EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(key.data()), key.size());
+    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    bool ok =
+        pkey != nullptr && ctx != nullptr &&
+        EVP_DigestVerifyInit(ctx, nullptr, nullptr, nullptr, pkey) == 1 &&
+        EVP_DigestVerify(ctx, reinterpret_cast<const unsigned char*>(sig.data()), sig.size(),
+                         reinterpret_cast<const unsigned char*>(data.data()), data.size()) == 1;
+    EVP_MD_CTX_free(ctx);
+    EVP_PKEY_free(pkey);
+    ERR_clear_error();
+    return ok;
+}
+
+// What the attacker does: adds empty lines to the catalog until the forgery
+// "verifies" under the placeholder key (a good share of all texts do).
+inline std::string ForgedCatalog(std::string catalog) {
+    for (int i = 0; i < 256; ++i) {
+        if (OpenSslAcceptsPlaceholderForgery(catalog)) return catalog;
+        catalog += "\n";
+    }
+    ADD_FAILURE() << "no variant of the catalog takes the forged signature";
+    return catalog;
+}
 
 inline std::string UrlPath(const std::string& name) {
     std::string out = name;
@@ -244,6 +298,35 @@ protected:
         server.Put("/1/UpdateConfig.ini", catalog);
         server.Put("/1/UpdateConfig.ini.sig", Sign(catalog, with != nullptr ? *with : releaseKey));
         PutFiles(r, "1", "");
+    }
+    // The release with the placeholder key's forged signature over a catalog
+    // made to take it; the installation is given the placeholder key.
+    void PublishForged(Release r) {
+        r.sha256 = true;
+        const std::string catalog = ForgedCatalog(r.MainCatalog());
+        server.Put("/1/UpdateConfig.ini", catalog);
+        server.Put("/1/UpdateConfig.ini.sig", PlaceholderForgery());
+        PutFiles(r, "1", "");
+        UseKey(kPlaceholderKey);
+    }
+    void PublishPluginForged(Release r, bool filesSection, const std::string& type,
+                             const std::string& prefix = "") {
+        r.sha256 = true;
+        const std::string catalog = ForgedCatalog(r.PluginCatalog(filesSection));
+        server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini", catalog);
+        server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini.sig", PlaceholderForgery());
+        PutFiles(r, type, prefix);
+        UseKey(kPlaceholderKey);
+    }
+    // A plug-in release with SHA256 keys and its catalog signed by the fixture's key.
+    void PublishPluginSigned(Release r, bool filesSection, const std::string& type,
+                             const std::string& prefix = "") {
+        r.sha256 = true;
+        const std::string catalog = r.PluginCatalog(filesSection);
+        server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini", catalog);
+        server.Put("/" + type + "/" + UrlPath(prefix) + "config.ini.sig",
+                   Sign(catalog, releaseKey));
+        PutFiles(r, type, prefix);
     }
     void PublishPlugin(const Release& r, bool filesSection, const std::string& type,
                        const std::string& prefix = "") {

@@ -70,4 +70,11 @@ unsigned short ClosedLoopbackPort() {
     return ntohs(addr.sin_port);
 }
 
+// Windows finds windows by their handles, not through a runtime folder: the
+// folder only keeps what a test's programs leave apart from other tests'.
+const fs::path& PrivateRuntimeDir() {
+    static TempDir folder;
+    return folder.path();
+}
+
 }  // namespace zeva::test

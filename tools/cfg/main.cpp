@@ -3,6 +3,7 @@
 // The files hold text in the system code page; this tool speaks UTF-8 on the
 // terminal and converts in both directions.
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -15,6 +16,7 @@
 #include "ConfigFile.h"
 #include "CryptConfigFile.h"
 #include "Json.h"
+#include "SignatureVerifier.h"
 #include "TerminalText.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
@@ -116,6 +118,30 @@ struct Reader {
     }
 };
 
+bool SameName(const std::string& a, const char* b) {
+    const std::string other(b);
+    if (a.size() != other.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(other[i])))
+            return false;
+    }
+    return true;
+}
+
+// The value is stored as asked; a release key the updaters would refuse (a
+// placeholder such as all zero bytes among them) stops every update, so say so.
+void WarnAboutPublicKey(const std::string& section, const std::string& key,
+                        const std::string& value) {
+    if (value.empty() || !SameName(section, "Update") || !SameName(key, "PublicKey")) return;
+    zeva::SignatureVerifier verifier;
+    std::string error;
+    if (verifier.SetPublicKeys(value, error) == 0) return;
+    std::cerr << "zeva-cfg: warning: updaters refuse this PublicKey and install nothing until "
+                 "it is replaced: "
+              << zeva::tools::TerminalText(error) << "\n";
+}
+
 // Applies INI text to the file: every line is checked and converted first,
 // then all keys are set, in order, in one rewrite.
 int Import(CCryptConfigFile& file, const std::string& text) {
@@ -159,6 +185,7 @@ int Import(CCryptConfigFile& file, const std::string& text) {
         ++count;
     }
     if (!entries.empty() && file.WriteEntries(entries) != 0) return Fail(file.LastError());
+    for (const auto& e : entries) WarnAboutPublicKey(e.section, e.key, e.value);
     std::cerr << "zeva-cfg: imported " << count << " key" << (count == 1 ? "" : "s") << "\n";
     return 0;
 }
@@ -303,6 +330,7 @@ int main(int argc, char** argv) {
             const std::string key = A(args[3], "key");
             const std::string value = A(args[4], "value");
             if (file.WriteString(section, key, value) != 0) return Fail(file.LastError());
+            WarnAboutPublicKey(section, key, value);
             return 0;
         }
         if (cmd == "del") {

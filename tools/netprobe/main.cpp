@@ -24,10 +24,12 @@
 #include "IPtoTestingPC.h"
 #include "Json.h"
 #include "LanScan.h"
+#include "LineQuality.h"
 #include "NetworkAdapter.h"
 #include "NetworkFlux.h"
 #include "SocketConnector.h"
 #include "SystemConfig.h"
+#include "WebAddress.h"
 #include "ZEVAHttpSpeed.h"
 #include "ZEVAVDownSpeedEx.h"
 #include "platform/Clock.h"
@@ -47,6 +49,11 @@ constexpr char kUsage[] =
     "        shows the current rate, then the average (ramp-up left out)\n"
     "  web URL... [--timeout S] [--direct]\n"
     "        name look-up, connection and response time of each address (default 5 s)\n"
+    "  quality URL [--upload URL] [--seconds N]\n"
+    "        line quality: idle latency and jitter, then the download (and upload)\n"
+    "        rate with the latency the load adds and the responsiveness in round\n"
+    "        trips per minute; N seconds in all (default 20). URL is a large file\n"
+    "        on the test server; the upload address takes POSTed data and discards it\n"
     "  scan [--iface IF] [--thorough] [--no-raw]\n"
     "        the devices of the local IPv4 network by ARP, with their makers\n"
     "        (--no-raw: probe and read the kernel's neighbour table instead)\n"
@@ -238,20 +245,14 @@ struct Target {
     unsigned short port = 80;
 };
 
-// Host and port of an address as the web-page test splits it.
-Target SplitAddress(const std::string& url) {
-    std::string s = url;
-    if (const auto p = s.find("://"); p != std::string::npos) s = s.substr(p + 3);
+// Host and port as the engine reads the address (the host after any user
+// part); nullopt, with the reason in `error`, when it is no web address.
+std::optional<Target> SplitAddress(const std::string& url, std::string& error) {
+    zeva::WebAddress a;
+    if (zeva::SplitWebAddress(url, a, error) != 0) return std::nullopt;
     Target t;
-    if (url.rfind("https://", 0) == 0) t.port = 443;
-    const auto slash = s.find('/');
-    const std::string hostPort = s.substr(0, slash);
-    const auto colon = hostPort.find(':');
-    t.host = hostPort.substr(0, colon);
-    if (colon != std::string::npos) {
-        const auto v = Number(hostPort.substr(colon + 1), 1, 65535);
-        if (v) t.port = static_cast<unsigned short>(*v);
-    }
+    t.host = a.host;
+    t.port = a.port != 0 ? a.port : (a.scheme == "https" ? 443 : 80);
     return t;
 }
 
@@ -281,7 +282,15 @@ int Web(const Args& args, bool json) {
     for (std::size_t i = 0; i < args.positional.size(); ++i) {
         Row r;
         r.url = args.positional[i];
-        const Target t = SplitAddress(r.url);
+        std::string why;
+        const auto target = SplitAddress(r.url, why);
+        if (!target) {
+            // Nothing to time: the site fails without being asked.
+            std::fprintf(stderr, "zeva-netprobe: %s: %s\n", r.url.c_str(), why.c_str());
+            rows.push_back(r);
+            continue;
+        }
+        const Target& t = *target;
         if (bar) DrawBar(static_cast<int>(i * 100 / args.positional.size()), r.url.substr(0, 34));
         if (!proxyOn && !t.host.empty()) {
             addrinfo hints{};
@@ -367,6 +376,146 @@ int Web(const Args& args, bool json) {
     return any ? 0 : 1;
 }
 
+// ---- quality ----
+
+std::string Num(const std::optional<double>& v, int decimals = 1) {
+    if (!v) return "null";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, *v);
+    return buf;
+}
+
+std::string Ms(const std::optional<double>& v) {
+    return v ? Num(v) + " ms" : std::string("-");
+}
+
+std::string LatencyJson(const LatencyFigures& f, bool jitter) {
+    std::ostringstream o;
+    o << "{\"median\":" << Num(f.median);
+    if (jitter)
+        o << ",\"jitter\":" << Num(f.jitter);
+    else
+        o << ",\"p90\":" << Num(f.p90);
+    o << ",\"samples\":" << f.samples << ",\"lost\":" << f.lost << "}";
+    return o.str();
+}
+
+std::string LoadJson(const LoadFigures& f) {
+    std::ostringstream o;
+    o << "{\"mbps\":" << Num(f.mbps, 2) << ",\"latency_ms\":" << LatencyJson(f.latency, false)
+      << ",\"loaded_rtt_ms\":" << Num(f.loadedRttMs) << ",\"responsiveness_rpm\":" << Num(f.rpm, 0)
+      << ",\"streams\":" << f.streams << "}";
+    return o.str();
+}
+
+const char* VerdictText(zeva::speed::LatencyGrade g) {
+    switch (g) {
+        case zeva::speed::LatencyGrade::Good:
+            return "good: the line stays responsive while it is busy";
+        case zeva::speed::LatencyGrade::Fair:
+            return "fair: calls and games may stutter while the line is busy";
+        case zeva::speed::LatencyGrade::Poor:
+            return "poor: the line buffers too much (bufferbloat); calls, games and web pages "
+                   "slow down while it is busy";
+    }
+    return "";
+}
+
+int Quality(const Args& args, bool json) {
+    if (args.positional.size() != 1)
+        return Usage("quality needs one URL (a large file on the test server)");
+    LineQualityOptions options;
+    options.url = args.positional.front();
+    if (const auto u = args.Get("--upload")) {
+        if (u->empty()) return Usage("--upload needs an address");
+        options.uploadUrl = *u;
+    }
+    if (const auto s = args.Get("--seconds")) {
+        const auto v = Number(*s, 5, 600);
+        if (!v) return Usage("--seconds must be a number of seconds from 5 to 600");
+        options.seconds = static_cast<unsigned>(*v);
+    }
+    const bool bar = Interactive();
+    std::optional<LPARAM> end;
+    CLineQuality engine;
+    HWND window = zeva::CreateWindowHandle([&](HWND self, UINT msg, WPARAM, LPARAM l) -> LRESULT {
+        if (msg == zeva::WM_TIMER) {
+            zeva::KillTimer(self, 1);
+            zeva::PostQuitMessage(1);
+            return 0;
+        }
+        if (msg != kProgressMessage) return 0;
+        if (l == 100 || l == -1) {
+            end = l;
+            zeva::PostQuitMessage(0);
+            return 0;
+        }
+        if (bar) {
+            const LineQualityProgress p = engine.GetProgress();
+            std::string label;
+            char rate[48];
+            std::snprintf(rate, sizeof rate, "%.1f Mbit/s", p.mbps);
+            switch (p.phase) {
+                case LineQualityPhase::Idle:
+                    label = "idle latency";
+                    break;
+                case LineQualityPhase::Download:
+                    label = std::string("download ") + rate;
+                    break;
+                case LineQualityPhase::Upload:
+                    label = std::string("upload ") + rate;
+                    break;
+                case LineQualityPhase::Done:
+                    label = "done";
+                    break;
+            }
+            if (p.lastLatencyMs) label += ", " + Num(p.lastLatencyMs, 0) + " ms";
+            DrawBar(p.percent, label);
+        }
+        return 0;
+    });
+    const int rc = engine.StartTest(options, window, kProgressMessage);
+    if (rc != 0) {
+        zeva::DestroyWindowHandle(window);
+        return Fail("the line-quality test could not start (code " + std::to_string(rc) + ")");
+    }
+    if (bar) DrawBar(0, "connecting...");
+    zeva::SetTimer(window, 1, static_cast<UINT>(options.seconds * 1000 + kGraceMs));
+    zeva::RunMessageLoop();
+    engine.StopTest();
+    zeva::DestroyWindowHandle(window);
+    if (bar) std::fprintf(stderr, "\n");
+    LineQualityResult r;
+    if (!end) return Fail("the line-quality test did not finish in time");
+    if (*end == -1 || !engine.GetResult(r)) return Fail(engine.GetLastError());
+    if (json) {
+        std::ostringstream o;
+        o << "{\"idle\":{\"latency_ms\":" << LatencyJson(r.idle, true)
+          << ",\"connect_ms\":" << Num(r.idleConnectMs)
+          << "},\"download\":" << LoadJson(r.download);
+        if (r.upload) o << ",\"upload\":" << LoadJson(*r.upload);
+        o << ",\"responsiveness_rpm\":" << Num(r.rpm, 0) << ",\"added_ms\":" << Num(r.addedMs)
+          << ",\"verdict\":" << (r.addedMs ? J(zeva::speed::GradeName(r.grade)) : "null")
+          << ",\"seconds\":" << options.seconds << "}";
+        std::cout << o.str() << "\n";
+        return 0;
+    }
+    std::printf("idle latency    %s (jitter %s, connection set-up %s)\n", Ms(r.idle.median).c_str(),
+                Ms(r.idle.jitter).c_str(), Ms(r.idleConnectMs).c_str());
+    auto loadLine = [](const char* name, const LoadFigures& f) {
+        std::printf("%-15s %.1f Mbit/s, latency under load %s (90 %%: %s)\n", name, f.mbps,
+                    Ms(f.latency.median).c_str(), Ms(f.latency.p90).c_str());
+    };
+    loadLine("download", r.download);
+    if (r.upload) loadLine("upload", *r.upload);
+    std::printf("responsiveness  %s RPM (round trips per minute under load; higher is better)\n",
+                Num(r.rpm, 0).c_str());
+    if (r.addedMs)
+        std::printf("verdict         the load adds %.0f ms: %s\n", *r.addedMs,
+                    VerdictText(r.grade));
+    return 0;
+}
+
 // ---- scan ----
 
 int Scan(const Args& args, bool json) {
@@ -397,7 +546,7 @@ int Scan(const Args& args, bool json) {
             const auto& d = result.devices[i];
             o << (i ? "," : "") << "{\"ip\":" << J(d.IP) << ",\"mac\":" << J(d.MAC)
               << ",\"vendor\":" << J(U(d.Vendor)) << ",\"self\":" << (i == 0 ? "true" : "false")
-              << "}";
+              << ",\"address_count\":" << d.Addresses << "}";
         }
         o << "]}";
         std::cout << o.str() << "\n";
@@ -407,8 +556,11 @@ int Scan(const Args& args, bool json) {
                     static_cast<long long>(ms));
         for (std::size_t i = 0; i < result.devices.size(); ++i) {
             const auto& d = result.devices[i];
-            std::printf("%-15s  %-17s  %s%s\n", d.IP.c_str(), d.MAC.c_str(), U(d.Vendor).c_str(),
-                        i == 0 ? "  (this computer)" : "");
+            const std::string many =
+                d.Addresses > 1 ? "  (answers for " + std::to_string(d.Addresses) + " addresses)"
+                                : "";
+            std::printf("%-15s  %-17s  %s%s%s\n", d.IP.c_str(), d.MAC.c_str(), U(d.Vendor).c_str(),
+                        i == 0 ? "  (this computer)" : "", many.c_str());
         }
     }
     return 0;
@@ -549,6 +701,10 @@ int main(int argc, char** argv) {
         if (command == "web") {
             if (!(args = Parse(rest, {"--timeout"}, {"--direct"}, error))) return Usage(error);
             return Web(*args, json);
+        }
+        if (command == "quality") {
+            if (!(args = Parse(rest, {"--upload", "--seconds"}, {}, error))) return Usage(error);
+            return Quality(*args, json);
         }
         if (command == "scan") {
             if (!(args = Parse(rest, {"--iface"}, {"--thorough", "--no-raw"}, error)))

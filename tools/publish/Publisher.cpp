@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <stdexcept>
 
 #include "ConfigKeys.h"
@@ -15,6 +16,7 @@
 #include "UpdateCatalog.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
+#include "platform/FileStore.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;
@@ -100,9 +102,15 @@ std::vector<PublishedFile> ScanRelease(const fs::path& dir, const std::string& c
 }
 
 std::string CatalogText(CatalogKind kind, const std::vector<PublishedFile>& files,
-                        const MainVersion& version) {
+                        const MainVersion& version, const CatalogStamp& stamp) {
     std::string s;
     auto line = [&s](const std::string& text) { s += text + "\r\n"; };
+    auto stampLines = [&] {
+        if (stamp.sequence != 0)
+            line(std::string(keys::kKeyCatalogSequence) + "=" + std::to_string(stamp.sequence));
+        if (stamp.expires != 0)
+            line(std::string(keys::kKeyCatalogExpires) + "=" + std::to_string(stamp.expires));
+    };
     if (kind == CatalogKind::Main) {
         line(std::string("[") + keys::kSectionCatalogVersion + "]");
         line(std::string(keys::kKeyCatalogVersion) + "=" + version.version);
@@ -110,6 +118,7 @@ std::string CatalogText(CatalogKind kind, const std::vector<PublishedFile>& file
         line(std::string(keys::kKeyUnconditionalUpdate) + "=" +
              (version.unconditional ? "1" : "0"));
         line(std::string(keys::kKeyNotify) + "=" + (version.notify ? "1" : "0"));
+        stampLines();
     }
     if (kind != CatalogKind::Plugin) {
         line(std::string("[") + keys::kSectionFiles + "]");
@@ -121,21 +130,23 @@ std::string CatalogText(CatalogKind kind, const std::vector<PublishedFile>& file
         if (!f.sha256.empty()) line(std::string(keys::kKeySHA256) + "=" + f.sha256);
         line(std::string(keys::kKeySize) + "=" + std::to_string(f.size));
         line(std::string(keys::kKeyModifyTime) + "=" + f.modifyTime);
+        if (kind != CatalogKind::Main) stampLines();
     }
     return s;
 }
 
 void WriteFileAtomically(const fs::path& path, const std::string& content) {
-    if (path.has_parent_path()) fs::create_directories(path.parent_path());
-    fs::path tmp = path;
-    tmp += ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << content;
-        out.flush();
-        if (!out) throw std::runtime_error("cannot write " + tmp.string());
+    std::error_code ec;
+    // Only a path that does not exist yet gets its folders made; an existing
+    // one (or a link to one) is checked by the rewrite itself.
+    if (path.has_parent_path() && !fs::exists(fs::symlink_status(path, ec)))
+        fs::create_directories(path.parent_path());
+    std::string error;
+    if (!RewriteFile(
+            path, [&](const std::string&) { return std::optional<std::string>(content); },
+            &error)) {
+        throw std::runtime_error(error);
     }
-    fs::rename(tmp, path);
 }
 
 std::string SignatureName(const std::string& catalogName) {

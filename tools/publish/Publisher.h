@@ -29,6 +29,13 @@ struct MainVersion {
     bool notify = false;
 };
 
+// What a signed catalog says about its age (see the engine's CatalogFreshness):
+// a sequence that grows with every signing, and an optional expiry.
+struct CatalogStamp {
+    std::int64_t sequence = 0;  // 0: none written
+    std::int64_t expires = 0;   // seconds since 1970 (UTC); 0: none written
+};
+
 // Every regular file below `dir` except the catalog `catalogName` (and its
 // signature) at its top, sorted by name; `progress(done, total)` is called
 // while hashing; `withSha256` adds each file's SHA-256. Throws
@@ -39,11 +46,15 @@ std::vector<PublishedFile> ScanRelease(const std::filesystem::path& dir,
                                        bool withSha256 = false);
 
 // The catalog text (system code page, CRLF line ends); "SHA256" follows "MD5"
-// for files that carry one.
+// for files that carry one. The stamp's "SEQUENCE" and "EXPIRES" go into
+// "Version" of a main catalog and into every file's section of a plug-in one
+// (extra keys, which older readers pass over).
 std::string CatalogText(CatalogKind kind, const std::vector<PublishedFile>& files,
-                        const MainVersion& version);
+                        const MainVersion& version, const CatalogStamp& stamp = {});
 
-// Writes a file so that readers see the old or the whole new content.
+// Writes a file so that readers see the old or the whole new content. A
+// symbolic link is written through to its regular file; a device, FIFO or
+// folder is never replaced. Throws std::runtime_error with the reason.
 void WriteFileAtomically(const std::filesystem::path& path, const std::string& content);
 
 // The detached signature's file name beside a catalog ("UpdateConfig.ini.sig").

@@ -37,6 +37,10 @@ inline constexpr char kKeyServerPort2[] = "ServerPort2";
 // Base64 Ed25519 public key(s) the catalogs must be signed with ("KEY" or "OLD,NEW").
 inline constexpr char kKeyPublicKey[] = "PublicKey";
 inline constexpr int kDefaultServerPort = 0;
+// With a key: the "SEQUENCE" of the catalog each job installed last, by job
+// ("Program" for the main program, else the plug-in folder's name).
+inline constexpr char kSectionCatalogSequence[] = "CatalogSequence";
+inline constexpr char kKeyProgramJob[] = "Program";
 inline constexpr char kSectionServer[] = "Server";
 inline constexpr char kKeyWebSiteURL[] = "WebSiteURL";
 inline constexpr char kKeyServiceURL[] = "ServiceURL";
@@ -77,6 +81,11 @@ inline constexpr char kSectionFiles[] = "FILES";
 inline constexpr char kKeyMD5[] = "MD5";
 inline constexpr char kKeySHA256[] = "SHA256";
 inline constexpr char kSignatureSuffix[] = ".sig";
+// Signed catalogs: a number that grows with every signing, and the time (seconds
+// since 1970, UTC) after which the catalog is refused. In "Version" of the main
+// catalog and in every file's section of a plug-in catalog.
+inline constexpr char kKeyCatalogSequence[] = "SEQUENCE";
+inline constexpr char kKeyCatalogExpires[] = "EXPIRES";
 inline constexpr char kKeySize[] = "SIZE";
 inline constexpr char kKeyModifyTime[] = "MODIFYTIME";
 

@@ -39,13 +39,19 @@ struct NetBiosName {
 // The header of a message: its id and whether it is an answer.
 bool ReadHeader(const std::uint8_t* data, std::size_t size, std::uint16_t& id, bool& response);
 // The names of a node-status answer; false for anything malformed.
-bool ParseNodeStatusReply(const std::uint8_t* data, std::size_t size, std::vector<NetBiosName>& names);
+bool ParseNodeStatusReply(const std::uint8_t* data, std::size_t size,
+                          std::vector<NetBiosName>& names);
 // The computer name of a node-status answer: the unique workstation name,
 // else the unique file-server name, else empty.
 std::string ComputerNameOf(const std::vector<NetBiosName>& names);
 // The first pointer target of an answer (multicast DNS answers carry the
-// cache-flush bit in the class; both forms are read). Empty when none.
+// cache-flush bit in the class; both forms are read), as the raw bytes of
+// its labels joined by dots. Empty when none.
 std::string ParsePtrReply(const std::uint8_t* data, std::size_t size);
+
+// A name as c-ares writes it out ("\229\188\160..." for bytes outside
+// printable ASCII, "\." for a dot inside a label) back in its own bytes.
+std::string UnescapeName(std::string_view text);
 
 // The wire form of a domain name, for responders.
 Packet EncodeName(std::string_view name);

@@ -93,7 +93,8 @@ bool ReadHeader(const std::uint8_t* data, std::size_t size, std::uint16_t& id, b
     return true;
 }
 
-bool ParseNodeStatusReply(const std::uint8_t* data, std::size_t size, std::vector<NetBiosName>& names) {
+bool ParseNodeStatusReply(const std::uint8_t* data, std::size_t size,
+                          std::vector<NetBiosName>& names) {
     names.clear();
     std::uint16_t id = 0;
     bool response = false;
@@ -143,14 +144,40 @@ std::string ParsePtrReply(const std::uint8_t* data, std::size_t size) {
         if (r.type != kTypePtr || (r.klass & 0x7FFF) != kClassIn) continue;
         char* name = nullptr;
         long used = 0;
-        if (ares_expand_name(data + r.rdata, data, static_cast<int>(size), &name, &used) != ARES_SUCCESS)
+        if (ares_expand_name(data + r.rdata, data, static_cast<int>(size), &name, &used) !=
+            ARES_SUCCESS)
             return {};
-        std::string out(name);
+        std::string out = UnescapeName(name);
         ares_free_string(name);
         if (static_cast<std::size_t>(used) > r.rdlength) return {};
         return out;
     }
     return {};
+}
+
+std::string UnescapeName(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const auto digit = [&](std::size_t k) {
+            return k < text.size() && text[k] >= '0' && text[k] <= '9';
+        };
+        if (digit(i + 1) && digit(i + 2) && digit(i + 3)) {
+            const int v =
+                (text[i + 1] - '0') * 100 + (text[i + 2] - '0') * 10 + (text[i + 3] - '0');
+            if (v <= 255) {
+                out += static_cast<char>(v);
+                i += 3;
+                continue;
+            }
+        }
+        out += text[++i];  // "\." and the like: the character itself
+    }
+    return out;
 }
 
 Packet EncodeName(std::string_view name) {

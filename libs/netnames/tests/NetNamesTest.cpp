@@ -18,7 +18,8 @@ using namespace zeva::netnames;
 namespace {
 
 long long MsSince(std::chrono::steady_clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t)
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 t)
         .count();
 }
 
@@ -137,6 +138,31 @@ TEST(NamePackets, PointerAnswersOfDnsAndMulticastDns) {
     EXPECT_EQ(ParsePtrReply(nxdomain.data(), nxdomain.size()), "");
 }
 
+TEST(NamePackets, EscapedBytesOfNamesBecomeTheirBytesAgain) {
+    const struct {
+        std::string text, bytes;
+    } cases[] = {
+        {"printer.local", "printer.local"},
+        {"\\229\\188\\160\\228\\184\\137\\231\\154\\132iPhone", "张三的iPhone"},
+        {"a\\.b.local", "a.b.local"},
+        {"back\\\\slash", "back\\slash"},
+        {"q\\\"x\\;y", "q\"x;y"},
+        {"\\000after", std::string("\0after", 6)},
+        {"\\256", "256"},
+        {"\\12", "12"},
+        {"trail\\", "trail\\"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(UnescapeName(c.text), c.bytes) << c.text;
+
+    // A phone's own name in its pointer answer, as both services send it.
+    const Packet q = BuildPtrQuery(9, "10.0.0.5", false);
+    for (bool mdns : {false, true}) {
+        const Packet a = NameResponder::PtrAnswer(q, "张三的iPhone.local", mdns);
+        EXPECT_EQ(ParsePtrReply(a.data(), a.size()), "张三的iPhone.local");
+    }
+}
+
 TEST(NameText, UntrustedNamesAreCleanedAndInTheSystemCodePage) {
     struct Case {
         std::string raw;
@@ -182,7 +208,9 @@ TEST(NameSearch, EachDeviceGetsItsBestNameFromWhicheverServiceAnswers) {
     NameResponder::Config d = Ptr("127.0.0.4", "router-client-4.lan", false);
     d.ptr["127.0.0.3"] = "printer-by-dns.lan";
     dns.Add(d);
-    nb.Add(Netbios("127.0.0.6", "bad\x1b" "name"));
+    nb.Add(Netbios("127.0.0.6",
+                   "bad\x1b"
+                   "name"));
 
     LookupOptions o;
     o.netbiosPort = nb.Port();
@@ -190,7 +218,8 @@ TEST(NameSearch, EachDeviceGetsItsBestNameFromWhicheverServiceAnswers) {
     o.dnsServers = "127.0.0.1:" + std::to_string(dns.Port());
     o.budgetMs = 1500;
     const auto start = std::chrono::steady_clock::now();
-    const auto found = LookupNames({"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6"}, o);
+    const auto found =
+        LookupNames({"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6"}, o);
     const long long took = MsSince(start);
 
     ASSERT_EQ(found.size(), 4u);
@@ -206,6 +235,23 @@ TEST(NameSearch, EachDeviceGetsItsBestNameFromWhicheverServiceAnswers) {
     EXPECT_EQ(found[3].ip, "127.0.0.6");
     EXPECT_EQ(found[3].name, "badname");
     EXPECT_LT(took, o.budgetMs + 500) << "bounded by the budget";
+}
+
+TEST(NameSearch, MulticastDnsNamesThatAreNotAsciiArriveWhole) {
+    ResponderSet mdns, dns;
+    mdns.Add(Ptr("127.0.0.2", "张三的iPhone.local", true));
+    mdns.Add(Ptr("127.0.0.3", "Li\\.Si\\\\Pad.local", true));
+    dns.Add(Ptr("127.0.0.9", "x", false));
+    LookupOptions o;
+    o.netbiosPort = mdns.Port();
+    o.mdnsPort = mdns.Port();
+    o.dnsServers = "127.0.0.1:" + std::to_string(dns.Port());
+    o.budgetMs = 1500;
+    const auto found = LookupNames({"127.0.0.2", "127.0.0.3"}, o);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].name, Utf8ToAcp("张三的iPhone"));
+    EXPECT_EQ(found[0].source, NameSource::Mdns);
+    EXPECT_EQ(found[1].name, "Li.Si\\Pad") << "a dot and a backslash inside a label";
 }
 
 TEST(NameSearch, EndsEarlyWhenEveryDeviceHasItsNetbiosName) {

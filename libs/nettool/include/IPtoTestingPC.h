@@ -1,6 +1,7 @@
 #pragma once
 // The devices of the local IPv4 network, found by ARP.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,9 @@ struct IP_MAC {
     std::string IP;      // dotted address text
     std::string MAC;     // "00-11-22-33-44-55"
     std::string Vendor;  // maker from the IEEE list, in the system code page
+    // Addresses this hardware address answered for: more than 1 for a router
+    // answering on others' behalf (proxy ARP), listed once at its lowest.
+    std::size_t Addresses = 1;
 };
 
 class CIPtoTestingPC {

@@ -50,6 +50,12 @@ struct NeighbourEntry {
 // /proc/net/arp.
 std::vector<NeighbourEntry> ParseArpTable(std::string_view text);
 
+// One device per hardware address: an address that answered for several
+// IP addresses (a router doing proxy ARP answers for the whole subnet) is
+// kept once, at the first of them, with their number in `Addresses`. The
+// order of first appearance is kept.
+std::vector<IP_MAC> FoldSharedHardware(const std::vector<IP_MAC>& devices);
+
 struct ScanOptions {
     std::string iface;           // empty: the interface of the default route
     int rounds = 2;              // requests per silent address
@@ -62,7 +68,7 @@ struct ScanResult {
     std::string ownIp;
     std::string method;  // "arp" or "neighbour-table"
     std::size_t addressesScanned = 0;
-    std::vector<IP_MAC> devices;  // own computer first, then by address
+    std::vector<IP_MAC> devices;  // own computer first, then by address, one per hardware address
 };
 
 // The interface of the default route (lowest metric), else the first real

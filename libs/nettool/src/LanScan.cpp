@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -291,6 +292,23 @@ std::vector<std::uint32_t> ScanTargets(std::uint32_t ownIp, std::uint32_t mask, 
     return out;
 }
 
+std::vector<IP_MAC> FoldSharedHardware(const std::vector<IP_MAC>& devices) {
+    std::vector<IP_MAC> out;
+    std::map<std::string, std::size_t> byMac;  // hardware address -> index in `out`
+    for (const IP_MAC& d : devices) {
+        if (d.MAC.empty()) {
+            out.push_back(d);  // nothing to tell it apart by
+            continue;
+        }
+        const auto [it, added] = byMac.emplace(d.MAC, out.size());
+        if (added)
+            out.push_back(d);
+        else
+            out[it->second].Addresses += d.Addresses;
+    }
+    return out;
+}
+
 std::vector<NeighbourEntry> ParseArpTable(std::string_view text) {
     std::vector<NeighbourEntry> out;
     std::size_t pos = 0;
@@ -373,6 +391,7 @@ int ScanLan(const ScanOptions& opt, ScanResult& result, std::string& error) {
             {result.ownIp, adapter.MacAddress, VendorText(adapter.MacAddress, db)});
         for (const auto& [ip, mac] : found)
             result.devices.push_back({Dotted(ip), mac, VendorText(mac, db)});
+        result.devices = FoldSharedHardware(result.devices);
         return 0;
     } catch (const std::exception& e) {
         error = e.what();

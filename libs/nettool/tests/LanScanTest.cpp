@@ -113,3 +113,32 @@ TEST(Scanner, UnknownInterfaceIsAnErrorNotAnEmptyNetwork) {
     opt.iface = "lo";  // loopback has no neighbours to ask
     EXPECT_EQ(ScanLan(opt, result, error), -1);
 }
+
+TEST(Scanner, AHardwareAddressAnsweringForManyAddressesIsOneDevice) {
+    // This computer, a device and a router answering for every other address.
+    std::vector<IP_MAC> found{{"192.168.0.10", "00-1B-21-AA-00-01", "Intel"},
+                              {"192.168.0.1", "28-6E-D4-00-00-01", "HUAWEI"}};
+    for (int i = 2; i < 1023; ++i) {
+        const std::string ip = "192.168." + std::to_string(i / 256) + "." + std::to_string(i % 256);
+        if (ip == "192.168.0.10") continue;
+        found.push_back({ip, i == 20 ? "00-1A-11-00-00-14" : "28-6E-D4-00-00-01", "x"});
+    }
+    found.push_back({"192.168.3.255", "", "unknown"});
+    found.push_back({"192.168.3.254", "", "unknown"});
+    const auto folded = FoldSharedHardware(found);
+    ASSERT_EQ(folded.size(), 5u);
+    EXPECT_EQ(folded[0].IP, "192.168.0.10") << "this computer stays first";
+    EXPECT_EQ(folded[0].Addresses, 1u);
+    EXPECT_EQ(folded[1].IP, "192.168.0.1") << "the router at its first address";
+    EXPECT_EQ(folded[1].Vendor, "HUAWEI");
+    EXPECT_EQ(folded[1].Addresses, 1020u);
+    EXPECT_EQ(folded[2].IP, "192.168.0.20");
+    EXPECT_EQ(folded[2].Addresses, 1u);
+    EXPECT_EQ(folded[3].IP, "192.168.3.255") << "no hardware address: nothing to fold by";
+    EXPECT_EQ(folded[4].IP, "192.168.3.254");
+
+    // Folding what is folded already keeps the counts.
+    std::vector<IP_MAC> twice = folded;
+    twice.push_back({"192.168.0.2", "28-6E-D4-00-00-01", "HUAWEI", 3});
+    EXPECT_EQ(FoldSharedHardware(twice)[1].Addresses, 1023u);
+}

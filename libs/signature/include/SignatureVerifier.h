@@ -14,6 +14,12 @@ public:
     int SetPublicKeys(const std::string& keysText, std::string& error);
     size_t KeyCount() const { return keys_.size(); }
 
+    // 0 when `raw` (32 bytes) can serve as a release key; -1 with the reason for
+    // a key of small order (all zero bytes, what an installer may leave, is one:
+    // a fixed signature then verifies about half of all messages) or an encoding
+    // that is not canonical (y >= p), which no key generator produces.
+    static int CheckPublicKey(const std::string& raw, std::string& reason);
+
     // 0 when a key verifies `signatureText` (base64 of 64 bytes, surrounding
     // whitespace allowed) over `data`; -1 with the reason otherwise.
     int Verify(const std::string& data, const std::string& signatureText,

@@ -116,6 +116,80 @@ TEST(Signature, UnusablePublicKeysAreRefusedWithTheirText) {
     }
 }
 
+std::string FromHex(const std::string& hex) {
+    std::string out;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+// Keys of small order verify forged signatures (R = a small-order point,
+// S = 0) for a good share of all messages; encodings with y >= p are not what
+// any key generator writes. Both are refused, like any other malformed key.
+TEST(Signature, SmallOrderAndNonCanonicalKeysAreRefused) {
+    const std::string zero = std::string(64, '0');
+    const std::string ones = "ff" + std::string(60, 'f');
+    struct Case {
+        const char* what;
+        std::string hex;
+        const char* reason;
+    };
+    const char* small = "small order";
+    const char* canonical = "canonical";
+    for (const Case& c : {
+             Case{"all zero bytes (y = 0, order 4)", zero, small},
+             Case{"y = 0 with the sign bit (order 4)", std::string(62, '0') + "80", small},
+             Case{"identity", "01" + std::string(62, '0'), small},
+             Case{"identity with the sign bit", "01" + std::string(60, '0') + "80", small},
+             Case{"order 2 (y = p - 1)", "ec" + std::string(60, 'f') + "7f", small},
+             Case{"order 2 with the sign bit", "ec" + std::string(60, 'f') + "ff", small},
+             Case{"order 8, first",
+                  "26e8958fc2b227b045c3f489f2ef98f0d5dfac05d3c63339b13802886d53fc05", small},
+             Case{"order 8, first, negated",
+                  "26e8958fc2b227b045c3f489f2ef98f0d5dfac05d3c63339b13802886d53fc85", small},
+             Case{"order 8, second",
+                  "c7176a703d4dd84fba3c0b760d10670f2a2053fa2c39ccc64ec7fd7792ac037a", small},
+             Case{"order 8, second, negated",
+                  "c7176a703d4dd84fba3c0b760d10670f2a2053fa2c39ccc64ec7fd7792ac03fa", small},
+             Case{"y = p", "ed" + std::string(60, 'f') + "7f", canonical},
+             Case{"y = p + 1", "ee" + std::string(60, 'f') + "7f", canonical},
+             Case{"y = 2^255 - 1", ones.substr(0, 62) + "7f", canonical},
+             Case{"y = 2^255 - 1 with the sign bit", ones.substr(0, 62) + "ff", canonical},
+         }) {
+        SCOPED_TRACE(c.what);
+        const std::string raw = FromHex(c.hex);
+        ASSERT_EQ(raw.size(), 32u);
+        std::string reason;
+        EXPECT_EQ(SignatureVerifier::CheckPublicKey(raw, reason), -1);
+        EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+        SigningKey real;
+        const std::string text = NewKey(real) + "," + zeva::Base64Encode(raw);
+        SignatureVerifier verifier;
+        std::string error;
+        EXPECT_EQ(verifier.SetPublicKeys(text, error), -1);
+        EXPECT_EQ(verifier.KeyCount(), 0u) << "one bad key refuses the whole setting";
+        EXPECT_NE(error.find(zeva::Base64Encode(raw)), std::string::npos) << error;
+    }
+    // The placeholder as an installer writes it.
+    SignatureVerifier verifier;
+    std::string error;
+    EXPECT_EQ(verifier.SetPublicKeys("AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=", error), -1);
+    EXPECT_NE(error.find("small order"), std::string::npos) << error;
+    // Real keys pass.
+    for (int i = 0; i < 8; ++i) {
+        SigningKey key;
+        std::string raw;
+        ASSERT_TRUE(zeva::Base64Decode(NewKey(key), raw));
+        std::string reason;
+        EXPECT_EQ(SignatureVerifier::CheckPublicKey(raw, reason), 0) << reason;
+    }
+    // The largest canonical y is not taken for a non-canonical one.
+    std::string reason;
+    EXPECT_EQ(
+        SignatureVerifier::CheckPublicKey(FromHex("ec" + std::string(60, 'f') + "7e"), reason), 0)
+        << reason;
+}
+
 TEST(SigningKeyFile, SavedPrivateKeyIsOwnerOnlyNeverOverwrittenAndLoadsBack) {
     zeva::test::TempDir dir;
     const std::string path = (dir / "release.key").string();

@@ -18,9 +18,9 @@ public:
     // Fetches `url` within `seconds`, posting `message` to `window` as it
     // goes: LPARAM 20 (name resolved), 40 (connected), 60 (request sent),
     // 80 (answer arriving), then 100 with WPARAM = the response time in ms.
-    // On failure LPARAM is -1 and WPARAM 0 when the site could not be
-    // reached at all, or the milliseconds spent when it was reached but did
-    // not answer in full. Any HTTP answer counts as an answer. `reuse` keeps
+    // On failure LPARAM is -1 and WPARAM 0 when the site gave no answer (not
+    // reached, or connected and silent), or the milliseconds spent when its
+    // answer began but did not finish. Any HTTP answer counts as an answer. `reuse` keeps
     // the previous test's connections and name cache.
     // Returns 0 when started; 1 when a test is running; 2 for an empty
     // address or no time; 3 when the transfer library fails.

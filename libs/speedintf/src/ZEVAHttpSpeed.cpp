@@ -89,9 +89,8 @@ struct CZEVAHttpSpeed::Impl {
         curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Impl::Progress);
         curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &run);
         const CURLcode rc = curl_easy_perform(easy);
-        curl_off_t totalUs = 0, connectUs = 0;
+        curl_off_t totalUs = 0;
         curl_easy_getinfo(easy, CURLINFO_TOTAL_TIME_T, &totalUs);
-        curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connectUs);
         long status = 0;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
         // The pointer handed to curl must not outlive this call.
@@ -102,9 +101,10 @@ struct CZEVAHttpSpeed::Impl {
                 run.Step(kAnswering);
                 Finish(window, message, ms, 100);
             } else {
-                // Reached but no full answer: the time spent; never reached: 0.
-                const bool reached = connectUs > 0 || status > 0;
-                Finish(window, message, reached ? ms : 0, -1);
+                // An answer that began but did not finish: the time spent. A
+                // site that accepted the connection and never answered has not
+                // answered at all: 0, as if it could not be reached.
+                Finish(window, message, status > 0 ? ms : 0, -1);
             }
         }
         std::lock_guard lock(mutex);

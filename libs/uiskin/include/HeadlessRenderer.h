@@ -1,12 +1,14 @@
 #pragma once
 // The renderer without a display: it keeps no pixels, answers modal dialogs
-// from callbacks the test queues, and records drags. HeadlessDriver wraps
+// from callbacks the test queues, and records drags. Like a real renderer it
+// mirrors the items of combo boxes and lists, edit by edit. HeadlessDriver wraps
 // the input functions so a test acts like a user and then lets the queue run.
 
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ImageDialog.h"
@@ -21,6 +23,7 @@ public:
     void WindowCreated(CWnd& wnd) override;
     void WindowDestroyed(CWnd& wnd) override;
     void WindowChanged(CWnd& wnd, unsigned what) override;
+    void ItemsEdited(CWnd& wnd, const ItemEdit& edit) override;
     // Pumps the queue, calls the next queued answer with the dialog and pumps
     // again; a modal dialog nobody answers ends with -1 and is recorded.
     void RunModalLoop(CImageDialog& dlg) override;
@@ -40,6 +43,13 @@ public:
     int Drags() const { return drags_; }
     CPoint LastDragPoint() const { return lastDrag_; }
     unsigned long Changes() const { return changes_; }
+    // The rows (cells) this renderer shows for a combo box or list, kept up
+    // to date by the item edits; empty for other windows.
+    std::vector<std::vector<std::string>> Items(const CWnd& wnd) const;
+    // How often a combo box's or list's items were copied whole (when shown,
+    // or when a list's columns changed), as against edited one by one.
+    unsigned long ItemRebuilds() const { return itemRebuilds_; }
+    unsigned long ItemEdits() const { return itemEdits_; }
 
 private:
     std::deque<ModalAnswer> answers_;
@@ -47,6 +57,10 @@ private:
     int drags_ = 0;
     CPoint lastDrag_;
     unsigned long changes_ = 0;
+    void CopyItems(CWnd& wnd);
+    std::unordered_map<const CWnd*, std::vector<std::vector<std::string>>> items_;
+    unsigned long itemRebuilds_ = 0;
+    unsigned long itemEdits_ = 0;
     CRect desktop_{0, 0, 1024, 768};
     std::optional<CRect> available_;
 };

@@ -13,6 +13,16 @@ class CImageDialog;
 
 namespace zeva::ui {
 
+// One edit of the items of a combo box or list, made after the window was
+// shown. Long lists are filled item by item, so a renderer mirrors each
+// edit instead of copying the whole list again.
+struct ItemEdit {
+    enum class Kind { Inserted, Removed, TextSet, Reset };
+    Kind kind = Kind::Reset;
+    int index = -1;   // the row inserted, removed or changed
+    int subItem = 0;  // the column of a changed list cell
+};
+
 class Renderer {
 public:
     virtual ~Renderer() = default;
@@ -21,6 +31,9 @@ public:
     virtual void WindowCreated(CWnd& wnd) = 0;
     virtual void WindowDestroyed(CWnd& wnd) = 0;
     virtual void WindowChanged(CWnd& wnd, unsigned what) = 0;
+    // The items of a combo box or list changed as `edit` says; the
+    // selection and text follow as a WindowChanged of their own.
+    virtual void ItemsEdited(CWnd& wnd, const ItemEdit& edit) = 0;
     // Runs until the dialog's EndDialog; returns -1 if it cannot be answered.
     virtual void RunModalLoop(CImageDialog& dlg) = 0;
     virtual void ModalEnded(CImageDialog& dlg) = 0;

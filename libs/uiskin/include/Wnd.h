@@ -11,6 +11,7 @@
 
 #include "DialogTemplate.h"
 #include "GdiTypes.h"
+#include "Renderer.h"
 #include "SkinImage.h"
 #include "SkinMessages.h"
 
@@ -205,6 +206,7 @@ protected:
     virtual void OnClose();
 
     void Changed(unsigned what);
+    void ItemsEdited(zeva::ui::ItemEdit::Kind kind, int index, int subItem = 0);
     CImageDialog* OwnerDialog() const;
     HMODULE ResourceModuleOfOwner() const;
 

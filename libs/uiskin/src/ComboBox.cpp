@@ -5,21 +5,25 @@ using namespace zeva::ui;
 
 int CComboBox::AddString(const std::string& text) {
     items_.push_back(text);
-    Changed(kChangeContent);
+    ItemsEdited(ItemEdit::Kind::Inserted, GetCount() - 1);
     return GetCount() - 1;
 }
 
 int CComboBox::InsertString(int index, const std::string& text) {
     if (index < 0 || index > GetCount()) index = GetCount();
     items_.insert(items_.begin() + index, text);
-    if (cur_ >= index) ++cur_;
-    Changed(kChangeContent);
+    ItemsEdited(ItemEdit::Kind::Inserted, index);
+    if (cur_ >= index) {
+        ++cur_;
+        Changed(kChangeContent);
+    }
     return index;
 }
 
 int CComboBox::DeleteString(UINT index) {
     if (index >= items_.size()) return -1;
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    ItemsEdited(ItemEdit::Kind::Removed, static_cast<int>(index));
     if (cur_ == static_cast<int>(index)) {
         cur_ = -1;
         text_.clear();
@@ -34,6 +38,7 @@ void CComboBox::ResetContent() {
     items_.clear();
     cur_ = -1;
     text_.clear();
+    ItemsEdited(ItemEdit::Kind::Reset, -1);
     Changed(kChangeContent);
 }
 

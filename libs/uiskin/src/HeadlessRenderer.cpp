@@ -1,5 +1,8 @@
 #include "HeadlessRenderer.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "Controls.h"
 #include "Input.h"
 #include "platform/Clock.h"
@@ -8,19 +11,80 @@ namespace zeva::ui {
 
 namespace {
 
-void MarkRendered(CWnd& wnd, bool on) {
-    wnd.SetRendered(on);
-    for (CWnd* child : wnd.Children()) MarkRendered(*child, on);
+void ForEachInTree(CWnd& wnd, const std::function<void(CWnd&)>& fn) {
+    fn(wnd);
+    for (CWnd* child : wnd.Children()) ForEachInTree(*child, fn);
+}
+
+std::vector<std::string> RowOf(CWnd& wnd, int row) {
+    if (wnd.Kind() == ControlKind::ComboBox)
+        return {static_cast<CComboBox&>(wnd).Items()[static_cast<std::size_t>(row)]};
+    auto& list = static_cast<CListCtrl&>(wnd);
+    std::vector<std::string> cells;
+    for (int col = 0; col < std::max(1, list.GetColumnCount()); ++col)
+        cells.push_back(list.GetItemText(row, col));
+    return cells;
+}
+
+int RowCount(CWnd& wnd) {
+    return wnd.Kind() == ControlKind::ComboBox ? static_cast<CComboBox&>(wnd).GetCount()
+                                               : static_cast<CListCtrl&>(wnd).GetItemCount();
+}
+
+bool HasItems(const CWnd& wnd) {
+    return wnd.Kind() == ControlKind::ComboBox || wnd.Kind() == ControlKind::ListCtrl;
 }
 
 }  // namespace
 
-void HeadlessRenderer::WindowCreated(CWnd& wnd) {
-    MarkRendered(wnd, true);
+void HeadlessRenderer::CopyItems(CWnd& wnd) {
+    auto& rows = items_[&wnd];
+    rows.clear();
+    for (int row = 0; row < RowCount(wnd); ++row) rows.push_back(RowOf(wnd, row));
+    ++itemRebuilds_;
 }
-void HeadlessRenderer::WindowDestroyed(CWnd&) {}
-void HeadlessRenderer::WindowChanged(CWnd&, unsigned) {
+
+void HeadlessRenderer::WindowCreated(CWnd& wnd) {
+    ForEachInTree(wnd, [this](CWnd& w) {
+        w.SetRendered(true);
+        if (HasItems(w)) CopyItems(w);
+    });
+}
+
+void HeadlessRenderer::WindowDestroyed(CWnd& wnd) {
+    items_.erase(&wnd);
+}
+
+void HeadlessRenderer::WindowChanged(CWnd& wnd, unsigned what) {
     ++changes_;
+    // New columns change every row's cells.
+    if (wnd.Kind() == ControlKind::ListCtrl && (what & kChangeContent)) CopyItems(wnd);
+}
+
+void HeadlessRenderer::ItemsEdited(CWnd& wnd, const ItemEdit& edit) {
+    ++changes_;
+    ++itemEdits_;
+    auto& rows = items_[&wnd];
+    const auto at = rows.begin() + std::clamp(edit.index, 0, static_cast<int>(rows.size()));
+    switch (edit.kind) {
+        case ItemEdit::Kind::Inserted:
+            rows.insert(at, RowOf(wnd, edit.index));
+            break;
+        case ItemEdit::Kind::Removed:
+            if (at != rows.end()) rows.erase(at);
+            break;
+        case ItemEdit::Kind::TextSet:
+            if (at != rows.end()) *at = RowOf(wnd, edit.index);
+            break;
+        case ItemEdit::Kind::Reset:
+            rows.clear();
+            break;
+    }
+}
+
+std::vector<std::vector<std::string>> HeadlessRenderer::Items(const CWnd& wnd) const {
+    const auto it = items_.find(&wnd);
+    return it == items_.end() ? std::vector<std::vector<std::string>>{} : it->second;
 }
 
 namespace {

@@ -16,8 +16,11 @@ int CListCtrl::InsertColumn(int col, const std::string& heading, int format, int
 int CListCtrl::InsertItem(int index, const std::string& text) {
     if (index < 0 || index > GetItemCount()) index = GetItemCount();
     rows_.insert(rows_.begin() + index, std::vector<std::string>{text});
-    if (selected_ >= index) ++selected_;
-    Changed(kChangeContent);
+    ItemsEdited(ItemEdit::Kind::Inserted, index);
+    if (selected_ >= index) {
+        ++selected_;
+        Changed(kChangeState);
+    }
     return index;
 }
 
@@ -26,7 +29,7 @@ BOOL CListCtrl::SetItemText(int item, int subItem, const std::string& text) {
     auto& row = rows_[static_cast<std::size_t>(item)];
     if (static_cast<int>(row.size()) <= subItem) row.resize(static_cast<std::size_t>(subItem) + 1);
     row[static_cast<std::size_t>(subItem)] = text;
-    Changed(kChangeContent);
+    ItemsEdited(ItemEdit::Kind::TextSet, item, subItem);
     return 1;
 }
 
@@ -40,18 +43,19 @@ std::string CListCtrl::GetItemText(int item, int subItem) const {
 BOOL CListCtrl::DeleteItem(int item) {
     if (item < 0 || item >= GetItemCount()) return 0;
     rows_.erase(rows_.begin() + item);
-    if (selected_ == item)
-        selected_ = -1;
-    else if (selected_ > item)
-        --selected_;
-    Changed(kChangeContent);
+    ItemsEdited(ItemEdit::Kind::Removed, item);
+    if (selected_ >= item) {
+        selected_ = selected_ == item ? -1 : selected_ - 1;
+        Changed(kChangeState);
+    }
     return 1;
 }
 
 BOOL CListCtrl::DeleteAllItems() {
     rows_.clear();
     selected_ = -1;
-    Changed(kChangeContent);
+    ItemsEdited(ItemEdit::Kind::Reset, -1);
+    Changed(kChangeState);
     return 1;
 }
 

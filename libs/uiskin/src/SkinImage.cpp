@@ -1,10 +1,14 @@
 #include "SkinImage.h"
 
-#include <fstream>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include <map>
 #include <mutex>
 
 #include "platform/AppPath.h"
+#include "platform/RegularFile.h"
 
 namespace zeva::ui {
 
@@ -75,9 +79,18 @@ SkinImage FileImage(const std::string& path) {
 }
 
 CSize PngFileSize(const std::string& nativePath) {
-    std::ifstream in(nativePath, std::ios::binary);
+    const int fd = OpenRegularFile(nativePath);
+    if (fd < 0) return {};
     unsigned char head[24] = {};
-    if (!in.read(reinterpret_cast<char*>(head), sizeof head)) return {};
+    std::size_t got = 0;
+    while (got < sizeof head) {
+        const ssize_t n = ::read(fd, head + got, sizeof head - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (got < sizeof head) return {};
     static const unsigned char kSig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     for (int i = 0; i < 8; ++i) {
         if (head[i] != kSig[i]) return {};

@@ -149,6 +149,10 @@ void CWnd::Changed(unsigned what) {
     if (rendered_) GetRenderer().WindowChanged(*this, what);
 }
 
+void CWnd::ItemsEdited(ItemEdit::Kind kind, int index, int subItem) {
+    if (rendered_) GetRenderer().ItemsEdited(*this, ItemEdit{kind, index, subItem});
+}
+
 CImageDialog* CWnd::OwnerDialog() const {
     for (CWnd* w = parent_; w; w = w->parent_) {
         if (w->Kind() == ControlKind::Dialog) return static_cast<CImageDialog*>(w);

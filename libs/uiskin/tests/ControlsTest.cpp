@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "Controls.h"
 #include "HeadlessRenderer.h"
@@ -43,7 +45,8 @@ protected:
             {kCheck, ControlKind::CheckBox, 5, 40, 80, 10, "tick", BS_AUTOCHECKBOX, true},
             {kList, ControlKind::ListCtrl, 5, 55, 150, 60, "", LVS_REPORT, true},
             {kBar, ControlKind::Progress, 5, 120, 150, 8, "", 0, true},
-            {kEditCombo, ControlKind::ComboBox, 110, 20, 80, 60, "", CBS_DROPDOWN | CBS_HASSTRINGS, true},
+            {kEditCombo, ControlKind::ComboBox, 110, 20, 80, 60, "", CBS_DROPDOWN | CBS_HASSTRINGS,
+             true},
         };
         RegisterDialogTemplate(nullptr, t);
         DialogTemplate c;
@@ -280,4 +283,108 @@ TEST_F(Controls, PagesMayDriveCombosByMessageAndReachChildrenById) {
     auto* list = static_cast<CListCtrl*>(form.GetDlgItem(kList));
     EXPECT_EQ(list->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), 0u);
     EXPECT_EQ(list->GetExtendedStyle(), LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+}
+
+namespace {
+
+std::vector<std::vector<std::string>> ModelRows(CWnd& w) {
+    std::vector<std::vector<std::string>> rows;
+    if (auto* combo = dynamic_cast<CComboBox*>(&w)) {
+        for (const std::string& item : combo->Items()) rows.push_back({item});
+    } else if (auto* list = dynamic_cast<CListCtrl*>(&w)) {
+        for (int r = 0; r < list->GetItemCount(); ++r) {
+            std::vector<std::string> cells;
+            for (int c = 0; c < std::max(1, list->GetColumnCount()); ++c)
+                cells.push_back(list->GetItemText(r, c));
+            rows.push_back(cells);
+        }
+    }
+    return rows;
+}
+
+}  // namespace
+
+// Item edits of every kind reach the renderer one by one and leave it showing
+// exactly the model's rows; only new columns make it copy a list whole.
+TEST_F(Controls, ItemEditsReachTheRendererOneByOne) {
+    struct Case {
+        const char* name;
+        UINT id;
+        std::function<void(CWnd&)> edit;
+        bool rebuilds;
+    };
+    const auto combo = [](CWnd& w) -> CComboBox& { return static_cast<CComboBox&>(w); };
+    const auto list = [](CWnd& w) -> CListCtrl& { return static_cast<CListCtrl&>(w); };
+    const std::vector<Case> cases = {
+        {"combo append", kCombo, [&](CWnd& w) { combo(w).AddString("d"); }, false},
+        {"combo insert first", kCombo, [&](CWnd& w) { combo(w).InsertString(0, "z"); }, false},
+        {"combo insert middle", kCombo, [&](CWnd& w) { combo(w).InsertString(2, "m"); }, false},
+        {"combo delete middle", kCombo, [&](CWnd& w) { combo(w).DeleteString(1); }, false},
+        {"combo delete last", kCombo, [&](CWnd& w) { combo(w).DeleteString(2); }, false},
+        {"combo reset then add", kCombo,
+         [&](CWnd& w) {
+             combo(w).ResetContent();
+             combo(w).AddString("only");
+         },
+         false},
+        {"combo by message", kCombo,
+         [&](CWnd& w) { w.SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("msg")); }, false},
+        {"list append", kList, [&](CWnd& w) { list(w).InsertItem(9, "d"); }, false},
+        {"list insert first", kList, [&](CWnd& w) { list(w).InsertItem(0, "z"); }, false},
+        {"list cell", kList, [&](CWnd& w) { list(w).SetItemText(1, 1, "00-1B"); }, false},
+        {"list cell past columns", kList, [&](CWnd& w) { list(w).SetItemText(1, 4, "x"); }, false},
+        {"list delete", kList, [&](CWnd& w) { list(w).DeleteItem(1); }, false},
+        {"list delete all then add", kList,
+         [&](CWnd& w) {
+             list(w).DeleteAllItems();
+             list(w).InsertItem(0, "new");
+         },
+         false},
+        {"list new column", kList, [&](CWnd& w) { list(w).InsertColumn(1, "厂商"); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Form form;
+        ASSERT_TRUE(form.Create(kForm));
+        CWnd& w = *form.GetDlgItem(c.id);
+        if (c.id == kCombo) {
+            for (const char* s : {"a", "b", "c"}) combo(w).AddString(s);
+        } else {
+            list(w).InsertColumn(0, "名称");
+            list(w).InsertColumn(1, "MAC");
+            for (const char* s : {"a", "b", "c"}) list(w).InsertItem(9, s);
+            list(w).SetItemText(2, 1, "00-11");
+        }
+        ASSERT_EQ(driver.Renderer().Items(w), ModelRows(w));
+        const auto rebuilds = driver.Renderer().ItemRebuilds();
+        c.edit(w);
+        EXPECT_EQ(driver.Renderer().Items(w), ModelRows(w));
+        EXPECT_EQ(driver.Renderer().ItemRebuilds() > rebuilds, c.rebuilds);
+    }
+}
+
+// A long answer fills a combo box and a list item by item: the renderer's
+// work grows with the items added, not with the items already there.
+TEST_F(Controls, LongListsAreFilledWithoutRebuildingTheRenderer) {
+    Form form;
+    ASSERT_TRUE(form.Create(kForm));
+    auto* combo = static_cast<CComboBox*>(form.GetDlgItem(kCombo));
+    auto* list = static_cast<CListCtrl*>(form.GetDlgItem(kList));
+    list->InsertColumn(0, "单号");
+    const auto rebuilds = driver.Renderer().ItemRebuilds();
+    const auto edits = driver.Renderer().ItemEdits();
+    constexpr int kOrders = 20000;
+    for (int i = 0; i < kOrders; ++i) {
+        const std::string order = "WO" + std::to_string(i);
+        combo->SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(order.c_str()));
+        list->InsertItem(i, order);
+    }
+    combo->SendMessage(CB_SETCURSEL, 0, 0);
+    EXPECT_EQ(driver.Renderer().ItemRebuilds(), rebuilds);
+    EXPECT_EQ(driver.Renderer().ItemEdits() - edits, 2u * kOrders);
+    const auto shown = driver.Renderer().Items(*combo);
+    ASSERT_EQ(shown.size(), static_cast<std::size_t>(kOrders));
+    EXPECT_EQ(shown.back(), std::vector<std::string>{"WO19999"});
+    EXPECT_EQ(driver.Renderer().Items(*list).size(), static_cast<std::size_t>(kOrders));
+    EXPECT_EQ(combo->GetWindowText(), "WO0");
 }

@@ -1,6 +1,9 @@
 // Templates, dialog units, image look-up and window geometry.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "Controls.h"
 #include "HeadlessRenderer.h"
@@ -80,6 +83,15 @@ TEST(SkinImages, PngSizeIsReadOnlyFromRealPngHeaders) {
     EXPECT_EQ(PngFileSize((dir / "missing.png").string()), CSize());
     // Catalogue paths use backslashes; the image is found all the same.
     EXPECT_EQ(FileImage((dir.path().string() + "\\ok.png")).info.size, CSize(640, 480));
+    // A FIFO nobody writes to, a device and a folder where an image belongs
+    // are no images; reading them must not block or run on for ever.
+    ASSERT_EQ(::mkfifo((dir / "fifo.png").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "zero-device.png");
+    std::filesystem::create_directory(dir / "folder.png");
+    for (const char* odd : {"fifo.png", "zero-device.png", "folder.png"}) {
+        EXPECT_EQ(PngFileSize((dir / odd).string()), CSize()) << odd;
+        EXPECT_EQ(FileImage(dir.path().string() + "\\" + odd).info.size, CSize()) << odd;
+    }
 }
 
 namespace {

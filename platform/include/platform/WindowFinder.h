@@ -28,4 +28,9 @@ void UnregisterWindowClassName(HWND hwnd);
 // A window of the class, or null. `windowName` is accepted and not used.
 HWND FindWindowA(const char* className, const char* windowName = nullptr);
 
+// A window of the class registered by this process, or null. Plug-in pages
+// find their own host with it: their notices mean nothing to another
+// program's window, which FindWindowA would also find.
+HWND FindProcessWindowA(const char* className);
+
 }  // namespace zeva

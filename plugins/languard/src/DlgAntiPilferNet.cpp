@@ -8,6 +8,18 @@
 using namespace zeva;
 using namespace languard;
 
+namespace {
+
+// The name column of a device; one that answered for many addresses says
+// how many, so a proxy-answering router reads as the one device it is.
+std::string RowName(const LanDevice& d) {
+    if (d.Addresses <= 1) return d.Name;
+    const std::string name = d.Name.empty() ? Acp("未知") : d.Name;
+    return name + Acp("（代答" + std::to_string(d.Addresses) + "个地址）");
+}
+
+}  // namespace
+
 CDlgAntiPilferNet::CDlgAntiPilferNet() : CDlgSubPage(kPageTemplate, nullptr) {
     RegisterResources();
     services_ = DefaultLanServices();
@@ -133,7 +145,10 @@ void CDlgAntiPilferNet::OnScanned(int pass, const std::vector<LanDevice>& found)
     for (const LanDevice& d : found) {
         bool known = false;
         for (const LanDevice& e : devices) {
-            if (e.Ip == d.Ip && e.Mac == d.Mac) {
+            // A device that answers for many addresses is the same device
+            // whichever of them it was listed at.
+            const bool folded = e.Addresses > 1 || d.Addresses > 1;
+            if (e.Mac == d.Mac && (e.Ip == d.Ip || folded)) {
                 known = true;
                 break;
             }
@@ -195,7 +210,7 @@ void CDlgAntiPilferNet::Poll() {
         for (const LanDevice& d : devices) {
             CDlgAPNItem* row = m_list.AddRow(d.Ip, d.Mac, d.Vendor);
             // A name that came before the rows is shown, not lost.
-            if (row && !d.Name.empty()) row->SetName(d.Name);
+            if (row && !RowName(d).empty()) row->SetName(RowName(d));
         }
         scanDone = false;
         listBuilt = true;
@@ -206,7 +221,7 @@ void CDlgAntiPilferNet::Poll() {
         for (std::size_t i = 0; i < devices.size(); ++i) {
             if (devices[i].Ip != e.Ip) continue;
             devices[i].Name = e.Name;
-            if (CDlgAPNItem* row = m_list.Row(i)) row->SetName(e.Name);
+            if (CDlgAPNItem* row = m_list.Row(i)) row->SetName(RowName(devices[i]));
             break;
         }
     }

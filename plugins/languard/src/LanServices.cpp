@@ -15,7 +15,7 @@ public:
         scanner.Scanning(found, false);
         std::vector<LanDevice> out;
         out.reserve(found.size());
-        for (const IP_MAC& d : found) out.push_back({d.IP, d.MAC, d.Vendor, {}});
+        for (const IP_MAC& d : found) out.push_back({d.IP, d.MAC, d.Vendor, {}, d.Addresses});
         return out;
     }
 

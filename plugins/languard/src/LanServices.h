@@ -3,6 +3,7 @@
 // the names of its devices and this computer's name. The page reaches them
 // through this interface, so tests can hand it fakes.
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,9 @@ struct LanDevice {
     std::string Mac;
     std::string Vendor;
     std::string Name;  // filled in by the page
+    // Addresses this hardware address answered for (more than 1: a router
+    // answering on others' behalf), shown with the name.
+    std::size_t Addresses = 1;
 };
 
 // A name found for an address.

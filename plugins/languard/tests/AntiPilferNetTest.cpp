@@ -187,6 +187,30 @@ TEST_F(LanPage, SecondScanAddsOnlyNewAddressAndHardwarePairsAndNamesGoToTheFirst
     EXPECT_EQ(fake->asked[1], std::vector<std::string>{"10.0.0.3"});
 }
 
+TEST_F(LanPage, ARouterAnsweringForTheWholeSubnetIsOneRowThatSaysForHowManyAddresses) {
+    // The scan lists a proxy-answering router once, at the first address it
+    // answered for; the second scan may meet it first at another address.
+    const LanDevice router{"10.0.0.2", "28-6E-D4-00-00-FE", "HUAWEI", "", 252};
+    LanDevice routerLater = router;
+    routerLater.Ip = "10.0.0.4";
+    routerLater.Addresses = 251;
+    fake->scans = {{kOwn, router, kB}, {kOwn, routerLater, kB}};
+    fake->names = {{"10.0.0.3", "PRINTER"}};
+    Open();
+    ASSERT_TRUE(Finish());
+    ASSERT_EQ(page.List().RowCount(), 3u);
+    EXPECT_EQ(Text(page, kIdCount), "2");
+    EXPECT_EQ(page.List().Row(1)->m_ip.GetWindowText(), "10.0.0.2");
+    EXPECT_EQ(RowName(1), Acp("未知（代答252个地址）"));
+    EXPECT_EQ(RowName(2), "PRINTER");
+
+    fake->names = {{"10.0.0.2", "router.lan"}};
+    fake->scans = {{kOwn, router}};
+    ASSERT_TRUE(driver.Click(page, kIdRescan));
+    ASSERT_TRUE(Finish());
+    EXPECT_EQ(RowName(1), Acp("router.lan（代答252个地址）"));
+}
+
 TEST_F(LanPage, NeighbourhoodStyleNamesLoseTheirTwoBackslashes) {
     fake->scans = {{kOwn, kA, kB}};
     fake->names = {{"10.0.0.2", "\\\\PC-BOB"}, {"10.0.0.3", "\\\\"}};

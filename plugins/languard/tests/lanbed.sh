@@ -93,6 +93,8 @@ else
         --ptr "$plug=smart-plug.lan" --ptr "$gw=router.lan"
     echo "$plug smart-plug.lan" >> "$names"
     echo "$gw router.lan" >> "$names"
+    "$(dirname "$0")/../../../tests/netlab/netlab.sh" wait dns "$plug" "$gw" --ns "$NETLAB_SCAN_NS" ||
+        die "the gateway's DNS server does not answer"
 
     # `ip netns exec` shows /etc/netns/NS/resolv.conf as the namespace's /etc/resolv.conf.
     mkdir -p "/etc/netns/$NETLAB_SCAN_NS"

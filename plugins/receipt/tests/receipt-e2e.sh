@@ -18,7 +18,9 @@ cp "$plugin" "$app/ProvincePlug/"
 ip -n "$ns" route add default via "$NETLAB_SERVER_IP"
 ip -n "$ns" link show veth0 | awk '/link\/ether/ {print toupper($2)}' | tr ':' '-' > "$out/mac.txt"
 
-export ZEVA_APP_DIR=$app/ ZEVA_REGISTRY_DIR=$out/registry
+# A runtime folder of its own: the host's window is found by class there only.
+mkdir -p -m 700 "$out/run"
+export ZEVA_APP_DIR=$app/ ZEVA_REGISTRY_DIR=$out/registry XDG_RUNTIME_DIR=$out/run
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
 "$bin/zeva-cfg" set "$app/Config.dat" Server ServiceURL "http://127.0.0.1:16905/kelv/BService.ws"
 "$bin/zeva-cfg" set "$app/Config.dat" Update Version "3.1.0.7"
@@ -46,6 +48,8 @@ emulator=$!
 trap 'kill $emulator 2>/dev/null || true; wait $emulator 2>/dev/null || true' EXIT
 for _ in $(seq 1 100); do [[ -s $out/port ]] && break; sleep 0.05; done
 [[ -s $out/port ]] || { echo "receipt-e2e: the emulator did not start" >&2; exit 1; }
+"$(cd "$(dirname "$0")/../../.." && pwd)/tests/netlab/netlab.sh" wait http \
+    "http://127.0.0.1:16905/kelv/BService.ws" --ns "$ns"
 
 shots=$out/shots
 cat > "$out/script.txt" <<SCRIPT

@@ -3,6 +3,7 @@
 # namespace's loopback and its shaped link to the bed's server exist here.
 set -euo pipefail
 work=$E2E_WORK bin=$E2E_BIN
+netlab=$(cd "$(dirname "$0")/../../.." && pwd)/tests/netlab/netlab.sh
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy
 ip link set lo up
 app=$work/app
@@ -34,6 +35,7 @@ http {
 }
 CONF
     nginx -c "$work/www/nginx.conf" -p "$work/www" -e "$work/www/error.log"
+    "$netlab" wait http http://127.0.0.1:18080/
 else
     # The emulator's own data with the speed-test servers pointing at the bed's nginx.
     "$bin/zeva-backoffice" --print-data | sed -E "s#http://127\.0\.0\.1:18080/speed/[a-z]+/100M\.bin#$NETLAB_URL#g" > "$work/data.dat"
@@ -45,6 +47,7 @@ trap 'kill $emulator 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [[ -s $work/port ]] && break; sleep 0.05; done
 [[ -s $work/port ]] || { echo "zeva-backoffice did not start" >&2; exit 1; }
 service="http://127.0.0.1:$(cat "$work/port")/kelv/BService.ws"
+"$netlab" wait http "$service"
 
 "$bin/zeva-cfg" import "$app/Config.dat" <<INI
 [Update]

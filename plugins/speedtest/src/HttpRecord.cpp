@@ -4,6 +4,8 @@
 #include <arpa/inet.h>
 #include <cctype>
 
+#include "WebAddress.h"
+
 namespace speedtest {
 
 namespace {
@@ -54,27 +56,15 @@ UserProxy ParseUserProxy(const ProxyValues& values) {
 
 UrlParts SplitUrl(const std::string& entry) {
     UrlParts u;
-    std::string rest = entry;
-    const std::size_t scheme = rest.find("://");
-    if (scheme != std::string::npos) rest = rest.substr(scheme + 3);
-    const std::size_t slash = rest.find('/');
-    if (slash != std::string::npos) {
-        u.path = rest.substr(slash);
-        rest = rest.substr(0, slash);
+    zeva::WebAddress address;
+    std::string error;
+    if (zeva::SplitWebAddress(entry, address, error) != 0) {
+        u.valid = false;
+        return u;
     }
-    const std::size_t colon = rest.find(':');
-    u.host = rest.substr(0, colon);
-    if (colon != std::string::npos) {
-        std::string digits;
-        for (std::size_t i = colon + 1; i < rest.size() && std::isdigit(static_cast<unsigned char>(rest[i])); ++i)
-            digits += rest[i];
-        if (!digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) { return c == '0'; })) {
-            u.port = 80;
-        } else if (!digits.empty()) {
-            u.port = PortOf(digits);
-            u.valid = u.port != 0;
-        }
-    }
+    u.host = address.host;
+    u.port = address.port == 0 ? 80 : address.port;
+    u.path = address.path;
     return u;
 }
 
@@ -94,11 +84,12 @@ S_HttpInfo AnsweredRecord(const std::string& url, unsigned responseMs, const Use
 
     // The look-up asks for the entry's host: a whole address with a scheme
     // or a path is no host name and never resolves.
-    if (proxy.enabled) {
+    const std::string host = HostOf(url);
+    if (proxy.enabled || host.empty()) {
         r.DNSTimeDelay = "0";
     } else {
         std::string first;
-        const unsigned ms = resolver.Resolve(HostOf(url), kLookupLimitMs, first);
+        const unsigned ms = resolver.Resolve(host, kLookupLimitMs, first);
         r.DNSIp = first;
         r.DNSTimeDelay = std::to_string(std::max(ms, 1u));
     }

@@ -28,10 +28,10 @@ struct UrlParts {
     std::string host;
     unsigned short port = 80;
     std::string path = "/";
-    bool valid = true;  // false: a port that is not a number in 1-65535
+    bool valid = true;  // false: no web address (a bad port, no host); host empty
 };
-// Anything up to "://" skipped; the host ends at ":" or "/"; the port is
-// the digits after ":" (none or 0: 80); the path starts at the first "/".
+// The address read as the engine reads it: the host after any user part
+// ("user:pw@host"), the port after the host (none or 0: 80), the path.
 UrlParts SplitUrl(const std::string& entry);
 
 // Whether `host` is an IPv4 address in dotted text.

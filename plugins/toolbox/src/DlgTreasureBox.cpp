@@ -54,7 +54,8 @@ LRESULT CDlgTreasureBox::OnButtonReleased() {
     const std::string plugId = items[static_cast<std::size_t>(index)].PlugId;
     if (plugId.empty()) return 0;
     lastPicked_ = plugId;
-    if (const HWND host = FindWindowA(plug::kHostWindowClass)) {
+    // The text lives in this process: only this process's host can read it.
+    if (const HWND host = FindProcessWindowA(plug::kHostWindowClass)) {
         zeva::SendMessage(host, plug::kMsgOpenTool, reinterpret_cast<WPARAM>(plugId.c_str()), 0);
     }
     return 0;

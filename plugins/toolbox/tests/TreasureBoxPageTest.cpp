@@ -2,6 +2,8 @@
 // catalogue files, its layout and scrolling, picking a tool, and the
 // advertisement strip's paging and links.
 
+#include <sys/stat.h>
+
 #include <memory>
 
 #include "DlgTreasureBox.h"
@@ -77,8 +79,8 @@ TEST_F(PageTest, SixToolsFillARowOfFiveAndStartTheNextWithCaptionsUnderTheImages
         EXPECT_TRUE(b.GetSkinFont(2).bold);
         EXPECT_EQ(b.GetTextColor(1), 0x383838u);
     }
-    EXPECT_EQ(Captions(), (std::vector<std::string>{"tool1", "tool2", "tool3", "tool4", "tool5",
-                                                    "tool6"}));
+    EXPECT_EQ(Captions(),
+              (std::vector<std::string>{"tool1", "tool2", "tool3", "tool4", "tool5", "tool6"}));
     EXPECT_EQ(page->Strip().Rect().top, kStripTop);
 }
 
@@ -90,10 +92,9 @@ TEST_F(PageTest, BothCataloguesInOrderEachToolOnceAndOnlyInstalledSafeOnes) {
                     {"rooted", "/bin/sh"},
                     {"badimage", "plug\\badimage.so", true, "..\\..\\secret.png"},
                     {"first", "plug\\first.so"}});
-    WriteCatalogue(cfgkeys::kProvincePlugConfigDat,
-                   {{"regional", "ProvincePlug\\regional.so"},
-                    {"shared", "ProvincePlug\\shared.so"},
-                    {"absent", "ProvincePlug\\absent.so"}});
+    WriteCatalogue(cfgkeys::kProvincePlugConfigDat, {{"regional", "ProvincePlug\\regional.so"},
+                                                     {"shared", "ProvincePlug\\shared.so"},
+                                                     {"absent", "ProvincePlug\\absent.so"}});
     zeva::test::WriteFile(root / "outside.so", "a library outside the installation");
     OpenPage();
     EXPECT_EQ(Captions(), (std::vector<std::string>{"shared", "first", "regional", "absent"}));
@@ -122,8 +123,8 @@ TEST_F(PageTest, AWindowsLibraryNameCountsAsInstalledWhenItsSharedObjectIs) {
 }
 
 TEST_F(PageTest, AMissingNumberListsACaptionlessButtonWhoseClickSendsNothing) {
-    WriteCatalogue(cfgkeys::kPlugConfigDat, {{"one", "plug\\one.so"}, {"", ""}, {"three", "plug\\three.so"}},
-                   3);
+    WriteCatalogue(cfgkeys::kPlugConfigDat,
+                   {{"one", "plug\\one.so"}, {"", ""}, {"three", "plug\\three.so"}}, 3);
     OpenPage();
     ASSERT_EQ(Captions(), (std::vector<std::string>{"one", "", "three"}));
     ClickButton(1);
@@ -197,10 +198,9 @@ TEST_F(PageTest, ScrollRangeFollowsTheRowsAndMovesStayWithinIt) {
         EXPECT_EQ(first.Rect().top, 5);
 
         // Line 5, page and end 50, thumb to its place; every step clamped.
-        const std::pair<UINT, int> steps[] = {{SB_LINEDOWN, 5},     {SB_PAGEDOWN, 55},
-                                              {SB_BOTTOM, 105},     {SB_THUMBTRACK, 200},
-                                              {SB_TOP, 150},        {SB_LINEUP, 145},
-                                              {SB_PAGEUP, 95}};
+        const std::pair<UINT, int> steps[] = {
+            {SB_LINEDOWN, 5}, {SB_PAGEDOWN, 55}, {SB_BOTTOM, 105}, {SB_THUMBTRACK, 200},
+            {SB_TOP, 150},    {SB_LINEUP, 145},  {SB_PAGEUP, 95}};
         for (const auto& [code, want] : steps) {
             driver.VScroll(Grid(), code, 200);
             EXPECT_EQ(Grid().GetScrollPos(SB_VERT), std::min(want, top)) << "code " << code;
@@ -230,7 +230,10 @@ TEST_F(PageTest, FiveAdsPageEveryFiveSecondsThroughFourSlots) {
 }
 
 TEST_F(PageTest, FewAdsShowTheSameSetOnEveryTickAndOnlyCompleteSectionsCount) {
-    WriteAds({{"one", "http://127.0.0.1/1"}, {"no link", ""}, {"", "http://127.0.0.1/x"}, {"", ""},
+    WriteAds({{"one", "http://127.0.0.1/1"},
+              {"no link", ""},
+              {"", "http://127.0.0.1/x"},
+              {"", ""},
               {"two", "https://127.0.0.1/2"}});
     OpenPage();
     ASSERT_EQ(page->Strip().Ads().size(), 2u);
@@ -251,8 +254,11 @@ TEST_F(PageTest, WithoutAdsTheSlotsKeepTheirTemplateStateAndNothingTicks) {
 }
 
 TEST_F(PageTest, HiddenStripStopsPagingAndResumesWhenShown) {
-    WriteAds({{"ad1", "http://a/1"}, {"ad2", "http://a/2"}, {"ad3", "http://a/3"},
-              {"ad4", "http://a/4"}, {"ad5", "http://a/5"}});
+    WriteAds({{"ad1", "http://a/1"},
+              {"ad2", "http://a/2"},
+              {"ad3", "http://a/3"},
+              {"ad4", "http://a/4"},
+              {"ad5", "http://a/5"}});
     OpenPage();
     page->Strip().ShowWindow(SW_HIDE);
     driver.Advance(15000);
@@ -283,22 +289,45 @@ TEST_F(PageTest, AClickOpensTheFirstAdWithThatTextAndOnlyWebAddresses) {
     ASSERT_TRUE(driver.Click(page->Strip(), kIdFirstAdLink));
     ASSERT_TRUE(driver.Click(page->Strip(), kIdFirstAdLink + 2));
     ASSERT_TRUE(driver.Click(page->Strip(), kIdFirstAdLink + 3));
-    EXPECT_EQ(opener.opened, (std::vector<std::string>{"http://127.0.0.1/first", "http://127.0.0.1/first",
-                                                       "HTTPS://127.0.0.1/upper"}));
+    EXPECT_EQ(opener.opened,
+              (std::vector<std::string>{"http://127.0.0.1/first", "http://127.0.0.1/first",
+                                        "HTTPS://127.0.0.1/upper"}));
     driver.Advance(5000);
     ASSERT_EQ(Slots(), (std::vector<std::string>{"file", "command", "spaced", "nohost"}));
-    for (int k = 0; k < kAdSlots; ++k) driver.Click(page->Strip(), kIdFirstAdLink + static_cast<UINT>(k));
+    for (int k = 0; k < kAdSlots; ++k)
+        driver.Click(page->Strip(), kIdFirstAdLink + static_cast<UINT>(k));
     EXPECT_EQ(opener.opened.size(), 3u) << "none of these is started";
 }
 
 TEST(AdLinks, OnlyHttpAndHttpsAddressesWithAHostAreWebAddresses) {
-    const std::pair<const char*, bool> cases[] = {
-        {"http://example.invalid/a?b=c", true}, {"https://h", true},   {"HtTp://h/x", true},
-        {"http://", false},                     {"http:///x", false},  {"ftp://h/x", false},
-        {"file:///bin/sh", false},              {"/usr/bin/xterm", false},
-        {"calc.exe", false},                    {"http://h/a b", false}, {"http://h/\tx", false},
-        {"javascript:alert(1)", false},         {"", false}};
+    const std::pair<const char*, bool> cases[] = {{"http://example.invalid/a?b=c", true},
+                                                  {"https://h", true},
+                                                  {"HtTp://h/x", true},
+                                                  {"http://", false},
+                                                  {"http:///x", false},
+                                                  {"ftp://h/x", false},
+                                                  {"file:///bin/sh", false},
+                                                  {"/usr/bin/xterm", false},
+                                                  {"calc.exe", false},
+                                                  {"http://h/a b", false},
+                                                  {"http://h/\tx", false},
+                                                  {"javascript:alert(1)", false},
+                                                  {"", false}};
     for (const auto& [link, web] : cases) EXPECT_EQ(IsWebAddress(link), web) << link;
 }
 
 }  // namespace
+
+// "NormalImage=plug\fifo.png" naming a FIFO (or a device) must not hang the
+// page: the tool is listed, its button simply has no picture.
+TEST_F(PageTest, AFifoOrDeviceAsAButtonImageNeitherBlocksNorHidesTheTool) {
+    ASSERT_EQ(::mkfifo((app / "plug" / "fifo.png").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", app / "plug" / "zero.png");
+    WriteCatalogue(cfgkeys::kPlugConfigDat,
+                   {{"fifo", "plug\\fifo.so", true, "plug\\fifo.png"},
+                    {"device", "plug\\device.so", true, "plug\\zero.png"}});
+    OpenPage();
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"fifo", "device"}));
+    for (const auto& b : Grid().Buttons())
+        EXPECT_EQ(b->Image().info.size, CSize()) << b->GetWindowText();
+}

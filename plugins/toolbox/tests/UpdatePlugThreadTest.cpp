@@ -161,6 +161,67 @@ TEST_F(UpdatePlugThreadTest, ChangedAndNewFilesAreInstalledUnderTheRegionalFolde
     EXPECT_TRUE(FilesOutsideApp().empty());
 }
 
+// With a key, the catalog installed in the regional folder is the bar: an
+// older signed "config.ini" (with its older plug-ins) is refused, as are an
+// expired one and every catalog while the key is the all-zero placeholder.
+TEST_F(UpdatePlugThreadTest, WithAKeyOlderExpiredAndForgedRegionalCatalogsAreRefused) {
+    Configure("1.0", "330000");
+    SetServers("update.example", server.port(), "", 0);
+    SetServiceDir("zj/");
+    UseKey();
+    Install("ProvincePlug\\a.so", "a1");
+    auto release = [](const char* content, const char* sequence, const char* expires) {
+        Release r{"", "", 0, 0, {{"a.so", content}, {"ProvincePlugConfig.dat", content}}};
+        r.sequence = sequence;
+        r.expires = expires;
+        return r;
+    };
+    PublishPluginSigned(release("a3", "300", ""), true, "1", "zj/");
+    RunUpdate();
+    ASSERT_EQ(Installed("ProvincePlug\\a.so"), "a3");
+    ASSERT_NE(Installed("ProvincePlug\\config.ini").find("SEQUENCE=300"), std::string::npos);
+    const std::string installedCatalog = Installed("ProvincePlug\\config.ini");
+    EXPECT_TRUE(syslog.Drain().empty());
+
+    struct Case {
+        const char* what;
+        Release release;
+        std::string keys;
+        bool forge;
+        const char* reason;
+    };
+    for (const Case& c : {
+             Case{"replayed older catalog", release("a2", "200", ""), "%", false,
+                  "SEQUENCE 200 is lower than 300"},
+             Case{"older catalog from before sequences", release("a2", "", ""), "%", false,
+                  "SEQUENCE 0 is lower than 300"},
+             Case{"expired catalog", release("a4", "400", "1000000000"), "%", false, "expired at"},
+             Case{"placeholder key, forged signature", release("a4", "400", ""), "", true,
+                  "small order"},
+         }) {
+        SCOPED_TRACE(c.what);
+        if (c.forge) {
+            PublishPluginForged(c.release, true, "1", "zj/");
+        } else {
+            UseKey(c.keys);
+            PublishPluginSigned(c.release, true, "1", "zj/");
+        }
+        server.ClearRequests();
+        RunUpdate();
+        EXPECT_EQ(Installed("ProvincePlug\\a.so"), "a3");
+        EXPECT_EQ(Installed("ProvincePlug\\config.ini"), installedCatalog);
+        EXPECT_FALSE(Requested(Requests(), "/1/zj/a.so"));
+        const auto records = syslog.Drain();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_NE(records[0].find(c.reason), std::string::npos) << records[0];
+    }
+    UseKey();
+    PublishPluginSigned(release("a4", "400", "4000000000"), true, "1", "zj/");
+    RunUpdate();
+    EXPECT_EQ(Installed("ProvincePlug\\a.so"), "a4");
+    EXPECT_TRUE(syslog.Drain().empty());
+}
+
 TEST_F(UpdatePlugThreadTest, AFailedCatalogDownloadLeavesEverythingAsItWas) {
     Configure("1.0", "330000");
     SetServiceDir("zj/");

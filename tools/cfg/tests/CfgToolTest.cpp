@@ -72,6 +72,46 @@ TEST_F(CfgToolTest, SetsTheReleasePublicKeysAsTheUpdaterReadsThem) {
     EXPECT_EQ(v, keys);
 }
 
+// A key the updaters refuse (the all-zero placeholder an installer may leave
+// is of small order) is stored as asked, with a warning: every update stops.
+TEST_F(CfgToolTest, WarnsAboutAReleaseKeyTheUpdatersRefuse) {
+    const std::string good = "25xZQu6tB5xmg0CaxDJ0eODIfLLwQ0gJdh+SQigagPg=";
+    const std::string zero = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=";
+    // p itself, all bits but the sign: a non-canonical encoding of y = 0.
+    const std::string p = "7f///////////////////////////////////////38=";
+    struct Case {
+        std::string command;
+        std::string input;
+        const char* warning;  // null: none
+    };
+    for (const Case& c : {
+             Case{"set F Update PublicKey '" + zero + "'", "", "small order"},
+             Case{"set F update publickey '" + good + "," + zero + "'", "", "small order"},
+             Case{"set F Update PublicKey '" + p + "'", "", "canonical"},
+             Case{"set F Update PublicKey 'abc'", "", "not base64"},
+             Case{"import F ", "[Update]\nPublicKey=" + zero + "\n", "small order"},
+             Case{"set F Update PublicKey '" + good + "'", "", nullptr},
+             Case{"set F Update PublicKey ''", "", nullptr},
+             Case{"set F Other PublicKey '" + zero + "'", "", nullptr},
+         }) {
+        std::string command = c.command;
+        command.replace(command.find(" F "), 3, " " + File() + " ");
+        SCOPED_TRACE(command);
+        const Result r = RunCfg(command, c.input);
+        EXPECT_EQ(r.status, 0) << r.out;
+        if (c.warning == nullptr) {
+            EXPECT_EQ(r.out.find("warning"), std::string::npos) << r.out;
+            continue;
+        }
+        EXPECT_NE(r.out.find("warning"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(c.warning), std::string::npos) << r.out;
+    }
+    CCryptConfigFile f(File(), "");
+    std::string v;
+    f.ReadString("Other", "PublicKey", "", v);
+    EXPECT_EQ(v, zero) << "stored as asked";
+}
+
 TEST_F(CfgToolTest, MissingKeyExitsOneUnlessADefaultIsGiven) {
     RunCfg("set " + File() + " Update Version 1.0");
     EXPECT_EQ(RunCfg("get " + File() + " Update Region").status, 1);

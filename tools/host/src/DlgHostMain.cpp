@@ -55,6 +55,9 @@ BOOL CDlgHostMain::OnInitDialog() {
     GetDlgItem(kIdStatus)->SetTextColor(RGB(0x66, 0x66, 0x66));
 
     plugins_ = PluginLoader::Discover();
+    // A person picks tools by the names the catalogues give them; a library
+    // no catalogue lists shows its file name.
+    const auto names = PluginLoader::CatalogueNames();
     for (std::size_t i = 0; i < plugins_.size(); ++i) {
         CRect r(10 + static_cast<int>(i % kColumns) * 122, 42 + static_cast<int>(i / kColumns) * 22,
                 0, 0);
@@ -63,7 +66,10 @@ BOOL CDlgHostMain::OnInitDialog() {
         MapDialogRect(&r);
         auto b = std::make_unique<CImageButtonX>();
         std::string caption = plugins_[i];
-        if (const auto slash = caption.find_last_of("\\/"); slash != std::string::npos)
+        if (const auto named = names.find(PluginLoader::CatalogueKey(caption));
+            named != names.end())
+            caption = named->second;
+        else if (const auto slash = caption.find_last_of("\\/"); slash != std::string::npos)
             caption.erase(0, slash + 1);
         b->Create(caption, WS_CHILD | WS_VISIBLE, r, this, kIdFirstPlugin + static_cast<UINT>(i));
         b->SetShowText(true);

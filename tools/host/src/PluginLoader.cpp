@@ -3,18 +3,21 @@
 #include <dlfcn.h>
 #include <elf.h>
 #include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
+#include "platform/RegularFile.h"
 
 namespace fs = std::filesystem;
 
@@ -98,12 +101,34 @@ constexpr unsigned kMachine = 0;  // not checked
 // a truncated file's segments past its end and faults on them, so the file
 // is checked first: an ELF shared object of this machine whose loadable
 // segments all lie within the file.
+// Reads exactly `size` bytes at `offset`.
+bool ReadAt(int fd, void* out, std::size_t size, std::uintmax_t offset) {
+    auto* p = static_cast<char*>(out);
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+        offset += static_cast<std::uintmax_t>(n);
+    }
+    return true;
+}
+
 bool CheckLibraryFile(const fs::path& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
+    // Opened as a regular file first: whatever took its place since it was
+    // found (a FIFO, say) must not block the host.
+    const int fd = OpenRegularFile(path, &error);
+    if (fd < 0) return false;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    ::fstat(fd, &st);
+    const auto size = static_cast<std::uintmax_t>(st.st_size);
     ElfW(Ehdr) header{};
-    if (!in || ec || !in.read(reinterpret_cast<char*>(&header), sizeof header) ||
+    if (!ReadAt(fd, &header, sizeof header, 0) ||
         std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0) {
         error = path.string() + " is no plug-in: not a shared library";
         return false;
@@ -125,10 +150,9 @@ bool CheckLibraryFile(const fs::path& path, std::string& error) {
                           static_cast<std::uintmax_t>(header.e_phnum) * sizeof(ElfW(Phdr));
     std::uintmax_t needed = tableEnd;
     if (header.e_phentsize == sizeof(ElfW(Phdr)) && tableEnd <= size) {
-        in.seekg(static_cast<std::streamoff>(header.e_phoff));
         for (unsigned i = 0; i < header.e_phnum; ++i) {
             ElfW(Phdr) ph{};
-            if (!in.read(reinterpret_cast<char*>(&ph), sizeof ph)) break;
+            if (!ReadAt(fd, &ph, sizeof ph, header.e_phoff + i * sizeof ph)) break;
             if (ph.p_type == PT_LOAD)
                 needed = std::max<std::uintmax_t>(
                     needed, static_cast<std::uintmax_t>(ph.p_offset) + ph.p_filesz);
@@ -247,6 +271,33 @@ std::vector<std::string> PluginLoader::Discover() {
     return found;
 }
 
+std::string PluginLoader::CatalogueKey(const std::string& library) {
+    std::string key;
+    for (char c : library)
+        key.push_back(c == '/' ? '\\'
+                               : static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    // The catalogues name the Windows file; the library here is its ".so".
+    if (EndsWith(key, ".dll")) key.replace(key.size() - 4, 4, ".so");
+    return key;
+}
+
+std::map<std::string, std::string> PluginLoader::CatalogueNames() {
+    std::map<std::string, std::string> names;
+    for (const char* file : {cfgkeys::kPlugConfigDat, cfgkeys::kProvincePlugConfigDat}) {
+        CCryptConfigFile catalogue(ApplicationPathAcp() + file, "");
+        const std::string section = cfgkeys::SectionPlugCatalog();
+        const int count = catalogue.ReadInteger(section, cfgkeys::kKeyPlugNum, 0);
+        for (int i = 1; i <= count && i <= 1000; ++i) {
+            std::string plugId, module;
+            catalogue.ReadString(section, std::to_string(i), "", plugId);
+            if (plugId.empty()) continue;
+            catalogue.ReadString(plugId, cfgkeys::kKeyPlugModuleName, "", module);
+            if (!module.empty()) names.emplace(CatalogueKey(module), plugId);
+        }
+    }
+    return names;
+}
+
 void PluginLoader::UnloadAll() {
     for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
         LoadedPlugin& p = loaded_[*it];
@@ -257,7 +308,8 @@ void PluginLoader::UnloadAll() {
         // Pages made with the plug-in kit close their windows and join their
         // workers here, before dlclose takes the loader's lock.
         if (auto unload = reinterpret_cast<void (*)()>(dlsym(p.handle, plug::kPlugUnload))) {
-            if (!CallEntry(p.path, plug::kPlugUnload, [&] { unload(); }, error))
+            if (!CallEntry(
+                    p.path, plug::kPlugUnload, [&] { unload(); }, error))
                 std::fprintf(stderr, "%s\n", error.c_str());
         }
         dlclose(p.handle);

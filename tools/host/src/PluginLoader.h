@@ -46,6 +46,13 @@ public:
     static std::string CatalogueModule(const std::string& plugId);
     // Plug-in libraries present in the two folders (relative names).
     static std::vector<std::string> Discover();
+    // The tool names the two catalogues give libraries ("功能大全细" entries),
+    // keyed by CatalogueKey of their "PlugModuleName"; the first catalogue
+    // wins when both name one library.
+    static std::map<std::string, std::string> CatalogueNames();
+    // A library name as the catalogues and Discover may spell it
+    // ("ProvincePlug\\X.dll", "ProvincePlug/x.so") reduced to one form.
+    static std::string CatalogueKey(const std::string& library);
     // PlugUnInit where exported, then unloads every library (their pages go with them).
     void UnloadAll();
     std::size_t Count() const { return loaded_.size(); }

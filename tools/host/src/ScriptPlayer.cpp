@@ -11,6 +11,7 @@
 #include "Renderer.h"
 #include "ScriptTargets.h"
 #include "platform/CodePage.h"
+#include "platform/RegularFile.h"
 
 namespace zeva::host {
 
@@ -19,6 +20,7 @@ namespace {
 constexpr UINT kStepMessage = WM_USER + 0x100;
 constexpr long long kWaitMs = 10000;
 constexpr int kWaitStepMs = 100;
+constexpr std::uintmax_t kMaxScriptBytes = 1u << 20;
 
 bool ParseInt(const std::string& s, int& out) {
     try {
@@ -101,11 +103,15 @@ ScriptPlayer::~ScriptPlayer() {
 }
 
 bool ScriptPlayer::Load(const std::string& path, std::string& error) {
-    std::ifstream in(path);
-    if (!in) {
-        error = "cannot read script " + path;
+    std::string why;
+    const auto text = ReadRegularFile(path, kMaxScriptBytes, &why);
+    if (!text) {
+        error = why.find("larger than") != std::string::npos
+                    ? "script " + path + " is larger than 1 MiB"
+                    : "cannot read script: " + why;
         return false;
     }
+    std::istringstream in(*text);
     std::string line;
     int number = 0;
     while (std::getline(in, line)) {

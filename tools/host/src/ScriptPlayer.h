@@ -1,6 +1,7 @@
 #pragma once
 // Plays a small script against the running host so demos and end-to-end
-// tests run unattended. One command per line ('#' starts a comment):
+// tests run unattended. A script is a regular file of at most 1 MiB; one
+// command per line ('#' starts a comment):
 //
 //   open NAME                  open a plug-in page by library name
 //   pick PLUGID                send message 1825 with PLUGID to the main window

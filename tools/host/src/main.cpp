@@ -2,13 +2,21 @@
 // loads plug-ins from the application directory, opens their pages and, with
 // a script, drives them unattended (offscreen with QT_QPA_PLATFORM=offscreen).
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QTimer>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DlgHostMain.h"
@@ -47,7 +55,8 @@ const char kUsage[] =
     "line's (split like a command line), so a client started by an updater can be\n"
     "given a script.\n"
     "\n"
-    "Exit status: 0 closed normally, 1 script failed, 2 bad arguments, 3 timed out.\n";
+    "Exit status: 0 closed normally, 1 script failed, 2 bad arguments, 3 timed out,\n"
+    "4 a screenshot could not be written.\n";
 
 struct Options {
     bool autoRun = false;
@@ -97,6 +106,61 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::string& error)
     return true;
 }
 
+// Ends the process with status 3 once the time limit has passed, whatever
+// the window thread is doing: a page busy filling a long list, or a script
+// still being read, must not outlive --timeout. The window thread is asked
+// first, so a host that can still answer closes its pages on the way out.
+class Watchdog {
+public:
+    explicit Watchdog(int seconds) : limit_(std::chrono::seconds(seconds)) {
+        if (seconds > 0) thread_ = std::thread([this] { Run(); });
+    }
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    // Time the window thread gets to wind down after the limit.
+    static constexpr std::chrono::seconds kGrace{3};
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (wake_.wait_for(lock, limit_ + kGrace, [this] { return done_; })) return;
+        static const char kText[] = "ZEVAClient: timed out\n";
+        (void)!::write(2, kText, sizeof kText - 1);
+        std::fflush(stdout);
+        ::_exit(3);
+    }
+
+    std::chrono::seconds limit_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+// Whether pictures can be written into `dir` (made when missing).
+bool ScreenshotDirUsable(const std::string& dir, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir, ec)) {
+        error = "cannot write screenshots to " + dir + ": not a folder that can be made";
+        return false;
+    }
+    if (::access(dir.c_str(), W_OK | X_OK) != 0) {
+        error = "cannot write screenshots to " + dir + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,7 +171,8 @@ int main(int argc, char** argv) {
         }
     }
     std::vector<std::string> args;
-    if (const char* extra = std::getenv("ZEVA_CLIENT_OPTIONS")) args = zeva::SplitCommandLine(extra);
+    if (const char* extra = std::getenv("ZEVA_CLIENT_OPTIONS"))
+        args = zeva::SplitCommandLine(extra);
     args.insert(args.end(), argv + 1, argv + argc);
     Options options;
     std::string error;
@@ -115,6 +180,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ZEVAClient: %s (see --help)\n", error.c_str());
         return 2;
     }
+
+    if (!options.screenshotDir.empty() && !ScreenshotDirUsable(options.screenshotDir, error)) {
+        std::fprintf(stderr, "ZEVAClient: %s\n", error.c_str());
+        return 4;
+    }
+    const Watchdog watchdog(options.timeoutSeconds);
 
     zeva::ManualClock manualClock;
     if (options.manualClock) zeva::SetClock(&manualClock);
@@ -198,6 +269,11 @@ int main(int argc, char** argv) {
         main.DestroyWindow();
         // The pages are statics of their libraries: they go while the renderer still exists.
         loader.UnloadAll();
+        if (renderer.ScreenshotFailures() > 0 && exitCode == 0) {
+            std::fprintf(stderr, "ZEVAClient: %d screenshot(s) could not be written\n",
+                         renderer.ScreenshotFailures());
+            exitCode = 4;
+        }
     }
     zeva::SetClock(nullptr);
     return exitCode;

@@ -3,6 +3,7 @@
 // the template, and WM_CLOSE from another process ends it.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <QImage>
@@ -245,8 +246,8 @@ TEST_F(Host, FailingStepsAndBadArgumentsEndWithAReason) {
 // play come from the environment, before the command line's own.
 TEST_F(Host, OptionsFromTheEnvironmentComeBeforeTheCommandLine) {
     const fs::path script = dir / "auto run.txt";
-    test::WriteFile(script, "expect 105 已自动启动，共 1 个插件。\nshot " + (dir / "restarted.png").string() +
-                                "\nclose\n");
+    test::WriteFile(script, "expect 105 已自动启动，共 1 个插件。\nshot " +
+                                (dir / "restarted.png").string() + "\nclose\n");
     const std::string options = "--manual-clock --timeout 60 --script \"" + script.string() + "\"";
     EXPECT_EQ(Run("-AutoRun", "ZEVA_CLIENT_OPTIONS='" + options + "'"), 0) << Output();
     EXPECT_TRUE(fs::exists(dir / "restarted.png")) << Output();
@@ -333,4 +334,60 @@ TEST_F(Host, ClosesOnWmCloseFromAnotherProcess) {
     host.join();
     EXPECT_TRUE(WIFEXITED(hostStatus));
     EXPECT_EQ(WEXITSTATUS(hostStatus), 0) << Output();
+}
+
+// A person clicking through the main window sees the tools by the names the
+// catalogues give them; a library no catalogue lists keeps its file name.
+TEST_F(Host, TheMainWindowListsToolsByTheirCatalogueNames) {
+    fs::copy_file(ZEVA_SAMPLE_PLUGIN, app / "plug" / "Unlisted.so");
+    const fs::path dump = dir / "main.json";
+    ASSERT_EQ(RunScript("dump " + dump.string() + "\nclick 201\nexpect 20101 插件示例\nclose\n"), 0)
+        << Output();
+    const auto doc = nlohmann::json::parse(test::ReadFile(dump));
+    const nlohmann::json* main = WindowOf(doc, 100);
+    ASSERT_TRUE(main) << doc.dump(1);
+    auto c = ControlsOf(*main);
+    EXPECT_EQ(c["100/200"]["text"], "Unlisted.so");
+    EXPECT_EQ(c["100/201"]["text"], "插件示例")
+        << "ProvincePlug\\ZEVAPlug_Sample.so, listed as .dll";
+}
+
+// --timeout ends the host even while a page keeps its window thread busy.
+TEST_F(Host, TheTimeLimitEndsTheHostWhileItsWindowThreadIsBusy) {
+    fs::copy_file(fs::path(ZEVA_BROKEN_PLUGIN_DIR) / "zeva_broken_plugin_5.so",
+                  app / "plug" / "Busy.so");
+    const auto start = std::chrono::steady_clock::now();
+    // `timeout` only keeps a broken host from stalling the test run.
+    EXPECT_EQ(Run("--open Busy.so --timeout 1", "timeout -s KILL 60"), 3) << Output();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_NE(Output().find("ZEVAClient: timed out"), std::string::npos) << Output();
+}
+
+// Scripts are read only from regular files of at most 1 MiB, and a bad one
+// is refused at once with its reason (it once read /dev/zero without end).
+TEST_F(Host, ScriptsThatAreNoRegularFileOrTooLargeAreRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo((dir / "fifo.txt").c_str(), 0600), 0);
+    test::WriteFile(dir / "big.txt", std::string((1u << 20) + 1, '#'));
+    struct Case {
+        std::string script;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"/dev/zero", "/dev/zero is not a regular file"},
+        {(dir / "fifo.txt").string(), "fifo.txt is not a regular file"},
+        {(dir / "big.txt").string(), "big.txt is larger than 1 MiB"},
+        {(dir / "missing.txt").string(), "cannot read script: cannot open"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.script);
+        EXPECT_EQ(Run("--timeout 20 --script '" + c.script + "'", "timeout -s KILL 60"), 2);
+        EXPECT_NE(Output().find(c.says), std::string::npos) << Output();
+    }
+}
+
+// Screenshots that cannot be written fail the run instead of passing for a success.
+TEST_F(Host, AScreenshotFolderThatCannotBeWrittenFailsTheRun) {
+    test::WriteFile(dir / "file", "a file, not a folder");
+    EXPECT_EQ(Run("--screenshot '" + (dir / "file" / "shots").string() + "' --timeout 20"), 4);
+    EXPECT_NE(Output().find("cannot write screenshots to"), std::string::npos) << Output();
 }

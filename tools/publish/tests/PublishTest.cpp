@@ -2,15 +2,18 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
+#include "CatalogFreshness.h"
 #include "ConfigFile.h"
 #include "MD5.h"
+#include "Publisher.h"
 #include "SHA256.h"
 #include "SignatureVerifier.h"
-#include "Publisher.h"
 #include "TestSupport.h"
 #include "UpdateCatalog.h"
 #include "platform/AppPath.h"
@@ -202,6 +205,156 @@ TEST_F(PublishTest, SignedCatalogsCarrySha256AndAVerifyingSignatureBeside) {
     zeva::test::WriteFile(dir / "bad.pem", "not a key");
     EXPECT_EQ(Publish("main " + Q(release) + " --version 3 --sign " + Q(dir / "bad.pem")).status, 2);
     EXPECT_EQ(Publish("main " + Q(release) + " --version 3 --sign " + Q(dir / "none.pem")).status, 2);
+}
+
+// check-key judges a "PublicKey" value as the updaters will.
+TEST_F(PublishTest, CheckKeyWarnsAboutKeysTheUpdatersRefuse) {
+    const Result k = Publish("keygen " + Q(dir / "k.pem") + " --json");
+    ASSERT_EQ(k.status, 0) << k.out;
+    const std::string good = PublicKeyOf(k);
+    const std::string zero = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=";
+    struct Case {
+        std::string keys;
+        int status;
+        const char* text;
+    };
+    for (const Case& c : {Case{good, 0, "1 key, usable"}, Case{good + "," + good, 0, "2 keys"},
+                          Case{zero, 2, "small order"}, Case{good + "," + zero, 2, "small order"},
+                          Case{"7f///////////////////////////////////////38=", 2, "canonical"},
+                          Case{"abc", 2, "not base64"}}) {
+        SCOPED_TRACE(c.keys);
+        const Result r = Publish("check-key '" + c.keys + "'");
+        EXPECT_EQ(r.status, c.status) << r.out;
+        EXPECT_NE(r.out.find(c.text), std::string::npos) << r.out;
+        if (c.status != 0) {
+            EXPECT_NE(r.out.find("warning"), std::string::npos) << r.out;
+        }
+    }
+    const Result json = Publish("check-key '" + zero + "' --json 2>/dev/null");
+    EXPECT_EQ(json.status, 2);
+    EXPECT_EQ(json.out.rfind("{\"ok\":false,\"keys\":0,\"reason\":", 0), 0u) << json.out;
+}
+
+// SEQUENCE (the signing time unless given) and EXPIRES are extra keys: the
+// signature covers them and older readers see the same files as before.
+TEST_F(PublishTest, SignedCatalogsCarryAGrowingSequenceAndAnOptionalExpiry) {
+    ASSERT_EQ(Publish("keygen " + Q(dir / "k.pem")).status, 0);
+    const std::int64_t before = static_cast<std::int64_t>(std::time(nullptr));
+    Result r = Publish("main " + Q(release) + " --version 2.0 --sign " + Q(dir / "k.pem"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::int64_t after = static_cast<std::int64_t>(std::time(nullptr));
+    const std::string mainPath = zeva::AcpPath(release / "UpdateConfig.ini");
+    auto stamp = zeva::ReadCatalogFreshness(mainPath, zeva::CatalogForm::Main);
+    EXPECT_GE(stamp.sequence, before);
+    EXPECT_LE(stamp.sequence, after);
+    EXPECT_EQ(stamp.expires, 0);
+
+    struct Case {
+        std::string args;
+        fs::path catalog;
+        zeva::CatalogForm form;
+    };
+    for (const Case& c :
+         {Case{"main " + Q(release) + " --version 2.0", release / "UpdateConfig.ini",
+               zeva::CatalogForm::Main},
+          Case{"plugin " + Q(release), release / "config.ini", zeva::CatalogForm::Plugin},
+          Case{"plugin " + Q(release) + " --files-section", release / "config.ini",
+               zeva::CatalogForm::PluginFilesSection}}) {
+        SCOPED_TRACE(c.args);
+        // The other form's catalog would be one more file of the release.
+        for (const char* name :
+             {"UpdateConfig.ini", "UpdateConfig.ini.sig", "config.ini", "config.ini.sig"})
+            fs::remove(release / name);
+        const std::int64_t t0 = static_cast<std::int64_t>(std::time(nullptr));
+        r = Publish(c.args + " --sign " + Q(dir / "k.pem") + " --sequence 123 --expires 30");
+        ASSERT_EQ(r.status, 0) << r.out;
+        EXPECT_NE(r.out.find("SEQUENCE 123, expires 20"), std::string::npos) << r.out;
+        const std::int64_t t1 = static_cast<std::int64_t>(std::time(nullptr));
+        stamp = zeva::ReadCatalogFreshness(zeva::AcpPath(c.catalog), c.form);
+        EXPECT_EQ(stamp.sequence, 123);
+        EXPECT_GE(stamp.expires, t0 + 30 * 86400);
+        EXPECT_LE(stamp.expires, t1 + 30 * 86400);
+        EXPECT_TRUE(stamp.malformed.empty());
+        // Readers that know nothing of the stamp still find exactly the three files.
+        fs::create_directories(dir / "empty");
+        UpdateCatalog old(zeva::AcpPath(dir / "empty") + "/", zeva::AcpPath(c.catalog), "1.0", "");
+        const int evaluated = c.form == zeva::CatalogForm::Main ? old.Evaluate()
+                              : c.form == zeva::CatalogForm::Plugin
+                                  ? old.EvaluatePlugin()
+                                  : old.EvaluatePluginFilesSection();
+        EXPECT_EQ(evaluated, 0);
+        EXPECT_EQ(old.Entries().size(), 3u);
+    }
+    // Unsigned catalogs stay as they were; a stamp without a signature binds nothing.
+    r = Publish("main " + Q(release) + " --version 2.0");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(zeva::test::ReadFile(release / "UpdateConfig.ini").find("SEQUENCE"),
+              std::string::npos);
+    for (const std::string& args : {std::string(" --sequence 5"), std::string(" --expires 3"),
+                                    " --sign " + Q(dir / "k.pem") + " --expires 0",
+                                    " --sign " + Q(dir / "k.pem") + " --sequence -1",
+                                    " --sign " + Q(dir / "k.pem") + " --sequence x"}) {
+        SCOPED_TRACE(args);
+        r = Publish("main " + Q(release) + " --version 2.0" + args);
+        EXPECT_EQ(r.status, 2) << r.out;
+    }
+}
+
+// A line break in an option would become a catalog line of its own (and be signed).
+TEST_F(PublishTest, RefusesControlCharactersInOptionsAndAnEmptyVersion) {
+    ASSERT_EQ(Publish("keygen " + Q(dir / "k.pem")).status, 0);
+    struct Case {
+        std::string args;
+        const char* named;
+    };
+    for (const Case& c : {
+             Case{"main R --version 2.0 --region '330000\nUNCONDITIONALUPDATE=1'", "--region"},
+             Case{"main R --version '2.0\r\nNOTIFIY=1'", "--version"},
+             Case{"main R --version '2.0\t'", "--version"},
+             Case{"main R --version ''", "--version"},
+             Case{"plugin R --server-root W --prefix 'zj\n'", "--prefix"},
+             Case{"plugin R --output '" + (dir / "a\x1b[2Jb").string() + "'", "--output"},
+             Case{"main R --version 2.0 --sign '" + (dir / "k.pem").string() + "\n'", "--sign"},
+         }) {
+        std::string args = c.args;
+        args.replace(args.find(" R "), 3, " " + Q(release) + " ");
+        if (const size_t w = args.find(" W "); w != std::string::npos)
+            args.replace(w, 3, " " + Q(dir / "www") + " ");
+        SCOPED_TRACE(args);
+        const Result r = Publish(args);
+        EXPECT_EQ(r.status, 2) << r.out;
+        EXPECT_NE(r.out.find(c.named), std::string::npos) << r.out;
+        EXPECT_FALSE(fs::exists(release / "UpdateConfig.ini"));
+        EXPECT_FALSE(fs::exists(release / "config.ini"));
+        EXPECT_FALSE(fs::exists(dir / "www"));
+    }
+}
+
+// --output: a device or FIFO is never replaced, a link is written through to
+// its file, and a failed write is an error.
+TEST_F(PublishTest, OutputMustBeARegularFileAndIsWrittenThroughALink) {
+    const fs::path fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directories(dir / "folder");
+    fs::create_symlink(fifo, dir / "link-to-fifo");
+    zeva::test::WriteFile(dir / "blocker", "a file where a folder should be");
+    for (const fs::path& target :
+         {fifo, dir / "link-to-fifo", dir / "folder", dir / "blocker" / "UpdateConfig.ini"}) {
+        SCOPED_TRACE(target.string());
+        const Result r = Publish("main " + Q(release) + " --version 2.0 --output " + Q(target));
+        EXPECT_EQ(r.status, 2) << r.out;
+        EXPECT_TRUE(fs::is_fifo(fifo));
+        EXPECT_TRUE(fs::is_directory(dir / "folder"));
+        EXPECT_TRUE(fs::is_symlink(dir / "link-to-fifo"));
+    }
+    // Through a link to a regular file (as zeva-cfg writes settings files).
+    zeva::test::WriteFile(dir / "real.ini", "old");
+    fs::create_symlink("real.ini", dir / "catalog.ini");
+    const Result r =
+        Publish("main " + Q(release) + " --version 2.0 --output " + Q(dir / "catalog.ini"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(fs::is_symlink(dir / "catalog.ini"));
+    EXPECT_NE(zeva::test::ReadFile(dir / "real.ini").find("VERSION=2.0"), std::string::npos);
 }
 
 }  // namespace

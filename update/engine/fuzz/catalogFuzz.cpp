@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 
+#include "CatalogFreshness.h"
 #include "UpdateCatalog.h"
 
 namespace fs = std::filesystem;
@@ -67,5 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     UpdateCatalog toolbox(scratch.install, scratch.catalog, "", "");
     Check(toolbox.EvaluatePluginFilesSection() == 0);
     CheckEntries(toolbox);
+    // Sequence and expiry: never negative, and 0 stands for "none" when unreadable.
+    for (const auto form : {zeva::CatalogForm::Main, zeva::CatalogForm::Plugin,
+                            zeva::CatalogForm::PluginFilesSection}) {
+        const zeva::CatalogFreshness f = zeva::ReadCatalogFreshness(scratch.catalog, form);
+        Check(f.sequence >= 0 && f.expires >= 0);
+    }
     return 0;
 }

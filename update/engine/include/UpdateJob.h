@@ -2,11 +2,13 @@
 // One update run: fetch the catalog into the staging folder, work out which
 // files differ, fetch them, install them and record the result.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "CatalogFreshness.h"
 #include "InstallJournal.h"
 #include "UpdateCatalog.h"
 #include "UpdateHost.h"
@@ -56,10 +58,12 @@ public:
     // The steps of a run, for the update dialog, which spreads them over its
     // threads; the jobs above are made of the same steps.
     // Clean-up of earlier runs, then the catalog and, with a public key, its
-    // verified signature; false when it could not be fetched or was refused.
+    // verified signature, expiry and sequence; false when it could not be
+    // fetched or was refused.
     bool FetchCatalog();
     // Evaluates the staged main-program catalog: -1 missing (or, with a public
-    // key, refused for a file without SHA256), 1 no update due, 0 evaluated.
+    // key, refused: a file without SHA256, or a main release older than the
+    // installed one), 1 no update due, 0 evaluated.
     int EvaluateProgramCatalog();
     // The evaluated entries (files that differ from the installed ones) and the catalog's VERSION.
     const std::vector<UpdateFileEntry>& Entries() const { return entries_; }
@@ -93,6 +97,9 @@ public:
     const std::vector<S_UpdateSerivceAddr>& servers() const { return servers_; }
     // Config.dat [Update] "PublicKey" is set: catalogs must be signed, files carry SHA256.
     bool SignatureRequired() const { return !publicKeys_.empty(); }
+    // The last FetchCatalog or EvaluateProgramCatalog refused what it got (and said
+    // why in the system log), as opposed to not reaching the server.
+    bool CatalogRefused() const { return catalogRefused_; }
     bool useProxy() const { return useProxy_; }
 
 private:
@@ -104,6 +111,16 @@ private:
     std::vector<UpdateFileEntry> TrustedEntries(const UpdateCatalog& catalog) const;
     // Ends the job as a failed catalog download, with one event-log record; returns false.
     bool RejectCatalog(const std::string& reason);
+    // A verified catalog that expired, or is older than the one installed last, is
+    // refused; otherwise its sequence is kept for RecordSequence.
+    bool CheckFreshness();
+    zeva::CatalogForm CatalogFormOfJob() const;
+    // The sequence of the catalog this job installed last (0 when none is known).
+    std::int64_t InstalledSequence() const;
+    // After an installation from a signed catalog: its sequence becomes the bar.
+    void RecordSequence();
+    // Config.dat [CatalogSequence] key of this job's record.
+    std::string RecordKey() const;
     bool CatalogCarriesSha256(const UpdateCatalog& catalog);
     void RemoveStaging();
     void WriteRecord(const char* sectionFormat, const std::string& newVersion);
@@ -122,6 +139,8 @@ private:
     std::string localVersion_;
     std::string localRegion_;
     std::string publicKeys_;
+    std::int64_t catalogSequence_ = 0;
+    bool catalogRefused_ = false;
 
     zeva::UpdateOptions options_;
     std::unique_ptr<zeva::IUpdateHost> ownHost_;

@@ -3,6 +3,7 @@
 // run), the silent updater program and the toolbox's plug-in update thread
 // share one set of algorithms and differ only in these choices.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -44,6 +45,9 @@ struct UpdateOptions {
     // Looks up a server host name (dotted text, empty when unknown); empty
     // uses the system's resolver. Tests never resolve real names.
     std::function<std::string(const std::string&)> hostResolver;
+    // Seconds since 1970 (UTC), against which signed catalogs expire; empty
+    // uses the system's time.
+    std::function<std::int64_t()> wallClock;
 
     static UpdateOptions Full();
     static UpdateOptions Silent();

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <sstream>
 #include <system_error>
 #include <utility>
@@ -14,6 +13,7 @@
 #include "ConfigKeys.h"
 #include "FileInstaller.h"
 #include "platform/AppPath.h"
+#include "platform/RegularFile.h"
 
 namespace fs = std::filesystem;
 
@@ -186,11 +186,9 @@ bool InstallJournal::RecordBackup(const fs::path& original, const fs::path& back
 
 std::vector<JournalRecord> ReadJournal(const fs::path& journal) {
     std::vector<JournalRecord> out;
-    std::ifstream in(journal, std::ios::binary);
-    if (!in) return out;
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    const std::string text = buffer.str();
+    const auto data = ReadRegularFile(journal);
+    if (!data) return out;
+    const std::string& text = *data;
     size_t start = 0;
     while (true) {
         const size_t end = text.find('\n', start);

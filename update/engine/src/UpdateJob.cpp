@@ -7,9 +7,8 @@
 
 #include <cstdint>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "ConfigFile.h"
@@ -25,6 +24,7 @@
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
 #include "platform/Registry.h"
+#include "platform/RegularFile.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;
@@ -81,7 +81,8 @@ namespace {
 
 // The catalog's SIZE as a byte count; -1 when it is not a plain decimal number.
 std::int64_t ParseCatalogSize(const std::string& text) {
-    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 18 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return -1;
     return std::stoll(text);
 }
@@ -101,11 +102,13 @@ std::string Trimmed(const std::string& s) {
     return s.substr(begin, s.find_last_not_of(" \t\r\n") - begin + 1);
 }
 
+// Only a regular file, opened without blocking: a FIFO left where a
+// catalog belongs must not stall the update.
 bool ReadWholeFile(const std::string& acpPath, std::string& out) {
-    std::ifstream in(zeva::NativePath(acpPath), std::ios::binary);
-    if (!in) return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    auto data = zeva::ReadRegularFile(zeva::NativePath(acpPath));
+    if (!data) return false;
+    out = std::move(*data);
+    return true;
 }
 // The interactive updater's record keeps the time of day as well.
 constexpr char kRecordTimeFormat[] = "%Y-%m-%d %H:%M:%S";
@@ -195,26 +198,27 @@ bool UpdateJob::DownloadOne(const std::string& name, const UpdateFileEntry* entr
 }
 
 bool UpdateJob::RejectCatalog(const std::string& reason) {
+    catalogRefused_ = true;
     // Never evaluated, now or by a later run.
     std::error_code ec;
     fs::remove(zeva::NativePath(stagingDir_ + catalogName_), ec);
     fs::remove(zeva::NativePath(stagingDir_ + catalogName_ + keys::kSignatureSuffix), ec);
     const int line = __LINE__;
-    WriteSysEventLog(program_invocation_short_name, __DATE__ " " __TIME__, "UpdateJob",
-                     "UpdateJob::FetchCatalog", line,
-                     "update catalog " + catalogName_ +
-                         " refused, nothing fetched or installed: " + reason,
-                     zeva::Acp("升级问题"));
+    WriteSysEventLog(
+        program_invocation_short_name, __DATE__ " " __TIME__, "UpdateJob",
+        "UpdateJob::FetchCatalog", line,
+        "update catalog " + catalogName_ + " refused, nothing fetched or installed: " + reason,
+        zeva::Acp("升级问题"));
     return false;
 }
 
 bool UpdateJob::CatalogCarriesSha256(const UpdateCatalog& catalog) {
     if (!SignatureRequired() || catalog.FilesWithoutSha256().empty()) return true;
-    return RejectCatalog("no SHA256 for " + catalog.FilesWithoutSha256().front() +
-                         (catalog.FilesWithoutSha256().size() > 1
-                              ? " and " + std::to_string(catalog.FilesWithoutSha256().size() - 1) +
-                                    " more files"
-                              : std::string()));
+    return RejectCatalog(
+        "no SHA256 for " + catalog.FilesWithoutSha256().front() +
+        (catalog.FilesWithoutSha256().size() > 1
+             ? " and " + std::to_string(catalog.FilesWithoutSha256().size() - 1) + " more files"
+             : std::string()));
 }
 
 bool UpdateJob::DownloadFiles(const std::vector<std::string>& names) {
@@ -316,8 +320,8 @@ bool UpdateJob::FetchCatalog() {
                              keys::kKeyPublicKey + ": " + error);
     }
     if (!DownloadFiles({signatureName})) {
-        return RejectCatalog(signatureName + " could not be fetched: " +
-                             downloader_->GetLastErrorInfo());
+        return RejectCatalog(signatureName +
+                             " could not be fetched: " + downloader_->GetLastErrorInfo());
     }
     std::string catalog;
     std::string signature;
@@ -327,7 +331,61 @@ bool UpdateJob::FetchCatalog() {
     if (verifier.Verify(catalog, signature, error) != 0) {
         return RejectCatalog(error);
     }
+    return CheckFreshness();
+}
+
+zeva::CatalogForm UpdateJob::CatalogFormOfJob() const {
+    if (catalogName_ == keys::kUpdateConfigIni) return zeva::CatalogForm::Main;
+    return options_.pluginCatalogHasFilesSection ? zeva::CatalogForm::PluginFilesSection
+                                                 : zeva::CatalogForm::Plugin;
+}
+
+std::string UpdateJob::RecordKey() const {
+    return installDir_ == appDir_ ? std::string(keys::kKeyProgramJob) : jobName_;
+}
+
+std::int64_t UpdateJob::InstalledSequence() const {
+    if (options_.form == zeva::UpdateForm::Toolbox) {
+        // The catalog installed in the regional folder is the toolbox's record.
+        const auto installed =
+            zeva::ReadCatalogFreshness(installDir_ + catalogName_, CatalogFormOfJob());
+        return installed.malformed.empty() ? installed.sequence : 0;
+    }
+    CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
+    std::string text;
+    config.ReadString(keys::kSectionCatalogSequence, RecordKey(), "", text);
+    if (text.empty() || text.size() > 18 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    return std::stoll(text);
+}
+
+bool UpdateJob::CheckFreshness() {
+    const auto staged = zeva::ReadCatalogFreshness(stagingDir_ + catalogName_, CatalogFormOfJob());
+    if (!staged.malformed.empty())
+        return RejectCatalog(staged.malformed + " is not a decimal number");
+    const std::int64_t now =
+        options_.wallClock ? options_.wallClock() : static_cast<std::int64_t>(std::time(nullptr));
+    if (staged.expires != 0 && now >= staged.expires) {
+        return RejectCatalog("it expired at " + zeva::UtcText(staged.expires) +
+                             " (EXPIRES); the publisher must sign it again");
+    }
+    const std::int64_t installed = InstalledSequence();
+    if (staged.sequence < installed) {
+        return RejectCatalog("its SEQUENCE " + std::to_string(staged.sequence) + " is lower than " +
+                             std::to_string(installed) +
+                             " of the catalog installed last: an older catalog replayed");
+    }
+    catalogSequence_ = staged.sequence;
     return true;
+}
+
+void UpdateJob::RecordSequence() {
+    if (!SignatureRequired() || options_.form == zeva::UpdateForm::Toolbox) return;
+    if (catalogSequence_ <= InstalledSequence()) return;
+    CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
+    config.WriteString(keys::kSectionCatalogSequence, RecordKey(),
+                       std::to_string(catalogSequence_));
 }
 
 std::vector<UpdateFileEntry> UpdateJob::TrustedEntries(const UpdateCatalog& catalog) const {
@@ -345,17 +403,25 @@ int UpdateJob::EvaluateProgramCatalog() {
     catalog.SetVersionOnlyGate(!options_.fullGate);
     int result = catalog.Evaluate();
     entries_ = TrustedEntries(catalog);
-    if (!CatalogCarriesSha256(catalog)) {
-        // Refused and removed like an unsigned catalog: nothing of it is fetched.
-        entries_.clear();
-        result = -1;
-    }
     CConfigFile staged(catalogPath);
     newVersion_.clear();
     newRegion_.clear();
     staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogVersion, "", newVersion_);
     staged.ReadString(keys::kSectionCatalogVersion, keys::kKeyCatalogRegion, "", newRegion_);
     notifyFlag_ = staged.ReadInteger(keys::kSectionCatalogVersion, keys::kKeyNotify, 0);
+    if (!CatalogCarriesSha256(catalog)) {
+        // Refused and removed like an unsigned catalog: nothing of it is fetched.
+        entries_.clear();
+        result = -1;
+    } else if (result == 0 && SignatureRequired() && updateType_ == 1 &&
+               zeva::VersionSortsAfter(localVersion_, newVersion_)) {
+        // A signed release once genuine is still no reason to go back to it,
+        // whatever UNCONDITIONALUPDATE or REGION say.
+        RejectCatalog("its VERSION " + newVersion_ + " is older than the installed " +
+                      localVersion_);
+        entries_.clear();
+        result = -1;
+    }
     return result;
 }
 
@@ -369,6 +435,7 @@ const UpdateFileEntry* UpdateJob::EntryNamed(const std::string& name) const {
 bool UpdateJob::InstallFetchedRelease() {
     host_->CloseRunningClient();
     if (!InstallEntries(entries_)) return false;
+    RecordSequence();
     if (updateType_ != 1) {
         const std::string plugCatalog = stagingDir_ + keys::kPlugCatalogIni;
         if (IsFile(plugCatalog)) {
@@ -407,6 +474,7 @@ bool UpdateJob::RunProgramJob() {
         // The new version is recorded only once every file is in place, so an
         // interrupted or failed installation is completed by the next run.
         if (installed && (!options_.onlyWhenNewer || newer)) {
+            RecordSequence();
             WriteInstalledVersion(newVersion_, options_.recordAndNotify);
             if (options_.recordAndNotify) {
                 WriteRecord(keys::kRecordDateFormat, newVersion_);
@@ -436,7 +504,7 @@ bool UpdateJob::RunPluginJob() {
         const std::vector<UpdateFileEntry> entries = TrustedEntries(catalog);
         const std::vector<UpdateFileEntry> toFetch = EntriesToFetch(entries);
         if (DownloadEntries(toFetch)) {
-            InstallEntries(entries);
+            if (InstallEntries(entries)) RecordSequence();
             if (IsFile(catalogPath)) {
                 zeva::InstallFile(zeva::NativePath(catalogPath),
                                   zeva::NativePath(installDir_ + catalogName_), *host_, *journal_);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "CryptConfigFile.h"
 #include "ProgramRunner.h"
 #include "SilentUpdate.h"
 #include "UpdateFixture.h"
@@ -138,6 +139,73 @@ TEST_F(SilentUpdateTest, FilesTheUpdaterNeverMadeAreLeftAlone) {
     EXPECT_EQ(Installed("data\\a.dat"), "a v2");
     expectUntouched("after an update");
     EXPECT_FALSE(fs::exists(app / "UPDATE"));
+}
+
+// With a key: an older signed release is never taken (whatever it says), a
+// catalog older than the one installed last or expired is refused, and so is
+// every catalog while the key is the all-zero placeholder.
+TEST_F(SilentUpdateTest, SignedReplayExpiryRollbackAndPlaceholderKeyInstallNothing) {
+    auto release = [](const char* version, int unconditional, const char* sequence,
+                      const char* expires) {
+        Release r{version, "110000", unconditional, 0, {{"ZEVAClient", "client old or forged"}}};
+        r.sequence = sequence;
+        r.expires = expires;
+        return r;
+    };
+    struct Case {
+        const char* what;
+        Release release;
+        std::string keys;
+        bool forge;
+        const char* reason;  // null: nothing due, nothing to refuse
+    };
+    const std::vector<Case> cases = {
+        {"older release, UNCONDITIONALUPDATE=1, another region", release("1.0", 1, "500", ""), "%",
+         false, nullptr},
+        {"replayed older catalog, higher version", release("3.0", 0, "200", ""), "%", false,
+         "SEQUENCE 200 is lower than 300"},
+        {"expired catalog", release("3.0", 0, "400", "1000000000"), "%", false, "expired at"},
+        {"placeholder key, forged signature", release("3.0", 0, "400", ""), "", true,
+         "small order"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Configure("2.0", "330000");
+        Install("ZEVAClient", "client v2");
+        {
+            CCryptConfigFile config(AppAcp() + keys::kConfigDat, "");
+            config.WriteString(keys::kSectionCatalogSequence, keys::kKeyProgramJob, "300");
+        }
+        if (c.forge) {
+            PublishForged(c.release);
+        } else {
+            UseKey(c.keys);
+            PublishSigned(c.release);
+        }
+        server.ClearRequests();
+        syslog.Drain();
+        EXPECT_EQ(zeva::RunSilentUpdate(host), 0);
+        EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+        EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+        EXPECT_TRUE(host.starts.empty());
+        for (const std::string& path : Requests()) {
+            EXPECT_NE(path.find("UpdateConfig.ini"), std::string::npos) << path;
+        }
+        const auto records = syslog.Drain();
+        if (c.reason == nullptr) {
+            EXPECT_TRUE(records.empty());
+            continue;
+        }
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_NE(records[0].find(c.reason), std::string::npos) << records[0];
+    }
+    // A newer signed catalog installs and raises the bar.
+    UseKey();
+    PublishSigned(release("3.0", 0, "400", "4000000000"));
+    EXPECT_EQ(zeva::RunSilentUpdate(host), 0);
+    EXPECT_EQ(Installed("ZEVAClient"), "client old or forged");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "3.0");
+    EXPECT_EQ(ConfigValue(keys::kSectionCatalogSequence, keys::kKeyProgramJob), "400");
 }
 
 }  // namespace

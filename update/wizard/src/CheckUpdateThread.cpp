@@ -29,6 +29,9 @@ DWORD CCheckUpdateThread::Run() {
     if (!IsStopRequested() && job->FetchCatalog()) {
         const int evaluated = job->EvaluateProgramCatalog();
         result = evaluated < 0 ? kCatalogMissing : static_cast<WPARAM>(evaluated);
+    } else if (job->CatalogRefused()) {
+        // Reached the server, but what it sent was refused: an update error, not a lost connection.
+        result = kCatalogMissing;
     }
     if (IsStopRequested()) return 1;
     job_ = std::move(job);

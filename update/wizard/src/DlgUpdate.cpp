@@ -108,7 +108,8 @@ LRESULT CDlgUpdate::OnCheckDone(WPARAM result) {
         return 0;
     }
     if (result == CCheckUpdateThread::kCatalogMissing) {
-        // Refused after the transfer (a signed release without every SHA256): never "up to date".
+        // Refused after the transfer (signature, expiry, sequence, an older release, a
+        // missing SHA256): never "up to date".
         Fail(kUpdateError);
         return 0;
     }

@@ -576,4 +576,76 @@ TEST_F(UpdateAppTest, SecondCopyExitsAtOnceWithoutAWindow) {
     EXPECT_EQ(appObject.LastOutcome(), CUpdateApp::Outcome::Silent);
 }
 
+// With a key, both modes refuse an older signed release (whatever its flags),
+// a replayed catalog older than the one installed last, an expired one, and
+// every catalog when the configured key is the all-zero placeholder (which a
+// forged signature would otherwise satisfy for about half of all catalogs).
+TEST_F(UpdateAppTest, SignedRollbackReplayExpiryAndPlaceholderKeyAreRefusedInBothModes) {
+    struct Case {
+        const char* what;
+        Release release;
+        std::string keys;
+        bool forge;
+        const char* reason;
+    };
+    auto release = [](const char* version, int unconditional, const char* sequence,
+                      const char* expires) {
+        Release r{version, "330000", unconditional, 0, {{"ZEVAClient", "client old or forged"}}};
+        r.sequence = sequence;
+        r.expires = expires;
+        return r;
+    };
+    const std::vector<Case> cases = {
+        {"older release, UNCONDITIONALUPDATE=1", release("1.0", 1, "500", ""), "%", false,
+         "VERSION 1.0 is older than the installed 2.0"},
+        {"replayed older catalog", release("3.0", 0, "200", ""), "%", false,
+         "SEQUENCE 200 is lower than 300"},
+        {"expired catalog", release("3.0", 0, "400", "1000000000"), "%", false, "expired at"},
+        {"placeholder key, forged signature", release("3.0", 0, "400", ""), "", true,
+         "small order"},
+    };
+    for (const Case& c : cases) {
+        for (const auto& args : {std::vector<std::string>{}, std::vector<std::string>{"-silent"}}) {
+            const bool silent = !args.empty();
+            SCOPED_TRACE(std::string(c.what) + (silent ? ", -silent" : ", dialog"));
+            Configure("2.0", "330000");
+            Install("ZEVAClient", "client v2");
+            {
+                CCryptConfigFile config(AppAcp() + keys::kConfigDat, "");
+                config.WriteString(keys::kSectionCatalogSequence, keys::kKeyProgramJob, "300");
+            }
+            if (c.forge) {
+                PublishForged(c.release);
+            } else {
+                UseKey(c.keys);
+                PublishSigned(c.release);
+            }
+            seen.clear();
+            recorder.replaces = 0;
+            syslog.Drain();
+            CUpdateApp appObject(Env());
+            appObject.InitInstance(args);
+            EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+            EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+            EXPECT_EQ(recorder.replaces, 0);
+            const auto records = syslog.Drain();
+            ASSERT_EQ(records.size(), 1u);
+            EXPECT_NE(records[0].find(c.reason), std::string::npos) << records[0];
+            if (!silent) {
+                EXPECT_EQ(seen.count(State::UpdateAvailable), 0u);
+                ASSERT_EQ(seen.count(State::Failed), 1u);
+                EXPECT_EQ(seen[State::Failed].headline, Acp(kUpdateError));
+            }
+        }
+    }
+    // A newer catalog installs in the dialog and raises the bar to its sequence.
+    UseKey();
+    PublishSigned(release("3.0", 0, "400", "4000000000"));
+    CUpdateApp appObject(Env());
+    appObject.InitInstance({});
+    EXPECT_NE(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "3.0");
+    EXPECT_EQ(ConfigValue(keys::kSectionCatalogSequence, keys::kKeyProgramJob), "400");
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
 #include <cstdio>
@@ -244,7 +245,8 @@ void UseShippedFontConfig() {
     }
 }
 
-QtRenderer::QtRenderer() : pump_(std::make_unique<QtMessagePump>()) {
+QtRenderer::QtRenderer()
+    : flushContext_(std::make_unique<QObject>()), pump_(std::make_unique<QtMessagePump>()) {
     SetRenderer(this);
 }
 
@@ -330,6 +332,7 @@ void QtRenderer::WindowDestroyed(CWnd& wnd) {
     QWidget* w = it->second;
     widgets_.erase(it);
     shotTaken_.erase(&wnd);
+    pendingAppends_.erase(&wnd);
     if (auto* m = MirrorOf(w)) m->Forget();
     w->hide();
     // Later: the widget may be inside its own event handler right now.
@@ -340,9 +343,168 @@ void QtRenderer::WindowChanged(CWnd& wnd, unsigned what) {
     Sync(wnd, what);
 }
 
+namespace {
+
+QTreeWidgetItem* ListRow(const CListCtrl& model, int row) {
+    auto* item = new QTreeWidgetItem;
+    for (int col = 0; col < std::max(1, model.GetColumnCount()); ++col)
+        item->setText(col, ToQt(model.GetItemText(row, col)));
+    return item;
+}
+
+}  // namespace
+
+void QtRenderer::FillItems(CWnd& wnd, QWidget* w) {
+    ++itemRebuilds_;
+    if (auto* combo = dynamic_cast<ComboBox*>(w)) {
+        const QSignalBlocker block(combo);
+        QStringList items;
+        for (const auto& item : static_cast<CComboBox&>(wnd).Items()) items << ToQt(item);
+        combo->clear();
+        combo->addItems(items);
+    } else if (auto* list = dynamic_cast<ListView*>(w)) {
+        auto& model = static_cast<CListCtrl&>(wnd);
+        list->syncing = true;
+        list->clear();
+        QStringList headings;
+        for (const auto& c : model.Columns()) headings << ToQt(c.heading);
+        list->setColumnCount(std::max(1, model.GetColumnCount()));
+        list->setHeaderLabels(headings);
+        for (int i = 0; i < model.GetColumnCount(); ++i)
+            list->setColumnWidth(i, model.Columns()[static_cast<std::size_t>(i)].width);
+        QList<QTreeWidgetItem*> rows;
+        for (int row = 0; row < model.GetItemCount(); ++row) rows << ListRow(model, row);
+        list->addTopLevelItems(rows);
+        list->syncing = false;
+    }
+}
+
+namespace {
+
+// The model's selection and text; Qt selects the first row it adds to an
+// empty box by itself.
+void ShowSelection(ComboBox& combo, const CComboBox& model) {
+    const QSignalBlocker block(&combo);
+    if (model.GetCurSel() >= 0 || !combo.isEditable()) combo.setCurrentIndex(model.GetCurSel());
+    if (combo.isEditable() && combo.currentText() != ToQt(model.GetWindowText()))
+        combo.setEditText(ToQt(model.GetWindowText()));
+}
+
+int ShownRows(QWidget* w) {
+    if (auto* combo = dynamic_cast<ComboBox*>(w)) return combo->count();
+    if (auto* list = dynamic_cast<ListView*>(w)) return list->topLevelItemCount();
+    return 0;
+}
+
+}  // namespace
+
+void QtRenderer::FlushAppends(const CWnd& wnd) {
+    const auto it = pendingAppends_.find(&wnd);
+    if (it == pendingAppends_.end()) return;
+    const int count = it->second;
+    pendingAppends_.erase(it);
+    QWidget* w = WidgetOf(wnd);
+    const int first = ShownRows(w);
+    // The widget holds the model's rows before `first`; the waiting ones
+    // follow, with their texts as they are now.
+    if (auto* combo = dynamic_cast<ComboBox*>(w)) {
+        const auto& items = static_cast<const CComboBox&>(wnd).Items();
+        QStringList rows;
+        for (int i = first; i < first + count && i < static_cast<int>(items.size()); ++i)
+            rows << ToQt(items[static_cast<std::size_t>(i)]);
+        {
+            const QSignalBlocker block(combo);
+            combo->addItems(rows);
+        }
+        ShowSelection(*combo, static_cast<const CComboBox&>(wnd));
+    } else if (auto* list = dynamic_cast<ListView*>(w)) {
+        const auto& model = static_cast<const CListCtrl&>(wnd);
+        QList<QTreeWidgetItem*> rows;
+        for (int i = first; i < first + count && i < model.GetItemCount(); ++i)
+            rows << ListRow(model, i);
+        list->syncing = true;
+        list->addTopLevelItems(rows);
+        list->syncing = false;
+    }
+}
+
+void QtRenderer::FlushAllAppends() {
+    while (!pendingAppends_.empty()) FlushAppends(*pendingAppends_.begin()->first);
+}
+
+void QtRenderer::ItemsEdited(CWnd& wnd, const ItemEdit& edit) {
+    QWidget* w = WidgetOf(wnd);
+    if (!w) return;
+    // The widget shows the model's first rows; the rest wait for the batch.
+    // Edits among the waiting rows only change how many there are.
+    const int shown = ShownRows(w);
+    if (edit.kind != ItemEdit::Kind::Reset && edit.index >= shown) {
+        int& waiting = pendingAppends_[&wnd];
+        if (edit.kind == ItemEdit::Kind::Inserted) ++waiting;
+        if (edit.kind == ItemEdit::Kind::Removed) --waiting;
+        const int queued = waiting;
+        if (queued <= 0) pendingAppends_.erase(&wnd);
+        if (queued > 0 && !flushQueued_) {
+            flushQueued_ = true;
+            QTimer::singleShot(0, flushContext_.get(), [this] {
+                flushQueued_ = false;
+                FlushAllAppends();
+            });
+        }
+        return;
+    }
+    if (edit.kind == ItemEdit::Kind::Reset) pendingAppends_.erase(&wnd);
+    if (auto* combo = dynamic_cast<ComboBox*>(w)) {
+        auto& model = static_cast<CComboBox&>(wnd);
+        const QSignalBlocker block(combo);
+        const struct Reselect {
+            ComboBox& combo;
+            const CComboBox& model;
+            ~Reselect() { ShowSelection(combo, model); }
+        } reselect{*combo, model};
+        switch (edit.kind) {
+            case ItemEdit::Kind::Inserted:
+                combo->insertItem(edit.index,
+                                  ToQt(model.Items()[static_cast<std::size_t>(edit.index)]));
+                break;
+            case ItemEdit::Kind::Removed:
+                combo->removeItem(edit.index);
+                break;
+            case ItemEdit::Kind::TextSet:
+                combo->setItemText(edit.index,
+                                   ToQt(model.Items()[static_cast<std::size_t>(edit.index)]));
+                break;
+            case ItemEdit::Kind::Reset:
+                combo->clear();
+                break;
+        }
+    } else if (auto* list = dynamic_cast<ListView*>(w)) {
+        auto& model = static_cast<CListCtrl&>(wnd);
+        list->syncing = true;
+        switch (edit.kind) {
+            case ItemEdit::Kind::Inserted:
+                list->insertTopLevelItem(edit.index, ListRow(model, edit.index));
+                break;
+            case ItemEdit::Kind::Removed:
+                delete list->takeTopLevelItem(edit.index);
+                break;
+            case ItemEdit::Kind::TextSet:
+                if (QTreeWidgetItem* item = list->topLevelItem(edit.index);
+                    item && edit.subItem < std::max(1, model.GetColumnCount()))
+                    item->setText(edit.subItem, ToQt(model.GetItemText(edit.index, edit.subItem)));
+                break;
+            case ItemEdit::Kind::Reset:
+                list->clear();
+                break;
+        }
+        list->syncing = false;
+    }
+}
+
 void QtRenderer::Sync(CWnd& wnd, unsigned what) {
     QWidget* w = WidgetOf(wnd);
     if (!w) return;
+    FlushAppends(wnd);
     const CRect r = wnd.Rect();
     if (what & kChangeGeometry) {
         if (w->isWindow()) {
@@ -393,37 +555,17 @@ void QtRenderer::Sync(CWnd& wnd, unsigned what) {
             text->setReadOnly(wnd.GetStyle() & ES_READONLY);
         } else if (auto* combo = dynamic_cast<ComboBox*>(w)) {
             auto& model = static_cast<CComboBox&>(wnd);
-            const QSignalBlocker block(combo);
-            QStringList items;
-            for (const auto& item : model.Items()) items << ToQt(item);
-            QStringList shown;
-            for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
-            // Rebuilt only when the items changed, so typing keeps its cursor.
-            if (shown != items) {
-                combo->clear();
-                combo->addItems(items);
-            }
-            if (model.GetCurSel() >= 0 || !combo->isEditable())
-                combo->setCurrentIndex(model.GetCurSel());
-            if (combo->isEditable() && combo->currentText() != ToQt(model.GetWindowText()))
-                combo->setEditText(ToQt(model.GetWindowText()));
+            // The items follow edit by edit (ItemsEdited); they are copied
+            // whole only when the widget is new.
+            if (what == kChangeAll || combo->count() != model.GetCount()) FillItems(wnd, w);
+            ShowSelection(*combo, model);
         } else if (auto* list = dynamic_cast<ListView*>(w)) {
             auto& model = static_cast<CListCtrl&>(wnd);
+            // Columns changed (or the widget is new): every row is laid out again.
+            if ((what & kChangeContent) || list->topLevelItemCount() != model.GetItemCount())
+                FillItems(wnd, w);
             list->syncing = true;
-            list->clear();
-            QStringList headings;
-            for (const auto& c : model.Columns()) headings << ToQt(c.heading);
-            list->setColumnCount(std::max(1, model.GetColumnCount()));
-            list->setHeaderLabels(headings);
-            for (int i = 0; i < model.GetColumnCount(); ++i) {
-                list->setColumnWidth(i, model.Columns()[static_cast<std::size_t>(i)].width);
-            }
-            for (int row = 0; row < model.GetItemCount(); ++row) {
-                auto* item = new QTreeWidgetItem(list);
-                for (int col = 0; col < std::max(1, model.GetColumnCount()); ++col) {
-                    item->setText(col, ToQt(model.GetItemText(row, col)));
-                }
-            }
+            list->clearSelection();
             if (model.GetSelectionMark() >= 0)
                 list->topLevelItem(model.GetSelectionMark())->setSelected(true);
             list->syncing = false;
@@ -489,6 +631,7 @@ void QtRenderer::BeginDrag(CImageDialog& dlg, CPoint) {
 }
 
 bool QtRenderer::Screenshot(CWnd& top, const std::string& pngPath) {
+    FlushAllAppends();
     QWidget* w = WidgetOf(top);
     if (!w) return false;
     const QFileInfo info(QString::fromStdString(pngPath));
@@ -524,7 +667,10 @@ void QtRenderer::AutoScreenshot(CWnd& wnd) {
     std::snprintf(name, sizeof name, "%02d-%u.png", ++screenshotCount_, id);
     const std::string path = (std::filesystem::path(screenshotDir_) / name).string();
     // Windows are shown after their initialisation, so the picture is complete now.
-    if (!Screenshot(wnd, path)) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    if (!Screenshot(wnd, path)) {
+        ++screenshotFailures_;
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    }
 }
 
 }  // namespace zeva::ui

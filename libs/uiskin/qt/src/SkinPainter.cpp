@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "platform/CodePage.h"
+#include "platform/RegularFile.h"
 
 namespace zeva::ui::skin {
 
@@ -17,13 +18,18 @@ const QColor kAccentDark(0x1B, 0x4C, 0x86);
 const QColor kBorder(0x8F, 0xAA, 0xCB);
 const QColor kText(0x33, 0x33, 0x33);
 constexpr int kCaptionBand = 30;
+constexpr std::uintmax_t kMaxImageBytes = 32u << 20;
 
 bool DrawFile(QPainter& p, const SkinImage& img, const QRect& r) {
     if (img.info.file.empty()) return false;
     QPixmap pm;
     const QString key = QString::fromStdString(img.info.file);
     if (!QPixmapCache::find(key, &pm)) {
-        if (!pm.load(key)) return false;
+        // Read here, not by Qt: only a regular file, and never a blocking open.
+        const auto data = ReadRegularFile(img.info.file, kMaxImageBytes);
+        if (!data || !pm.loadFromData(reinterpret_cast<const uchar*>(data->data()),
+                                      static_cast<uint>(data->size())))
+            return false;
         QPixmapCache::insert(key, pm);
     }
     p.drawPixmap(r, pm);

@@ -7,17 +7,19 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QFontInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
 #include <cstdlib>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "Controls.h"
 #include "QtRenderer.h"
@@ -187,7 +189,8 @@ TEST_F(QtRendering, NativeListsMirrorTheModelAndPicksComeBack) {
     combo->AddString(Acp("乙"));
     auto* qcombo = dynamic_cast<QComboBox*>(renderer.WidgetOf(*combo));
     ASSERT_NE(qcombo, nullptr);
-    EXPECT_EQ(qcombo->count(), 2);
+    ASSERT_TRUE(WaitFor([&] { return qcombo->count() == 2; }))
+        << "added rows show on the next turn";
     EXPECT_EQ(qcombo->itemText(1), QStringLiteral("乙"));
     EXPECT_LE(qcombo->height(), 30) << "the closed box is one line high";
     qcombo->setCurrentIndex(1);
@@ -200,7 +203,7 @@ TEST_F(QtRendering, NativeListsMirrorTheModelAndPicksComeBack) {
     list->InsertItem(1, Acp("电脑"));
     auto* tree = dynamic_cast<QTreeWidget*>(renderer.WidgetOf(*list));
     ASSERT_NE(tree, nullptr);
-    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    ASSERT_TRUE(WaitFor([&] { return tree->topLevelItemCount() == 2; }));
     EXPECT_EQ(tree->topLevelItem(1)->text(0), QStringLiteral("电脑"));
     tree->topLevelItem(1)->setSelected(true);
     EXPECT_EQ(list->GetSelectionMark(), 1);
@@ -216,7 +219,8 @@ TEST_F(QtRendering, AnEditableComboBoxMirrorsTypedTextBothWays) {
     t.cx = 200;
     t.cy = 80;
     t.style = WS_POPUP | WS_VISIBLE;
-    t.controls = {{1, ControlKind::ComboBox, 5, 5, 120, 60, "", CBS_DROPDOWN | CBS_HASSTRINGS, true}};
+    t.controls = {
+        {1, ControlKind::ComboBox, 5, 5, 120, 60, "", CBS_DROPDOWN | CBS_HASSTRINGS, true}};
     RegisterDialogTemplate(nullptr, t);
     CImageDialog dlg(9303);
     ASSERT_TRUE(dlg.Create(9303));
@@ -292,4 +296,129 @@ TEST_F(QtRendering, FreeScreenAreaIsThePrimaryScreensAvailableGeometry) {
     EXPECT_GE(available.left, desktop.left);
     EXPECT_LE(available.bottom, desktop.bottom);
     EXPECT_GT(available.Width(), 0);
+}
+
+namespace {
+
+QStringList ComboTexts(QComboBox* q) {
+    QStringList out;
+    for (int i = 0; i < q->count(); ++i) out << q->itemText(i);
+    return out;
+}
+
+QStringList TreeTexts(QTreeWidget* t) {
+    QStringList out;
+    for (int i = 0; i < t->topLevelItemCount(); ++i)
+        out << t->topLevelItem(i)->text(0) + "|" + t->topLevelItem(i)->text(1);
+    return out;
+}
+
+}  // namespace
+
+// The widgets follow item edits one by one (inserts anywhere, deletes, cell
+// texts, resets) and end up showing the model's rows and selection; a long
+// list is never copied whole again while it is filled.
+TEST_F(QtRendering, NativeListsFollowItemEditsWithoutRebuilding) {
+    DialogTemplate t;
+    t.id = 9303;
+    t.cx = 200;
+    t.cy = 120;
+    t.style = WS_POPUP | WS_VISIBLE;
+    t.controls = {{1, ControlKind::ComboBox, 5, 5, 80, 60, "", CBS_DROPDOWNLIST, true},
+                  {2, ControlKind::ListCtrl, 5, 25, 150, 60, "", LVS_REPORT, true}};
+    RegisterDialogTemplate(nullptr, t);
+    CImageDialog dlg(9303);
+    ASSERT_TRUE(dlg.Create(9303));
+    auto* combo = static_cast<CComboBox*>(dlg.GetDlgItem(1));
+    auto* list = static_cast<CListCtrl*>(dlg.GetDlgItem(2));
+    auto* qcombo = dynamic_cast<QComboBox*>(renderer.WidgetOf(*combo));
+    auto* tree = dynamic_cast<QTreeWidget*>(renderer.WidgetOf(*list));
+    ASSERT_TRUE(qcombo && tree);
+    list->InsertColumn(0, "No");
+    list->InsertColumn(1, "MAC");
+    const auto rebuilds = renderer.ItemRebuilds();
+
+    // Rows added at the end reach the widget in a batch on the next turn of
+    // the event loop; edits before, among and after the waiting rows, with
+    // and without a turn between them, must leave the widget as the model.
+    const auto turn = [] { QCoreApplication::processEvents(); };
+    const std::vector<std::pair<const char*, std::function<void()>>> scenarios = {
+        {"appends, then inserts and deletes among shown and waiting rows",
+         [&] {
+             for (const char* s : {"b", "d"}) combo->AddString(s);
+             combo->InsertString(0, "a");
+             combo->InsertString(2, "c");
+             combo->SetCurSel(3);
+             combo->DeleteString(1);
+             list->InsertItem(0, "2");
+             list->InsertItem(0, "1");
+             list->InsertItem(5, "3");
+             list->SetItemText(2, 1, "00-1B");
+             list->SetSelectionMark(2);
+             list->DeleteItem(0);
+         }},
+        {"a turn between appends and edits of both kinds of rows",
+         [&] {
+             for (const char* s : {"a", "b"}) combo->AddString(s);
+             list->InsertItem(0, "1");
+             list->InsertItem(1, "2");
+             turn();
+             combo->AddString("c");
+             combo->InsertString(1, "x");
+             combo->DeleteString(3);
+             combo->AddString("d");
+             list->InsertItem(2, "3");
+             list->SetItemText(0, 1, "shown");
+             list->SetItemText(2, 1, "waiting");
+             list->DeleteItem(1);
+             list->SetSelectionMark(1);
+         }},
+        {"reset with rows waiting",
+         [&] {
+             combo->AddString("gone");
+             list->InsertItem(0, "gone");
+             combo->ResetContent();
+             list->DeleteAllItems();
+             combo->AddString("kept");
+             list->InsertItem(0, "kept");
+         }},
+    };
+    for (const auto& [name, steps] : scenarios) {
+        SCOPED_TRACE(name);
+        combo->ResetContent();
+        list->DeleteAllItems();
+        turn();
+        steps();
+        turn();
+        QStringList comboModel, listModel;
+        for (const auto& item : combo->Items()) comboModel << QString::fromStdString(item);
+        for (int r = 0; r < list->GetItemCount(); ++r)
+            listModel << QString::fromStdString(list->GetItemText(r, 0) + "|" +
+                                                list->GetItemText(r, 1));
+        EXPECT_EQ(ComboTexts(qcombo), comboModel);
+        EXPECT_EQ(qcombo->currentIndex(), combo->GetCurSel());
+        EXPECT_EQ(TreeTexts(tree), listModel);
+        const auto selected = tree->selectedItems();
+        EXPECT_EQ(selected.isEmpty() ? -1 : tree->indexOfTopLevelItem(selected.front()),
+                  list->GetSelectionMark());
+    }
+    EXPECT_EQ(ComboTexts(qcombo), QStringList{"kept"});
+
+    combo->ResetContent();
+    list->DeleteAllItems();
+    constexpr int kOrders = 5000;
+    for (int i = 0; i < kOrders; ++i) {
+        const std::string order = "WO" + std::to_string(i);
+        combo->SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(order.c_str()));
+        list->InsertItem(i, order);
+    }
+    combo->SendMessage(CB_SETCURSEL, 0, 0);
+    turn();
+    EXPECT_EQ(renderer.ItemRebuilds(), rebuilds);
+    ASSERT_EQ(qcombo->count(), kOrders);
+    EXPECT_EQ(qcombo->itemText(kOrders - 1), QStringLiteral("WO4999"));
+    EXPECT_EQ(qcombo->currentText(), QStringLiteral("WO0"));
+    ASSERT_EQ(tree->topLevelItemCount(), kOrders);
+    EXPECT_EQ(tree->topLevelItem(1234)->text(0), QStringLiteral("WO1234"));
+    dlg.DestroyWindow();
 }

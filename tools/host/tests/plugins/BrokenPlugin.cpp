@@ -1,7 +1,9 @@
 // Libraries that look like plug-ins and are not sound ones, for the loader's
 // tests; ZEVA_BROKEN selects which fault this build carries.
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "PlugContract.h"
 
@@ -25,5 +27,9 @@ extern "C" ZEVA_PLUG_EXPORT bool PlugUnInit() {
 extern "C" ZEVA_PLUG_EXPORT void PlugCreate(CWnd*) {}
 extern "C" ZEVA_PLUG_EXPORT bool PlugInit() {
     throw std::runtime_error("no settings file");
+}
+#elif ZEVA_BROKEN == 5  // keeps the window thread busy in PlugCreate
+extern "C" ZEVA_PLUG_EXPORT void PlugCreate(CWnd*) {
+    std::this_thread::sleep_for(std::chrono::seconds(120));
 }
 #endif
