@@ -51,8 +51,14 @@ function(zeva_add_test name)
   if(labels STREQUAL "")
     set(labels unit)
   endif()
+  # Under Wine the first program of a run may wait for the Wine server to start.
+  set(discovery_timeout 5)
+  if(CMAKE_CROSSCOMPILING)
+    set(discovery_timeout 120)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT ${discovery_timeout}
     PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
     TEST_PREFIX "${name}.")
 endfunction()

@@ -18,8 +18,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-find_program(ZEVA_WINE wine)
-if(ZEVA_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${ZEVA_WINE})
-endif()
+# The tests run through scripts/windows.d/wine-run (the windows preset's
+# CMAKE_CROSSCOMPILING_EMULATOR): a Chinese locale and the project's prefix.

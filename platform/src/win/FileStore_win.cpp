@@ -1,12 +1,15 @@
-// Crash-safe, process-safe rewrites on Windows. The file itself is locked
-// with LockFileEx across read, edit and write; the new content goes to a
-// temporary file beside it, written through to disk, and MoveFileExW puts it
-// in place while the lock is held (every handle of ours shares delete, so the
-// name can be replaced under it). Paths reach the OS as UTF-16.
+// Crash-safe, process-safe rewrites on Windows. Windows refuses to replace a
+// name that any program holds open, so the lock is not the file itself but a
+// named mutex of the file's full path, held across read, edit and write (the
+// system releases it when its holder dies). The new content goes to a
+// temporary file beside the old one, written through to disk, and is moved
+// into place; a reader that holds the old file for a moment is waited for,
+// a little. Paths reach the OS as UTF-16.
 #include "platform/FileStore.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <random>
 
 namespace zeva {
@@ -121,6 +124,51 @@ void RemoveStaleTemporaries(const fs::path& path) {
     }
 }
 
+// The writers' lock of one file: a mutex named after its full, case-folded
+// path (a name may hold no backslash, and is kept short by a digest).
+class PathLock {
+public:
+    explicit PathLock(const fs::path& path) {
+        std::error_code ec;
+        std::wstring full = fs::absolute(path, ec).wstring();
+        CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+        std::uint64_t hash = 1469598103934665603ULL;  // FNV-1a
+        for (wchar_t c : full) {
+            hash ^= static_cast<std::uint64_t>(c);
+            hash *= 1099511628211ULL;
+        }
+        const std::wstring name = L"Local\\zeva-file-" + std::to_wstring(hash);
+        mutex_ = CreateMutexW(nullptr, FALSE, name.c_str());
+        if (mutex_ == nullptr) return;
+        const DWORD rc = WaitForSingleObject(mutex_, INFINITE);
+        held_ = rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;  // abandoned: its holder died
+    }
+    PathLock(const PathLock&) = delete;
+    PathLock& operator=(const PathLock&) = delete;
+    ~PathLock() {
+        if (held_) ReleaseMutex(mutex_);
+        if (mutex_ != nullptr) CloseHandle(mutex_);
+    }
+    bool held() const { return held_; }
+
+private:
+    HANDLE mutex_ = nullptr;
+    bool held_ = false;
+};
+
+// Moves `from` over `to`. A program reading the old file keeps it from being
+// replaced; such reads are short, so the move is tried again for a while.
+bool MoveIntoPlace(const fs::path& from, const fs::path& to) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        const DWORD code = GetLastError();
+        if (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) return false;
+        Sleep(20);
+        SetLastError(code);
+    }
+    return false;
+}
+
 // Writes `content` next to `path` (through to the disk) and moves it into place.
 bool WriteAndReplace(const fs::path& path, const std::string& content, std::string* error) {
     const fs::path tmp = TempName(path);
@@ -137,7 +185,7 @@ bool WriteAndReplace(const fs::path& path, const std::string& content, std::stri
             return false;
         }
     }
-    if (!MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveIntoPlace(tmp, path)) {
         SetError(error, "cannot replace", path);
         DeleteFileW(tmp.c_str());
         return false;
@@ -181,51 +229,40 @@ bool RewriteFile(const fs::path& givenPath,
                  const std::function<std::optional<std::string>(const std::string&)>& edit,
                  std::string* error) {
     const fs::path path = FinalTarget(givenPath);
-    // Lock the file itself; when a writer replaced it while we waited, the
-    // name now refers to another file, so lock again until they agree.
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        Handle h(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!h.valid()) {
+    PathLock lock(path);
+    if (!lock.held()) {
+        SetError(error, "cannot lock", path);
+        return false;
+    }
+    std::string current;
+    {
+        Handle h(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+        if (h.valid()) {
+            if (!IsRegular(h.get())) {
+                if (error != nullptr) *error = Utf8(path) + " is not a regular file";
+                return false;
+            }
+            if (!ReadAll(h.get(), current)) {
+                SetError(error, "cannot read", path);
+                return false;
+            }
+        } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
             SetError(error, "cannot open", path);
             return false;
+        } else {
+            // A missing file is made, as on the other systems: its folder must exist.
+            const DWORD attrs = GetFileAttributesW(path.parent_path().empty() ? L"." : path.parent_path().c_str());
+            if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                SetError(error, "cannot open", path);
+                return false;
+            }
         }
-        if (!IsRegular(h.get())) {
-            if (error != nullptr) *error = Utf8(path) + " is not a regular file";
-            return false;
-        }
-        OVERLAPPED whole{};
-        if (!LockFileEx(h.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
-            SetError(error, "cannot lock", path);
-            return false;
-        }
-        BY_HANDLE_FILE_INFORMATION locked{};
-        GetFileInformationByHandle(h.get(), &locked);
-        Handle named(CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        BY_HANDLE_FILE_INFORMATION now{};
-        if (!named.valid() || !GetFileInformationByHandle(named.get(), &now) ||
-            now.nFileIndexHigh != locked.nFileIndexHigh || now.nFileIndexLow != locked.nFileIndexLow ||
-            now.dwVolumeSerialNumber != locked.dwVolumeSerialNumber) {
-            UnlockFileEx(h.get(), 0, MAXDWORD, MAXDWORD, &whole);
-            continue;
-        }
-        std::string current;
-        if (!ReadAll(h.get(), current)) {
-            SetError(error, "cannot read", path);
-            UnlockFileEx(h.get(), 0, MAXDWORD, MAXDWORD, &whole);
-            return false;
-        }
-        const std::optional<std::string> next = edit(current);
-        bool ok = true;
-        if (next) {
-            RemoveStaleTemporaries(path);
-            ok = WriteAndReplace(path, *next, error);
-        }
-        UnlockFileEx(h.get(), 0, MAXDWORD, MAXDWORD, &whole);
-        return ok;
     }
-    if (error != nullptr) *error = "cannot lock " + Utf8(path) + ": file keeps changing";
-    return false;
+    const std::optional<std::string> next = edit(current);
+    if (!next) return true;
+    RemoveStaleTemporaries(path);
+    return WriteAndReplace(path, *next, error);
 }
 
 bool ReplaceFileContent(const fs::path& path, const std::string& content, std::string* error) {
