@@ -25,16 +25,13 @@
 #include <string>
 #include <vector>
 
-#include <httplib.h>
-
-#include <atomic>
 #include <random>
-#include <thread>
 
 #include "Publisher.h"
 #include "SHA256.h"
 #include "SignatureVerifier.h"
 #include "SigningKey.h"
+#include "TestHttpServer.h"
 #include "UpdateCatalog.h"
 #include "ZEVAUpdateIntf.h"
 
@@ -222,52 +219,6 @@ int Verify(const fs::path& dir) {
     return 0;
 }
 
-// A 50 MB file whose transfers are cut at three random points of the file;
-// Range requests are answered with 206 (by httplib).
-class CuttingServer {
-public:
-    CuttingServer(std::string body, std::vector<size_t> cuts)
-        : body_(std::move(body)), cuts_(std::move(cuts)) {
-        server_.Get("/1/big.bin", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_content_provider(
-                body_.size(), "application/octet-stream",
-                [this](size_t offset, size_t length, httplib::DataSink& sink) {
-                    size_t n = std::min<size_t>(length, 64 * 1024);
-                    const size_t next = nextCut_.load();
-                    if (next < cuts_.size() && offset + n >= cuts_[next]) {
-                        n = cuts_[next] - offset;
-                        nextCut_ = next + 1;
-                        if (n > 0) {
-                            served_ += n;
-                            sink.write(body_.data() + offset, n);
-                        }
-                        return false;
-                    }
-                    served_ += n;
-                    return sink.write(body_.data() + offset, n);
-                });
-        });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~CuttingServer() {
-        server_.stop();
-        thread_.join();
-    }
-    unsigned short port() const { return static_cast<unsigned short>(port_); }
-    size_t served() const { return served_.load(); }
-
-private:
-    std::string body_;
-    std::vector<size_t> cuts_;
-    std::atomic<size_t> nextCut_{0};
-    std::atomic<size_t> served_{0};
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
-};
-
 int Resume(unsigned seed) {
     constexpr size_t kSize = 50u * 1000 * 1000;
     std::mt19937 random(seed);
@@ -281,7 +232,11 @@ int Resume(unsigned seed) {
     size_t bytes[2] = {0, 0};
     int calls[2] = {0, 0};
     for (int resume = 0; resume < 2; ++resume) {
-        CuttingServer server(body, cuts);
+        // Each transfer that reaches the next cut point stops there; Range
+        // requests are answered with 206.
+        zeva::test::TestHttpServer server;
+        server.Put("/1/big.bin", body);
+        server.CutAt("/1/big.bin", cuts);
         CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}}, false);
         zeva::TransferLimits limits;
         limits.resumeAttempts = resume == 1 ? 3 : 0;
@@ -299,7 +254,7 @@ int Resume(unsigned seed) {
             fs::remove_all(out);
             return 1;
         }
-        bytes[resume] = server.served();
+        bytes[resume] = server.BytesServed("/1/big.bin");
     }
     fs::remove_all(out);
     std::printf("50 MB file cut at %.1f, %.1f and %.1f MB (seed %u)\n", static_cast<double>(cuts[0]) / 1e6,

@@ -26,16 +26,71 @@ function(zeva_target_defaults target)
   target_compile_options(${target} PRIVATE ${ZEVA_WARNINGS})
 endfunction()
 
-# zeva_add_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [THREADED] [TIMEOUT s])
+# zeva_add_library(<name> [STATIC|SHARED|MODULE|OBJECT|INTERFACE] [ALIAS <alias>] [HIDDEN]
+#                  [SOURCES ...] [INCLUDES <scope> dir ...] [LIBS <scope> lib ...])
+# One of our libraries (STATIC unless told): its alias, include folders and
+# libraries (with their PUBLIC/PRIVATE/INTERFACE keywords, as
+# target_include_directories and target_link_libraries take them; relative
+# folders are the caller's), the project's warnings; HIDDEN exports only what
+# is marked. The one place where the platform's export settings of our
+# libraries belong.
+function(zeva_add_library name)
+  # The kind comes right after the name: INTERFACE is also a scope keyword of INCLUDES and LIBS.
+  set(args ${ARGN})
+  set(type STATIC)
+  if(ARGC GREATER 1 AND ARGV1 MATCHES "^(STATIC|SHARED|MODULE|OBJECT|INTERFACE)$")
+    set(type ${ARGV1})
+    list(REMOVE_AT args 0)
+  endif()
+  cmake_parse_arguments(ARG "HIDDEN" "ALIAS" "SOURCES;INCLUDES;LIBS" ${args})
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "zeva_add_library(${name}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
+  endif()
+  add_library(${name} ${type} ${ARG_SOURCES})
+  if(ARG_ALIAS)
+    add_library(${ARG_ALIAS} ALIAS ${name})
+  endif()
+  if(ARG_INCLUDES)
+    target_include_directories(${name} ${ARG_INCLUDES})
+  endif()
+  if(ARG_LIBS)
+    target_link_libraries(${name} ${ARG_LIBS})
+  endif()
+  if(ARG_HIDDEN)
+    set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  endif()
+  if(NOT type STREQUAL "INTERFACE")
+    zeva_target_defaults(${name})
+  endif()
+endfunction()
+
+# zeva_add_test(<name> SOURCES ... [LIBS ...] [DEPENDS target ...] [DEFINES ...]
+#               [INCLUDES dir ...] [LABELS ...] [THREADED] [TIMEOUT s])
 # One GoogleTest executable per component, each case registered with CTest.
+# DEPENDS: programs and plug-ins the test starts or loads, built before it;
+# DEFINES and INCLUDES: compile definitions and include folders of the test.
+# Outside the threaded-only build, or when THREADED, the test exists; else
+# the call does nothing, so none of its settings need a guard.
 function(zeva_add_test name)
-  cmake_parse_arguments(ARG "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS;DEFINES;INCLUDES" ${ARGN})
   if(ZEVA_THREADED_ONLY AND NOT ARG_THREADED)
     return()
+  endif()
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "zeva_add_test(${name}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
   endif()
   add_executable(${name} ${ARG_SOURCES})
   zeva_target_defaults(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  if(ARG_DEPENDS)
+    add_dependencies(${name} ${ARG_DEPENDS})
+  endif()
+  if(ARG_DEFINES)
+    target_compile_definitions(${name} PRIVATE ${ARG_DEFINES})
+  endif()
+  if(ARG_INCLUDES)
+    target_include_directories(${name} PRIVATE ${ARG_INCLUDES})
+  endif()
   set(labels ${ARG_LABELS})
   if(ARG_THREADED)
     list(APPEND labels threaded)
@@ -82,18 +137,15 @@ function(zeva_add_plugin name)
   if(NOT ARG_FOLDER MATCHES "^(plug|ProvincePlug)$")
     message(FATAL_ERROR "zeva_add_plugin(${name}): FOLDER must be plug or ProvincePlug")
   endif()
-  add_library(${name} MODULE ${ARG_SOURCES})
   # The skin library comes first: it carries the message layer the host shares.
-  target_link_libraries(${name} PRIVATE zeva::uiskin zeva::plugframe ${ARG_LIBS})
+  zeva_add_library(${name} MODULE HIDDEN SOURCES ${ARG_SOURCES}
+    LIBS PRIVATE zeva::uiskin zeva::plugframe ${ARG_LIBS})
   set_target_properties(${name} PROPERTIES
     PREFIX ""
-    CXX_VISIBILITY_PRESET hidden
-    VISIBILITY_INLINES_HIDDEN ON
     LIBRARY_OUTPUT_DIRECTORY ${ZEVA_APP_BUILD_DIR}/${ARG_FOLDER}
     # Installed one level below the application directory, beside its lib/.
     INSTALL_RPATH "$ORIGIN/../lib")
   target_link_options(${name} PRIVATE -Wl,--no-undefined)
-  zeva_target_defaults(${name})
   add_dependencies(zeva_package_contents ${name})
   install(TARGETS ${name} LIBRARY DESTINATION ${ZEVA_INSTALL_APPDIR}/${ARG_FOLDER} COMPONENT app)
 endfunction()

@@ -21,14 +21,19 @@ endfunction()
 # zeva_install_client_library(<target>)
 # Installs the library, its public header include/<target>.h, a CMake package
 # and a pkg-config file, from cmake/<target>Config.cmake.in and
-# cmake/<target>.pc.in of the calling folder.
+# cmake/<target>.pc.in of the calling folder. The shared object goes to the
+# install component <target> (its runtime package), the rest to "dev".
 function(zeva_install_client_library target)
+  # Debian's multiarch folder, where its pkg-config (also the cross one) looks.
+  if(CMAKE_INSTALL_LIBDIR STREQUAL "lib" AND CMAKE_LIBRARY_ARCHITECTURE)
+    set(CMAKE_INSTALL_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE})
+  endif()
   install(TARGETS ${target} EXPORT ${target}Targets
-          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${target} NAMELINK_COMPONENT dev
           INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-  install(FILES include/${target}.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  install(FILES include/${target}.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
   install(EXPORT ${target}Targets NAMESPACE ${target}::
-          DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/${target})
+          DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/${target} COMPONENT dev)
   configure_package_config_file(cmake/${target}Config.cmake.in
     ${CMAKE_CURRENT_BINARY_DIR}/${target}Config.cmake
     INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/${target})
@@ -39,8 +44,9 @@ function(zeva_install_client_library target)
   configure_file(cmake/${target}.pc.in ${CMAKE_CURRENT_BINARY_DIR}/${target}.pc @ONLY)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${target}Config.cmake
                 ${CMAKE_CURRENT_BINARY_DIR}/${target}ConfigVersion.cmake
-          DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/${target})
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${target}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+          DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/${target} COMPONENT dev)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${target}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+          COMPONENT dev)
 endfunction()
 
 # zeva_add_package_test(<test name> <library build dir> <header> <target> <host.cpp>)

@@ -3,6 +3,7 @@
 // and the text colours of the house style, by name.
 
 #include "Controls.h"
+#include "DialogTemplate.h"
 
 namespace zeva::plug::skin {
 
@@ -32,5 +33,10 @@ void StyleTextButtons(std::initializer_list<CImageButtonX*> buttons);
 void StyleCloseButton(CImageButtonX& button);
 // A caption label: white, bold, `size` pixels high.
 void StyleTitle(CWnd& label, int size = 14);
+
+// A page's dialog template in the house font (SimSun, 9 points), its size
+// in dialog units, its caption given in UTF-8.
+zeva::ui::DialogTemplate PageTemplate(UINT id, int cx, int cy, DWORD style,
+                                      const char* caption = "");
 
 }  // namespace zeva::plug::skin

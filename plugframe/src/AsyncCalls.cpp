@@ -1,69 +1,20 @@
 #include "AsyncCalls.h"
 
-#include <list>
-#include <thread>
+#include "ModuleThreads.h"
 
 namespace zeva::plug {
 
 namespace {
 
 // The workers of this module. Each plug-in links its own copy of the page
-// frame with hidden symbols, so this is one list per plug-in, destroyed (and
+// frame with hidden symbols, so this is one set per plug-in, destroyed (and
 // so joined) when the plug-in's library unloads.
-class WorkerSet {
-public:
-    ~WorkerSet() { JoinAll(); }
-
-    void Start(std::function<void()> body) {
-        std::lock_guard<std::mutex> hold(lock_);
-        ReapLocked();
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        threads_.push_back(Worker{std::thread([body = std::move(body), done]() mutable {
-                                      body();
-                                      body = nullptr;  // captures die on the worker, not at join
-                                      done->store(true, std::memory_order_release);
-                                  }),
-                                  done});
-    }
-
-    void JoinAll() {
-        std::list<Worker> all;
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            all.swap(threads_);
-        }
-        for (Worker& w : all) {
-            if (w.thread.joinable()) w.thread.join();
-        }
-    }
-
-    std::atomic<bool> inlineRuns{false};
-
-private:
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-
-    void ReapLocked() {
-        for (auto it = threads_.begin(); it != threads_.end();) {
-            if (it->done->load(std::memory_order_acquire)) {
-                it->thread.join();
-                it = threads_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-
-    std::mutex lock_;
-    std::list<Worker> threads_;
-};
-
-WorkerSet& Workers() {
-    static WorkerSet workers;
+zeva::ModuleThreads& Workers() {
+    static zeva::ModuleThreads workers;
     return workers;
 }
+
+std::atomic<bool> g_inlineRuns{false};
 
 }  // namespace
 
@@ -74,7 +25,7 @@ void StartWorker(std::function<void()> body) {
 }
 
 bool RunsInline() {
-    return Workers().inlineRuns.load();
+    return g_inlineRuns.load();
 }
 
 void AsyncState::CancelAll() {
@@ -114,11 +65,11 @@ AsyncCalls::~AsyncCalls() {
 }
 
 void AsyncCalls::SetInline(bool inlineRuns) {
-    Workers().inlineRuns.store(inlineRuns);
+    g_inlineRuns.store(inlineRuns);
 }
 
 void AsyncCalls::WaitForWorkers() {
-    Workers().JoinAll();
+    Workers().StopAndJoinAll();
 }
 
 }  // namespace zeva::plug

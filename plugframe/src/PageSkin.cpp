@@ -1,5 +1,7 @@
 #include "PageSkin.h"
 
+#include "platform/CodePage.h"
+
 namespace zeva::plug::skin {
 
 void StyleTextButton(CImageButtonX& button) {
@@ -23,6 +25,18 @@ void StyleTitle(CWnd& label, int size) {
     label.SetTextColor(kTextWhite);
     label.SetFontBold(true);
     label.SetFontSize(size);
+}
+
+zeva::ui::DialogTemplate PageTemplate(UINT id, int cx, int cy, DWORD style, const char* caption) {
+    zeva::ui::DialogTemplate t;
+    t.id = id;
+    t.cx = cx;
+    t.cy = cy;
+    t.fontFace = zeva::Acp("宋体");
+    t.fontSize = 9;
+    t.caption = zeva::Acp(caption);
+    t.style = style;
+    return t;
 }
 
 }  // namespace zeva::plug::skin

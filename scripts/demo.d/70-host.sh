@@ -1,7 +1,7 @@
 # The host program with the sample plug-in, offscreen: a script opens the
 # tool through the catalogue, types, clicks, runs the progress, opens the
-# message box and writes the screenshots shown in docs/screenshots.
-step "Host ZEVAClient with the sample plug-in (offscreen; screenshots in docs/screenshots)"
+# message box and writes its screenshots.
+step "Host ZEVAClient with the sample plug-in (offscreen, screenshots)"
 mkdir -p "$ZEVA_APP_DIR/plug" "$ZEVA_APP_DIR/ProvincePlug" "$demo/shots"
 cp build/release/app/ProvincePlug/ZEVAPlug_Sample.so "$ZEVA_APP_DIR/ProvincePlug/"
 "$bin/zeva-cfg" import "$ZEVA_APP_DIR/ProvincePlug/ProvincePlugConfig.dat" <<'INI'
@@ -13,8 +13,7 @@ PlugModuleName=ProvincePlug\ZEVAPlug_Sample.dll
 Summary=插件框架的示例页面
 ShowMode=1
 INI
-shots="$PWD/docs/screenshots"
-mkdir -p "$shots"
+shots=$ZEVA_DEMO_SHOTS
 cat > "$demo/host-script.txt" <<SCRIPT
 shot $shots/host-main.png
 pick 插件示例

@@ -1,8 +1,8 @@
 # The receipt page in the host, inside a namespace bed with a shaped link,
 # against the back-office emulator: open, test, one failed submit check,
 # the form filled and the work order closed. Writes the receipt screenshots
-# in docs/screenshots and shows the report the emulator received.
-step "Receipt page: a work order closed through the host in a network bed (screenshots in docs/screenshots)"
+# and shows the report the emulator received.
+step "Receipt page: a work order closed through the host in a network bed (screenshots)"
 receipt_probe="zlrd$$"
 if [[ $(id -u) -eq 0 ]] && command -v nginx >/dev/null && ip netns add "$receipt_probe" 2>/dev/null; then
     ip netns del "$receipt_probe"
@@ -11,8 +11,7 @@ if [[ $(id -u) -eq 0 ]] && command -v nginx >/dev/null && ip netns add "$receipt
     tests/netlab/netlab.sh run link --rate 16mbit --file-mb 128 -- \
         plugins/receipt/tests/receipt-e2e.sh "$PWD/$bin" \
         "$PWD/${bin%/bin}/app/ProvincePlug/ZEVAPlug_Receipt.so" "$receipt_out"
-    mkdir -p docs/screenshots
-    cp "$receipt_out"/shots/receipt-*.png docs/screenshots/
+    cp "$receipt_out"/shots/receipt-*.png "$ZEVA_DEMO_SHOTS/"
     grep '"upFinish"' "$receipt_out/backoffice.log"
 else
     echo "skipped: needs root, nginx and network namespaces"

@@ -2,18 +2,21 @@
 # release 1.0.2 (signed with the key of the update step) is downloaded (nginx on loopback, rate-limited so progress
 # shows), installed and the host restarted; then the up-to-date and failure
 # states and the notification window of a silent run. Screenshots of every
-# state go to docs/screenshots.
+# state are written.
 step "Release 1.0.2 with the host as the client, served rate-limited on loopback"
 wizard_port=$(update_free_port)
 "$bin/zeva-cfg" set "$ZEVA_APP_DIR/Config.dat" Update ServerPort "$wizard_port"
 "$bin/zeva-cfg" set "$ZEVA_APP_DIR/Config.dat" Server WebSiteURL "http://127.0.0.1:$wizard_port/"
 rm -rf "$demo/release2" "$demo/www2" "$demo/wizard-nginx" "$demo/shots-failed"
 mkdir -p "$demo/release2/plug" "$demo/release2/skin" "$demo/wizard-nginx/tmp"
-# The client of the release: records how it was started, then runs the host for a few seconds.
+# The client of the release: records how it was started, then runs the host
+# for three seconds and closes it (its output in client-restarted.log).
+printf 'run 3\nclose\n' > "$demo/client-3s.txt"
 cat > "$demo/release2/ZEVAClient" <<CLIENT
 #!/bin/sh
 echo "ZEVAClient 1.0.2 started with: \$*" > "\$(dirname "\$0")/started.txt"
-QT_QPA_PLATFORM=offscreen exec "$PWD/$bin/ZEVAClient" --timeout 3 "\$@"
+QT_QPA_PLATFORM=offscreen exec "$PWD/$bin/ZEVAClient" --timeout 30 --script "$PWD/$demo/client-3s.txt" "\$@" \
+    >> "$PWD/$demo/client-restarted.log" 2>&1
 CLIENT
 chmod 755 "$demo/release2/ZEVAClient"
 echo "tool 1.0.2" > "$demo/release2/plug/工具.dll"
@@ -47,8 +50,7 @@ tests/netlab/netlab.sh wait http "http://127.0.0.1:$wizard_port/"
 echo "nginx running on 127.0.0.1:$wizard_port (200 KB/s per connection)"
 
 step "ZEVAUpdate: check, 立即升级, progress, the running host closed, install, restart"
-shots="$PWD/docs/screenshots"
-mkdir -p "$shots"
+shots=$ZEVA_DEMO_SHOTS
 rm -f "$ZEVA_APP_DIR/started.txt"
 QT_QPA_PLATFORM=offscreen "$bin/ZEVAClient" --timeout 60 > "$demo/host-before.log" 2>&1 &
 wizard_host=$!

@@ -7,7 +7,7 @@ if [[ $(id -u) -ne 0 ]] || ! ip netns list >/dev/null 2>&1; then
 else
     mkdir -p "$ZEVA_APP_DIR/plug"
     cp build/release/app/plug/ZEVAPlug_AntiPilferNet.so "$ZEVA_APP_DIR/plug/"
-    shots="$PWD/docs/screenshots"
+    shots=$ZEVA_DEMO_SHOTS
     cat > "$demo/languard-script.txt" <<SCRIPT
 open plug\\ZEVAPlug_AntiPilferNet.dll
 shot $shots/languard-searching.png

@@ -7,13 +7,11 @@
 # order; the LAN check lists the devices; the toolbox brings the regional
 # folder up to the province's new release; in the evening ZEVASilentUpdate
 # installs a signed main release and starts the client again. Ends with a
-# summary; the screenshots go to docs/screenshots/day-*.png.
-step "The customer's day in a home bed (summary at the end; screenshots docs/screenshots/day-*.png)"
+# summary and the screenshots day-*.png.
+step "The customer's day in a home bed (summary at the end; screenshots day-*.png)"
 if can_make_bed; then
     scripts/lib/customer-bed.sh --day "$PWD/$bin" "$PWD/$demo/day" --timeout 300
-    mkdir -p docs/screenshots
-    rm -f docs/screenshots/day-*.png
-    cp "$demo/day/shots"/day-*.png docs/screenshots/
+    cp "$demo/day/shots"/day-*.png "$ZEVA_DEMO_SHOTS/"
 else
     echo "skipped: needs root, nginx and network namespaces"
 fi

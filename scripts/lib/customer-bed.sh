@@ -120,17 +120,24 @@ for site in "${NETLAB_FAST_URL#http://}" "${NETLAB_SLOW_URL#http://}" "speed.zev
 done
 
 # The toolbox's catalogues: the LAN check in "plug", the province's tools in
-# "ProvincePlug" (each file lists the tools of its folder).
+# "ProvincePlug" (each file lists the tools of its folder). Every tool has its
+# three button images in the folder's "icons", as a provider ships them.
 catalogue() {  # FILE FOLDER TITLE=LIBRARY...
-    local file=$1 folder=$2 n=0 entry
+    local file=$1 folder=$2 n=0 entry lib
     shift 2
+    for entry in "$@"; do
+        python3 "$here/tool-icons.py" "$(dirname "$file")/icons" "${entry#*=}"
+    done
     {
         echo "[功能大全细]"
         echo "PlugNum=$#"
         for entry in "$@"; do n=$((n + 1)); echo "$n=${entry%%=*}"; done
         for entry in "$@"; do
+            lib=${entry#*=}
             printf '[%s]\nPlugModuleName=%s\\%s.dll\nSummary=%s\nShowMode=1\n' \
-                "${entry%%=*}" "$folder" "${entry#*=}" "${entry%%=*}"
+                "${entry%%=*}" "$folder" "$lib" "${entry%%=*}"
+            printf 'NormalImage=%s\\icons\\%s-normal.png\nOverImage=%s\\icons\\%s-over.png\nSelectImage=%s\\icons\\%s-select.png\n' \
+                "$folder" "$lib" "$folder" "$lib" "$folder" "$lib"
         done
     } | "$bin/zeva-cfg" import "$file" >/dev/null
 }
@@ -142,7 +149,7 @@ AdLink=http://$NETLAB_UPDATE_HOST/
 AdText=装维服务预约：在线提交报障
 AdLink=http://$NETLAB_UPDATE_HOST/
 INI
-catalogue "$app/plug/PlugConfig.dat" plug 防蹭网=ZEVAPlug_AntiPilferNet
+catalogue "$app/plug/PlugConfig.dat" plug 防蹭网检测=ZEVAPlug_AntiPilferNet
 catalogue "$app/ProvincePlug/ProvincePlugConfig.dat" ProvincePlug 宽带测速=ZEVAPlug_SpeedTest 装维回单=ZEVAPlug_Receipt
 
 # The back-office emulator with an account, the bed's speed-test server and

@@ -72,9 +72,9 @@ ceiling_kb = line_kb * 1448 // 1514
 toolbox = dump("toolbox.json")
 host = dump("host.json")
 host_status = text(host, 105)
-# One button per loaded plug-in, named as the catalogues name the tool (the
-# library's file name where no catalogue lists it); the window's own buttons have no text.
-libraries = [c["text"] for w in host for c in w.get("controls", []) if c["kind"] == "button" and c["text"]]
+# The main window's plug-in buttons (200 on): a tool's catalogue name, else its library's.
+libraries = [c["text"] for w in host if w.get("template") == 100 for c in w.get("controls", [])
+             if c["kind"] == "button" and c["id"] >= 200 and c["text"]]
 row("host ZEVAClient started with the installed plug-ins", f"{host_status} {'、'.join(libraries)}",
     len(libraries) >= 4)
 tools = [c["text"] for c in controls(toolbox, 14101) if c["visible"] and c["text"]]

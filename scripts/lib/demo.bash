@@ -1,5 +1,6 @@
 # Helpers every demo step (scripts/demo.d/*.sh) may use. Each step runs in a
-# shell of its own with these loaded and bin, demo, ZEVA_APP_DIR exported.
+# shell of its own with these loaded and bin, demo, ZEVA_APP_DIR and
+# ZEVA_DEMO_SHOTS (the folder for its screenshots) exported.
 
 # step TITLE: a heading; the runner names the last one when a step fails.
 step() {

@@ -24,6 +24,7 @@ cat > "$parts/10-first.sh" <<'PART'
 step "first"
 update_free_port > "$demo/port.txt"
 echo "$bin" > "$demo/bin.txt"
+echo picture > "$ZEVA_DEMO_SHOTS/first.png"
 PART
 cat > "$parts/20-second.sh" <<'PART'
 step "the failing one"
@@ -41,6 +42,8 @@ grep -q 'step "the failing one" (scripts/demo.d/20-second.sh) failed at line 3: 
     "$work/out.txt" || { cat "$work/out.txt"; fail "the failure is not named"; }
 [[ -s $work/tree/build/demo/port.txt && $(cat "$work/tree/build/demo/bin.txt") == build/release/bin ]] ||
     fail "the first step lacked the helpers or variables"
+[[ -s $work/tree/build/demo/screenshots/first.png && ! -e $work/tree/docs ]] ||
+    fail "a step's picture did not go to build/demo/screenshots"
 [[ ! -e $work/tree/build/demo/never.txt && ! -e $work/tree/build/demo/third.txt ]] || fail "the demo went on after a failure"
 grep -q 'ok .* 10-first.sh' "$work/out.txt" && grep -q 'FAILED .* 20-second.sh' "$work/out.txt" ||
     fail "the summary does not list the steps"

@@ -7,13 +7,9 @@
 #include <gtest/gtest.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -23,6 +19,7 @@
 #include "Base64.h"
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
+#include "FakeSyslog.h"
 #include "MD5.h"
 #include "SHA256.h"
 #include "SigningKey.h"
@@ -83,42 +80,6 @@ inline std::string Sha256Of(const std::string& content) {
     CSHA256::GetBytesSHA256(content, out);
     return out;
 }
-
-// A system log socket of the test's own, so event-log records can be counted.
-class FakeSyslog {
-public:
-    FakeSyslog() : path_((dir_ / "log").string()), env_("ZEVA_SYSLOG_SOCKET", path_) {
-        fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_un a{};
-        a.sun_family = AF_UNIX;
-        std::memcpy(a.sun_path, path_.c_str(), path_.size() + 1);
-        ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    }
-    ~FakeSyslog() { ::close(fd_); }
-    FakeSyslog(const FakeSyslog&) = delete;
-    FakeSyslog& operator=(const FakeSyslog&) = delete;
-    bool ok() const { return ok_; }
-    // Every record received so far (the writer has returned, so they are queued).
-    std::vector<std::string> Drain() {
-        std::vector<std::string> out;
-        char buf[4096];
-        while (true) {
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 0) <= 0) break;
-            const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            out.emplace_back(buf, static_cast<size_t>(n));
-        }
-        return out;
-    }
-
-private:
-    TempDir dir_;  // outside the tests' own folders, which some compare as a whole
-    std::string path_;
-    ScopedEnv env_;
-    int fd_ = -1;
-    bool ok_ = false;
-};
 
 // A release: relative names (backslash-separated, UTF-8 = system code page in
 // these tests) with their contents, and the catalog that lists them.

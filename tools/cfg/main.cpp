@@ -45,7 +45,8 @@ constexpr char kUsage[] =
     "  --json    print get and dump results as JSON\n"
     "  --help    show this text\n"
     "\n"
-    "FILE is used as given. Text that is not valid UTF-8, holds NUL bytes or has no\n"
+    "FILE is used as given; one that does not exist yet reads as empty (every key at\n"
+    "its default). Text that is not valid UTF-8, holds NUL bytes or has no\n"
     "form in the code page is refused, as is an unknown code page.\n"
     "\n"
     "exit status: 0 success, 1 key not found (get), 2 bad usage or unreadable file\n";
@@ -246,8 +247,11 @@ int main(int argc, char** argv) {
             if (state == zeva::cfg::StoreState::Unreadable) {
                 return Fail(shownPath + " is damaged or not an enciphered settings file");
             }
+            // A file not written yet holds only defaults: nothing to dump,
+            // every key absent. Said on stderr so a mistyped name shows.
             if (state == zeva::cfg::StoreState::Missing && reads)
-                return Fail("no such file " + shownPath);
+                std::cerr << "zeva-cfg: " << shownPath
+                          << " does not exist yet (every key at its default)\n";
             reader.crypt.emplace();
             reader.crypt->InitializeNative(path);
         }

@@ -14,12 +14,14 @@ namespace {
 
 namespace k = zeva::cfgkeys;
 
-bool WriteFile(const std::filesystem::path& path, const std::vector<CCryptConfigFile::Entry>& entries) {
+bool WriteFile(const std::filesystem::path& path,
+               const std::vector<CCryptConfigFile::Entry>& entries) {
     std::error_code ec;
     std::filesystem::remove(path, ec);
     CCryptConfigFile file;
     if (file.InitializeNative(path) != 0 || file.WriteEntries(entries) != 0) {
-        std::fprintf(stderr, "zeva-defaults: cannot write %s: %s\n", path.c_str(), file.LastError().c_str());
+        std::fprintf(stderr, "zeva-defaults: cannot write %s: %s\n", path.c_str(),
+                     file.LastError().c_str());
         return false;
     }
     return true;
@@ -37,15 +39,15 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(dir, ec);
     const std::string port = std::to_string(k::kDefaultServerPort);
     const bool ok =
-        WriteFile(dir / k::kConfigDat,
-                  {{k::kSectionUpdate, k::kKeyVersion, ""},
-                   {k::kSectionUpdate, k::kKeyRegion, ""},
-                   {k::kSectionUpdate, k::kKeyServerIP, ""},
-                   {k::kSectionUpdate, k::kKeyServerPort, port},
-                   {k::kSectionUpdate, k::kKeyServerIP2, ""},
-                   {k::kSectionUpdate, k::kKeyServerPort2, port},
-                   {k::kSectionServer, k::kKeyWebSiteURL, ""},
-                   {k::kSectionServer, k::kKeyServiceURL, ""}}) &&
+        WriteFile(dir / k::kConfigDat, {{k::kSectionUpdate, k::kKeyVersion, ""},
+                                        {k::kSectionUpdate, k::kKeyRegion, ""},
+                                        {k::kSectionUpdate, k::kKeyServerIP, ""},
+                                        {k::kSectionUpdate, k::kKeyServerPort, port},
+                                        {k::kSectionUpdate, k::kKeyServerIP2, ""},
+                                        {k::kSectionUpdate, k::kKeyServerPort2, port},
+                                        {k::kSectionUpdate, k::kKeyPublicKey, ""},
+                                        {k::kSectionServer, k::kKeyWebSiteURL, ""},
+                                        {k::kSectionServer, k::kKeyServiceURL, ""}}) &&
         WriteFile(dir / k::kUserConfigDat,
                   {{k::kSectionServer, k::kKeyUseProxy, std::to_string(k::kDefaultUseProxy)},
                    {k::kSectionServer, k::kKeyUpdateServiceDir, ""}});

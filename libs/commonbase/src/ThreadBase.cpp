@@ -1,9 +1,10 @@
 #include "ThreadBase.h"
 
+#include "ModuleThreads.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <functional>
-#include <list>
 #include <mutex>
 #include <thread>
 
@@ -23,52 +24,8 @@ namespace {
 
 // The auto-free threads this module started. The library is static, so each
 // plug-in has its own list; its destruction at unload joins what still runs.
-class AutoFreeThreads {
-public:
-    ~AutoFreeThreads() { StopAndJoin(); }
-
-    void Add(std::thread thread, std::function<void()> stop,
-             std::shared_ptr<std::atomic<bool>> done) {
-        std::lock_guard<std::mutex> hold(lock_);
-        for (auto it = threads_.begin(); it != threads_.end();) {
-            if (it->done->load(std::memory_order_acquire)) {
-                it->thread.join();
-                it = threads_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        threads_.push_back(Entry{std::move(thread), std::move(stop), std::move(done)});
-    }
-
-    void StopAndJoin() {
-        std::list<Entry> all;
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            all.swap(threads_);
-        }
-        for (Entry& e : all) {
-            if (e.thread.get_id() == std::this_thread::get_id()) {
-                e.thread.detach();
-                continue;
-            }
-            e.stop();
-            if (e.thread.joinable()) e.thread.join();
-        }
-    }
-
-private:
-    struct Entry {
-        std::thread thread;
-        std::function<void()> stop;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    std::mutex lock_;
-    std::list<Entry> threads_;
-};
-
-AutoFreeThreads& AutoFreeRegistry() {
-    static AutoFreeThreads registry;
+zeva::ModuleThreads& AutoFreeRegistry() {
+    static zeva::ModuleThreads registry;
     return registry;
 }
 
@@ -131,7 +88,7 @@ BOOL CThreadBase::Start() {
         };
         std::thread thread = std::move(state->thread);
         lock.unlock();
-        AutoFreeRegistry().Add(std::move(thread), std::move(stop), done);
+        AutoFreeRegistry().Add(std::move(thread), done, std::move(stop));
     }
     return 1;
 }
@@ -177,7 +134,7 @@ void CThreadBase::SetAutoFree(bool autoFree) {
 }
 
 void CThreadBase::StopAutoFreeThreads() {
-    AutoFreeRegistry().StopAndJoin();
+    AutoFreeRegistry().StopAndJoinAll();
 }
 
 bool CThreadBase::IsAutoFree() const {

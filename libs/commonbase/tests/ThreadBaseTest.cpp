@@ -1,9 +1,11 @@
+#include "ModuleThreads.h"
 #include "ThreadBase.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <thread>
 
 namespace {
@@ -45,7 +47,8 @@ private:
 };
 
 void WaitUntil(const std::function<bool()>& cond) {
-    for (int i = 0; i < 5000 && !cond(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 5000 && !cond(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 TEST(ThreadBase, TerminateStopsTheBodyCooperativelyAndKeepsItsExitCode) {
@@ -139,3 +142,26 @@ TEST(ThreadBase, DeletingARunningThreadStopsItFirst) {
 }
 
 }  // namespace
+
+TEST(ModuleThreads, StopsAndJoinsWhatRunsAndAThreadOfTheSetDoesNotWaitForItself) {
+    zeva::ModuleThreads set;
+    std::atomic<bool> stop{false};
+    std::atomic<int> ended{0};
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    set.Add(std::thread([&, done] {
+                while (!stop.load()) std::this_thread::yield();
+                ++ended;
+                done->store(true);
+            }),
+            done, [&] { stop = true; });
+    set.Start([&] { ++ended; });
+    set.StopAndJoinAll();
+    EXPECT_EQ(ended.load(), 2) << "both ended before the call returned";
+
+    std::promise<void> left;
+    set.Start([&] {
+        set.StopAndJoinAll();
+        left.set_value();
+    });
+    EXPECT_EQ(left.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
+}

@@ -1,47 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include "EventLog.h"
+#include "FakeSyslog.h"
 #include "TestSupport.h"
 #include "platform/CodePage.h"
 
-namespace {
-
-// A syslog socket of our own that the writer is pointed at.
-class FakeSyslog {
-public:
-    FakeSyslog() : path_((dir_ / "log").string()), env_("ZEVA_SYSLOG_SOCKET", path_) {
-        fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_un a{};
-        a.sun_family = AF_UNIX;
-        std::memcpy(a.sun_path, path_.c_str(), path_.size() + 1);
-        ok_ = bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    }
-    ~FakeSyslog() { close(fd_); }
-    bool ok() const { return ok_; }
-    std::string Next() {
-        pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, 2000) <= 0) return {};
-        char buf[4096];
-        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-        return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
-    }
-
-private:
-    zeva::test::TempDir dir_;
-    std::string path_;
-    zeva::test::ScopedEnv env_;
-    int fd_ = -1;
-    bool ok_ = false;
-};
-
-}  // namespace
+using zeva::test::FakeSyslog;
 
 TEST(EventLog, OneErrorRecordWithOriginInUtf8) {
     zeva::test::ScopedEnv acp("ZEVA_ACP", std::nullopt);  // GBK

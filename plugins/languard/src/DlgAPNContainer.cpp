@@ -32,10 +32,10 @@ CDlgAPNItem* CDlgAPNContainer::AddRow(const std::string& ip, const std::string& 
     row->GetWindowRect(&r);
     const int width = r.Width(), height = r.Height();
     int top = 1;
-    if (rows.empty()) {
+    if (rows_.empty()) {
         row->MarkOwnComputer();
     } else {
-        top = rows.back()->Rect().bottom + 1;
+        top = rows_.back()->Rect().bottom + 1;
     }
     row->MoveWindow(0, top, width, height);
     row->ShowWindow(SW_SHOW);
@@ -49,15 +49,15 @@ CDlgAPNItem* CDlgAPNContainer::AddRow(const std::string& ip, const std::string& 
     si.nPage = si.nMax >= 60 ? 60u : 0u;
     SetScrollInfo(SB_VERT, si);
 
-    rows.push_back(std::move(row));
-    return rows.back().get();
+    rows_.push_back(std::move(row));
+    return rows_.back().get();
 }
 
 void CDlgAPNContainer::Clear() {
-    for (auto& row : rows) {
+    for (auto& row : rows_) {
         if (row->GetSafeHwnd()) row->DestroyWindow();
     }
-    rows.clear();
+    rows_.clear();
     // New rows start at the top again, so the view must too.
     if (GetSafeHwnd()) {
         SCROLLINFO si;

@@ -19,8 +19,10 @@ public:
     CDlgAPNItem* AddRow(const std::string& ip, const std::string& mac, const std::string& vendor);
     // Destroys every row and scrolls back to the top.
     void Clear();
-    std::size_t RowCount() const { return rows.size(); }
-    CDlgAPNItem* Row(std::size_t index) const { return index < rows.size() ? rows[index].get() : nullptr; }
+    std::size_t RowCount() const { return rows_.size(); }
+    CDlgAPNItem* Row(std::size_t index) const {
+        return index < rows_.size() ? rows_[index].get() : nullptr;
+    }
 
     BOOL DestroyWindow() override;
 
@@ -29,6 +31,6 @@ protected:
     HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) override;
 
 private:
-    std::vector<std::unique_ptr<CDlgAPNItem>> rows;
+    std::vector<std::unique_ptr<CDlgAPNItem>> rows_;
     CBrush white_{RGB(0xFF, 0xFF, 0xFF)};
 };

@@ -7,6 +7,8 @@
 
 using namespace zeva;
 using namespace languard;
+using zeva::plug::LanDevice;
+using zeva::plug::NeighbourEntry;
 
 namespace {
 
@@ -20,13 +22,23 @@ std::string RowName(const LanDevice& d) {
 
 }  // namespace
 
-CDlgAntiPilferNet::CDlgAntiPilferNet() : CDlgSubPage(kPageTemplate, nullptr) {
+CDlgAntiPilferNet::CDlgAntiPilferNet() : CDlgAntiPilferNet(plug::PageServices::RealLocal()) {}
+
+CDlgAntiPilferNet::CDlgAntiPilferNet(plug::PageServices services)
+    : CDlgSubPage(kPageTemplate, nullptr), services_(std::move(services.scanner)) {
     RegisterResources();
-    services_ = DefaultLanServices();
-    Bind({{kIdClose, &m_btnClose}, {kIdAnimation, &m_animation}, {kIdCount, &m_count},
-          {kIdSearching, &m_searching}, {kIdFound, &m_found}, {kIdRescan, &m_rescan},
-          {kIdAdvice, &m_advice}, {kIdSlogan, &m_slogan}, {kIdFoundPicture, &m_foundPicture},
-          {kIdDonePicture, &m_donePicture}, {kIdNameHeading, &m_nameHeading}, {kIdTitle, &m_title}});
+    Bind({{kIdClose, &close_},
+          {kIdAnimation, &animation_},
+          {kIdCount, &count_},
+          {kIdSearching, &searching_},
+          {kIdFound, &found_},
+          {kIdRescan, &rescan_},
+          {kIdAdvice, &advice_},
+          {kIdSlogan, &slogan_},
+          {kIdFoundPicture, &foundPicture_},
+          {kIdDonePicture, &donePicture_},
+          {kIdNameHeading, &nameHeading_},
+          {kIdTitle, &title_}});
     HandleClick(kIdClose, [this] { CloseDialog(1); });
     HandleClick(kIdRescan, [this] { Rescan(); });
     SetCaptionDrag(kDragAnywhere);
@@ -38,45 +50,41 @@ CDlgAntiPilferNet::~CDlgAntiPilferNet() {
     if (stop_) stop_->store(true);
 }
 
-void CDlgAntiPilferNet::SetServices(std::shared_ptr<ILanServices> services) {
-    services_ = services ? std::move(services) : DefaultLanServices();
-}
-
 BOOL CDlgAntiPilferNet::OnInitDialog() {
     CDlgSubPage::OnInitDialog();
     SetWindowText(Acp("防蹭网检测"));
     CenterWindow();
     SetBackgroundImage(kImgPage, 2);
-    m_btnClose.SetImages(kImgCloseNormal, kImgCloseHover, kImgClosePressed);
-    m_btnClose.SetShowText(false);
-    plug::skin::StyleTitle(m_title, 12);
+    close_.SetImages(kImgCloseNormal, kImgCloseHover, kImgClosePressed);
+    close_.SetShowText(false);
+    plug::skin::StyleTitle(title_, 12);
 
-    if (m_list.Create(kListTemplate, this)) {
-        CRect r = m_list.Rect();
-        m_list.MoveWindow(2, 135, r.Width(), r.Height());
-        m_list.ShowWindow(SW_SHOW);
+    if (list_.Create(kListTemplate, this)) {
+        CRect r = list_.Rect();
+        list_.MoveWindow(2, 135, r.Width(), r.Height());
+        list_.ShowWindow(SW_SHOW);
     }
-    m_rescan.SetCursor(IDC_HAND);
-    m_rescan.SetUnderline(false);
+    rescan_.SetCursor(IDC_HAND);
+    rescan_.SetUnderline(false);
 
     std::string appDir;
     CDirectoryEx::GetApplicationPath(appDir);
-    m_animation.Load(appDir, kImgRadar);
-    m_animation.Rewind();
-    m_animation.Play();
+    animation_.Load(appDir, kImgRadar);
+    animation_.Rewind();
+    animation_.Play();
 
-    m_count.SetFontBold(true);
-    m_count.SetTextColor(kTextCount);
-    m_count.SetTextAligns(DT_CENTER);
-    for (CStaticText* t : {&m_found, &m_searching}) {
+    count_.SetFontBold(true);
+    count_.SetTextColor(kTextCount);
+    count_.SetTextAligns(DT_CENTER);
+    for (CStaticText* t : {&found_, &searching_}) {
         t->SetFontBold(true);
         t->SetTextColor(kTextGrey);
     }
-    m_slogan.SetTextColor(kTextLight);
-    m_advice.SetTextColor(kTextLight);
-    m_foundPicture.SetImage(kImgFound);
-    m_donePicture.SetImage(kImgDone);
-    m_donePicture.ShowWindow(SW_HIDE);
+    slogan_.SetTextColor(kTextLight);
+    advice_.SetTextColor(kTextLight);
+    foundPicture_.SetImage(kImgFound);
+    donePicture_.SetImage(kImgDone);
+    donePicture_.ShowWindow(SW_HIDE);
 
     ShowSearching(false);
     StartSearch();
@@ -84,12 +92,12 @@ BOOL CDlgAntiPilferNet::OnInitDialog() {
 }
 
 void CDlgAntiPilferNet::ShowSearching(bool rescan) {
-    m_searching.ShowWindow(SW_SHOW);
-    for (CWnd* w : std::initializer_list<CWnd*>{&m_found, &m_count, &m_rescan}) w->ShowWindow(SW_HIDE);
-    m_foundPicture.ShowWindow(rescan ? SW_SHOW : SW_HIDE);
+    searching_.ShowWindow(SW_SHOW);
+    for (CWnd* w : std::initializer_list<CWnd*>{&found_, &count_, &rescan_}) w->ShowWindow(SW_HIDE);
+    foundPicture_.ShowWindow(rescan ? SW_SHOW : SW_HIDE);
     if (!rescan) {
-        m_donePicture.ShowWindow(SW_HIDE);
-        m_advice.ShowWindow(SW_HIDE);
+        donePicture_.ShowWindow(SW_HIDE);
+        advice_.ShowWindow(SW_HIDE);
     }
 }
 
@@ -98,7 +106,7 @@ void CDlgAntiPilferNet::StartSearch() {
     if (stop_) stop_->store(true);
     stop_ = std::make_shared<std::atomic<bool>>(false);
     ++search_;
-    scanDone = browseDone = listBuilt = false;
+    scanDone_ = browseDone_ = listBuilt_ = false;
     secondScanDone_ = false;
     finished_ = false;
     namesRunning_ = 0;
@@ -109,12 +117,12 @@ void CDlgAntiPilferNet::StartSearch() {
 }
 
 void CDlgAntiPilferNet::Rescan() {
-    scanDone = browseDone = listBuilt = false;
-    m_animation.ShowWindow(SW_SHOW);
-    m_animation.Play();
-    devices.clear();
-    neighbours.clear();
-    m_list.Clear();
+    scanDone_ = browseDone_ = listBuilt_ = false;
+    animation_.ShowWindow(SW_SHOW);
+    animation_.Play();
+    devices_.clear();
+    neighbours_.clear();
+    list_.Clear();
     ShowSearching(true);
     StartSearch();
 }
@@ -125,8 +133,10 @@ void CDlgAntiPilferNet::RunScan(int pass) {
     const std::uint64_t search = search_;
     RunAsync(
         [services, stop](const plug::CancelToken& token) {
-            if (stop->load() || token.Cancelled()) return std::vector<LanDevice>{};
-            return services->Scan();
+            std::vector<LanDevice> found;
+            if (stop->load() || token.Cancelled()) return found;
+            services->Scan(found);
+            return found;
         },
         [this, search, pass](const std::vector<LanDevice>& found) {
             if (search == search_) OnScanned(pass, found);
@@ -135,7 +145,7 @@ void CDlgAntiPilferNet::RunScan(int pass) {
 
 void CDlgAntiPilferNet::OnScanned(int pass, const std::vector<LanDevice>& found) {
     if (pass == 1) {
-        devices = found;
+        devices_ = found;
         AskNames();
         SetTimer(kSecondScanTimer, kScanGapMs);
         return;
@@ -144,7 +154,7 @@ void CDlgAntiPilferNet::OnScanned(int pass, const std::vector<LanDevice>& found)
     // address with the same hardware address.
     for (const LanDevice& d : found) {
         bool known = false;
-        for (const LanDevice& e : devices) {
+        for (const LanDevice& e : devices_) {
             // A device that answers for many addresses is the same device
             // whichever of them it was listed at.
             const bool folded = e.Addresses > 1 || d.Addresses > 1;
@@ -153,19 +163,19 @@ void CDlgAntiPilferNet::OnScanned(int pass, const std::vector<LanDevice>& found)
                 break;
             }
         }
-        if (!known) devices.push_back(d);
+        if (!known) devices_.push_back(d);
     }
     secondScanDone_ = true;
-    scanDone = true;
+    scanDone_ = true;
     AskNames();
-    browseDone = namesRunning_ == 0;
+    browseDone_ = namesRunning_ == 0;
 }
 
 void CDlgAntiPilferNet::AskNames() {
     std::vector<std::string> ips;
     // This computer's name comes from the system, not from the network.
-    for (std::size_t i = 1; i < devices.size(); ++i) {
-        const std::string& ip = devices[i].Ip;
+    for (std::size_t i = 1; i < devices_.size(); ++i) {
+        const std::string& ip = devices_[i].Ip;
         if (!ip.empty() && asked_.insert(ip).second) ips.push_back(ip);
     }
     if (ips.empty()) return;
@@ -175,10 +185,12 @@ void CDlgAntiPilferNet::AskNames() {
     const std::uint64_t search = search_;
     RunAsync(
         [services, stop, ips](const plug::CancelToken& token) {
-            auto found = services->FindNames(ips, [stop, token] { return stop->load() || token.Cancelled(); });
+            auto found = services->FindNames(
+                ips, [stop, token] { return stop->load() || token.Cancelled(); });
             // Network-neighbourhood style names ("\\PC") lose their two backslashes.
             for (NeighbourEntry& e : found) {
-                if (!e.Name.empty() && e.Name[0] == '\\') e.Name.erase(0, std::min<std::size_t>(2, e.Name.size()));
+                if (!e.Name.empty() && e.Name[0] == '\\')
+                    e.Name.erase(0, std::min<std::size_t>(2, e.Name.size()));
             }
             return found;
         },
@@ -189,10 +201,10 @@ void CDlgAntiPilferNet::AskNames() {
 
 void CDlgAntiPilferNet::OnNames(const std::vector<NeighbourEntry>& found) {
     for (const NeighbourEntry& e : found) {
-        if (!e.Name.empty()) neighbours.push_back(e);
+        if (!e.Name.empty()) neighbours_.push_back(e);
     }
     --namesRunning_;
-    browseDone = secondScanDone_ && namesRunning_ == 0;
+    browseDone_ = secondScanDone_ && namesRunning_ == 0;
 }
 
 void CDlgAntiPilferNet::OnTimer(UINT_PTR id) {
@@ -205,49 +217,49 @@ void CDlgAntiPilferNet::OnTimer(UINT_PTR id) {
 }
 
 void CDlgAntiPilferNet::Poll() {
-    if (scanDone) {
-        m_list.Clear();
-        for (const LanDevice& d : devices) {
-            CDlgAPNItem* row = m_list.AddRow(d.Ip, d.Mac, d.Vendor);
+    if (scanDone_) {
+        list_.Clear();
+        for (const LanDevice& d : devices_) {
+            CDlgAPNItem* row = list_.AddRow(d.Ip, d.Mac, d.Vendor);
             // A name that came before the rows is shown, not lost.
             if (row && !RowName(d).empty()) row->SetName(RowName(d));
         }
-        scanDone = false;
-        listBuilt = true;
+        scanDone_ = false;
+        listBuilt_ = true;
     }
-    while (!neighbours.empty() && !devices.empty()) {
-        const NeighbourEntry e = neighbours.front();
-        neighbours.pop_front();
-        for (std::size_t i = 0; i < devices.size(); ++i) {
-            if (devices[i].Ip != e.Ip) continue;
-            devices[i].Name = e.Name;
-            if (CDlgAPNItem* row = m_list.Row(i)) row->SetName(RowName(devices[i]));
+    while (!neighbours_.empty() && !devices_.empty()) {
+        const NeighbourEntry e = neighbours_.front();
+        neighbours_.pop_front();
+        for (std::size_t i = 0; i < devices_.size(); ++i) {
+            if (devices_[i].Ip != e.Ip) continue;
+            devices_[i].Name = e.Name;
+            if (CDlgAPNItem* row = list_.Row(i)) row->SetName(RowName(devices_[i]));
             break;
         }
     }
-    if (listBuilt && !devices.empty() && browseDone) Finish();
+    if (listBuilt_ && !devices_.empty() && browseDone_) Finish();
 }
 
 void CDlgAntiPilferNet::Finish() {
     KillTimer(kPollTimer);
-    if (devices.front().Name.empty()) {
+    if (devices_.front().Name.empty()) {
         const std::string own = services_->ComputerName();
         if (!own.empty()) {
-            if (CDlgAPNItem* row = m_list.Row(0)) row->SetName(own);
+            if (CDlgAPNItem* row = list_.Row(0)) row->SetName(own);
         }
     }
-    m_animation.Stop();
-    m_animation.ShowWindow(SW_HIDE);
-    m_count.SetWindowText(std::to_string(devices.size() - 1));
-    m_searching.ShowWindow(SW_HIDE);
-    for (CWnd* w : std::initializer_list<CWnd*>{&m_found, &m_count, &m_rescan, &m_foundPicture})
+    animation_.Stop();
+    animation_.ShowWindow(SW_HIDE);
+    count_.SetWindowText(std::to_string(devices_.size() - 1));
+    searching_.ShowWindow(SW_HIDE);
+    for (CWnd* w : std::initializer_list<CWnd*>{&found_, &count_, &rescan_, &foundPicture_})
         w->ShowWindow(SW_SHOW);
     finished_ = true;
 }
 
 CDlgAntiPilferNet::State CDlgAntiPilferNet::CurrentState() const {
     if (finished_) return State::Finished;
-    return listBuilt ? State::ListBuilt : State::Searching;
+    return listBuilt_ ? State::ListBuilt : State::Searching;
 }
 
 void CDlgAntiPilferNet::AbandonSearch() {
@@ -261,10 +273,10 @@ void CDlgAntiPilferNet::AbandonSearch() {
 
 BOOL CDlgAntiPilferNet::DestroyWindow() {
     AbandonSearch();
-    m_animation.Stop();
-    if (m_list.GetSafeHwnd()) m_list.DestroyWindow();
-    devices.clear();
-    neighbours.clear();
+    animation_.Stop();
+    if (list_.GetSafeHwnd()) list_.DestroyWindow();
+    devices_.clear();
+    neighbours_.clear();
     return CDlgSubPage::DestroyWindow();
 }
 

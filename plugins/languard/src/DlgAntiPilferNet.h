@@ -20,9 +20,9 @@
 #include "Controls.h"
 #include "DlgAPNContainer.h"
 #include "DlgSubPage.h"
-#include "LanServices.h"
 #include "LinkLabel.h"
 #include "LookAnimation.h"
+#include "PageServices.h"
 
 class CDlgAntiPilferNet : public CDlgSubPage {
 public:
@@ -32,10 +32,8 @@ public:
     static constexpr UINT kScanGapMs = 1000;
 
     CDlgAntiPilferNet();
+    explicit CDlgAntiPilferNet(zeva::plug::PageServices services);
     ~CDlgAntiPilferNet() override;
-
-    // Tests hand in fakes; the default is the real scan and name search.
-    void SetServices(std::shared_ptr<languard::ILanServices> services);
 
     BOOL DestroyWindow() override;
     // Tells the running search to stop and drops its results (the library
@@ -44,9 +42,9 @@ public:
 
     enum class State { Searching, ListBuilt, Finished };
     State CurrentState() const;
-    const std::vector<languard::LanDevice>& Devices() const { return devices; }
-    CDlgAPNContainer& List() { return m_list; }
-    CLookAnimation& Animation() { return m_animation; }
+    const std::vector<zeva::plug::LanDevice>& Devices() const { return devices_; }
+    CDlgAPNContainer& List() { return list_; }
+    CLookAnimation& Animation() { return animation_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -57,33 +55,33 @@ private:
     void StartSearch();
     void Rescan();
     void RunScan(int pass);
-    void OnScanned(int pass, const std::vector<languard::LanDevice>& found);
+    void OnScanned(int pass, const std::vector<zeva::plug::LanDevice>& found);
     void AskNames();
-    void OnNames(const std::vector<languard::NeighbourEntry>& found);
+    void OnNames(const std::vector<zeva::plug::NeighbourEntry>& found);
     void Poll();
     void Finish();
     void ShowSearching(bool rescan);
 
-    CImageButtonX m_btnClose;  // 13000
-    CDlgAPNContainer m_list;
-    std::vector<languard::LanDevice> devices;
-    std::list<languard::NeighbourEntry> neighbours;
-    bool browseDone = false;
-    bool scanDone = false;
-    bool listBuilt = false;
-    CLookAnimation m_animation;  // 13005
-    CStaticText m_count;         // 13007
-    CStaticText m_searching;     // 13011
-    CStaticText m_found;         // 13009
-    CLinkLabel m_rescan;         // 13013
-    CStaticText m_advice;        // 13010
-    CStaticText m_slogan;        // 13012
-    CPNGPicture m_foundPicture;  // 13014
-    CPNGPicture m_donePicture;   // 13016
-    CStaticText m_nameHeading;   // 13017
-    CStaticText m_title;
+    CImageButtonX close_;  // 13000
+    CDlgAPNContainer list_;
+    std::vector<zeva::plug::LanDevice> devices_;
+    std::list<zeva::plug::NeighbourEntry> neighbours_;
+    bool browseDone_ = false;
+    bool scanDone_ = false;
+    bool listBuilt_ = false;
+    CLookAnimation animation_;  // 13005
+    CStaticText count_;         // 13007
+    CStaticText searching_;     // 13011
+    CStaticText found_;         // 13009
+    CLinkLabel rescan_;         // 13013
+    CStaticText advice_;        // 13010
+    CStaticText slogan_;        // 13012
+    CPNGPicture foundPicture_;  // 13014
+    CPNGPicture donePicture_;   // 13016
+    CStaticText nameHeading_;   // 13017
+    CStaticText title_;
 
-    std::shared_ptr<languard::ILanServices> services_;
+    std::shared_ptr<zeva::plug::ILanScanner> services_;
     // One per search: results carry it back and count only while it is current.
     std::uint64_t search_ = 0;
     std::shared_ptr<std::atomic<bool>> stop_;

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "DialogTemplate.h"
+#include "PageSkin.h"
 #include "SkinImage.h"
 #include "platform/CodePage.h"
 
@@ -12,14 +13,8 @@ using namespace zeva::ui;
 void languard::RegisterResources() {
     static std::once_flag once;
     std::call_once(once, [] {
-        DialogTemplate page;
-        page.id = kPageTemplate;
-        page.cx = 440;
-        page.cy = 330;
-        page.fontFace = Acp("宋体");
-        page.fontSize = 9;
-        page.caption = Acp("防蹭网检测");
-        page.style = WS_POPUP;
+        DialogTemplate page =
+            plug::skin::PageTemplate(kPageTemplate, 440, 330, WS_POPUP, "防蹭网检测");
         page.controls = {
             {kIdTitle, ControlKind::Static, 9, 6, 120, 10, Acp("并机检测"), 0, true},
             {kIdClose, ControlKind::Button, 411, 3, 14, 14, "", 0, true},
@@ -42,22 +37,10 @@ void languard::RegisterResources() {
         };
         RegisterDialogTemplate(ZEVA_THIS_MODULE, page);
 
-        DialogTemplate list;
-        list.id = kListTemplate;
-        list.cx = 437;
-        list.cy = 222;
-        list.fontFace = page.fontFace;
-        list.fontSize = 9;
-        list.style = WS_CHILD | WS_VSCROLL;
-        RegisterDialogTemplate(ZEVA_THIS_MODULE, list);
+        RegisterDialogTemplate(ZEVA_THIS_MODULE, plug::skin::PageTemplate(kListTemplate, 437, 222,
+                                                                          WS_CHILD | WS_VSCROLL));
 
-        DialogTemplate row;
-        row.id = kRowTemplate;
-        row.cx = 437;
-        row.cy = 32;
-        row.fontFace = page.fontFace;
-        row.fontSize = 9;
-        row.style = WS_CHILD;
+        DialogTemplate row = plug::skin::PageTemplate(kRowTemplate, 437, 32, WS_CHILD);
         row.controls = {
             {kIdRowPicture, ControlKind::Picture, 3, 5, 20, 20, "", 0, true},
             {kIdRowName, ControlKind::Static, 42, 5, 112, 10, Acp("未知"), 0, true},
@@ -76,6 +59,7 @@ void languard::RegisterResources() {
         RegisterSkinImage(ZEVA_THIS_MODULE, kImgFound, SkinImageInfo{SkinGlyph::Banner, {}, {}});
         RegisterSkinImage(ZEVA_THIS_MODULE, kImgDone, SkinImageInfo{SkinGlyph::Success, {}, {}});
         RegisterSkinImage(ZEVA_THIS_MODULE, kImgRadar, SkinImageInfo{SkinGlyph::Radar, {}, {}});
-        RegisterSkinImage(ZEVA_THIS_MODULE, kImgRowPicture, SkinImageInfo{SkinGlyph::Bullet, {}, {}});
+        RegisterSkinImage(ZEVA_THIS_MODULE, kImgRowPicture,
+                          SkinImageInfo{SkinGlyph::Bullet, {}, {}});
     });
 }

@@ -9,9 +9,10 @@
 #include <deque>
 #include <mutex>
 
-#include "Gate.h"
 #include "AsyncCalls.h"
 #include "DlgAntiPilferNet.h"
+#include "FakeServices.h"
+#include "Gate.h"
 #include "HeadlessRenderer.h"
 #include "LanguardResources.h"
 #include "PluginHarness.h"
@@ -26,64 +27,9 @@ using State = CDlgAntiPilferNet::State;
 
 namespace {
 
+using zeva::plug::LanDevice;
+using zeva::plug::NeighbourEntry;
 using zeva::test::Gate;
-
-// Scans answer from a queue (then with the last one again); names come from
-// a table, for the addresses asked.
-class FakeLan : public ILanServices {
-public:
-    std::vector<LanDevice> Scan() override {
-        std::vector<LanDevice> out;
-        Gate* gate = nullptr;
-        {
-            std::lock_guard<std::mutex> hold(m_);
-            ++scanCalls_;
-            gate = scanGate;
-            if (!scans.empty()) {
-                out = scans.front();
-                if (scans.size() > 1) scans.pop_front();
-            }
-        }
-        entered_.notify_all();
-        if (gate) gate->Wait();
-        return out;
-    }
-    std::vector<NeighbourEntry> FindNames(const std::vector<std::string>& ips,
-                                          const std::function<bool()>& stop) override {
-        std::lock_guard<std::mutex> hold(m_);
-        asked.push_back(ips);
-        sawStop = sawStop || stop();
-        std::vector<NeighbourEntry> out;
-        for (const NeighbourEntry& e : names) {
-            for (const std::string& ip : ips) {
-                if (e.Ip == ip) out.push_back(e);
-            }
-        }
-        return out;
-    }
-    std::string ComputerName() override { return own; }
-
-    int ScanCalls() {
-        std::lock_guard<std::mutex> hold(m_);
-        return scanCalls_;
-    }
-    void AwaitScanCalls(int n) {
-        std::unique_lock<std::mutex> hold(m_);
-        entered_.wait(hold, [&] { return scanCalls_ >= n; });
-    }
-
-    std::deque<std::vector<LanDevice>> scans;
-    std::vector<NeighbourEntry> names;
-    std::string own = Acp("我的电脑");
-    std::vector<std::vector<std::string>> asked;
-    bool sawStop = false;
-    Gate* scanGate = nullptr;
-
-private:
-    std::mutex m_;
-    std::condition_variable entered_;
-    int scanCalls_ = 0;
-};
 
 const LanDevice kOwn{"10.0.0.1", "00-1B-21-AA-00-01", "Intel", ""};
 const LanDevice kA{"10.0.0.2", "00-1A-11-00-00-02", "Google", ""};
@@ -101,7 +47,10 @@ bool Shown(CWnd& root, UINT id) {
 
 class LanPage : public ::testing::Test {
 protected:
-    void SetUp() override { plug::AsyncCalls::SetInline(true); }
+    void SetUp() override {
+        plug::AsyncCalls::SetInline(true);
+        fake->own = Acp("我的电脑");
+    }
     void TearDown() override {
         if (page.GetSafeHwnd()) page.DestroyWindow();
         plug::AsyncCalls::WaitForWorkers();
@@ -109,7 +58,6 @@ protected:
     }
 
     void Open() {
-        page.SetServices(fake);
         ASSERT_TRUE(page.CreateSubWindow(kPageTemplate, nullptr));
         driver.Pump();
     }
@@ -133,8 +81,9 @@ protected:
     ManualClock clock;
     ScopedClock scoped{clock};
     HeadlessDriver driver;
-    std::shared_ptr<FakeLan> fake = std::make_shared<FakeLan>();
-    CDlgAntiPilferNet page;
+    test::FakeServices fakes;
+    std::shared_ptr<test::FakeScanner> fake = fakes.scanner;
+    CDlgAntiPilferNet page{fakes.Make()};
 };
 
 }  // namespace
@@ -161,7 +110,8 @@ TEST_F(LanPage, OnlyThisComputerCountsZeroWithOneRowMarkedAsThisComputer) {
     EXPECT_FALSE(page.Animation().Playing());
     EXPECT_FALSE(page.Animation().IsVisibleFlag());
     EXPECT_FALSE(Shown(page, kIdSearching));
-    for (UINT shown : {kIdFound, kIdCount, kIdRescan, kIdFoundPicture}) EXPECT_TRUE(Shown(page, shown)) << shown;
+    for (UINT shown : {kIdFound, kIdCount, kIdRescan, kIdFoundPicture})
+        EXPECT_TRUE(Shown(page, shown)) << shown;
 }
 
 TEST_F(LanPage, SecondScanAddsOnlyNewAddressAndHardwarePairsAndNamesGoToTheFirstOfAnAddress) {
@@ -224,7 +174,8 @@ TEST_F(LanPage, NamesThatArriveBeforeTheRowsAreShownWhenTheRowsAre) {
     fake->scans = {{kOwn, kA}};
     fake->names = {{"10.0.0.2", "PC-EARLY"}};
     Open();
-    ASSERT_TRUE(RunUntil([&] { return !page.Devices().empty() && !page.Devices()[1].Name.empty(); }, 900));
+    ASSERT_TRUE(
+        RunUntil([&] { return !page.Devices().empty() && !page.Devices()[1].Name.empty(); }, 900));
     EXPECT_EQ(page.List().RowCount(), 0u) << "the name came first";
     EXPECT_EQ(page.CurrentState(), State::Searching);
     ASSERT_TRUE(Finish());
@@ -255,7 +206,6 @@ TEST_F(LanPage, AScanThatFindsNothingKeepsSearching) {
 TEST_F(LanPage, RescanStartsAFreshSearchAndDropsTheOldOnesResults) {
     fake->scans = {{kOwn, kA}, {kOwn, kB}};
     fake->names = {{"10.0.0.2", "OLD"}, {"10.0.0.3", "NEW"}};
-    page.SetServices(fake);
     ASSERT_TRUE(page.CreateSubWindow(kPageTemplate, nullptr));
     // A click that reaches the page while the first scan's result is still queued.
     page.SendMessage(WM_COMMAND, MAKEWPARAM(kIdRescan, BN_CLICKED), 0);
@@ -311,7 +261,8 @@ TEST_F(LanPage, ClosingDuringASearchDropsItAndReopeningStartsAFreshOne) {
 TEST_F(LanPage, RowsStackAndTheListScrollsByARowHeight) {
     std::vector<LanDevice> many{kOwn};
     for (int i = 2; i < 14; ++i)
-        many.push_back({"10.0.0." + std::to_string(i), "00-1A-11-00-00-" + std::to_string(10 + i), "V", ""});
+        many.push_back(
+            {"10.0.0." + std::to_string(i), "00-1A-11-00-00-" + std::to_string(10 + i), "V", ""});
     fake->scans = {many};
     Open();
     ASSERT_TRUE(Finish());
@@ -338,13 +289,14 @@ TEST_F(LanPage, RowsStackAndTheListScrollsByARowHeight) {
         int pos;
     };
     const std::vector<Step> steps = {
-        {SB_LINEDOWN, 0, 49}, {SB_PAGEDOWN, 0, 98},   {SB_LINEUP, 0, 49}, {SB_TOP, 0, 0},
+        {SB_LINEDOWN, 0, 49}, {SB_PAGEDOWN, 0, 98},    {SB_LINEUP, 0, 49}, {SB_TOP, 0, 0},
         {SB_LINEUP, 0, 0},    {SB_THUMBTRACK, 30, 30}, {SB_BOTTOM, 0, 79}, {SB_PAGEUP, 0, 30},
     };
     for (const Step& s : steps) {
         driver.VScroll(list, s.code, s.thumb);
         EXPECT_EQ(list.GetScrollPos(SB_VERT), std::min(s.pos, end)) << "code " << s.code;
-        EXPECT_EQ(list.Row(0)->Rect().top, 1 - list.GetScrollPos(SB_VERT)) << "content moves with it";
+        EXPECT_EQ(list.Row(0)->Rect().top, 1 - list.GetScrollPos(SB_VERT))
+            << "content moves with it";
     }
     for (int i = 0; i < 20; ++i) driver.VScroll(list, SB_LINEDOWN);
     EXPECT_EQ(list.GetScrollPos(SB_VERT), end) << "stops at the end";
@@ -373,7 +325,8 @@ TEST_F(LanPage, TheAnimationPlaysShippedFramesInNumberOrderElseTheDrawnRadar) {
     test::TempDir app;
     std::filesystem::create_directories(app / "look");
     std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x10\0\0\0\x10", 24);
-    for (const char* name : {"10.png", "2.png", "1.png", "notes.txt"}) test::WriteFile(app / "look" / name, png);
+    for (const char* name : {"10.png", "2.png", "1.png", "notes.txt"})
+        test::WriteFile(app / "look" / name, png);
     {
         test::ScopedEnv env("ZEVA_APP_DIR", app.path().string() + "/");
         fake->scans = {{kOwn}};

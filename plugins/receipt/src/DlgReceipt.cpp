@@ -25,6 +25,7 @@ constexpr COLORREF kLabelColour = 0x393939;
 constexpr COLORREF kVerdictColour = 0x9C5E18;
 constexpr COLORREF kSuggestionColour = 0x7F4C13;
 constexpr int kDragHeight = 30;
+constexpr unsigned kServiceTimeoutS = 7;
 constexpr char kNoMac[] = "00-00-00-00-00-00";
 
 // What the opening failure's log record says about where it came from.
@@ -61,31 +62,38 @@ std::string MakeQueryId() {
 
 std::string SignalWord(int level, const std::string& previous) {
     switch (level) {
-        case 1: return Acp("差");
-        case 2: return Acp("较差");
-        case 3: return Acp("中等");
-        case 4: return Acp("较强");
-        case 5: return Acp("非常强");
-        default: return previous;
+        case 1:
+            return Acp("差");
+        case 2:
+            return Acp("较差");
+        case 3:
+            return Acp("中等");
+        case 4:
+            return Acp("较强");
+        case 5:
+            return Acp("非常强");
+        default:
+            return previous;
     }
 }
 
 }  // namespace
 
-CDlgReceipt::CDlgReceipt() : CDlgReceipt(ReceiptServices::Real()) {}
+CDlgReceipt::CDlgReceipt() : CDlgReceipt(plug::PageServices::Real()) {}
 
-CDlgReceipt::CDlgReceipt(ReceiptServices services)
+CDlgReceipt::CDlgReceipt(plug::PageServices services)
     : CDlgSubPage(kTemplateId, nullptr), services_(std::move(services)) {
     RegisterResources();
-    speedTester = std::move(services_.speedEngine);
-    serviceUrl = ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionServer,
-                                  cfgkeys::kKeyServiceURL);
-    record.Version = ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionUpdate,
-                                      cfgkeys::kKeyVersion);
-    useProxy = ReadConfigInteger(cfgkeys::kUserConfigDat, cfgkeys::kSectionServer,
-                                 cfgkeys::kKeyUseProxy, cfgkeys::kDefaultUseProxy);
-    client = services_.makeClient(serviceUrl);
-    speedTester->EnableProxy(useProxy != 0);
+    speedTester_ = services_.newDownloadEngine();
+    radar_ = services_.newRadar();
+    serviceUrl_ =
+        ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionServer, cfgkeys::kKeyServiceURL);
+    record_.Version =
+        ReadConfigString(cfgkeys::kConfigDat, cfgkeys::kSectionUpdate, cfgkeys::kKeyVersion);
+    useProxy_ = ReadConfigInteger(cfgkeys::kUserConfigDat, cfgkeys::kSectionServer,
+                                  cfgkeys::kKeyUseProxy, cfgkeys::kDefaultUseProxy);
+    client_ = NewClient();
+    speedTester_->EnableProxy(useProxy_ != 0);
 
     Bind({{kIdTest, &testButton_},
           {kIdSubmit, &submitButton_},
@@ -115,13 +123,19 @@ CDlgReceipt::CDlgReceipt(ReceiptServices services)
 CDlgReceipt::~CDlgReceipt() {
     // The library is going: no engine thread may outlive it, and the window
     // goes while the members it refers to still exist.
-    speedTester->StopTest();
+    speedTester_->StopTest();
     if (m_hWnd) DestroyWindow();
 }
 
+std::unique_ptr<plug::IServiceClient> CDlgReceipt::NewClient() const {
+    std::unique_ptr<plug::IServiceClient> made = services_.newClient();
+    made->Initialize(serviceUrl_, kServiceTimeoutS);
+    return made;
+}
+
 BOOL CDlgReceipt::CreateSubWindow(UINT templateId, CWnd* parent) {
-    std::unique_ptr<IServiceClient> lookup = services_.makeClient(serviceUrl);
-    services_.radar->Show();
+    std::unique_ptr<plug::IServiceClient> lookup = NewClient();
+    radar_->Show();
 
     std::string account;
     bool active = false;
@@ -131,32 +145,31 @@ BOOL CDlgReceipt::CreateSubWindow(UINT templateId, CWnd* parent) {
     if (account.empty() || last != 0) lookup->GetCurrentAccount(account, false);
 
     if (!account.empty()) {
-        record.Account = account;
+        record_.Account = account;
         S_NetType netType;
-        lookup->GetAccountNetType(account.c_str(), netType, false);
+        lookup->GetAccountNetType(account, netType, false);
         if (!netType.BandRate.empty()) {
-            record.BandRate = netType.BandRate;
-            requiredSpeed = std::atoi(netType.MaxValue.c_str()) / 8;
+            record_.BandRate = netType.BandRate;
+            requiredSpeed_ = std::atoi(netType.MaxValue.c_str()) / 8;
         }
     }
 
     int result = 0;
-    if (testUrls.empty()) {
+    if (testUrls_.empty()) {
         const std::string key = account.empty() ? std::string("FTP") : account;
-        speedConfigs.clear();
-        result = lookup->GetSpeedConfigList(key.c_str(), speedConfigs);
+        speedConfigs_.clear();
+        result = lookup->GetSpeedConfigList(key, speedConfigs_);
         // Only a list that arrived is kept, so a failed opening asks again.
         if (result == 0)
-            for (const S_SpeedConfig& config : speedConfigs) testUrls.push_back(config.Url);
+            for (const S_SpeedConfig& config : speedConfigs_) testUrls_.push_back(config.Url);
     }
-    services_.radar->Close();
+    radar_->Close();
 
     if (result != 0) {
-        const char* error = lookup->GetLastErrorInfo();
-        const std::string text = error ? error : "";
+        const std::string text = lookup->GetLastErrorInfo();
         ShowMessage(text);
-        services_.eventLog->Write(kLogModule, kLogBuildTime, kLogSourceFile, kLogFunction,
-                                  kLogLine, text, Acp("一般问题"));
+        services_.eventLog->Write(kLogModule, kLogBuildTime, kLogSourceFile, kLogFunction, kLogLine,
+                                  text, Acp("一般问题"));
         return 0;
     }
 
@@ -167,7 +180,7 @@ BOOL CDlgReceipt::CreateSubWindow(UINT templateId, CWnd* parent) {
     const std::string queryId = MakeQueryId();
     account_.SetWindowText(account);
     std::vector<std::string> workOrders;
-    lookup->GetUserNameAndWorkListNum(queryId.c_str(), account.c_str(), workOrders);
+    lookup->GetUserNameAndWorkListNum(queryId, account, workOrders);
     // A page opened again while it is shown lists the orders once, not twice.
     workOrders_.ResetContent();
     for (const std::string& order : workOrders)
@@ -209,25 +222,25 @@ BOOL CDlgReceipt::OnInitDialog() {
     resultLabel_.SetFontBold(true);
     suggestionLabel_.SetTextColor(kSuggestionColour);
     suggestionLabel_.SetFontSize(12);
-    closing = false;
+    closing_ = false;
     return 1;
 }
 
 BOOL CDlgReceipt::DestroyWindow() {
-    closing = true;
+    closing_ = true;
     // A test still running would keep posting to a window that is gone.
-    speedTester->StopTest();
-    speedConfigs.clear();
+    speedTester_->StopTest();
+    speedConfigs_.clear();
     return CDlgSubPage::DestroyWindow();
 }
 
 void CDlgReceipt::CloseDialog(int result) {
-    speedTester->StopTest();
+    speedTester_->StopTest();
     CDlgSubPage::CloseDialog(result);
 }
 
 void CDlgReceipt::ShowMessage(const std::string& text) {
-    services_.messages->Show(text, this);
+    services_.messageBox->Show(text, this);
 }
 
 void CDlgReceipt::EnableButtons(bool enable) {
@@ -238,64 +251,62 @@ void CDlgReceipt::EnableButtons(bool enable) {
 void CDlgReceipt::StartSpeedTest() {
     speedDisplay_.SetWindowText("");
     resultLabel_.SetWindowText("");
-    progress = -1;
-    reportedSpeed = 0;
-    if (speedTester->StartTest(testUrls, kTestDurationMs, m_hWnd, kMsgSpeedProgress) != 0) {
+    progress_ = -1;
+    reportedSpeed_ = 0;
+    if (speedTester_->StartTest(testUrls_, kTestDurationMs, m_hWnd, kMsgSpeedProgress) != 0) {
         ShowMessage(Acp("对不起，该测试点正在维护，请稍候重试！"));
         return;
     }
     EnableButtons(false);
-    unsigned long received = 0, sent = 0;
-    services_.machine->GetNetworkFlux(received, sent);
-    fluxAtStart[0] = static_cast<std::uint32_t>(received);
-    fluxAtStart[1] = static_cast<std::uint32_t>(sent);
-    tickAtStart = GetTickCount();
+    services_.probes->GetNetworkFlux(fluxAtStart_[0], fluxAtStart_[1]);
+    tickAtStart_ = GetTickCount();
     SetTimer(kRefreshTimer, kRefreshMs);
 }
 
 LRESULT CDlgReceipt::OnSpeedProgress(WPARAM wParam, LPARAM lParam) {
-    if (closing) return 0;
-    reportedSpeed = static_cast<int>(wParam);
-    progress = static_cast<int>(lParam);
+    if (closing_) return 0;
+    reportedSpeed_ = static_cast<int>(wParam);
+    progress_ = static_cast<int>(lParam);
 
-    unsigned long received = 0, discarded = 0;
-    services_.machine->GetNetworkFlux(received, discarded);
-    const std::uint32_t elapsedMs = GetTickCount() - tickAtStart;
-    const std::uint32_t bytes = static_cast<std::uint32_t>(received) - fluxAtStart[0];
+    std::uint32_t received = 0, discarded = 0;
+    services_.probes->GetNetworkFlux(received, discarded);
+    const std::uint32_t elapsedMs = GetTickCount() - tickAtStart_;
+    const std::uint32_t bytes = static_cast<std::uint32_t>(received) - fluxAtStart_[0];
     // The rate over the milliseconds that passed; in the first second the
     // counters say too little, so the engine's own figure stands.
     std::uint32_t rate = 0;
     if (elapsedMs >= 1000)
         rate = static_cast<std::uint32_t>(static_cast<double>(bytes) * 1000.0 /
                                           (static_cast<double>(elapsedMs) * 1024.0));
-    currentSpeed = rate != 0 ? rate : static_cast<std::uint32_t>(reportedSpeed > 0 ? reportedSpeed : 0);
+    currentSpeed_ =
+        rate != 0 ? rate : static_cast<std::uint32_t>(reportedSpeed_ > 0 ? reportedSpeed_ : 0);
 
-    if (progress == -1) {
+    if (progress_ == -1) {
         EnableButtons(true);
         KillTimer(kRefreshTimer);
         ShowMessage(Acp("对不起，测速点无法连接不能测速，请检测网络是否通畅或稍候重试！"));
         return 0;
     }
-    if (progress == 100) {
-        speedDisplay_.SetWindowText(std::to_string(currentSpeed));
+    if (progress_ == 100) {
+        speedDisplay_.SetWindowText(std::to_string(currentSpeed_));
         std::string verdict;
-        if (requiredSpeed <= 0) {
+        if (requiredSpeed_ <= 0) {
             verdict = Acp("测速完成，请提交");
-        } else if (static_cast<double>(currentSpeed) > 0.8 * requiredSpeed) {
+        } else if (static_cast<double>(currentSpeed_) > 0.8 * requiredSpeed_) {
             verdict = Acp("测速结果已达标");
         } else {
             verdict = Acp("测速结果未达标");
         }
         resultLabel_.SetWindowText(verdict);
         EnableButtons(true);
-        speedTester->StopTest();
+        speedTester_->StopTest();
     }
     return 0;
 }
 
 void CDlgReceipt::OnTimer(UINT_PTR) {
-    if (progress != -1) speedDisplay_.SetWindowText(std::to_string(currentSpeed));
-    if (progress == 100) KillTimer(kRefreshTimer);
+    if (progress_ != -1) speedDisplay_.SetWindowText(std::to_string(currentSpeed_));
+    if (progress_ == 100) KillTimer(kRefreshTimer);
 }
 
 void CDlgReceipt::Submit() {
@@ -325,21 +336,37 @@ void CDlgReceipt::Submit() {
         return;
     }
 
-    record.WorkListNum = workOrder;
-    record.Remarks = suggestion;
-    record.Speed = speed + Acp(" K字节/秒");
+    record_.WorkListNum = workOrder;
+    record_.Remarks = suggestion;
+    record_.Speed = speed + Acp(" K字节/秒");
     CollectMachineFacts();
     CollectAdapterFacts();
-    const std::string deviceCount = std::to_string(services_.scan->Scanning());
+    std::vector<plug::LanDevice> devices;
+    const std::string deviceCount = std::to_string(services_.scanner->Scan(devices));
 
     S_UPFINISHOUT answer;
-    const int rc = client->UpFinish(
-        record.WorkListNum.c_str(), record.Speed.c_str(), record.DialType.c_str(),
-        record.ConnectType.c_str(), record.CpuType.c_str(), record.MemoryTotalSize.c_str(),
-        record.WirelessIntensity.c_str(), "-", record.Remarks.c_str(), "", "", "123", "321",
-        record.Remarks.c_str(), engineerName.c_str(), engineerPhone.c_str(), account.c_str(),
-        record.ClientId.c_str(), record.Mac.c_str(), deviceCount.c_str(), record.Version.c_str(),
-        answer);
+    const int rc = client_->UpFinish({record_.WorkListNum,
+                                      record_.Speed,
+                                      record_.DialType,
+                                      record_.ConnectType,
+                                      record_.CpuType,
+                                      record_.MemoryTotalSize,
+                                      record_.WirelessIntensity,
+                                      "-",
+                                      record_.Remarks,
+                                      "",
+                                      "",
+                                      "123",
+                                      "321",
+                                      record_.Remarks,
+                                      engineerName,
+                                      engineerPhone,
+                                      account,
+                                      record_.ClientId,
+                                      record_.Mac,
+                                      deviceCount,
+                                      record_.Version},
+                                     answer);
     ShowMessage(answer.ResultDesc);
     // Only a report the back office took closes the page; otherwise every
     // entry stays for another try.
@@ -347,34 +374,34 @@ void CDlgReceipt::Submit() {
 }
 
 void CDlgReceipt::CollectMachineFacts() {
-    services_.machine->GetCPU(record.CpuType);
-    services_.machine->GetMemory(record.MemoryTotalSize);
-    services_.machine->GetHardwareInfo(record.ClientId, record.HardwareInfo2);
+    record_.CpuType = services_.probes->ProcessorText();
+    record_.MemoryTotalSize = services_.probes->MemoryText();
+    services_.probes->HardwareInfo(record_.ClientId, record_.HardwareInfo2);
     bool active = false;
     std::string entry;
     const int found = services_.dialUp->GetActiveDialUp(active, entry);
-    record.DialType = (found == 0 && active) ? Acp("电脑拨号") : Acp("设备拨号");
+    record_.DialType = (found == 0 && active) ? Acp("电脑拨号") : Acp("设备拨号");
 }
 
 void CDlgReceipt::CollectAdapterFacts() {
-    record.ConnectType = Acp("有线");
-    record.WirelessIntensity = Acp("无");
+    record_.ConnectType = Acp("有线");
+    record_.WirelessIntensity = Acp("无");
     std::vector<tag_ADAPTER> adapters;
     std::string error;
-    services_.adapters->RetrieveAdapterIdList(adapters, error);
+    services_.nics->RetrieveAdapterIdList(adapters, error);
     for (const tag_ADAPTER& adapter : adapters) {
         COMMON_eNicState state = NIC_STATE_UNKNOWN;
-        if (services_.adapters->IsEnabled(adapter.Id, state) != 0 || state != NIC_STATE_ENABLED)
+        if (services_.nics->IsEnabled(adapter.Id, state) != 0 || state != NIC_STATE_ENABLED)
             continue;
         _ADAPTER_INFO info;
-        services_.adapters->RetrieveIPv4Data(adapter.Id, info);
-        if (!info.MacAddress.empty() && info.MacAddress != kNoMac) record.Mac = info.MacAddress;
+        services_.nics->RetrieveIPv4Data(adapter.Id, info);
+        if (!info.MacAddress.empty() && info.MacAddress != kNoMac) record_.Mac = info.MacAddress;
         bool wireless = false;
         int level = 0;
-        if (services_.adapters->IsWirelessAdapter(adapter.Id, wireless) == 0 && wireless &&
-            services_.adapters->GetSignalStrenghLevel(adapter.Id, level) == 0) {
-            record.ConnectType = Acp("无线");
-            record.WirelessIntensity = SignalWord(level, record.WirelessIntensity);
+        if (services_.nics->IsWirelessAdapter(adapter.Id, wireless) == 0 && wireless &&
+            services_.nics->GetSignalStrenghLevel(adapter.Id, level) == 0) {
+            record_.ConnectType = Acp("无线");
+            record_.WirelessIntensity = SignalWord(level, record_.WirelessIntensity);
         }
     }
 }

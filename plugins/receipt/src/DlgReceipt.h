@@ -13,7 +13,7 @@
 #include "ComboBox.h"
 #include "Controls.h"
 #include "DlgSubPage.h"
-#include "ReceiptServices.h"
+#include "PageServices.h"
 
 namespace receipt {
 
@@ -46,7 +46,7 @@ inline constexpr unsigned long kTestDurationMs = 15000;
 class CDlgReceipt : public CDlgSubPage {
 public:
     CDlgReceipt();
-    explicit CDlgReceipt(receipt::ReceiptServices services);
+    explicit CDlgReceipt(zeva::plug::PageServices services);
     ~CDlgReceipt() override;
 
     // Looks up the account, its bandwidth, the test servers and the work
@@ -57,11 +57,11 @@ public:
     void CloseDialog(int result) override;
 
     // State the tests look at.
-    int RequiredSpeed() const { return requiredSpeed; }
-    const std::vector<std::string>& TestUrls() const { return testUrls; }
-    const receipt::ReceiptRecord& Record() const { return record; }
-    std::uint32_t CurrentSpeed() const { return currentSpeed; }
-    int Progress() const { return progress; }
+    int RequiredSpeed() const { return requiredSpeed_; }
+    const std::vector<std::string>& TestUrls() const { return testUrls_; }
+    const receipt::ReceiptRecord& Record() const { return record_; }
+    std::uint32_t CurrentSpeed() const { return currentSpeed_; }
+    int Progress() const { return progress_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -75,31 +75,34 @@ private:
     void CollectAdapterFacts();
     void ShowMessage(const std::string& text);
     void EnableButtons(bool enable);
+    // A back-office client on the page's endpoint, 7 s time-out.
+    std::unique_ptr<zeva::plug::IServiceClient> NewClient() const;
 
-    receipt::ReceiptServices services_;
+    zeva::plug::PageServices services_;
+    std::unique_ptr<zeva::plug::IWaitIndicator> radar_;
 
-    std::vector<S_SpeedConfig> speedConfigs;
-    std::vector<std::string> testUrls;
-    std::string serviceUrl;
-    int useProxy = 1;
-    int reportedSpeed = 0;
-    int progress = -1;
+    std::vector<S_SpeedConfig> speedConfigs_;
+    std::vector<std::string> testUrls_;
+    std::string serviceUrl_;
+    int useProxy_ = 1;
+    int reportedSpeed_ = 0;
+    int progress_ = -1;
     CImageButtonX testButton_, submitButton_, closeButton_;
     CStaticText title_;
     CPNGPicture picture_;
     CStaticText speedDisplay_;
     CStaticText suggestionLabel_;
-    std::unique_ptr<receipt::IServiceClient> client;
+    std::unique_ptr<zeva::plug::IServiceClient> client_;
     CStaticText speedLabel_, unitLabel_;
-    bool closing = false;
-    std::unique_ptr<receipt::ISpeedEngine> speedTester;
-    receipt::ReceiptRecord record;
+    bool closing_ = false;
+    std::unique_ptr<zeva::plug::IDownloadEngine> speedTester_;
+    receipt::ReceiptRecord record_;
     CStatic engineerNameLabel_, engineerPhoneLabel_;
     CStaticText resultLabel_;
-    int requiredSpeed = 0;
-    std::uint32_t fluxAtStart[2] = {0, 0};
-    std::uint32_t tickAtStart = 0;
-    std::uint32_t currentSpeed = 0;
+    int requiredSpeed_ = 0;
+    std::uint32_t fluxAtStart_[2] = {0, 0};
+    std::uint32_t tickAtStart_ = 0;
+    std::uint32_t currentSpeed_ = 0;
 
     CEdit account_, engineerName_, engineerPhone_, suggestion_;
     CComboBox workOrders_;

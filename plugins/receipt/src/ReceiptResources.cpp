@@ -4,6 +4,7 @@
 
 #include "ComboBox.h"
 #include "DialogTemplate.h"
+#include "PageSkin.h"
 #include "SkinImage.h"
 #include "platform/CodePage.h"
 
@@ -15,14 +16,8 @@ using zeva::ui::ControlKind;
 void RegisterResources() {
     static std::once_flag once;
     std::call_once(once, [] {
-        zeva::ui::DialogTemplate t;
-        t.id = kTemplateId;
-        t.cx = 313;
-        t.cy = 264;
-        t.fontFace = Acp("宋体");
-        t.fontSize = 9;
-        t.caption = Acp("竣工测试");
-        t.style = WS_POPUP;
+        zeva::ui::DialogTemplate t =
+            zeva::plug::skin::PageTemplate(kTemplateId, 313, 264, WS_POPUP, "竣工测试");
         t.controls = {
             {kIdTitle, ControlKind::Static, 8, 7, 150, 10, Acp("竣工回单"), 0, true},
             {kIdClose, ControlKind::Button, 294, 3, 14, 14, "", 0, true},

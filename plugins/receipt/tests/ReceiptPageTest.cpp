@@ -11,6 +11,7 @@
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
 #include "DlgReceipt.h"
+#include "FakeServices.h"
 #include "HeadlessRenderer.h"
 #include "ReceiptResources.h"
 #include "TestSupport.h"
@@ -21,211 +22,6 @@ using namespace receipt;
 using zeva::Acp;
 
 namespace {
-
-// What the fakes answer and what they were asked, shared by the test.
-struct World {
-    // Back office.
-    std::string cachedAccount;
-    S_NetType netType;
-    int speedConfigResult = 0;
-    std::vector<S_SpeedConfig> speedConfigs;
-    std::string lastError;
-    std::vector<std::string> workOrders;
-    int upFinishResult = 0;
-    S_UPFINISHOUT upFinishAnswer;
-    int clientsMade = 0;
-    std::string clientEndpoint;
-    int currentAccountCalls = 0;
-    std::vector<std::string> netTypeAccounts;
-    std::vector<std::string> speedConfigKeys;
-    bool radarShownAtQuery = false;
-    std::vector<std::pair<std::string, std::string>> workOrderQueries;
-    std::vector<std::vector<std::string>> reports;
-
-    // Engine.
-    int startResult = 0;
-    std::vector<std::vector<std::string>> startUrls;
-    unsigned long startDuration = 0;
-    HWND startWindow = nullptr;
-    UINT startMessage = 0;
-    int stops = 0;
-    std::vector<bool> proxyFlags;
-
-    // Probes.
-    int dialResult = 0;
-    bool dialActive = false;
-    int storedUserResult = -1;
-    std::string storedUser;
-    int storedUserCalls = 0;
-    struct Adapter {
-        std::string id;
-        bool enabled = true;
-        std::string mac;
-        bool wireless = false;
-        int signalResult = 0;
-        int level = 0;
-    };
-    std::vector<Adapter> adapters;
-    unsigned long received = 0;
-    unsigned long sent = 0;
-    int devices = 0;
-
-    // Feedback.
-    bool radarShown = false;
-    int radarShows = 0;
-    int radarCloses = 0;
-    std::vector<std::string> messages;
-    struct LogRecord {
-        std::string module, buildTime, file, function, message, category;
-        int line = 0;
-    };
-    std::vector<LogRecord> log;
-};
-
-class FakeClient final : public IServiceClient {
-public:
-    explicit FakeClient(World& w) : w_(w) {}
-    const char* GetLastErrorInfo() override { return w_.lastError.c_str(); }
-    int GetCurrentAccount(std::string& account, bool fromServer) override {
-        EXPECT_FALSE(fromServer);
-        ++w_.currentAccountCalls;
-        account = w_.cachedAccount;
-        return 0;
-    }
-    int GetAccountNetType(const char* account, S_NetType& netType, bool fromServer) override {
-        EXPECT_FALSE(fromServer);
-        w_.netTypeAccounts.push_back(account);
-        netType = w_.netType;
-        return 0;
-    }
-    int GetSpeedConfigList(const char* request, std::vector<S_SpeedConfig>& list) override {
-        w_.speedConfigKeys.push_back(request);
-        w_.radarShownAtQuery = w_.radarShown;
-        if (w_.speedConfigResult != 0) return w_.speedConfigResult;
-        list.insert(list.end(), w_.speedConfigs.begin(), w_.speedConfigs.end());
-        return 0;
-    }
-    int GetUserNameAndWorkListNum(const char* operationCode, const char* accounts,
-                                  std::vector<std::string>& list) override {
-        w_.workOrderQueries.emplace_back(operationCode, accounts);
-        list.insert(list.end(), w_.workOrders.begin(), w_.workOrders.end());
-        return 0;
-    }
-    int UpFinish(const char* a1, const char* a2, const char* a3, const char* a4, const char* a5,
-                 const char* a6, const char* a7, const char* a8, const char* a9, const char* a10,
-                 const char* a11, const char* a12, const char* a13, const char* a14,
-                 const char* a15, const char* a16, const char* a17, const char* a18,
-                 const char* a19, const char* a20, const char* a21, S_UPFINISHOUT& out) override {
-        w_.reports.push_back({a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15,
-                              a16, a17, a18, a19, a20, a21});
-        out = w_.upFinishAnswer;
-        return w_.upFinishResult;
-    }
-
-private:
-    World& w_;
-};
-
-class FakeEngine final : public ISpeedEngine {
-public:
-    explicit FakeEngine(World& w) : w_(w) {}
-    void EnableProxy(bool on) override { w_.proxyFlags.push_back(on); }
-    int StartTest(const std::vector<std::string>& urls, unsigned long durationMs, HWND window,
-                  UINT message) override {
-        w_.startUrls.push_back(urls);
-        w_.startDuration = durationMs;
-        w_.startWindow = window;
-        w_.startMessage = message;
-        return w_.startResult;
-    }
-    void StopTest() override { ++w_.stops; }
-
-private:
-    World& w_;
-};
-
-class FakeProbes final : public IDialUpProbe,
-                         public IAdapterProbe,
-                         public IMachineProbe,
-                         public ILanScan,
-                         public IWaitIndicator,
-                         public IMessages,
-                         public IEventLog {
-public:
-    explicit FakeProbes(World& w) : w_(w) {}
-    int GetActiveDialUp(bool& active, std::string& name) override {
-        active = w_.dialActive;
-        name = w_.dialActive ? "dsl-provider" : "";
-        return w_.dialResult;
-    }
-    int GetStoredUserName(std::string& user) override {
-        ++w_.storedUserCalls;
-        user = w_.storedUser;
-        return w_.storedUserResult;
-    }
-    int RetrieveAdapterIdList(std::vector<tag_ADAPTER>& list, std::string&) override {
-        for (const auto& a : w_.adapters) list.push_back({a.id, a.id});
-        return 0;
-    }
-    const World::Adapter* Find(const std::string& id) const {
-        for (const auto& a : w_.adapters)
-            if (a.id == id) return &a;
-        return nullptr;
-    }
-    int IsEnabled(const std::string& id, COMMON_eNicState& state) override {
-        const auto* a = Find(id);
-        if (!a) return -1;
-        state = a->enabled ? NIC_STATE_ENABLED : NIC_STATE_DISABLED;
-        return 0;
-    }
-    int RetrieveIPv4Data(const std::string& id, _ADAPTER_INFO& info) override {
-        const auto* a = Find(id);
-        if (!a) return -1;
-        info.AdapterName = id;
-        info.MacAddress = a->mac;
-        return 0;
-    }
-    int IsWirelessAdapter(const std::string& id, bool& wireless) override {
-        const auto* a = Find(id);
-        if (!a) return -1;
-        wireless = a->wireless;
-        return 0;
-    }
-    int GetSignalStrenghLevel(const std::string& id, int& level) override {
-        const auto* a = Find(id);
-        if (!a || !a->wireless) return -1;
-        level = a->level;
-        return a->signalResult;
-    }
-    void GetCPU(std::string& text) override { text = "Test CPU x 4"; }
-    void GetMemory(std::string& text) override { text = "7.7GB"; }
-    void GetHardwareInfo(std::string& first, std::string& second) override {
-        first = "BFEBFBFF000906EA";
-        second = "DISK-42";
-    }
-    void GetNetworkFlux(unsigned long& received, unsigned long& sent) override {
-        received = w_.received;
-        sent = w_.sent;
-    }
-    int Scanning() override { return w_.devices; }
-    void Show() override {
-        w_.radarShown = true;
-        ++w_.radarShows;
-    }
-    void Close() override {
-        w_.radarShown = false;
-        ++w_.radarCloses;
-    }
-    void Show(const std::string& text, CWnd*) override { w_.messages.push_back(text); }
-    void Write(const std::string& module, const std::string& buildTime,
-               const std::string& file, const std::string& function, int line,
-               const std::string& message, const std::string& category) override {
-        w_.log.push_back({module, buildTime, file, function, message, category, line});
-    }
-
-private:
-    World& w_;
-};
 
 S_SpeedConfig Server(const std::string& id, const std::string& url) {
     S_SpeedConfig c;
@@ -241,15 +37,17 @@ protected:
         CCryptConfigFile config((dir_ / zeva::cfgkeys::kConfigDat).string(), "");
         config.WriteString("Server", "ServiceURL", "http://127.0.0.1:9/kelv/BService.ws");
         config.WriteString("Update", "Version", "3.1.0.7");
-        world_.cachedAccount = "cz0511234567";
-        world_.netType.BandRate = "8M";
-        world_.netType.MaxValue = "800";
-        world_.speedConfigs = {Server("1", "http://10.0.0.1/a.bin"),
+        fakes_.client->account = "cz0511234567";
+        fakes_.client->netType.BandRate = "8M";
+        fakes_.client->netType.MaxValue = "800";
+        fakes_.client->list = {Server("1", "http://10.0.0.1/a.bin"),
                                Server("2", "http://10.0.0.2/b.bin")};
-        world_.workOrders = {"GD2026120701", "GD2026120702"};
-        world_.upFinishAnswer = {true, Acp("回单成功")};
-        world_.devices = 3;
-        world_.adapters = {{"eth0", true, "52-54-00-12-34-56", false, 0, 0}};
+        fakes_.client->workOrders = {"GD2026120701", "GD2026120702"};
+        fakes_.client->upFinishAnswer = {true, Acp("回单成功")};
+        fakes_.scanner->count = 3;
+        fakes_.probes->diskSerial = "DISK-42";
+        fakes_.probes->nics = {{"eth0", true, "52-54-00-12-34-56", false, 0, 0}};
+        fakes_.client->onList = [this] { radarShownAtQuery_ = fakes_.radar->shown; };
     }
     void TearDown() override {
         page_.reset();
@@ -258,22 +56,7 @@ protected:
 
     CDlgReceipt& Page() {
         if (!page_) {
-            ReceiptServices s;
-            s.makeClient = [this](const std::string& url) -> std::unique_ptr<IServiceClient> {
-                ++world_.clientsMade;
-                world_.clientEndpoint = url;
-                return std::make_unique<FakeClient>(world_);
-            };
-            s.speedEngine = std::make_unique<FakeEngine>(world_);
-            auto probes = std::make_shared<FakeProbes>(world_);
-            s.dialUp = probes;
-            s.adapters = probes;
-            s.machine = probes;
-            s.scan = probes;
-            s.radar = probes;
-            s.messages = probes;
-            s.eventLog = probes;
-            page_ = std::make_unique<CDlgReceipt>(std::move(s));
+            page_ = std::make_unique<CDlgReceipt>(fakes_.Make());
         }
         return *page_;
     }
@@ -283,7 +66,9 @@ protected:
         return shown != 0 && Page().GetSafeHwnd() != nullptr;
     }
     std::string Text(UINT id) { return Page().GetDlgItemText(static_cast<int>(id)); }
-    bool Enabled(UINT id) { return Page().GetDlgItem(static_cast<int>(id))->IsWindowEnabled() != 0; }
+    bool Enabled(UINT id) {
+        return Page().GetDlgItem(static_cast<int>(id))->IsWindowEnabled() != 0;
+    }
     void Progress(int speed, int progress) {
         zeva::PostMessage(Page().GetSafeHwnd(), kMsgSpeedProgress, static_cast<WPARAM>(speed),
                           static_cast<LPARAM>(progress));
@@ -291,9 +76,9 @@ protected:
     }
     // A whole test: start at flux 0, `bytes` arrive in `elapsedMs`, then the end.
     void RunTest(unsigned long bytes, int elapsedMs, int engineAverage = 7) {
-        world_.received = 1000;
+        fakes_.probes->received = 1000;
         ASSERT_TRUE(driver_.Click(Page(), kIdTest));
-        world_.received = 1000 + bytes;
+        fakes_.probes->received = static_cast<std::uint32_t>(1000 + bytes);
         driver_.Advance(elapsedMs);
         Progress(engineAverage, 100);
     }
@@ -308,43 +93,45 @@ protected:
     zeva::ManualClock clock_;
     zeva::ScopedClock scopedClock_{clock_};
     zeva::ui::HeadlessDriver driver_;
-    World world_;
+    zeva::test::FakeServices fakes_;
+    bool radarShownAtQuery_ = false;
     std::unique_ptr<CDlgReceipt> page_;
 };
 
 TEST_F(ReceiptPage, OpensWithTheAccountItsBandwidthServersAndWorkOrders) {
     ASSERT_TRUE(Open());
     EXPECT_TRUE(Page().IsShown());
-    EXPECT_EQ(world_.clientEndpoint, "http://127.0.0.1:9/kelv/BService.ws");
-    EXPECT_EQ(world_.clientsMade, 2);  // the report's client and the look-ups' one
-    EXPECT_EQ(world_.proxyFlags, std::vector<bool>{true});
+    EXPECT_EQ(fakes_.client->initialized.back().first, "http://127.0.0.1:9/kelv/BService.ws");
+    EXPECT_EQ(fakes_.client->clientsMade, 2);  // the report's client and the look-ups' one
+    EXPECT_EQ(fakes_.engine->proxyFlags, std::vector<bool>{true});
     EXPECT_EQ(Text(kIdAccount), "cz0511234567");
-    EXPECT_EQ(world_.netTypeAccounts, std::vector<std::string>{"cz0511234567"});
+    EXPECT_EQ(fakes_.client->netTypeAccounts, std::vector<std::string>{"cz0511234567"});
+    EXPECT_EQ(fakes_.client->serverLookups, 0) << "account and bandwidth come from the local cache";
     EXPECT_EQ(Page().RequiredSpeed(), 100);
     EXPECT_EQ(Page().Record().BandRate, "8M");
     EXPECT_EQ(Page().Record().Account, "cz0511234567");
     EXPECT_EQ(Page().Record().Version, "3.1.0.7");
-    EXPECT_EQ(world_.speedConfigKeys, std::vector<std::string>{"cz0511234567"});
+    EXPECT_EQ(fakes_.client->listRequests, std::vector<std::string>{"cz0511234567"});
     EXPECT_EQ(Page().TestUrls(),
               (std::vector<std::string>{"http://10.0.0.1/a.bin", "http://10.0.0.2/b.bin"}));
-    EXPECT_TRUE(world_.radarShownAtQuery);
-    EXPECT_EQ(world_.radarShows, 1);
-    EXPECT_EQ(world_.radarCloses, 1);
-    EXPECT_FALSE(world_.radarShown);
+    EXPECT_TRUE(radarShownAtQuery_);
+    EXPECT_EQ(fakes_.radar->shows, 1);
+    EXPECT_EQ(fakes_.radar->closes, 1);
+    EXPECT_FALSE(fakes_.radar->shown);
 
-    ASSERT_EQ(world_.workOrderQueries.size(), 1u);
-    const std::string& queryId = world_.workOrderQueries[0].first;
+    ASSERT_EQ(fakes_.client->workOrderQueries.size(), 1u);
+    const std::string& queryId = fakes_.client->workOrderQueries[0].first;
     EXPECT_TRUE(queryId.size() == 15 || queryId.size() == 16) << queryId;
     EXPECT_EQ(queryId.find_first_not_of("0123456789"), std::string::npos) << queryId;
-    EXPECT_EQ(world_.workOrderQueries[0].second, "cz0511234567");
+    EXPECT_EQ(fakes_.client->workOrderQueries[0].second, "cz0511234567");
     auto* combo = static_cast<CComboBox*>(Page().GetDlgItem(kIdWorkOrder));
-    EXPECT_EQ(combo->Items(), world_.workOrders);
+    EXPECT_EQ(combo->Items(), fakes_.client->workOrders);
     EXPECT_EQ(combo->GetCurSel(), 0);
     EXPECT_EQ(Text(kIdWorkOrder), "GD2026120701");
-    EXPECT_TRUE(world_.messages.empty());
+    EXPECT_TRUE(fakes_.box->shown.empty());
 }
 
-TEST_F(ReceiptPage, LooksAndTemplate) {
+TEST_F(ReceiptPage, TemplateTextsAndFields) {
     ASSERT_TRUE(Open());
     const auto* t = Page().Template();
     ASSERT_NE(t, nullptr);
@@ -358,30 +145,6 @@ TEST_F(ReceiptPage, LooksAndTemplate) {
     EXPECT_TRUE(static_cast<CComboBox*>(Page().GetDlgItem(kIdWorkOrder))->IsEditable());
     EXPECT_TRUE(Page().GetDlgItem(kIdSuggestion)->GetStyle() & ES_WANTRETURN);
     EXPECT_EQ(Page().CaptionDragLimit(), 30);
-
-    CWnd* speed = Page().GetDlgItem(kIdSpeed);
-    EXPECT_EQ(speed->GetTextColor(), 0x0066FFu);
-    EXPECT_EQ(speed->GetSkinFont().face, Acp("楷体"));
-    EXPECT_EQ(speed->GetSkinFont().size, 25);
-    EXPECT_TRUE(speed->GetSkinFont().bold);
-    EXPECT_EQ(speed->GetTextAligns(), 5u);
-    CWnd* verdict = Page().GetDlgItem(kIdVerdict);
-    EXPECT_EQ(verdict->GetTextColor(), 0x9C5E18u);
-    EXPECT_EQ(verdict->GetSkinFont().size, 15);
-    EXPECT_EQ(Page().GetDlgItem(kIdTitle)->GetTextColor(), 0xFDF6E7u);
-    EXPECT_EQ(Page().GetDlgItem(kIdSuggestionLabel)->GetTextColor(), 0x7F4C13u);
-    EXPECT_EQ(Page().GetDlgItem(kIdSpeedLabel)->GetSkinFont().size, 14);
-    EXPECT_EQ(Page().GetDlgItem(kIdUnitLabel)->GetTextColor(), 0x393939u);
-    auto* test = static_cast<CImageButtonX*>(Page().GetDlgItem(kIdTest));
-    EXPECT_EQ(test->Image(zeva::ui::kStateNormal).resourceId, 637u);
-    EXPECT_EQ(test->Image(zeva::ui::kStateHover).resourceId, 638u);
-    EXPECT_EQ(test->Image(zeva::ui::kStatePressed).resourceId, 635u);
-    EXPECT_EQ(test->GetTextColor(zeva::ui::kStateNormal), 0x333333u);
-    EXPECT_EQ(test->GetTextColor(zeva::ui::kStateHover), 0xFFFFFFu);
-    auto* close = static_cast<CImageButtonX*>(Page().GetDlgItem(kIdClose));
-    EXPECT_EQ(close->Image(zeva::ui::kStateNormal).resourceId, 649u);
-    EXPECT_EQ(close->Image(zeva::ui::kStateHover).resourceId, 651u);
-    EXPECT_EQ(close->Image(zeva::ui::kStatePressed).resourceId, 650u);
 }
 
 struct AccountCase {
@@ -400,17 +163,17 @@ class ReceiptAccount : public ReceiptPage, public ::testing::WithParamInterface<
 
 TEST_P(ReceiptAccount, ComesFromTheDialUpLinkElseTheCache) {
     const AccountCase& c = GetParam();
-    world_.dialResult = c.dialResult;
-    world_.dialActive = c.dialActive;
-    world_.storedUserResult = c.storedResult;
-    world_.storedUser = c.storedUser;
-    world_.cachedAccount = c.cached;
+    fakes_.probes->dialResult = c.dialResult;
+    fakes_.probes->dialActive = c.dialActive;
+    fakes_.probes->storedUserResult = c.storedResult;
+    fakes_.probes->storedUser = c.storedUser;
+    fakes_.client->account = c.cached;
     ASSERT_TRUE(Open());
     EXPECT_EQ(Text(kIdAccount), c.account);
-    EXPECT_EQ(world_.currentAccountCalls, c.cacheCalls);
-    EXPECT_EQ(world_.speedConfigKeys, std::vector<std::string>{c.serverKey});
+    EXPECT_EQ(fakes_.client->accountLookups, c.cacheCalls);
+    EXPECT_EQ(fakes_.client->listRequests, std::vector<std::string>{c.serverKey});
     if (std::string(c.account).empty()) {
-        EXPECT_TRUE(world_.netTypeAccounts.empty());
+        EXPECT_TRUE(fakes_.client->netTypeAccounts.empty());
         EXPECT_EQ(Page().RequiredSpeed(), 0);
     }
 }
@@ -436,8 +199,8 @@ struct BandwidthCase {
 class ReceiptBandwidth : public ReceiptPage, public ::testing::WithParamInterface<BandwidthCase> {};
 
 TEST_P(ReceiptBandwidth, RequiredSpeedIsMaxValueOverEight) {
-    world_.netType.BandRate = GetParam().bandRate;
-    world_.netType.MaxValue = GetParam().maxValue;
+    fakes_.client->netType.BandRate = GetParam().bandRate;
+    fakes_.client->netType.MaxValue = GetParam().maxValue;
     ASSERT_TRUE(Open());
     EXPECT_EQ(Page().RequiredSpeed(), GetParam().required);
 }
@@ -451,41 +214,41 @@ INSTANTIATE_TEST_SUITE_P(Values, ReceiptBandwidth,
                          [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ReceiptPage, FailedOpeningShowsLogsAndMakesNoPageThenAsksAgain) {
-    world_.speedConfigResult = -1;
-    world_.lastError = Acp("连接服务器失败，网络可能不畅通！");
+    fakes_.client->listResult = -1;
+    fakes_.client->error = "连接服务器失败，网络可能不畅通！";
     EXPECT_FALSE(Open());
     EXPECT_FALSE(Page().IsShown());
-    EXPECT_EQ(world_.messages, std::vector<std::string>{world_.lastError});
-    ASSERT_EQ(world_.log.size(), 1u);
-    EXPECT_EQ(world_.log[0].module, "ZEVAClient.exe");
-    EXPECT_EQ(world_.log[0].buildTime, "Tue May 12 17:05:02 2015");
-    EXPECT_EQ(world_.log[0].file, "DlgReceipt");
-    EXPECT_EQ(world_.log[0].function, "CDlgReceipt::CreateSubWindow");
-    EXPECT_EQ(world_.log[0].line, 394);
-    EXPECT_EQ(world_.log[0].message, world_.lastError);
-    EXPECT_EQ(world_.log[0].category, Acp("一般问题"));
-    EXPECT_TRUE(world_.workOrderQueries.empty());
-    EXPECT_FALSE(world_.radarShown);
+    EXPECT_EQ(fakes_.box->shown, std::vector<std::string>{fakes_.client->error});
+    ASSERT_EQ(fakes_.log->entries.size(), 1u);
+    EXPECT_EQ(fakes_.log->entries[0].module, "ZEVAClient.exe");
+    EXPECT_EQ(fakes_.log->entries[0].buildTime, "Tue May 12 17:05:02 2015");
+    EXPECT_EQ(fakes_.log->entries[0].file, "DlgReceipt");
+    EXPECT_EQ(fakes_.log->entries[0].function, "CDlgReceipt::CreateSubWindow");
+    EXPECT_EQ(fakes_.log->entries[0].line, 394);
+    EXPECT_EQ(fakes_.log->entries[0].message, Acp(fakes_.client->error));
+    EXPECT_EQ(fakes_.log->entries[0].category, Acp("一般问题"));
+    EXPECT_TRUE(fakes_.client->workOrderQueries.empty());
+    EXPECT_FALSE(fakes_.radar->shown);
     EXPECT_TRUE(Page().TestUrls().empty());
 
     // The next opening asks for the servers again and then opens.
-    world_.speedConfigResult = 0;
+    fakes_.client->listResult = 0;
     ASSERT_TRUE(Open());
-    EXPECT_EQ(world_.speedConfigKeys.size(), 2u);
+    EXPECT_EQ(fakes_.client->listRequests.size(), 2u);
     EXPECT_EQ(Page().TestUrls().size(), 2u);
-    EXPECT_EQ(world_.log.size(), 1u);
+    EXPECT_EQ(fakes_.log->entries.size(), 1u);
 }
 
 TEST_F(ReceiptPage, ReopeningAfterASuccessfulOpeningKeepsTheServersAndRepeatsTheLookups) {
     ASSERT_TRUE(Open());
     Page().CloseDialog(1);
     EXPECT_EQ(Page().GetSafeHwnd(), nullptr);
-    world_.workOrders = {"GD9"};
-    world_.cachedAccount = "other";
+    fakes_.client->workOrders = {"GD9"};
+    fakes_.client->account = "other";
     ASSERT_TRUE(Open());
-    EXPECT_EQ(world_.speedConfigKeys.size(), 1u);
+    EXPECT_EQ(fakes_.client->listRequests.size(), 1u);
     EXPECT_EQ(Page().TestUrls().size(), 2u);
-    EXPECT_EQ(world_.workOrderQueries.size(), 2u);
+    EXPECT_EQ(fakes_.client->workOrderQueries.size(), 2u);
     EXPECT_EQ(Text(kIdAccount), "other");
     EXPECT_EQ(static_cast<CComboBox*>(Page().GetDlgItem(kIdWorkOrder))->Items(),
               std::vector<std::string>{"GD9"});
@@ -497,18 +260,18 @@ TEST_F(ReceiptPage, ReopeningAfterASuccessfulOpeningKeepsTheServersAndRepeatsThe
 
 TEST_F(ReceiptPage, TestRunsFifteenSecondsWithButtonsDisabledAndRefreshesTheDisplay) {
     ASSERT_TRUE(Open());
-    world_.received = 5000;
+    fakes_.probes->received = 5000;
     ASSERT_TRUE(driver_.Click(Page(), kIdTest));
-    ASSERT_EQ(world_.startUrls.size(), 1u);
-    EXPECT_EQ(world_.startUrls[0], Page().TestUrls());
-    EXPECT_EQ(world_.startDuration, 15000ul);
-    EXPECT_EQ(world_.startWindow, Page().GetSafeHwnd());
-    EXPECT_EQ(world_.startMessage, 1627u);
+    ASSERT_EQ(fakes_.engine->starts.size(), 1u);
+    EXPECT_EQ(fakes_.engine->starts[0], Page().TestUrls());
+    EXPECT_EQ(fakes_.engine->duration, 15000ul);
+    EXPECT_EQ(fakes_.engine->window, Page().GetSafeHwnd());
+    EXPECT_EQ(fakes_.engine->message, 1627u);
     EXPECT_FALSE(Enabled(kIdTest));
     EXPECT_FALSE(Enabled(kIdSubmit));
 
     // 2 s in, 2,048,000 bytes: 1000 KB/s shown at the next refresh, not before.
-    world_.received = 5000 + 2048000;
+    fakes_.probes->received = 5000 + 2048000;
     driver_.Advance(2000);
     Progress(900, 13);
     EXPECT_EQ(Page().CurrentSpeed(), 1000u);
@@ -528,16 +291,16 @@ TEST_F(ReceiptPage, SpeedIsTakenOverTheElapsedMilliseconds) {
 
 TEST_F(ReceiptPage, AProgressMessageInTheFirstSecondUsesTheEnginesValue) {
     ASSERT_TRUE(Open());
-    world_.received = 0;
+    fakes_.probes->received = 0;
     ASSERT_TRUE(driver_.Click(Page(), kIdTest));
-    world_.received = 10 * 1024 * 1024;
+    fakes_.probes->received = 10 * 1024 * 1024;
     driver_.Advance(400);
     Progress(42, 2);
     EXPECT_EQ(Page().CurrentSpeed(), 42u);
     driver_.Advance(100);
     EXPECT_EQ(Text(kIdSpeed), "42");
     // No traffic counted after a second: the engine's figure again.
-    world_.received = 0;
+    fakes_.probes->received = 0;
     driver_.Advance(800);
     Progress(37, 8);
     EXPECT_EQ(Page().CurrentSpeed(), 37u);
@@ -554,18 +317,18 @@ struct VerdictCase {
 class ReceiptVerdict : public ReceiptPage, public ::testing::WithParamInterface<VerdictCase> {};
 
 TEST_P(ReceiptVerdict, JudgesStrictlyAboveFourFifthsOfTheRequiredSpeed) {
-    world_.netType.MaxValue = GetParam().maxValue;
+    fakes_.client->netType.MaxValue = GetParam().maxValue;
     ASSERT_TRUE(Open());
     RunTest(GetParam().bytes, 15000);
     EXPECT_EQ(Text(kIdSpeed), GetParam().shown);
     EXPECT_EQ(Text(kIdVerdict), Acp(GetParam().verdict));
     EXPECT_TRUE(Enabled(kIdTest));
     EXPECT_TRUE(Enabled(kIdSubmit));
-    EXPECT_EQ(world_.stops, 1);
+    EXPECT_EQ(fakes_.engine->stops, 1);
     // The refresh timer ends at its next tick and keeps the final figure.
     driver_.Advance(500);
     EXPECT_EQ(Text(kIdSpeed), GetParam().shown);
-    world_.received += 99999999;
+    fakes_.probes->received += 99999999;
     driver_.Advance(2000);
     EXPECT_EQ(Text(kIdSpeed), GetParam().shown);
 }
@@ -574,11 +337,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ReceiptVerdict,
     ::testing::Values(VerdictCase{"Above", "800", 81ul * 1024 * 15, "81", "测速结果已达标"},
                       VerdictCase{"Exactly", "800", 80ul * 1024 * 15, "80", "测速结果未达标"},
-                      VerdictCase{"NoRequirement", "0", 80ul * 1024 * 15, "80", "测速完成，请提交"}),
+                      VerdictCase{"NoRequirement", "0", 80ul * 1024 * 15, "80",
+                                  "测速完成，请提交"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ReceiptPage, NoBandwidthAnsweredFinishesWithPleaseSubmit) {
-    world_.netType.BandRate.clear();
+    fakes_.client->netType.BandRate.clear();
     ASSERT_TRUE(Open());
     RunTest(200ul * 1024 * 15, 15000);
     EXPECT_EQ(Text(kIdVerdict), Acp("测速完成，请提交"));
@@ -586,20 +350,21 @@ TEST_F(ReceiptPage, NoBandwidthAnsweredFinishesWithPleaseSubmit) {
 
 TEST_F(ReceiptPage, RefusedStartAndUnreachableServersSayWhy) {
     ASSERT_TRUE(Open());
-    world_.startResult = 1;
+    fakes_.engine->startResult = 1;
     ASSERT_TRUE(driver_.Click(Page(), kIdTest));
-    EXPECT_EQ(world_.messages, std::vector<std::string>{Acp("对不起，该测试点正在维护，请稍候重试！")});
+    EXPECT_EQ(fakes_.box->shown,
+              std::vector<std::string>{"对不起，该测试点正在维护，请稍候重试！"});
     EXPECT_TRUE(Enabled(kIdTest));
     EXPECT_TRUE(Enabled(kIdSubmit));
     driver_.Advance(2000);
     EXPECT_EQ(Text(kIdSpeed), "");
 
-    world_.startResult = 0;
+    fakes_.engine->startResult = 0;
     ASSERT_TRUE(driver_.Click(Page(), kIdTest));
     driver_.Advance(1200);
     Progress(0, -1);
-    EXPECT_EQ(world_.messages.back(),
-              Acp("对不起，测速点无法连接不能测速，请检测网络是否通畅或稍候重试！"));
+    EXPECT_EQ(fakes_.box->shown.back(),
+              "对不起，测速点无法连接不能测速，请检测网络是否通畅或稍候重试！");
     EXPECT_TRUE(Enabled(kIdTest));
     EXPECT_TRUE(Enabled(kIdSubmit));
     driver_.Advance(2000);
@@ -612,21 +377,21 @@ TEST_F(ReceiptPage, ClosingStopsTheEngineAndLateProgressIsIgnored) {
     const HWND old = Page().GetSafeHwnd();
     ASSERT_TRUE(driver_.Click(Page(), kIdClose));
     EXPECT_EQ(Page().GetSafeHwnd(), nullptr);
-    EXPECT_GE(world_.stops, 1);
+    EXPECT_GE(fakes_.engine->stops, 1);
     EXPECT_EQ(Page().LastCloseResult(), 1);
     const int progressBefore = Page().Progress();
     zeva::PostMessage(old, kMsgSpeedProgress, 500, 100);
     driver_.Pump();
     driver_.Advance(1000);
     EXPECT_EQ(Page().Progress(), progressBefore);
-    EXPECT_TRUE(world_.messages.empty());
+    EXPECT_TRUE(fakes_.box->shown.empty());
 
     // Unloading the library with a test running stops the engine too.
     ASSERT_TRUE(Open());
     ASSERT_TRUE(driver_.Click(Page(), kIdTest));
-    const int stops = world_.stops;
+    const int stops = fakes_.engine->stops;
     page_.reset();
-    EXPECT_GT(world_.stops, stops);
+    EXPECT_GT(fakes_.engine->stops, stops);
 }
 
 struct SubmitCheck {
@@ -652,14 +417,14 @@ TEST_P(ReceiptSubmitCheck, StopsAtTheFirstEmptyFieldWithItsMessageAndFocus) {
     ASSERT_TRUE(driver_.Type(Page(), kIdEngineerPhone, c.phone));
     CWnd* before = CWnd::GetFocus();
     ASSERT_TRUE(driver_.Click(Page(), kIdSubmit));
-    EXPECT_EQ(world_.messages, std::vector<std::string>{Acp(c.message)});
+    EXPECT_EQ(fakes_.box->shown, std::vector<std::string>{c.message});
     if (c.focus) {
         ASSERT_NE(CWnd::GetFocus(), nullptr);
         EXPECT_EQ(CWnd::GetFocus()->GetDlgCtrlID(), c.focus);
     } else {
         EXPECT_EQ(CWnd::GetFocus(), before);
     }
-    EXPECT_TRUE(world_.reports.empty());
+    EXPECT_TRUE(fakes_.client->workOrderReports.empty());
     EXPECT_NE(Page().GetSafeHwnd(), nullptr);
 }
 
@@ -677,7 +442,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ReceiptPage, NoWorkOrdersLeavesTheBoxEmptyUntilOneIsTyped) {
-    world_.workOrders.clear();
+    fakes_.client->workOrders.clear();
     ASSERT_TRUE(Open());
     auto* combo = static_cast<CComboBox*>(Page().GetDlgItem(kIdWorkOrder));
     EXPECT_EQ(combo->GetCount(), 0);
@@ -685,23 +450,23 @@ TEST_F(ReceiptPage, NoWorkOrdersLeavesTheBoxEmptyUntilOneIsTyped) {
     RunTest(100ul * 1024 * 15, 15000);
     FillForm();
     ASSERT_TRUE(driver_.Click(Page(), kIdSubmit));
-    EXPECT_EQ(world_.messages, std::vector<std::string>{Acp("请填写订单编码！")});
+    EXPECT_EQ(fakes_.box->shown, std::vector<std::string>{"请填写订单编码！"});
     ASSERT_TRUE(driver_.Type(Page(), kIdWorkOrder, "GD-TYPED-1"));
     ASSERT_TRUE(driver_.Click(Page(), kIdSubmit));
-    ASSERT_EQ(world_.reports.size(), 1u);
-    EXPECT_EQ(world_.reports[0][0], "GD-TYPED-1");
+    ASSERT_EQ(fakes_.client->workOrderReports.size(), 1u);
+    EXPECT_EQ(fakes_.client->workOrderReports[0][0], "GD-TYPED-1");
 }
 
 TEST_F(ReceiptPage, ReportCarriesTheTwentyOneValuesInOrder) {
-    world_.dialActive = true;
-    world_.storedUserResult = 0;
-    world_.storedUser = "cz0511234567";
+    fakes_.probes->dialActive = true;
+    fakes_.probes->storedUserResult = 0;
+    fakes_.probes->storedUser = "cz0511234567";
     ASSERT_TRUE(Open());
     RunTest(123ul * 1024 * 15, 15000);
     ASSERT_TRUE(driver_.Pick(Page(), kIdWorkOrder, 1));
     FillForm();
     ASSERT_TRUE(driver_.Click(Page(), kIdSubmit));
-    ASSERT_EQ(world_.reports.size(), 1u);
+    ASSERT_EQ(fakes_.client->workOrderReports.size(), 1u);
     const std::vector<std::string> expected = {
         "GD2026120702",
         "123" + Acp(" K字节/秒"),
@@ -725,16 +490,16 @@ TEST_F(ReceiptPage, ReportCarriesTheTwentyOneValuesInOrder) {
         "3",
         "3.1.0.7",
     };
-    EXPECT_EQ(world_.reports[0], expected);
+    EXPECT_EQ(fakes_.client->workOrderReports[0], expected);
     EXPECT_EQ(Page().Record().HardwareInfo2, "DISK-42");
-    EXPECT_EQ(world_.messages, std::vector<std::string>{Acp("回单成功")});
+    EXPECT_EQ(fakes_.box->shown, std::vector<std::string>{"回单成功"});
     EXPECT_EQ(Page().GetSafeHwnd(), nullptr);
     EXPECT_EQ(Page().LastCloseResult(), 1);
 }
 
 struct AdapterCase {
     const char* name;
-    std::vector<World::Adapter> adapters;
+    std::vector<zeva::test::FakeMachine::Nic> adapters;
     const char* connect;
     const char* intensity;
     const char* mac;
@@ -743,43 +508,52 @@ struct AdapterCase {
 class ReceiptAdapters : public ReceiptPage, public ::testing::WithParamInterface<AdapterCase> {};
 
 TEST_P(ReceiptAdapters, LinkKindSignalAndMacFollowTheEnabledAdapters) {
-    world_.adapters = GetParam().adapters;
+    fakes_.probes->nics = GetParam().adapters;
     ASSERT_TRUE(Open());
     RunTest(100ul * 1024 * 15, 15000);
     FillForm();
     ASSERT_TRUE(driver_.Click(Page(), kIdSubmit));
-    ASSERT_EQ(world_.reports.size(), 1u);
-    EXPECT_EQ(world_.reports[0][2], Acp("设备拨号"));
-    EXPECT_EQ(world_.reports[0][3], Acp(GetParam().connect));
-    EXPECT_EQ(world_.reports[0][6], Acp(GetParam().intensity));
-    EXPECT_EQ(world_.reports[0][18], GetParam().mac);
+    ASSERT_EQ(fakes_.client->workOrderReports.size(), 1u);
+    EXPECT_EQ(fakes_.client->workOrderReports[0][2], Acp("设备拨号"));
+    EXPECT_EQ(fakes_.client->workOrderReports[0][3], Acp(GetParam().connect));
+    EXPECT_EQ(fakes_.client->workOrderReports[0][6], Acp(GetParam().intensity));
+    EXPECT_EQ(fakes_.client->workOrderReports[0][18], GetParam().mac);
 }
 
-using A = World::Adapter;
+using A = zeva::test::FakeMachine::Nic;
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReceiptAdapters,
-    ::testing::Values(
-        AdapterCase{"SecondWirelessLevel4",
-                    {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
-                     A{"wlan0", true, "52-54-00-00-00-02", true, 0, 4}},
-                    "无线", "较强", "52-54-00-00-00-02"},
-        AdapterCase{"ZeroMacNeverReplaces",
-                    {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
-                     A{"ppp0", true, "00-00-00-00-00-00", false, 0, 0},
-                     A{"tun0", true, "", false, 0, 0}},
-                    "有线", "无", "52-54-00-00-00-01"},
-        AdapterCase{"DisabledSkipped",
-                    {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
-                     A{"wlan0", false, "52-54-00-00-00-02", true, 0, 5}},
-                    "有线", "无", "52-54-00-00-00-01"},
-        AdapterCase{"NoSignalStaysWired",
-                    {A{"wlan0", true, "52-54-00-00-00-02", true, -1, 3}},
-                    "有线", "无", "52-54-00-00-00-02"},
-        AdapterCase{"OddLevelKeepsTheWord",
-                    {A{"wlan0", true, "52-54-00-00-00-02", true, 0, 1},
-                     A{"wlan1", true, "52-54-00-00-00-03", true, 0, 9}},
-                    "无线", "差", "52-54-00-00-00-03"},
-        AdapterCase{"None", {}, "有线", "无", ""}),
+    ::testing::Values(AdapterCase{"SecondWirelessLevel4",
+                                  {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
+                                   A{"wlan0", true, "52-54-00-00-00-02", true, 0, 4}},
+                                  "无线",
+                                  "较强",
+                                  "52-54-00-00-00-02"},
+                      AdapterCase{"ZeroMacNeverReplaces",
+                                  {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
+                                   A{"ppp0", true, "00-00-00-00-00-00", false, 0, 0},
+                                   A{"tun0", true, "", false, 0, 0}},
+                                  "有线",
+                                  "无",
+                                  "52-54-00-00-00-01"},
+                      AdapterCase{"DisabledSkipped",
+                                  {A{"eth0", true, "52-54-00-00-00-01", false, 0, 0},
+                                   A{"wlan0", false, "52-54-00-00-00-02", true, 0, 5}},
+                                  "有线",
+                                  "无",
+                                  "52-54-00-00-00-01"},
+                      AdapterCase{"NoSignalStaysWired",
+                                  {A{"wlan0", true, "52-54-00-00-00-02", true, -1, 3}},
+                                  "有线",
+                                  "无",
+                                  "52-54-00-00-00-02"},
+                      AdapterCase{"OddLevelKeepsTheWord",
+                                  {A{"wlan0", true, "52-54-00-00-00-02", true, 0, 1},
+                                   A{"wlan1", true, "52-54-00-00-00-03", true, 0, 9}},
+                                  "无线",
+                                  "差",
+                                  "52-54-00-00-00-03"},
+                      AdapterCase{"None", {}, "有线", "无", ""}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ReceiptPage, ARefusedOrFailedReportKeepsThePageAndEveryEntry) {
@@ -788,16 +562,16 @@ TEST_F(ReceiptPage, ARefusedOrFailedReportKeepsThePageAndEveryEntry) {
     ASSERT_TRUE(driver_.Type(Page(), kIdWorkOrder, "GD-7"));
     FillForm();
 
-    world_.upFinishAnswer = {false, Acp("订单不存在")};
+    fakes_.client->upFinishAnswer = {false, Acp("订单不存在")};
     ASSERT_TRUE(driver_.Click(Page(), kIdSubmit));
-    EXPECT_EQ(world_.messages, std::vector<std::string>{Acp("订单不存在")});
+    EXPECT_EQ(fakes_.box->shown, std::vector<std::string>{"订单不存在"});
     ASSERT_NE(Page().GetSafeHwnd(), nullptr);
     EXPECT_EQ(Page().LastCloseResult(), -1);
 
-    world_.upFinishResult = -1;
-    world_.upFinishAnswer = {};
+    fakes_.client->upFinishResult = -1;
+    fakes_.client->upFinishAnswer = {};
     ASSERT_TRUE(driver_.Click(Page(), kIdSubmit));
-    EXPECT_EQ(world_.messages.back(), "");
+    EXPECT_EQ(fakes_.box->shown.back(), "");
     ASSERT_NE(Page().GetSafeHwnd(), nullptr);
     for (auto [id, text] : std::vector<std::pair<UINT, std::string>>{
              {kIdSpeed, "100"},
@@ -809,11 +583,11 @@ TEST_F(ReceiptPage, ARefusedOrFailedReportKeepsThePageAndEveryEntry) {
         EXPECT_EQ(Text(id), text) << id;
 
     // Accepted at the third try: the same report, then the page closes.
-    world_.upFinishResult = 0;
-    world_.upFinishAnswer = {true, Acp("回单成功")};
+    fakes_.client->upFinishResult = 0;
+    fakes_.client->upFinishAnswer = {true, Acp("回单成功")};
     ASSERT_TRUE(driver_.Click(Page(), kIdSubmit));
-    ASSERT_EQ(world_.reports.size(), 3u);
-    EXPECT_EQ(world_.reports[0], world_.reports[2]);
+    ASSERT_EQ(fakes_.client->workOrderReports.size(), 3u);
+    EXPECT_EQ(fakes_.client->workOrderReports[0], fakes_.client->workOrderReports[2]);
     EXPECT_EQ(Page().GetSafeHwnd(), nullptr);
 }
 

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +12,7 @@
 
 #include "CryptConfigFile.h"
 #include "DlgSubPage.h"
+#include "FakeSyslog.h"
 #include "PluginHarness.h"
 #include "TestSupport.h"
 #include "ZEVAMessageBox.h"
@@ -63,34 +62,6 @@ private:
     std::string port_;
 };
 
-// A system-log socket of the test's own, so records land here and not in the machine's log.
-class LogSocket {
-public:
-    explicit LogSocket(const std::string& path) {
-        fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        path.copy(addr.sun_path, sizeof addr.sun_path - 1);
-        if (bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            close(fd_);
-            fd_ = -1;
-        }
-    }
-    ~LogSocket() {
-        if (fd_ >= 0) close(fd_);
-    }
-    bool Ok() const { return fd_ >= 0; }
-    std::vector<std::string> Records() {
-        std::vector<std::string> out;
-        char buf[8192];
-        for (ssize_t n; (n = recv(fd_, buf, sizeof buf, 0)) > 0;) out.emplace_back(buf, static_cast<std::size_t>(n));
-        return out;
-    }
-
-private:
-    int fd_ = -1;
-};
-
 class ReceiptPlugin : public ::testing::Test {
 protected:
     void Configure(const std::string& serviceUrl) {
@@ -113,8 +84,7 @@ protected:
     zeva::test::ScopedEnv appDir_{"ZEVA_APP_DIR", app_.path().string() + "/"};
     zeva::test::ScopedEnv registry_{"ZEVA_REGISTRY_DIR", (work_ / "registry").string()};
     zeva::test::ScopedEnv proxy_{"http_proxy", std::nullopt};
-    LogSocket log_{(work_ / "log.sock").string()};
-    zeva::test::ScopedEnv logSocket_{"ZEVA_SYSLOG_SOCKET", (work_ / "log.sock").string()};
+    zeva::test::FakeSyslog log_;
     std::vector<std::string> messages_;
 };
 
@@ -132,8 +102,8 @@ TEST_F(ReceiptPlugin, FailsToOpenWhileTheServiceIsDownThenOpensAndReportsAnUnrea
     EXPECT_FALSE(page->IsShown());
     EXPECT_EQ(messages_, std::vector<std::string>{Acp("连接服务器失败，网络可能不畅通！")});
     messages_.clear();
-    ASSERT_TRUE(log_.Ok());
-    const std::vector<std::string> records = log_.Records();
+    ASSERT_TRUE(log_.ok());
+    const std::vector<std::string> records = log_.Drain();
     ASSERT_EQ(records.size(), 1u);
     // The system log carries UTF-8.
     for (const char* part : {"ZEVAClient.exe", "[一般问题] 连接服务器失败，网络可能不畅通！",

@@ -9,14 +9,19 @@ using namespace speedtest::band_ids;
 CDlgBandInfo::CDlgBandInfo() : CImageDialog(kTplBandInfo, nullptr) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
-    Bind({{kRateCaption, &rateCaption_}, {kRate, &rate_}, {kAreaCaption, &areaCaption_}, {kArea, &area_},
-          {kFailure, &failure_}, {kFailure2, &failure2_}, {kPicture, &picture_}});
+    Bind({{kRateCaption, &rateCaption_},
+          {kRate, &rate_},
+          {kAreaCaption, &areaCaption_},
+          {kArea, &area_},
+          {kFailure, &failure_},
+          {kFailure2, &failure2_},
+          {kPicture, &picture_}});
 }
 
 BOOL CDlgBandInfo::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14049);
-    picture_.SetImage(14050u);
+    SetBackgroundImage(img::kBandBackground);
+    picture_.SetImage(img::kBandPicture);
     failure_.SetFontBold(true);
     failure_.SetFontSize(14);
     failure_.SetTextColor(RGB(237, 78, 12));

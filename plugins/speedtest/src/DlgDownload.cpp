@@ -4,12 +4,9 @@
 
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
-#include "DlgHttpTest.h"
-#include "DlgQuestions.h"
 #include "DlgReport.h"
 #include "DlgTestSpeed.h"
 #include "MD5.h"
-#include "Radar.h"
 #include "Resources.h"
 #include "SpeedCalc.h"
 #include "platform/Clock.h"
@@ -38,25 +35,53 @@ struct CDlgDownload::Analysis {
     unsigned pcCount = 0;
     unsigned downRate = 0;
     unsigned upRate = 0;
+    unsigned otherDownRate = 0;
     bool proxySet = false;
     std::string account;
     S_NetType netType;
-    bool dialUpHere = false;
-    std::string mac, processorId, diskSerial, serial;
+    std::vector<std::string> report;
 };
 
-CDlgDownload::CDlgDownload() : CImageDialog(kTplDownload, nullptr), engine_(CurrentServices().newEngine()) {
+// What the end of a test hands to the analysis and the report.
+struct CDlgDownload::TestEnd {
+    std::uint32_t recvBase = 0, sentBase = 0, elapsedMs = 0;
+    unsigned average = 0, engineRate = 0, peakRate = 0;
+    std::string account, version, address, beginTime;
+    S_NetType netType;
+};
+
+CDlgDownload::CDlgDownload(PageServices services)
+    : CImageDialog(kTplDownload, nullptr),
+      services_(std::move(services)),
+      engine_(services_.newDownloadEngine()),
+      radar_(services_.newRadar()) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
-    Bind({{kStatus, &status_}, {kProgress, &progressBar_}, {kStart, &start_}, {kStop, &stop_},
-          {kLiveRateCaption, &liveRateCaption_}, {kLiveRate, &liveRate_},
-          {kLivePercentCaption, &livePercentCaption_}, {kLivePercent, &livePercent_},
-          {kContractedPicture, &contractedPicture_}, {kAveragePicture, &averagePicture_},
-          {kRatingPicture, &ratingPicture_}, {kContracted, &contracted_}, {kAverage, &averageText_},
-          {kLineRate, &lineRate_}, {kRating, &rating_}, {kAdvicePicture, &advicePicture_}, {kAdvice, &advice_},
-          {kStatusPictureId, &statusPicture_}, {kHintPicture, &hintPicture_}, {kHintBefore, &hintBefore_},
-          {kHintDuring, &hintDuring_}, {kPicture, &picture_}, {kReport, &report_},
-          {kContractedCaption, &contractedCaption_}, {kAverageCaption, &averageCaption_},
+    Bind({{kStatus, &status_},
+          {kProgress, &progressBar_},
+          {kStart, &start_},
+          {kStop, &stop_},
+          {kLiveRateCaption, &liveRateCaption_},
+          {kLiveRate, &liveRate_},
+          {kLivePercentCaption, &livePercentCaption_},
+          {kLivePercent, &livePercent_},
+          {kContractedPicture, &contractedPicture_},
+          {kAveragePicture, &averagePicture_},
+          {kRatingPicture, &ratingPicture_},
+          {kContracted, &contracted_},
+          {kAverage, &averageText_},
+          {kLineRate, &lineRate_},
+          {kRating, &rating_},
+          {kAdvicePicture, &advicePicture_},
+          {kAdvice, &advice_},
+          {kStatusPictureId, &statusPicture_},
+          {kHintPicture, &hintPicture_},
+          {kHintBefore, &hintBefore_},
+          {kHintDuring, &hintDuring_},
+          {kPicture, &picture_},
+          {kReport, &report_},
+          {kContractedCaption, &contractedCaption_},
+          {kAverageCaption, &averageCaption_},
           {kRatingCaption, &ratingCaption_}});
     HandleClick(kStart, [this] { OnStart(); });
     HandleClick(kStop, [this] { OnStopOrAgain(); });
@@ -65,7 +90,7 @@ CDlgDownload::CDlgDownload() : CImageDialog(kTplDownload, nullptr), engine_(Curr
     AtDestroy([this] {
         if (running_ && engine_) engine_->StopTest();
         sampler_.Stop();
-        if (radar_) radar_->Close();
+        radar_->Close();
         running_ = false;
         state_ = State::Idle;
     });
@@ -78,22 +103,22 @@ CDlgDownload::~CDlgDownload() {
 
 BOOL CDlgDownload::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14050);
+    SetBackgroundImage(img::kDownloadBackground);
     status_.SetFontSize(13);
     progressBar_.SetRange(0, 100);
-    start_.SetImages(14054, 14054, 14054);
+    start_.SetImages(img::kStartButton, img::kStartButton, img::kStartButton);
     start_.SetShowText(true);
-    stop_.SetNormalImage(14057u);
-    stop_.SetOverImage(14058u);
+    stop_.SetNormalImage(img::kWideButton);
+    stop_.SetOverImage(img::kWideButtonHover);
     stop_.SetShowText(true);
-    report_.SetNormalImage(14070u);
+    report_.SetNormalImage(img::kReportButton);
     report_.SetShowText(true);
-    contractedPicture_.SetImage(14066u);
-    averagePicture_.SetImage(14067u);
-    ratingPicture_.SetImage(14068u);
-    advicePicture_.SetImage(14075u);
-    hintPicture_.SetImage(14061u);
-    picture_.SetImage(14069u);
+    contractedPicture_.SetImage(img::kContractedCaption);
+    averagePicture_.SetImage(img::kAverageCaption);
+    ratingPicture_.SetImage(img::kRatingCaption);
+    advicePicture_.SetImage(img::kAdvice);
+    hintPicture_.SetImage(img::kHint);
+    picture_.SetImage(img::kDownloadBanner);
     for (CStaticText* live : {&liveRateCaption_, &liveRate_, &livePercentCaption_, &livePercent_})
         live->SetTextColor(kLiveColour);
     for (CStaticText* caption : {&contractedCaption_, &averageCaption_, &ratingCaption_}) {
@@ -111,18 +136,19 @@ BOOL CDlgDownload::OnInitDialog() {
     return 1;
 }
 
-void CDlgDownload::SetCopies(const std::string& account, const S_NetType& netType, const std::string& version) {
+void CDlgDownload::SetCopies(const std::string& account, const S_NetType& netType,
+                             const std::string& version) {
     account_ = account;
     netType_ = netType;
     version_ = version;
 }
 
 bool CDlgDownload::RadarShown() const {
-    return radar_ && radar_->IsShown();
+    return radar_->IsShown();
 }
 
 void CDlgDownload::Message(const char* utf8Text) {
-    CurrentServices().messageBox->Show(Acp(utf8Text));
+    services_.messageBox->Show(Acp(utf8Text), this);
 }
 
 std::uint32_t CDlgDownload::ElapsedMs() const {
@@ -131,15 +157,13 @@ std::uint32_t CDlgDownload::ElapsedMs() const {
 
 void CDlgDownload::OnStart() {
     if (state_ != State::Idle && state_ != State::Stopped) return;
-    reportShown_ = true;
-    ToggleReport();
+    reportShown_ = ShowReportPanel(this, report_, false, {});
     serviceAddress_ = ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
     engine_->EnableProxy(true);
     if (!urlList_.empty()) {
         ContinueStart();
         return;
     }
-    if (!radar_) radar_ = std::make_unique<CRadar>(nullptr);
     radar_->Show();
     state_ = State::Fetching;
     start_.EnableWindow(0);
@@ -149,12 +173,12 @@ void CDlgDownload::OnStart() {
         std::vector<S_SpeedConfig> records;
         std::string error;
     };
-    auto work = [factory = CurrentServices().newClient, address = serviceAddress_, account = account_] {
+    auto work = [factory = services_.newClient, address = serviceAddress_, account = account_] {
         Fetched f;
         f.account = account;
         std::unique_ptr<IServiceClient> client = factory();
         client->Initialize(address, 7);
-        if (f.account.empty()) client->GetCurrentAccount(f.account);
+        if (f.account.empty()) client->GetCurrentAccount(f.account, false);
         f.result = client->GetSpeedConfigList(f.account.empty() ? "FTP" : f.account, f.records);
         if (f.result == -1 || f.records.empty()) f.error = client->GetLastErrorInfo();
         return f;
@@ -172,13 +196,13 @@ void CDlgDownload::OnStart() {
                 store.WriteString(keys::kSectionSpeedConfig, r.Url, r.Title);
             }
         }
-        if (radar_) radar_->Close();
+        radar_->Close();
         start_.EnableWindow(1);
         state_ = State::Idle;
         if (urlList_.empty()) {
-            CurrentServices().eventLog->Write("ZEVAClient.exe", __TIMESTAMP__, "DlgDownload",
-                                              "CDlgDownload::OnBnClickedButtonTest", 198, f.error,
-                                              Acp("一般问题"));
+            services_.eventLog->Write("ZEVAClient.exe", __TIMESTAMP__, "DlgDownload",
+                                      "CDlgDownload::OnBnClickedButtonTest", 198, f.error,
+                                      Acp("一般问题"));
             Message("获取测速地址列表失败，请稍后再试！");
             return;
         }
@@ -191,7 +215,7 @@ void CDlgDownload::ContinueStart() {
     liveRate_.SetWindowText("");
     livePercent_.SetWindowText("");
     progressBar_.SetPos(0);
-    ShowLive(true);
+    liveGroup_.Show(true);
     progress_ = -1;
     engineRate_ = 0;
     startTick_ = 0;
@@ -238,8 +262,8 @@ LRESULT CDlgDownload::OnProgress(WPARAM rate, LPARAM percent) {
             measuring_ = true;
             startTick_ = zeva::GetTickCount();
             beginTime_ = LocalTimeText();
-            CurrentServices().probes->GetNetworkFlux(recvBase_, sentBase_);
-            sampler_.Start();
+            services_.probes->GetNetworkFlux(recvBase_, sentBase_);
+            sampler_.Start(services_.probes);
         }
         SetTimer(kTimerWatchdog, kWatchdogMs);
     }
@@ -265,7 +289,7 @@ void CDlgDownload::OnLiveTimer() {
     unsigned current = 0;
     if (measuring_) {
         std::uint32_t received = 0, sent = 0;
-        CurrentServices().probes->GetNetworkFlux(received, sent);
+        services_.probes->GetNetworkFlux(received, sent);
         current = RateOver(received - recvBase_, ElapsedMs());
     }
     if (current == 0) current = engineRate_;
@@ -292,16 +316,17 @@ void CDlgDownload::StopRunning() {
     KillTimer(kTimerFinish);
     StopEvent().Set();
     sampler_.Stop();
+    if (reportDropped_) reportDropped_->store(true);
     ++generation_;
     stop_.SetWindowText(Acp("重新测速"));
     running_ = false;
     state_ = State::Stopped;
-    statusPicture_.SetImage(14032u);
+    statusPicture_.SetImage(img::kStatusFinished);
     statusPicture_.ShowWindow(SW_SHOW);
     progressBar_.SetPos(0);
     progress_ = -1;
     MoveRunningLayout(false);
-    ShowLive(false);
+    liveGroup_.Show(false);
     status_.SetWindowText(Acp("测速已停止"));
 }
 
@@ -311,42 +336,28 @@ void CDlgDownload::OnStopOrAgain() {
         return;
     }
     ResetIdle();
-    ResetSidePanel();
-    if (CDlgTestSpeed* landing = LandingOf(this)) {
-        if (CDlgHttpTest* http = landing->HttpPage()) http->ResetSidePanel();
-    }
+    if (CDlgTestSpeed* landing = LandingOf(this)) landing->ResetSidePanels();
 }
 
 void CDlgDownload::ResetSidePanel() {
-    reportShown_ = true;
     report_.ShowWindow(SW_HIDE);
-    ToggleReport();
-}
-
-void CDlgDownload::ShowLive(bool show) {
-    for (CStaticText* live : {&liveRateCaption_, &liveRate_, &livePercentCaption_, &livePercent_})
-        live->ShowWindow(show ? SW_SHOW : SW_HIDE);
+    reportShown_ = ShowReportPanel(this, report_, false, {});
 }
 
 void CDlgDownload::MoveRunningLayout(bool running) {
     const int shift = running ? -kRunningShift : 0;
-    for (auto [wnd, rect] : {std::pair<CWnd*, CRect>{&progressBar_, idleBar_}, {&status_, idleStatus_}})
+    for (auto [wnd, rect] :
+         {std::pair<CWnd*, CRect>{&progressBar_, idleBar_}, {&status_, idleStatus_}})
         wnd->MoveWindow(rect.left + shift, rect.top, rect.Width(), rect.Height());
 }
 
 void CDlgDownload::ResetIdle() {
-    ShowLive(false);
-    for (CWnd* w : {static_cast<CWnd*>(&contractedPicture_), static_cast<CWnd*>(&averagePicture_),
-                    static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contractedCaption_),
-                    static_cast<CWnd*>(&averageCaption_), static_cast<CWnd*>(&ratingCaption_),
-                    static_cast<CWnd*>(&contracted_),
-                    static_cast<CWnd*>(&averageText_), static_cast<CWnd*>(&lineRate_),
-                    static_cast<CWnd*>(&rating_), static_cast<CWnd*>(&advice_), static_cast<CWnd*>(&stop_),
-                    static_cast<CWnd*>(&hintDuring_), static_cast<CWnd*>(&report_),
-                    static_cast<CWnd*>(&advicePicture_)})
+    liveGroup_.Show(false);
+    resultGroup_.Show(false);
+    for (CWnd* w : std::initializer_list<CWnd*>{&stop_, &hintDuring_, &report_})
         w->ShowWindow(SW_HIDE);
     start_.ShowWindow(SW_SHOW);
-    statusPicture_.SetImage(14030u);
+    statusPicture_.SetImage(img::kStatusIdle);
     statusPicture_.ShowWindow(SW_SHOW);
     hintBefore_.ShowWindow(SW_SHOW);
     hintPicture_.ShowWindow(SW_SHOW);
@@ -359,14 +370,16 @@ void CDlgDownload::ResetIdle() {
 }
 
 void CDlgDownload::EndOfTest() {
+    OnLiveTimer();  // the display's last tick: its rate counts for the peak
     elapsedMs_ = ElapsedMs();
     std::uint32_t received = 0, sent = 0;
-    CurrentServices().probes->GetNetworkFlux(received, sent);
+    services_.probes->GetNetworkFlux(received, sent);
     // Milliseconds, not whole seconds: a 14.6 s test divided by 14 would
     // read 4 % fast, and one shorter than a second would divide by zero.
-    average_ = elapsedMs_ == 0 ? 0
-                               : static_cast<unsigned>(static_cast<std::uint64_t>(received - recvBase_) * 1000 /
-                                                       (static_cast<std::uint64_t>(elapsedMs_) * 1024));
+    average_ = elapsedMs_ == 0
+                   ? 0
+                   : static_cast<unsigned>(static_cast<std::uint64_t>(received - recvBase_) * 1000 /
+                                           (static_cast<std::uint64_t>(elapsedMs_) * 1024));
     if (average_ == 0) average_ = engineRate_;
     averageText_.SetWindowText(AverageText(average_));
     lineRate_.SetWindowText(LineRateText(average_));
@@ -376,31 +389,21 @@ void CDlgDownload::EndOfTest() {
 
     state_ = State::Analysing;
     const unsigned generation = generation_;
-    auto work = [services = CurrentServices(), recvBase = recvBase_, sentBase = sentBase_,
-                 elapsedMs = elapsedMs_, account = account_, netType = netType_,
-                 address = serviceAddress_] {
-        Analysis a;
-        ISystemProbes& probes = *services.probes;
-        std::vector<std::string> answered;
-        const int scanned = probes.Scan(answered);
-        const std::vector<AdapterFacts> adapters = probes.Adapters();
-        a.pcCount = LanDeviceCount(scanned, answered, probes.LocalIp(), adapters);
-        std::uint32_t receivedNow = 0, sentNow = 0;
-        probes.GetNetworkFlux(receivedNow, sentNow);
-        a.downRate = RateOver(receivedNow - recvBase, elapsedMs);
-        a.upRate = RateOver(sentNow - sentBase, elapsedMs);
-        a.proxySet = probes.ProxySet();
-        a.account = account;
-        a.netType = netType;
-        std::unique_ptr<IServiceClient> client = services.newClient();
-        client->Initialize(address, 5);
-        if (a.account.empty()) client->GetCurrentAccount(a.account);
-        if (a.netType.Id.empty()) client->GetAccountNetType(a.account, a.netType);
-        a.dialUpHere = probes.DialUpOnThisComputer();
-        a.mac = MachineAddress(adapters);
-        probes.HardwareInfo(a.processorId, a.diskSerial);
-        const std::string identity = a.mac + a.processorId + a.diskSerial;
-        CMD5::GetStringMD5(identity.c_str(), a.serial);
+    TestEnd end{recvBase_,  sentBase_,   elapsedMs_,
+                average_,   engineRate_, std::max(peakRate_, engineRate_),
+                account_,   version_,    serviceAddress_,
+                beginTime_, netType_};
+    reportDropped_ = std::make_shared<std::atomic<bool>>(false);
+    // The analysis and the report run as one: a test that has ended reports
+    // even when the page closes meanwhile (the plug-in's unload waits for
+    // it); only a test the user stops does not.
+    auto work = [services = services_, end, dropped = reportDropped_] {
+        Analysis a = Analyse(services, end);
+        if (!dropped->load()) {
+            std::unique_ptr<IServiceClient> client = services.newClient();
+            client->Initialize(end.address, 5);
+            client->SetSpeedInfo(a.report);  // a lost report changes nothing for the user
+        }
         return a;
     };
     async_.Run(std::move(work), [this, generation](const Analysis& a) {
@@ -409,66 +412,77 @@ void CDlgDownload::EndOfTest() {
     });
 }
 
+CDlgDownload::Analysis CDlgDownload::Analyse(const PageServices& services, const TestEnd& end) {
+    Analysis a;
+    zeva::plug::ISystemProbes& probes = *services.probes;
+    std::vector<LanDevice> devices;
+    const int scanned = services.scanner->Scan(devices);
+    const std::vector<AdapterFacts> adapters = probes.Adapters();
+    a.pcCount =
+        LanDeviceCount(scanned, DeviceAddresses(devices), services.scanner->LocalIp(), adapters);
+    std::uint32_t receivedNow = 0, sentNow = 0;
+    probes.GetNetworkFlux(receivedNow, sentNow);
+    a.downRate = RateOver(receivedNow - end.recvBase, end.elapsedMs);
+    a.upRate = RateOver(sentNow - end.sentBase, end.elapsedMs);
+    a.otherDownRate = speedtest::OtherDownRate(a.downRate, end.engineRate);
+    a.proxySet = probes.ProxySet();
+    a.account = end.account;
+    a.netType = end.netType;
+    std::unique_ptr<IServiceClient> client = services.newClient();
+    client->Initialize(end.address, 5);
+    if (a.account.empty()) client->GetCurrentAccount(a.account, false);
+    if (a.netType.Id.empty()) client->GetAccountNetType(a.account, a.netType, false);
+    bool dialUpHere = false;
+    std::string entry;
+    services.dialUp->GetActiveDialUp(dialUpHere, entry);
+    const std::string mac = MachineAddress(adapters);
+    std::string processorId, diskSerial, serial;
+    probes.HardwareInfo(processorId, diskSerial);
+    const std::string identity = mac + processorId + diskSerial;
+    CMD5::GetStringMD5(identity.c_str(), serial);
+    a.report = {a.netType.Id.empty() ? "-" : a.netType.Id,
+                Num(end.average),
+                dialUpHere ? Acp("本机拨号") : Acp("设备拨号"),
+                end.beginTime,
+                LocalTimeText(),
+                Num(static_cast<unsigned long long>(end.engineRate) * end.elapsedMs / 1000),
+                Num(end.peakRate),
+                a.account,
+                Num(a.upRate),
+                Num(a.otherDownRate),
+                Num(a.pcCount),
+                "CLIENT",
+                end.version,
+                mac,
+                serial,
+                processorId,
+                diskSerial};
+    return a;
+}
+
 void CDlgDownload::ShowAnalysis(const Analysis& a) {
     pcCount_ = a.pcCount;
     upRate_ = a.upRate;
-    otherDownRate_ = speedtest::OtherDownRate(a.downRate, engineRate_);
+    otherDownRate_ = a.otherDownRate;
     proxySet_ = a.proxySet;
-    const std::string completionTime = LocalTimeText();
     account_ = a.account;
     netType_ = a.netType;
     if (!netType_.BandRate.empty()) contracted_.SetWindowText(netType_.BandRate);
     const Rating rating = RateLine(average_, ContractedKbits(netType_.MaxValue));
     rating_.SetWindowText(RatingWord(rating));
     advice_.SetWindowText(RatingAdvice(rating));
-    const std::string dialType = a.dialUpHere ? Acp("本机拨号") : Acp("设备拨号");
-    peakRate_ = std::max(peakRate_, engineRate_);
-    lastReport_ = {netType_.Id.empty() ? "-" : netType_.Id,
-                   Num(average_),
-                   dialType,
-                   beginTime_,
-                   completionTime,
-                   Num(static_cast<unsigned long long>(engineRate_) * elapsedMs_ / 1000),
-                   Num(peakRate_),
-                   account_,
-                   Num(upRate_),
-                   Num(otherDownRate_),
-                   Num(pcCount_),
-                   "CLIENT",
-                   version_,
-                   a.mac,
-                   a.serial,
-                   a.processorId,
-                   a.diskSerial};
-    state_ = State::Uploading;
-    const unsigned generation = generation_;
-    auto upload = [factory = CurrentServices().newClient, address = serviceAddress_, fields = lastReport_] {
-        std::unique_ptr<IServiceClient> client = factory();
-        client->Initialize(address, 5);
-        return client->SetSpeedInfo(fields);
-    };
-    // The service's answer is not shown: a lost report changes nothing for the user.
-    async_.Run(std::move(upload), [this, generation](int) {
-        if (generation != generation_ || state_ != State::Uploading) return;
-        status_.SetWindowText(Acp("下载测速完成!"));
-        SetTimer(kTimerFinish, 100);
-    });
+    lastReport_ = a.report;
+    status_.SetWindowText(Acp("下载测速完成!"));
+    SetTimer(kTimerFinish, 100);
 }
 
 void CDlgDownload::EnterFinished() {
     running_ = false;
     state_ = State::Finished;
-    ShowLive(false);
-    for (CWnd* w : {static_cast<CWnd*>(&contractedPicture_), static_cast<CWnd*>(&averagePicture_),
-                    static_cast<CWnd*>(&ratingPicture_), static_cast<CWnd*>(&contractedCaption_),
-                    static_cast<CWnd*>(&averageCaption_), static_cast<CWnd*>(&ratingCaption_),
-                    static_cast<CWnd*>(&contracted_),
-                    static_cast<CWnd*>(&averageText_), static_cast<CWnd*>(&lineRate_),
-                    static_cast<CWnd*>(&rating_), static_cast<CWnd*>(&advicePicture_),
-                    static_cast<CWnd*>(&advice_)})
-        w->ShowWindow(SW_SHOW);
+    liveGroup_.Show(false);
+    resultGroup_.Show(true);
     stop_.SetWindowText(Acp("重新测速"));
-    statusPicture_.SetImage(14032u);
+    statusPicture_.SetImage(img::kStatusFinished);
     statusPicture_.ShowWindow(SW_SHOW);
     MoveRunningLayout(false);
     report_.ShowWindow(SW_SHOW);
@@ -477,23 +491,7 @@ void CDlgDownload::EnterFinished() {
 }
 
 void CDlgDownload::ToggleReport() {
-    CDlgTestSpeed* landing = LandingOf(this);
-    CDlgReport* report = landing ? landing->ReportPanel() : nullptr;
-    CDlgQuestions* questions = landing ? landing->QuestionsPanel() : nullptr;
-    if (!reportShown_) {
-        if (report) {
-            report->Fill(cpuAverage_, memAverage_, pcCount_ > 1, otherDownRate_, proxySet_);
-            report->ShowWindow(SW_SHOW);
-        }
-        if (questions) questions->ShowWindow(SW_HIDE);
-        report_.SetNormalImage(14083u);
-        report_.SetWindowText(Acp("返回常见问题"));
-        reportShown_ = true;
-    } else {
-        if (questions) questions->ShowWindow(SW_SHOW);
-        if (report) report->ShowWindow(SW_HIDE);
-        report_.SetNormalImage(14070u);
-        report_.SetWindowText(Acp("查看分析报告"));
-        reportShown_ = false;
-    }
+    reportShown_ =
+        ShowReportPanel(this, report_, !reportShown_,
+                        {cpuAverage_, memAverage_, pcCount_ > 1, otherDownRate_, proxySet_});
 }

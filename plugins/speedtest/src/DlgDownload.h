@@ -12,16 +12,15 @@
 #include <vector>
 
 #include "AsyncCalls.h"
+#include "ControlGroup.h"
 #include "Controls.h"
 #include "LoadSampler.h"
-#include "Services.h"
+#include "PlugSettings.h"
 #include "ZEVAClientIntf.h"
-
-class CRadar;
 
 class CDlgDownload : public CImageDialog {
 public:
-    enum class State { Idle, Fetching, Running, Analysing, Uploading, Finished, Stopped };
+    enum class State { Idle, Fetching, Running, Analysing, Finished, Stopped };
 
     static constexpr UINT kTimerLive = 1;
     static constexpr UINT kTimerWatchdog = 2;
@@ -31,11 +30,12 @@ public:
     static constexpr UINT kTestMs = 15000;
     static constexpr UINT kSampleMs = CLoadSampler::kSampleMs;
 
-    CDlgDownload();
+    explicit CDlgDownload(speedtest::PageServices services);
     ~CDlgDownload() override;
 
     // The landing page's look-up results, copied when the page is entered.
-    void SetCopies(const std::string& account, const S_NetType& netType, const std::string& version);
+    void SetCopies(const std::string& account, const S_NetType& netType,
+                   const std::string& version);
     // Side panel back to the questions, the report button hidden.
     void ResetSidePanel();
 
@@ -60,6 +60,8 @@ protected:
 
 private:
     struct Analysis;
+    struct TestEnd;
+    static Analysis Analyse(const speedtest::PageServices& services, const TestEnd& end);
 
     void OnStart();
     void ContinueStart();
@@ -74,14 +76,16 @@ private:
     void EnterFinished();
     void ToggleReport();
     void MoveRunningLayout(bool running);
-    void ShowLive(bool show);
     void Message(const char* utf8Text);
     std::uint32_t ElapsedMs() const;
 
     // Page state.
     std::vector<std::string> urlList_;
     std::vector<S_SpeedConfig> speedConfigs_;
-    std::unique_ptr<speedtest::IDownloadEngine> engine_;
+    speedtest::PageServices services_;
+    std::unique_ptr<zeva::plug::IDownloadEngine> engine_;
+    std::unique_ptr<zeva::plug::IWaitIndicator> radar_;
+    std::shared_ptr<std::atomic<bool>> reportDropped_;  // set when the user stops the test
     std::string serviceAddress_;
     std::string account_, version_;
     S_NetType netType_;
@@ -101,7 +105,6 @@ private:
     unsigned cpuAverage_ = 0, memAverage_ = 0, pcCount_ = 0, otherDownRate_ = 0, upRate_ = 0;
     bool proxySet_ = false;
     CLoadSampler sampler_;
-    std::unique_ptr<CRadar> radar_;
     std::vector<std::string> lastReport_;
     CRect idleBar_, idleStatus_;
 
@@ -112,6 +115,13 @@ private:
     CImageButtonX start_, stop_, report_;
     CPNGPicture contractedPicture_, averagePicture_, ratingPicture_, advicePicture_, statusPicture_,
         hintPicture_, picture_;
+    // The live figures while a test runs, and the results of a finished one.
+    const zeva::plug::ControlGroup liveGroup_{&liveRateCaption_, &liveRate_, &livePercentCaption_,
+                                              &livePercent_};
+    const zeva::plug::ControlGroup resultGroup_{
+        &contractedPicture_, &averagePicture_, &ratingPicture_, &contractedCaption_,
+        &averageCaption_,    &ratingCaption_,  &contracted_,    &averageText_,
+        &lineRate_,          &rating_,         &advicePicture_, &advice_};
 
     zeva::plug::AsyncCalls async_{*this};
 };

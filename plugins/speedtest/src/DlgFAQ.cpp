@@ -11,11 +11,20 @@ CDlgFAQ::CDlgFAQ(int topic, CWnd* parent) : CImageDialog(kTplFaq, parent), topic
     SetResourceModule(ZEVA_THIS_MODULE);
     for (UINT i = 0; i < 11; ++i) {
         Bind(static_cast<int>(kFirstTopic + i), topics_[i]);
-        HandleClick(static_cast<int>(kFirstTopic + i), [this, i] { ShowTopic(static_cast<int>(i) + 1); });
+        HandleClick(static_cast<int>(kFirstTopic + i),
+                    [this, i] { ShowTopic(static_cast<int>(i) + 1); });
     }
-    Bind({{kHeading, &heading_}, {kAnswer, &answer_}, {kRateCaption, &rateCaption_}, {kRateText, &rateText_},
-          {kDownCaption, &downCaption_}, {kDownText, &downText_}, {kTableCaption, &tableCaption_},
-          {14107, &tableText_}, {kPicture1, &picture1_}, {kPicture2, &picture2_}, {kTable, &table_},
+    Bind({{kHeading, &heading_},
+          {kAnswer, &answer_},
+          {kRateCaption, &rateCaption_},
+          {kRateText, &rateText_},
+          {kDownCaption, &downCaption_},
+          {kDownText, &downText_},
+          {kTableCaption, &tableCaption_},
+          {14107, &tableText_},
+          {kPicture1, &picture1_},
+          {kPicture2, &picture2_},
+          {kTable, &table_},
           {kExit, &exit_}});
     HandleClick(kExit, [this] { OnCancel(); });
     SetCaptionDrag(kDragAnywhere);
@@ -25,10 +34,10 @@ CDlgFAQ::CDlgFAQ(int topic, CWnd* parent) : CImageDialog(kTplFaq, parent), topic
 BOOL CDlgFAQ::OnInitDialog() {
     CImageDialog::OnInitDialog();
     CenterWindow(CWnd::GetDesktopWindow());
-    SetBackgroundImage(14093);
-    picture1_.SetImage(14094u);
-    picture2_.SetImage(14095u);
-    table_.SetImage(14096u);
+    SetBackgroundImage(img::kFaqBackground);
+    picture1_.SetImage(img::kFaqPicture1);
+    picture2_.SetImage(img::kFaqPicture2);
+    table_.SetImage(img::kFaqTable);
     for (CStaticText* caption : {&heading_, &rateCaption_, &downCaption_, &tableCaption_})
         caption->SetFontBold(true);
     for (CLinkLabel& l : topics_) {
@@ -37,7 +46,7 @@ BOOL CDlgFAQ::OnInitDialog() {
         l.SetTextColor(RGB(53, 119, 187));
     }
     answer_.ShowWindow(SW_HIDE);
-    exit_.SetImages(14057, 14057, 14057);
+    exit_.SetImages(img::kWideButton, img::kWideButton, img::kWideButton);
     exit_.SetShowText(true);
     ShowTopic(topic_);
     return 1;

@@ -5,8 +5,6 @@
 
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
-#include "DlgDownload.h"
-#include "DlgQuestions.h"
 #include "DlgReport.h"
 #include "DlgResultContainer.h"
 #include "DlgTestSpeed.h"
@@ -39,8 +37,9 @@ std::string Trimmed(const std::string& text) {
 bool StorableAddress(const std::string& text) {
     if (text.size() > kMaxAddress) return false;
     if (text.front() == '[' || text.front() == ';' || text.front() == '#') return false;
-    return std::none_of(text.begin(), text.end(),
-                        [](char c) { return c == '=' || c == '<' || c == '>' || c == '&' || (c >= 0 && c < 0x20); });
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        return c == '=' || c == '<' || c == '>' || c == '&' || (c >= 0 && c < 0x20);
+    });
 }
 
 }  // namespace
@@ -53,11 +52,18 @@ struct CDlgHttpTest::Analysis {
     bool proxySet = false;
 };
 
-CDlgHttpTest::CDlgHttpTest() : CImageDialog(kTplHttpTest, nullptr) {
+CDlgHttpTest::CDlgHttpTest(PageServices services)
+    : CImageDialog(kTplHttpTest, nullptr), services_(std::move(services)) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
-    Bind({{kStatus, &status_}, {kProgress, &progress_}, {kReport, &report_}, {kAction, &action_},
-          {kEntryPicture, &entryPicture_}, {kEntry, &entry_}, {kAdd, &add_}, {kNote, &note_}});
+    Bind({{kStatus, &status_},
+          {kProgress, &progress_},
+          {kReport, &report_},
+          {kAction, &action_},
+          {kEntryPicture, &entryPicture_},
+          {kEntry, &entry_},
+          {kAdd, &add_},
+          {kNote, &note_}});
     for (int i = 0; i < kSites; ++i) {
         Bind(static_cast<int>(kSiteLabels[i]), siteLabels_[i]);
         Bind(static_cast<int>(kSiteIcons[i]), siteIcons_[i]);
@@ -93,7 +99,7 @@ CDlgHttpTest::~CDlgHttpTest() {
 
 BOOL CDlgHttpTest::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14048);
+    SetBackgroundImage(img::kHttpBackground);
     progress_.SetRange(0, 100);
 
     // The fixed sites; a file with fewer than six shows what it has.
@@ -108,20 +114,20 @@ BOOL CDlgHttpTest::OnInitDialog() {
         const bool used = i < static_cast<int>(fixed_.size());
         siteLabels_[i].SetWindowText(used ? fixed_[i] : "");
         siteLabels_[i].ShowWindow(used ? SW_SHOW : SW_HIDE);
-        siteIcons_[i].SetImage(14025u);
+        siteIcons_[i].SetImage(img::kResultAnswered);
         siteIcons_[i].ShowWindow(used ? SW_SHOW : SW_HIDE);
     }
 
-    action_.SetNormalImage(14057u);
+    action_.SetNormalImage(img::kWideButton);
     action_.SetShowText(true);
-    add_.SetNormalImage(14057u);
+    add_.SetNormalImage(img::kWideButton);
     add_.SetShowText(true);
-    report_.SetNormalImage(14070u);
+    report_.SetNormalImage(img::kReportButton);
     report_.SetShowText(true);
-    entryPicture_.SetImage(14091u);
-    pictures_[0].SetImage(14031u);
-    pictures_[1].SetImage(14064u);
-    pictures_[2].SetImage(14073u);
+    entryPicture_.SetImage(img::kEntryPicture);
+    pictures_[0].SetImage(img::kSitesHeading);
+    pictures_[1].SetImage(img::kCustomHeading);
+    pictures_[2].SetImage(img::kResultsHeading);
     note_.SetTextColor(kLinkColour);
     for (CLinkLabel& link : deletes_) {
         link.SetUnderline(true);
@@ -141,18 +147,21 @@ BOOL CDlgHttpTest::OnInitDialog() {
 // Neither Escape nor Return may close the page (Return in the entry field
 // does nothing either).
 BOOL CDlgHttpTest::PreTranslateMessage(zeva::MSG* msg) {
-    if (msg->message == zeva::WM_KEYDOWN && (msg->wParam == zeva::VK_ESCAPE || msg->wParam == zeva::VK_RETURN)) return 1;
+    if (msg->message == zeva::WM_KEYDOWN &&
+        (msg->wParam == zeva::VK_ESCAPE || msg->wParam == zeva::VK_RETURN))
+        return 1;
     return CImageDialog::PreTranslateMessage(msg);
 }
 
-void CDlgHttpTest::SetCopies(const std::string& account, const S_NetType& netType, const std::string& version) {
+void CDlgHttpTest::SetCopies(const std::string& account, const S_NetType& netType,
+                             const std::string& version) {
     account_ = account;
     netType_ = netType;
     version_ = version;
 }
 
 void CDlgHttpTest::Message(const char* utf8Text) {
-    CurrentServices().messageBox->Show(Acp(utf8Text));
+    services_.messageBox->Show(Acp(utf8Text), this);
 }
 
 void CDlgHttpTest::LoadCustomRows() {
@@ -164,11 +173,15 @@ void CDlgHttpTest::LoadCustomRows() {
         if (static_cast<int>(customRows_.size()) == kCustomRows) break;
         FillRow(static_cast<int>(customRows_.size()), address);
     }
-    for (int i = static_cast<int>(customRows_.size()); i < kCustomRows; ++i) {
+    HideCustomRows(static_cast<int>(customRows_.size()));
+    Invalidate(1);
+}
+
+void CDlgHttpTest::HideCustomRows(int from) {
+    for (int i = from; i < kCustomRows; ++i) {
         checks_[i].ShowWindow(SW_HIDE);
         deletes_[i].ShowWindow(SW_HIDE);
     }
-    Invalidate(1);
 }
 
 void CDlgHttpTest::FillRow(int row, const std::string& address) {
@@ -189,8 +202,9 @@ void CDlgHttpTest::OnAdd() {
         Message("自定义网址已经达到4个，如要测试此网址请先删除一个网址！");
         return;
     }
-    const bool listed = std::find(fixed_.begin(), fixed_.end(), address) != fixed_.end() ||
-                        std::find(customList_.begin(), customList_.end(), address) != customList_.end();
+    const bool listed =
+        std::find(fixed_.begin(), fixed_.end(), address) != fixed_.end() ||
+        std::find(customList_.begin(), customList_.end(), address) != customList_.end();
     if (listed) {
         Message("此网址已在测试列表内，无需再次添加！");
         return;
@@ -215,17 +229,15 @@ void CDlgHttpTest::OnDelete(int row) {
         if (i != row && !checks_[i].GetCheck()) unticked.push_back(checks_[i].GetWindowText());
     LoadCustomRows();
     for (int i = 0; i < static_cast<int>(customRows_.size()); ++i) {
-        if (std::find(unticked.begin(), unticked.end(), customRows_[i].first) == unticked.end()) continue;
+        if (std::find(unticked.begin(), unticked.end(), customRows_[i].first) == unticked.end())
+            continue;
         checks_[i].SetCheck(0);
         customRows_[i].second = false;
     }
 }
 
 void CDlgHttpTest::OnAction() {
-    ResetSidePanel();
-    if (CDlgTestSpeed* landing = LandingOf(this)) {
-        if (CDlgDownload* download = landing->DownloadPage()) download->ResetSidePanel();
-    }
+    if (CDlgTestSpeed* landing = LandingOf(this)) landing->ResetSidePanels();
     const std::string caption = action_.GetWindowText();
     if (caption == Acp("开始测速")) {
         OnStart();
@@ -262,12 +274,10 @@ void CDlgHttpTest::OnStart() {
     ++generation_;
     building_ = false;
     currentIndex_ = 0;
-    if (!engine_) engine_ = CurrentServices().newHttpEngine();
-    const int started = engine_->StartTest(testList_[0], kSiteSeconds, GetSafeHwnd(), kMsgHttpProgress, false);
-    for (int i = 0; i < kCustomRows; ++i) {
-        checks_[i].ShowWindow(SW_HIDE);
-        deletes_[i].ShowWindow(SW_HIDE);
-    }
+    if (!engine_) engine_ = services_.newHttpEngine();
+    const int started =
+        engine_->StartTest(testList_[0], kSiteSeconds, GetSafeHwnd(), kMsgHttpProgress, false);
+    HideCustomRows(0);
     ShowTesting(true);
     action_.SetWindowText(Acp("停止测速"));
     status_.SetWindowText(Acp("正在测试网速，请稍等..."));
@@ -289,8 +299,8 @@ LRESULT CDlgHttpTest::OnProgress(WPARAM ms, LPARAM percent) {
         if (!measuring_) {
             measuring_ = true;
             startTick_ = zeva::GetTickCount();
-            CurrentServices().probes->GetNetworkFlux(recvBase_, sentBase_);
-            sampler_.Start();
+            services_.probes->GetNetworkFlux(recvBase_, sentBase_);
+            sampler_.Start(services_.probes);
         }
     }
     const unsigned total = static_cast<unsigned>(testList_.size()) * kStepsPerSite;
@@ -309,10 +319,10 @@ LRESULT CDlgHttpTest::OnProgress(WPARAM ms, LPARAM percent) {
     // window thread, each within its own time limit.
     building_ = true;
     const unsigned generation = generation_;
-    const Services services = CurrentServices();
-    auto work = [services, url, ms = static_cast<unsigned>(ms), copies] {
+    auto work = [services = services_, url, ms = static_cast<unsigned>(ms), copies] {
         const UserProxy proxy = ParseUserProxy(services.proxyValues());
-        if (!proxy.problem.empty()) std::fprintf(stderr, "web-page test: %s\n", proxy.problem.c_str());
+        if (!proxy.problem.empty())
+            std::fprintf(stderr, "web-page test: %s\n", proxy.problem.c_str());
         return AnsweredRecord(url, ms, proxy, *services.resolver, *services.connector, copies);
     };
     async_.Run(std::move(work), [this, generation, seconds](const S_HttpInfo& record) {
@@ -336,7 +346,8 @@ void CDlgHttpTest::NextSiteOrFinish() {
     }
     ++currentIndex_;
     engine_->StopTest();
-    if (engine_->StartTest(testList_[currentIndex_], kSiteSeconds, GetSafeHwnd(), kMsgHttpProgress, true) != 0)
+    if (engine_->StartTest(testList_[currentIndex_], kSiteSeconds, GetSafeHwnd(), kMsgHttpProgress,
+                           true) != 0)
         Message("测速失败，请稍后再试！");
 }
 
@@ -349,16 +360,29 @@ void CDlgHttpTest::Finish() {
     cpuAverage_ = sampler_.CpuAverage();
     memAverage_ = sampler_.MemAverage();
     sampler_.Stop();
-    entry_.ShowWindow(SW_HIDE);
-    add_.ShowWindow(SW_HIDE);
-    note_.ShowWindow(SW_HIDE);
+    entryGroup_.Show(false);
+
+    // The records go to the service now, beside the analysis: once the test
+    // has ended they reach it even when the page closes meanwhile (the
+    // plug-in's unload waits for the upload, bounded by its time-out).
+    const std::string address =
+        ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
+    auto upload = [factory = services_.newClient, address, records = records_]() mutable {
+        std::unique_ptr<IServiceClient> client = factory();
+        client->Initialize(address, 5);
+        return client->SetHttpInfo(records);
+    };
+    // A lost upload changes nothing for the user.
+    async_.Run(std::move(upload), [](int) {});
 
     const unsigned generation = generation_;
-    auto work = [probes = CurrentServices().probes, recvBase = recvBase_, sentBase = sentBase_, elapsedMs] {
+    auto work = [probes = services_.probes, scanner = services_.scanner, recvBase = recvBase_,
+                 sentBase = sentBase_, elapsedMs] {
         Analysis a;
-        std::vector<std::string> answered;
-        const int scanned = probes->Scan(answered);
-        a.pcCount = LanDeviceCount(scanned, answered, probes->LocalIp(), probes->Adapters());
+        std::vector<LanDevice> devices;
+        const int scanned = scanner->Scan(devices);
+        a.pcCount = LanDeviceCount(scanned, DeviceAddresses(devices), scanner->LocalIp(),
+                                   probes->Adapters());
         std::uint32_t received = 0, sent = 0;
         probes->GetNetworkFlux(received, sent);
         a.downRate = RateOver(received - recvBase, elapsedMs);
@@ -378,14 +402,6 @@ void CDlgHttpTest::ShowAnalysis(const Analysis& a) {
     upRate_ = a.upRate;
     proxySet_ = a.proxySet;
     report_.ShowWindow(SW_SHOW);
-    const std::string address = ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
-    auto upload = [factory = CurrentServices().newClient, address, records = records_]() mutable {
-        std::unique_ptr<IServiceClient> client = factory();
-        client->Initialize(address, 5);
-        return client->SetHttpInfo(records);
-    };
-    // A lost upload changes nothing for the user.
-    async_.Run(std::move(upload), [](int) {});
 }
 
 void CDlgHttpTest::OnStop() {
@@ -407,36 +423,16 @@ void CDlgHttpTest::OnReset() {
     ShowTesting(false);
     progress_.SetPos(0);
     report_.ShowWindow(SW_HIDE);
-    entry_.ShowWindow(SW_SHOW);
-    add_.ShowWindow(SW_SHOW);
-    note_.ShowWindow(SW_SHOW);
+    entryGroup_.Show(true);
     status_.SetWindowText(Acp("准备开始网页测速..."));
 }
 
 void CDlgHttpTest::ResetSidePanel() {
-    reportShown_ = true;
     report_.ShowWindow(SW_HIDE);
-    ToggleReport();
+    reportShown_ = ShowReportPanel(this, report_, false, {});
 }
 
 void CDlgHttpTest::ToggleReport() {
-    CDlgTestSpeed* landing = LandingOf(this);
-    CDlgReport* report = landing ? landing->ReportPanel() : nullptr;
-    CDlgQuestions* questions = landing ? landing->QuestionsPanel() : nullptr;
-    if (!reportShown_) {
-        if (report) {
-            report->Fill(cpuAverage_, memAverage_, pcCount_ > 1, downRate_, proxySet_);
-            report->ShowWindow(SW_SHOW);
-        }
-        if (questions) questions->ShowWindow(SW_HIDE);
-        report_.SetNormalImage(14083u);
-        report_.SetWindowText(Acp("返回常见问题"));
-        reportShown_ = true;
-    } else {
-        if (questions) questions->ShowWindow(SW_SHOW);
-        if (report) report->ShowWindow(SW_HIDE);
-        report_.SetNormalImage(14070u);
-        report_.SetWindowText(Acp("查看分析报告"));
-        reportShown_ = false;
-    }
+    reportShown_ = ShowReportPanel(this, report_, !reportShown_,
+                                   {cpuAverage_, memAverage_, pcCount_ > 1, downRate_, proxySet_});
 }

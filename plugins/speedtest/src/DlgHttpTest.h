@@ -14,9 +14,10 @@
 #include <vector>
 
 #include "AsyncCalls.h"
+#include "ControlGroup.h"
 #include "Controls.h"
 #include "LoadSampler.h"
-#include "Services.h"
+#include "PlugSettings.h"
 #include "ZEVAClientIntf.h"
 
 class CDlgResultContainer;
@@ -31,10 +32,11 @@ public:
     static constexpr int kSiteSeconds = 5;
     static constexpr UINT kSampleMs = CLoadSampler::kSampleMs;
 
-    CDlgHttpTest();
+    explicit CDlgHttpTest(speedtest::PageServices services);
     ~CDlgHttpTest() override;
 
-    void SetCopies(const std::string& account, const S_NetType& netType, const std::string& version);
+    void SetCopies(const std::string& account, const S_NetType& netType,
+                   const std::string& version);
     // Report flag set, report button hidden, side panel back to the questions.
     void ResetSidePanel();
 
@@ -66,6 +68,7 @@ private:
 
     void LoadCustomRows();
     void FillRow(int row, const std::string& address);
+    void HideCustomRows(int from);
     void OnAdd();
     void OnDelete(int row);
     void OnAction();
@@ -88,7 +91,8 @@ private:
     std::size_t currentIndex_ = 0;
     unsigned steps_ = 0;
     std::vector<S_HttpInfo> records_;
-    std::unique_ptr<speedtest::IHttpEngine> engine_;
+    speedtest::PageServices services_;
+    std::unique_ptr<zeva::plug::IHttpEngine> engine_;
     std::string account_, version_;
     S_NetType netType_;
     State state_ = State::Idle;
@@ -109,6 +113,8 @@ private:
     CLinkLabel deletes_[kCustomRows];
     CEdit entry_;
     std::unique_ptr<CDlgResultContainer> results_;
+    // Where the user enters an own address; hidden once a test has ended.
+    const zeva::plug::ControlGroup entryGroup_{&entry_, &add_, &note_};
 
     zeva::plug::AsyncCalls async_{*this};
 };

@@ -17,9 +17,10 @@ CDlgMessageBox::CDlgMessageBox(std::string text, CWnd* parent)
 
 BOOL CDlgMessageBox::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14086);
+    SetBackgroundImage(img::kMessageBackground);
     for (CImageButtonX* b : {&ok_, &cancel_}) {
-        b->SetImages(14088, 14089, 14090);
+        b->SetImages(img::kMessageButtonNormal, img::kMessageButtonHover,
+                     img::kMessageButtonPressed);
         b->SetShowText(true);
     }
     label_.SetWindowText(text_);

@@ -35,11 +35,11 @@ CDlgQuestions::CDlgQuestions() : CImageDialog(kTplQuestions, nullptr) {
 
 BOOL CDlgQuestions::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14051);
-    heading_.SetImage(14059u);
+    SetBackgroundImage(img::kPanelBackground);
+    heading_.SetImage(img::kQuestionsHeading);
     headingText_.SetFontBold(true);
     headingText_.SetTextColor(RGB(255, 255, 255));
-    for (CPNGPicture& b : bullets_) b.SetImage(14060u);
+    for (CPNGPicture& b : bullets_) b.SetImage(img::kQuestionBullet);
     for (CLinkLabel& l : links_) {
         l.SetCursor(IDC_HAND);
         l.SetUnderline(false);

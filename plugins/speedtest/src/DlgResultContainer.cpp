@@ -22,7 +22,7 @@ CDlgResultContainer::~CDlgResultContainer() {
 
 BOOL CDlgResultContainer::OnInitDialog() {
     CScrollContainer::OnInitDialog();
-    SetBackgroundImage(14029);
+    SetBackgroundImage(img::kResultListBackground);
     SetScrollRange(SB_VERT, 0, 0);
     return 1;
 }

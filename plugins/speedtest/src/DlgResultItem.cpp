@@ -30,8 +30,8 @@ CDlgResultItem::CDlgResultItem() : CImageDialog(kTplResultItem, nullptr) {
 
 BOOL CDlgResultItem::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14074);
-    icon_.SetImage(14028u);
+    SetBackgroundImage(img::kResultRowBackground);
+    icon_.SetImage(img::kResultPending);
     address_.SetFontSize(12);
     address_.SetTextColor(RGB(51, 51, 51));
     seconds_.SetTextColor(RGB(102, 102, 102));
@@ -43,7 +43,7 @@ void CDlgResultItem::Fill(bool answered, const std::string& address, float secon
     address_.SetWindowText(address);
     const Verdict v = VerdictFor(answered, seconds);
     verdict_.SetTextColor(v.colour);
-    icon_.SetImage(answered ? 14025u : 14027u);
+    icon_.SetImage(answered ? img::kResultAnswered : img::kResultFailed);
     char text[32];
     std::snprintf(text, sizeof text, "%.3f", static_cast<double>(seconds));
     seconds_.SetWindowText(text);

@@ -19,11 +19,11 @@ CDlgSelect::CDlgSelect() : CImageDialog(kTplSelect, nullptr) {
 
 BOOL CDlgSelect::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14047);
-    download_.SetNormalImage(14052u);
-    download_.SetSelectImage(14055u);
-    http_.SetNormalImage(14053u);
-    http_.SetSelectImage(14056u);
+    SetBackgroundImage(img::kTabBackground);
+    download_.SetNormalImage(img::kDownloadTab);
+    download_.SetSelectImage(img::kDownloadTabSelected);
+    http_.SetNormalImage(img::kHttpTab);
+    http_.SetSelectImage(img::kHttpTabSelected);
     download_.SetShowText(true);
     http_.SetShowText(true);
     return 1;

@@ -7,7 +7,7 @@
 
 #include "AsyncCalls.h"
 #include "Controls.h"
-#include "Services.h"
+#include "PlugSettings.h"
 
 namespace speedtest {
 // The scan's devices without the gateway of the adapter that carries `localIp`.
@@ -18,6 +18,7 @@ std::vector<LanDevice> SharingDevices(std::vector<LanDevice> devices, const std:
 class CDlgShareNet : public CImageDialog {
 public:
     CDlgShareNet();
+    explicit CDlgShareNet(speedtest::PageServices services);
     bool Scanning() const { return async_.Pending() != 0; }
 
 protected:
@@ -27,6 +28,7 @@ private:
     struct Found;
     void Show(const Found& found);
 
+    speedtest::PageServices services_;
     CListCtrl list_;
     CImageButtonX close_;
     CStaticText count_;

@@ -7,7 +7,10 @@
 
 using namespace speedtest;
 
-CDlgTestMain::CDlgTestMain() : CDlgSubPage(kTplTestMain, nullptr) {
+CDlgTestMain::CDlgTestMain() : CDlgTestMain(RealServices()) {}
+
+CDlgTestMain::CDlgTestMain(PageServices services)
+    : CDlgSubPage(kTplTestMain, nullptr), services_(std::move(services)) {
     RegisterResources();
     Bind({{main_ids::kClose, &close_}, {main_ids::kMinimise, &minimise_}, {14001, &title_}});
     HandleClick(main_ids::kClose, [this] {
@@ -27,11 +30,11 @@ BOOL CDlgTestMain::OnInitDialog() {
     CDlgSubPage::OnInitDialog();
     SetWindowText(zeva::Acp("Telvo宽带测速"));
     CenterWindow(CWnd::GetDesktopWindow());
-    SetBackgroundImage(14034);
-    close_.SetImages(14037, 14036, 14035);
-    minimise_.SetImages(14040, 14039, 14038);
+    SetBackgroundImage(img::kMainBackground);
+    close_.SetImages(img::kCloseNormal, img::kCloseHover, img::kClosePressed);
+    minimise_.SetImages(img::kMinimiseNormal, img::kMinimiseHover, img::kMinimisePressed);
     zeva::plug::skin::StyleTitle(title_, 16);
-    landing_ = std::make_unique<CDlgTestSpeed>();
+    landing_ = std::make_unique<CDlgTestSpeed>(services_);
     landing_->Create(kTplTestSpeed, this);
     landing_->SetWindowPos(nullptr, 1, 66, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     landing_->ShowWindow(SW_SHOW);

@@ -6,12 +6,14 @@
 
 #include "Controls.h"
 #include "DlgSubPage.h"
+#include "PlugSettings.h"
 
 class CDlgTestSpeed;
 
 class CDlgTestMain : public CDlgSubPage {
 public:
     CDlgTestMain();
+    explicit CDlgTestMain(speedtest::PageServices services);
     ~CDlgTestMain() override;
     CDlgTestSpeed* Landing() const { return landing_.get(); }
 
@@ -19,6 +21,7 @@ protected:
     BOOL OnInitDialog() override;
 
 private:
+    speedtest::PageServices services_;
     std::unique_ptr<CDlgTestSpeed> landing_;
     CImageButtonX close_, minimise_;
     CStaticText title_;

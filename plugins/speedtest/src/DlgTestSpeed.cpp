@@ -8,8 +8,8 @@
 #include "DlgReport.h"
 #include "DlgSelect.h"
 #include "DlgTestMain.h"
+#include "PlugSettings.h"
 #include "Resources.h"
-#include "Services.h"
 #include "platform/CodePage.h"
 
 using namespace speedtest;
@@ -27,11 +27,16 @@ struct CDlgTestSpeed::Lookup {
     S_NetType netType;
 };
 
-CDlgTestSpeed::CDlgTestSpeed() : CImageDialog(kTplTestSpeed, nullptr) {
+CDlgTestSpeed::CDlgTestSpeed(PageServices services)
+    : CImageDialog(kTplTestSpeed, nullptr), services_(std::move(services)) {
     RegisterResources();
     SetResourceModule(ZEVA_THIS_MODULE);
-    Bind({{kDownload, &downloadChoice_}, {kHttp, &httpChoice_}, {kRate, &rateLabel_}, {kArea, &areaLabel_},
-          {kStatus, &status_}, {kStatusPicture, &statusPicture_}});
+    Bind({{kDownload, &downloadChoice_},
+          {kHttp, &httpChoice_},
+          {kRate, &rateLabel_},
+          {kArea, &areaLabel_},
+          {kStatus, &status_},
+          {kStatusPicture, &statusPicture_}});
     HandleClick(kDownload, [this] { ChooseTest(true); });
     HandleClick(kHttp, [this] { ChooseTest(false); });
     SetStaticLook(RGB(51, 51, 51));
@@ -43,34 +48,35 @@ CDlgTestSpeed::~CDlgTestSpeed() = default;
 
 BOOL CDlgTestSpeed::OnInitDialog() {
     CImageDialog::OnInitDialog();
-    SetBackgroundImage(14033);
+    SetBackgroundImage(img::kLandingBackground);
     status_.SetFontBold(true);
     status_.SetFontSize(13);
     status_.SetTextColor(RGB(56, 100, 144));
-    statusPicture_.SetImage(14072u);
+    statusPicture_.SetImage(img::kLookupPending);
 
     CWnd* main = GetParent();
     select_ = std::make_unique<CDlgSelect>();
-    download_ = std::make_unique<CDlgDownload>();
+    download_ = std::make_unique<CDlgDownload>(services_);
     band_ = std::make_unique<CDlgBandInfo>();
     questions_ = std::make_unique<CDlgQuestions>();
-    http_ = std::make_unique<CDlgHttpTest>();
-    report_ = std::make_unique<CDlgReport>();
+    http_ = std::make_unique<CDlgHttpTest>(services_);
+    report_ = std::make_unique<CDlgReport>(services_);
     const struct {
         CImageDialog* page;
         UINT templateId;
         int x, y;
-    } places[] = {{select_.get(), kTplSelect, 1, 66},      {download_.get(), kTplDownload, 1, 135},
-                  {band_.get(), kTplBandInfo, 503, 66},    {questions_.get(), kTplQuestions, 503, 224},
-                  {http_.get(), kTplHttpTest, 1, 135},     {report_.get(), kTplReport, 503, 224}};
+    } places[] = {{select_.get(), kTplSelect, 1, 66},   {download_.get(), kTplDownload, 1, 135},
+                  {band_.get(), kTplBandInfo, 503, 66}, {questions_.get(), kTplQuestions, 503, 224},
+                  {http_.get(), kTplHttpTest, 1, 135},  {report_.get(), kTplReport, 503, 224}};
     for (const auto& p : places) {
         p.page->Create(p.templateId, main);
         p.page->SetWindowPos(nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         p.page->ShowWindow(SW_HIDE);
     }
 
-    downloadChoice_.SetImages(14041, 14042, 14043);
-    httpChoice_.SetImages(14046, 14045, 14044);
+    downloadChoice_.SetImages(img::kDownloadChoiceNormal, img::kDownloadChoiceHover,
+                              img::kDownloadChoicePressed);
+    httpChoice_.SetImages(img::kHttpChoiceNormal, img::kHttpChoiceHover, img::kHttpChoicePressed);
     downloadChoice_.SetShowText(true);
     httpChoice_.SetShowText(true);
     StartLookup();
@@ -78,15 +84,16 @@ BOOL CDlgTestSpeed::OnInitDialog() {
 }
 
 void CDlgTestSpeed::StartLookup() {
-    auto work = [factory = CurrentServices().newClient] {
+    auto work = [factory = services_.newClient] {
         Lookup r;
-        const std::string address = ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
+        const std::string address =
+            ReadSetting(keys::kConfigDat, keys::kSectionServer, keys::kKeyServiceURL, "");
         r.version = ReadSetting(keys::kConfigDat, keys::kSectionUpdate, keys::kKeyVersion, "");
         std::unique_ptr<IServiceClient> client = factory();
         client->Initialize(address, 6);
-        client->GetCurrentAccount(r.account);
-        client->GetAccountNetType(r.account, r.netType);
-        client->GetAccountCity(r.account, r.city);
+        client->GetCurrentAccount(r.account, false);
+        client->GetAccountNetType(r.account, r.netType, false);
+        client->GetAccountCity(r.account, r.city, false);
         r.area = ReadSetting(keys::kSpeedTestDat, keys::kSectionArea, r.city, keys::DefaultArea());
         return r;
     };
@@ -106,12 +113,12 @@ void CDlgTestSpeed::ShowLookup(const Lookup& r) {
         area_ = r.area;
         obtained_ = true;
         status_.SetWindowText(Acp("您的宽带信息获取成功"));
-        statusPicture_.SetImage(14097u);
+        statusPicture_.SetImage(img::kLookupDone);
     } else {
         rateLabel_.SetWindowText(Acp("未知"));
         areaLabel_.SetWindowText(Acp("未知"));
         status_.SetWindowText(Acp("您的宽带信息获取失败"));
-        statusPicture_.SetImage(14100u);
+        statusPicture_.SetImage(img::kLookupFailed);
     }
     Invalidate(1);
     band_->ShowInfo(obtained_, rate_, area_);
@@ -132,6 +139,11 @@ void CDlgTestSpeed::ChooseTest(bool download) {
     questions_->ShowWindow(SW_SHOW);
     questions_->SelectSet(download);
     ShowWindow(SW_HIDE);
+}
+
+void CDlgTestSpeed::ResetSidePanels() {
+    download_->ResetSidePanel();
+    http_->ResetSidePanel();
 }
 
 void CDlgTestSpeed::SwitchTab(bool download) {

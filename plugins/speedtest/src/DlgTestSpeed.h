@@ -8,6 +8,7 @@
 
 #include "AsyncCalls.h"
 #include "Controls.h"
+#include "PlugSettings.h"
 #include "ZEVAClientIntf.h"
 
 class CDlgSelect;
@@ -19,7 +20,7 @@ class CDlgReport;
 
 class CDlgTestSpeed : public CImageDialog {
 public:
-    CDlgTestSpeed();
+    explicit CDlgTestSpeed(speedtest::PageServices services);
     ~CDlgTestSpeed() override;
 
     CDlgSelect* TabBar() const { return select_.get(); }
@@ -32,6 +33,8 @@ public:
     // The landing page's choice buttons and the tab bar.
     void ChooseTest(bool download);
     void SwitchTab(bool download);
+    // Both test pages' side panels back to the questions.
+    void ResetSidePanels();
 
     bool InfoObtained() const { return obtained_; }
     bool LookupPending() const { return async_.Pending() != 0; }
@@ -47,6 +50,7 @@ private:
     void StartLookup();
     void ShowLookup(const Lookup& result);
 
+    speedtest::PageServices services_;
     std::unique_ptr<CDlgSelect> select_;
     std::unique_ptr<CDlgDownload> download_;
     std::unique_ptr<CDlgHttpTest> http_;

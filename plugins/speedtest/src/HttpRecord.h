@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "Services.h"
+#include "PlugSettings.h"
 #include "ZEVAClientIntf.h"
 
 namespace speedtest {

@@ -2,18 +2,17 @@
 
 #include <cstdint>
 
-#include "Services.h"
+#include "PlugSettings.h"
 #include "platform/Event.h"
 
 using namespace speedtest;
 
-void CLoadSampler::Start() {
+void CLoadSampler::Start(std::shared_ptr<ISystemProbes> probes) {
     Stop();
     cpuSum_ = 1;
     memSum_ = 1;
     samples_ = 0;
     StopEvent().Reset();
-    auto probes = CurrentServices().probes;
     thread_ = std::thread([this, probes] {
         while (!StopEvent().Wait(kSampleMs)) {
             cpuSum_ += static_cast<unsigned>(probes->CpuPercent());

@@ -4,7 +4,12 @@
 // sums. The page reads the averages at the end of the test.
 
 #include <atomic>
+#include <memory>
 #include <thread>
+
+namespace zeva::plug {
+class ISystemProbes;
+}
 
 class CLoadSampler {
 public:
@@ -17,7 +22,7 @@ public:
 
     // Starts a new run; without a sample the averages read 1 (a test shorter
     // than one sample has no load to report).
-    void Start();
+    void Start(std::shared_ptr<zeva::plug::ISystemProbes> probes);
     // Sets the stop event and joins the sampler (it wakes at once).
     void Stop();
     bool Running() const { return thread_.joinable(); }

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "PageSkin.h"
 #include "SkinImage.h"
 #include "platform/CodePage.h"
 
@@ -24,15 +25,7 @@ ControlTemplate Ctl(UINT id, ControlKind kind, int x, int y, int cx, int cy, con
 }
 
 DialogTemplate Tpl(UINT id, int cx, int cy, DWORD style, const char* caption = "") {
-    DialogTemplate t;
-    t.id = id;
-    t.cx = Dlu(cx);
-    t.cy = Dlu(cy);
-    t.fontFace = Acp("宋体");
-    t.fontSize = 9;
-    t.caption = Acp(caption);
-    t.style = style;
-    return t;
+    return zeva::plug::skin::PageTemplate(id, Dlu(cx), Dlu(cy), style, caption);
 }
 
 constexpr ControlKind S = ControlKind::Static;
@@ -106,7 +99,8 @@ DialogTemplate DownloadTemplate() {
             "点击“开始测速”，测试您的宽带下载速度。测速前请关闭下载工具、在线视频等占用网络的程序，"
             "测试结果更准确。"),
         Ctl(kHintDuring, S, 51, 246, 420, 63,
-            "正在测速，整个过程大约需要15秒，请耐心等待。测速期间请不要进行其他网络操作。", 0, false),
+            "正在测速，整个过程大约需要15秒，请耐心等待。测速期间请不要进行其他网络操作。", 0,
+            false),
         Ctl(kReport, B, 357, 327, 129, 30, "查看分析报告", 0, false),
         Ctl(kPicture, P, 18, 318, 330, 48, ""),
     };
@@ -140,7 +134,8 @@ DialogTemplate HttpTemplate() {
     }
     for (int i = 0; i < 4; ++i) {
         const int y = 141 + i * 30;
-        t.controls.push_back(Ctl(kChecks[i], ControlKind::CheckBox, 24, y, 360, 21, "", BS_AUTOCHECKBOX, false));
+        t.controls.push_back(
+            Ctl(kChecks[i], ControlKind::CheckBox, 24, y, 360, 21, "", BS_AUTOCHECKBOX, false));
         t.controls.push_back(Ctl(kDeletes[i], S, 396, y, 45, 21, "删除", SS_NOTIFY, false));
     }
     return t;
@@ -192,20 +187,25 @@ DialogTemplate BandInfoTemplate() {
 DialogTemplate QuestionsTemplate() {
     using namespace questions_ids;
     static const char* const kDownloadSet[7] = {
-        "测速结果为何达不到签约带宽？", "测速时应注意什么？",         "测试结果与其他测试工具不同的？",
-        "不同时间的测试结果存在差异的？", "带宽一样，测试结果不同的原因？", "测试结果达标，但仍觉得网速慢？",
+        "测速结果为何达不到签约带宽？",   "测速时应注意什么？",
+        "测试结果与其他测试工具不同的？", "不同时间的测试结果存在差异的？",
+        "带宽一样，测试结果不同的原因？", "测试结果达标，但仍觉得网速慢？",
         "Telvo的测速结果可信吗？"};
-    static const char* const kHttpSet[7] = {
-        "测速时应注意什么？",           "如何手工设定测速网站？",      "测试结果不理想怎么办？",
-        "带宽一样，测试结果不同的原因？", "测试结果达标，但仍觉得网速慢？", "Telvo的测速结果可信吗？",
-        "不同时间的测试结果存在差异的？"};
+    static const char* const kHttpSet[7] = {"测速时应注意什么？",
+                                            "如何手工设定测速网站？",
+                                            "测试结果不理想怎么办？",
+                                            "带宽一样，测试结果不同的原因？",
+                                            "测试结果达标，但仍觉得网速慢？",
+                                            "Telvo的测速结果可信吗？",
+                                            "不同时间的测试结果存在差异的？"};
     DialogTemplate t = Tpl(kTplQuestions, 252, 294, WS_CHILD);
     t.controls.push_back(Ctl(kHeading, P, 9, 9, 234, 27, ""));
     t.controls.push_back(Ctl(kHeadingText, S, 21, 15, 210, 18, "常见问题"));
     for (UINT i = 0; i < 7; ++i) {
         const int y = 48 + static_cast<int>(i) * 33;
         t.controls.push_back(Ctl(kFirstBullet + i, P, 15, y + 6, 6, 6, ""));
-        t.controls.push_back(Ctl(kFirstDownload + i, S, 27, y, 219, 18, kDownloadSet[i], SS_NOTIFY));
+        t.controls.push_back(
+            Ctl(kFirstDownload + i, S, 27, y, 219, 18, kDownloadSet[i], SS_NOTIFY));
         t.controls.push_back(Ctl(kFirstHttp + i, S, 27, y, 219, 18, kHttpSet[i], SS_NOTIFY, false));
     }
     return t;
@@ -213,8 +213,9 @@ DialogTemplate QuestionsTemplate() {
 
 DialogTemplate ReportTemplate() {
     using namespace report_ids;
-    static const char* const kHints[5] = {"建议您关闭部分应用程序重新测试", "建议您关闭部分应用程序重新测试",
-                                          "详细信息", "测试时有其他程序占用，请关闭", "建议您关闭后重新测试"};
+    static const char* const kHints[5] = {"建议您关闭部分应用程序重新测试",
+                                          "建议您关闭部分应用程序重新测试", "详细信息",
+                                          "测试时有其他程序占用，请关闭", "建议您关闭后重新测试"};
     DialogTemplate t = Tpl(kTplReport, 252, 294, WS_CHILD);
     t.controls.push_back(Ctl(kHeading, P, 9, 9, 234, 27, ""));
     t.controls.push_back(Ctl(kHeadingText, S, 21, 15, 210, 18, "网速分析报告"));
@@ -222,7 +223,8 @@ DialogTemplate ReportTemplate() {
         const int y = 48 + static_cast<int>(i) * 48;
         t.controls.push_back(Ctl(kFirstIcon + i, P, 9, y, 15, 15, ""));
         t.controls.push_back(Ctl(kCpu + i, S, 30, y, 216, 18, ""));
-        t.controls.push_back(Ctl(kCpuHint + i, S, 30, y + 21, i == 2 ? 60 : 216, 18, kHints[i], 0, false));
+        t.controls.push_back(
+            Ctl(kCpuHint + i, S, 30, y + 21, i == 2 ? 60 : 216, 18, kHints[i], 0, false));
     }
     t.controls.push_back(Ctl(kLink, S, 93, 48 + 2 * 48 + 21, 45, 18, "查看", SS_NOTIFY, false));
     return t;
@@ -230,17 +232,23 @@ DialogTemplate ReportTemplate() {
 
 DialogTemplate FaqTemplate() {
     using namespace faq_ids;
-    static const char* const kTitles[11] = {
-        "测速结果有时略低于签约带宽的原因？", "测速时应注意什么？", "测速相关常用统计单位？ ",
-        "如何手工设定测速网站？", "测试结果不理想怎么办？", "测试结果与其他测试工具不同的原因？",
-        "不同时间的测试结果存在差异的原因？", "带宽一样，测试结果不同的原因？",
-        "站点网页测速结果较慢的原因？ ", "测试结果达标，但仍觉得网速慢？", "Telvo的测速结果可信吗？"};
+    static const char* const kTitles[11] = {"测速结果有时略低于签约带宽的原因？",
+                                            "测速时应注意什么？",
+                                            "测速相关常用统计单位？ ",
+                                            "如何手工设定测速网站？",
+                                            "测试结果不理想怎么办？",
+                                            "测试结果与其他测试工具不同的原因？",
+                                            "不同时间的测试结果存在差异的原因？",
+                                            "带宽一样，测试结果不同的原因？",
+                                            "站点网页测速结果较慢的原因？ ",
+                                            "测试结果达标，但仍觉得网速慢？",
+                                            "Telvo的测速结果可信吗？"};
     DialogTemplate t = Tpl(kTplFaq, 621, 435, WS_POPUP, "测速帮助");
     t.controls.push_back(Ctl(kPicture1, P, 12, 9, 42, 36, ""));
     t.controls.push_back(Ctl(14108, S, 63, 18, 300, 21, "Telvo宽带测速帮助"));
     for (UINT i = 0; i < 11; ++i)
-        t.controls.push_back(Ctl(kFirstTopic + i, S, 12, 60 + static_cast<int>(i) * 30, 195, 24, kTitles[i],
-                                 SS_NOTIFY));
+        t.controls.push_back(Ctl(kFirstTopic + i, S, 12, 60 + static_cast<int>(i) * 30, 195, 24,
+                                 kTitles[i], SS_NOTIFY));
     t.controls.push_back(Ctl(kHeading, S, 222, 60, 387, 24, ""));
     t.controls.push_back(Ctl(kAnswer, S, 222, 93, 387, 282, "", 0, false));
     t.controls.push_back(Ctl(kPicture2, P, 222, 93, 15, 15, ""));
@@ -249,9 +257,10 @@ DialogTemplate FaqTemplate() {
                              "您向Telvo办理宽带业务时约定的最高接入速率，单位为bit/s（比特每秒），"
                              "例如4M宽带即每秒4兆比特。"));
     t.controls.push_back(Ctl(kDownCaption, S, 240, 150, 81, 21, "下载速率:"));
-    t.controls.push_back(Ctl(kDownText, S, 321, 150, 288, 51,
-                             "下载文件时每秒实际收到的数据量，单位为Byte/s（字节每秒），1Byte=8bit；"
-                             "网络协议本身还要占用约7%~10%的带宽。"));
+    t.controls.push_back(
+        Ctl(kDownText, S, 321, 150, 288, 51,
+            "下载文件时每秒实际收到的数据量，单位为Byte/s（字节每秒），1Byte=8bit；"
+            "网络协议本身还要占用约7%~10%的带宽。"));
     t.controls.push_back(Ctl(kTableCaption, S, 222, 207, 300, 21, "签约带宽与实测速率对照表："));
     t.controls.push_back(Ctl(kTable, P, 222, 231, 387, 150, ""));
     t.controls.push_back(Ctl(14107, S, 231, 237, 369, 141,
@@ -287,34 +296,38 @@ void Image(UINT id, SkinGlyph glyph) {
 void RegisterResources() {
     static std::once_flag once;
     std::call_once(once, [] {
-        for (DialogTemplate t : {MainTemplate(), LandingTemplate(), SelectTemplate(), DownloadTemplate(),
-                                 HttpTemplate(), BandInfoTemplate(), QuestionsTemplate(), ReportTemplate(),
-                                 FaqTemplate(), MessageBoxTemplate(), ResultListTemplate(),
-                                 ResultItemTemplate(), ShareNetTemplate()})
+        for (DialogTemplate t :
+             {MainTemplate(), LandingTemplate(), SelectTemplate(), DownloadTemplate(),
+              HttpTemplate(), BandInfoTemplate(), QuestionsTemplate(), ReportTemplate(),
+              FaqTemplate(), MessageBoxTemplate(), ResultListTemplate(), ResultItemTemplate(),
+              ShareNetTemplate()})
             RegisterDialogTemplate(ZEVA_THIS_MODULE, std::move(t));
         // Pictures the default skin draws as glyphs; the others take the look
         // of the role they are shown in (background, button, picture).
-        for (UINT id : {14035u, 14036u, 14037u}) Image(id, SkinGlyph::Close);
-        for (UINT id : {14038u, 14039u, 14040u}) Image(id, SkinGlyph::Minimise);
-        Image(14072, SkinGlyph::Radar);
-        Image(14097, SkinGlyph::Success);
-        Image(14100, SkinGlyph::Failure);
-        Image(14030, SkinGlyph::Info);
-        Image(14032, SkinGlyph::Success);
-        Image(14061, SkinGlyph::Info);
-        Image(14075, SkinGlyph::Info);
-        Image(14060, SkinGlyph::Bullet);
-        Image(14050, SkinGlyph::Info);
-        Image(14094, SkinGlyph::Banner);
-        Image(14095, SkinGlyph::Bullet);
-        for (UINT id : {14078u, 14079u, 14080u, 14081u, 14082u}) Image(id, SkinGlyph::Bullet);
-        for (UINT id : {14059u, 14077u, 14069u}) Image(id, SkinGlyph::Banner);
-        Image(14025, SkinGlyph::Success);
-        Image(14027, SkinGlyph::Failure);
-        Image(14028, SkinGlyph::Question);
-        Image(14031, SkinGlyph::Bullet);
-        Image(14064, SkinGlyph::Info);
-        Image(14073, SkinGlyph::Banner);
+        for (UINT id : {img::kClosePressed, img::kCloseHover, img::kCloseNormal})
+            Image(id, SkinGlyph::Close);
+        for (UINT id : {img::kMinimisePressed, img::kMinimiseHover, img::kMinimiseNormal})
+            Image(id, SkinGlyph::Minimise);
+        Image(img::kLookupPending, SkinGlyph::Radar);
+        Image(img::kLookupDone, SkinGlyph::Success);
+        Image(img::kLookupFailed, SkinGlyph::Failure);
+        Image(img::kStatusIdle, SkinGlyph::Info);
+        Image(img::kStatusFinished, SkinGlyph::Success);
+        Image(img::kHint, SkinGlyph::Info);
+        Image(img::kAdvice, SkinGlyph::Info);
+        Image(img::kQuestionBullet, SkinGlyph::Bullet);
+        Image(img::kBandPicture, SkinGlyph::Info);
+        Image(img::kFaqPicture1, SkinGlyph::Banner);
+        Image(img::kFaqPicture2, SkinGlyph::Bullet);
+        for (UINT id : img::kReportIcons) Image(id, SkinGlyph::Bullet);
+        for (UINT id : {img::kQuestionsHeading, img::kReportHeading, img::kDownloadBanner})
+            Image(id, SkinGlyph::Banner);
+        Image(img::kResultAnswered, SkinGlyph::Success);
+        Image(img::kResultFailed, SkinGlyph::Failure);
+        Image(img::kResultPending, SkinGlyph::Question);
+        Image(img::kSitesHeading, SkinGlyph::Bullet);
+        Image(img::kCustomHeading, SkinGlyph::Info);
+        Image(img::kResultsHeading, SkinGlyph::Banner);
     });
 }
 

@@ -26,6 +26,80 @@ inline constexpr UINT kMsgDownloadProgress = 1627;
 inline constexpr UINT kMsgHttpProgress = 1628;
 inline constexpr UINT kMsgToolPicked = 1825;
 
+// Images.
+namespace img {
+// The window frame: background, close and minimise buttons (normal, hover, pressed).
+inline constexpr UINT kMainBackground = 14034;
+inline constexpr UINT kCloseNormal = 14037;
+inline constexpr UINT kCloseHover = 14036;
+inline constexpr UINT kClosePressed = 14035;
+inline constexpr UINT kMinimiseNormal = 14040;
+inline constexpr UINT kMinimiseHover = 14039;
+inline constexpr UINT kMinimisePressed = 14038;
+// Landing page.
+inline constexpr UINT kLandingBackground = 14033;
+inline constexpr UINT kLookupPending = 14072;
+inline constexpr UINT kLookupDone = 14097;
+inline constexpr UINT kLookupFailed = 14100;
+inline constexpr UINT kDownloadChoiceNormal = 14041;
+inline constexpr UINT kDownloadChoiceHover = 14042;
+inline constexpr UINT kDownloadChoicePressed = 14043;
+inline constexpr UINT kHttpChoiceNormal = 14046;
+inline constexpr UINT kHttpChoiceHover = 14045;
+inline constexpr UINT kHttpChoicePressed = 14044;
+// Tab bar.
+inline constexpr UINT kTabBackground = 14047;
+inline constexpr UINT kDownloadTab = 14052;
+inline constexpr UINT kDownloadTabSelected = 14055;
+inline constexpr UINT kHttpTab = 14053;
+inline constexpr UINT kHttpTabSelected = 14056;
+// The test pages.
+inline constexpr UINT kDownloadBackground = 14050;
+inline constexpr UINT kHttpBackground = 14048;
+inline constexpr UINT kStartButton = 14054;
+inline constexpr UINT kWideButton = 14057;
+inline constexpr UINT kWideButtonHover = 14058;
+inline constexpr UINT kReportButton = 14070;
+inline constexpr UINT kQuestionsButton = 14083;
+inline constexpr UINT kContractedCaption = 14066;
+inline constexpr UINT kAverageCaption = 14067;
+inline constexpr UINT kRatingCaption = 14068;
+inline constexpr UINT kAdvice = 14075;
+inline constexpr UINT kHint = 14061;
+inline constexpr UINT kDownloadBanner = 14069;
+inline constexpr UINT kStatusIdle = 14030;
+inline constexpr UINT kStatusFinished = 14032;
+inline constexpr UINT kEntryPicture = 14091;
+inline constexpr UINT kSitesHeading = 14031;
+inline constexpr UINT kCustomHeading = 14064;
+inline constexpr UINT kResultsHeading = 14073;
+// Broadband, questions and report panels.
+inline constexpr UINT kBandBackground = 14049;
+inline constexpr UINT kBandPicture = 14050;
+inline constexpr UINT kPanelBackground = 14051;
+inline constexpr UINT kQuestionsHeading = 14059;
+inline constexpr UINT kQuestionBullet = 14060;
+inline constexpr UINT kReportHeading = 14077;
+// Result list: background, row, and a row's icons.
+inline constexpr UINT kResultListBackground = 14029;
+inline constexpr UINT kResultRowBackground = 14074;
+inline constexpr UINT kResultPending = 14028;
+inline constexpr UINT kResultAnswered = 14025;
+inline constexpr UINT kResultFailed = 14027;
+// Help window, message box, shared-network window.
+inline constexpr UINT kFaqBackground = 14093;
+inline constexpr UINT kFaqPicture1 = 14094;
+inline constexpr UINT kFaqPicture2 = 14095;
+inline constexpr UINT kFaqTable = 14096;
+inline constexpr UINT kMessageBackground = 14086;
+inline constexpr UINT kMessageButtonNormal = 14088;
+inline constexpr UINT kMessageButtonHover = 14089;
+inline constexpr UINT kMessageButtonPressed = 14090;
+inline constexpr UINT kShareNetBackground = 14099;
+// The report lines' icons: processor, memory, network, traffic, proxy.
+inline constexpr UINT kReportIcons[5] = {14078, 14080, 14079, 14082, 14081};
+}  // namespace img
+
 namespace main_ids {
 inline constexpr UINT kClose = 14013;
 inline constexpr UINT kMinimise = 14014;

@@ -21,7 +21,8 @@ std::string Format(const char* format, Args... args) {
 
 unsigned RateOver(std::uint32_t bytes, std::uint32_t elapsedMs) {
     if (elapsedMs == 0) return 0;
-    return static_cast<unsigned>(static_cast<double>(bytes) * 1000.0 / (static_cast<double>(elapsedMs) * 1024.0));
+    return static_cast<unsigned>(static_cast<double>(bytes) * 1000.0 /
+                                 (static_cast<double>(elapsedMs) * 1024.0));
 }
 
 std::string LiveRateText(unsigned kb) {
@@ -60,18 +61,24 @@ Rating RateLine(unsigned average, int contracted) {
 
 std::string RatingWord(Rating rating) {
     switch (rating) {
-        case Rating::Good: return Acp("很好");
-        case Rating::Fair: return Acp("一般");
-        case Rating::Slow: break;
+        case Rating::Good:
+            return Acp("很好");
+        case Rating::Fair:
+            return Acp("一般");
+        case Rating::Slow:
+            break;
     }
     return Acp("偏慢");
 }
 
 std::string RatingAdvice(Rating rating) {
     switch (rating) {
-        case Rating::Good: return Acp("您的上网速度非常理想，能够正常完成各种互联网应用。");
-        case Rating::Fair: return Acp("您可以尝试在不同时段多次测试，以保证测试结果的准确。");
-        case Rating::Slow: break;
+        case Rating::Good:
+            return Acp("您的上网速度非常理想，能够正常完成各种互联网应用。");
+        case Rating::Fair:
+            return Acp("您可以尝试在不同时段多次测试，以保证测试结果的准确。");
+        case Rating::Slow:
+            break;
     }
     return Acp("您可以尝试在不同时段多次测试，或打开网速分析报告来找查找原因。");
 }
@@ -81,8 +88,15 @@ unsigned OtherDownRate(unsigned down, unsigned engine) {
     return down > expected ? static_cast<unsigned>(down - expected) : 0;
 }
 
-unsigned LanDeviceCount(int scanned, const std::vector<std::string>& answered, const std::string& localIp,
-                        const std::vector<AdapterFacts>& adapters) {
+std::vector<std::string> DeviceAddresses(const std::vector<LanDevice>& devices) {
+    std::vector<std::string> ips;
+    ips.reserve(devices.size());
+    for (const LanDevice& d : devices) ips.push_back(d.Ip);
+    return ips;
+}
+
+unsigned LanDeviceCount(int scanned, const std::vector<std::string>& answered,
+                        const std::string& localIp, const std::vector<AdapterFacts>& adapters) {
     if (scanned <= 0) return 0;
     unsigned count = static_cast<unsigned>(scanned);
     for (const AdapterFacts& a : adapters) {

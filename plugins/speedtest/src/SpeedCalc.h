@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Services.h"
+#include "PlugSettings.h"
 
 namespace speedtest {
 
@@ -38,8 +38,10 @@ unsigned OtherDownRate(unsigned machineDownRate, unsigned engineRate);
 // Devices on the local network other than this computer's gateway: the
 // scan's count, less one when the gateway of the adapter carrying
 // `localIp` answered the scan. A failed scan (-1) counts none.
-unsigned LanDeviceCount(int scanned, const std::vector<std::string>& answered, const std::string& localIp,
-                        const std::vector<AdapterFacts>& adapters);
+// The addresses of a scan's devices.
+std::vector<std::string> DeviceAddresses(const std::vector<LanDevice>& devices);
+unsigned LanDeviceCount(int scanned, const std::vector<std::string>& answered,
+                        const std::string& localIp, const std::vector<AdapterFacts>& adapters);
 
 // The hardware address of the first adapter that has a real one, or "".
 std::string MachineAddress(const std::vector<AdapterFacts>& adapters);

@@ -38,16 +38,18 @@ protected:
 
     // A whole test at `kbPerSecond` on the machine's counters while the
     // engine reports `engineRate`; ends with the engine's 100.
-    void RunTest(unsigned kbPerSecond, unsigned engineRate, int ms = 15000, unsigned sentKbPerSecond = 0) {
+    void RunTest(unsigned kbPerSecond, unsigned engineRate, int ms = 15000,
+                 unsigned sentKbPerSecond = 0) {
         const std::uint32_t base = fakes_.probes->received;
         const std::uint32_t sentBase = fakes_.probes->sent;
         Progress(engineRate, 0);
         for (int t = 0; t < ms;) {
             const int step = std::min(500, ms - t);
             t += step;
-            fakes_.probes->received = base + static_cast<std::uint32_t>(std::uint64_t(kbPerSecond) * 1024 * t / 1000);
-            fakes_.probes->sent =
-                sentBase + static_cast<std::uint32_t>(std::uint64_t(sentKbPerSecond) * 1024 * t / 1000);
+            fakes_.probes->received =
+                base + static_cast<std::uint32_t>(std::uint64_t(kbPerSecond) * 1024 * t / 1000);
+            fakes_.probes->sent = sentBase + static_cast<std::uint32_t>(
+                                                 std::uint64_t(sentKbPerSecond) * 1024 * t / 1000);
             driver_.Advance(step);
             if (t < ms) Progress(engineRate, t * 100 / ms);
         }
@@ -62,10 +64,12 @@ protected:
     }
 };
 
-const std::initializer_list<UINT> kLive = {kLiveRateCaption, kLiveRate, kLivePercentCaption, kLivePercent};
-const std::initializer_list<UINT> kResults = {kContractedPicture, kAveragePicture, kRatingPicture, kContractedCaption,
-                                              kAverageCaption, kRatingCaption, kContracted,
-                                              kAverage, kLineRate, kRating, kAdvicePicture, kAdvice};
+const std::initializer_list<UINT> kLive = {kLiveRateCaption, kLiveRate, kLivePercentCaption,
+                                           kLivePercent};
+const std::initializer_list<UINT> kResults = {
+    kContractedPicture, kAveragePicture, kRatingPicture, kContractedCaption,
+    kAverageCaption,    kRatingCaption,  kContracted,    kAverage,
+    kLineRate,          kRating,         kAdvicePicture, kAdvice};
 
 }  // namespace
 
@@ -73,7 +77,8 @@ TEST_F(DownloadFlow, IdleRunningAndFinishedStatesShowTheirControls) {
     OpenDownload();
     EXPECT_EQ(Download().GetState(), CDlgDownload::State::Idle);
     EXPECT_EQ(Utf8(D(kStatus)), "准备开始下载测速...");
-    ExpectShown({kStart, kStatusPictureId, kHintBefore, kHintPicture}, {kStop, kHintDuring, kReport});
+    ExpectShown({kStart, kStatusPictureId, kHintBefore, kHintPicture},
+                {kStop, kHintDuring, kReport});
     ExpectShown({}, kLive);
     ExpectShown({}, kResults);
     const CRect idleBar = D(kProgress)->Rect();
@@ -81,14 +86,15 @@ TEST_F(DownloadFlow, IdleRunningAndFinishedStatesShowTheirControls) {
     ASSERT_TRUE(Start());
     ASSERT_EQ(Download().GetState(), CDlgDownload::State::Running);
     EXPECT_EQ(Utf8(D(kStatus)), "正在测试网速，请稍后...");
-    ExpectShown({kStop, kHintDuring, kHintPicture}, {kStart, kStatusPictureId, kHintBefore, kReport});
+    ExpectShown({kStop, kHintDuring, kHintPicture},
+                {kStart, kStatusPictureId, kHintBefore, kReport});
     ExpectShown(kLive, {});
     EXPECT_EQ(Utf8(D(kStop)), "停止测速");
     EXPECT_EQ(D(kProgress)->Rect().left, idleBar.left - 100);
     EXPECT_EQ(fakes_.engine->duration, 15000u);
     EXPECT_EQ(fakes_.engine->message, 1627u);
     EXPECT_EQ(fakes_.engine->window, Download().GetSafeHwnd());
-    EXPECT_EQ(fakes_.engine->proxyEnabled, 1);
+    EXPECT_EQ(fakes_.engine->proxyFlags, std::vector<bool>{true});
 
     RunTest(1024, 1000);
     ASSERT_EQ(Download().GetState(), CDlgDownload::State::Finished);
@@ -172,12 +178,15 @@ TEST_F(DownloadFlow, RatingAgainstMaxValue) {
         const char* rating;
         const char* advice;
     };
-    for (const Case& c : {Case{"0", 512, "很好", "您的上网速度非常理想，能够正常完成各种互联网应用。"},
-                          Case{"abc", 512, "很好", "您的上网速度非常理想，能够正常完成各种互联网应用。"},
-                          Case{"4096", 409, "一般", "您可以尝试在不同时段多次测试，以保证测试结果的准确。"},
-                          Case{"10240", 1024, "一般", "您可以尝试在不同时段多次测试，以保证测试结果的准确。"},
-                          Case{"10240", 768, "偏慢", "您可以尝试在不同时段多次测试，或打开网速分析报告来找查找原因。"},
-                          Case{"102400", 512, "偏慢", "您可以尝试在不同时段多次测试，或打开网速分析报告来找查找原因。"}}) {
+    for (const Case& c :
+         {Case{"0", 512, "很好", "您的上网速度非常理想，能够正常完成各种互联网应用。"},
+          Case{"abc", 512, "很好", "您的上网速度非常理想，能够正常完成各种互联网应用。"},
+          Case{"4096", 409, "一般", "您可以尝试在不同时段多次测试，以保证测试结果的准确。"},
+          Case{"10240", 1024, "一般", "您可以尝试在不同时段多次测试，以保证测试结果的准确。"},
+          Case{"10240", 768, "偏慢",
+               "您可以尝试在不同时段多次测试，或打开网速分析报告来找查找原因。"},
+          Case{"102400", 512, "偏慢",
+               "您可以尝试在不同时段多次测试，或打开网速分析报告来找查找原因。"}}) {
         SCOPED_TRACE(std::string(c.maxValue) + " " + std::to_string(c.average));
         fakes_.client->netType = NetType("8", "4M", c.maxValue);
         OpenDownload();
@@ -197,7 +206,8 @@ TEST_F(DownloadFlow, LiveRateTexts) {
         const char* text;
     };
     // The machine's counters stand still, so the display takes the engine's rate.
-    for (const Case& c : {Case{1023, "1023KB/S"}, Case{1024, "1.0MB/S"}, Case{1048576, "1.0GB/S"}}) {
+    for (const Case& c :
+         {Case{1023, "1023KB/S"}, Case{1024, "1.0MB/S"}, Case{1048576, "1.0GB/S"}}) {
         Progress(c.engineRate, 40);
         driver_.Advance(500);
         EXPECT_EQ(Utf8(D(kLiveRate)), c.text);
@@ -231,10 +241,13 @@ TEST_F(DownloadFlow, AddressListFallsBackToTheCacheOrFailsWithAMessage) {
         bool cached;
         bool account;
     };
-    for (const Case& c : {Case{-1, false, true, true}, Case{0, true, true, false}, Case{-1, false, false, false}}) {
+    for (const Case& c :
+         {Case{-1, false, true, true}, Case{0, true, true, false}, Case{-1, false, false, false}}) {
         SCOPED_TRACE(std::to_string(c.listResult) + (c.cached ? " cached" : " not cached"));
         std::filesystem::remove(dir_ / "UserConfig.dat");
-        if (c.cached) WriteSetting("UserConfig.dat", "SpeedConfig", "http://127.0.0.1:18080/cached.bin", "缓存");
+        if (c.cached)
+            WriteSetting("UserConfig.dat", "SpeedConfig", "http://127.0.0.1:18080/cached.bin",
+                         "缓存");
         fakes_.client->listResult = c.listResult;
         if (c.emptyList) fakes_.client->list.clear();
         fakes_.client->account = c.account ? "0571a88001234" : "";
@@ -244,14 +257,17 @@ TEST_F(DownloadFlow, AddressListFallsBackToTheCacheOrFailsWithAMessage) {
         fakes_.engine->starts.clear();
         OpenDownload();
         ASSERT_TRUE(Start());
-        EXPECT_EQ(fakes_.client->listRequests, std::vector<std::string>{c.account ? "0571a88001234" : "FTP"});
+        EXPECT_EQ(fakes_.client->listRequests,
+                  std::vector<std::string>{c.account ? "0571a88001234" : "FTP"});
         if (c.cached) {
-            EXPECT_EQ(fakes_.engine->starts.at(0), std::vector<std::string>{"http://127.0.0.1:18080/cached.bin"});
+            EXPECT_EQ(fakes_.engine->starts.at(0),
+                      std::vector<std::string>{"http://127.0.0.1:18080/cached.bin"});
             EXPECT_TRUE(fakes_.box->shown.empty());
             EXPECT_EQ(Download().GetState(), CDlgDownload::State::Running);
         } else {
             EXPECT_TRUE(fakes_.engine->starts.empty());
-            EXPECT_EQ(fakes_.box->shown, std::vector<std::string>{"获取测速地址列表失败，请稍后再试！"});
+            EXPECT_EQ(fakes_.box->shown,
+                      std::vector<std::string>{"获取测速地址列表失败，请稍后再试！"});
             ASSERT_EQ(fakes_.log->entries.size(), 1u);
             const LogEntry& e = fakes_.log->entries[0];
             EXPECT_EQ(e.module, "ZEVAClient.exe");
@@ -274,7 +290,8 @@ TEST_F(DownloadFlow, EngineRefusalUnreachableServersAndTheWatchdog) {
     OpenDownload();
     fakes_.engine->startResult = 1;
     ASSERT_TRUE(Start());
-    EXPECT_EQ(fakes_.box->shown, std::vector<std::string>{"对不起，该测试点正在维护，请稍候重试！"});
+    EXPECT_EQ(fakes_.box->shown,
+              std::vector<std::string>{"对不起，该测试点正在维护，请稍候重试！"});
     EXPECT_TRUE(Visible(D(kStart))) << "the start button stays available";
     ExpectShown(kLive, {});
     driver_.Advance(20000);
@@ -328,7 +345,8 @@ TEST_F(DownloadFlow, StopJoinsTheSamplerAndLeavesNoWatchdog) {
     driver_.Advance(30000);
     EXPECT_TRUE(fakes_.box->shown.empty()) << "a stopped test raises no watchdog message";
     Progress(300, 50);
-    EXPECT_EQ(Download().GetState(), CDlgDownload::State::Stopped) << "late engine messages do not count";
+    EXPECT_EQ(Download().GetState(), CDlgDownload::State::Stopped)
+        << "late engine messages do not count";
     ASSERT_TRUE(driver_.Click(Download(), kStop));
     EXPECT_EQ(Download().GetState(), CDlgDownload::State::Idle);
     EXPECT_TRUE(fakes_.client->reports.empty());
@@ -345,7 +363,8 @@ TEST_F(DownloadFlow, SamplerAveragesTheLoadEveryFourSeconds) {
         clock_.AwaitWaiters(1);
         driver_.Advance(4000);
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (Download().Samples() < n && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+        while (Download().Samples() < n && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
         ASSERT_EQ(Download().Samples(), n);
         Progress(500, static_cast<int>(n) * 30);
     }
@@ -358,15 +377,18 @@ TEST_F(DownloadFlow, SamplerAveragesTheLoadEveryFourSeconds) {
     EXPECT_EQ(Download().MemAverage(), 85u);
     ASSERT_TRUE(driver_.Click(Download(), kReport));
     EXPECT_EQ(Utf8(Landing()->ReportPanel()->GetDlgItem(report_ids::kCpu)), "CPU占用：80% 正常");
-    EXPECT_EQ(Utf8(Landing()->ReportPanel()->GetDlgItem(report_ids::kMemory)), "内存占用：85% 偏高");
+    EXPECT_EQ(Utf8(Landing()->ReportPanel()->GetDlgItem(report_ids::kMemory)),
+              "内存占用：85% 偏高");
 }
 
 TEST_F(DownloadFlow, ReportToggleAndTheAnalysisFacts) {
-    fakes_.probes->scanned = 3;
-    fakes_.probes->answered = {"192.168.1.10", "192.168.1.1", "192.168.1.20"};
+    fakes_.scanner->count = 3;
+    fakes_.scanner->scans = {
+        {{"192.168.1.10", "", "", ""}, {"192.168.1.1", "", "", ""}, {"192.168.1.20", "", "", ""}}};
     fakes_.probes->proxy = true;
-    fakes_.probes->dialUp = true;
-    fakes_.probes->adapters = {{{"10.9.9.9"}, {}, "00-00-00-00-00-00"}, {{"192.168.1.10"}, {"192.168.1.1"}, ""}};
+    fakes_.probes->dialActive = true;
+    fakes_.probes->adapters = {{{"10.9.9.9"}, {}, "00-00-00-00-00-00"},
+                               {{"192.168.1.10"}, {"192.168.1.1"}, ""}};
     OpenDownload();
     ASSERT_TRUE(Start());
     RunTest(2000, 1800);
@@ -400,11 +422,12 @@ TEST_F(DownloadFlow, ReportToggleAndTheAnalysisFacts) {
     ASSERT_TRUE(driver_.Click(Download(), kStop));
     EXPECT_FALSE(Visible(report));
     EXPECT_TRUE(Visible(questions));
-    ASSERT_TRUE(driver_.Click(Download(), kReport) == false) << "the report button is hidden in idle";
+    ASSERT_TRUE(driver_.Click(Download(), kReport) == false)
+        << "the report button is hidden in idle";
 }
 
 TEST_F(DownloadFlow, EndedBeforeTheFirstSampleKeepsTheSums) {
-    fakes_.probes->scanned = -1;  // the scan failed
+    fakes_.scanner->count = -1;  // the scan failed
     OpenDownload();
     ASSERT_TRUE(Start());
     RunTest(100, 100, 3000);
@@ -429,4 +452,33 @@ TEST_F(DownloadFlow, WaitingAnimationWhileTheListIsFetchedOffTheWindowThread) {
     EXPECT_FALSE(Download().RadarShown());
     EXPECT_EQ(Download().GetState(), CDlgDownload::State::Running);
     EXPECT_EQ(fakes_.engine->starts.size(), 1u);
+}
+
+// A test that has ended reports even when the window closes while its
+// conditions are still being analysed; a test the user stops does not.
+TEST_F(DownloadFlow, AFinishedTestsReportArrivesWhenTheWindowClosesAtOnce) {
+    for (const bool stopFirst : {false, true}) {
+        SCOPED_TRACE(stopFirst ? "stopped" : "closed");
+        zeva::plug::AsyncCalls::SetInline(true);
+        fakes_.client->reports.clear();
+        OpenDownload();
+        ASSERT_TRUE(Start());
+        Gate scan;
+        fakes_.scanner->scanGate = &scan;
+        fakes_.client->uploadGate = std::make_shared<Gate>();
+        zeva::plug::AsyncCalls::SetInline(false);
+        RunTest(1024, 900);
+        ASSERT_EQ(Download().GetState(), CDlgDownload::State::Analysing);
+        if (stopFirst) {
+            ASSERT_TRUE(driver_.Click(Download(), kStop));
+        }
+        CloseThenRelease(scan);
+        fakes_.scanner->scanGate = nullptr;
+        fakes_.client->uploadGate = nullptr;
+        ASSERT_EQ(fakes_.client->Reports(), stopFirst ? 0u : 1u);
+        if (!stopFirst) {
+            EXPECT_EQ(fakes_.client->reports[0].size(), 17u);
+            EXPECT_EQ(fakes_.client->reports[0][1], "1024");
+        }
+    }
 }

@@ -17,7 +17,7 @@
 #include "DlgSelect.h"
 #include "DlgTestMain.h"
 #include "DlgTestSpeed.h"
-#include "Fakes.h"
+#include "FakeServices.h"
 #include "HeadlessRenderer.h"
 #include "Resources.h"
 #include "TestSupport.h"
@@ -25,6 +25,8 @@
 #include "platform/CodePage.h"
 
 namespace speedtest::test {
+
+using namespace zeva::test;
 
 inline std::string Utf8(const CWnd* w) {
     return w ? zeva::AcpToUtf8(w->GetWindowText()) : std::string("<no control>");
@@ -37,6 +39,7 @@ class SpeedTestFixture : public ::testing::Test {
 protected:
     SpeedTestFixture() : env_("ZEVA_APP_DIR", dir_.path().string() + "/"), scoped_(clock_) {
         zeva::plug::AsyncCalls::SetInline(true);
+        fakes_.scanner->scans = {{{"192.168.1.10", "", "", ""}}};
     }
     ~SpeedTestFixture() override {
         main_.reset();
@@ -57,7 +60,7 @@ protected:
 
     // Opens the window as PlugCreate does and lets the look-up finish.
     void Open() {
-        main_ = std::make_unique<CDlgTestMain>();
+        main_ = std::make_unique<CDlgTestMain>(fakes_.Make());
         ASSERT_TRUE(main_->CreateSubWindow(kTplTestMain, nullptr));
         driver_.Pump();
         ASSERT_NE(Landing(), nullptr);
@@ -65,6 +68,17 @@ protected:
     void OpenDownload() {
         Open();
         ASSERT_TRUE(driver_.Click(*Landing(), landing_ids::kDownload));
+    }
+
+    // Closes the window at once, then lets the held scan and uploads go
+    // and waits for the workers, as the plug-in's unload does.
+    void CloseThenRelease(Gate& scan) {
+        ASSERT_TRUE(driver_.Click(*main_, main_ids::kClose));
+        EXPECT_EQ(main_->GetSafeHwnd(), nullptr);
+        scan.Open();
+        fakes_.client->uploadGate->Open();
+        zeva::plug::AsyncCalls::WaitForWorkers();
+        driver_.Pump();
     }
 
     CDlgTestSpeed* Landing() const { return main_->Landing(); }
@@ -80,8 +94,7 @@ protected:
     zeva::ManualClock clock_;
     zeva::ScopedClock scoped_;
     zeva::ui::HeadlessDriver driver_;
-    Fakes fakes_;
-    ScopedServices services_{fakes_.Make()};
+    FakeServices fakes_;
     std::unique_ptr<CDlgTestMain> main_;
 };
 

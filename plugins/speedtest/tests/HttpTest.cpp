@@ -2,6 +2,9 @@
 // the start/stop/again button, the engine's progress, the records and their
 // upload, the report panel; and the record facts of one site.
 
+#include <chrono>
+#include <thread>
+
 #include "HttpFakes.h"
 #include "HttpRecord.h"
 
@@ -18,8 +21,9 @@ protected:
     HttpFlow() {
         WriteSites(kSixSites);
         for (const std::string& s : kSixSites) {
-            http_.resolver->answers[s] = {"10.0.0." + std::to_string(&s - &kSixSites[0] + 1), 12};
-            http_.connector->connectMs["10.0.0." + std::to_string(&s - &kSixSites[0] + 1) + ":80"] = 3;
+            fakes_.resolver->answers[s] = {"10.0.0." + std::to_string(&s - &kSixSites[0] + 1), 12};
+            fakes_.connector
+                ->connectMs["10.0.0." + std::to_string(&s - &kSixSites[0] + 1) + ":80"] = 3;
         }
     }
     std::vector<std::string> Messages() const { return fakes_.box->shown; }
@@ -34,9 +38,10 @@ TEST_F(HttpFixture, FixedSitesComeFromTheFileAndMissingOnesAreHidden) {
     const struct {
         std::vector<std::string> keys;
         std::size_t shown;
-    } cases[] = {{{"a.test", "b.test", "c.test", "d.test", "e.test", "f.test", "g.test", "h.test"}, 6},
-                 {{"a.test", "b.test", "c.test"}, 3},
-                 {{}, 0}};
+    } cases[] = {
+        {{"a.test", "b.test", "c.test", "d.test", "e.test", "f.test", "g.test", "h.test"}, 6},
+        {{"a.test", "b.test", "c.test"}, 3},
+        {{}, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.keys.size());
         main_.reset();
@@ -54,14 +59,14 @@ TEST_F(HttpFixture, FixedSitesComeFromTheFileAndMissingOnesAreHidden) {
     }
     // Nothing to test at all: a message, no empty entry for the engine.
     ASSERT_TRUE(Action());
-    EXPECT_TRUE(http_.engine->starts.empty());
+    EXPECT_TRUE(fakes_.http->starts.empty());
     EXPECT_EQ(Page().GetState(), CDlgHttpTest::State::Idle);
     ASSERT_EQ(fakes_.box->shown.size(), 1u);
     // With an own address the test runs it alone.
     ASSERT_TRUE(Add("www.own.test"));
     ASSERT_TRUE(Action());
-    ASSERT_EQ(http_.engine->starts.size(), 1u);
-    EXPECT_EQ(http_.engine->starts[0].url, "www.own.test");
+    ASSERT_EQ(fakes_.http->starts.size(), 1u);
+    EXPECT_EQ(fakes_.http->starts[0].url, "www.own.test");
 }
 
 TEST_F(HttpFlow, OwnAddressesAreAddedWithTheThreeRefusals) {
@@ -93,13 +98,14 @@ TEST_F(HttpFlow, OwnAddressesAreAddedWithTheThreeRefusals) {
             EXPECT_TRUE(fakes_.box->shown.empty());
         }
     }
-    const std::vector<std::string> expected = {"www.own.test", "WWW.OWN.TEST", "http://127.0.0.1:8080/a",
-                                               "www.four.test"};
+    const std::vector<std::string> expected = {"www.own.test", "WWW.OWN.TEST",
+                                               "http://127.0.0.1:8080/a", "www.four.test"};
     EXPECT_EQ(Page().CustomList(), expected);
     // The settings store matches key names without regard to case, so the
     // file keeps one key for both spellings.
-    EXPECT_EQ(SectionKeys("UserConfig.dat", "WebTest"),
-              (std::vector<std::string>{"www.own.test", "http://127.0.0.1:8080/a", "www.four.test"}));
+    EXPECT_EQ(
+        SectionKeys("UserConfig.dat", "WebTest"),
+        (std::vector<std::string>{"www.own.test", "http://127.0.0.1:8080/a", "www.four.test"}));
     for (int i = 0; i < 4; ++i) {
         EXPECT_TRUE(Visible(Check(i)));
         EXPECT_TRUE(Visible(H(kDeletes[i])));
@@ -137,10 +143,10 @@ TEST_F(HttpFlow, DeletingRowTwoOfFourKeepsTheOtherTicks) {
 TEST_F(HttpFlow, EightEntriesInFortyStepsWithRecordsRowsAndUpload) {
     WriteSetting("UserConfig.dat", "WebTest", "own1.test", "");
     WriteSetting("UserConfig.dat", "WebTest", "http://own2.test:8080/x", "");
-    http_.resolver->answers["own1.test"] = {"10.0.1.1", 0};
-    http_.resolver->answers["own2.test"] = {"10.0.1.2", 7};
-    http_.connector->connectMs["10.0.1.2:8080"] = 0;
-    http_.connector->openable["http://www.site1.test"] = true;
+    fakes_.resolver->answers["own1.test"] = {"10.0.1.1", 0};
+    fakes_.resolver->answers["own2.test"] = {"10.0.1.2", 7};
+    fakes_.connector->connectMs["10.0.1.2:8080"] = 0;
+    fakes_.connector->openable["http://www.site1.test"] = true;
     OpenHttp();
     ASSERT_TRUE(Action());
     EXPECT_EQ(Page().GetState(), CDlgHttpTest::State::Testing);
@@ -178,12 +184,12 @@ TEST_F(HttpFlow, EightEntriesInFortyStepsWithRecordsRowsAndUpload) {
             }
         }
         EXPECT_EQ(Page().Steps(), steps);
-        ASSERT_EQ(http_.engine->starts.size(), static_cast<std::size_t>(std::min(site + 2, 8)));
+        ASSERT_EQ(fakes_.http->starts.size(), static_cast<std::size_t>(std::min(site + 2, 8)));
     }
     EXPECT_EQ(Bar(), 100);
-    ASSERT_EQ(http_.engine->starts.size(), 8u);
+    ASSERT_EQ(fakes_.http->starts.size(), 8u);
     for (std::size_t i = 0; i < 8; ++i) {
-        const auto& s = http_.engine->starts[i];
+        const auto& s = fakes_.http->starts[i];
         EXPECT_EQ(s.url, Page().TestList()[i]);
         EXPECT_EQ(s.seconds, 5);
         EXPECT_EQ(s.message, 1628u);
@@ -202,11 +208,14 @@ TEST_F(HttpFlow, EightEntriesInFortyStepsWithRecordsRowsAndUpload) {
     // The rows, one under the other.
     const auto& rows = Page().Results()->Rows();
     ASSERT_EQ(rows.size(), 8u);
-    const char* verdicts[8] = {"很快", "无法连接", "无法连接", "一般", "一般", "较慢", "无法连接", "很快"};
+    const char* verdicts[8] = {"很快", "无法连接", "无法连接", "一般",
+                               "一般", "较慢",     "无法连接", "很快"};
     const UINT icons[8] = {14025, 14027, 14025, 14025, 14025, 14025, 14025, 14025};
     for (std::size_t i = 0; i < 8; ++i) {
         EXPECT_EQ(Utf8(rows[i]->GetDlgItem(result_ids::kVerdict)), verdicts[i]) << i;
-        EXPECT_EQ(static_cast<CPNGPicture*>(rows[i]->GetDlgItem(result_ids::kIcon))->Image().resourceId, icons[i]);
+        EXPECT_EQ(
+            static_cast<CPNGPicture*>(rows[i]->GetDlgItem(result_ids::kIcon))->Image().resourceId,
+            icons[i]);
         EXPECT_EQ(rows[i]->Rect().top, static_cast<int>(i) * rows[0]->Rect().Height());
     }
     EXPECT_EQ(Utf8(rows[3]->GetDlgItem(result_ids::kSeconds)), "0.500");
@@ -262,7 +271,7 @@ TEST_F(HttpFlow, EightEntriesInFortyStepsWithRecordsRowsAndUpload) {
 }
 
 TEST_F(HttpFlow, StopAlwaysGetsOutOfTheTestingState) {
-    http_.engine->refuse[0] = 1;
+    fakes_.http->refuse[0] = 1;
     OpenHttp();
     ASSERT_TRUE(Action());
     ASSERT_EQ(Messages().size(), 1u);
@@ -276,14 +285,14 @@ TEST_F(HttpFlow, StopAlwaysGetsOutOfTheTestingState) {
     EXPECT_EQ(Page().GetState(), CDlgHttpTest::State::Idle);
 
     // A later site refused: the same way out, and late messages change nothing.
-    http_.engine->refuse = {{2, 3}};
+    fakes_.http->refuse = {{2, 3}};
     ASSERT_TRUE(Action());
     Site(100);
     ASSERT_EQ(Messages().size(), 2u);
     EXPECT_EQ(Page().GetState(), CDlgHttpTest::State::Testing);
     ASSERT_TRUE(Action());
     EXPECT_EQ(Page().GetState(), CDlgHttpTest::State::Stopped);
-    const int stops = http_.engine->stops;
+    const int stops = fakes_.http->stops;
     Site(100);
     EXPECT_EQ(Page().Records().size(), 1u);
     EXPECT_GE(stops, 1);
@@ -292,10 +301,10 @@ TEST_F(HttpFlow, StopAlwaysGetsOutOfTheTestingState) {
 }
 
 TEST_F(HttpFlow, WithAProxyTheLookUpIsSkippedAndTheProxyCarriesTheConnection) {
-    http_.proxy->found = true;
-    http_.proxy->enable = 1;
-    http_.proxy->server = "10.9.9.9:3128";
-    http_.connector->connectMs["www.site1.test:80"] = 25;
+    fakes_.proxy->found = true;
+    fakes_.proxy->enable = 1;
+    fakes_.proxy->server = "10.9.9.9:3128";
+    fakes_.connector->connectMs["www.site1.test:80"] = 25;
     OpenHttp();
     ASSERT_TRUE(Action());
     Site(200);
@@ -304,9 +313,9 @@ TEST_F(HttpFlow, WithAProxyTheLookUpIsSkippedAndTheProxyCarriesTheConnection) {
     EXPECT_EQ(r.DNSIp, "");
     EXPECT_EQ(r.DNSTimeDelay, "0");
     EXPECT_EQ(r.TCPTimeDelay, "25");
-    EXPECT_TRUE(http_.resolver->asked.empty());
-    ASSERT_EQ(http_.connector->connects.size(), 1u);
-    EXPECT_EQ(http_.connector->connects[0], "www.site1.test:80 via 10.9.9.9:3128/6");
+    EXPECT_TRUE(fakes_.resolver->asked.empty());
+    ASSERT_EQ(fakes_.connector->connects.size(), 1u);
+    EXPECT_EQ(fakes_.connector->connects[0], "www.site1.test:80 via 10.9.9.9:3128/6");
 }
 
 TEST_F(HttpFlow, EscapeAndReturnDoNotCloseThePage) {
@@ -401,7 +410,8 @@ TEST(HttpRecord, AUserPartIsNoHostTheLookUpAndConnectionGoToTheHostAfterIt) {
 TEST(HttpRecord, ANameThatDoesNotResolveHasNoAddressAndNoConnection) {
     FakeResolver resolver;
     FakeConnector connector;
-    const S_HttpInfo r = AnsweredRecord("nowhere.test", 4000, {}, resolver, connector, {"acc", "", "1.0"});
+    const S_HttpInfo r =
+        AnsweredRecord("nowhere.test", 4000, {}, resolver, connector, {"acc", "", "1.0"});
     EXPECT_EQ(r.DNSIp, "");
     EXPECT_EQ(r.DNSTimeDelay, std::to_string(kLookupLimitMs));
     EXPECT_EQ(r.TCPTimeDelay, "0");
@@ -410,4 +420,30 @@ TEST(HttpRecord, ANameThatDoesNotResolveHasNoAddressAndNoConnection) {
     for (const auto& [host, limit] : resolver.asked) EXPECT_EQ(limit, kLookupLimitMs) << host;
     ASSERT_EQ(connector.opens.size(), 1u);
     EXPECT_EQ(connector.opens[0], "http://nowhere.test");
+}
+
+// A test that has ended hands its records to the service even when the
+// window closes at once: the upload runs to its end on its worker.
+TEST_F(HttpFlow, AFinishedTestsUploadArrivesWhenTheWindowClosesAtOnce) {
+    OpenHttp();
+    ASSERT_TRUE(Action());
+    for (std::size_t i = 0; i + 1 < kSixSites.size(); ++i) Site(100);
+    Gate scan;
+    fakes_.scanner->scanGate = &scan;
+    fakes_.client->uploadGate = std::make_shared<Gate>();
+    zeva::plug::AsyncCalls::SetInline(false);
+    Site(100);
+    // The last site's record comes from a worker; the page then finishes.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Page().GetState() != CDlgHttpTest::State::Finished &&
+           std::chrono::steady_clock::now() < limit) {
+        std::this_thread::yield();
+        driver_.Pump();
+    }
+    ASSERT_EQ(Page().GetState(), CDlgHttpTest::State::Finished);
+    EXPECT_EQ(Status(), "网页测速完成");
+
+    CloseThenRelease(scan);
+    ASSERT_EQ(fakes_.client->HttpUploads(), 1u);
+    EXPECT_EQ(fakes_.client->httpUploads[0].size(), kSixSites.size());
 }

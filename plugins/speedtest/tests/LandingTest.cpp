@@ -37,10 +37,11 @@ TEST_F(LandingFlow, PagesArePlacedAroundTheLandingPage) {
         CWnd* page;
         int x, y;
     };
-    for (const Place& p : {Place{landing, 1, 66}, Place{landing->TabBar(), 1, 66},
-                           Place{landing->DownloadPage(), 1, 135}, Place{landing->HttpPage(), 1, 135},
-                           Place{landing->BandPanel(), 503, 66}, Place{landing->QuestionsPanel(), 503, 224},
-                           Place{landing->ReportPanel(), 503, 224}}) {
+    for (const Place& p :
+         {Place{landing, 1, 66}, Place{landing->TabBar(), 1, 66},
+          Place{landing->DownloadPage(), 1, 135}, Place{landing->HttpPage(), 1, 135},
+          Place{landing->BandPanel(), 503, 66}, Place{landing->QuestionsPanel(), 503, 224},
+          Place{landing->ReportPanel(), 503, 224}}) {
         ASSERT_NE(p.page, nullptr);
         EXPECT_EQ(p.page->GetParent(), main_.get()) << "every page is a child of the main window";
         EXPECT_EQ(p.page->Rect().left, p.x);
@@ -79,6 +80,7 @@ TEST_F(LandingFlow, LookUpOutcomes) {
                   c.obtained ? 14097u : 14100u);
         EXPECT_EQ(Landing()->InfoObtained(), c.obtained);
         EXPECT_EQ(Landing()->Version(), "1.0.0");
+        EXPECT_EQ(fakes_.client->serverLookups, 0) << "the look-up reads the local cache";
         EXPECT_EQ(Landing()->BandPanel()->Obtained(), c.obtained);
         EXPECT_EQ(Visible(B(band_ids::kFailure)), false) << "the panel is not shown yet";
         ASSERT_TRUE(driver_.Click(*Landing(), landing_ids::kDownload));
@@ -102,14 +104,16 @@ TEST_F(LandingFlow, ChoosingATestShowsItsPagesAndTabsSwitchThem) {
     EXPECT_FALSE(landing->TabBar()->DownloadChecked());
     EXPECT_TRUE(Visible(landing->HttpPage()));
     EXPECT_FALSE(Visible(landing->DownloadPage()));
-    EXPECT_EQ(landing->HttpPage()->Account(), "0571a88001234") << "the page got the look-up's copies";
+    EXPECT_EQ(landing->HttpPage()->Account(), "0571a88001234")
+        << "the page got the look-up's copies";
     EXPECT_TRUE(Visible(landing->BandPanel()));
     EXPECT_TRUE(Visible(landing->QuestionsPanel()));
     EXPECT_FALSE(landing->QuestionsPanel()->ShowsDownloadSet());
     EXPECT_FALSE(Visible(landing->ReportPanel()));
 
     for (bool download : {true, false, true}) {
-        ASSERT_TRUE(driver_.Click(*landing->TabBar(), download ? select_ids::kDownload : select_ids::kHttp));
+        ASSERT_TRUE(driver_.Click(*landing->TabBar(),
+                                  download ? select_ids::kDownload : select_ids::kHttp));
         EXPECT_EQ(Visible(landing->DownloadPage()), download);
         EXPECT_EQ(Visible(landing->HttpPage()), !download);
         EXPECT_EQ(landing->TabBar()->DownloadChecked(), download);
@@ -149,33 +153,9 @@ TEST_F(LandingFlow, ClosingDuringTheLookUpClosesAtOnceAndDropsTheResult) {
     zeva::plug::AsyncCalls::SetInline(false);
     Cache("100M", "杭州");
     auto slow = std::make_shared<SlowProbe>();
-    Services s = fakes_.Make();
-    auto inner = s.newClient;
-    // The first client (the look-up's) blocks in its first call.
-    struct Blocking : IServiceClient {
-        std::unique_ptr<IServiceClient> real;
-        std::shared_ptr<SlowProbe> gate;
-        void Initialize(const std::string& u, unsigned t) override { real->Initialize(u, t); }
-        int GetCurrentAccount(std::string& a) override {
-            gate->Wait();
-            return real->GetCurrentAccount(a);
-        }
-        int GetAccountNetType(const std::string& a, S_NetType& n) override { return real->GetAccountNetType(a, n); }
-        int GetAccountCity(const std::string& a, std::string& c) override { return real->GetAccountCity(a, c); }
-        int GetSpeedConfigList(const std::string& r, std::vector<S_SpeedConfig>& l) override {
-            return real->GetSpeedConfigList(r, l);
-        }
-        int SetSpeedInfo(const std::vector<std::string>& f) override { return real->SetSpeedInfo(f); }
-        std::string GetLastErrorInfo() override { return real->GetLastErrorInfo(); }
-    };
-    s.newClient = [inner, slow] {
-        auto b = std::make_unique<Blocking>();
-        b->real = inner();
-        b->gate = slow;
-        return std::unique_ptr<IServiceClient>(std::move(b));
-    };
-    ScopedServices blocking(s);
-    main_ = std::make_unique<CDlgTestMain>();
+    // The look-up's client blocks in its first call.
+    fakes_.client->accountGate = slow;
+    main_ = std::make_unique<CDlgTestMain>(fakes_.Make());
     ASSERT_TRUE(main_->CreateSubWindow(kTplTestMain, nullptr));
     driver_.Pump();
     EXPECT_TRUE(main_->Landing()->LookupPending());
@@ -203,10 +183,12 @@ TEST(SpeedTestPlugin, PlugCreateTwiceShowsTheSameWindow) {
     // The landing page's; the web-page test page has a control 14078 too.
     for (CWnd* child : first->Children()) {
         auto* page = dynamic_cast<CImageDialog*>(child);
-        if (page && page->TemplateId() == kTplTestSpeed) status = page->GetDlgItem(landing_ids::kStatus);
+        if (page && page->TemplateId() == kTplTestSpeed)
+            status = page->GetDlgItem(landing_ids::kStatus);
     }
     ASSERT_NE(status, nullptr);
-    ASSERT_TRUE(plugin.PumpUntil([&] { return Utf8(status) == "您的宽带信息获取失败"; })) << Utf8(status);
+    ASSERT_TRUE(plugin.PumpUntil([&] { return Utf8(status) == "您的宽带信息获取失败"; }))
+        << Utf8(status);
     CDlgSubPage* second = plugin.Open();
     EXPECT_EQ(second, first);
     EXPECT_EQ(second->GetSafeHwnd(), window) << "no second window";

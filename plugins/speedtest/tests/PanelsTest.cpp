@@ -28,20 +28,22 @@ TEST_F(Panels, BroadbandPanelShowsDataOrFailureLines) {
     band.ShowInfo(true, Acp("100M"), Acp("杭州地区"));
     EXPECT_EQ(Utf8(band.GetDlgItem(kRate)), "100M");
     EXPECT_EQ(Utf8(band.GetDlgItem(kArea)), "杭州地区");
-    for (UINT id : {kRateCaption, kRate, kAreaCaption, kArea}) EXPECT_TRUE(Visible(band.GetDlgItem(id))) << id;
+    for (UINT id : {kRateCaption, kRate, kAreaCaption, kArea})
+        EXPECT_TRUE(Visible(band.GetDlgItem(id))) << id;
     for (UINT id : {kFailure, kFailure2}) EXPECT_FALSE(Visible(band.GetDlgItem(id))) << id;
 
     band.ShowInfo(false, "", "");
     EXPECT_EQ(Utf8(band.GetDlgItem(kFailure)), "您的宽带信息获取失败!");
     EXPECT_EQ(Utf8(band.GetDlgItem(kFailure2)), "建议您在自家网络环境下使用测速。");
-    for (UINT id : {kRateCaption, kRate, kAreaCaption, kArea}) EXPECT_FALSE(Visible(band.GetDlgItem(id))) << id;
+    for (UINT id : {kRateCaption, kRate, kAreaCaption, kArea})
+        EXPECT_FALSE(Visible(band.GetDlgItem(id))) << id;
     for (UINT id : {kFailure, kFailure2}) EXPECT_TRUE(Visible(band.GetDlgItem(id))) << id;
     EXPECT_EQ(band.GetDlgItem(kFailure)->GetTextColor(), RGB(237, 78, 12));
 }
 
 TEST_F(Panels, ReportLinesHintsAndTheSharedNetworkLink) {
     using namespace report_ids;
-    CDlgReport report;
+    CDlgReport report(fakes_.Make());
     ASSERT_TRUE(report.Create(kTplReport, nullptr));
     report.ShowWindow(SW_SHOW);
 
@@ -108,7 +110,8 @@ TEST_F(Panels, QuestionSetsFollowTheTest) {
     for (bool download : {true, false, true}) {
         questions.SelectSet(download);
         for (UINT i = 0; i < 7; ++i) {
-            EXPECT_EQ(Visible(questions.GetDlgItem(static_cast<int>(kFirstDownload + i))), download);
+            EXPECT_EQ(Visible(questions.GetDlgItem(static_cast<int>(kFirstDownload + i))),
+                      download);
             EXPECT_EQ(Visible(questions.GetDlgItem(static_cast<int>(kFirstHttp + i))), !download);
         }
     }
@@ -118,13 +121,15 @@ TEST_F(Panels, QuestionSetsFollowTheTest) {
 
 TEST_F(Panels, HelpWindowShowsTopicOneWithItsTableOrAnAnswer) {
     using namespace faq_ids;
-    const UINT topicOneOnly[] = {kRateCaption, kRateText, kDownCaption, kDownText, kPicture2, kTableCaption, kTable};
+    const UINT topicOneOnly[] = {kRateCaption, kRateText,     kDownCaption, kDownText,
+                                 kPicture2,    kTableCaption, kTable};
     for (int topic : {0, 1, 12, -3}) {
         CDlgFAQ help(topic);
         driver_.AnswerNextModal([&](CImageDialog& dlg) {
             EXPECT_EQ(help.Topic(), 1) << topic;
             EXPECT_EQ(Utf8(dlg.GetDlgItem(kHeading)), "测速结果有时略低于签约带宽的原因？");
-            for (UINT id : topicOneOnly) EXPECT_TRUE(Visible(dlg.GetDlgItem(static_cast<int>(id)))) << id;
+            for (UINT id : topicOneOnly)
+                EXPECT_TRUE(Visible(dlg.GetDlgItem(static_cast<int>(id)))) << id;
             EXPECT_FALSE(Visible(dlg.GetDlgItem(kAnswer)));
             EXPECT_NE(Utf8(dlg.GetDlgItem(14107)).find("100M"), std::string::npos) << "the table";
             dlg.EndDialog(IDCANCEL);
@@ -135,7 +140,8 @@ TEST_F(Panels, HelpWindowShowsTopicOneWithItsTableOrAnAnswer) {
     driver_.AnswerNextModal([&](CImageDialog& dlg) {
         EXPECT_EQ(Utf8(dlg.GetDlgItem(kHeading)), "测速相关常用统计单位？ ");
         EXPECT_TRUE(Visible(dlg.GetDlgItem(kAnswer)));
-        for (UINT id : topicOneOnly) EXPECT_FALSE(Visible(dlg.GetDlgItem(static_cast<int>(id)))) << id;
+        for (UINT id : topicOneOnly)
+            EXPECT_FALSE(Visible(dlg.GetDlgItem(static_cast<int>(id)))) << id;
         // A topic link shows its topic in place.
         ASSERT_TRUE(driver_.Click(dlg, kFirstTopic + 8));
         EXPECT_EQ(help.Topic(), 9);
@@ -169,7 +175,8 @@ TEST_F(Panels, MessageBoxShowsItsTextAndEndsOnEitherButton) {
     for (UINT button : {msgbox_ids::kOk, msgbox_ids::kCancel}) {
         CDlgMessageBox box(Acp("获取测速地址列表失败，请稍后再试！"));
         driver_.AnswerNextModal([&](CImageDialog& dlg) {
-            EXPECT_EQ(Utf8(dlg.GetDlgItem(msgbox_ids::kText)), "获取测速地址列表失败，请稍后再试！");
+            EXPECT_EQ(Utf8(dlg.GetDlgItem(msgbox_ids::kText)),
+                      "获取测速地址列表失败，请稍后再试！");
             EXPECT_EQ(Utf8(dlg.GetDlgItem(msgbox_ids::kOk)), "确定");
             EXPECT_EQ(Utf8(dlg.GetDlgItem(msgbox_ids::kCancel)), "取消");
             driver_.PressMouse(dlg, CPoint(300, 20));

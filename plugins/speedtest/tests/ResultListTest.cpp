@@ -56,13 +56,16 @@ TEST_F(ResultList, RowsStackAndTheFailedOneShowsItsIcon) {
     EXPECT_EQ(Utf8(a.GetDlgItem(result_ids::kSeconds)), "0.250");
     EXPECT_EQ(Utf8(b.GetDlgItem(result_ids::kVerdict)), "无法连接");
     EXPECT_EQ(b.GetDlgItem(result_ids::kVerdict)->GetTextColor(), RGB(204, 51, 0));
-    EXPECT_EQ(static_cast<CPNGPicture*>(b.GetDlgItem(result_ids::kIcon))->Image().resourceId, 14027u);
-    EXPECT_EQ(static_cast<CPNGPicture*>(a.GetDlgItem(result_ids::kIcon))->Image().resourceId, 14025u);
+    EXPECT_EQ(static_cast<CPNGPicture*>(b.GetDlgItem(result_ids::kIcon))->Image().resourceId,
+              14027u);
+    EXPECT_EQ(static_cast<CPNGPicture*>(a.GetDlgItem(result_ids::kIcon))->Image().resourceId,
+              14025u);
     EXPECT_EQ(Max(), 0) << "two rows fit";
 }
 
 TEST_F(ResultList, ScrollsWithinItsBoundsAndClearsToEmpty) {
-    for (int i = 0; i < 10; ++i) list_->AddRow(true, "www.site" + std::to_string(i) + ".test", 1.0f);
+    for (int i = 0; i < 10; ++i)
+        list_->AddRow(true, "www.site" + std::to_string(i) + ".test", 1.0f);
     CRect client;
     list_->GetClientRect(&client);
     const int rowHeight = list_->Rows()[0]->Rect().Height();
@@ -75,10 +78,20 @@ TEST_F(ResultList, ScrollsWithinItsBoundsAndClearsToEmpty) {
         int thumb;
         int pos;
     } steps[] = {
-        {SB_LINEUP, 0, 0},          {SB_LINEDOWN, 0, 1},     {SB_PAGEDOWN, 0, 6},      {SB_BOTTOM, 0, 11},
-        {SB_TOP, 0, 6},             {SB_PAGEUP, 0, 1},       {SB_PAGEUP, 0, 0},        {SB_THUMBTRACK, 40, 40},
-        {SB_THUMBTRACK, 10000, max}, {SB_LINEDOWN, 0, max},   {SB_PAGEDOWN, 0, max},    {SB_ENDSCROLL, 0, max},
-        {SB_THUMBTRACK, max - 2, max - 2}, {SB_PAGEDOWN, 0, max},
+        {SB_LINEUP, 0, 0},
+        {SB_LINEDOWN, 0, 1},
+        {SB_PAGEDOWN, 0, 6},
+        {SB_BOTTOM, 0, 11},
+        {SB_TOP, 0, 6},
+        {SB_PAGEUP, 0, 1},
+        {SB_PAGEUP, 0, 0},
+        {SB_THUMBTRACK, 40, 40},
+        {SB_THUMBTRACK, 10000, max},
+        {SB_LINEDOWN, 0, max},
+        {SB_PAGEDOWN, 0, max},
+        {SB_ENDSCROLL, 0, max},
+        {SB_THUMBTRACK, max - 2, max - 2},
+        {SB_PAGEDOWN, 0, max},
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(testing::Message() << s.code << " " << s.thumb);
@@ -95,20 +108,6 @@ TEST_F(ResultList, ScrollsWithinItsBoundsAndClearsToEmpty) {
     EXPECT_EQ(list_->Rows()[0]->Rect().top, 0);
 }
 
-namespace {
-
-// A scan with hardware addresses.
-class ScanProbes : public FakeProbes {
-public:
-    std::vector<LanDevice> devices;
-    int ScanDevices(std::vector<LanDevice>& out) override {
-        out = devices;
-        return static_cast<int>(devices.size());
-    }
-};
-
-}  // namespace
-
 class ShareNet : public HttpFixture {
 protected:
     // Opens the window modally and reads it before it closes.
@@ -120,12 +119,8 @@ protected:
         int drags = 0;
     };
     Seen Open(const std::vector<LanDevice>& devices, std::vector<AdapterFacts> adapters) {
-        auto probes = std::make_shared<ScanProbes>();
-        probes->devices = devices;
-        probes->adapters = std::move(adapters);
-        Services s = CurrentServices();
-        s.probes = probes;
-        ScopedServices scoped(s);
+        fakes_.scanner->scans = {devices};
+        fakes_.probes->adapters = std::move(adapters);
         Seen seen;
         driver_.AnswerNextModal([&](CImageDialog& dlg) {
             auto* list = dynamic_cast<CListCtrl*>(dlg.GetDlgItem(sharenet_ids::kList));
@@ -142,18 +137,20 @@ protected:
             seen.drags = dlg.DragRequests() - before;
             driver_.Click(dlg, sharenet_ids::kClose);
         });
-        CDlgShareNet dlg;
+        CDlgShareNet dlg(fakes_.Make());
         EXPECT_EQ(dlg.DoModal(), IDCANCEL);
         return seen;
     }
 };
 
 TEST_F(ShareNet, GatewayOnlyScanShowsTheOwnComputerAlone) {
-    const Seen seen = Open({{"192.168.1.10", "00-11-22-33-44-55"}, {"192.168.1.1", "AA-BB-CC-DD-EE-FF"}},
+    const Seen seen = Open({{"192.168.1.10", "00-11-22-33-44-55", "", ""},
+                            {"192.168.1.1", "AA-BB-CC-DD-EE-FF", "", ""}},
                            {{{"192.168.1.10"}, {"192.168.1.1"}, "00-11-22-33-44-55"}});
     EXPECT_EQ(seen.count, "发现1台设备正在与您使用同一个网络!");
     ASSERT_EQ(seen.rows.size(), 1u);
-    EXPECT_EQ(seen.rows[0], (std::vector<std::string>{"1", "00-11-22-33-44-55", "192.168.1.10", "本机"}));
+    EXPECT_EQ(seen.rows[0],
+              (std::vector<std::string>{"1", "00-11-22-33-44-55", "192.168.1.10", "本机"}));
     ASSERT_EQ(seen.columns.size(), 4u);
     const char* headings[4] = {"NO", "MAC", "IP", ""};
     const int widths[4] = {35, 115, 98, 45};
@@ -161,28 +158,30 @@ TEST_F(ShareNet, GatewayOnlyScanShowsTheOwnComputerAlone) {
         EXPECT_EQ(seen.columns[c].heading, headings[c]);
         EXPECT_EQ(seen.columns[c].width, widths[c]);
     }
-    EXPECT_EQ(seen.extended & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    EXPECT_EQ(seen.extended & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT),
+              LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     EXPECT_EQ(seen.drags, 1);
 }
 
 TEST_F(ShareNet, WithoutAGatewayNothingIsRemovedAndComparisonIsExact) {
-    const std::vector<LanDevice> devices = {{"192.168.1.10", "00-11-22-33-44-55"},
-                                            {"192.168.1.1", "AA-BB-CC-DD-EE-FF"},
-                                            {"192.168.1.20", "11-11-11-11-11-11"}};
+    const std::vector<LanDevice> devices = {{"192.168.1.10", "00-11-22-33-44-55", "", ""},
+                                            {"192.168.1.1", "AA-BB-CC-DD-EE-FF", "", ""},
+                                            {"192.168.1.20", "11-11-11-11-11-11", "", ""}};
     Seen seen = Open(devices, {{{"192.168.1.10"}, {}, "00-11-22-33-44-55"}});
     EXPECT_EQ(seen.count, "发现3台设备正在与您使用同一个网络!");
     ASSERT_EQ(seen.rows.size(), 3u);
-    EXPECT_EQ(seen.rows[2], (std::vector<std::string>{"3", "11-11-11-11-11-11", "192.168.1.20", ""}));
+    EXPECT_EQ(seen.rows[2],
+              (std::vector<std::string>{"3", "11-11-11-11-11-11", "192.168.1.20", ""}));
 
     // Only the adapter whose first address is the local one counts: its
     // gateway entry goes, another adapter's gateway stays.
-    seen = Open(devices, {{{"192.168.1.100"}, {"192.168.1.1"}, ""}, {{"192.168.1.10"}, {"192.168.1.10"}, ""}});
+    seen = Open(devices, {{{"192.168.1.100"}, {"192.168.1.1"}, ""},
+                          {{"192.168.1.10"}, {"192.168.1.10"}, ""}});
     ASSERT_EQ(seen.rows.size(), 2u);
     EXPECT_EQ(seen.rows[0][1], "AA-BB-CC-DD-EE-FF") << "later entries move up";
     EXPECT_EQ(seen.rows[0][0], "1");
     EXPECT_EQ(seen.rows[0][3], "");
 }
-
 
 TEST_F(ShareNet, TheReportLinkOpensIt) {
     OpenHttp();

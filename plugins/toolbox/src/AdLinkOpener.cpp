@@ -3,8 +3,6 @@
 #include <cctype>
 #include <cstdio>
 
-#include "platform/Shell.h"
-
 namespace toolbox {
 
 namespace {
@@ -35,17 +33,6 @@ bool IsWebAddress(const std::string& link) {
         if (u <= 0x20 || u == 0x7F) return false;
     }
     return true;
-}
-
-bool ShellLinkOpener::Open(const std::string& url) {
-    // The desktop handler takes the scheme in lower case only.
-    std::string normal = url;
-    for (std::size_t i = 0; i < normal.size() && normal[i] != ':'; ++i)
-        normal[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(normal[i])));
-    std::string error;
-    if (zeva::OpenUrl(normal, &error)) return true;
-    std::fprintf(stderr, "toolbox: %s\n", error.c_str());
-    return false;
 }
 
 }  // namespace toolbox

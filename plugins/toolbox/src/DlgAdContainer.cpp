@@ -31,7 +31,8 @@ std::vector<AdEntry> toolbox::ReadAds(const std::string& appDir) {
     return ads;
 }
 
-CDlgAdContainer::CDlgAdContainer() : CImageDialog(kStripTemplate, nullptr) {
+CDlgAdContainer::CDlgAdContainer(std::shared_ptr<plug::ILinkOpener> opener)
+    : CImageDialog(kStripTemplate, nullptr), opener_(std::move(opener)) {
     Bind(kIdStripTitle, title_);
     for (int k = 0; k < kAdSlots; ++k) {
         const auto slot = static_cast<std::size_t>(k);
@@ -43,10 +44,6 @@ CDlgAdContainer::CDlgAdContainer() : CImageDialog(kStripTemplate, nullptr) {
 
 CDlgAdContainer::~CDlgAdContainer() {
     if (m_hWnd) CDlgAdContainer::DestroyWindow();
-}
-
-void CDlgAdContainer::SetLinkOpener(IAdLinkOpener* opener) {
-    opener_ = opener ? opener : &shell_;
 }
 
 BOOL CDlgAdContainer::OnInitDialog() {

@@ -10,6 +10,7 @@
 #include "AdLinkOpener.h"
 #include "Controls.h"
 #include "LinkLabel.h"
+#include "PageServices.h"
 #include "ToolboxResources.h"
 
 namespace toolbox {
@@ -27,11 +28,8 @@ std::vector<AdEntry> ReadAds(const std::string& appDir);
 
 class CDlgAdContainer : public CImageDialog {
 public:
-    CDlgAdContainer();
+    explicit CDlgAdContainer(std::shared_ptr<zeva::plug::ILinkOpener> opener);
     ~CDlgAdContainer() override;
-
-    // Tests put a fake in place of the desktop shell; null restores the shell.
-    void SetLinkOpener(toolbox::IAdLinkOpener* opener);
 
     const std::vector<toolbox::AdEntry>& Ads() const { return ads_; }
     unsigned NextAd() const { return nextAd_; }
@@ -55,7 +53,6 @@ private:
     std::array<CPNGPicture, toolbox::kAdSlots> bullets_;
     std::vector<toolbox::AdEntry> ads_;
     unsigned nextAd_ = 0;
-    toolbox::ShellLinkOpener shell_;
-    toolbox::IAdLinkOpener* opener_ = &shell_;
+    std::shared_ptr<zeva::plug::ILinkOpener> opener_;
     CBrush black_{RGB(0, 0, 0)};
 };

@@ -10,7 +10,10 @@
 using namespace zeva;
 using namespace toolbox;
 
-CDlgTreasureBox::CDlgTreasureBox() : CDlgSubPage(kPageTemplate, nullptr) {
+CDlgTreasureBox::CDlgTreasureBox() : CDlgTreasureBox(plug::PageServices::RealLocal()) {}
+
+CDlgTreasureBox::CDlgTreasureBox(plug::PageServices services)
+    : CDlgSubPage(kPageTemplate, nullptr), strip_(std::move(services.linkOpener)) {
     RegisterResources();
     HandleMessage(kMsgButtonReleased, [this](WPARAM, LPARAM) { return OnButtonReleased(); });
 }

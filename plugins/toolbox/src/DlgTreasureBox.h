@@ -14,6 +14,7 @@
 class CDlgTreasureBox : public CDlgSubPage {
 public:
     CDlgTreasureBox();
+    explicit CDlgTreasureBox(zeva::plug::PageServices services);
     ~CDlgTreasureBox() override;
 
     CDlgAdContainer& Strip() { return strip_; }

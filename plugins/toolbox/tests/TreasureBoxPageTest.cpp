@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "DlgTreasureBox.h"
+#include "FakeServices.h"
 #include "Input.h"
 #include "ToolboxFixture.h"
 #include "ToolboxResources.h"
@@ -17,24 +18,14 @@ using namespace toolbox_test;
 
 namespace {
 
-class FakeOpener : public IAdLinkOpener {
-public:
-    bool Open(const std::string& url) override {
-        opened.push_back(url);
-        return true;
-    }
-    std::vector<std::string> opened;
-};
-
 class PageTest : public ToolboxFixture {
 protected:
     std::unique_ptr<CDlgTreasureBox> page;
-    FakeOpener opener;
+    test::FakeServices fakes;
 
     void OpenPage() {
-        page = std::make_unique<CDlgTreasureBox>();
+        page = std::make_unique<CDlgTreasureBox>(fakes.Make());
         ASSERT_TRUE(page->CreateSubWindow(kPageTemplate, nullptr));
-        page->Strip().SetLinkOpener(&opener);
         driver.Pump();
     }
     void TearDown() override {
@@ -289,14 +280,14 @@ TEST_F(PageTest, AClickOpensTheFirstAdWithThatTextAndOnlyWebAddresses) {
     ASSERT_TRUE(driver.Click(page->Strip(), kIdFirstAdLink));
     ASSERT_TRUE(driver.Click(page->Strip(), kIdFirstAdLink + 2));
     ASSERT_TRUE(driver.Click(page->Strip(), kIdFirstAdLink + 3));
-    EXPECT_EQ(opener.opened,
+    EXPECT_EQ(fakes.opener->opened,
               (std::vector<std::string>{"http://127.0.0.1/first", "http://127.0.0.1/first",
                                         "HTTPS://127.0.0.1/upper"}));
     driver.Advance(5000);
     ASSERT_EQ(Slots(), (std::vector<std::string>{"file", "command", "spaced", "nohost"}));
     for (int k = 0; k < kAdSlots; ++k)
         driver.Click(page->Strip(), kIdFirstAdLink + static_cast<UINT>(k));
-    EXPECT_EQ(opener.opened.size(), 3u) << "none of these is started";
+    EXPECT_EQ(fakes.opener->opened.size(), 3u) << "none of these is started";
 }
 
 TEST(AdLinks, OnlyHttpAndHttpsAddressesWithAHostAreWebAddresses) {

@@ -121,6 +121,23 @@ TEST_F(CfgToolTest, MissingKeyExitsOneUnlessADefaultIsGiven) {
     EXPECT_EQ(RunCfg("get " + File() + " Update Version --json").out, "\"1.0\"\n");
 }
 
+// An installer reads a settings file before anything wrote it: its defaults.
+TEST_F(CfgToolTest, AFileNotWrittenYetReadsAsItsDefaults) {
+    const Result json = RunCfg("--json dump " + File());
+    EXPECT_EQ(json.status, 0) << json.out;
+    EXPECT_TRUE(json.out.ends_with("\n{}\n")) << json.out;
+    EXPECT_NE(json.out.find("does not exist yet"), std::string::npos) << json.out;
+    const Result ini = RunCfg("dump " + File());
+    EXPECT_EQ(ini.status, 0) << ini.out;
+    EXPECT_EQ(ini.out.find('['), std::string::npos) << ini.out;
+    EXPECT_EQ(RunCfg("get " + File() + " Update Region").status, 1);
+    const Result def = RunCfg("get " + File() + " Update Region --default 330000");
+    EXPECT_EQ(def.status, 0);
+    EXPECT_TRUE(def.out.ends_with("\n330000\n")) << def.out;
+    // Reading leaves no file behind.
+    EXPECT_FALSE(std::filesystem::exists(File()));
+}
+
 TEST_F(CfgToolTest, ImportThenDumpKeepsOrder) {
     const Result imp = RunCfg(
         "import " + File(),
@@ -140,7 +157,6 @@ TEST_F(CfgToolTest, BadUsageAndUnreadableFilesFailWithAReason) {
     EXPECT_EQ(RunCfg("").status, 2);
     EXPECT_EQ(RunCfg("frobnicate " + File()).status, 2);
     EXPECT_EQ(RunCfg("get " + File() + " onlysection").status, 2);
-    EXPECT_EQ(RunCfg("dump " + File()).status, 2);  // no such file
     WriteFile(File(), "not enciphered");
     const Result r = RunCfg("dump " + File());
     EXPECT_EQ(r.status, 2);

@@ -95,8 +95,8 @@ TEST_F(SilentUpdateTest, ProgramIgnoresArgumentsExitsZeroAndWritesOnlyInItsDirec
     const fs::path cwd = root / "cwd";
     fs::create_directories(cwd);
     const fs::path program = zeva::test::ProgramPath("ZEVASilentUpdate");
-    EXPECT_EQ(zeva::test::RunProgram(program, {"-silent", "-t:2", "-d:plug", "--help", "???"}, cwd),
-              0);
+    EXPECT_EQ(
+        zeva::test::RunProgram(program, {"-silent", "-t:2", "-d:plug", "--helpme", "???"}, cwd), 0);
     EXPECT_EQ(Installed("data\\a.dat"), "a v2");
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
     EXPECT_TRUE(fs::is_empty(cwd));
@@ -110,6 +110,25 @@ TEST_F(SilentUpdateTest, ProgramIgnoresArgumentsExitsZeroAndWritesOnlyInItsDirec
     fs::remove(app / keys::kConfigDat);
     EXPECT_EQ(zeva::test::RunProgram(program, {}, cwd), 0);
     EXPECT_TRUE(fs::is_empty(cwd));
+}
+
+// Help is the one argument read: it is answered without a look at any server.
+TEST_F(SilentUpdateTest, HelpPrintsUsageAndUpdatesNothing) {
+    Configure("1.0", "330000");
+    Install("data\\a.dat", "a v1");
+    Release r = Sample();
+    r.files.erase(r.files.begin());
+    Publish(r);
+    const fs::path program = zeva::test::ProgramPath("ZEVASilentUpdate");
+    for (const char* flag : {"--help", "-h"}) {
+        SCOPED_TRACE(flag);
+        const auto result = zeva::test::RunProgram(program, {"-silent", flag});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_TRUE(result.out.starts_with("usage: ZEVASilentUpdate")) << result.out;
+        EXPECT_TRUE(Requests().empty());
+        EXPECT_EQ(Installed("data\\a.dat"), "a v1");
+        EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+    }
 }
 
 TEST_F(SilentUpdateTest, FilesTheUpdaterNeverMadeAreLeftAlone) {

@@ -1,69 +1,38 @@
-#include "Services.h"
+#include "PageServices.h"
 
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <arpa/inet.h>
 
+#include <cctype>
 #include <chrono>
-#include <cstring>
+#include <cstdio>
 #include <ctime>
 #include <mutex>
 
 #include "AdapterInfo.h"
-#include "CryptConfigFile.h"
 #include "DialUp.h"
-#include "DirectoryEx.h"
-#include "DlgMessageBox.h"
 #include "EventLog.h"
 #include "HardwareInfo.h"
 #include "IEMgr.h"
 #include "IPtoTestingPC.h"
+#include "NetNames.h"
 #include "NetworkFlux.h"
+#include "Radar.h"
 #include "SocketConnector.h"
 #include "SystemConfig.h"
 #include "UrlCheck.h"
 #include "ZEVAHttpSpeed.h"
+#include "ZEVAMessageBox.h"
 #include "ZEVAVDownSpeedEx.h"
-#include "platform/Event.h"
 #include "platform/InternetSettings.h"
+#include "platform/Shell.h"
 
-namespace speedtest {
+namespace zeva::plug {
 
 namespace {
 
-class RealClient final : public IServiceClient {
-public:
-    void Initialize(const std::string& serviceUrl, unsigned timeoutSeconds) override {
-        client_.Initialize(serviceUrl.c_str(), timeoutSeconds, BCI_PROXY_IE, "", 0, "", "");
-    }
-    int GetCurrentAccount(std::string& account) override { return client_.GetCurrentAccount(account, false); }
-    int GetAccountNetType(const std::string& account, S_NetType& netType) override {
-        return client_.GetAccountNetType(account.c_str(), netType, false);
-    }
-    int GetAccountCity(const std::string& account, std::string& city) override {
-        return client_.GetAccountCity(account.c_str(), city, false);
-    }
-    int GetSpeedConfigList(const std::string& request, std::vector<S_SpeedConfig>& list) override {
-        return client_.GetSpeedConfigList(request.c_str(), list);
-    }
-    int SetSpeedInfo(const std::vector<std::string>& f) override {
-        if (f.size() != 17) return -1;
-        return client_.SetSpeedInfo(f[0].c_str(), f[1].c_str(), f[2].c_str(), f[3].c_str(), f[4].c_str(),
-                                    f[5].c_str(), f[6].c_str(), f[7].c_str(), f[8].c_str(), f[9].c_str(),
-                                    f[10].c_str(), f[11].c_str(), f[12].c_str(), f[13].c_str(), f[14].c_str(),
-                                    f[15].c_str(), f[16].c_str());
-    }
-    int SetHttpInfo(std::vector<S_HttpInfo>& records) override { return client_.SetHttpInfo(records); }
-    std::string GetLastErrorInfo() override {
-        const char* text = client_.GetLastErrorInfo();
-        return text ? text : "";
-    }
-
-private:
-    CZEVAClientIntf client_;
-};
-
-class RealEngine final : public IDownloadEngine {
+class RealDownloadEngine final : public IDownloadEngine {
 public:
     void EnableProxy(bool useUserProxy) override { engine_.EnableProxy(useUserProxy); }
     int StartTest(const std::vector<std::string>& urls, unsigned long durationMs, HWND window,
@@ -78,7 +47,8 @@ private:
 
 class RealHttpEngine final : public IHttpEngine {
 public:
-    int StartTest(const std::string& url, int seconds, HWND window, UINT message, bool reuse) override {
+    int StartTest(const std::string& url, int seconds, HWND window, UINT message,
+                  bool reuse) override {
         return engine_.StartTest(url, seconds, window, message, reuse);
     }
     void StopTest() override { engine_.StopTest(); }
@@ -88,8 +58,9 @@ private:
 };
 
 long ElapsedSince(std::chrono::steady_clock::time_point start) {
-    return static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count());
 }
 
 // getaddrinfo has no time limit of its own, so the look-up runs as an
@@ -100,7 +71,8 @@ class RealResolver final : public IResolver {
 public:
     ~RealResolver() override { Reap(); }
 
-    unsigned Resolve(const std::string& host, unsigned timeoutMs, std::string& firstAddress) override {
+    unsigned Resolve(const std::string& host, unsigned timeoutMs,
+                     std::string& firstAddress) override {
         firstAddress.clear();
         Reap();
         const auto start = std::chrono::steady_clock::now();
@@ -115,7 +87,8 @@ public:
             delete request;
             return static_cast<unsigned>(ElapsedSince(start));
         }
-        timespec limit{static_cast<time_t>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000000L};
+        timespec limit{static_cast<time_t>(timeoutMs / 1000),
+                       static_cast<long>(timeoutMs % 1000) * 1000000L};
         const gaicb* const waitList[1] = {&request->cb};
         while (gai_error(&request->cb) == EAI_INPROGRESS) {
             const long left = static_cast<long>(timeoutMs) - ElapsedSince(start);
@@ -133,7 +106,8 @@ public:
             for (const addrinfo* a = request->cb.ar_result; a; a = a->ai_next) {
                 if (a->ai_family != AF_INET) continue;
                 char text[INET_ADDRSTRLEN] = {};
-                inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr, text, sizeof text);
+                inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr,
+                          text, sizeof text);
                 firstAddress = text;
                 break;
             }
@@ -183,7 +157,9 @@ public:
         CE_SocketStream stream;
         CE_SocketConnector connector;
         const auto start = std::chrono::steady_clock::now();
-        if (connector.Connect(stream, host, port, proxyHost, proxyPort, "", "", timeoutSeconds) != 0) return -1;
+        if (connector.Connect(stream, host, port, proxyHost, proxyPort, "", "", timeoutSeconds) !=
+            0)
+            return -1;
         return ElapsedSince(start);
     }
     bool OpenUrl(const std::string& url, int timeoutSeconds) override {
@@ -225,22 +201,15 @@ public:
         total = status.ullTotalPhys;
         available = status.ullAvailPhys;
     }
-    std::string LocalIp() override {
-        std::string ip;
-        CIPtoTestingPC().GetLocalIP(ip);
-        return ip;
+    std::string ProcessorText() override {
+        std::string text;
+        ::GetCPU(text);
+        return text;
     }
-    int Scan(std::vector<std::string>& ips) override {
-        std::vector<IP_MAC> devices;
-        const int count = CIPtoTestingPC().Scanning(devices, false);
-        for (const IP_MAC& d : devices) ips.push_back(d.IP);
-        return count;
-    }
-    int ScanDevices(std::vector<LanDevice>& out) override {
-        std::vector<IP_MAC> devices;
-        const int count = CIPtoTestingPC().Scanning(devices, false);
-        for (const IP_MAC& d : devices) out.push_back({d.IP, d.MAC});
-        return count;
+    std::string MemoryText() override {
+        std::string text;
+        ::GetMemory(text);
+        return text;
     }
     std::vector<AdapterFacts> Adapters() override {
         std::vector<_ADAPTER_INFO> list;
@@ -262,15 +231,8 @@ public:
         CIEMgr::GetIEProxy(proxy, enabled, error);
         return enabled;
     }
-    bool DialUpOnThisComputer() override {
-        CDialUp dialUp("", "");
-        bool active = false;
-        std::string name;
-        CDialUp::GetActiveDialUp(dialUp, active, name, DIAL_TYPE_ANY);
-        return active;
-    }
     void HardwareInfo(std::string& processorId, std::string& diskSerial) override {
-        GetHardwareInfo(processorId, diskSerial);
+        ::GetHardwareInfo(processorId, diskSerial);
     }
 
 private:
@@ -278,96 +240,132 @@ private:
     CSystemConfig cpu_;
 };
 
-class RealEventLog final : public IEventLog {
+// The stored user name belongs to the link the last look-up found.
+class RealDialUp final : public IDialUpProbe {
 public:
-    void Write(const std::string& module, const std::string& buildTime, const std::string& file,
-               const std::string& function, int line, const std::string& message,
-               const std::string& category) override {
-        WriteSysEventLog(module, buildTime, file, function, line, message, category);
+    int GetActiveDialUp(bool& active, std::string& name) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        dial_ = CDialUp("", "");
+        return CDialUp::GetActiveDialUp(dial_, active, name, DIAL_TYPE_ANY);
     }
+    int GetStoredUserName(std::string& user) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        return dial_.GetStoredUserName(user);
+    }
+
+private:
+    std::mutex lock_;
+    CDialUp dial_{"", ""};
+};
+
+class RealNics final : public INicProbe {
+public:
+    int RetrieveAdapterIdList(std::vector<tag_ADAPTER>& adapters, std::string& error) override {
+        return CNetworkAdapter::RetrieveAdapterIdList(adapters, error);
+    }
+    int IsEnabled(const std::string& id, COMMON_eNicState& state) override {
+        return CNetworkAdapter(id).IsEnabled(state);
+    }
+    int RetrieveIPv4Data(const std::string& id, _ADAPTER_INFO& info) override {
+        return CNetworkAdapter(id).RetrieveIPv4Data(info, false);
+    }
+    int IsWirelessAdapter(const std::string& id, bool& wireless) override {
+        return CNetworkAdapter(id).IsWirelessAdapter(wireless);
+    }
+    int GetSignalStrenghLevel(const std::string& id, int& level) override {
+        return CNetworkAdapter(id).GetSignalStrenghLevel(level);
+    }
+};
+
+// The ARP scan of the primary interface's subnet and the name search of
+// NetBIOS, multicast DNS and the system's reverse DNS.
+class RealScanner final : public ILanScanner {
+public:
+    int Scan(std::vector<LanDevice>& devices) override {
+        std::vector<IP_MAC> found;
+        const int count = CIPtoTestingPC().Scanning(found, false);
+        devices.reserve(devices.size() + found.size());
+        for (const IP_MAC& d : found) devices.push_back({d.IP, d.MAC, d.Vendor, {}, d.Addresses});
+        return count;
+    }
+    std::vector<NeighbourEntry> FindNames(const std::vector<std::string>& ips,
+                                          const std::function<bool()>& stop) override {
+        std::vector<NeighbourEntry> out;
+        for (const zeva::netnames::FoundName& f : zeva::netnames::LookupNames(ips, {}, stop))
+            out.push_back({f.ip, f.name});
+        return out;
+    }
+    std::string ComputerName() override { return zeva::netnames::LocalComputerName(); }
+    std::string LocalIp() override {
+        std::string ip;
+        CIPtoTestingPC().GetLocalIP(ip);
+        return ip;
+    }
+};
+
+class RealRadar final : public IWaitIndicator {
+public:
+    void Show() override {
+        if (!radar_) radar_ = std::make_unique<CRadar>(nullptr);
+        radar_->Show();
+    }
+    void Close() override {
+        if (radar_) radar_->Close();
+    }
+    bool IsShown() const override { return radar_ && radar_->IsShown(); }
+
+private:
+    std::unique_ptr<CRadar> radar_;
 };
 
 class RealMessageBox final : public IMessageBox {
 public:
-    void Show(const std::string& text) override {
-        CDlgMessageBox box(text);
-        box.DoModal();
+    void Show(const std::string& text, CWnd* parent) override {
+        ZEVAMessageBox(text, MB_ICONEXCLAMATION, 0, parent);
+    }
+};
+
+class RealLinkOpener final : public ILinkOpener {
+public:
+    bool Open(const std::string& url) override {
+        // The desktop handler takes the scheme in lower case only.
+        std::string normal = url;
+        for (std::size_t i = 0; i < normal.size() && normal[i] != ':'; ++i)
+            normal[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(normal[i])));
+        std::string error;
+        if (zeva::OpenUrl(normal, &error)) return true;
+        std::fprintf(stderr, "link: %s\n", error.c_str());
+        return false;
+    }
+};
+
+class RealEventLog final : public IEventLog {
+public:
+    void Write(const std::string& module, const std::string& buildTime,
+               const std::string& sourceFile, const std::string& function, int line,
+               const std::string& message, const std::string& category) override {
+        WriteSysEventLog(module, buildTime, sourceFile, function, line, message, category);
     }
 };
 
 }  // namespace
 
-// Both live from the plug-in's load to its unload, so the static page, which
-// is made later, is destroyed while they still exist.
-namespace {
-Services g_services = RealServices();
-zeva::Event g_stopEvent(true, false);
-Services& Installed() {
-    return g_services;
-}
-}  // namespace
-
-Services RealServices() {
-    Services s;
-    s.newClient = [] { return std::unique_ptr<IServiceClient>(new RealClient); };
-    s.newEngine = [] { return std::unique_ptr<IDownloadEngine>(new RealEngine); };
-    s.probes = std::make_shared<RealProbes>();
-    s.eventLog = std::make_shared<RealEventLog>();
-    s.messageBox = std::make_shared<RealMessageBox>();
+PageServices PageServices::RealLocal() {
+    PageServices s;
+    s.newDownloadEngine = [] { return std::unique_ptr<IDownloadEngine>(new RealDownloadEngine); };
     s.newHttpEngine = [] { return std::unique_ptr<IHttpEngine>(new RealHttpEngine); };
+    s.newRadar = [] { return std::unique_ptr<IWaitIndicator>(new RealRadar); };
+    s.probes = std::make_shared<RealProbes>();
+    s.dialUp = std::make_shared<RealDialUp>();
+    s.nics = std::make_shared<RealNics>();
+    s.scanner = std::make_shared<RealScanner>();
     s.resolver = std::make_shared<RealResolver>();
     s.connector = std::make_shared<RealConnector>();
     s.proxyValues = RealProxyValues;
+    s.messageBox = std::make_shared<RealMessageBox>();
+    s.eventLog = std::make_shared<RealEventLog>();
+    s.linkOpener = std::make_shared<RealLinkOpener>();
     return s;
 }
 
-Services& CurrentServices() {
-    return Installed();
-}
-
-ScopedServices::ScopedServices(Services services) : saved_(Installed()) {
-    const Services& before = saved_;
-    if (!services.newClient) services.newClient = before.newClient;
-    if (!services.newEngine) services.newEngine = before.newEngine;
-    if (!services.probes) services.probes = before.probes;
-    if (!services.eventLog) services.eventLog = before.eventLog;
-    if (!services.messageBox) services.messageBox = before.messageBox;
-    if (!services.newHttpEngine) services.newHttpEngine = before.newHttpEngine;
-    if (!services.resolver) services.resolver = before.resolver;
-    if (!services.connector) services.connector = before.connector;
-    if (!services.proxyValues) services.proxyValues = before.proxyValues;
-    Installed() = std::move(services);
-}
-
-ScopedServices::~ScopedServices() {
-    Installed() = std::move(saved_);
-}
-
-zeva::Event& StopEvent() {
-    return g_stopEvent;
-}
-
-std::string AppFile(const std::string& name) {
-    std::string dir;
-    CDirectoryEx::GetApplicationPath(dir);
-    return dir + name;
-}
-
-std::string ReadSetting(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& def) {
-    CCryptConfigFile store(AppFile(file), "");
-    std::string value;
-    store.ReadString(section, key, def, value);
-    return value;
-}
-
-std::string LocalTimeText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
-
-}  // namespace speedtest
+}  // namespace zeva::plug

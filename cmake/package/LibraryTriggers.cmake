@@ -1,0 +1,25 @@
+# Run by cpack after the packages are built: the runtime library packages get
+# the loader's cache refreshed by their ldconfig trigger, so the postinst and
+# postrm that CPack writes to call ldconfig themselves are taken out again.
+foreach(deb IN LISTS CPACK_PACKAGE_FILES)
+  get_filename_component(name ${deb} NAME)
+  if(NOT name MATCHES "^lib[a-z]+[0-9]+_")
+    continue()
+  endif()
+  set(tree ${deb}.tree)
+  file(REMOVE_RECURSE ${tree})
+  execute_process(COMMAND dpkg-deb -R ${deb} ${tree} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "dpkg-deb -R ${name} failed")
+  endif()
+  if(NOT EXISTS ${tree}/DEBIAN/triggers)
+    message(FATAL_ERROR "${name} has no ldconfig trigger")
+  endif()
+  file(REMOVE ${tree}/DEBIAN/postinst ${tree}/DEBIAN/postrm)
+  execute_process(COMMAND dpkg-deb --root-owner-group -Zxz -b ${tree} ${deb}
+                  OUTPUT_QUIET RESULT_VARIABLE rc)
+  file(REMOVE_RECURSE ${tree})
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "dpkg-deb -b ${name} failed")
+  endif()
+endforeach()
