@@ -106,8 +106,14 @@ function(zeva_add_test name)
   if(labels STREQUAL "")
     set(labels unit)
   endif()
+  # Under Wine the first program of a run may wait for the Wine server to start.
+  set(discovery_timeout 5)
+  if(CMAKE_CROSSCOMPILING)
+    set(discovery_timeout 120)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT ${discovery_timeout}
     PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
     TEST_PREFIX "${name}.")
 endfunction()
@@ -142,4 +148,20 @@ function(zeva_add_plugin name)
   target_link_options(${name} PRIVATE -Wl,--no-undefined)
   add_dependencies(zeva_package_contents ${name})
   install(TARGETS ${name} LIBRARY DESTINATION ${ZEVA_INSTALL_APPDIR}/${ARG_FOLDER} COMPONENT app)
+endfunction()
+
+# zeva_copy_mingw_runtime(): the MinGW runtime DLLs beside the programs of a
+# Windows build, so they run under Wine and install as they are (one C++
+# runtime per process: the DLLs we build exchange C++ objects).
+function(zeva_copy_mingw_runtime)
+  if(NOT WIN32)
+    return()
+  endif()
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
+                  OUTPUT_VARIABLE stdcxx OUTPUT_STRIP_TRAILING_WHITESPACE)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgcc_s_seh-1.dll
+                  OUTPUT_VARIABLE gcc OUTPUT_STRIP_TRAILING_WHITESPACE)
+  find_file(ZEVA_WINPTHREAD_DLL libwinpthread-1.dll PATHS /usr/${ZEVA_MINGW_TRIPLE}/lib NO_DEFAULT_PATH REQUIRED)
+  set(ZEVA_MINGW_RUNTIME ${stdcxx} ${gcc} ${ZEVA_WINPTHREAD_DLL} CACHE INTERNAL "")
+  file(COPY ${ZEVA_MINGW_RUNTIME} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 endfunction()

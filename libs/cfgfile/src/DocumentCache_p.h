@@ -1,14 +1,13 @@
 #pragma once
 // Re-reads a settings file only when it changed: every write replaces the
-// file, so its identity (inode, size, modification time) tells a change.
-
-#include <sys/stat.h>
+// file, so its identity (file, size, modification time) tells a change.
 
 #include <filesystem>
 #include <functional>
 #include <string>
 
 #include "IniDocument_p.h"
+#include "platform/FileStore.h"
 
 namespace zeva::cfg {
 
@@ -25,18 +24,10 @@ public:
     const IniDocument& Current();
 
 private:
-    struct Identity {
-        dev_t dev = 0;
-        ino_t ino = 0;
-        off_t size = -1;
-        long long mtimeNs = -1;
-        bool operator==(const Identity&) const = default;
-    };
-
     Decoder decode_;
     std::filesystem::path path_;
     bool valid_ = false;
-    Identity identity_;
+    FileIdentity identity_;
     IniDocument doc_;
 };
 

@@ -229,7 +229,12 @@ TEST_F(CryptConfigFileTest, ASymlinkedFileIsWrittenThroughToItsTarget) {
         CCryptConfigFile f(target.string(), "");
         ASSERT_EQ(f.WriteString("Server", "ServiceURL", "http://h/"), 0);
     }
-    std::filesystem::create_symlink("shared/Config.dat", Path());
+    std::error_code ec;
+    std::filesystem::create_symlink("shared/Config.dat", Path(), ec);
+    // Windows makes symbolic links only for administrators (Wine not at all).
+    if (ec == std::errc::function_not_supported || ec == std::errc::operation_not_permitted)
+        GTEST_SKIP() << "this system makes no symbolic links: " << ec.message();
+    ASSERT_FALSE(ec) << ec.message();
     CCryptConfigFile f(Path(), "");
     ASSERT_EQ(f.WriteString("Update", "Version", "2.0"), 0) << f.LastError();
     EXPECT_EQ(f.EraseSection("Server"), 0);

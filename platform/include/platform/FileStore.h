@@ -7,6 +7,7 @@
 // the old or the new content, never a mix, and writers in several processes
 // never lose each other's changes.
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -17,6 +18,20 @@ namespace zeva {
 // The whole content of a regular file, or nothing when it cannot be read or
 // is something else (a FIFO, a device, a directory).
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+// What tells one version of a file from the next: every write replaces the
+// file, so the file itself (device and inode, or volume and file index), its
+// size and its modification time change together.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    std::int64_t size = -1;
+    std::int64_t mtimeNs = -1;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of what the path names now; nothing when it does not exist.
+std::optional<FileIdentity> IdentifyFile(const std::filesystem::path& path);
 
 // Edits the file under its lock. `edit` receives the current content (empty
 // when the file is missing) and returns the new content, or nothing to leave
