@@ -211,9 +211,10 @@ int Verify(const fs::path& dir) {
         due = signedCatalog.Entries().size();
     }
     std::printf("evaluation today (unsigned, %d files): %.3f s\n", kFiles, today);
-    std::printf("signed: signature check + evaluation: %.3f s; SHA256 of the %zu fetched files: "
-                "%.4f s\n",
-                check, due, digests);
+    std::printf(
+        "signed: signature check + evaluation: %.3f s; SHA256 of the %zu fetched files: "
+        "%.4f s\n",
+        check, due, digests);
     std::printf("verification cost ratio signed/today: %.2f (1.00: free; best of 3 each)\n",
                 (check + digests) / today);
     return 0;
@@ -227,7 +228,8 @@ int Resume(unsigned seed) {
     std::uniform_int_distribution<size_t> point(1, kSize - 1);
     std::vector<size_t> cuts{point(random), point(random), point(random)};
     std::sort(cuts.begin(), cuts.end());
-    const fs::path out = fs::temp_directory_path() / ("bench_update_resume." + std::to_string(::getpid()));
+    const fs::path out =
+        fs::temp_directory_path() / ("bench_update_resume." + std::to_string(::getpid()));
     fs::create_directories(out);
     size_t bytes[2] = {0, 0};
     int calls[2] = {0, 0};
@@ -257,10 +259,11 @@ int Resume(unsigned seed) {
         bytes[resume] = server.BytesServed("/1/big.bin");
     }
     fs::remove_all(out);
-    std::printf("50 MB file cut at %.1f, %.1f and %.1f MB (seed %u)\n", static_cast<double>(cuts[0]) / 1e6,
-                static_cast<double>(cuts[1]) / 1e6, static_cast<double>(cuts[2]) / 1e6, seed);
-    std::printf("without resume: %.1f MB fetched in %d calls\n", static_cast<double>(bytes[0]) / 1e6,
-                calls[0]);
+    std::printf("50 MB file cut at %.1f, %.1f and %.1f MB (seed %u)\n",
+                static_cast<double>(cuts[0]) / 1e6, static_cast<double>(cuts[1]) / 1e6,
+                static_cast<double>(cuts[2]) / 1e6, seed);
+    std::printf("without resume: %.1f MB fetched in %d calls\n",
+                static_cast<double>(bytes[0]) / 1e6, calls[0]);
     std::printf("with resume:    %.1f MB fetched in %d call\n", static_cast<double>(bytes[1]) / 1e6,
                 calls[1]);
     std::printf("bytes fetched ratio with/without resume: %.2f (goal: with resume = file size)\n",
@@ -288,8 +291,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_update: %s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr,
-                 "usage: bench_update generate DIR | evaluate DIR | verify DIR | fetch PORT DIR COUNT |"
-                 " resume [SEED]\n");
+    std::fprintf(
+        stderr,
+        "usage: bench_update generate DIR | evaluate DIR | verify DIR | fetch PORT DIR COUNT |"
+        " resume [SEED]\n");
     return 2;
 }

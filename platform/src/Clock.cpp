@@ -46,16 +46,18 @@ SystemClock::~SystemClock() {
 }
 
 Clock::TimePoint SystemClock::Now() const {
-    return std::chrono::duration_cast<TimePoint>(std::chrono::steady_clock::now().time_since_epoch());
+    return std::chrono::duration_cast<TimePoint>(
+        std::chrono::steady_clock::now().time_since_epoch());
 }
 
-bool SystemClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, TimePoint deadline,
-                            const std::function<bool()>& done) {
+bool SystemClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                            TimePoint deadline, const std::function<bool()>& done) {
     if (deadline == kForever) {
         cv.wait(lock, done);
         return true;
     }
-    const auto when = std::chrono::steady_clock::time_point(std::chrono::duration_cast<std::chrono::steady_clock::duration>(deadline));
+    const auto when = std::chrono::steady_clock::time_point(
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(deadline));
     return cv.wait_until(lock, when, done);
 }
 
@@ -82,8 +84,9 @@ void SystemClock::AlarmLoop() {
         }
         const TimePoint due = alarms_.begin()->first;
         if (Now() < due) {
-            wake_.wait_until(lock, std::chrono::steady_clock::time_point(
-                                       std::chrono::duration_cast<std::chrono::steady_clock::duration>(due)));
+            wake_.wait_until(
+                lock, std::chrono::steady_clock::time_point(
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(due)));
             continue;
         }
         auto fn = std::move(alarms_.begin()->second.second);
@@ -105,8 +108,8 @@ Clock::TimePoint ManualClock::Now() const {
     return now_;
 }
 
-bool ManualClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, TimePoint deadline,
-                            const std::function<bool()>& done) {
+bool ManualClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                            TimePoint deadline, const std::function<bool()>& done) {
     {
         std::lock_guard<std::mutex> g(mutex_);
         waiters_.insert(&cv);
@@ -191,10 +194,16 @@ Clock& GetClock() {
     return c != nullptr ? *c : system;
 }
 
-void SetClock(Clock* clock) { g_clock.store(clock, std::memory_order_release); }
+void SetClock(Clock* clock) {
+    g_clock.store(clock, std::memory_order_release);
+}
 
-std::uint32_t GetTickCount() { return static_cast<std::uint32_t>(GetClock().Now().count()); }
+std::uint32_t GetTickCount() {
+    return static_cast<std::uint32_t>(GetClock().Now().count());
+}
 
-void Sleep(std::uint32_t ms) { GetClock().SleepFor(Clock::Duration(ms)); }
+void Sleep(std::uint32_t ms) {
+    GetClock().SleepFor(Clock::Duration(ms));
+}
 
 }  // namespace zeva

@@ -4,7 +4,8 @@
 
 namespace zeva {
 
-Event::Event(bool manualReset, bool initialState) : manualReset_(manualReset), state_(initialState) {}
+Event::Event(bool manualReset, bool initialState)
+    : manualReset_(manualReset), state_(initialState) {}
 
 void Event::Set() {
     {

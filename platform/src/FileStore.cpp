@@ -156,9 +156,10 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
 std::optional<FileIdentity> IdentifyFile(const fs::path& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-                        static_cast<std::int64_t>(st.st_size),
-                        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+    return FileIdentity{
+        static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+        static_cast<std::int64_t>(st.st_size),
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
 }
 
 bool RewriteFile(const fs::path& givenPath,

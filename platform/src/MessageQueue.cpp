@@ -233,7 +233,9 @@ void KillTimersOf(HWND hwnd) {
 
 namespace detail {
 
-std::size_t HandlePendingSent() { return HandleSent(CurrentQueue()); }
+std::size_t HandlePendingSent() {
+    return HandleSent(CurrentQueue());
+}
 
 HWND CreateRemoteWindowHandle(RemoteForwarder forward) {
     auto rec = std::make_shared<WindowRecord>();
@@ -263,7 +265,9 @@ void DestroyWindowHandle(HWND hwnd) {
     KillTimersOf(hwnd);
 }
 
-bool IsWindow(HWND hwnd) { return FindRecord(hwnd) != nullptr; }
+bool IsWindow(HWND hwnd) {
+    return FindRecord(hwnd) != nullptr;
+}
 
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto rec = FindRecord(hwnd);
@@ -330,7 +334,9 @@ bool GetMessage(MSG& msg) {
     }
 }
 
-LRESULT DispatchMessage(const MSG& msg) { return CallProc(FindRecord(msg.hwnd), msg); }
+LRESULT DispatchMessage(const MSG& msg) {
+    return CallProc(FindRecord(msg.hwnd), msg);
+}
 
 void PostQuitMessage(int exitCode) {
     const auto q = CurrentQueue();
@@ -379,7 +385,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
     Clock& clock = GetClock();
     std::lock_guard<std::mutex> lock(Timers().mutex);
     const TimerKey key{hwnd, id};
-    if (auto it = Timers().timers.find(key); it != Timers().timers.end()) it->second.clock->CancelAlarm(it->second.alarm);
+    if (auto it = Timers().timers.find(key); it != Timers().timers.end())
+        it->second.clock->CancelAlarm(it->second.alarm);
     const Clock::Duration interval(elapseMs == 0 ? 1 : elapseMs);
     TimerEntry& e = Timers().timers[key];
     e = TimerEntry{&clock, 0, ++Timers().generation, interval, clock.Now() + interval};

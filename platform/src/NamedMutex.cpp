@@ -13,8 +13,8 @@ namespace zeva {
 std::unique_ptr<NamedMutex> NamedMutex::Create(const std::string& name) {
     std::string file;
     for (char c : name) {
-        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                          c == '-' || c == '_';
+        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
         file.push_back(safe ? c : '_');
     }
     const auto dir = UserRuntimeDirectory();

@@ -8,6 +8,8 @@
 
 namespace zeva {
 
-inline bool ProcessAlive(pid_t pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH); }
+inline bool ProcessAlive(pid_t pid) {
+    return pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH);
+}
 
 }  // namespace zeva

@@ -55,11 +55,16 @@ std::optional<fs::path> KeyDirectory(RegistryHive hive, std::string_view subKey)
 std::string Escape(std::string_view s) {
     std::string out;
     for (char c : s) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '\t') out += "\\t";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else out.push_back(c);
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out.push_back(c);
     }
     return out;
 }
@@ -90,7 +95,8 @@ std::vector<Entry> Parse(const std::string& text) {
     while (std::getline(in, line)) {
         const auto t1 = line.find('\t');
         if (t1 == std::string::npos || t1 + 2 >= line.size() || line[t1 + 2] != '\t') continue;
-        entries.push_back({Unescape(line.substr(0, t1)), line[t1 + 1], Unescape(line.substr(t1 + 3))});
+        entries.push_back(
+            {Unescape(line.substr(0, t1)), line[t1 + 1], Unescape(line.substr(t1 + 3))});
     }
     return entries;
 }
@@ -168,19 +174,20 @@ std::optional<std::string> RegistryKey::QueryString(std::string_view name) const
 bool RegistryKey::Set(std::string_view name, char type, const std::string& data) {
     const std::string utf8Name = AcpToUtf8(name);
     const std::string wanted = LowerAscii(utf8Name);
-    return RewriteFile(dir_ / kValuesFile, [&](const std::string& current) -> std::optional<std::string> {
-        auto entries = Parse(current);
-        bool replaced = false;
-        for (Entry& e : entries) {
-            if (LowerAscii(e.name) == wanted) {
-                e = {utf8Name, type, data};
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced) entries.push_back({utf8Name, type, data});
-        return Serialize(entries);
-    });
+    return RewriteFile(dir_ / kValuesFile,
+                       [&](const std::string& current) -> std::optional<std::string> {
+                           auto entries = Parse(current);
+                           bool replaced = false;
+                           for (Entry& e : entries) {
+                               if (LowerAscii(e.name) == wanted) {
+                                   e = {utf8Name, type, data};
+                                   replaced = true;
+                                   break;
+                               }
+                           }
+                           if (!replaced) entries.push_back({utf8Name, type, data});
+                           return Serialize(entries);
+                       });
 }
 
 bool RegistryKey::SetDword(std::string_view name, std::uint32_t value) {
@@ -194,14 +201,15 @@ bool RegistryKey::SetString(std::string_view name, std::string_view value) {
 bool RegistryKey::DeleteValue(std::string_view name) {
     const std::string wanted = LowerAscii(AcpToUtf8(name));
     bool found = false;
-    const bool ok = RewriteFile(dir_ / kValuesFile, [&](const std::string& current) -> std::optional<std::string> {
-        auto entries = Parse(current);
-        const auto before = entries.size();
-        std::erase_if(entries, [&](const Entry& e) { return LowerAscii(e.name) == wanted; });
-        found = entries.size() != before;
-        if (!found) return std::nullopt;
-        return Serialize(entries);
-    });
+    const bool ok = RewriteFile(
+        dir_ / kValuesFile, [&](const std::string& current) -> std::optional<std::string> {
+            auto entries = Parse(current);
+            const auto before = entries.size();
+            std::erase_if(entries, [&](const Entry& e) { return LowerAscii(e.name) == wanted; });
+            found = entries.size() != before;
+            if (!found) return std::nullopt;
+            return Serialize(entries);
+        });
     return ok && found;
 }
 

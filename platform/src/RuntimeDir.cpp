@@ -23,7 +23,8 @@ std::optional<fs::path> UserRuntimeDirectory() {
     ::mkdir(base.c_str(), 0700);
     struct stat st {};
     // lstat: a symbolic link planted by someone else is not followed.
-    if (::lstat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return std::nullopt;
+    if (::lstat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return std::nullopt;
     if ((st.st_mode & 077) != 0) ::chmod(base.c_str(), 0700);
     return base;
 }

@@ -27,7 +27,8 @@ fs::path FindInPath(const std::string& name) {
     size_t start = 0;
     while (start <= dirs.size()) {
         const size_t colon = dirs.find(':', start);
-        const std::string dir = dirs.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        const std::string dir =
+            dirs.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
         const fs::path candidate = fs::path(dir.empty() ? "." : dir) / name;
         if (::access(candidate.c_str(), X_OK) == 0) return candidate;
         if (colon == std::string::npos) break;
@@ -38,8 +39,8 @@ fs::path FindInPath(const std::string& name) {
 
 }  // namespace
 
-bool StartDetached(const fs::path& program, const std::vector<std::string>& args, const fs::path& workDir,
-                   std::string* error) {
+bool StartDetached(const fs::path& program, const std::vector<std::string>& args,
+                   const fs::path& workDir, std::string* error) {
     if (program.empty() || ::access(program.c_str(), X_OK) != 0) {
         SetError(error, "cannot run " + program.string() + ": " + std::strerror(errno));
         return false;
@@ -123,14 +124,15 @@ std::vector<std::string> SplitCommandLine(const std::string& parameters) {
     return out;
 }
 
-bool ShellExecuteOpen(const std::string& file, const std::string& parameters, const std::string& directory,
-                      std::string* error) {
+bool ShellExecuteOpen(const std::string& file, const std::string& parameters,
+                      const std::string& directory, std::string* error) {
     return StartDetached(NativePath(file), SplitCommandLine(parameters),
                          directory.empty() ? fs::path() : NativePath(directory), error);
 }
 
 bool OpenUrl(const std::string& url, std::string* error) {
-    const bool allowed = url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0 || url.rfind("file://", 0) == 0;
+    const bool allowed = url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0 ||
+                         url.rfind("file://", 0) == 0;
     if (!allowed) {
         SetError(error, "not a web address: " + url);
         return false;

@@ -23,7 +23,8 @@ TEST(ManualClock, AdvanceRunsAlarmsInDueOrderAtTheirTimes) {
     clock.AddAlarm(Clock::TimePoint(100), [&] {
         fired.emplace_back('a', clock.Now().count());
         // An alarm added while advancing still runs in order within the same advance.
-        clock.AddAlarm(Clock::TimePoint(200), [&] { fired.emplace_back('b', clock.Now().count()); });
+        clock.AddAlarm(Clock::TimePoint(200),
+                       [&] { fired.emplace_back('b', clock.Now().count()); });
     });
     const auto late = clock.AddAlarm(Clock::TimePoint(250), [&] { fired.emplace_back('x', 0); });
     clock.CancelAlarm(late);

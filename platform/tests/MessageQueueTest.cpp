@@ -27,13 +27,14 @@ public:
     explicit LoopThread(zeva::WindowProc proc) {
         std::promise<HWND> created;
         thread_ = std::thread([&created, proc = std::move(proc)]() mutable {
-            HWND h = zeva::CreateWindowHandle([proc](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-                if (m == zeva::WM_CLOSE) {
-                    zeva::PostQuitMessage(0);
-                    return 0;
-                }
-                return proc(w, m, wp, lp);
-            });
+            HWND h =
+                zeva::CreateWindowHandle([proc](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+                    if (m == zeva::WM_CLOSE) {
+                        zeva::PostQuitMessage(0);
+                        return 0;
+                    }
+                    return proc(w, m, wp, lp);
+                });
             created.set_value(h);
             zeva::RunMessageLoop();
         });
@@ -81,13 +82,15 @@ TEST(MessageQueue, SendMessageFromAnotherThreadReturnsTheHandlersResult) {
     EXPECT_NE(handledOn.load(), std::this_thread::get_id());
 
     // On the owner's thread the procedure is called directly.
-    HWND local = zeva::CreateWindowHandle([](HWND, UINT, WPARAM w, LPARAM) -> LRESULT { return static_cast<LRESULT>(w) + 1; });
+    HWND local = zeva::CreateWindowHandle(
+        [](HWND, UINT, WPARAM w, LPARAM) -> LRESULT { return static_cast<LRESULT>(w) + 1; });
     EXPECT_EQ(zeva::SendMessage(local, zeva::WM_USER, 41, 0), 42);
     zeva::DestroyWindowHandle(local);
 }
 
 TEST(MessageQueue, TwoThreadsSendingToEachOtherDoNotDeadlock) {
-    HWND mine = zeva::CreateWindowHandle([](HWND, UINT, WPARAM w, LPARAM) -> LRESULT { return static_cast<LRESULT>(w) + 100; });
+    HWND mine = zeva::CreateWindowHandle(
+        [](HWND, UINT, WPARAM w, LPARAM) -> LRESULT { return static_cast<LRESULT>(w) + 100; });
     LoopThread other([&](HWND, UINT, WPARAM w, LPARAM) -> LRESULT {
         // While this thread's caller waits for us, we send back to it.
         return zeva::SendMessage(mine, zeva::WM_USER, w, 0) + 1;
@@ -107,7 +110,8 @@ TEST(MessageQueue, PostsFromManyThreadsKeepEachSendersOrder) {
     std::vector<std::thread> senders;
     for (int s = 0; s < kSenders; ++s) {
         senders.emplace_back([h, s] {
-            for (int i = 0; i < kEach; ++i) zeva::PostMessage(h, zeva::WM_USER, static_cast<WPARAM>(s), i);
+            for (int i = 0; i < kEach; ++i)
+                zeva::PostMessage(h, zeva::WM_USER, static_cast<WPARAM>(s), i);
         });
     }
     for (auto& t : senders) t.join();
@@ -125,11 +129,13 @@ TEST(MessageQueue, SenderIsReleasedWhenTheOwnerThreadEnds) {
     std::promise<HWND> created;
     std::promise<void> proceed;
     std::thread owner([&] {
-        created.set_value(zeva::CreateWindowHandle([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 1; }));
+        created.set_value(
+            zeva::CreateWindowHandle([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 1; }));
         proceed.get_future().wait();  // never pumps its queue, then ends
     });
     HWND h = created.get_future().get();
-    auto result = std::async(std::launch::async, [h] { return zeva::SendMessage(h, zeva::WM_USER, 0, 0); });
+    auto result =
+        std::async(std::launch::async, [h] { return zeva::SendMessage(h, zeva::WM_USER, 0, 0); });
     proceed.set_value();
     owner.join();
     EXPECT_EQ(result.get(), 0);

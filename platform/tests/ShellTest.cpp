@@ -18,7 +18,8 @@ TEST(Shell, StartsADetachedProgramWithArgumentsInItsDirectory) {
     WriteFile(dir / "prog.sh", "#!/bin/sh\necho \"$PWD $1 $2\" > out.tmp && mv out.tmp out.txt\n");
     std::filesystem::permissions(dir / "prog.sh", std::filesystem::perms::owner_all);
     std::string error;
-    ASSERT_TRUE(zeva::StartDetached(dir / "prog.sh", {"-AutoRun", "two words"}, dir.path(), &error)) << error;
+    ASSERT_TRUE(zeva::StartDetached(dir / "prog.sh", {"-AutoRun", "two words"}, dir.path(), &error))
+        << error;
     // The program runs on its own; wait (bounded) for the file it writes.
     for (int i = 0; i < 500 && !std::filesystem::exists(dir / "out.txt"); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

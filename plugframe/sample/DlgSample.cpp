@@ -50,10 +50,19 @@ void sample::RegisterResources() {
 
 CDlgSample::CDlgSample() : CDlgSubPage(kTemplateId, nullptr) {
     RegisterResources();
-    Bind({{kIdTitle, &title_}, {kIdClose, &close_}, {kIdGreet, &greet_}, {kIdStart, &start_},
-          {kIdNotice, &notice_}, {kIdQuit, &quit_}, {kIdIcon, &icon_}, {kIdName, &name_},
-          {kIdGreeting, &greeting_}, {kIdPlan, &plan_}, {kIdChecks, &checks_},
-          {kIdProgress, &progress_}, {kIdPercent, &percent_}});
+    Bind({{kIdTitle, &title_},
+          {kIdClose, &close_},
+          {kIdGreet, &greet_},
+          {kIdStart, &start_},
+          {kIdNotice, &notice_},
+          {kIdQuit, &quit_},
+          {kIdIcon, &icon_},
+          {kIdName, &name_},
+          {kIdGreeting, &greeting_},
+          {kIdPlan, &plan_},
+          {kIdChecks, &checks_},
+          {kIdProgress, &progress_},
+          {kIdPercent, &percent_}});
     HandleClick(kIdGreet, [this] { Greet(); });
     HandleClick(kIdStart, [this] { StartChecks(); });
     HandleClick(kIdNotice, [this] {
@@ -93,13 +102,15 @@ BOOL CDlgSample::OnInitDialog() {
 
 void CDlgSample::Greet() {
     const std::string name = name_.GetWindowText();
-    greeting_.SetWindowText(name.empty() ? Acp("请先输入姓名。") : Acp("您好，") + name + Acp("！"));
+    greeting_.SetWindowText(name.empty() ? Acp("请先输入姓名。")
+                                         : Acp("您好，") + name + Acp("！"));
 }
 
 void CDlgSample::StartChecks() {
     progress_.SetPos(0);
     percent_.SetWindowText("0%");
-    for (int row = 0; row < checks_.GetItemCount(); ++row) checks_.SetItemText(row, 1, Acp("检测中..."));
+    for (int row = 0; row < checks_.GetItemCount(); ++row)
+        checks_.SetItemText(row, 1, Acp("检测中..."));
     start_.EnableWindow(0);
     SetTimer(kProgressTimer, kProgressStepMs);
 }

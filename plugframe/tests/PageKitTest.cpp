@@ -8,10 +8,10 @@
 #include <mutex>
 #include <thread>
 
-#include "Gate.h"
 #include "AsyncCalls.h"
 #include "Controls.h"
 #include "DlgSubPage.h"
+#include "Gate.h"
 #include "HeadlessRenderer.h"
 #include "PageSkin.h"
 #include "PlugContract.h"
@@ -24,7 +24,8 @@ using namespace zeva::ui;
 namespace {
 
 constexpr UINT kTemplate = 20900;
-constexpr UINT kIdLabel = 20901, kIdEdit = 20902, kIdCombo = 20903, kIdGo = 20904, kIdHidden = 20905;
+constexpr UINT kIdLabel = 20901, kIdEdit = 20902, kIdCombo = 20903, kIdGo = 20904,
+               kIdHidden = 20905;
 constexpr UINT kMsgPing = WM_USER + 0x25B;
 
 void RegisterKitTemplate() {
@@ -46,7 +47,11 @@ class KitPage : public CDlgSubPage {
 public:
     KitPage() : CDlgSubPage(kTemplate) {
         RegisterKitTemplate();
-        Bind({{kIdLabel, &label}, {kIdEdit, &edit}, {kIdCombo, &combo}, {kIdGo, &go}, {kIdHidden, &hidden}});
+        Bind({{kIdLabel, &label},
+              {kIdEdit, &edit},
+              {kIdCombo, &combo},
+              {kIdGo, &go},
+              {kIdHidden, &hidden}});
         HandleClick(kIdGo, [this] { ++clicks; });
         HandleChange(kIdEdit, [this] { lastEdit = edit.GetWindowText(); });
         HandleChange(kIdCombo, [this] { lastPick = combo.GetCurSel(); });
@@ -206,7 +211,8 @@ TEST(PageKit, AWorkThatThrowsDeliversNothingAndDoesNotEndTheProgram) {
     KitPage page;
     ASSERT_TRUE(page.CreateSubWindow(kTemplate, nullptr));
     bool delivered = false;
-    page.RunAsync([]() -> int { throw std::runtime_error("no network"); }, [&](int) { delivered = true; });
+    page.RunAsync([]() -> int { throw std::runtime_error("no network"); },
+                  [&](int) { delivered = true; });
     plug::AsyncCalls::WaitForWorkers();
     driver.Pump();
     EXPECT_FALSE(delivered);

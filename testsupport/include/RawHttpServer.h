@@ -54,7 +54,6 @@ private:
     std::thread thread_;
 };
 
-
 // The request with the Host header's port replaced by "@PORT@", so expected
 // files do not depend on the port the test server got.
 std::string NormalizePort(std::string request, int port);

@@ -120,7 +120,8 @@ private:
         std::string s;
         for (const auto& [name, content] : files) {
             auto forged = md5Override.find(name);
-            s += "[" + name + "]\nMD5=" + (forged != md5Override.end() ? forged->second : Md5Of(content));
+            s += "[" + name +
+                 "]\nMD5=" + (forged != md5Override.end() ? forged->second : Md5Of(content));
             if (sha256) s += "\nSHA256=" + Sha256Of(content);
             s += "\nSIZE=" + std::to_string(content.size()) + "\nMODIFYTIME=2026-12-01 10:00:00\n";
             if (!plugin) continue;

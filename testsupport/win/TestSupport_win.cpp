@@ -1,8 +1,8 @@
 // The parts of the test support that ask Windows: scratch folders (named in
 // UTF-16), the environment (both the C runtime's copy and the process's, as
 // programs started by a test read the latter) and a closed loopback port.
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <random>
 #include <stdexcept>
@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 std::wstring Wide(const std::string& utf8) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
     return out;
@@ -34,7 +35,8 @@ void SetVariable(const std::string& name, const std::optional<std::string>& valu
 TempDir::TempDir() {
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate = fs::temp_directory_path() / (L"zeva-test-" + std::to_wstring(rd()));
+        const fs::path candidate =
+            fs::temp_directory_path() / (L"zeva-test-" + std::to_wstring(rd()));
         if (CreateDirectoryW(candidate.c_str(), nullptr)) {
             path_ = candidate;
             return;

@@ -133,8 +133,8 @@ IniDocument IniDocument::ParseText(std::string_view text) {
             if (close == std::string_view::npos) continue;
             const std::string_view name = Trim(line.substr(1, close - 1));
             const auto it = doc.sectionIndex_.find(Folded(name));
-            current = it != doc.sectionIndex_.end() ? it->second
-                                                    : doc.AppendSection(std::string(name));
+            current =
+                it != doc.sectionIndex_.end() ? it->second : doc.AppendSection(std::string(name));
             continue;
         }
         const auto eq = line.find('=');

@@ -17,7 +17,9 @@ using zeva::test::TempDir;
 
 namespace {
 
-std::string Key(int writer, int i) { return "w" + std::to_string(writer) + "k" + std::to_string(i); }
+std::string Key(int writer, int i) {
+    return "w" + std::to_string(writer) + "k" + std::to_string(i);
+}
 
 TEST(ConcurrentWrite, FourProcessesWritingDistinctKeysLoseNothing) {
     TempDir dir;
@@ -31,7 +33,8 @@ TEST(ConcurrentWrite, FourProcessesWritingDistinctKeysLoseNothing) {
         if (pid == 0) {
             CCryptConfigFile f(path, "");
             int failures = 0;
-            for (int i = 0; i < kWrites; ++i) failures += f.WriteString("S", Key(w, i), std::to_string(i)) != 0;
+            for (int i = 0; i < kWrites; ++i)
+                failures += f.WriteString("S", Key(w, i), std::to_string(i)) != 0;
             ::_exit(failures == 0 ? 0 : 1);
         }
         children.push_back(pid);
@@ -63,13 +66,15 @@ TEST(ConcurrentWrite, AWriterKilledMidWriteLeavesAReadableFile) {
         if (pid == 0) {
             CCryptConfigFile f(path, "");
             // Values grow so that writes take long enough to be interrupted.
-            for (int i = written;; ++i) f.WriteString("S", "k" + std::to_string(i), std::string(2000, 'x'));
+            for (int i = written;; ++i)
+                f.WriteString("S", "k" + std::to_string(i), std::string(2000, 'x'));
         }
         std::this_thread::sleep_for(std::chrono::microseconds(2000 + rng() % 20000));
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
 
-        ASSERT_NE(zeva::cfg::InspectCryptFile(path), zeva::cfg::StoreState::Unreadable) << "round " << round;
+        ASSERT_NE(zeva::cfg::InspectCryptFile(path), zeva::cfg::StoreState::Unreadable)
+            << "round " << round;
         // What is there is every key written before the kill, in order.
         CCryptConfigFile f(path, "");
         std::vector<std::string> keys;

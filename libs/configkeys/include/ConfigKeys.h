@@ -54,7 +54,9 @@ inline constexpr char kSectionWebTest[] = "WebTest";
 
 // SpeedTest.dat
 inline constexpr char kSectionArea[] = "Area";
-inline std::string DefaultArea() { return Acp("未知"); }
+inline std::string DefaultArea() {
+    return Acp("未知");
+}
 inline constexpr char kSectionHttp[] = "Http";
 
 // UserData.dat (the service client library's local result cache)
@@ -90,7 +92,9 @@ inline constexpr char kKeySize[] = "SIZE";
 inline constexpr char kKeyModifyTime[] = "MODIFYTIME";
 
 // plug\PlugConfig.dat, ProvincePlug\ProvincePlugConfig.dat
-inline std::string SectionPlugCatalog() { return Acp("功能大全细"); }
+inline std::string SectionPlugCatalog() {
+    return Acp("功能大全细");
+}
 inline constexpr char kKeyPlugNum[] = "PlugNum";
 inline constexpr char kKeyPlugModuleName[] = "PlugModuleName";
 inline constexpr char kKeyNormalImage[] = "NormalImage";

@@ -41,7 +41,8 @@ struct LookupOptions {
 // computer name first, else the multicast DNS name, else the DNS name.
 // Returns when every address has its best possible answer, when the budget
 // is spent, or soon after `cancelled` reads true.
-std::vector<FoundName> LookupNames(const std::vector<std::string>& ips, const LookupOptions& options,
+std::vector<FoundName> LookupNames(const std::vector<std::string>& ips,
+                                   const LookupOptions& options,
                                    const std::function<bool()>& cancelled = {});
 
 // Longest name kept, in characters.

@@ -5,10 +5,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 
 namespace zeva::netnames {
 
@@ -27,8 +27,8 @@ void Append(Packet& p, const Packet& more) {
 }
 
 // The question's name as text and its type, or false.
-bool ReadQuestion(const std::uint8_t* data, std::size_t size, std::string& name, std::uint16_t& type,
-                  std::size_t& end) {
+bool ReadQuestion(const std::uint8_t* data, std::size_t size, std::string& name,
+                  std::uint16_t& type, std::size_t& end) {
     if (size < 12 || ((data[4] << 8) | data[5]) < 1) return false;
     std::size_t pos = 12;
     std::string text;
@@ -92,7 +92,8 @@ void NameResponder::Serve() {
         if (!(fds[0].revents & POLLIN)) continue;
         sockaddr_in from{};
         socklen_t len = sizeof from;
-        const ssize_t n = recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
+        const ssize_t n =
+            recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
         if (n <= 0) continue;
         Packet reply;
         Answer(buf, static_cast<std::size_t>(n), reply);

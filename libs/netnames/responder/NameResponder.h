@@ -21,11 +21,12 @@ class NameResponder {
 public:
     struct Config {
         std::string bindIp = "127.0.0.1";
-        std::uint16_t port = 0;  // 0: any free port
-        std::vector<NetBiosName> netbios;  // empty: node status goes unanswered
+        std::uint16_t port = 0;                  // 0: any free port
+        std::vector<NetBiosName> netbios;        // empty: node status goes unanswered
         std::map<std::string, std::string> ptr;  // address -> name for reverse look-ups
-        bool mdnsStyle = false;  // answer as a multicast DNS responder (cache-flush class, no question)
-        int delayMs = 0;         // answer this late
+        bool mdnsStyle =
+            false;        // answer as a multicast DNS responder (cache-flush class, no question)
+        int delayMs = 0;  // answer this late
     };
 
     explicit NameResponder(Config config);

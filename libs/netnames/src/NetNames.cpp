@@ -34,9 +34,7 @@ struct Slot {
 
 class UdpSocket {
 public:
-    UdpSocket() {
-        fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    }
+    UdpSocket() { fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
     ~UdpSocket() {
         if (fd_ >= 0) close(fd_);
     }
@@ -78,7 +76,8 @@ void ReadAnswers(int fd, Search& search, bool netbios) {
     for (;;) {
         sockaddr_in from{};
         socklen_t len = sizeof from;
-        const ssize_t n = recvfrom(fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
+        const ssize_t n =
+            recvfrom(fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
         if (n <= 0) return;
         std::uint16_t id = 0;
         bool response = false;
@@ -165,7 +164,8 @@ bool Finished(const Search& s) {
 
 }  // namespace
 
-std::vector<FoundName> LookupNames(const std::vector<std::string>& ips, const LookupOptions& options,
+std::vector<FoundName> LookupNames(const std::vector<std::string>& ips,
+                                   const LookupOptions& options,
                                    const std::function<bool()>& cancelled) {
     Search search;
     search.options = options;
@@ -190,8 +190,8 @@ std::vector<FoundName> LookupNames(const std::vector<std::string>& ips, const Lo
         if (dns->get()) {
             for (std::size_t i = 0; i < search.slots.size(); ++i) {
                 queries[i].slot = &search.slots[i];
-                ares_gethostbyaddr(dns->get(), &search.slots[i].addr, sizeof(in_addr), AF_INET, OnHost,
-                                   &queries[i]);
+                ares_gethostbyaddr(dns->get(), &search.slots[i].addr, sizeof(in_addr), AF_INET,
+                                   OnHost, &queries[i]);
             }
         } else {
             for (Slot& s : search.slots) s.dnsDone = true;
@@ -208,10 +208,12 @@ std::vector<FoundName> LookupNames(const std::vector<std::string>& ips, const Lo
                 const Slot& s = search.slots[i];
                 const auto index = static_cast<std::uint16_t>(i);
                 if (options.netbios && s.netbios.empty())
-                    nb.SendTo(BuildNodeStatusQuery(static_cast<std::uint16_t>(search.nbBase + index)), s.addr,
-                              options.netbiosPort);
+                    nb.SendTo(
+                        BuildNodeStatusQuery(static_cast<std::uint16_t>(search.nbBase + index)),
+                        s.addr, options.netbiosPort);
                 if (options.mdns && s.mdns.empty())
-                    mdns.SendTo(BuildPtrQuery(static_cast<std::uint16_t>(search.mdnsBase + index), s.ip, false),
+                    mdns.SendTo(BuildPtrQuery(static_cast<std::uint16_t>(search.mdnsBase + index),
+                                              s.ip, false),
                                 s.addr, options.mdnsPort);
             }
             nextSend = now + std::chrono::milliseconds(std::max(50, options.resendMs));
@@ -230,9 +232,11 @@ std::vector<FoundName> LookupNames(const std::vector<std::string>& ips, const Lo
             if (ev) fds.push_back({aresSocks[i], ev, 0});
         }
         // Short waits keep the search responsive to cancellation.
-        auto wait = std::min({deadline, nextSend, SteadyClock::now() + std::chrono::milliseconds(50)}) -
-                    SteadyClock::now();
-        int waitMs = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(wait).count());
+        auto wait =
+            std::min({deadline, nextSend, SteadyClock::now() + std::chrono::milliseconds(50)}) -
+            SteadyClock::now();
+        int waitMs =
+            static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(wait).count());
         if (dns && dns->get()) {
             timeval max{0, waitMs * 1000}, tv{};
             if (timeval* t = ares_timeout(dns->get(), &max, &tv))
@@ -247,8 +251,10 @@ std::vector<FoundName> LookupNames(const std::vector<std::string>& ips, const Lo
             for (std::size_t i = 2; i < fds.size(); ++i) {
                 if (!fds[i].revents) continue;
                 any = true;
-                ares_process_fd(dns->get(), (fds[i].revents & (POLLIN | POLLERR | POLLHUP)) ? fds[i].fd : ARES_SOCKET_BAD,
-                                (fds[i].revents & POLLOUT) ? fds[i].fd : ARES_SOCKET_BAD);
+                ares_process_fd(
+                    dns->get(),
+                    (fds[i].revents & (POLLIN | POLLERR | POLLHUP)) ? fds[i].fd : ARES_SOCKET_BAD,
+                    (fds[i].revents & POLLOUT) ? fds[i].fd : ARES_SOCKET_BAD);
             }
             // Lets c-ares retry or give up queries whose time ran out.
             if (!any) ares_process_fd(dns->get(), ARES_SOCKET_BAD, ARES_SOCKET_BAD);

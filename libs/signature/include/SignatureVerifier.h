@@ -22,8 +22,7 @@ public:
 
     // 0 when a key verifies `signatureText` (base64 of 64 bytes, surrounding
     // whitespace allowed) over `data`; -1 with the reason otherwise.
-    int Verify(const std::string& data, const std::string& signatureText,
-               std::string& error) const;
+    int Verify(const std::string& data, const std::string& signatureText, std::string& error) const;
 
 private:
     std::vector<std::string> keys_;  // raw 32 bytes each

@@ -23,7 +23,8 @@ std::string Base64Encode(const std::string& bytes) {
     std::vector<unsigned char> out(4 * ((bytes.size() + 2) / 3) + 1);
     const int n = EVP_EncodeBlock(out.data(), reinterpret_cast<const unsigned char*>(bytes.data()),
                                   static_cast<int>(bytes.size()));
-    return std::string(reinterpret_cast<const char*>(out.data()), n > 0 ? static_cast<size_t>(n) : 0);
+    return std::string(reinterpret_cast<const char*>(out.data()),
+                       n > 0 ? static_cast<size_t>(n) : 0);
 }
 
 bool Base64Decode(const std::string& text, std::string& bytes) {

@@ -78,7 +78,8 @@ int SigningKey::Save(const std::string& path, std::string& error) const {
     PKey key = PrivateKey(privateKey_);
     Bio mem(BIO_new(BIO_s_mem()), &BIO_free);
     if (!key || !mem ||
-        PEM_write_bio_PrivateKey(mem.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) != 1) {
+        PEM_write_bio_PrivateKey(mem.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) !=
+            1) {
         error = OpenSslError("cannot encode the private key");
         return -1;
     }
@@ -110,7 +111,8 @@ int SigningKey::Save(const std::string& path, std::string& error) const {
 }
 
 int SigningKey::Load(const std::string& path, std::string& error) {
-    std::unique_ptr<FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
     if (!file) {
         error = path + ": " + std::strerror(errno);
         return -1;

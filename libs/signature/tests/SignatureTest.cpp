@@ -34,18 +34,11 @@ TEST(Base64, StrictDecodingAcceptsOnlyCanonicalText) {
         std::string bytes;
     };
     for (const Case& c : {
-             Case{"YWJj", true, "abc"},
-             Case{"YWI=", true, "ab"},
-             Case{"YQ==", true, "a"},
-             Case{"  YWJj\r\n", true, "abc"},
-             Case{"", false, ""},
-             Case{"YW Jj", false, ""},
-             Case{"YWJ", false, ""},
-             Case{"YQ=a", false, ""},
-             Case{"Y===", false, ""},
+             Case{"YWJj", true, "abc"}, Case{"YWI=", true, "ab"}, Case{"YQ==", true, "a"},
+             Case{"  YWJj\r\n", true, "abc"}, Case{"", false, ""}, Case{"YW Jj", false, ""},
+             Case{"YWJ", false, ""}, Case{"YQ=a", false, ""}, Case{"Y===", false, ""},
              Case{"YR==", false, ""},  // unused bits set: not the canonical form of "a"
-             Case{"YWJj!", false, ""},
-             Case{"-_8=", false, ""},  // the URL alphabet is not ours
+             Case{"YWJj!", false, ""}, Case{"-_8=", false, ""},  // the URL alphabet is not ours
          }) {
         SCOPED_TRACE(c.text);
         std::string out;
@@ -104,8 +97,8 @@ TEST(Signature, UnusablePublicKeysAreRefusedWithTheirText) {
     SigningKey key;
     const std::string pub = NewKey(key);
     for (const std::string& keys :
-         {std::string(""), std::string("abc"), pub + ",", "," + pub, pub.substr(0, 40) + "AAAA=",
-          zeva::Base64Encode(std::string(31, 'k'))}) {
+         {std::string(""), std::string("abc"), pub + ",", "," + pub,
+          pub.substr(0, 40) + "AAAA=", zeva::Base64Encode(std::string(31, 'k'))}) {
         SCOPED_TRACE(keys);
         SignatureVerifier verifier;
         std::string error;

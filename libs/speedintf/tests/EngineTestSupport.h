@@ -25,7 +25,8 @@ namespace enginetest {
 class LoopbackServer : public zeva::test::LoopbackHttpServer {
 public:
     // The routes are set up before this object is: they may only keep `self`.
-    LoopbackServer() : LoopbackHttpServer([this](httplib::Server& server) { Routes(this, server); }) {}
+    LoopbackServer()
+        : LoopbackHttpServer([this](httplib::Server& server) { Routes(this, server); }) {}
     ~LoopbackServer() override { Stop(); }
     int requests() const { return requests_; }
     void OpenGate() { gate_ = true; }

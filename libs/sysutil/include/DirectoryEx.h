@@ -21,5 +21,6 @@ public:
     // the wildcard `pattern` ('*', '?', '[...]', case-insensitive); with
     // `recursive` the subfolders are searched too (symbolic links to folders
     // are not followed). Results are sorted by path.
-    static int SearchFile(std::string dir, bool recursive, std::string pattern, std::vector<std::string>& out);
+    static int SearchFile(std::string dir, bool recursive, std::string pattern,
+                          std::vector<std::string>& out);
 };

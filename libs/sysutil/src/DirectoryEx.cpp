@@ -32,7 +32,8 @@ int CDirectoryEx::GetFilePath(std::string path, std::string& folder) {
         return 0;
     }
     folder = zeva::AcpPath(native.parent_path());
-    if (folder.empty() || folder.back() != zeva::kPathSeparator) folder.push_back(zeva::kPathSeparator);
+    if (folder.empty() || folder.back() != zeva::kPathSeparator)
+        folder.push_back(zeva::kPathSeparator);
     return 0;
 }
 
@@ -53,19 +54,22 @@ int CDirectoryEx::DeleteDirectory(std::string dir) {
     return ec ? -1 : 0;
 }
 
-int CDirectoryEx::SearchFile(std::string dir, bool recursive, std::string pattern, std::vector<std::string>& out) {
+int CDirectoryEx::SearchFile(std::string dir, bool recursive, std::string pattern,
+                             std::vector<std::string>& out) {
     std::error_code ec;
     const fs::path root = zeva::NativePath(dir);
     const std::string glob = zeva::AcpToUtf8(pattern.empty() ? std::string("*") : pattern);
     std::vector<fs::path> found;
     auto consider = [&](const fs::directory_entry& e) {
         std::error_code sec;
-        if (e.is_regular_file(sec) && ::fnmatch(glob.c_str(), Utf8Name(e.path()).c_str(), FNM_CASEFOLD) == 0) {
+        if (e.is_regular_file(sec) &&
+            ::fnmatch(glob.c_str(), Utf8Name(e.path()).c_str(), FNM_CASEFOLD) == 0) {
             found.push_back(e.path());
         }
     };
     if (recursive) {
-        fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
+        fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied,
+                                            ec);
         if (ec) return -1;
         for (const fs::recursive_directory_iterator end; it != end; it.increment(ec)) {
             if (ec) break;

@@ -67,8 +67,9 @@ TEST_F(DirectoryExTest, SearchFindsBackupsInSubfoldersCaseInsensitively) {
     fs::create_directories(dir / "dir.bak");  // a folder is not a match
     std::vector<std::string> found;
     EXPECT_EQ(CDirectoryEx::SearchFile(Root() + "/", true, "*.bak", found), 0);
-    EXPECT_EQ(found, (std::vector<std::string>{Root() + "/ZEVAClient.exe.bak", Root() + "/plug/a.dll.BAK",
-                                                Root() + "/plug/deep/b.dll.bak"}));
+    EXPECT_EQ(found,
+              (std::vector<std::string>{Root() + "/ZEVAClient.exe.bak", Root() + "/plug/a.dll.BAK",
+                                        Root() + "/plug/deep/b.dll.bak"}));
     found.clear();
     EXPECT_EQ(CDirectoryEx::SearchFile(Root(), false, "*.bak", found), 0);
     EXPECT_EQ(found, (std::vector<std::string>{Root() + "/ZEVAClient.exe.bak"}));

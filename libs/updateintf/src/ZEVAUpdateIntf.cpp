@@ -139,7 +139,8 @@ bool DecideWhereBytesGo(Transfer* t) {
         t->discard = true;
         return true;
     }
-    if (std::fflush(t->file) != 0 || ::ftruncate(::fileno(t->file), static_cast<off_t>(t->base)) != 0 ||
+    if (std::fflush(t->file) != 0 ||
+        ::ftruncate(::fileno(t->file), static_cast<off_t>(t->base)) != 0 ||
         std::fseek(t->file, static_cast<long>(t->base), SEEK_SET) != 0) {
         t->writeFailed = true;
         return false;
@@ -267,7 +268,8 @@ struct CZEVAUpdateIntf::Impl {
         curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
         if (status != 0) reached = true;
         // An answer without a body never reached the write callback.
-        if (rc == CURLE_OK && !t.decided && (status == 200 || status == 206)) DecideWhereBytesGo(&t);
+        if (rc == CURLE_OK && !t.decided && (status == 200 || status == 206))
+            DecideWhereBytesGo(&t);
         const bool flushed = std::fflush(file.get()) == 0 && std::ferror(file.get()) == 0;
         file.reset();
         t.file = nullptr;
@@ -296,8 +298,9 @@ struct CZEVAUpdateIntf::Impl {
         }
         const bool answered = status == 200 || (status == 206 && from > 0);
         if (!answered) {
-            lastError = rc != CURLE_OK && status == 0 ? url + ": " + error
-                                                      : url + ": HTTP status " + std::to_string(status);
+            lastError = rc != CURLE_OK && status == 0
+                            ? url + ": " + error
+                            : url + ": HTTP status " + std::to_string(status);
             return Outcome::Failed;
         }
         if (rc != CURLE_OK) {
@@ -354,8 +357,8 @@ bool CZEVAUpdateIntf::LastTransferTooLarge() const {
 }
 
 int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName,
-                                   const char* localPath, HWND notifyWindow,
-                                   unsigned notifyMessage, std::int64_t expectedSize) {
+                                   const char* localPath, HWND notifyWindow, unsigned notifyMessage,
+                                   std::int64_t expectedSize) {
     try {
         d_->lastError.clear();
         d_->resumed = false;

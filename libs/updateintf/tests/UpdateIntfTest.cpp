@@ -300,9 +300,9 @@ TEST_F(UpdateIntfTest, BodyBeyondItsLimitFailsWithoutBeingReadToTheEnd) {
         server.ClearRequests();
         CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}, {"127.0.0.1", server.port()}}, false);
         const std::string remote = std::string(c.name).substr(3);
-        EXPECT_EQ(intf.GetRemoteFile(1, remote.c_str(), Local("out").c_str(), nullptr, 0,
-                                     c.expected),
-                  c.result);
+        EXPECT_EQ(
+            intf.GetRemoteFile(1, remote.c_str(), Local("out").c_str(), nullptr, 0, c.expected),
+            c.result);
         EXPECT_FALSE(fs::exists(dir / "out.part"));
         EXPECT_EQ(intf.LastTransferTooLarge(), c.result == -1);
         if (c.result == -1) {
@@ -324,9 +324,9 @@ TEST_F(UpdateIntfTest, TimeBudgetGrowsWithTheSizeFromAFloor) {
         std::int64_t size;
         std::int64_t ms;
     };
-    for (const Case& c : {Case{-1, 60000}, Case{0, 60000}, Case{8192, 61000},
-                          Case{50LL * 1024 * 1024, 60000 + 6400000},
-                          Case{INT64_MAX, 1000000000000LL}}) {
+    for (const Case& c :
+         {Case{-1, 60000}, Case{0, 60000}, Case{8192, 61000},
+          Case{50LL * 1024 * 1024, 60000 + 6400000}, Case{INT64_MAX, 1000000000000LL}}) {
         SCOPED_TRACE(c.size);
         EXPECT_EQ(zeva::TransferTimeBudgetMs(limits, c.size), c.ms);
     }
@@ -372,16 +372,41 @@ TEST_F(UpdateIntfTest, PartialFileIsContinuedOnlyWhenTheAnswerFitsIt) {
     };
     const std::string half = body.substr(0, body.size() / 2);
     const std::vector<Case> cases = {
-        {"cut in this call", Fault::CutOnceMidway, "", static_cast<std::int64_t>(body.size()),
-         {"", range}, body.size(), true},
-        {"left by a killed run", Fault::None, half, static_cast<std::int64_t>(body.size()),
-         {range}, body.size() - half.size(), true},
-        {"server ignores Range", Fault::IgnoreRange, half, static_cast<std::int64_t>(body.size()),
-         {range}, body.size(), false},
-        {"wrong Content-Range", Fault::WrongRange, half, static_cast<std::int64_t>(body.size()),
-         {range, ""}, 2 * body.size(), false},
-        {"part longer than SIZE", Fault::None, body + "tail", static_cast<std::int64_t>(body.size()),
-         {""}, body.size(), false},
+        {"cut in this call",
+         Fault::CutOnceMidway,
+         "",
+         static_cast<std::int64_t>(body.size()),
+         {"", range},
+         body.size(),
+         true},
+        {"left by a killed run",
+         Fault::None,
+         half,
+         static_cast<std::int64_t>(body.size()),
+         {range},
+         body.size() - half.size(),
+         true},
+        {"server ignores Range",
+         Fault::IgnoreRange,
+         half,
+         static_cast<std::int64_t>(body.size()),
+         {range},
+         body.size(),
+         false},
+        {"wrong Content-Range",
+         Fault::WrongRange,
+         half,
+         static_cast<std::int64_t>(body.size()),
+         {range, ""},
+         2 * body.size(),
+         false},
+        {"part longer than SIZE",
+         Fault::None,
+         body + "tail",
+         static_cast<std::int64_t>(body.size()),
+         {""},
+         body.size(),
+         false},
         {"size unknown", Fault::None, half, -1, {""}, body.size(), false},
         {"cut without a size", Fault::CutOnceMidway, "", -1, {""}, body.size() / 2, false},
     };
@@ -393,7 +418,8 @@ TEST_F(UpdateIntfTest, PartialFileIsContinuedOnlyWhenTheAnswerFitsIt) {
         fs::remove(dir / "r.bin");
         if (!c.part.empty()) zeva::test::WriteFile(dir / "r.bin.part", c.part);
         CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}}, false);
-        const int rc = intf.GetRemoteFile(1, "r.bin", Local("r.bin").c_str(), nullptr, 0, c.expected);
+        const int rc =
+            intf.GetRemoteFile(1, "r.bin", Local("r.bin").c_str(), nullptr, 0, c.expected);
         const bool cutWithoutSize = c.expected < 0 && c.fault == Fault::CutOnceMidway;
         EXPECT_EQ(rc, cutWithoutSize ? -1 : 0) << intf.GetLastErrorInfo();
         EXPECT_EQ(server.Ranges(), c.ranges);

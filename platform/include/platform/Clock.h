@@ -28,8 +28,8 @@ public:
 
     // Waits on `cv` (with `lock` held on entry and exit) until `done()` is true
     // or the clock reaches `deadline`. Returns done().
-    virtual bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, TimePoint deadline,
-                           const std::function<bool()>& done) = 0;
+    virtual bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                           TimePoint deadline, const std::function<bool()>& done) = 0;
 
     // Runs `fn` once when the clock reaches `due`, on a thread of the clock's
     // choosing (a background thread, or the thread advancing a manual clock).
@@ -47,8 +47,8 @@ public:
     ~SystemClock() override;
 
     TimePoint Now() const override;
-    bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, TimePoint deadline,
-                   const std::function<bool()>& done) override;
+    bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                   TimePoint deadline, const std::function<bool()>& done) override;
     AlarmId AddAlarm(TimePoint due, std::function<void()> fn) override;
     void CancelAlarm(AlarmId id) override;
 
@@ -70,8 +70,8 @@ public:
     ~ManualClock() override;
 
     TimePoint Now() const override;
-    bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, TimePoint deadline,
-                   const std::function<bool()>& done) override;
+    bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                   TimePoint deadline, const std::function<bool()>& done) override;
     AlarmId AddAlarm(TimePoint due, std::function<void()> fn) override;
     void CancelAlarm(AlarmId id) override;
 

@@ -15,7 +15,7 @@ inline constexpr char kInternetSettingsKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 struct InternetProxySettings {
-    bool keyFound = false;                    // the settings (or the environment) exist
+    bool keyFound = false;                     // the settings (or the environment) exist
     std::optional<std::uint32_t> proxyEnable;  // "ProxyEnable", when readable
     std::optional<std::string> proxyServer;    // "ProxyServer" ("host:port"), when readable
 };

@@ -18,8 +18,8 @@ bool StartDetached(const std::filesystem::path& program, const std::vector<std::
 std::vector<std::string> SplitCommandLine(const std::string& parameters);
 
 // ShellExecuteA with the "open" verb for a program: paths in the system code page.
-bool ShellExecuteOpen(const std::string& file, const std::string& parameters, const std::string& directory,
-                      std::string* error = nullptr);
+bool ShellExecuteOpen(const std::string& file, const std::string& parameters,
+                      const std::string& directory, std::string* error = nullptr);
 
 // Opens a web address with the desktop's handler (xdg-open). Only http,
 // https and file addresses are opened.

@@ -6,9 +6,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 
 namespace zeva {
 namespace {
@@ -41,7 +41,8 @@ UINT CodePageOf(const std::string& name) {
         if (n.size() > p.size() && n.compare(0, p.size(), p) == 0 &&
             n.find_first_not_of("0123456789", p.size()) == std::string::npos) {
             const unsigned long cp = std::strtoul(n.c_str() + p.size(), nullptr, 10);
-            if (cp > 0 && cp < 65536 && IsValidCodePage(static_cast<UINT>(cp))) return static_cast<UINT>(cp);
+            if (cp > 0 && cp < 65536 && IsValidCodePage(static_cast<UINT>(cp)))
+                return static_cast<UINT>(cp);
         }
     }
     return 0;
@@ -76,7 +77,8 @@ size_t CharLength(UINT cp, std::string_view s) {
 }
 
 int Widen(UINT cp, std::string_view in, wchar_t* out, int room) {
-    return MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()), out, room);
+    return MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, in.data(), static_cast<int>(in.size()),
+                               out, room);
 }
 
 // Multi-byte text to UTF-16: whole when valid, else character by character
@@ -117,22 +119,26 @@ bool Narrow(UINT cp, const wchar_t* ch, int units, std::string& out) {
     char buf[16];
     BOOL usedDefault = FALSE;
     const bool utf8 = cp == CP_UTF8;
-    const int n = WideCharToMultiByte(cp, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, ch, units, buf,
-                                      sizeof buf, nullptr, utf8 ? nullptr : &usedDefault);
+    const int n =
+        WideCharToMultiByte(cp, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, ch, units, buf,
+                            sizeof buf, nullptr, utf8 ? nullptr : &usedDefault);
     if (n <= 0 || usedDefault) return false;
     out.append(buf, static_cast<size_t>(n));
     return true;
 }
 
-std::string Encode(UINT cp, const std::string& cpName, const std::wstring& in, Failure failure = {}) {
+std::string Encode(UINT cp, const std::string& cpName, const std::wstring& in,
+                   Failure failure = {}) {
     std::string out;
     out.reserve(in.size() * 2);
     for (size_t i = 0; i < in.size();) {
-        const bool pair = i + 1 < in.size() && IS_HIGH_SURROGATE(in[i]) && IS_LOW_SURROGATE(in[i + 1]);
+        const bool pair =
+            i + 1 < in.size() && IS_HIGH_SURROGATE(in[i]) && IS_LOW_SURROGATE(in[i + 1]);
         const int units = pair ? 2 : 1;
         if (!Narrow(cp, in.data() + i, units, out)) {
             if (failure.Checked()) {
-                const unsigned code = pair ? 0x10000u + ((static_cast<unsigned>(in[i]) - 0xD800u) << 10) +
+                const unsigned code = pair ? 0x10000u +
+                                                 ((static_cast<unsigned>(in[i]) - 0xD800u) << 10) +
                                                  (static_cast<unsigned>(in[i + 1]) - 0xDC00u)
                                            : static_cast<unsigned>(in[i]);
                 char text[16];
@@ -167,8 +173,8 @@ std::string Convert(std::string_view in, const std::string& from, const std::str
     return out;
 }
 
-bool ConvertChecked(std::string_view in, const std::string& from, const std::string& to, std::string& out,
-                    std::string* error) {
+bool ConvertChecked(std::string_view in, const std::string& from, const std::string& to,
+                    std::string& out, std::string* error) {
     std::string reason;
     const UINT fromCp = CodePageOf(from);
     const UINT toCp = CodePageOf(to);
@@ -196,7 +202,8 @@ bool ConvertChecked(std::string_view in, const std::string& from, const std::str
 std::string AcpName() {
     if (const wchar_t* env = _wgetenv(L"ZEVA_ACP"); env != nullptr && *env != L'\0') {
         std::string name;
-        for (const wchar_t* p = env; *p != L'\0'; ++p) name.push_back(*p < 0x80 ? static_cast<char>(*p) : '?');
+        for (const wchar_t* p = env; *p != L'\0'; ++p)
+            name.push_back(*p < 0x80 ? static_cast<char>(*p) : '?');
         return name;
     }
     return NameOf(GetACP());

@@ -43,8 +43,9 @@ std::string Utf8(const fs::path& path) {
 std::string LastErrorText() {
     const DWORD code = GetLastError();
     wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string out;
     if (text != nullptr) {
         const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -54,7 +55,8 @@ std::string LastErrorText() {
         }
         LocalFree(text);
     }
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
+        out.pop_back();
     return out.empty() ? "error " + std::to_string(code) : out;
 }
 
@@ -65,7 +67,8 @@ void SetError(std::string* error, const std::string& what, const fs::path& path)
 bool IsRegular(HANDLE h) {
     if (GetFileType(h) != FILE_TYPE_DISK) return false;
     BY_HANDLE_FILE_INFORMATION info{};
-    return GetFileInformationByHandle(h, &info) != 0 && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return GetFileInformationByHandle(h, &info) != 0 &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool ReadAll(HANDLE h, std::string& out) {
@@ -95,7 +98,8 @@ bool WriteAll(HANDLE h, const std::string& data) {
 fs::path TempName(const fs::path& path) {
     thread_local std::mt19937_64 rng{std::random_device{}()};
     fs::path tmp = path;
-    tmp += L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(rng() % 1000000007ULL);
+    tmp += L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(rng() % 1000000007ULL);
     return tmp;
 }
 
@@ -103,14 +107,14 @@ fs::path TempName(const fs::path& path) {
 void RemoveStaleTemporaries(const fs::path& path) {
     const std::wstring prefix = path.filename().wstring() + L".~";
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(path.parent_path().empty() ? fs::path(L".") : path.parent_path(),
-                                                ec)) {
+    for (const auto& e : fs::directory_iterator(
+             path.parent_path().empty() ? fs::path(L".") : path.parent_path(), ec)) {
         const std::wstring name = e.path().filename().wstring();
         if (name.rfind(prefix, 0) != 0) continue;
         const auto dash = name.find(L'-', prefix.size());
         if (dash == std::wstring::npos) continue;
-        const DWORD pid = static_cast<DWORD>(std::wcstoul(name.substr(prefix.size(), dash - prefix.size()).c_str(),
-                                                          nullptr, 10));
+        const DWORD pid = static_cast<DWORD>(
+            std::wcstoul(name.substr(prefix.size(), dash - prefix.size()).c_str(), nullptr, 10));
         if (pid == GetCurrentProcessId()) continue;
         HANDLE proc = OpenProcess(SYNCHRONIZE, FALSE, pid);
         if (proc != nullptr) {
@@ -160,7 +164,9 @@ private:
 // replaced; such reads are short, so the move is tried again for a while.
 bool MoveIntoPlace(const fs::path& from, const fs::path& to) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        if (MoveFileExW(from.c_str(), to.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
         const DWORD code = GetLastError();
         if (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) return false;
         Sleep(20);
@@ -204,8 +210,8 @@ fs::path FinalTarget(const fs::path& path) {
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const fs::path& path) {
-    Handle h(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                         nullptr));
+    Handle h(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid() || !IsRegular(h.get())) return std::nullopt;
     std::string data;
     if (!ReadAll(h.get(), data)) return std::nullopt;
@@ -217,9 +223,12 @@ std::optional<FileIdentity> IdentifyFile(const fs::path& path) {
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!h.valid() || !GetFileInformationByHandle(h.get(), &info)) return std::nullopt;
-    const auto join = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
+    const auto join = [](DWORD high, DWORD low) {
+        return (static_cast<std::uint64_t>(high) << 32) | low;
+    };
     // FILETIME counts 100 ns steps.
-    const auto mtime = join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    const auto mtime =
+        join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
     return FileIdentity{info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
                         static_cast<std::int64_t>(join(info.nFileSizeHigh, info.nFileSizeLow)),
                         static_cast<std::int64_t>(mtime) * 100};
@@ -236,8 +245,8 @@ bool RewriteFile(const fs::path& givenPath,
     }
     std::string current;
     {
-        Handle h(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                             nullptr));
+        Handle h(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
         if (h.valid()) {
             if (!IsRegular(h.get())) {
                 if (error != nullptr) *error = Utf8(path) + " is not a regular file";
@@ -252,7 +261,8 @@ bool RewriteFile(const fs::path& givenPath,
             return false;
         } else {
             // A missing file is made, as on the other systems: its folder must exist.
-            const DWORD attrs = GetFileAttributesW(path.parent_path().empty() ? L"." : path.parent_path().c_str());
+            const DWORD attrs =
+                GetFileAttributesW(path.parent_path().empty() ? L"." : path.parent_path().c_str());
             if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0) {
                 SetError(error, "cannot open", path);
                 return false;

@@ -9,8 +9,8 @@ namespace zeva {
 std::unique_ptr<NamedMutex> NamedMutex::Create(const std::string& name) {
     std::wstring wide = L"Local\\zeva-";
     for (char c : name) {
-        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                          c == '-' || c == '_';
+        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
         wide.push_back(safe ? static_cast<wchar_t>(c) : L'_');
     }
     HANDLE h = CreateMutexW(nullptr, TRUE, wide.c_str());

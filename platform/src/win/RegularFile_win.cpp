@@ -23,8 +23,9 @@ std::string Utf8(const std::filesystem::path& path) {
 // An open handle of a regular file, or INVALID_HANDLE_VALUE with `error` set.
 HANDLE OpenHandle(const std::filesystem::path& path, std::string* error) {
     // Overlapped: opening a pipe this way never waits for its other end.
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         SetError(error, "cannot open " + Utf8(path) + ": error " + std::to_string(GetLastError()));
         return h;
@@ -38,8 +39,9 @@ HANDLE OpenHandle(const std::filesystem::path& path, std::string* error) {
     }
     CloseHandle(h);
     // Reopened for ordinary reads now that it is known to be a file.
-    h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    h = CreateFileW(path.c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         SetError(error, "cannot open " + Utf8(path) + ": error " + std::to_string(GetLastError()));
     }
@@ -59,8 +61,8 @@ int OpenRegularFile(const std::filesystem::path& path, std::string* error) {
     return fd;
 }
 
-std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, std::uintmax_t maxBytes,
-                                           std::string* error) {
+std::optional<std::string> ReadRegularFile(const std::filesystem::path& path,
+                                           std::uintmax_t maxBytes, std::string* error) {
     HANDLE h = OpenHandle(path, error);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
     std::string data;
@@ -68,7 +70,8 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& path, st
     for (;;) {
         DWORD n = 0;
         if (!ReadFile(h, buf, sizeof buf, &n, nullptr)) {
-            SetError(error, "cannot read " + Utf8(path) + ": error " + std::to_string(GetLastError()));
+            SetError(error,
+                     "cannot read " + Utf8(path) + ": error " + std::to_string(GetLastError()));
             CloseHandle(h);
             return std::nullopt;
         }

@@ -74,7 +74,9 @@ TEST(WindowsPlatform, RewritesInAChineseFolderKeepEveryWritersChange) {
         writers.emplace_back([&] {
             for (int i = 0; i < kEach; ++i) {
                 std::string error;
-                if (!zeva::RewriteFile(file, [](const std::string& old) { return old + "x"; }, &error)) ++failures;
+                if (!zeva::RewriteFile(
+                        file, [](const std::string& old) { return old + "x"; }, &error))
+                    ++failures;
             }
         });
     }
@@ -99,7 +101,9 @@ TEST(WindowsPlatform, AFileAReaderHoldsForAMomentIsReplacedOnceItIsClosed) {
         CloseHandle(reader);
     });
     std::string error;
-    EXPECT_TRUE(zeva::RewriteFile(file, [](const std::string& old) { return old + "+new"; }, &error)) << error;
+    EXPECT_TRUE(zeva::RewriteFile(
+        file, [](const std::string& old) { return old + "+new"; }, &error))
+        << error;
     closer.join();
     EXPECT_EQ(zeva::ReadWholeFile(file).value_or(""), "old+new");
 }
@@ -109,11 +113,12 @@ TEST(WindowsPlatform, AFileLockedAgainstDeletionIsLeftWholeAndTheFailureSaysWhy)
     const fs::path file = dir / "Config.dat";
     ASSERT_TRUE(zeva::ReplaceFileContent(file, "kept"));
     // Another program opened it without sharing deletion: it cannot be replaced.
-    HANDLE holder = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE holder = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     std::string error;
-    const bool ok = zeva::RewriteFile(file, [](const std::string&) { return std::string("lost?"); }, &error);
+    const bool ok = zeva::RewriteFile(
+        file, [](const std::string&) { return std::string("lost?"); }, &error);
     CloseHandle(holder);
     if (!ok) {
         EXPECT_NE(error.find("Config.dat"), std::string::npos) << error;
@@ -131,7 +136,8 @@ TEST(WindowsPlatform, ReadingRefusesWhatIsNoRegularFile) {
     EXPECT_FALSE(zeva::ReadWholeFile(dir / "missing.dat"));
     EXPECT_FALSE(zeva::ReadWholeFile(L"\\\\.\\NUL"));
     std::string error;
-    EXPECT_FALSE(zeva::RewriteFile(dir.path(), [](const std::string&) { return std::string("x"); }, &error));
+    EXPECT_FALSE(zeva::RewriteFile(
+        dir.path(), [](const std::string&) { return std::string("x"); }, &error));
 }
 
 TEST(WindowsPlatform, TheSecondHolderOfANamedMutexIsTold) {

@@ -12,11 +12,11 @@ public:
     void SetName(const std::string& name);
     void MarkOwnComputer();
 
-    CStaticText m_mac;     // 13003
-    CStaticText m_ip;      // 13004
-    CStaticText m_name;    // 13006
-    CStaticText m_vendor;  // 13005
-    CStaticText m_marker;  // 13008
+    CStaticText m_mac;      // 13003
+    CStaticText m_ip;       // 13004
+    CStaticText m_name;     // 13006
+    CStaticText m_vendor;   // 13005
+    CStaticText m_marker;   // 13008
     CPNGPicture m_picture;  // 13015
 
 protected:

@@ -26,8 +26,9 @@ int main(int argc, char** argv) {
         // As the host unloads a plug-in: PlugUnInit, then the library goes.
         harness->UnInit();
         harness.reset();
-        const auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
         std::printf("unloaded-ms %lld\n", static_cast<long long>(ms));
         return 0;
     }
@@ -50,7 +51,9 @@ int main(int argc, char** argv) {
             return rescan && rescan->IsVisibleFlag();
         },
         timeoutMs);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
     if (finished) {
         std::printf("finished-ms %lld\n", static_cast<long long>(ms));
     } else {
@@ -59,7 +62,8 @@ int main(int argc, char** argv) {
     std::printf("count %s\n", page->GetDlgItemText(kIdCount).c_str());
     CWnd* list = nullptr;
     for (CWnd* c : page->Children()) {
-        if (c->GetDlgCtrlID() == kListTemplate && c->Kind() == zeva::ui::ControlKind::Dialog) list = c;
+        if (c->GetDlgCtrlID() == kListTemplate && c->Kind() == zeva::ui::ControlKind::Dialog)
+            list = c;
     }
     if (list) {
         for (CWnd* row : list->Children()) {

@@ -61,35 +61,47 @@ TEST(LanBed, EveryDeviceIsListedWithAddressHardwareVendorAndName) {
     if (const std::string why = SkipReason(); !why.empty()) GTEST_SKIP() << why;
     zeva::test::TempDir out;
     const char* shotEnv = std::getenv("LANGUARD_SHOTS");
-    const std::filesystem::path shots = shotEnv && *shotEnv ? std::filesystem::path(shotEnv) : out / "shots";
+    const std::filesystem::path shots =
+        shotEnv && *shotEnv ? std::filesystem::path(shotEnv) : out / "shots";
     std::filesystem::create_directories(shots);
     zeva::test::WriteFile(out / "script.txt",
                           "open plug\\ZEVAPlug_AntiPilferNet.dll\n"
-                          "shot " + (shots / "languard-searching.png").string() + "\n"
-                          "wait 13007 12\n"
-                          "shot " + (shots / "languard-finished.png").string() + "\n"
-                          "close\n");
+                          "shot " +
+                              (shots / "languard-searching.png").string() +
+                              "\n"
+                              "wait 13007 12\n"
+                              "shot " +
+                              (shots / "languard-finished.png").string() +
+                              "\n"
+                              "close\n");
     const std::string app = LANGUARD_APP_DIR;
     const std::string o = out.path().string();
     const std::string inner =
-        "cp \"$NETLAB_EXPECTED\" " + o + "/expected.txt; cp \"$LANBED_NAMES\" " + o + "/names.txt; "
-        "ip netns exec \"$NETLAB_SCAN_NS\" env ZEVA_APP_DIR=" + app + " " +
-        zeva::test::ProgramPath("languard-bed-dump").string() + " " + app +
-        "plug/ZEVAPlug_AntiPilferNet.so 30000 > " + o + "/dump.txt 2>" + o + "/dump.err; echo $? > " + o +
+        "cp \"$NETLAB_EXPECTED\" " + o + "/expected.txt; cp \"$LANBED_NAMES\" " + o +
+        "/names.txt; "
+        "ip netns exec \"$NETLAB_SCAN_NS\" env ZEVA_APP_DIR=" +
+        app + " " + zeva::test::ProgramPath("languard-bed-dump").string() + " " + app +
+        "plug/ZEVAPlug_AntiPilferNet.so 30000 > " + o + "/dump.txt 2>" + o +
+        "/dump.err; echo $? > " + o +
         "/dump.rc; "
-        "ip netns exec \"$NETLAB_SCAN_NS\" env ZEVA_APP_DIR=" + app + " " +
-        zeva::test::ProgramPath("languard-bed-dump").string() + " --unload-after 1500 " + app +
-        "plug/ZEVAPlug_AntiPilferNet.so > " + o + "/unload.txt 2>&1; echo $? >> " + o + "/unload.txt; "
-        "ip netns exec \"$NETLAB_SCAN_NS\" env ZEVA_APP_DIR=" + app +
-        " QT_QPA_PLATFORM=offscreen timeout 120 " + zeva::test::ProgramPath("ZEVAClient").string() +
-        " --timeout 100 --script " + o + "/script.txt > " + o + "/host.log 2>&1; echo $? > " + o + "/host.rc";
+        "ip netns exec \"$NETLAB_SCAN_NS\" env ZEVA_APP_DIR=" +
+        app + " " + zeva::test::ProgramPath("languard-bed-dump").string() +
+        " --unload-after 1500 " + app + "plug/ZEVAPlug_AntiPilferNet.so > " + o +
+        "/unload.txt 2>&1; echo $? >> " + o +
+        "/unload.txt; "
+        "ip netns exec \"$NETLAB_SCAN_NS\" env ZEVA_APP_DIR=" +
+        app + " QT_QPA_PLATFORM=offscreen timeout 120 " +
+        zeva::test::ProgramPath("ZEVAClient").string() + " --timeout 100 --script " + o +
+        "/script.txt > " + o + "/host.log 2>&1; echo $? > " + o + "/host.rc";
     const std::string id = "lg" + std::to_string(getpid() % 100000);
-    const std::string cmd = "NETLAB_ID=" + id + " " + std::string(ZEVA_NETLAB) + " run lan --hosts 12 -- " +
-                            LANGUARD_BED + " " + zeva::test::ProgramPath("zeva-name-responder").string() +
+    const std::string cmd = "NETLAB_ID=" + id + " " + std::string(ZEVA_NETLAB) +
+                            " run lan --hosts 12 -- " + LANGUARD_BED + " " +
+                            zeva::test::ProgramPath("zeva-name-responder").string() +
                             " -- bash -c " + Quote(inner) + " 2>" + o + "/bed.err";
     ASSERT_EQ(Shell(cmd), 0) << zeva::test::ReadFile(out / "bed.err");
 
-    ASSERT_EQ(zeva::test::ReadFile(out / "dump.rc"), "0\n") << zeva::test::ReadFile(out / "dump.err");
+    ASSERT_EQ(zeva::test::ReadFile(out / "dump.rc"), "0\n")
+        << zeva::test::ReadFile(out / "dump.err");
     const auto dump = Lines(out / "dump.txt");
     ASSERT_GE(dump.size(), 2u);
     EXPECT_EQ(dump[1], "count 12");
@@ -120,7 +132,8 @@ TEST(LanBed, EveryDeviceIsListedWithAddressHardwareVendorAndName) {
         const auto parts = Split(line, ' ');
         const std::string ip = parts[0], mac = parts[1];
         const std::string vendor = line.substr(ip.size() + mac.size() + 2);
-        const auto row = std::find_if(rows.begin() + 1, rows.end(), [&](const auto& r) { return r[0] == ip; });
+        const auto row =
+            std::find_if(rows.begin() + 1, rows.end(), [&](const auto& r) { return r[0] == ip; });
         ASSERT_NE(row, rows.end()) << ip << " not listed";
         EXPECT_EQ((*row)[1], mac) << ip;
         EXPECT_EQ((*row)[2], vendor) << ip;
@@ -139,7 +152,8 @@ TEST(LanBed, EveryDeviceIsListedWithAddressHardwareVendorAndName) {
     ASSERT_EQ(unload[0].rfind("unloaded-ms ", 0), 0u);
     EXPECT_LT(std::atoi(unload[0].c_str() + 12), 3000);
 
-    EXPECT_EQ(zeva::test::ReadFile(out / "host.rc"), "0\n") << zeva::test::ReadFile(out / "host.log");
+    EXPECT_EQ(zeva::test::ReadFile(out / "host.rc"), "0\n")
+        << zeva::test::ReadFile(out / "host.log");
     for (const char* shot : {"languard-searching.png", "languard-finished.png"})
         EXPECT_GT(std::filesystem::file_size(shots / shot), 1000u) << shot;
 }

@@ -114,8 +114,9 @@ TEST(ReceiptEndToEnd, OpensTestsChecksAndReportsThroughTheHost) {
     EXPECT_EQ(report, expected);
 
     EXPECT_EQ(LoggedIn0(log, "getSpeedConfigList"), "0571a88001234");
-    EXPECT_NE(LoggedIn0(log, "getUserNameAndWorkListNum").find("<accounts>0571a88001234</accounts>"),
-              std::string::npos);
+    EXPECT_NE(
+        LoggedIn0(log, "getUserNameAndWorkListNum").find("<accounts>0571a88001234</accounts>"),
+        std::string::npos);
     for (const char* shot : {"receipt-opened.png", "receipt-tested.png", "receipt-check.png"})
         EXPECT_GT(std::filesystem::file_size(out / "shots" / shot), 1000u) << shot;
     if (const char* keep = std::getenv("ZEVA_RECEIPT_SHOTS")) {

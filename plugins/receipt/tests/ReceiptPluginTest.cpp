@@ -34,8 +34,9 @@ public:
         const std::string dataFile = (dir / "data.txt").string();
         pid_ = fork();
         if (pid_ == 0) {
-            execl(program.c_str(), program.c_str(), "--port", port.c_str(), "--port-file", portFile.c_str(),
-                  "--data", dataFile.c_str(), "--quiet", static_cast<char*>(nullptr));
+            execl(program.c_str(), program.c_str(), "--port", port.c_str(), "--port-file",
+                  portFile.c_str(), "--data", dataFile.c_str(), "--quiet",
+                  static_cast<char*>(nullptr));
             _exit(127);
         }
         for (int i = 0; i < 500 && port_.empty(); ++i) {
@@ -65,7 +66,8 @@ private:
 class ReceiptPlugin : public ::testing::Test {
 protected:
     void Configure(const std::string& serviceUrl) {
-        CCryptConfigFile((app_ / "Config.dat").string(), "").WriteString("Server", "ServiceURL", serviceUrl);
+        CCryptConfigFile((app_ / "Config.dat").string(), "")
+            .WriteString("Server", "ServiceURL", serviceUrl);
         CCryptConfigFile cache((app_ / "UserData.dat").string(), "");
         cache.WriteString("UserInfo", "Account", "0571a88001234");
         cache.WriteString("UserInfo", "NetType",
@@ -106,17 +108,19 @@ TEST_F(ReceiptPlugin, FailsToOpenWhileTheServiceIsDownThenOpensAndReportsAnUnrea
     const std::vector<std::string> records = log_.Drain();
     ASSERT_EQ(records.size(), 1u);
     // The system log carries UTF-8.
-    for (const char* part : {"ZEVAClient.exe", "[一般问题] 连接服务器失败，网络可能不畅通！",
-                             "DlgReceipt CDlgReceipt::CreateSubWindow:394",
-                             "built Tue May 12 17:05:02 2015"})
+    for (const char* part :
+         {"ZEVAClient.exe", "[一般问题] 连接服务器失败，网络可能不畅通！",
+          "DlgReceipt CDlgReceipt::CreateSubWindow:394", "built Tue May 12 17:05:02 2015"})
         EXPECT_NE(records[0].find(part), std::string::npos) << part << " in " << records[0];
 
     const std::string closed = std::to_string(zeva::test::ClosedLoopbackPort());
-    Emulator emulator(work_, port,
-                      "[getSpeedConfigList]\n<SpeedConfigs><SpeedConfig><Id>1</Id><Url>http://127.0.0.1:" +
-                          closed + "/test.bin</Url></SpeedConfig></SpeedConfigs>\n\n"
-                          "[getUserNameAndWorkListNum]\n<QOLT><List><WorkListNum>GD1</WorkListNum>"
-                          "<WorkListNum>GD2</WorkListNum></List></QOLT>\n");
+    Emulator emulator(
+        work_, port,
+        "[getSpeedConfigList]\n<SpeedConfigs><SpeedConfig><Id>1</Id><Url>http://127.0.0.1:" +
+            closed +
+            "/test.bin</Url></SpeedConfig></SpeedConfigs>\n\n"
+            "[getUserNameAndWorkListNum]\n<QOLT><List><WorkListNum>GD1</WorkListNum>"
+            "<WorkListNum>GD2</WorkListNum></List></QOLT>\n");
     ASSERT_TRUE(emulator.Running());
     ASSERT_EQ(plugin.Open(), page);
     ASSERT_NE(page->GetSafeHwnd(), nullptr);

@@ -18,7 +18,8 @@ private:
     int topic_;
     int shown_ = 0;
     CLinkLabel topics_[11];
-    CStaticText heading_, answer_, rateCaption_, rateText_, downCaption_, downText_, tableCaption_, tableText_;
+    CStaticText heading_, answer_, rateCaption_, rateText_, downCaption_, downText_, tableCaption_,
+        tableText_;
     CPNGPicture picture1_, picture2_, table_;
     CImageButtonX exit_;
 };

@@ -1,7 +1,7 @@
 #include "HttpRecord.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
+#include <algorithm>
 #include <cctype>
 
 #include "WebAddress.h"
@@ -13,7 +13,8 @@ namespace {
 // Digits only, 1-65535; 0 otherwise.
 unsigned short PortOf(const std::string& digits) {
     if (digits.empty() || digits.size() > 5 ||
-        !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c) != 0; }))
+        !std::all_of(digits.begin(), digits.end(),
+                     [](unsigned char c) { return std::isdigit(c) != 0; }))
         return 0;
     const unsigned long v = std::stoul(digits);
     return v <= 65535 ? static_cast<unsigned short>(v) : 0;
@@ -96,18 +97,22 @@ S_HttpInfo AnsweredRecord(const std::string& url, unsigned responseMs, const Use
     r.HTTPTimeDelay = std::to_string(responseMs);
     r.Result = "1";
 
-    const bool hasScheme = url.find("http://") != std::string::npos || url.find("https://") != std::string::npos;
-    r.HTTPServiceability = connector.OpenUrl(hasScheme ? url : "http://" + url, kOpenSeconds) ? "1" : "0";
+    const bool hasScheme =
+        url.find("http://") != std::string::npos || url.find("https://") != std::string::npos;
+    r.HTTPServiceability =
+        connector.OpenUrl(hasScheme ? url : "http://" + url, kOpenSeconds) ? "1" : "0";
 
     const UrlParts parts = SplitUrl(url);
     long connectMs = -1;
     if (parts.valid && !parts.host.empty()) {
         if (proxy.enabled) {
-            connectMs = connector.ConnectVia(parts.host, parts.port, proxy.host, proxy.port, kConnectSeconds);
+            connectMs = connector.ConnectVia(parts.host, parts.port, proxy.host, proxy.port,
+                                             kConnectSeconds);
         } else {
             std::string address = parts.host;
             if (!IsDottedAddress(address)) resolver.Resolve(parts.host, kLookupLimitMs, address);
-            if (!address.empty()) connectMs = connector.Connect(address, parts.port, kConnectSeconds);
+            if (!address.empty())
+                connectMs = connector.Connect(address, parts.port, kConnectSeconds);
         }
     }
     // A connection that took less than a millisecond still succeeded; "0"

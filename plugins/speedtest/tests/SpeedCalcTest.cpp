@@ -40,9 +40,9 @@ TEST(SpeedCalc, ContractedRateFallsBackTo4096) {
         const char* text;
         int kbits;
     };
-    for (const Case& c : {Case{"102400", 102400}, Case{"4096", 4096}, Case{"0", 4096}, Case{"abc", 4096},
-                          Case{"", 4096}, Case{"-5", 4096}, Case{" 2048", 2048}, Case{"512kb", 512},
-                          Case{"99999999999", 0x7FFFFFFF}})
+    for (const Case& c : {Case{"102400", 102400}, Case{"4096", 4096}, Case{"0", 4096},
+                          Case{"abc", 4096}, Case{"", 4096}, Case{"-5", 4096}, Case{" 2048", 2048},
+                          Case{"512kb", 512}, Case{"99999999999", 0x7FFFFFFF}})
         EXPECT_EQ(ContractedKbits(c.text), c.kbits) << c.text;
 }
 
@@ -53,14 +53,16 @@ TEST(SpeedCalc, RatingBoundsBelongToTheLowerWord) {
         Rating rating;
         const char* word;
     };
-    for (const Case& c : {Case{1024, 10240, Rating::Fair, "一般"},  // exactly 0.8
-                          Case{1025, 10240, Rating::Good, "很好"}, Case{768, 10240, Rating::Slow, "偏慢"},  // 0.6
-                          Case{769, 10240, Rating::Fair, "一般"}, Case{0, 4096, Rating::Slow, "偏慢"},
-                          Case{12000, 102400, Rating::Good, "很好"}}) {
+    for (const Case& c :
+         {Case{1024, 10240, Rating::Fair, "一般"},  // exactly 0.8
+          Case{1025, 10240, Rating::Good, "很好"}, Case{768, 10240, Rating::Slow, "偏慢"},  // 0.6
+          Case{769, 10240, Rating::Fair, "一般"}, Case{0, 4096, Rating::Slow, "偏慢"},
+          Case{12000, 102400, Rating::Good, "很好"}}) {
         EXPECT_EQ(RateLine(c.average, c.contracted), c.rating) << c.average;
         EXPECT_EQ(AcpToUtf8(RatingWord(c.rating)), c.word);
     }
-    EXPECT_EQ(AcpToUtf8(RatingAdvice(Rating::Slow)), "您可以尝试在不同时段多次测试，或打开网速分析报告来找查找原因。");
+    EXPECT_EQ(AcpToUtf8(RatingAdvice(Rating::Slow)),
+              "您可以尝试在不同时段多次测试，或打开网速分析报告来找查找原因。");
     // The 100M line of the emulator's data rated on a 100M-like average: with
     // the old MaxValue "12800" every line of 1.3 MB/s and more read "很好".
     EXPECT_EQ(RateLine(1400, ContractedKbits("102400")), Rating::Slow);
@@ -73,26 +75,30 @@ TEST(SpeedCalc, OtherTrafficIsWhatTheEngineDidNotCount) {
 }
 
 TEST(SpeedCalc, LanDevicesLeaveOutTheGatewayThatAnswered) {
-    const std::vector<AdapterFacts> adapters = {{{"10.0.0.5"}, {"10.0.0.1"}, "AA-BB-CC-DD-EE-01"},
-                                                {{"192.168.1.10"}, {"192.168.1.1"}, "00-11-22-33-44-55"}};
+    const std::vector<AdapterFacts> adapters = {
+        {{"10.0.0.5"}, {"10.0.0.1"}, "AA-BB-CC-DD-EE-01"},
+        {{"192.168.1.10"}, {"192.168.1.1"}, "00-11-22-33-44-55"}};
     struct Case {
         int scanned;
         std::vector<std::string> answered;
         std::string local;
         unsigned count;
     };
-    for (const Case& c : {Case{3, {"192.168.1.10", "192.168.1.1", "192.168.1.20"}, "192.168.1.10", 2},
-                          Case{2, {"192.168.1.10", "192.168.1.20"}, "192.168.1.10", 2},
-                          Case{2, {"192.168.1.10", "10.0.0.1"}, "192.168.1.10", 2},
-                          Case{2, {"10.0.0.5", "10.0.0.1"}, "10.0.0.5", 1},
-                          Case{1, {"192.168.1.10"}, "192.168.1.10", 1},
-                          Case{2, {"192.168.1.10", "192.168.1.1"}, "172.16.0.2", 2},
-                          Case{-1, {}, "192.168.1.10", 0}})
-        EXPECT_EQ(LanDeviceCount(c.scanned, c.answered, c.local, adapters), c.count) << c.scanned << c.local;
+    for (const Case& c :
+         {Case{3, {"192.168.1.10", "192.168.1.1", "192.168.1.20"}, "192.168.1.10", 2},
+          Case{2, {"192.168.1.10", "192.168.1.20"}, "192.168.1.10", 2},
+          Case{2, {"192.168.1.10", "10.0.0.1"}, "192.168.1.10", 2},
+          Case{2, {"10.0.0.5", "10.0.0.1"}, "10.0.0.5", 1},
+          Case{1, {"192.168.1.10"}, "192.168.1.10", 1},
+          Case{2, {"192.168.1.10", "192.168.1.1"}, "172.16.0.2", 2},
+          Case{-1, {}, "192.168.1.10", 0}})
+        EXPECT_EQ(LanDeviceCount(c.scanned, c.answered, c.local, adapters), c.count)
+            << c.scanned << c.local;
 }
 
 TEST(SpeedCalc, MachineAddressSkipsEmptyAndZeroAddresses) {
-    EXPECT_EQ(MachineAddress({{{}, {}, ""}, {{}, {}, "00-00-00-00-00-00"}, {{}, {}, "00-1A-2B-3C-4D-5E"}}),
+    EXPECT_EQ(MachineAddress(
+                  {{{}, {}, ""}, {{}, {}, "00-00-00-00-00-00"}, {{}, {}, "00-1A-2B-3C-4D-5E"}}),
               "00-1A-2B-3C-4D-5E");
     EXPECT_EQ(MachineAddress({{{}, {}, "00-00-00-00-00-00"}}), "");
     EXPECT_EQ(MachineAddress({}), "");
@@ -104,7 +110,8 @@ TEST(SpeedCalc, ReportLinesAndTheirHints) {
         const char* text;
         bool hint;
     };
-    for (const Case& c : {Case{CpuLine(80), "CPU占用：80% 正常", false}, Case{CpuLine(81), "CPU占用：81% 偏高", true},
+    for (const Case& c : {Case{CpuLine(80), "CPU占用：80% 正常", false},
+                          Case{CpuLine(81), "CPU占用：81% 偏高", true},
                           Case{MemoryLine(80), "内存占用：80% 正常", false},
                           Case{MemoryLine(95), "内存占用：95% 偏高", true},
                           Case{LanLine(false), "局域网内无多人共享", false},

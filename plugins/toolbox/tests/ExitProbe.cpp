@@ -19,7 +19,8 @@ extern "C" const char* __lsan_default_suppressions() {
 int main(int argc, char** argv) {
     if (argc != 3) return 2;
     void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
-    auto init = library ? reinterpret_cast<PlugInitFn>(dlsym(library, zeva::plug::kPlugInit)) : nullptr;
+    auto init =
+        library ? reinterpret_cast<PlugInitFn>(dlsym(library, zeva::plug::kPlugInit)) : nullptr;
     if (!init || !init()) return 10;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     std::error_code ec;

@@ -26,7 +26,10 @@ namespace toolbox_test {
 
 struct Tool {
     Tool(std::string id, std::string mod, bool present = true, std::string image = {})
-        : plugId(std::move(id)), module(std::move(mod)), installed(present), normalImage(std::move(image)) {}
+        : plugId(std::move(id)),
+          module(std::move(mod)),
+          installed(present),
+          normalImage(std::move(image)) {}
     std::string plugId;
     std::string module;  // relative to the application directory
     bool installed;
@@ -75,8 +78,8 @@ protected:
             catalogue.WriteString(t.plugId, zeva::cfgkeys::kKeyPlugModuleName, t.module);
             if (!t.normalImage.empty())
                 catalogue.WriteString(t.plugId, zeva::cfgkeys::kKeyNormalImage, t.normalImage);
-            if (t.installed && !t.module.empty() &&
-                t.module.find("..") == std::string::npos && t.module[0] != '/') {
+            if (t.installed && !t.module.empty() && t.module.find("..") == std::string::npos &&
+                t.module[0] != '/') {
                 zeva::test::WriteFile(zeva::NativePath(AppAcp() + t.module), "library");
             }
         }
@@ -84,7 +87,8 @@ protected:
     static std::vector<Tool> Tools(int n, const std::string& prefix = "tool") {
         std::vector<Tool> tools;
         for (int i = 1; i <= n; ++i) {
-            tools.push_back({prefix + std::to_string(i), "plug\\" + prefix + std::to_string(i) + ".so"});
+            tools.push_back(
+                {prefix + std::to_string(i), "plug\\" + prefix + std::to_string(i) + ".so"});
         }
         return tools;
     }
@@ -92,8 +96,10 @@ protected:
         CCryptConfigFile file(AppAcp() + zeva::cfgkeys::kAdDat, "");
         for (std::size_t i = 0; i < ads.size(); ++i) {
             const std::string section = "ad" + std::to_string(i + 1);
-            if (!ads[i].first.empty()) file.WriteString(section, zeva::cfgkeys::kKeyAdText, ads[i].first);
-            if (!ads[i].second.empty()) file.WriteString(section, zeva::cfgkeys::kKeyAdLink, ads[i].second);
+            if (!ads[i].first.empty())
+                file.WriteString(section, zeva::cfgkeys::kKeyAdText, ads[i].first);
+            if (!ads[i].second.empty())
+                file.WriteString(section, zeva::cfgkeys::kKeyAdLink, ads[i].second);
             if (ads[i].first.empty() && ads[i].second.empty())
                 file.WriteString(section, "Other", "x");
         }

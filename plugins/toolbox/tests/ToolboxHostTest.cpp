@@ -76,7 +76,8 @@ protected:
                 test::WriteFile(app / "plug" / ("tool" + std::to_string(i + 1) + ".so"), "");
             }
             file.WriteString(id, keys::kKeyPlugModuleName, module);
-            for (const char* key : {keys::kKeyNormalImage, keys::kKeySelectImage, keys::kKeyOverImage})
+            for (const char* key :
+                 {keys::kKeyNormalImage, keys::kKeySelectImage, keys::kKeyOverImage})
                 file.WriteString(id, key, icon);
         }
         plug.WriteInteger(index, keys::kKeyPlugNum, kTools / 2);
@@ -88,17 +89,17 @@ protected:
         for (int i = 0; i < 6; ++i) {
             const std::string section = "ad" + std::to_string(i + 1);
             ads.WriteString(section, keys::kKeyAdText, Acp(texts[i]));
-            ads.WriteString(section, keys::kKeyAdLink, "http://127.0.0.1:9/ad" + std::to_string(i + 1));
+            ads.WriteString(section, keys::kKeyAdLink,
+                            "http://127.0.0.1:9/ad" + std::to_string(i + 1));
         }
     }
 
     int RunScript(const std::string& script) {
         test::WriteFile(dir / "script.txt", script);
-        const std::string command = "env QT_QPA_PLATFORM=offscreen ZEVA_APP_DIR='" + app.string() +
-                                    "' '" + test::ProgramPath("ZEVAClient").string() +
-                                    "' --manual-clock --timeout 60 --script '" +
-                                    (dir / "script.txt").string() + "' >'" +
-                                    (dir / "out.txt").string() + "' 2>&1";
+        const std::string command =
+            "env QT_QPA_PLATFORM=offscreen ZEVA_APP_DIR='" + app.string() + "' '" +
+            test::ProgramPath("ZEVAClient").string() + "' --manual-clock --timeout 60 --script '" +
+            (dir / "script.txt").string() + "' >'" + (dir / "out.txt").string() + "' 2>&1";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -114,14 +115,21 @@ TEST_F(ToolboxHost, TheHostOpensTheToolboxAndThePickedToolsPage) {
     const fs::path grid = dir / "toolbox-grid.png";
     const fs::path strip = dir / "toolbox-strip.png";
     const fs::path dump = dir / "toolbox.json";
-    const std::string script = "open ZEVAPlug_TreasureBox.so\n"
-                               "shot " + grid.string() + "\n"
-                               "dump " + dump.string() + "\n"
-                               "advance 5000\n"
-                               "shot " + strip.string() + "\n"
-                               "click 14101#20\n"
-                               "wait 20101 插件示例\n"
-                               "close\n";
+    const std::string script =
+        "open ZEVAPlug_TreasureBox.so\n"
+        "shot " +
+        grid.string() +
+        "\n"
+        "dump " +
+        dump.string() +
+        "\n"
+        "advance 5000\n"
+        "shot " +
+        strip.string() +
+        "\n"
+        "click 14101#20\n"
+        "wait 20101 插件示例\n"
+        "close\n";
     ASSERT_EQ(RunScript(script), 0) << Output();
 
     // 70-pixel icons in 7 rows: content 6 * 74 + 70 + 5 = 519 in a grid of 405.
@@ -145,7 +153,9 @@ TEST_F(ToolboxHost, TheHostOpensTheToolboxAndThePickedToolsPage) {
 
     if (const char* keep = std::getenv("ZEVA_TOOLBOX_SHOTS")) {
         fs::create_directories(keep);
-        fs::copy_file(grid, fs::path(keep) / "toolbox-grid.png", fs::copy_options::overwrite_existing);
-        fs::copy_file(strip, fs::path(keep) / "toolbox-strip.png", fs::copy_options::overwrite_existing);
+        fs::copy_file(grid, fs::path(keep) / "toolbox-grid.png",
+                      fs::copy_options::overwrite_existing);
+        fs::copy_file(strip, fs::path(keep) / "toolbox-strip.png",
+                      fs::copy_options::overwrite_existing);
     }
 }

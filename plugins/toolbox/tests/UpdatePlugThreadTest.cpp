@@ -24,7 +24,8 @@ namespace {
 // Answers from a table and records every name it is asked for.
 class FakeResolver {
 public:
-    explicit FakeResolver(std::map<std::string, std::string> answers) : answers_(std::move(answers)) {}
+    explicit FakeResolver(std::map<std::string, std::string> answers)
+        : answers_(std::move(answers)) {}
     HostNameResolver Function() {
         return [this](const std::string& name) {
             std::lock_guard<std::mutex> hold(lock_);
@@ -123,7 +124,8 @@ TEST_F(UpdatePlugThreadTest, ServerListResolvesNamesKeepsTheFirstAndDropsAnEmpty
         EXPECT_EQ(addresses, c.addresses);
         EXPECT_EQ(servers[0].port, 8080) << "ports are 16-bit";
     }
-    for (const std::string& name : resolver.Asked()) EXPECT_NE(name.find(".example"), std::string::npos);
+    for (const std::string& name : resolver.Asked())
+        EXPECT_NE(name.find(".example"), std::string::npos);
 }
 
 TEST_F(UpdatePlugThreadTest, AnUnresolvableFirstServerLeavesTheSecondToServeTheUpdate) {
@@ -142,8 +144,13 @@ TEST_F(UpdatePlugThreadTest, ChangedAndNewFilesAreInstalledUnderTheRegionalFolde
     SetServiceDir("zj/");
     Install("ProvincePlug\\a.so", "a1");
     Install("ProvincePlug\\same.so", "same");
-    const Release r{"", "", 0, 0,
-                    {{"a.so", "a2"}, {"same.so", "same"}, {"new\\b.so", "b"},
+    const Release r{"",
+                    "",
+                    0,
+                    0,
+                    {{"a.so", "a2"},
+                     {"same.so", "same"},
+                     {"new\\b.so", "b"},
                      {"ProvincePlugConfig.dat", "catalogue v2"}}};
     PublishPlugin(r, true, "1", "zj/");
     RunUpdate();
@@ -251,14 +258,15 @@ TEST_F(UpdatePlugThreadTest, AFailedFileDownloadInstallsNothing) {
 TEST_F(UpdatePlugThreadTest, ACatalogNameThatLeavesTheFolderIsSkipped) {
     Configure("1.0", "330000");
     SetServiceDir("zj/");
-    const Release r{"", "", 0, 0,
-                    {{"..\\..\\escaped.so", "evil"}, {"ok.so", "ok"}, {"C:\\abs.so", "evil"}}};
+    const Release r{
+        "", "", 0, 0, {{"..\\..\\escaped.so", "evil"}, {"ok.so", "ok"}, {"C:\\abs.so", "evil"}}};
     PublishPlugin(r, true, "1", "zj/");
     RunUpdate();
     EXPECT_EQ(Installed("ProvincePlug\\ok.so"), "ok");
     EXPECT_TRUE(FilesOutsideApp().empty());
     EXPECT_FALSE(fs::exists(app / "escaped.so"));
-    for (const std::string& path : Requests()) EXPECT_EQ(path.find("escaped"), std::string::npos) << path;
+    for (const std::string& path : Requests())
+        EXPECT_EQ(path.find("escaped"), std::string::npos) << path;
 }
 
 TEST_F(UpdatePlugThreadTest, ASecondRunWhileOneIsUnderWayLeavesTheFolderToIt) {
@@ -294,8 +302,9 @@ protected:
         SetServiceDir("zj/");
         Install("ProvincePlug\\a.so", "a1");
         Install("ProvincePlug\\b.so", "b1");
-        PublishPlugin(Release{"", "", 0, 0, {{"a.so", "a2"}, {"b.so", std::string(64 * 1024, 'b')}}},
-                      true, "1", "zj/");
+        PublishPlugin(
+            Release{"", "", 0, 0, {{"a.so", "a2"}, {"b.so", std::string(64 * 1024, 'b')}}}, true,
+            "1", "zj/");
     }
 };
 

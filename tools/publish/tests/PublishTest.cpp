@@ -173,12 +173,13 @@ TEST_F(PublishTest, SignedCatalogsCarrySha256AndAVerifyingSignatureBeside) {
         std::string args;
         fs::path catalog;
     };
-    for (const Case& c : {Case{"main " + Q(release) + " --version 2.0 --server-root " + Q(dir / "www"),
-                               dir / "www" / "1" / "UpdateConfig.ini"},
-                          Case{"main " + Q(release) + " --version 2.0", release / "UpdateConfig.ini"},
-                          Case{"plugin " + Q(release) + " --server-root " + Q(dir / "www") +
-                                   " --type 5 --prefix zj",
-                               dir / "www" / "5" / "zj" / "config.ini"}}) {
+    for (const Case& c :
+         {Case{"main " + Q(release) + " --version 2.0 --server-root " + Q(dir / "www"),
+               dir / "www" / "1" / "UpdateConfig.ini"},
+          Case{"main " + Q(release) + " --version 2.0", release / "UpdateConfig.ini"},
+          Case{
+              "plugin " + Q(release) + " --server-root " + Q(dir / "www") + " --type 5 --prefix zj",
+              dir / "www" / "5" / "zj" / "config.ini"}}) {
         SCOPED_TRACE(c.args);
         const Result r = Publish(c.args + " --sign " + Q(dir / "k.pem"));
         ASSERT_EQ(r.status, 0) << r.out;
@@ -203,8 +204,10 @@ TEST_F(PublishTest, SignedCatalogsCarrySha256AndAVerifyingSignatureBeside) {
     EXPECT_EQ(zeva::test::ReadFile(release / "UpdateConfig.ini").find("SHA256"), std::string::npos)
         << "unsigned catalogs are as before";
     zeva::test::WriteFile(dir / "bad.pem", "not a key");
-    EXPECT_EQ(Publish("main " + Q(release) + " --version 3 --sign " + Q(dir / "bad.pem")).status, 2);
-    EXPECT_EQ(Publish("main " + Q(release) + " --version 3 --sign " + Q(dir / "none.pem")).status, 2);
+    EXPECT_EQ(Publish("main " + Q(release) + " --version 3 --sign " + Q(dir / "bad.pem")).status,
+              2);
+    EXPECT_EQ(Publish("main " + Q(release) + " --version 3 --sign " + Q(dir / "none.pem")).status,
+              2);
 }
 
 // check-key judges a "PublicKey" value as the updaters will.

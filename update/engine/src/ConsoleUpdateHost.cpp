@@ -21,7 +21,9 @@ int ConsoleUpdateHost::ShowUpdateNotification(const std::string& oldVersion,
 
 void ConsoleUpdateHost::CloseRunningClient() {}
 
-void ConsoleUpdateHost::Pause(std::chrono::milliseconds duration) { GetClock().SleepFor(duration); }
+void ConsoleUpdateHost::Pause(std::chrono::milliseconds duration) {
+    GetClock().SleepFor(duration);
+}
 
 bool ConsoleUpdateHost::StartProgram(const std::filesystem::path& program,
                                      const std::string& parameters) {

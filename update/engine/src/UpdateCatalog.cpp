@@ -36,8 +36,7 @@ bool IsSafeRelativeName(const std::string& acpName) {
 }
 
 bool IsSha256Text(const std::string& text) {
-    return text.size() == 64 &&
-           text.find_first_not_of("0123456789abcdef") == std::string::npos;
+    return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
 bool FileMatchesEntry(const std::string& acpPath, const UpdateFileEntry& entry) {

@@ -21,7 +21,8 @@ namespace {
 class SignedUpdateTest : public zeva::test::UpdateFixture {
 protected:
     Release Sample() const {
-        return Release{"2.0", "330000", 0, 0, {{"ZEVAClient", "client v2"}, {"plug\\tool.dll", "tool v2"}}};
+        return Release{
+            "2.0", "330000", 0, 0, {{"ZEVAClient", "client v2"}, {"plug\\tool.dll", "tool v2"}}};
     }
     void InstallOld() {
         Install("ZEVAClient", "client v1");
@@ -187,9 +188,9 @@ TEST_F(SignedUpdateTest, PluginAndToolboxCatalogsAreVerifiedToo) {
         zeva::UpdateOptions options;
         std::string job;
     };
-    for (const Case& c : {Case{"plug-in job", false, "5", "", zeva::UpdateOptions::Full(), "plug"},
-                          Case{"toolbox", true, "1", "zj/", zeva::UpdateOptions::Toolbox("zj/"),
-                               "ProvincePlug"}}) {
+    for (const Case& c :
+         {Case{"plug-in job", false, "5", "", zeva::UpdateOptions::Full(), "plug"},
+          Case{"toolbox", true, "1", "zj/", zeva::UpdateOptions::Toolbox("zj/"), "ProvincePlug"}}) {
         SCOPED_TRACE(c.what);
         Install(c.job + "\\a.dll", "a1");
         Release r{"", "", 0, 0, {{"a.dll", "a2"}}};

@@ -4,10 +4,10 @@
 #include <ctime>
 
 #include "FileInstaller.h"
+#include "UpdateFixture.h"
 #include "UpdateJob.h"
 #include "platform/AppPath.h"
 #include "platform/Registry.h"
-#include "UpdateFixture.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;

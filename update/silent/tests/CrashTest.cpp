@@ -11,8 +11,8 @@
 #include "ConsoleUpdateHost.h"
 #include "InstallJournal.h"
 #include "ProgramRunner.h"
-#include "UpdateJob.h"
 #include "UpdateFixture.h"
+#include "UpdateJob.h"
 
 namespace fs = std::filesystem;
 namespace keys = zeva::cfgkeys;
@@ -143,7 +143,8 @@ TEST_F(SilentUpdateCrashTest, KilledMidFileTheRerunContinuesItWithRange) {
     server.Put("/1/big.bin", big);
     server.SetFault("/1/big.bin", Fault::Slow);
     const fs::path part = app / "UPDATE" / "big.bin.part";
-    const pid_t pid = zeva::test::StartProgram(zeva::test::ProgramPath("ZEVASilentUpdate"), {}, app);
+    const pid_t pid =
+        zeva::test::StartProgram(zeva::test::ProgramPath("ZEVASilentUpdate"), {}, app);
     ASSERT_GT(pid, 0);
     // Killed once a quarter of the file is on disk.
     std::error_code ec;

@@ -19,8 +19,11 @@ constexpr int kEdgeGap = 5;
 
 CDlgNotify::CDlgNotify(CWnd* parent) : CImageDialog(IDD_NOTIFY, parent) {
     RegisterWizardResources();
-    Bind({{IDC_NOTIFY_NOW, &m_btnNow}, {IDC_NOTIFY_LATER, &m_btnLater}, {IDC_NOTIFY_CROSS, &m_btnClose},
-          {IDC_OLD_VERSION, &m_lblOldVersion}, {IDC_NEW_VERSION, &m_lblNewVersion}});
+    Bind({{IDC_NOTIFY_NOW, &m_btnNow},
+          {IDC_NOTIFY_LATER, &m_btnLater},
+          {IDC_NOTIFY_CROSS, &m_btnClose},
+          {IDC_OLD_VERSION, &m_lblOldVersion},
+          {IDC_NEW_VERSION, &m_lblNewVersion}});
     HandleClick(IDC_NOTIFY_NOW, [this] { EndDialog(IDYES); });
     HandleClick(IDC_NOTIFY_LATER, [this] { EndDialog(IDNO); });
     HandleClick(IDC_NOTIFY_CROSS, [this] { EndDialog(IDNO); });

@@ -34,14 +34,19 @@ CDlgUpdate::CDlgUpdate(int updateType, std::string jobName, IUpdateHost& host, C
       jobName_(std::move(jobName)),
       host_(host) {
     RegisterWizardResources();
-    Bind({{IDC_UPGRADE, &m_btnUpgrade}, {IDC_CLOSE, &m_btnClose}, {IDC_CLOSE_CROSS, &m_btnCross},
-          {IDC_ICON, &m_picIcon}, {IDC_BANNER, &m_picBanner}, {IDC_PROGRESS, &m_progress}});
+    Bind({{IDC_UPGRADE, &m_btnUpgrade},
+          {IDC_CLOSE, &m_btnClose},
+          {IDC_CLOSE_CROSS, &m_btnCross},
+          {IDC_ICON, &m_picIcon},
+          {IDC_BANNER, &m_picBanner},
+          {IDC_PROGRESS, &m_progress}});
     const auto close = [this] { EndDialog(IDOK); };
     HandleClick(IDC_CLOSE, close);
     HandleClick(IDC_CLOSE_CROSS, close);
     HandleClick(IDCANCEL, close);
     HandleClick(IDC_UPGRADE, [this] { StartDownload(); });
-    HandleMessage(WM_DOWNLOAD_NOTIFY, [this](WPARAM w, LPARAM l) { return OnDownloadNotify(w, l); });
+    HandleMessage(WM_DOWNLOAD_NOTIFY,
+                  [this](WPARAM w, LPARAM l) { return OnDownloadNotify(w, l); });
     HandleMessage(WM_CHECK_DONE, [this](WPARAM w, LPARAM) { return OnCheckDone(w); });
     SetCaptionDrag(30);
     SetStaticLook(kTextColor);

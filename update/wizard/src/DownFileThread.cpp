@@ -29,9 +29,9 @@ DWORD CDownFileThread::Run() {
         // Posted, not sent: the dialog may be waiting for this thread to end.
         // A refused file may never have been announced complete (it was cut
         // off at its listed size), so the refusal is told in every case.
-        zeva::PostMessage(notifyWindow_, notifyMessage_, 0,
-                          result == zeva::FetchResult::TransferFailed ? kFailedNotice
-                                                                      : kRefusedNotice);
+        zeva::PostMessage(
+            notifyWindow_, notifyMessage_, 0,
+            result == zeva::FetchResult::TransferFailed ? kFailedNotice : kRefusedNotice);
         return 1;
     }
     return 0;

@@ -13,9 +13,9 @@
 
 #include "DlgUpdate.h"
 #include "HeadlessRenderer.h"
+#include "UpdateFixture.h"
 #include "UpdateResources.h"
 #include "platform/Clock.h"
-#include "UpdateFixture.h"
 
 namespace zeva::test {
 
