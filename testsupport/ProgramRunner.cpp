@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "TestSupport.h"
@@ -154,6 +155,21 @@ int RunProgram(const std::filesystem::path& program, const std::vector<std::stri
                const std::filesystem::path& cwd) {
     const int pid = StartProgram(program, args, cwd);
     return pid < 0 ? -1 : WaitProgram(pid);
+}
+
+std::string RunShell(const std::string& command, int& status) {
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (p == nullptr) {
+        status = -1;
+        return out;
+    }
+    char buf[4096];
+    size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    const int raw = ::pclose(p);
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return out;
 }
 
 }  // namespace zeva::test

@@ -43,4 +43,9 @@ int WaitProgram(int pid);
 int RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                const std::filesystem::path& cwd);
 
+// A shell command line (sh -c) for tests that drive beds and system tools:
+// its standard output, and its exit code in `status` (-1 when it did not end
+// normally). No time limit: the command bounds itself.
+std::string RunShell(const std::string& command, int& status);
+
 }  // namespace zeva::test

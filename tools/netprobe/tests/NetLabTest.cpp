@@ -18,23 +18,13 @@
 #include <tuple>
 
 #include "LoopbackHttpServer.h"
+#include "ProgramRunner.h"
 #include "TestSupport.h"
 
 namespace {
 
 std::string Shell(const std::string& cmd, int& status) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (p == nullptr) {
-        status = -1;
-        return out;
-    }
-    char buf[4096];
-    size_t n = 0;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    const int raw = pclose(p);
-    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return out;
+    return zeva::test::RunShell(cmd, status);
 }
 
 std::string SkipReason() {
