@@ -1,8 +1,10 @@
 // The parts of the test support that ask Windows: scratch folders (named in
 // UTF-16), the environment (both the C runtime's copy and the process's, as
 // programs started by a test read the latter) and a closed loopback port.
-#include <windows.h>
+// Winsock's header must come before the one of windows.h.
 #include <winsock2.h>
+
+#include <windows.h>
 
 #include <random>
 #include <stdexcept>
