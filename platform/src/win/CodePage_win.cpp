@@ -2,6 +2,7 @@
 // another), converted by MultiByteToWideChar and WideCharToMultiByte. The
 // behaviour matches the iconv half: invalid input becomes one '?' per byte,
 // a character without a form becomes one '?', checked forms say why.
+#include "CodePage_p.h"
 #include "platform/CodePage.h"
 
 #include <windows.h>
@@ -153,6 +154,8 @@ std::string Encode(UINT cp, const std::string& cpName, const std::wstring& in,
     return out;
 }
 
+}  // namespace
+
 // An unknown code page keeps ASCII and replaces everything else, on either side.
 std::string Convert(std::string_view in, const std::string& from, const std::string& to) {
     in = UpToNul(in);
@@ -197,8 +200,6 @@ bool ConvertChecked(std::string_view in, const std::string& from, const std::str
     return false;
 }
 
-}  // namespace
-
 std::string AcpName() {
     if (const wchar_t* env = _wgetenv(L"ZEVA_ACP"); env != nullptr && *env != L'\0') {
         std::string name;
@@ -211,22 +212,6 @@ std::string AcpName() {
 
 bool AcpIsUtf8() {
     return CodePageOf(AcpName()) == CP_UTF8;
-}
-
-std::string AcpToUtf8(std::string_view acp) {
-    return Convert(acp, AcpName(), "UTF-8");
-}
-
-std::string Utf8ToAcp(std::string_view utf8) {
-    return Convert(utf8, "UTF-8", AcpName());
-}
-
-bool AcpToUtf8Checked(std::string_view acp, std::string& utf8, std::string* error) {
-    return ConvertChecked(acp, AcpName(), "UTF-8", utf8, error);
-}
-
-bool Utf8ToAcpChecked(std::string_view utf8, std::string& acp, std::string* error) {
-    return ConvertChecked(utf8, "UTF-8", AcpName(), acp, error);
 }
 
 }  // namespace zeva
