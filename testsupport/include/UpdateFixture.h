@@ -305,6 +305,23 @@ protected:
         WriteFile(app / UrlPath(name), content);
     }
     std::string Installed(const std::string& name) const { return ReadFile(app / UrlPath(name)); }
+    // The refusal cases of signed releases: an installation at 2.0 in region
+    // 330000 whose last installed catalog had sequence 300, and `r` published
+    // signed under `keysText`, or forged under the all-zero key.
+    void InstalledAndPublished(const Release& r, const std::string& keysText, bool forge) {
+        Configure("2.0", "330000");
+        Install("ZEVAClient", "client v2");
+        {
+            CCryptConfigFile config(AppAcp() + cfgkeys::kConfigDat, "");
+            config.WriteString(cfgkeys::kSectionCatalogSequence, cfgkeys::kKeyProgramJob, "300");
+        }
+        if (forge) {
+            PublishForged(r);
+        } else {
+            UseKey(keysText);
+            PublishSigned(r);
+        }
+    }
     // URL paths requested, catalog included.
     std::vector<std::string> Requests() const { return server.Requests(); }
 };

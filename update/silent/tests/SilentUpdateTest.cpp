@@ -189,18 +189,7 @@ TEST_F(SilentUpdateTest, SignedReplayExpiryRollbackAndPlaceholderKeyInstallNothi
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Configure("2.0", "330000");
-        Install("ZEVAClient", "client v2");
-        {
-            CCryptConfigFile config(AppAcp() + keys::kConfigDat, "");
-            config.WriteString(keys::kSectionCatalogSequence, keys::kKeyProgramJob, "300");
-        }
-        if (c.forge) {
-            PublishForged(c.release);
-        } else {
-            UseKey(c.keys);
-            PublishSigned(c.release);
-        }
+        InstalledAndPublished(c.release, c.keys, c.forge);
         server.ClearRequests();
         syslog.Drain();
         EXPECT_EQ(zeva::RunSilentUpdate(host), 0);

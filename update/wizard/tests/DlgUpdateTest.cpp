@@ -608,18 +608,7 @@ TEST_F(UpdateAppTest, SignedRollbackReplayExpiryAndPlaceholderKeyAreRefusedInBot
         for (const auto& args : {std::vector<std::string>{}, std::vector<std::string>{"-silent"}}) {
             const bool silent = !args.empty();
             SCOPED_TRACE(std::string(c.what) + (silent ? ", -silent" : ", dialog"));
-            Configure("2.0", "330000");
-            Install("ZEVAClient", "client v2");
-            {
-                CCryptConfigFile config(AppAcp() + keys::kConfigDat, "");
-                config.WriteString(keys::kSectionCatalogSequence, keys::kKeyProgramJob, "300");
-            }
-            if (c.forge) {
-                PublishForged(c.release);
-            } else {
-                UseKey(c.keys);
-                PublishSigned(c.release);
-            }
+            InstalledAndPublished(c.release, c.keys, c.forge);
             seen.clear();
             recorder.replaces = 0;
             syslog.Drain();
