@@ -3,6 +3,10 @@
 // handles and message parameters. A window handle is an opaque value issued
 // by the message layer; a null handle means "no window".
 
+#ifdef _WIN32
+// The real ones: the same names, and windows.h may come after this header.
+#include <windef.h>
+#else
 #include <cstdint>
 
 struct ZevaWindow;
@@ -13,3 +17,4 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using BOOL = int;
 using DWORD = std::uint32_t;
+#endif
