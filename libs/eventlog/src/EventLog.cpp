@@ -1,5 +1,8 @@
 #include "EventLog.h"
 
+#include <cstdio>
+#include <ctime>
+
 #include "EventLog_p.h"
 #include "platform/CodePage.h"
 
@@ -43,6 +46,22 @@ std::string SourceName(const std::string& module) {
         if (t.size() == 32) break;
     }
     return t.empty() ? "zeva" : t;
+}
+
+std::string SyslogRecord(const std::string& source, const std::string& text, long processId) {
+    constexpr int kPriority = 1 * 8 + 3;  // facility user, severity error
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    // "%b %e %H:%M:%S", the day padded with a space (the Windows C runtime has no %e).
+    char month[8] = {};
+    char time[16] = {};
+    std::strftime(month, sizeof month, "%b", &local);
+    std::strftime(time, sizeof time, "%H:%M:%S", &local);
+    char stamp[40] = {};
+    std::snprintf(stamp, sizeof stamp, "%s %2d %s", month, local.tm_mday, time);
+    return "<" + std::to_string(kPriority) + ">" + stamp + " " + source + "[" +
+           std::to_string(processId) + "]: " + text;
 }
 
 }  // namespace zeva::eventlog

@@ -20,7 +20,14 @@ std::string RecordText(const std::string& buildTime, const std::string& sourceFi
 // ':', '[' or ']', "zeva" when nothing is left.
 std::string SourceName(const std::string& module);
 
+// The record as a syslog datagram (RFC 3164: priority user.err, local time
+// stamp, source and process id): what Linux sends to its log, and what a
+// redirected record carries on both systems.
+std::string SyslogRecord(const std::string& source, const std::string& text, long processId);
+
 // Hands one record to the system's log; false when it cannot be reached.
+// ZEVA_SYSLOG_SOCKET redirects it, for tests: on Linux to another log socket,
+// on Windows to a UDP port on the loopback address ("127.0.0.1:<port>").
 bool Report(const std::string& source, const std::string& text);
 
 }  // namespace zeva::eventlog

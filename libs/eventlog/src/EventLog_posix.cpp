@@ -6,15 +6,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 #include "EventLog_p.h"
 
 namespace zeva::eventlog {
 
 namespace {
-
-constexpr int kPriority = 1 * 8 + 3;  // facility user, severity error
 
 bool SendTo(const std::string& path, const std::string& record) {
     sockaddr_un addr{};
@@ -44,14 +41,7 @@ bool SendTo(const std::string& path, const std::string& record) {
 bool Report(const std::string& source, const std::string& text) {
     const char* env = std::getenv("ZEVA_SYSLOG_SOCKET");
     const std::string path = env != nullptr && *env != '\0' ? env : "/dev/log";
-    char stamp[32] = {};
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(stamp, sizeof stamp, "%b %e %H:%M:%S", &local);
-    const std::string record = "<" + std::to_string(kPriority) + ">" + stamp + " " + source + "[" +
-                               std::to_string(getpid()) + "]: " + text;
-    return SendTo(path, record);
+    return SendTo(path, SyslogRecord(source, text, static_cast<long>(getpid())));
 }
 
 }  // namespace zeva::eventlog

@@ -1,6 +1,8 @@
 // The record's text and source name, the same on both systems.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "EventLog_p.h"
 #include "TestSupport.h"
 #include "platform/CodePage.h"
@@ -42,4 +44,12 @@ TEST(EventLogRecord, SourceNamesArePrintableAsciiWithoutTagEnds) {
           Case{std::string(40, 'x'), std::string(32, 'x')}}) {
         EXPECT_EQ(SourceName(c.module), c.source) << c.module;
     }
+}
+
+TEST(EventLogRecord, SyslogFormHasPriorityStampSourceAndProcess) {
+    const std::string record = zeva::eventlog::SyslogRecord("ZEVAClient.exe", "[c] text", 42);
+    EXPECT_TRUE(std::regex_match(
+        record, std::regex(R"(<11>[A-Z][a-z]{2} [ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] )"
+                           R"(ZEVAClient\.exe\[42\]: \[c\] text)")))
+        << record;
 }
