@@ -1,8 +1,5 @@
 #include "Emulator.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <chrono>
 #include <cstring>
 #include <sstream>
@@ -11,6 +8,7 @@
 #include "BServiceNamespaces.h"
 #include "OServiceNamespaces.h"
 #include "Operations.h"
+#include "Sockets.h"
 #include "soapframe/TagSearch.h"
 #include "zevabsH.h"
 #include "zevaosH.h"
@@ -28,14 +26,7 @@ void SendRaw(struct soap* ctx, const std::string& status, const std::string& typ
     std::string answer = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
                          "\r\nContent-Length: " + std::to_string(body.size()) +
                          "\r\nConnection: close\r\n\r\n" + body;
-    const char* p = answer.data();
-    std::size_t left = answer.size();
-    while (left > 0) {
-        const ssize_t n = ::send(ctx->socket, p, left, MSG_NOSIGNAL);
-        if (n <= 0) return;
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    SendAll(ctx->socket, answer);
 }
 
 zevabs::ns2__AppSurveyInfo* Survey(struct soap* ctx, const std::string& text) {
@@ -113,7 +104,7 @@ bool Emulator::Start(const std::string& host, int port, std::string* error) {
     listener_ = soap_new1(SOAP_C_UTFSTRING | SOAP_XML_IGNORENS);
     soap_set_namespaces(
         listener_, service_ == Service::Online ? oservice::kNamespaces : bservice::kNamespaces);
-    listener_->bind_flags = SO_REUSEADDR;
+    listener_->bind_flags = ReuseAddressFlag();
     listener_->accept_timeout = -200000;  // wake up five times a second to notice Stop
     listener_->recv_timeout = 10;
     listener_->send_timeout = 10;
@@ -127,12 +118,7 @@ bool Emulator::Start(const std::string& host, int port, std::string* error) {
         listener_ = nullptr;
         return false;
     }
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    getsockname(listener_->master, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = address.ss_family == AF_INET6
-                ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
-                : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    port_ = BoundPort(listener_->master);
     host_ = host;
     stop_ = false;
     thread_ = std::thread([this] { Loop(); });

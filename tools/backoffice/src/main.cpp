@@ -1,8 +1,6 @@
 // zeva-backoffice: serves the back-office web service on loopback from a
 // data file, prints every request it receives and misbehaves on request.
 
-#include <pthread.h>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -12,6 +10,7 @@
 
 #include "Emulator.h"
 #include "Json.h"
+#include "StopSignal.h"
 
 using namespace zeva::backoffice;
 
@@ -130,13 +129,7 @@ int main(int argc, char** argv) {
                       << (r.hasIn0 ? " in0=" + r.in0 : std::string(" (no in0)")) << std::endl;
     });
 
-    // The serving thread inherits the blocked signals; main waits for them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    PrepareStopRequests();
     std::string error;
     if (!emulator.Start(host, port, &error)) return Fail(error);
     if (!portFile.empty()) {
@@ -149,8 +142,7 @@ int main(int argc, char** argv) {
             return Fail("cannot write " + portFile);
     }
     if (!quiet) std::cout << "listening on " << emulator.Url() << std::endl;
-    int received = 0;
-    sigwait(&stopSignals, &received);
+    WaitForStopRequest();
     emulator.Stop();
     return 0;
 }
