@@ -1,8 +1,9 @@
 // On Windows an https call trusts the CAs of the current user's "ROOT"
 // system store (no CA folder as on Linux).
 
-#include <wincrypt.h>
 #include <windows.h>
+
+#include <wincrypt.h>
 
 #include <gtest/gtest.h>
 

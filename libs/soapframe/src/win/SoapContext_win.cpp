@@ -4,8 +4,9 @@
 
 #include <winsock2.h>
 
-#include <wincrypt.h>
 #include <windows.h>
+
+#include <wincrypt.h>
 
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
