@@ -28,10 +28,19 @@ function(zeva_install_client_library target)
   if(CMAKE_INSTALL_LIBDIR STREQUAL "lib" AND CMAKE_LIBRARY_ARCHITECTURE)
     set(CMAKE_INSTALL_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE})
   endif()
-  # On Windows the DLL goes with the programs and its import library to lib.
+  # On Windows the DLL lies beside the programs of the application folder
+  # (component app); its import library, header and packages go to sdk/.
+  set(runtime_dir ${CMAKE_INSTALL_BINDIR})
+  set(runtime_component ${target})
+  if(WIN32)
+    set(CMAKE_INSTALL_LIBDIR sdk/lib)
+    set(CMAKE_INSTALL_INCLUDEDIR sdk/include)
+    set(runtime_dir .)
+    set(runtime_component app)
+  endif()
   install(TARGETS ${target} EXPORT ${target}Targets
           LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${target} NAMELINK_COMPONENT dev
-          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${target}
+          RUNTIME DESTINATION ${runtime_dir} COMPONENT ${runtime_component}
           ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
           INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
   install(FILES include/${target}.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
