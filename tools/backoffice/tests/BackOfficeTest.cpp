@@ -108,13 +108,18 @@ int PortOf(const std::filesystem::path& portFile) {
 
 TEST(Program, ServesRecordsAndMisbehavesOnRequest) {
     TempDir dir;
-    const auto portFile = dir / "port";
-    const auto log = dir / "requests.jsonl";
-    const int pid =
-        StartProgram(ProgramPath("zeva-backoffice"),
-                     {"--port", "0", "--port-file", zeva::Utf8Path(portFile), "--log",
-                      zeva::Utf8Path(log), "--quiet", "--fault", "getAccountCity=fault"},
-                     dir.path());
+    // Files in a folder with a Chinese name: the program takes its paths as UTF-8.
+    const auto folder = dir.path() / zeva::PathFromUtf8("后台数据");
+    std::filesystem::create_directories(folder);
+    const auto portFile = folder / "port";
+    const auto log = folder / "requests.jsonl";
+    const auto data = folder / zeva::PathFromUtf8("数据.dat");
+    WriteFile(data, "[getAccountStatus 0577c12340000]\n3\n\n[getAccountCity]\n温州\n");
+    const int pid = StartProgram(
+        ProgramPath("zeva-backoffice"),
+        {"--port", "0", "--port-file", zeva::Utf8Path(portFile), "--log", zeva::Utf8Path(log),
+         "--data", zeva::Utf8Path(data), "--quiet", "--fault", "getAccountCity=fault"},
+        dir.path());
     ASSERT_GT(pid, 0);
     const int port = PortOf(portFile);
     ASSERT_GT(port, 0);
@@ -124,7 +129,7 @@ TEST(Program, ServesRecordsAndMisbehavesOnRequest) {
     client.Initialize(url.c_str(), 3, BCI_PROXY_NONE, nullptr, 0, nullptr, nullptr);
     int status = -1;
     EXPECT_EQ(client.GetAccountStatus("0577c12340000", status), 0);
-    EXPECT_EQ(status, 2);
+    EXPECT_EQ(status, 3);  // from the data file, not the built-in data
     std::string city;
     EXPECT_EQ(client.GetAccountCity("0577c12340000", city, true), -1);
 
