@@ -9,12 +9,17 @@
 #include "OServiceNamespaces.h"
 #include "Operations.h"
 #include "Sockets.h"
+#include "platform/CodePage.h"
 #include "soapframe/TagSearch.h"
 #include "zevabsH.h"
 #include "zevaosH.h"
 
 namespace zeva::backoffice {
 namespace {
+
+const char* OrEmpty(const char* text) {
+    return text ? text : "";
+}
 
 bool IsLoopback(const std::string& host) {
     return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
@@ -111,9 +116,16 @@ bool Emulator::Start(const std::string& host, int port, std::string* error) {
     listener_->transfer_timeout = 30;
     listener_->user = this;
     if (!soap_valid_socket(soap_bind(listener_, host.c_str(), port, 16))) {
-        if (error)
-            *error = "cannot listen on " + host + ":" + std::to_string(port) + ": " +
-                     std::strerror(listener_->errnum);
+        if (error) {
+            // The runtime's text of the system's reason (strerror, or on Windows
+            // the system message in the ANSI code page), else its number.
+            std::string reason = AcpToUtf8(OrEmpty(soap_fault_string(listener_)));
+            if (reason.empty()) reason = "system error " + std::to_string(listener_->errnum);
+            *error = "cannot listen on " + host + ":" + std::to_string(port) + ": " + reason;
+        }
+        // The failure's SOAP Fault is an object of the context: released with it.
+        soap_destroy(listener_);
+        soap_end(listener_);
         soap_free(listener_);
         listener_ = nullptr;
         return false;

@@ -83,6 +83,19 @@ TEST(Emulator, RefusesNonLoopbackAddresses) {
     EXPECT_NE(error.find("loopback"), std::string::npos);
 }
 
+TEST(Emulator, APortInUseIsRefusedWithTheSystemsReason) {
+    Emulator first;
+    ASSERT_TRUE(first.Start("127.0.0.1", 0));
+    Emulator second;
+    std::string error;
+    EXPECT_FALSE(second.Start("127.0.0.1", first.Port(), &error));
+    const std::string prefix = "cannot listen on 127.0.0.1:" + std::to_string(first.Port()) + ": ";
+    ASSERT_EQ(error.rfind(prefix, 0), 0u) << error;
+    const std::string reason = error.substr(prefix.size());
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(reason.find("Unknown error"), std::string::npos) << error;
+}
+
 TEST(Emulator, AnswersOnlyAtTheServicePath) {
     Emulator emulator;
     ASSERT_TRUE(emulator.Start("127.0.0.1", 0));
