@@ -50,10 +50,16 @@ int Length(std::size_t n) {
 // The system's own text for an error number, in UTF-8.
 std::string ErrorText(int code) {
     wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT),
-        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    // English where the system has it (messages end up in logs read by support), else its own.
+    DWORD n = 0;
+    const WORD languages[] = {MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT), 0};
+    for (const WORD language : languages) {
+        n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, static_cast<DWORD>(code), language,
+                           reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        if (n > 0) break;
+    }
     std::string out;
     if (n > 0 && text != nullptr) {
         const int len = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), nullptr, 0,
