@@ -29,6 +29,10 @@ bool LastWouldBlock();
 // turn) within `timeoutMs`; kNoSocket with a reason in `error`.
 Handle ConnectTcp(const std::string& host, unsigned short port, int timeoutMs, std::string& error);
 
+// The first IPv4 address of a name (the system's resolver); nullopt with a
+// reason in `error`.
+std::optional<std::uint32_t> ResolveIpv4(const std::string& host, std::string& error);
+
 // A listening TCP socket on 127.0.0.1 (port 0: any free one, `port` tells which).
 Handle ListenTcpLoopback(unsigned short& port, int backlog = 8);
 // The next connection within `timeoutMs` (blocking socket), or kNoSocket.

@@ -106,6 +106,26 @@ Handle ConnectTcp(const std::string& host, unsigned short port, int timeoutMs, s
     return result;
 }
 
+std::optional<std::uint32_t> ResolveIpv4(const std::string& host, std::string& error) {
+    if (host.empty()) {
+        error = "no host";
+        return std::nullopt;
+    }
+    if (!Startup(&error)) return std::nullopt;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    if (const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &list); rc != 0) {
+        error = "cannot resolve " + host + ": " + gai_strerror(rc);
+        return std::nullopt;
+    }
+    const auto* a = reinterpret_cast<const sockaddr_in*>(list->ai_addr);
+    const std::uint32_t ip = ntohl(a->sin_addr.s_addr);
+    freeaddrinfo(list);
+    return ip;
+}
+
 Handle ListenTcpLoopback(unsigned short& port, int backlog) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return kNoSocket;

@@ -92,3 +92,12 @@ TEST(SocketSys, ListenerAcceptsWithinItsTimeAndPollWaits) {
     ASSERT_TRUE(sock::WaitFor(server.get(), sock::kReadable, 2000));
     EXPECT_EQ(sock::Receive(server.get(), buf, sizeof buf), 0);
 }
+
+TEST(SocketSys, NamesResolveToTheirFirstAddress) {
+    std::string error;
+    EXPECT_EQ(sock::ResolveIpv4("127.0.0.1", error), 0x7F000001u) << error;
+    EXPECT_EQ(sock::ResolveIpv4("localhost", error), 0x7F000001u) << error;
+    // (Names that would fail are left out: looking them up asks the machine's DNS server.)
+    EXPECT_FALSE(sock::ResolveIpv4("", error));
+    EXPECT_EQ(error, "no host");
+}
