@@ -263,9 +263,16 @@ TEST_F(CfgToolTest, TextThatCannotBeStoredExactlyIsRefused) {
         {"import " + File(), "[S]\n=1\n", "line 2: empty key"},
     };
     for (const Case& c : cases) {
+        std::string reason = c.reason;
+#ifdef _WIN32
+        // Arguments travel as UTF-16 there: bytes that are no UTF-8 arrive as
+        // U+FFFD, which GBK cannot hold either.
+        if (c.input.empty() && reason.ends_with("text is not valid UTF-8"))
+            reason = "character U+FFFD has no form in GBK";
+#endif
         const Result r = RunCfg(c.args, c.input);
         EXPECT_EQ(r.status, 2) << c.args;
-        EXPECT_NE(r.out.find(c.reason), std::string::npos) << c.args << ": " << r.out;
+        EXPECT_NE(r.out.find(reason), std::string::npos) << c.args << ": " << r.out;
         EXPECT_EQ(Lines(r.out), 1u) << r.out;
     }
     // Nothing was stored, not even the good lines before a bad one.
