@@ -64,6 +64,15 @@ function(zeva_add_library name)
   endif()
 endfunction()
 
+# zeva_test_path(<var> <path>): a path of the build machine (source or build
+# tree) as the test programs see it; under Wine the Linux root is drive Z:.
+function(zeva_test_path var path)
+  if(WIN32 AND CMAKE_CROSSCOMPILING)
+    set(path "Z:${path}")
+  endif()
+  set(${var} "${path}" PARENT_SCOPE)
+endfunction()
+
 # zeva_add_test(<name> SOURCES ... [LIBS ...] [DEPENDS target ...] [DEFINES ...]
 #               [INCLUDES dir ...] [LABELS ...] [THREADED] [TIMEOUT s])
 # One GoogleTest executable per component, each case registered with CTest.

@@ -1,11 +1,5 @@
 #include "RawHttpServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 
@@ -13,36 +7,10 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include "Sockets_p.h"
 #include "TestSupport.h"
 
 namespace zeva::test {
-namespace {
-
-int ListenLoopback(int& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) throw std::runtime_error("socket");
-    int one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 16) != 0) {
-        ::close(fd);
-        throw std::runtime_error("bind");
-    }
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
-bool Readable(int fd, int ms) {
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, ms) > 0;
-}
-
-}  // namespace
 
 RawHttpServer::RawHttpServer() {
     listener_ = ListenLoopback(port_);
@@ -56,7 +24,7 @@ RawHttpServer::~RawHttpServer() {
     }
     stopped_.notify_all();
     thread_.join();
-    ::close(listener_);
+    CloseSocket(listener_);
 }
 
 std::string RawHttpServer::Url(const std::string& path) const {
@@ -110,21 +78,21 @@ bool RawHttpServer::Wait(int ms) {
 void RawHttpServer::Loop() {
     while (!stop_) {
         if (!Readable(listener_, 50)) continue;
-        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
-        Handle(fd);
-        ::close(fd);
+        const SocketHandle connection = AcceptConnection(listener_);
+        if (connection == kNoSocket) continue;
+        Handle(connection);
+        CloseSocket(connection);
     }
 }
 
-void RawHttpServer::Handle(int fd) {
+void RawHttpServer::Handle(SocketHandle fd) {
     std::string request;
     char buffer[8192];
     // Headers, then as many body bytes as Content-Length says.
     std::size_t expected = std::string::npos;
     while (!stop_ && (expected == std::string::npos || request.size() < expected)) {
         if (!Readable(fd, 50)) continue;
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        const long n = ReceiveSome(fd, buffer, sizeof buffer);
         if (n <= 0) break;
         request.append(buffer, static_cast<std::size_t>(n));
         const std::size_t end = request.find("\r\n\r\n");
@@ -143,21 +111,22 @@ void RawHttpServer::Handle(int fd) {
         answer = answer_;
     }
     if (answer.hold) {
-        while (Wait(50) && !(Readable(fd, 0) && ::recv(fd, buffer, sizeof buffer, MSG_PEEK) == 0)) {
+        while (Wait(50) &&
+               !(Readable(fd, 0) && ReceiveSome(fd, buffer, sizeof buffer, true) == 0)) {
         }
         return;
     }
     if (answer.delayMs > 0 && !Wait(answer.delayMs)) return;
     if (answer.dripIntervalMs > 0) {
         for (char c : answer.bytes) {
-            if (::send(fd, &c, 1, MSG_NOSIGNAL) != 1 || !Wait(answer.dripIntervalMs)) return;
+            if (SendSome(fd, &c, 1) != 1 || !Wait(answer.dripIntervalMs)) return;
         }
         return;
     }
     const char* p = answer.bytes.data();
     std::size_t left = answer.bytes.size();
     while (left > 0) {
-        const ssize_t n = ::send(fd, p, left, MSG_NOSIGNAL);
+        const long n = SendSome(fd, p, left);
         if (n <= 0) return;
         p += n;
         left -= static_cast<std::size_t>(n);

@@ -1,10 +1,5 @@
 #include "TestHttpServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -12,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#include "Sockets_p.h"
 
 namespace zeva::test {
 
@@ -78,33 +75,12 @@ const FaultRule& RuleOf(Fault fault) {
     return kFaults[static_cast<std::size_t>(fault)];
 }
 
-unsigned short PortOf(const sockaddr_storage& a) {
-    if (a.ss_family == AF_INET) return ntohs(reinterpret_cast<const sockaddr_in&>(a).sin_port);
-    if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6&>(a).sin6_port);
-    return 0;
-}
-
 // httplib always answers a request it has read; to hang up without an
-// answer, the handler finds its connection's socket by the two ports and
-// shuts it down, so what httplib writes afterwards goes nowhere.
+// answer, the handler shuts its connection down, so what httplib writes
+// afterwards goes nowhere.
 bool DropConnection(const httplib::Request& req) {
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
-        int fd = -1;
-        try {
-            fd = std::stoi(entry.path().filename().string());
-        } catch (const std::exception&) {
-            continue;
-        }
-        sockaddr_storage local{}, peer{};
-        socklen_t localLen = sizeof local, peerLen = sizeof peer;
-        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLen) != 0) continue;
-        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLen) != 0) continue;
-        if (PortOf(local) == req.local_port && PortOf(peer) == req.remote_port) {
-            return ::shutdown(fd, SHUT_RDWR) == 0;
-        }
-    }
-    return false;
+    return ShutdownConnection(static_cast<unsigned short>(req.local_port),
+                              static_cast<unsigned short>(req.remote_port));
 }
 
 }  // namespace
@@ -156,7 +132,9 @@ void TestHttpServer::PutTree(const std::filesystem::path& root) {
         std::ifstream in(e.path(), std::ios::binary);
         std::ostringstream s;
         s << in.rdbuf();
-        Put("/" + std::filesystem::relative(e.path(), root).generic_string(), s.str());
+        // UTF-8 names whatever the system's code page.
+        const std::u8string name = std::filesystem::relative(e.path(), root).generic_u8string();
+        Put("/" + std::string(name.begin(), name.end()), s.str());
     }
 }
 

@@ -28,7 +28,10 @@ std::string ReadFile(const fs::path& path) {
 }
 
 fs::path ProgramPath(const std::string& name) {
-    return fs::path(ZEVA_BINARY_DIR) / name;
+    fs::path path = fs::path(ZEVA_BINARY_DIR) / name;
+    // "zeva-cfg" is "zeva-cfg.exe" on Windows.
+    if (!path.has_extension()) path += ZEVA_EXECUTABLE_SUFFIX;
+    return path;
 }
 
 }  // namespace zeva::test

@@ -21,12 +21,25 @@ fs::path NativePath(std::string_view acpPath) {
             if (c == '\\') c = '/';
         }
     }
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+    return PathFromUtf8(utf8);
 }
 
 std::string AcpPath(const fs::path& path) {
+    return Utf8ToAcp(Utf8Path(path));
+}
+
+fs::path PathFromUtf8(std::string_view utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Path(const fs::path& path) {
     const std::u8string u8 = path.u8string();
-    return Utf8ToAcp(std::string_view(reinterpret_cast<const char*>(u8.data()), u8.size()));
+    return std::string(u8.begin(), u8.end());
+}
+
+std::string GenericUtf8Path(const fs::path& path) {
+    const std::u8string u8 = path.generic_u8string();
+    return std::string(u8.begin(), u8.end());
 }
 
 }  // namespace zeva

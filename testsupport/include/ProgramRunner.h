@@ -39,11 +39,14 @@ int StartProgram(const std::filesystem::path& program, const std::vector<std::st
                  const std::filesystem::path& cwd);
 // Its exit code, or -1 when it did not end normally.
 int WaitProgram(int pid);
+// Ends a program StartProgram started, as a crash or a kill would; its
+// WaitProgram then gives -1. False when it could not be ended.
+bool KillProgram(int pid);
 // Start and wait: the exit code, -1 when it could not start or did not end normally.
 int RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                const std::filesystem::path& cwd);
 
-// A shell command line (sh -c) for tests that drive beds and system tools:
+// A shell command line (sh -c; cmd /c on Windows) for tests that drive beds and system tools:
 // its standard output, and its exit code in `status` (-1 when it did not end
 // normally). No time limit: the command bounds itself.
 std::string RunShell(const std::string& command, int& status);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -41,10 +42,10 @@ public:
 
 private:
     void Loop();
-    void Handle(int fd);
+    void Handle(std::intptr_t connection);
     bool Wait(int ms);
 
-    int listener_ = -1;
+    std::intptr_t listener_ = -1;  // a socket of the system's kind
     int port_ = 0;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;

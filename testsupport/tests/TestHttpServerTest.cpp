@@ -4,17 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "Sockets_p.h"
 #include "TestHttpServer.h"
 
 using zeva::test::Fault;
@@ -44,32 +39,24 @@ std::optional<std::string> Header(const Answer& a, const std::string& name) {
 Answer Get(unsigned short port, const std::string& path, const std::string& range = "",
            int silenceMs = 5000) {
     Answer a;
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return a;
-    }
+    const zeva::test::SocketHandle fd = zeva::test::ConnectLoopback(port);
+    if (fd == zeva::test::kNoSocket) return a;
     std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
     if (!range.empty()) request += "Range: " + range + "\r\n";
     request += "\r\n";
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    zeva::test::SendSome(fd, request.data(), request.size());
     std::string raw;
     char buf[65536];
     while (true) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, silenceMs) <= 0) break;
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (!zeva::test::Readable(fd, silenceMs)) break;
+        const long n = zeva::test::ReceiveSome(fd, buf, sizeof buf);
         if (n <= 0) {
             a.closed = true;
             break;
         }
         raw.append(buf, static_cast<std::size_t>(n));
     }
-    ::close(fd);
+    zeva::test::CloseSocket(fd);
     a.anyBytes = !raw.empty();
     const auto end = raw.find("\r\n\r\n");
     if (end == std::string::npos) return a;

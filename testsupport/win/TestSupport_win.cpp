@@ -10,20 +10,13 @@
 #include <stdexcept>
 
 #include "TestSupport.h"
+#include "WideText_p.h"
 
 namespace zeva::test {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::wstring Wide(const std::string& utf8) {
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
 
 void SetVariable(const std::string& name, const std::optional<std::string>& value) {
     const std::wstring wname = Wide(name);
@@ -48,7 +41,7 @@ TempDir::TempDir() {
 }
 
 ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
-    if (const char* old = std::getenv(name_.c_str())) old_ = old;
+    if (const wchar_t* old = _wgetenv(Wide(name_).c_str())) old_ = Narrow(old);
     SetVariable(name_, value);
 }
 

@@ -22,6 +22,7 @@
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
 #include "platform/FileStore.h"
+#include "platform/ProgramArguments.h"
 
 namespace {
 
@@ -204,9 +205,7 @@ int Import(CCryptConfigFile& file, const std::string& text) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     try {
         bool plain = false;
         bool json = false;
@@ -234,7 +233,7 @@ int main(int argc, char** argv) {
             return Fail(args.empty() ? "no command (see --help)" : "no FILE given (see --help)");
         const std::string& cmd = args[0];
         // The file name is used as given, byte for byte.
-        const std::filesystem::path path(args[1]);
+        const std::filesystem::path path = zeva::PathFromUtf8(args[1]);
         const std::string shownPath = zeva::tools::TerminalText(args[1]);
         const auto need = [&](size_t n) { return args.size() == n + 2; };
 
@@ -368,4 +367,11 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         return Fail(e.what());
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    zeva::ProgramArguments args(argc, argv);
+    return Run(args.argc(), args.argv());
 }

@@ -9,6 +9,8 @@
 
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
+#include "platform/AppPath.h"
+#include "platform/ProgramArguments.h"
 
 namespace {
 
@@ -20,7 +22,7 @@ bool WriteFile(const std::filesystem::path& path,
     std::filesystem::remove(path, ec);
     CCryptConfigFile file;
     if (file.InitializeNative(path) != 0 || file.WriteEntries(entries) != 0) {
-        std::fprintf(stderr, "zeva-defaults: cannot write %s: %s\n", path.c_str(),
+        std::fprintf(stderr, "zeva-defaults: cannot write %s: %s\n", zeva::Utf8Path(path).c_str(),
                      file.LastError().c_str());
         return false;
     }
@@ -30,11 +32,12 @@ bool WriteFile(const std::filesystem::path& path,
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
+    const zeva::ProgramArguments args(argc, argv);
+    if (args.argc() != 2) {
         std::fprintf(stderr, "usage: zeva-defaults DIR\n");
         return 2;
     }
-    const std::filesystem::path dir = argv[1];
+    const std::filesystem::path dir = zeva::PathFromUtf8(args.text()[1]);
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     const std::string port = std::to_string(k::kDefaultServerPort);

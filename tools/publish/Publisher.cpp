@@ -1,7 +1,5 @@
 #include "Publisher.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -31,9 +29,11 @@ std::string Utf8(const fs::path& p) {
 }
 
 std::string ModifyTime(const fs::path& p) {
-    struct stat st {};
-    if (::stat(p.c_str(), &st) != 0) throw std::runtime_error("cannot read " + p.string());
-    const std::time_t t = st.st_mtime;
+    std::error_code ec;
+    const auto written = fs::last_write_time(p, ec);
+    if (ec) throw std::runtime_error("cannot read " + PathText(p));
+    const std::time_t t = std::chrono::system_clock::to_time_t(
+        std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(written)));
     std::tm local{};
     localtime_r(&t, &local);
     char text[32] = {0};
@@ -50,10 +50,19 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
+std::string PathText(const fs::path& p) {
+    const std::u8string u8 = p.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+fs::path PathFromUtf8(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 std::vector<PublishedFile> ScanRelease(const fs::path& dir, const std::string& catalogName,
                                        const std::function<void(size_t, size_t)>& progress,
                                        bool withSha256) {
-    if (!fs::is_directory(dir)) throw std::runtime_error("not a folder: " + dir.string());
+    if (!fs::is_directory(dir)) throw std::runtime_error("not a folder: " + PathText(dir));
     std::vector<PublishedFile> files;
     for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator();
          ++it) {
@@ -92,7 +101,7 @@ std::vector<PublishedFile> ScanRelease(const fs::path& dir, const std::string& c
         PublishedFile& f = files[i];
         if (CMD5::GetFileMD5(AcpPath(f.source).c_str(), f.md5) != 0 ||
             (withSha256 && CSHA256::GetFileSHA256(AcpPath(f.source).c_str(), f.sha256) != 0)) {
-            throw std::runtime_error("cannot read " + f.source.string());
+            throw std::runtime_error("cannot read " + PathText(f.source));
         }
         f.size = fs::file_size(f.source);
         f.modifyTime = ModifyTime(f.source);

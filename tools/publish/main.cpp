@@ -76,6 +76,7 @@ int Fail(const std::string& reason) {
 struct Args {
     std::string command;
     fs::path dir;
+    std::string keyText;  // check-key: the key text as given
     pub::MainVersion version;
     bool haveVersion = false;
     bool filesSection = false;
@@ -128,11 +129,11 @@ std::optional<std::string> Parse(int argc, char** argv, Args& a) {
             } else if (arg == "--region") {
                 a.version.region = zeva::Utf8ToAcp(*v);
             } else if (arg == "--output") {
-                a.output = fs::path(*v);
+                a.output = pub::PathFromUtf8(*v);
             } else if (arg == "--server-root") {
-                a.serverRoot = fs::path(*v);
+                a.serverRoot = pub::PathFromUtf8(*v);
             } else if (arg == "--sign") {
-                a.signKey = fs::path(*v);
+                a.signKey = pub::PathFromUtf8(*v);
             } else if (arg == "--sequence") {
                 if (!PositiveNumber(*v, a.sequence)) return "--sequence needs a positive number";
             } else if (arg == "--expires") {
@@ -164,7 +165,8 @@ std::optional<std::string> Parse(int argc, char** argv, Args& a) {
     }
     if (positional.size() != 2) return "expected a command and a folder or key file (see --help)";
     a.command = positional[0];
-    a.dir = positional[1];
+    a.dir = pub::PathFromUtf8(positional[1]);
+    a.keyText = positional[1];
     if (a.command != "main" && a.command != "plugin" && a.command != "keygen" &&
         a.command != "check-key")
         return "unknown command " + a.command;
@@ -194,12 +196,12 @@ void ShowProgress(size_t done, size_t total) {
 int KeyGen(const Args& a) {
     zeva::SigningKey key;
     std::string error;
-    if (key.Generate(error) != 0 || key.Save(a.dir.string(), error) != 0) return Fail(error);
+    if (key.Generate(error) != 0 || key.Save(a.dir, error) != 0) return Fail(error);
     if (a.json) {
-        std::cout << "{\"keyFile\":" << zeva::tools::JsonString(a.dir.string())
+        std::cout << "{\"keyFile\":" << zeva::tools::JsonString(pub::PathText(a.dir))
                   << ",\"publicKey\":" << zeva::tools::JsonString(key.PublicKeyBase64()) << "}\n";
     } else {
-        std::cout << "private key: " << a.dir.string() << " (keep it secret)\n"
+        std::cout << "private key: " << pub::PathText(a.dir) << " (keep it secret)\n"
                   << "public key:  " << key.PublicKeyBase64() << "\n";
     }
     return 0;
@@ -207,7 +209,7 @@ int KeyGen(const Args& a) {
 
 // The updaters refuse the whole "PublicKey" setting when one key is unusable.
 int CheckKey(const Args& a) {
-    const std::string text = a.dir.string();
+    const std::string& text = a.keyText;
     zeva::SignatureVerifier verifier;
     std::string error;
     const bool ok = verifier.SetPublicKeys(text, error) == 0;
@@ -244,7 +246,7 @@ int main(int argc, char** argv) {
         if (a.signKey) {
             std::string error;
             // Loaded first: a bad key file fails before any file is hashed or written.
-            if (key.Load(a.signKey->string(), error) != 0) return Fail(error);
+            if (key.Load(*a.signKey, error) != 0) return Fail(error);
         }
         const bool isMain = a.command == "main";
         const std::string catalogName =
@@ -272,7 +274,7 @@ int main(int argc, char** argv) {
             std::error_code ec;
             const auto status = fs::status(catalog, ec);
             if (fs::exists(status) && !fs::is_regular_file(status))
-                return Fail(catalog.string() + " is not a regular file");
+                return Fail(pub::PathText(catalog) + " is not a regular file");
             if (!signature.empty()) {
                 fs::path sig = catalog;
                 sig += zeva::cfgkeys::kSignatureSuffix;
@@ -288,8 +290,8 @@ int main(int argc, char** argv) {
         std::uintmax_t bytes = 0;
         for (const auto& f : files) bytes += f.size;
         if (a.json) {
-            std::cout << "{\"catalog\":" << zeva::tools::JsonString(catalog.string())
-                      << ",\"served\":" << zeva::tools::JsonString(served.string())
+            std::cout << "{\"catalog\":" << zeva::tools::JsonString(pub::PathText(catalog))
+                      << ",\"served\":" << zeva::tools::JsonString(pub::PathText(served))
                       << ",\"signed\":" << (signature.empty() ? "false" : "true")
                       << ",\"sequence\":" << stamp.sequence << ",\"expires\":" << stamp.expires
                       << ",\"files\":" << files.size() << ",\"bytes\":" << bytes << ",\"version\":"
@@ -301,8 +303,8 @@ int main(int argc, char** argv) {
             }
             std::cout << "]}\n";
         } else {
-            if (!catalog.empty()) std::cout << "catalog: " << catalog.string() << "\n";
-            if (!served.empty()) std::cout << "served:  " << served.string() << "\n";
+            if (!catalog.empty()) std::cout << "catalog: " << pub::PathText(catalog) << "\n";
+            if (!served.empty()) std::cout << "served:  " << pub::PathText(served) << "\n";
             if (!signature.empty()) {
                 std::cout << "signed:  " << catalogName << ".sig beside it, SEQUENCE "
                           << stamp.sequence;

@@ -1,12 +1,8 @@
 #include "FileDigest_p.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <memory>
-#include <vector>
 
+#include "FileBlocks_p.h"
 #include "platform/AppPath.h"
 
 namespace zeva::hash {
@@ -31,24 +27,13 @@ std::string Hex(const unsigned char* digest, unsigned int len) {
 int FileDigestHex(const char* path, const EVP_MD* md, std::string& out) {
     out.clear();
     if (path == nullptr) return -1;
-    const int fd = ::open(zeva::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     DigestCtx ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-    bool ok = ctx && EVP_DigestInit_ex(ctx.get(), md, nullptr) == 1;
+    if (!ctx || EVP_DigestInit_ex(ctx.get(), md, nullptr) != 1) return -1;
     constexpr size_t kBlock = 256 * 1024;
-    std::vector<unsigned char> buf(kBlock);
-    while (ok) {
-        const ssize_t n = ::read(fd, buf.data(), buf.size());
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        ok = EVP_DigestUpdate(ctx.get(), buf.data(), static_cast<size_t>(n)) == 1;
-    }
-    ::close(fd);
+    const bool ok = ReadFileBlocks(zeva::NativePath(path), kBlock,
+                                   [&ctx](const unsigned char* data, size_t size) {
+                                       return EVP_DigestUpdate(ctx.get(), data, size) == 1;
+                                   });
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int len = 0;
     if (!ok || EVP_DigestFinal_ex(ctx.get(), digest, &len) != 1) return -1;

@@ -2,6 +2,7 @@
 // The publisher's Ed25519 private key: made once with `zeva-publish keygen`,
 // kept in a PEM (PKCS #8) file only its owner can read, used to sign catalogs.
 
+#include <filesystem>
 #include <string>
 
 namespace zeva {
@@ -15,9 +16,10 @@ public:
 
     // A fresh key pair. 0, or -1 with a reason.
     int Generate(std::string& error);
-    // Writes the private key to a new file of mode 0600; an existing file is never replaced.
-    int Save(const std::string& path, std::string& error) const;
-    int Load(const std::string& path, std::string& error);
+    // Writes the private key to a new file only its owner can read (mode 0600, or
+    // an access list naming only the current user); an existing file is never replaced.
+    int Save(const std::filesystem::path& path, std::string& error) const;
+    int Load(const std::filesystem::path& path, std::string& error);
 
     bool IsSet() const { return privateKey_.size() == 32; }
     // The public half as base64 of its 32 bytes (the form "PublicKey" holds).

@@ -1,19 +1,17 @@
 #include "SigningKey.h"
 
-#include <fcntl.h>
 #include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
-#include <vector>
 
 #include "Base64.h"
+#include "KeyFile_p.h"
 
 namespace zeva {
 
@@ -70,7 +68,12 @@ int SigningKey::Generate(std::string& error) {
     return 0;
 }
 
-int SigningKey::Save(const std::string& path, std::string& error) const {
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+int SigningKey::Save(const std::filesystem::path& path, std::string& error) const {
     if (!IsSet()) {
         error = "no key to save";
         return -1;
@@ -85,42 +88,27 @@ int SigningKey::Save(const std::string& path, std::string& error) const {
     }
     char* data = nullptr;
     const long size = BIO_get_mem_data(mem.get(), &data);
-    // O_EXCL: an existing key (or anything else at that path) is never overwritten.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        error = path + ": " +
-                (errno == EEXIST ? std::string("already exists, not overwritten")
-                                 : std::string(std::strerror(errno)));
-        return -1;
-    }
-    bool ok = ::fchmod(fd, 0600) == 0;
-    for (long done = 0; ok && done < size;) {
-        const ssize_t n = ::write(fd, data + done, static_cast<size_t>(size - done));
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += n;
-    }
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok) {
-        error = path + ": cannot write: " + std::strerror(errno);
-        ::unlink(path.c_str());
-        return -1;
-    }
-    return 0;
+    std::string pem(data, static_cast<size_t>(size));
+    const int rc = WriteOwnerOnlyFile(path, pem, error);
+    OPENSSL_cleanse(pem.data(), pem.size());
+    return rc;
 }
 
-int SigningKey::Load(const std::string& path, std::string& error) {
-    std::unique_ptr<FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
-    if (!file) {
-        error = path + ": " + std::strerror(errno);
+int SigningKey::Load(const std::filesystem::path& path, std::string& error) {
+    // Read through the native (on Windows UTF-16) path, parsed from memory.
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = PathText(path) + ": " + std::strerror(errno);
         return -1;
     }
-    PKey key(PEM_read_PrivateKey(file.get(), nullptr, nullptr, nullptr), &EVP_PKEY_free);
+    std::string pem((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Bio mem(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())), &BIO_free);
+    PKey key(mem ? PEM_read_bio_PrivateKey(mem.get(), nullptr, nullptr, nullptr) : nullptr,
+             &EVP_PKEY_free);
+    OPENSSL_cleanse(pem.data(), pem.size());
     if (!key || EVP_PKEY_get_id(key.get()) != EVP_PKEY_ED25519 ||
         !RawKeys(key.get(), privateKey_, publicKey_)) {
-        error = OpenSslError(path + ": not an Ed25519 private key");
+        error = OpenSslError(PathText(path) + ": not an Ed25519 private key");
         return -1;
     }
     return 0;

@@ -1,11 +1,9 @@
 #include "ZEVAUpdateIntf.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
-#include <strings.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +15,7 @@
 #include <system_error>
 
 #include "DownloadNotify.h"
+#include "PartFile_p.h"
 #include "platform/AppPath.h"
 #include "platform/Clock.h"
 #include "platform/InternetSettings.h"
@@ -28,6 +27,24 @@ namespace {
 void GlobalInitOnce() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// A path as UTF-8 text for messages.
+std::string PathText(const fs::path& p) {
+    const std::u8string text = p.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// Whether `line` starts with `name`, letters compared without case.
+bool StartsWithNoCase(const std::string& line, const char* name) {
+    const size_t n = std::strlen(name);
+    if (line.size() < n) return false;
+    for (size_t i = 0; i < n; ++i) {
+        const auto a = static_cast<unsigned char>(line[i]);
+        const auto b = static_cast<unsigned char>(name[i]);
+        if (std::tolower(a) != std::tolower(b)) return false;
+    }
+    return true;
 }
 
 // "http=a:1;https=b:2" (per-scheme form of the Internet Settings) or "a:1".
@@ -111,7 +128,7 @@ size_t ReadHeader(char* data, size_t size, size_t count, void* user) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
     if (line.rfind("HTTP/", 0) == 0) {
         t->contentRange.clear();
-    } else if (line.size() > 14 && strncasecmp(line.c_str(), "Content-Range:", 14) == 0) {
+    } else if (line.size() > 14 && StartsWithNoCase(line, "Content-Range:")) {
         t->contentRange = line.substr(14);
     }
     return n;
@@ -139,9 +156,7 @@ bool DecideWhereBytesGo(Transfer* t) {
         t->discard = true;
         return true;
     }
-    if (std::fflush(t->file) != 0 ||
-        ::ftruncate(::fileno(t->file), static_cast<off_t>(t->base)) != 0 ||
-        std::fseek(t->file, static_cast<long>(t->base), SEEK_SET) != 0) {
+    if (!zeva::TruncatePartFile(t->file, t->base)) {
         t->writeFailed = true;
         return false;
     }
@@ -221,12 +236,10 @@ struct CZEVAUpdateIntf::Impl {
             lastError = "cannot start a transfer";
             return Outcome::Failed;
         }
-        const int fd = ::open(part.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        std::unique_ptr<std::FILE, decltype(&std::fclose)> file(
-            fd < 0 ? nullptr : ::fdopen(fd, "r+b"), &std::fclose);
+        std::unique_ptr<std::FILE, decltype(&std::fclose)> file(zeva::OpenPartFile(part),
+                                                                &std::fclose);
         if (!file) {
-            if (fd >= 0) ::close(fd);
-            lastError = "cannot write " + part.string();
+            lastError = "cannot write " + PathText(part);
             return Outcome::Fatal;
         }
         std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 16);
@@ -289,7 +302,7 @@ struct CZEVAUpdateIntf::Impl {
             return Outcome::Fatal;
         }
         if (t.writeFailed || !flushed) {
-            lastError = "cannot write " + part.string();
+            lastError = "cannot write " + PathText(part);
             return Outcome::Fatal;
         }
         if (t.badRange || (from > 0 && status == 416)) {
@@ -416,7 +429,7 @@ int CZEVAUpdateIntf::GetRemoteFile(unsigned updateType, const char* remoteName,
                     std::error_code ec;
                     fs::rename(part, target, ec);
                     if (ec) {
-                        d_->lastError = "cannot store " + target.string() + ": " + ec.message();
+                        d_->lastError = "cannot store " + PathText(target) + ": " + ec.message();
                         fs::remove(part, ec);
                         return -1;
                     }

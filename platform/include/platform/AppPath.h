@@ -21,6 +21,13 @@ std::filesystem::path NativePath(std::string_view acpPath);
 // A native path back in the system code page, with the native separator.
 std::string AcpPath(const std::filesystem::path& path);
 
+// A path from UTF-8 text and back, whatever the system's code page: Windows
+// reads a narrow string given to std::filesystem::path in its ANSI code page.
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string Utf8Path(const std::filesystem::path& path);
+// The same with '/' separators, as URLs and catalogs write relative paths.
+std::string GenericUtf8Path(const std::filesystem::path& path);
+
 // The native directory separator as text.
 constexpr char kPathSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
 

@@ -10,10 +10,13 @@
 // while it installs; the clean-up of another run leaves a locked journal alone.
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace zeva {
+
+class JournalFile;
 
 inline constexpr char kInstallJournalName[] = "install.journal";
 
@@ -47,7 +50,7 @@ private:
 
     std::filesystem::path root_;
     std::filesystem::path file_;
-    int fd_ = -1;
+    std::unique_ptr<JournalFile> lock_;  // open and locked while the job records
 };
 
 // The valid records of a journal, in the order they were made (a record cut

@@ -1,8 +1,8 @@
 #include "ConsoleUpdateHost.h"
 
 #include <cstdio>
-#include <system_error>
 
+#include "FileSync_p.h"
 #include "platform/Clock.h"
 #include "platform/Shell.h"
 
@@ -33,9 +33,7 @@ bool ConsoleUpdateHost::StartProgram(const std::filesystem::path& program,
 
 bool ConsoleUpdateHost::ReplaceFile(const std::filesystem::path& source,
                                     const std::filesystem::path& target) {
-    std::error_code ec;
-    std::filesystem::rename(source, target, ec);
-    return !ec;
+    return ReplaceInOneStep(source, target);
 }
 
 }  // namespace zeva

@@ -1,10 +1,9 @@
 #include "FileInstaller.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <string>
 #include <system_error>
+
+#include "FileSync_p.h"
 
 namespace fs = std::filesystem;
 
@@ -27,14 +26,6 @@ fs::path FreeName(const fs::path& target, const char* suffix) {
         p += "." + std::to_string(n) + suffix;
     }
     return Exists(p) ? fs::path() : p;
-}
-
-bool SyncFile(const fs::path& p) {
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 }  // namespace

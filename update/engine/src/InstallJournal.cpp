@@ -1,17 +1,13 @@
 #include "InstallJournal.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <sstream>
 #include <system_error>
 #include <utility>
 
 #include "ConfigKeys.h"
 #include "FileInstaller.h"
+#include "FileSync_p.h"
+#include "JournalFile_p.h"
 #include "platform/AppPath.h"
 #include "platform/RegularFile.h"
 
@@ -20,6 +16,15 @@ namespace fs = std::filesystem;
 namespace zeva {
 
 namespace {
+
+std::string Utf8(const fs::path& p) {
+    const std::u8string text = p.generic_u8string();
+    return std::string(text.begin(), text.end());
+}
+
+fs::path FromUtf8(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
 
 // Lines are "T <temporary>" and "B <original> <backup>", paths relative to
 // the root; bytes a line cannot hold are written as %XX.
@@ -79,12 +84,12 @@ bool EndsWith(const std::string& s, const std::string& suffix) {
 // Only names the installer itself forms are accepted: "<file>.zeva-new",
 // "<file>.<n>.zeva-new", "<file>.bak" and "<file>.<n>.bak".
 bool IsTemporaryName(const fs::path& p) {
-    return EndsWith(p.string(), kNewFileSuffix);
+    return EndsWith(Utf8(p), kNewFileSuffix);
 }
 
 bool IsBackupOf(const fs::path& original, const fs::path& backup) {
-    const std::string o = original.string();
-    const std::string b = backup.string();
+    const std::string o = Utf8(original);
+    const std::string b = Utf8(backup);
     return b.size() > o.size() + 1 && b.compare(0, o.size(), o) == 0 && b[o.size()] == '.' &&
            EndsWith(b, kBackupSuffix);
 }
@@ -92,14 +97,6 @@ bool IsBackupOf(const fs::path& original, const fs::path& backup) {
 bool Exists(const fs::path& p) {
     std::error_code ec;
     return fs::exists(fs::symlink_status(p, ec));
-}
-
-bool SyncDirectory(const fs::path& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 void PlayRecords(const fs::path& root, const std::vector<JournalRecord>& records) {
@@ -124,64 +121,38 @@ void PlayRecords(const fs::path& root, const std::vector<JournalRecord>& records
 }  // namespace
 
 InstallJournal::InstallJournal(fs::path root, fs::path file)
-    : root_(std::move(root)), file_(std::move(file)) {}
+    : root_(std::move(root)), file_(std::move(file)), lock_(std::make_unique<JournalFile>()) {}
 
 InstallJournal::~InstallJournal() {
     Close();
 }
 
 void InstallJournal::Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    lock_->Close();
 }
 
 bool InstallJournal::OpenLocked() {
-    if (fd_ >= 0) return true;
+    if (lock_->IsOpen()) return true;
     std::error_code ec;
     fs::create_directories(file_.parent_path(), ec);
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        if (fd < 0) return false;
-        if (::flock(fd, LOCK_EX) != 0) {
-            ::close(fd);
-            return false;
-        }
-        // A clean-up may have played and removed the journal while this one waited for it.
-        struct stat opened {};
-        struct stat named {};
-        if (::fstat(fd, &opened) == 0 && ::stat(file_.c_str(), &named) == 0 &&
-            opened.st_ino == named.st_ino && opened.st_dev == named.st_dev) {
-            fd_ = fd;
-            return SyncDirectory(file_.parent_path());
-        }
-        ::close(fd);
-    }
-    return false;
+    return lock_->OpenForAppend(file_) && SyncDirectory(file_.parent_path());
 }
 
 bool InstallJournal::Append(const std::string& line) {
-    if (!OpenLocked()) return false;
-    size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t n = ::write(fd_, line.data() + done, line.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return ::fdatasync(fd_) == 0;
+    return OpenLocked() && lock_->Append(line);
 }
 
 bool InstallJournal::RecordTemporary(const fs::path& temporary) {
     const fs::path rel = temporary.lexically_relative(root_);
     if (!StaysBelow(rel) || !IsTemporaryName(rel)) return false;
-    return Append("T " + Escape(rel.string()) + "\n");
+    return Append("T " + Escape(Utf8(rel)) + "\n");
 }
 
 bool InstallJournal::RecordBackup(const fs::path& original, const fs::path& backup) {
     const fs::path o = original.lexically_relative(root_);
     const fs::path b = backup.lexically_relative(root_);
     if (!StaysBelow(o) || !StaysBelow(b) || !IsBackupOf(o, b)) return false;
-    return Append("B " + Escape(o.string()) + " " + Escape(b.string()) + "\n");
+    return Append("B " + Escape(Utf8(o)) + " " + Escape(Utf8(b)) + "\n");
 }
 
 std::vector<JournalRecord> ReadJournal(const fs::path& journal) {
@@ -201,14 +172,14 @@ std::vector<JournalRecord> ReadJournal(const fs::path& journal) {
         JournalRecord r;
         std::string a, b;
         if (!Unescape(first, a)) continue;
-        r.file = fs::path(a);
+        r.file = FromUtf8(a);
         if (!StaysBelow(r.file)) continue;
         if (kind == "T" && second.empty() && IsTemporaryName(r.file)) {
             r.kind = JournalRecord::Kind::Temporary;
-        } else if (kind == "B" && Unescape(second, b) && StaysBelow(fs::path(b)) &&
-                   IsBackupOf(r.file, fs::path(b))) {
+        } else if (kind == "B" && Unescape(second, b) && StaysBelow(FromUtf8(b)) &&
+                   IsBackupOf(r.file, FromUtf8(b))) {
             r.kind = JournalRecord::Kind::Backup;
-            r.backup = fs::path(b);
+            r.backup = FromUtf8(b);
         } else {
             continue;
         }
@@ -227,11 +198,8 @@ bool JournalHasLeftovers(const fs::path& root, const fs::path& journal) {
 namespace {
 
 bool HeldByAnotherJob(const fs::path& journal) {
-    const int fd = ::open(journal.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return false;
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-    ::close(fd);
-    return held;
+    JournalFile probe;
+    return probe.TryLockExisting(journal) == JournalFile::TryResult::Held;
 }
 
 void RemoveTree(const fs::path& root, const fs::path& dir) {
@@ -277,16 +245,12 @@ void CleanUpInstallLeftovers(const std::string& acpAppDir) {
             journals.push_back(it->path() / kInstallJournalName);
     }
     for (const fs::path& journal : journals) {
-        const int fd = ::open(journal.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) continue;
         // Held by a job that is installing right now: its records are not ours to play.
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
-            continue;
-        }
+        JournalFile held;
+        if (held.TryLockExisting(journal) != JournalFile::TryResult::Locked) continue;
         PlayRecords(root, ReadJournal(journal));
+        // Removed while still locked, so no job takes the played journal meanwhile.
         fs::remove(journal, ec);
-        ::close(fd);
     }
 }
 

@@ -1,10 +1,5 @@
 #include "UpdateJob.h"
 
-#include <arpa/inet.h>
-#include <errno.h>
-#include <netdb.h>
-#include <sys/socket.h>
-
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -18,7 +13,9 @@
 #include "DirectoryEx.h"
 #include "EventLog.h"
 #include "FileInstaller.h"
+#include "HostAddress_p.h"
 #include "MD5.h"
+#include "ProgramName_p.h"
 #include "SHA256.h"
 #include "SignatureVerifier.h"
 #include "platform/AppPath.h"
@@ -34,20 +31,9 @@ namespace zeva {
 std::string NormaliseServerAddress(const std::string& address,
                                    const std::function<std::string(const std::string&)>& resolver) {
     if (address.empty()) return {};
-    in_addr parsed{};
-    if (::inet_aton(address.c_str(), &parsed) != 0) return address;
+    if (IsIpv4Address(address)) return address;
     if (resolver) return resolver(address);
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* result = nullptr;
-    if (::getaddrinfo(address.c_str(), nullptr, &hints, &result) != 0 || result == nullptr)
-        return {};
-    char text[INET_ADDRSTRLEN] = {0};
-    const auto* sin = reinterpret_cast<const sockaddr_in*>(result->ai_addr);
-    ::inet_ntop(AF_INET, &sin->sin_addr, text, sizeof text);
-    ::freeaddrinfo(result);
-    return text;
+    return ResolveIpv4(address);
 }
 
 std::vector<S_UpdateSerivceAddr> ReadUpdateServers(const std::string& appDir,
@@ -205,8 +191,8 @@ bool UpdateJob::RejectCatalog(const std::string& reason) {
     fs::remove(zeva::NativePath(stagingDir_ + catalogName_ + keys::kSignatureSuffix), ec);
     const int line = __LINE__;
     WriteSysEventLog(
-        program_invocation_short_name, __DATE__ " " __TIME__, "UpdateJob",
-        "UpdateJob::FetchCatalog", line,
+        zeva::RunningProgramName(), __DATE__ " " __TIME__, "UpdateJob", "UpdateJob::FetchCatalog",
+        line,
         "update catalog " + catalogName_ + " refused, nothing fetched or installed: " + reason,
         zeva::Acp("升级问题"));
     return false;

@@ -151,6 +151,10 @@ int WaitProgram(int pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+bool KillProgram(int pid) {
+    return ::kill(pid, SIGKILL) == 0;
+}
+
 int RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                const std::filesystem::path& cwd) {
     const int pid = StartProgram(program, args, cwd);

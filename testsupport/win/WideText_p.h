@@ -1,0 +1,28 @@
+#pragma once
+// UTF-8 and UTF-16, for the test support's calls of Windows.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace zeva::test {
+
+inline std::wstring Wide(std::string_view utf8) {
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+inline std::string Narrow(std::wstring_view wide) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+}  // namespace zeva::test
