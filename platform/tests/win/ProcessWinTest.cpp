@@ -124,6 +124,23 @@ TEST(ShellWin, ADetachedProgramInAChineseFolderWithSpacesGetsEveryArgument) {
     EXPECT_EQ(SplitNul(zeva::ReadWholeFile(out).value_or("")), kHardArguments);
 }
 
+TEST(ShellWin, TheShellOpensAProgramWithParametersInTheSystemCodePage) {
+    TempDir dir;
+    const fs::path out = dir.path() / L"\u4E2D\u6587 out.txt";
+    // Parameters as a catalog gives them: GBK, quoted where they hold blanks.
+    const std::string parameters =
+        "args \"" + zeva::AcpPath(out) + "\" -AutoRun \"\xC8\xED\xBC\xFE \xD6\xD0\xCE\xC4\"";
+    std::string error;
+    ASSERT_TRUE(zeva::ShellExecuteOpen(zeva::AcpPath(Peer()), parameters, zeva::AcpPath(dir.path()),
+                                       &error))
+        << error;
+    ASSERT_TRUE(WaitForFile(out));
+    Sleep(100);
+    EXPECT_EQ(SplitNul(zeva::ReadWholeFile(out).value_or("")),
+              (std::vector<std::string>{"-AutoRun",
+                                        "\xE8\xBD\xAF\xE4\xBB\xB6 \xE4\xB8\xAD\xE6\x96\x87"}));
+}
+
 TEST(ShellWin, AProgramThatCannotStartIsReportedAtOnce) {
     TempDir dir;
     std::string error;
