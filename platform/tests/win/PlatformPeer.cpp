@@ -2,6 +2,7 @@
 //   args OUT ...         writes the arguments it was given (as the system
 //                        splits its command line) to OUT, NUL-terminated, UTF-8
 //   mutex NAME OUT       creates the named mutex and writes "exists" or "held"
+//   holdmutex NAME READY creates the named mutex, creates READY, waits to be killed
 //   hold FILE MS READY   opens FILE without sharing deletion, creates READY,
 //                        keeps FILE open for MS milliseconds
 #include <windows.h>
@@ -53,6 +54,11 @@ int main() {
     if (command == L"mutex" && args.size() == 4) {
         auto mutex = zeva::NamedMutex::Create(Utf8(args[2]));
         return WriteText(args[3], mutex->AlreadyExists() ? "exists" : "held") ? 0 : 1;
+    }
+    if (command == L"holdmutex" && args.size() == 4) {
+        auto mutex = zeva::NamedMutex::Create(Utf8(args[2]));
+        if (mutex->AlreadyExists() || !WriteText(args[3], "ready")) return 1;
+        Sleep(INFINITE);
     }
     if (command == L"hold" && args.size() == 5) {
         HANDLE h = CreateFileW(args[2].c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,

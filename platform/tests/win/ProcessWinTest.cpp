@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestSupport.h"
@@ -171,6 +172,47 @@ TEST(NamedMutexWin, AnotherProcessIsToldTheMutexExistsUntilItIsReleased) {
     held.reset();
     ASSERT_EQ(RunPeer({L"mutex", wname, (dir.path() / L"second.txt").wstring()}), 0);
     EXPECT_EQ(zeva::ReadWholeFile(dir.path() / L"second.txt"), "held");
+}
+
+TEST(NamedMutexWin, AKilledHolderReleasesIt) {
+    TempDir dir;
+    const std::string name = "zeva-test-killed-" + std::to_string(GetCurrentProcessId());
+    std::wstring line = L"\"" + Peer().wstring() + L"\" holdmutex " +
+                        std::wstring(name.begin(), name.end()) + L" \"" +
+                        (dir.path() / L"ready").wstring() + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(Peer().c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &si, &pi));
+    EXPECT_TRUE(WaitForFile(dir.path() / L"ready"));
+    EXPECT_TRUE(zeva::NamedMutex::Create(name)->AlreadyExists());
+    TerminateProcess(pi.hProcess, 9);
+    WaitForSingleObject(pi.hProcess, 30000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_FALSE(zeva::NamedMutex::Create(name)->AlreadyExists());
+}
+
+// Writers naming one file in different ways ("..", another case) share its
+// lock: no increment is lost.
+TEST(FileStoreWin, WritersSpellingThePathDifferentlyShareItsLock) {
+    TempDir dir;
+    fs::create_directories(dir.path() / L"Sub");
+    const std::vector<fs::path> spellings = {dir.path() / L"counter",
+                                             dir.path() / L"sub" / L".." / L"COUNTER"};
+    std::vector<std::thread> writers;
+    for (const fs::path& p : spellings) {
+        writers.emplace_back([p] {
+            for (int i = 0; i < 100; ++i) {
+                zeva::RewriteFile(p, [](const std::string& cur) -> std::optional<std::string> {
+                    return std::to_string((cur.empty() ? 0 : std::stoi(cur)) + 1);
+                });
+            }
+        });
+    }
+    for (auto& w : writers) w.join();
+    EXPECT_EQ(zeva::ReadWholeFile(dir.path() / L"counter"), "200");
 }
 
 // Another process opened the settings file without sharing deletion, for
