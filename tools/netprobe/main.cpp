@@ -3,10 +3,6 @@
 //
 // Texts of the libraries are in the system code page; this tool prints UTF-8.
 
-#include <netdb.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -27,7 +23,9 @@
 #include "LineQuality.h"
 #include "NetworkAdapter.h"
 #include "NetworkFlux.h"
+#include "ProbeSystem.h"
 #include "SocketConnector.h"
+#include "SocketSys.h"
 #include "SystemConfig.h"
 #include "WebAddress.h"
 #include "ZEVAHttpSpeed.h"
@@ -35,6 +33,7 @@
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/MessageQueue.h"
+#include "platform/ProgramArguments.h"
 
 namespace {
 
@@ -87,7 +86,7 @@ std::string J(const std::string& utf8) {
 }
 
 bool Interactive() {
-    return isatty(STDERR_FILENO) == 1;
+    return zeva::netprobe::StderrIsTerminal();
 }
 
 std::string RateText(double kbps) {
@@ -110,10 +109,7 @@ void DrawBar(int percent, const std::string& label) {
 }
 
 long CpuMs() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000L +
-           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000L;
+    return zeva::netprobe::ProcessCpuMs();
 }
 
 struct Args {
@@ -293,20 +289,14 @@ int Web(const Args& args, bool json) {
         const Target& t = *target;
         if (bar) DrawBar(static_cast<int>(i * 100 / args.positional.size()), r.url.substr(0, 34));
         if (!proxyOn && !t.host.empty()) {
-            addrinfo hints{};
-            hints.ai_family = AF_INET;
-            hints.ai_socktype = SOCK_STREAM;
-            addrinfo* list = nullptr;
             const auto before = std::chrono::steady_clock::now();
-            if (getaddrinfo(t.host.c_str(), nullptr, &hints, &list) == 0) {
-                r.dnsMs = std::max<long>(1, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                std::chrono::steady_clock::now() - before)
-                                                .count());
-                char ip[64] = {};
-                getnameinfo(list->ai_addr, list->ai_addrlen, ip, sizeof ip, nullptr, 0,
-                            NI_NUMERICHOST);
-                r.ip = ip;
-                freeaddrinfo(list);
+            std::string resolveError;
+            if (const auto ip = zeva::sock::ResolveIpv4(t.host, resolveError)) {
+                r.dnsMs = std::max<long>(
+                    1, static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                             std::chrono::steady_clock::now() - before)
+                                             .count()));
+                r.ip = zeva::sock::Ipv4Text(*ip);
             }
         }
         CE_SocketConnector connector;
@@ -671,9 +661,7 @@ int System(const Args& args, bool json) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     try {
         std::vector<std::string> rest;
         bool json = false;
@@ -719,4 +707,12 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         return Fail(e.what());
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Arguments as UTF-8 from the system's command line, UTF-8 on the console.
+    zeva::ProgramArguments args(argc, argv);
+    return Run(args.argc(), args.argv());
 }

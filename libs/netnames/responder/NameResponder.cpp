@@ -1,14 +1,12 @@
 #include "NameResponder.h"
 
-#include <arpa/inet.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <fcntl.h>
-#include <cerrno>
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
+#include <thread>
+
+#include "SocketSys.h"
 
 namespace zeva::netnames {
 
@@ -55,25 +53,16 @@ NameResponder::~NameResponder() {
 }
 
 bool NameResponder::Bind(std::string& error) {
-    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(config_.port);
-    if (fd_ < 0 || inet_pton(AF_INET, config_.bindIp.c_str(), &sa.sin_addr) != 1 ||
-        bind(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+    const auto ip = zeva::sock::ParseIpv4(config_.bindIp);
+    unsigned short port = config_.port;
+    fd_ = ip ? zeva::sock::OpenUdp(*ip, port) : zeva::sock::kNoSocket;
+    if (fd_ == zeva::sock::kNoSocket) {
         error = "cannot bind " + config_.bindIp + ":" + std::to_string(config_.port) + ": " +
-                std::strerror(errno);
-        if (fd_ >= 0) close(fd_);
-        fd_ = -1;
+                (ip ? zeva::sock::LastErrorText() : std::string("not an IPv4 address"));
         return false;
     }
-    socklen_t len = sizeof sa;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &len);
-    port_ = ntohs(sa.sin_port);
-    if (pipe2(stopPipe_, O_CLOEXEC) != 0) {
-        error = "pipe";
-        return false;
-    }
+    port_ = port;
+    stop_ = false;
     return true;
 }
 
@@ -84,35 +73,30 @@ bool NameResponder::Start(std::string& error) {
 }
 
 void NameResponder::Serve() {
+    // Short waits, so Stop is noticed soon on every system.
+    constexpr int kStopCheckMs = 50;
     std::uint8_t buf[1500];
-    for (;;) {
-        pollfd fds[2] = {{fd_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0 && errno != EINTR) return;
-        if (fds[1].revents) return;
-        if (!(fds[0].revents & POLLIN)) continue;
-        sockaddr_in from{};
-        socklen_t len = sizeof from;
-        const ssize_t n =
-            recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
+    while (!stop_) {
+        if (!zeva::sock::WaitFor(fd_, zeva::sock::kReadable, kStopCheckMs)) continue;
+        std::uint32_t fromIp = 0;
+        unsigned short fromPort = 0;
+        const long n = zeva::sock::ReceiveFrom(fd_, buf, sizeof buf, fromIp, fromPort);
         if (n <= 0) continue;
         Packet reply;
         Answer(buf, static_cast<std::size_t>(n), reply);
         if (reply.empty()) continue;
-        if (config_.delayMs > 0) {
-            pollfd stop{stopPipe_[0], POLLIN, 0};
-            if (poll(&stop, 1, config_.delayMs) > 0) return;
-        }
-        (void)sendto(fd_, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), len);
+        for (int waited = 0; waited < config_.delayMs && !stop_; waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (stop_) return;
+        (void)zeva::sock::SendTo(fd_, reply.data(), reply.size(), fromIp, fromPort);
     }
 }
 
 void NameResponder::Stop() {
-    if (stopPipe_[1] >= 0) (void)!write(stopPipe_[1], "x", 1);
+    stop_ = true;
     if (thread_.joinable()) thread_.join();
-    for (int* fd : {&fd_, &stopPipe_[0], &stopPipe_[1]}) {
-        if (*fd >= 0) close(*fd);
-        *fd = -1;
-    }
+    if (fd_ != zeva::sock::kNoSocket) zeva::sock::Close(fd_);
+    fd_ = zeva::sock::kNoSocket;
 }
 
 void NameResponder::Answer(const std::uint8_t* data, std::size_t size, Packet& reply) {
@@ -128,7 +112,12 @@ void NameResponder::Answer(const std::uint8_t* data, std::size_t size, Packet& r
     }
     if (type != kTypePtr) return;
     for (const auto& [ip, target] : config_.ptr) {
-        if (strcasecmp(ReverseName(ip).c_str(), name.c_str()) == 0) {
+        const std::string reverse = ReverseName(ip);
+        if (reverse.size() == name.size() &&
+            std::equal(reverse.begin(), reverse.end(), name.begin(), [](char x, char y) {
+                return std::tolower(static_cast<unsigned char>(x)) ==
+                       std::tolower(static_cast<unsigned char>(y));
+            })) {
             reply = PtrAnswer(Packet(data, data + end), target, config_.mdnsStyle);
             return;
         }

@@ -53,8 +53,8 @@ private:
     void Answer(const std::uint8_t* data, std::size_t size, Packet& reply);
 
     Config config_;
-    int fd_ = -1;
-    int stopPipe_[2] = {-1, -1};
+    long long fd_ = -1;  // the socket layer's handle
+    std::atomic<bool> stop_{false};
     std::uint16_t port_ = 0;
     std::thread thread_;
     std::atomic<int> questions_{0};

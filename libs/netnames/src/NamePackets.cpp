@@ -1,9 +1,10 @@
 #include "NamePackets.h"
 
 #include <ares.h>
-#include <arpa/inet.h>
 
 #include <cstring>
+
+#include "SocketSys.h"
 
 namespace zeva::netnames {
 
@@ -56,12 +57,10 @@ bool ReadRecord(const std::uint8_t* data, std::size_t size, std::size_t& pos, Re
 }  // namespace
 
 std::string ReverseName(std::string_view ip) {
-    in_addr a{};
-    const std::string text(ip);
-    if (inet_pton(AF_INET, text.c_str(), &a) != 1) return {};
-    const auto* b = reinterpret_cast<const std::uint8_t*>(&a.s_addr);
-    return std::to_string(b[3]) + "." + std::to_string(b[2]) + "." + std::to_string(b[1]) + "." +
-           std::to_string(b[0]) + ".in-addr.arpa";
+    const auto a = zeva::sock::ParseIpv4(ip);
+    if (!a) return {};
+    return std::to_string(*a & 0xFF) + "." + std::to_string((*a >> 8) & 0xFF) + "." +
+           std::to_string((*a >> 16) & 0xFF) + "." + std::to_string(*a >> 24) + ".in-addr.arpa";
 }
 
 Packet BuildQuery(std::uint16_t id, std::string_view name, std::uint16_t type, bool recursion) {

@@ -1,7 +1,3 @@
-#include <unistd.h>
-
-#include <climits>
-
 #include "NetNames.h"
 #include "platform/CodePage.h"
 
@@ -91,12 +87,6 @@ std::string CleanName(std::string_view raw) {
     std::size_t start = 0;
     while (start < kept.size() && kept[start] == ' ') ++start;
     return Utf8ToAcp(kept.substr(start));
-}
-
-std::string LocalComputerName() {
-    char name[HOST_NAME_MAX + 1] = {};
-    if (gethostname(name, sizeof name - 1) != 0) return {};
-    return CleanName(name);
 }
 
 }  // namespace zeva::netnames

@@ -1,15 +1,13 @@
 #include "NetNames.h"
 
 #include <ares.h>
-#include <arpa/inet.h>
-#include <fcntl.h>
+// struct hostent: Winsock's header (through ares.h) declares it on Windows.
+#ifndef _WIN32
 #include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#endif
 
 #include <algorithm>
-#include <cerrno>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -17,6 +15,7 @@
 #include <random>
 
 #include "NamePackets.h"
+#include "SocketSys.h"
 
 namespace zeva::netnames {
 
@@ -25,75 +24,81 @@ namespace {
 // Socket time-outs are real time, whatever clock the program's timers run on.
 using SteadyClock = std::chrono::steady_clock;
 
+namespace sock = zeva::sock;
+
 struct Slot {
     std::string ip;
-    in_addr addr{};
+    std::uint32_t addr = 0;  // host byte order
     std::string netbios, mdns, dns;
     bool dnsDone = false;
 };
 
 class UdpSocket {
 public:
-    UdpSocket() { fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
-    ~UdpSocket() {
-        if (fd_ >= 0) close(fd_);
+    UdpSocket() {
+        unsigned short port = 0;
+        socket_.Reset(sock::OpenUdp(0, port));
     }
-    UdpSocket(const UdpSocket&) = delete;
-    UdpSocket& operator=(const UdpSocket&) = delete;
-    int fd() const { return fd_; }
-    void SendTo(const Packet& p, in_addr to, std::uint16_t port) const {
-        if (fd_ < 0 || p.empty()) return;
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr = to;
-        sa.sin_port = htons(port);
+    sock::Handle fd() const { return socket_.get(); }
+    void SendTo(const Packet& p, std::uint32_t to, std::uint16_t port) const {
+        if (!socket_.valid() || p.empty()) return;
         // A device that is gone answers with nothing; an error here is the same.
-        (void)sendto(fd_, p.data(), p.size(), 0, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+        (void)sock::SendTo(socket_.get(), p.data(), p.size(), to, port);
     }
 
 private:
-    int fd_ = -1;
+    sock::Socket socket_;
 };
+
+bool EndsWithLocal(const std::string& name) {
+    static constexpr char kLocal[] = ".local";
+    if (name.size() <= 6) return false;
+    for (std::size_t i = 0; i < 6; ++i) {
+        if (std::tolower(static_cast<unsigned char>(name[name.size() - 6 + i])) != kLocal[i])
+            return false;
+    }
+    return true;
+}
 
 struct Search {
     std::vector<Slot> slots;
     std::uint16_t nbBase = 0, mdnsBase = 0;
     LookupOptions options;
 
-    Slot* BySource(const sockaddr_in& from, std::uint16_t id, std::uint16_t base,
-                   std::uint16_t port) {
-        if (ntohs(from.sin_port) != port) return nullptr;
+    Slot* BySource(std::uint32_t fromIp, std::uint16_t fromPort, std::uint16_t id,
+                   std::uint16_t base, std::uint16_t port) {
+        if (fromPort != port) return nullptr;
         const auto index = static_cast<std::uint16_t>(id - base);
         if (index >= slots.size()) return nullptr;
         Slot& s = slots[index];
         // An answer counts only from the device that was asked.
-        return s.addr.s_addr == from.sin_addr.s_addr ? &s : nullptr;
+        return s.addr == fromIp ? &s : nullptr;
     }
 };
 
-void ReadAnswers(int fd, Search& search, bool netbios) {
+void ReadAnswers(sock::Handle fd, Search& search, bool netbios) {
     std::uint8_t buf[1500];
     for (;;) {
-        sockaddr_in from{};
-        socklen_t len = sizeof from;
-        const ssize_t n =
-            recvfrom(fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
+        std::uint32_t fromIp = 0;
+        unsigned short fromPort = 0;
+        const long n = sock::ReceiveFrom(fd, buf, sizeof buf, fromIp, fromPort);
         if (n <= 0) return;
         std::uint16_t id = 0;
         bool response = false;
         const auto size = static_cast<std::size_t>(n);
         if (!ReadHeader(buf, size, id, response) || !response) continue;
         if (netbios) {
-            Slot* s = search.BySource(from, id, search.nbBase, search.options.netbiosPort);
+            Slot* s =
+                search.BySource(fromIp, fromPort, id, search.nbBase, search.options.netbiosPort);
             std::vector<NetBiosName> names;
             if (!s || !s->netbios.empty() || !ParseNodeStatusReply(buf, size, names)) continue;
             s->netbios = CleanName(ComputerNameOf(names));
         } else {
-            Slot* s = search.BySource(from, id, search.mdnsBase, search.options.mdnsPort);
+            Slot* s =
+                search.BySource(fromIp, fromPort, id, search.mdnsBase, search.options.mdnsPort);
             if (!s || !s->mdns.empty()) continue;
             std::string name = ParsePtrReply(buf, size);
-            if (name.size() > 6 && strcasecmp(name.c_str() + name.size() - 6, ".local") == 0)
-                name.resize(name.size() - 6);
+            if (EndsWithLocal(name)) name.resize(name.size() - 6);
             s->mdns = CleanName(name);
         }
     }
@@ -172,7 +177,10 @@ std::vector<FoundName> LookupNames(const std::vector<std::string>& ips,
     for (const std::string& ip : ips) {
         Slot s;
         s.ip = ip;
-        if (inet_pton(AF_INET, ip.c_str(), &s.addr) == 1) search.slots.push_back(s);
+        if (const auto a = sock::ParseIpv4(ip)) {
+            s.addr = *a;
+            search.slots.push_back(s);
+        }
     }
     if (search.slots.empty() || search.slots.size() > 0xF000) return {};
     std::random_device seed;
@@ -190,8 +198,11 @@ std::vector<FoundName> LookupNames(const std::vector<std::string>& ips,
         if (dns->get()) {
             for (std::size_t i = 0; i < search.slots.size(); ++i) {
                 queries[i].slot = &search.slots[i];
-                ares_gethostbyaddr(dns->get(), &search.slots[i].addr, sizeof(in_addr), AF_INET,
-                                   OnHost, &queries[i]);
+                const std::uint32_t a = search.slots[i].addr;
+                const std::uint8_t bytes[4] = {
+                    static_cast<std::uint8_t>(a >> 24), static_cast<std::uint8_t>(a >> 16),
+                    static_cast<std::uint8_t>(a >> 8), static_cast<std::uint8_t>(a)};
+                ares_gethostbyaddr(dns->get(), bytes, sizeof bytes, AF_INET, OnHost, &queries[i]);
             }
         } else {
             for (Slot& s : search.slots) s.dnsDone = true;
@@ -219,17 +230,17 @@ std::vector<FoundName> LookupNames(const std::vector<std::string>& ips,
             nextSend = now + std::chrono::milliseconds(std::max(50, options.resendMs));
         }
 
-        std::vector<pollfd> fds;
-        fds.push_back({nb.fd(), POLLIN, 0});
-        fds.push_back({mdns.fd(), POLLIN, 0});
+        std::vector<sock::PollEntry> fds;
+        fds.push_back({nb.fd(), sock::kReadable, 0});
+        fds.push_back({mdns.fd(), sock::kReadable, 0});
         ares_socket_t aresSocks[ARES_GETSOCK_MAXNUM];
         int aresBits = 0;
         if (dns && dns->get()) aresBits = ares_getsock(dns->get(), aresSocks, ARES_GETSOCK_MAXNUM);
         for (int i = 0; i < ARES_GETSOCK_MAXNUM; ++i) {
-            short ev = 0;
-            if (ARES_GETSOCK_READABLE(aresBits, i)) ev |= POLLIN;
-            if (ARES_GETSOCK_WRITABLE(aresBits, i)) ev |= POLLOUT;
-            if (ev) fds.push_back({aresSocks[i], ev, 0});
+            unsigned ev = 0;
+            if (ARES_GETSOCK_READABLE(aresBits, i)) ev |= sock::kReadable;
+            if (ARES_GETSOCK_WRITABLE(aresBits, i)) ev |= sock::kWritable;
+            if (ev) fds.push_back({static_cast<sock::Handle>(aresSocks[i]), ev, 0});
         }
         // Short waits keep the search responsive to cancellation.
         auto wait =
@@ -242,19 +253,26 @@ std::vector<FoundName> LookupNames(const std::vector<std::string>& ips,
             if (timeval* t = ares_timeout(dns->get(), &max, &tv))
                 waitMs = std::min(waitMs, static_cast<int>(t->tv_sec * 1000 + t->tv_usec / 1000));
         }
-        const int ready = poll(fds.data(), static_cast<nfds_t>(fds.size()), std::max(0, waitMs));
-        if (ready < 0 && errno != EINTR) break;
-        if (fds[0].revents & POLLIN) ReadAnswers(nb.fd(), search, true);
-        if (fds[1].revents & POLLIN) ReadAnswers(mdns.fd(), search, false);
+        // A socket that could not be opened is left out of the wait.
+        std::erase_if(fds, [](const sock::PollEntry& e) { return e.socket == sock::kNoSocket; });
+        const int ready = sock::Poll(fds.data(), fds.size(), std::max(0, waitMs));
+        if (ready < 0) break;
+        auto readyOf = [&](sock::Handle h) {
+            for (const auto& e : fds)
+                if (e.socket == h) return e.ready;
+            return 0u;
+        };
+        if (readyOf(nb.fd()) & sock::kReadable) ReadAnswers(nb.fd(), search, true);
+        if (readyOf(mdns.fd()) & sock::kReadable) ReadAnswers(mdns.fd(), search, false);
         if (dns && dns->get()) {
             bool any = false;
-            for (std::size_t i = 2; i < fds.size(); ++i) {
-                if (!fds[i].revents) continue;
+            for (const auto& e : fds) {
+                if (e.ready == 0 || e.socket == nb.fd() || e.socket == mdns.fd()) continue;
                 any = true;
-                ares_process_fd(
-                    dns->get(),
-                    (fds[i].revents & (POLLIN | POLLERR | POLLHUP)) ? fds[i].fd : ARES_SOCKET_BAD,
-                    (fds[i].revents & POLLOUT) ? fds[i].fd : ARES_SOCKET_BAD);
+                const auto s = static_cast<ares_socket_t>(e.socket);
+                ares_process_fd(dns->get(),
+                                (e.ready & (sock::kReadable | sock::kFailed)) ? s : ARES_SOCKET_BAD,
+                                (e.ready & sock::kWritable) ? s : ARES_SOCKET_BAD);
             }
             // Lets c-ares retry or give up queries whose time ran out.
             if (!any) ares_process_fd(dns->get(), ARES_SOCKET_BAD, ARES_SOCKET_BAD);

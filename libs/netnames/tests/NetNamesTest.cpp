@@ -9,55 +9,14 @@
 
 #include "NamePackets.h"
 #include "NameResponder.h"
+#include "NameSearchTestSupport.h"
 #include "NetNames.h"
 #include "platform/CodePage.h"
 
 using namespace zeva;
 using namespace zeva::netnames;
 
-namespace {
-
-long long MsSince(std::chrono::steady_clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 t)
-        .count();
-}
-
-// Responders of one kind on several loopback addresses and one shared port.
-class ResponderSet {
-public:
-    NameResponder& Add(NameResponder::Config c) {
-        c.port = port_;
-        auto r = std::make_unique<NameResponder>(c);
-        std::string error;
-        EXPECT_TRUE(r->Start(error)) << error;
-        if (port_ == 0) port_ = r->Port();
-        all_.push_back(std::move(r));
-        return *all_.back();
-    }
-    std::uint16_t Port() const { return port_; }
-
-private:
-    std::uint16_t port_ = 0;
-    std::vector<std::unique_ptr<NameResponder>> all_;
-};
-
-NameResponder::Config Netbios(const std::string& ip, const std::string& name) {
-    NameResponder::Config c;
-    c.bindIp = ip;
-    c.netbios = {{"WORKGROUP", 0x00, true}, {name, 0x00, false}, {name, 0x20, false}};
-    return c;
-}
-
-NameResponder::Config Ptr(const std::string& ip, const std::string& name, bool mdns) {
-    NameResponder::Config c;
-    c.bindIp = mdns ? ip : "127.0.0.1";
-    c.ptr[ip] = name;
-    c.mdnsStyle = mdns;
-    return c;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(NamePackets, ReverseNamesOfAddresses) {
     struct Case {
@@ -200,77 +159,6 @@ TEST(NameText, TheLocalComputerHasAName) {
     EXPECT_EQ(CleanName(name), name) << "already clean";
 }
 
-TEST(NameSearch, EachDeviceGetsItsBestNameFromWhicheverServiceAnswers) {
-    ResponderSet nb, mdns, dns;
-    nb.Add(Netbios("127.0.0.2", "PC-ALICE"));
-    mdns.Add(Ptr("127.0.0.2", "alice-phone.local", true));
-    mdns.Add(Ptr("127.0.0.3", "printer.local", true));
-    NameResponder::Config d = Ptr("127.0.0.4", "router-client-4.lan", false);
-    d.ptr["127.0.0.3"] = "printer-by-dns.lan";
-    dns.Add(d);
-    nb.Add(Netbios("127.0.0.6",
-                   "bad\x1b"
-                   "name"));
-
-    LookupOptions o;
-    o.netbiosPort = nb.Port();
-    o.mdnsPort = mdns.Port();
-    o.dnsServers = "127.0.0.1:" + std::to_string(dns.Port());
-    o.budgetMs = 1500;
-    const auto start = std::chrono::steady_clock::now();
-    const auto found =
-        LookupNames({"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6"}, o);
-    const long long took = MsSince(start);
-
-    ASSERT_EQ(found.size(), 4u);
-    EXPECT_EQ(found[0].ip, "127.0.0.2");
-    EXPECT_EQ(found[0].name, "PC-ALICE");
-    EXPECT_EQ(found[0].source, NameSource::NetBios);
-    EXPECT_EQ(found[1].ip, "127.0.0.3");
-    EXPECT_EQ(found[1].name, "printer") << "multicast DNS before DNS, without .local";
-    EXPECT_EQ(found[1].source, NameSource::Mdns);
-    EXPECT_EQ(found[2].ip, "127.0.0.4");
-    EXPECT_EQ(found[2].name, "router-client-4.lan");
-    EXPECT_EQ(found[2].source, NameSource::Dns);
-    EXPECT_EQ(found[3].ip, "127.0.0.6");
-    EXPECT_EQ(found[3].name, "badname");
-    EXPECT_LT(took, o.budgetMs + 500) << "bounded by the budget";
-}
-
-TEST(NameSearch, MulticastDnsNamesThatAreNotAsciiArriveWhole) {
-    ResponderSet mdns, dns;
-    mdns.Add(Ptr("127.0.0.2", "张三的iPhone.local", true));
-    mdns.Add(Ptr("127.0.0.3", "Li\\.Si\\\\Pad.local", true));
-    dns.Add(Ptr("127.0.0.9", "x", false));
-    LookupOptions o;
-    o.netbiosPort = mdns.Port();
-    o.mdnsPort = mdns.Port();
-    o.dnsServers = "127.0.0.1:" + std::to_string(dns.Port());
-    o.budgetMs = 1500;
-    const auto found = LookupNames({"127.0.0.2", "127.0.0.3"}, o);
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].name, Utf8ToAcp("张三的iPhone"));
-    EXPECT_EQ(found[0].source, NameSource::Mdns);
-    EXPECT_EQ(found[1].name, "Li.Si\\Pad") << "a dot and a backslash inside a label";
-}
-
-TEST(NameSearch, EndsEarlyWhenEveryDeviceHasItsNetbiosName) {
-    ResponderSet nb, dns;
-    nb.Add(Netbios("127.0.0.2", "ONE"));
-    nb.Add(Netbios("127.0.0.3", "TWO"));
-    dns.Add(Ptr("127.0.0.9", "x", false));
-    LookupOptions o;
-    o.netbiosPort = nb.Port();
-    o.mdnsPort = nb.Port();
-    o.dnsServers = "127.0.0.1:" + std::to_string(dns.Port());
-    o.budgetMs = 5000;
-    const auto start = std::chrono::steady_clock::now();
-    const auto found = LookupNames({"127.0.0.2", "127.0.0.3"}, o);
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[1].name, "TWO");
-    EXPECT_LT(MsSince(start), 2500);
-}
-
 TEST(NameSearch, LateAnswersAndSilentDevicesCostNoMoreThanTheBudget) {
     ResponderSet nb, dns;
     NameResponder::Config slow = Netbios("127.0.0.2", "SLOW");
@@ -306,15 +194,56 @@ TEST(NameSearch, CancellationEndsTheSearchPromptly) {
     EXPECT_LT(MsSince(start), 500);
 }
 
-TEST(NameSearch, OnlyDevicesThatAnswerAreNamedAndTextsThatAreNoAddressAreSkipped) {
-    ResponderSet nb;
-    nb.Add(Netbios("127.0.0.8", "IMPOSTOR"));
+// Under Wine a datagram socket bound to a loopback address listens on the
+// whole loopback interface, so stand-in devices live at 127.0.0.1 here; the
+// cases with several devices are in NetNamesDevicesTest.cpp.
+TEST(NameSearch, ADeviceIsNamedByEachServiceAlone) {
+    struct Case {
+        const char* what;
+        bool netbios, mdns, dns;
+        const char* name;
+        NameSource source;
+    };
+    const Case cases[] = {
+        {"NetBIOS", true, false, false, "PC-ALICE", NameSource::NetBios},
+        {"multicast DNS", false, true, false, "alice-phone", NameSource::Mdns},
+        {"DNS", false, false, true, "alice.lan", NameSource::Dns},
+    };
+    for (const Case& c : cases) {
+        ResponderSet nb, mdns, dns;
+        nb.Add(Netbios("127.0.0.1", "PC-ALICE"));
+        mdns.Add(Ptr("127.0.0.1", "alice-phone.local", true));
+        dns.Add(Ptr("127.0.0.1", "alice.lan", false));
+        LookupOptions o;
+        o.netbios = c.netbios;
+        o.mdns = c.mdns;
+        o.dns = c.dns;
+        o.netbiosPort = nb.Port();
+        o.mdnsPort = mdns.Port();
+        o.dnsServers = "127.0.0.1:" + std::to_string(dns.Port());
+        o.budgetMs = 3000;
+        const auto start = std::chrono::steady_clock::now();
+        const auto found = LookupNames({"127.0.0.1", "not-an-address"}, o);
+        ASSERT_EQ(found.size(), 1u) << c.what;
+        EXPECT_EQ(found[0].ip, "127.0.0.1") << c.what;
+        EXPECT_EQ(found[0].name, c.name) << c.what;
+        EXPECT_EQ(found[0].source, c.source) << c.what;
+        EXPECT_LT(MsSince(start), 2500) << c.what << ": an answer ends the search";
+    }
+}
+
+TEST(NameSearch, TheBestNameWinsWhenEveryServiceAnswers) {
+    ResponderSet nb, mdns, dns;
+    nb.Add(Netbios("127.0.0.1", "PC-\xE5\xBC\xA0\xE4\xB8\x89"));
+    mdns.Add(Ptr("127.0.0.1", "alice-phone.local", true));
+    dns.Add(Ptr("127.0.0.1", "alice.lan", false));
     LookupOptions o;
     o.netbiosPort = nb.Port();
-    o.mdns = false;
-    o.dns = false;
-    o.budgetMs = 600;
-    const auto found = LookupNames({"127.0.0.2", "127.0.0.8", "not-an-address"}, o);
+    o.mdnsPort = mdns.Port();
+    o.dnsServers = "127.0.0.1:" + std::to_string(dns.Port());
+    o.budgetMs = 3000;
+    const auto found = LookupNames({"127.0.0.1"}, o);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].ip, "127.0.0.8");
+    EXPECT_EQ(found[0].name, Utf8ToAcp("PC-\xE5\xBC\xA0\xE4\xB8\x89"));
+    EXPECT_EQ(found[0].source, NameSource::NetBios);
 }

@@ -1,6 +1,7 @@
 #include "NetworkAdapter.h"
 
-#include "SysProbe.h"
+// The adapters as the system lists them; the wireless signal is read by
+// each system's half.
 
 CNetworkAdapter::CNetworkAdapter(std::string id) : id_(std::move(id)) {}
 
@@ -34,16 +35,4 @@ int CNetworkAdapter::IsWirelessAdapter(bool& wireless) const {
     if (CAdapterInfo::GetAdapter(id_, info) != 0) return -1;
     wireless = info.Wireless;
     return 0;
-}
-
-int CNetworkAdapter::GetSignalStrenghLevel(int& level) const {
-    level = 0;
-    const auto text = zeva::probe::ReadText(zeva::probe::SysPath("/proc/net/wireless"));
-    if (!text) return -1;
-    for (const auto& e : zeva::probe::ParseWireless(*text)) {
-        if (e.iface != id_) continue;
-        level = zeva::probe::SignalLevel(e);
-        return 0;
-    }
-    return -1;
 }

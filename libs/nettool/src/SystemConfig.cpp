@@ -8,8 +8,7 @@ namespace {
 constexpr std::uint32_t kFirstSampleMs = 250;
 
 std::optional<zeva::probe::CpuTimes> ReadCpu() {
-    const auto text = zeva::probe::ReadText(zeva::probe::SysPath("/proc/stat"));
-    return text ? zeva::probe::ParseProcStat(*text) : std::nullopt;
+    return zeva::probe::ReadCpuTimes();
 }
 
 }  // namespace
@@ -18,7 +17,7 @@ int CSystemConfig::GetCpuUsage(int& percent, std::string& error) {
     percent = 0;
     auto now = ReadCpu();
     if (!now) {
-        error = "cannot read /proc/stat";
+        error = "cannot read the processor times";
         return -1;
     }
     if (!last_) {
@@ -26,7 +25,7 @@ int CSystemConfig::GetCpuUsage(int& percent, std::string& error) {
         zeva::Sleep(kFirstSampleMs);
         now = ReadCpu();
         if (!now) {
-            error = "cannot read /proc/stat";
+            error = "cannot read the processor times";
             return -1;
         }
     }
@@ -37,10 +36,9 @@ int CSystemConfig::GetCpuUsage(int& percent, std::string& error) {
 
 int CSystemConfig::GetMemoryStatus(COMMON_MemoryStatus& status, std::string& error) {
     status = {};
-    const auto text = zeva::probe::ReadText(zeva::probe::SysPath("/proc/meminfo"));
-    const auto mem = text ? zeva::probe::ParseMemInfo(*text) : std::nullopt;
+    const auto mem = zeva::probe::ReadMemInfo();
     if (!mem || mem->totalBytes == 0) {
-        error = "cannot read /proc/meminfo";
+        error = "cannot read the memory status";
         return -1;
     }
     status.ullTotalPhys = mem->totalBytes;

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-
 #include "IPtoTestingPC.h"
 #include "LanScan.h"
+#include "SocketSys.h"
 #include "TestSupport.h"
 #include "platform/CodePage.h"
 
@@ -12,9 +11,7 @@ using namespace zeva::lan;
 namespace {
 
 std::uint32_t Ip(const char* dotted) {
-    in_addr a{};
-    inet_pton(AF_INET, dotted, &a);
-    return ntohl(a.s_addr);
+    return zeva::sock::ParseIpv4(dotted).value();
 }
 
 constexpr char kOuiSample[] =

@@ -1,10 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <thread>
 
@@ -55,19 +50,8 @@ TEST(UrlCheck, PagesRedirectsMissingPagesAndClosedPorts) {
     EXPECT_EQ(zeva::CheckUrlReachable("", error), -1);
     EXPECT_EQ(zeva::CheckUrlReachable("ftp://127.0.0.1/", error), -1);
 
-    // A port nobody listens on: bind one, note it, close it.
-    int closedPort = 0;
-    {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), len), 0);
-        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-        closedPort = ntohs(a.sin_port);
-        close(fd);
-    }
+    // A port nobody listens on.
+    const unsigned short closedPort = zeva::test::ClosedLoopbackPort();
     EXPECT_EQ(
         zeva::CheckUrlReachable("http://127.0.0.1:" + std::to_string(closedPort) + "/", error), -1);
     EXPECT_FALSE(error.empty());

@@ -15,8 +15,9 @@ public:
     CE_SocketStream& operator=(CE_SocketStream&& other) noexcept;
     ~CE_SocketStream();
 
-    bool IsOpen() const { return fd_ >= 0; }
-    int GetHandle() const { return fd_; }
+    bool IsOpen() const { return fd_ != -1; }
+    // The socket descriptor (Linux) or SOCKET (Windows); -1 when closed.
+    long long GetHandle() const { return fd_; }
 
     // Sends everything within `timeoutSeconds`: the count sent, or -1.
     int Send(const void* data, std::size_t length, int timeoutSeconds);
@@ -27,6 +28,6 @@ public:
 
 private:
     friend class CE_SocketConnector;
-    void Attach(int fd);
-    int fd_ = -1;
+    void Attach(long long fd);
+    long long fd_ = -1;
 };

@@ -1,18 +1,11 @@
 #include "SocketConnector.h"
 
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+
+#include "SocketSys.h"
 
 namespace {
 
@@ -21,62 +14,7 @@ using Clock = std::chrono::steady_clock;
 int RemainingMs(Clock::time_point deadline) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left < 0 ? 0 : static_cast<int>(left);
-}
-
-// A non-blocking connect to each address of the name in turn, until one
-// answers or the deadline passes. Returns the connected descriptor or -1.
-int OpenTcp(const std::string& host, unsigned short port, Clock::time_point deadline,
-            std::string& error) {
-    if (host.empty() || port == 0) {
-        error = "no host or port";
-        return -1;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* list = nullptr;
-    const std::string service = std::to_string(port);
-    if (const int rc = getaddrinfo(host.c_str(), service.c_str(), &hints, &list); rc != 0) {
-        error = "cannot resolve " + host + ": " + gai_strerror(rc);
-        return -1;
-    }
-    error = "cannot connect to " + host + ":" + service;
-    int result = -1;
-    for (addrinfo* a = list; a != nullptr && result < 0; a = a->ai_next) {
-        const int fd =
-            socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
-        if (fd < 0) continue;
-        int rc = connect(fd, a->ai_addr, a->ai_addrlen);
-        if (rc != 0 && errno == EINPROGRESS) {
-            pollfd pfd{fd, POLLOUT, 0};
-            const int wait = RemainingMs(deadline);
-            rc = -1;
-            if (wait > 0 && poll(&pfd, 1, wait) > 0) {
-                int soErr = 0;
-                socklen_t len = sizeof soErr;
-                getsockopt(fd, SOL_SOCKET, SO_ERROR, &soErr, &len);
-                if (soErr == 0)
-                    rc = 0;
-                else
-                    error += std::string(": ") + std::strerror(soErr);
-            } else {
-                error += ": timed out";
-            }
-        } else if (rc != 0) {
-            error += std::string(": ") + std::strerror(errno);
-        }
-        if (rc == 0) {
-            const int one = 1;
-            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            result = fd;
-        } else {
-            close(fd);
-        }
-        if (RemainingMs(deadline) == 0) break;
-    }
-    freeaddrinfo(list);
-    return result;
+    return left < 0 ? 0 : static_cast<int>(std::min<long long>(left, 0x7FFFFFFF));
 }
 
 }  // namespace
@@ -120,8 +58,8 @@ int CE_SocketConnector::Connect(CE_SocketStream& stream, const std::string& host
     stream.Close();
     try {
         const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
-        const int fd = OpenTcp(host, port, deadline, lastError_);
-        if (fd < 0) return -1;
+        const long long fd = zeva::sock::ConnectTcp(host, port, RemainingMs(deadline), lastError_);
+        if (fd == zeva::sock::kNoSocket) return -1;
         stream.Attach(fd);
         return 0;
     } catch (const std::exception& e) {
@@ -142,8 +80,9 @@ int CE_SocketConnector::Connect(CE_SocketStream& stream, const std::string& host
             return -1;
         }
         const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
-        const int fd = OpenTcp(proxyHost, proxyPort, deadline, lastError_);
-        if (fd < 0) return -1;
+        const long long fd =
+            zeva::sock::ConnectTcp(proxyHost, proxyPort, RemainingMs(deadline), lastError_);
+        if (fd == zeva::sock::kNoSocket) return -1;
         CE_SocketStream tunnel;
         tunnel.Attach(fd);
         const std::string target = (host.find(':') != std::string::npos ? "[" + host + "]" : host) +

@@ -1,13 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -15,56 +10,73 @@
 #include <vector>
 
 #include "SocketConnector.h"
+#include "SocketSys.h"
 #include "TestSupport.h"
 
 namespace {
 
-int Listen(unsigned short& port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&a), len) != 0 || listen(fd, 8) != 0) return -1;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    port = ntohs(a.sin_port);
-    return fd;
+namespace sock = zeva::sock;
+
+// Accepts one connection within 5 s, looking at `stop` every 50 ms.
+sock::Socket AcceptOne(const sock::Socket& listener, const std::atomic<bool>& stop) {
+    for (int i = 0; i < 100 && !stop; ++i) {
+        sock::Socket c(sock::Accept(listener.get(), 50));
+        if (c.valid()) {
+            sock::SetNonBlocking(c.get(), true);
+            return c;
+        }
+    }
+    return sock::Socket();
 }
 
-int AcceptWithin(int listener, int ms) {
-    pollfd p{listener, POLLIN, 0};
-    if (poll(&p, 1, ms) <= 0) return -1;
-    return accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+constexpr long kTimedOut = -2;
+
+// Up to `length` bytes within `ms`: the count, 0 on close, -1 on error, kTimedOut.
+long ReceiveWithin(const sock::Socket& s, void* buffer, std::size_t length, int ms) {
+    for (;;) {
+        const long n = sock::Receive(s.get(), buffer, length);
+        if (n >= 0 || !sock::LastWouldBlock()) return n;
+        if (!sock::WaitFor(s.get(), sock::kReadable, ms)) return kTimedOut;
+    }
+}
+
+void SendAll(const sock::Socket& s, const void* data, std::size_t length) {
+    const char* p = static_cast<const char*>(data);
+    while (length > 0) {
+        const long n = sock::Send(s.get(), p, length);
+        if (n < 0 && !(sock::LastWouldBlock() && sock::WaitFor(s.get(), sock::kWritable, 2000)))
+            return;
+        if (n > 0) {
+            p += n;
+            length -= static_cast<std::size_t>(n);
+        }
+    }
 }
 
 // Echoes one connection back, upper-casing nothing: what it gets it returns.
 class EchoServer {
 public:
-    EchoServer() : fd_(Listen(port_)) {
+    EchoServer() : listener_(sock::ListenTcpLoopback(port_)) {
         thread_ = std::thread([this] {
-            const int c = AcceptWithin(fd_, 5000);
-            if (c < 0) return;
+            const sock::Socket c = AcceptOne(listener_, stop_);
             char buf[256];
-            for (;;) {
-                const ssize_t n = recv(c, buf, sizeof buf, 0);
-                if (n <= 0) break;
-                send(c, buf, static_cast<size_t>(n), MSG_NOSIGNAL);
+            while (c.valid() && !stop_) {
+                const long n = ReceiveWithin(c, buf, sizeof buf, 50);
+                if (n == 0 || n == -1) break;
+                if (n > 0) SendAll(c, buf, static_cast<std::size_t>(n));
             }
-            close(c);
         });
     }
     ~EchoServer() {
-        shutdown(fd_, SHUT_RDWR);
+        stop_ = true;
         thread_.join();
-        close(fd_);
     }
     unsigned short port() const { return port_; }
 
 private:
     unsigned short port_ = 0;
-    int fd_;
+    sock::Socket listener_;
+    std::atomic<bool> stop_{false};
     std::thread thread_;
 };
 
@@ -73,14 +85,13 @@ private:
 // empty answer it stays silent.
 class LoggingProxy {
 public:
-    explicit LoggingProxy(std::string answer) : answer_(std::move(answer)), fd_(Listen(port_)) {
+    explicit LoggingProxy(std::string answer)
+        : answer_(std::move(answer)), listener_(sock::ListenTcpLoopback(port_)) {
         thread_ = std::thread([this] { Serve(); });
     }
     ~LoggingProxy() {
         stop_ = true;
-        shutdown(fd_, SHUT_RDWR);
         thread_.join();
-        close(fd_);
     }
     unsigned short port() const { return port_; }
     std::string Log() {
@@ -90,56 +101,51 @@ public:
 
 private:
     void Serve() {
-        const int c = AcceptWithin(fd_, 5000);
-        if (c < 0) return;
+        const sock::Socket c = AcceptOne(listener_, stop_);
+        if (!c.valid()) return;
         std::string head;
         char ch = 0;
-        while (head.find("\r\n\r\n") == std::string::npos && recv(c, &ch, 1, 0) == 1) head += ch;
+        while (!stop_ && head.find("\r\n\r\n") == std::string::npos) {
+            const long n = ReceiveWithin(c, &ch, 1, 50);
+            if (n == 0 || n == -1) break;
+            if (n == 1) head += ch;
+        }
         {
             std::lock_guard lock(mutex_);
             log_ += head;
         }
         if (answer_.empty()) {
             while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            close(c);
             return;
         }
-        send(c, answer_.data(), answer_.size(), MSG_NOSIGNAL);
-        if (answer_.compare(9, 1, "2") != 0) {
-            close(c);
-            return;
-        }
+        SendAll(c, answer_.data(), answer_.size());
+        if (answer_.compare(9, 1, "2") != 0) return;
         // Tunnel to the target named in the request line.
         const auto colon = head.find(':');
         const unsigned short target =
             static_cast<unsigned short>(std::atoi(head.c_str() + colon + 1));
-        const int up = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(target);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(up, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-            pollfd p[2] = {{c, POLLIN, 0}, {up, POLLIN, 0}};
-            char buf[512];
-            bool open = true;
-            while (open && !stop_ && poll(p, 2, 100) >= 0) {
-                for (int i = 0; i < 2 && open; ++i) {
-                    if ((p[i].revents & (POLLIN | POLLHUP)) == 0) continue;
-                    const ssize_t n = recv(p[i].fd, buf, sizeof buf, 0);
-                    if (n <= 0)
-                        open = false;
-                    else
-                        send(p[1 - i].fd, buf, static_cast<size_t>(n), MSG_NOSIGNAL);
-                }
+        std::string error;
+        const sock::Socket up(sock::ConnectTcp("127.0.0.1", target, 2000, error));
+        if (!up.valid()) return;
+        sock::PollEntry p[2] = {{c.get(), sock::kReadable, 0}, {up.get(), sock::kReadable, 0}};
+        const sock::Socket* ends[2] = {&c, &up};
+        char buf[512];
+        bool open = true;
+        while (open && !stop_ && sock::Poll(p, 2, 100) >= 0) {
+            for (int i = 0; i < 2 && open; ++i) {
+                if (p[i].ready == 0) continue;
+                const long n = sock::Receive(ends[i]->get(), buf, sizeof buf);
+                if (n == 0 || (n < 0 && !sock::LastWouldBlock()))
+                    open = false;
+                else if (n > 0)
+                    SendAll(*ends[1 - i], buf, static_cast<std::size_t>(n));
             }
         }
-        close(up);
-        close(c);
     }
 
     std::string answer_;
     unsigned short port_ = 0;
-    int fd_;
+    sock::Socket listener_;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::string log_;

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "Curl_p.h"
+#include "PostToWindow_p.h"
 #include "Worker_p.h"
 #include "platform/Clock.h"
-#include "platform/MessageQueue.h"
 #include "platform/TcpInfo.h"
 
 using zeva::speed::Jitter;
@@ -81,7 +81,7 @@ struct CLineQuality::Impl {
 
     void Post(HWND window, UINT message, WPARAM w, LPARAM l) {
         std::lock_guard lock(mutex);
-        if (!stopped && window != nullptr) zeva::PostMessage(window, message, w, l);
+        if (!stopped && window != nullptr) zeva::speed::PostToWindow(window, message, w, l);
     }
     void Finish(HWND window, UINT message, LPARAM l) {
         std::lock_guard lock(mutex);
@@ -89,7 +89,8 @@ struct CLineQuality::Impl {
         progress.phase = LineQualityPhase::Done;
         if (l == 100) progress.percent = 100;
         if (!stopped && window != nullptr)
-            zeva::PostMessage(window, message, static_cast<WPARAM>(LineQualityPhase::Done), l);
+            zeva::speed::PostToWindow(window, message, static_cast<WPARAM>(LineQualityPhase::Done),
+                                      l);
     }
     bool Stopped() {
         std::lock_guard lock(mutex);

@@ -6,8 +6,8 @@
 
 #include "Curl_p.h"
 #include "IEMgr.h"
+#include "PostToWindow_p.h"
 #include "Worker_p.h"
-#include "platform/MessageQueue.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ struct CZEVAHttpSpeed::Impl {
 
     void Post(HWND window, UINT message, WPARAM w, LPARAM l) {
         std::lock_guard lock(mutex);
-        if (!stopped && window != nullptr) zeva::PostMessage(window, message, w, l);
+        if (!stopped && window != nullptr) zeva::speed::PostToWindow(window, message, w, l);
     }
 
     // The last message: once a caller sees it, a new test may start (the
@@ -57,7 +57,7 @@ struct CZEVAHttpSpeed::Impl {
     void Finish(HWND window, UINT message, WPARAM w, LPARAM l) {
         std::lock_guard lock(mutex);
         running = false;
-        if (!stopped && window != nullptr) zeva::PostMessage(window, message, w, l);
+        if (!stopped && window != nullptr) zeva::speed::PostToWindow(window, message, w, l);
     }
 
     static size_t Discard(char*, size_t size, size_t n, void*) { return size * n; }

@@ -9,9 +9,9 @@
 
 #include "Curl_p.h"
 #include "IEMgr.h"
+#include "PostToWindow_p.h"
 #include "Worker_p.h"
 #include "platform/Clock.h"
-#include "platform/MessageQueue.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ struct CZEVAVDownSpeedEx::Impl {
 
     void Post(HWND window, UINT message, WPARAM w, LPARAM l) {
         std::lock_guard lock(mutex);
-        if (!stopped && window != nullptr) zeva::PostMessage(window, message, w, l);
+        if (!stopped && window != nullptr) zeva::speed::PostToWindow(window, message, w, l);
     }
 
     // The last message: once a caller sees it, a new test may start (the
@@ -54,7 +54,7 @@ struct CZEVAVDownSpeedEx::Impl {
     void Finish(HWND window, UINT message, WPARAM w, LPARAM l) {
         std::lock_guard lock(mutex);
         running = false;
-        if (!stopped && window != nullptr) zeva::PostMessage(window, message, w, l);
+        if (!stopped && window != nullptr) zeva::speed::PostToWindow(window, message, w, l);
     }
 
     bool Stopped() {

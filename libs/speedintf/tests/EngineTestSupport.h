@@ -1,11 +1,6 @@
 #pragma once
 // A loopback web server and a message-collecting window for the engine tests.
 
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -14,9 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "Collector.h"
 #include "LoopbackHttpServer.h"
+#include "SocketSys.h"
 #include "TestSupport.h"
-#include "platform/MessageQueue.h"
 
 namespace enginetest {
 
@@ -92,24 +88,18 @@ private:
 class LoggingProxy {
 public:
     explicit LoggingProxy(std::size_t bodyBytes) : body_(bodyBytes, 'p') {
-        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        bind(fd_, reinterpret_cast<sockaddr*>(&a), len);
-        listen(fd_, 16);
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
+        unsigned short port = 0;
+        listener_.Reset(zeva::sock::ListenTcpLoopback(port, 16));
+        port_ = port;
         thread_ = std::thread([this] {
             while (!stop_) {
-                pollfd p{fd_, POLLIN, 0};
-                if (poll(&p, 1, 50) <= 0) continue;
-                const int c = accept(fd_, nullptr, nullptr);
-                if (c < 0) continue;
+                const zeva::sock::Socket c(zeva::sock::Accept(listener_.get(), 50));
+                if (!c.valid()) continue;
                 std::string head;
                 char ch = 0;
-                while (head.find("\r\n\r\n") == std::string::npos && recv(c, &ch, 1, 0) == 1)
+                while (head.find("\r\n\r\n") == std::string::npos &&
+                       zeva::sock::WaitFor(c.get(), zeva::sock::kReadable, 2000) &&
+                       zeva::sock::Receive(c.get(), &ch, 1) == 1)
                     head += ch;
                 {
                     std::lock_guard lock(mutex_);
@@ -118,15 +108,22 @@ public:
                 const std::string answer =
                     "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body_.size()) +
                     "\r\nConnection: close\r\n\r\n" + body_;
-                send(c, answer.data(), answer.size(), MSG_NOSIGNAL);
-                close(c);
+                for (std::size_t sent = 0; sent < answer.size();) {
+                    const long n =
+                        zeva::sock::Send(c.get(), answer.data() + sent, answer.size() - sent);
+                    if (n > 0) {
+                        sent += static_cast<std::size_t>(n);
+                    } else if (n == 0 || !zeva::sock::LastWouldBlock() ||
+                               !zeva::sock::WaitFor(c.get(), zeva::sock::kWritable, 2000)) {
+                        break;
+                    }
+                }
             }
         });
     }
     ~LoggingProxy() {
         stop_ = true;
         thread_.join();
-        close(fd_);
     }
     int port() const { return port_; }
     std::vector<std::string> Lines() {
@@ -136,53 +133,12 @@ public:
 
 private:
     std::string body_;
-    int fd_ = -1;
+    zeva::sock::Socket listener_;
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::vector<std::string> lines_;
     std::thread thread_;
-};
-
-struct Message {
-    WPARAM w;
-    LPARAM l;
-};
-
-// A window of the test thread that keeps every message it is sent.
-class Collector {
-public:
-    static constexpr UINT kMessage = 1627;
-    Collector()
-        : hwnd_(zeva::CreateWindowHandle([this](HWND, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-              if (m == kMessage) messages_.push_back({w, l});
-              return 0;
-          })) {}
-    ~Collector() { zeva::DestroyWindowHandle(hwnd_); }
-    HWND hwnd() const { return hwnd_; }
-    const std::vector<Message>& messages() const { return messages_; }
-
-    // Handles messages until `count` have arrived or `realMs` passed
-    // (waiting on the engines' worker threads, not on a timer).
-    bool WaitFor(std::size_t count, int realMs = 5000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(realMs);
-        while (messages_.size() < count && std::chrono::steady_clock::now() < deadline) {
-            if (zeva::PumpMessages() == 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return messages_.size() >= count;
-    }
-    template <typename Pred>
-    static bool Until(Pred pred, int realMs = 5000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(realMs);
-        while (!pred() && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        return pred();
-    }
-
-private:
-    std::vector<Message> messages_;
-    HWND hwnd_;
 };
 
 // No proxy from the environment or the settings, unless a test sets one.

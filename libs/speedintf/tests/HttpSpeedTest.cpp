@@ -38,21 +38,15 @@ namespace {
 class SilentServer {
 public:
     SilentServer() {
-        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (bind(fd_, reinterpret_cast<sockaddr*>(&a), len) == 0 && listen(fd_, 16) == 0 &&
-            getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-            port_ = ntohs(a.sin_port);
+        unsigned short port = 0;
+        listener_.Reset(zeva::sock::ListenTcpLoopback(port, 16));
+        if (listener_.valid()) port_ = port;
     }
-    ~SilentServer() { close(fd_); }
     std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
     int port() const { return port_; }
 
 private:
-    int fd_ = -1;
+    zeva::sock::Socket listener_;
     int port_ = 0;
 };
 
@@ -61,7 +55,7 @@ std::optional<Message> LastOfShortTest(CZEVAHttpSpeed& engine, const std::string
     Collector window;
     if (engine.StartTest(url, 1, window.hwnd(), Collector::kMessage, false) != 0) return {};
     if (!Collector::Until([&] { return !engine.IsRunning(); }, 4000)) return {};
-    zeva::PumpMessages();
+    enginetest::Pump();
     if (window.messages().empty()) return {};
     return window.messages().back();
 }
@@ -112,11 +106,11 @@ TEST(HttpSpeed, StopTestAbortsAndNoMessageFollows) {
     const auto start = std::chrono::steady_clock::now();
     engine.StopTest();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
-    zeva::PumpMessages();
+    enginetest::Pump();
     const std::size_t seen = window.messages().size();
     for (const auto& m : window.messages()) EXPECT_NE(m.l, 100);
     std::this_thread::sleep_for(300ms);
-    zeva::PumpMessages();
+    enginetest::Pump();
     EXPECT_EQ(window.messages().size(), seen);
 }
 

@@ -9,6 +9,7 @@
 
 #include "EngineTestSupport.h"
 #include "LineQuality.h"
+#include "ThreadCount.h"
 #include "platform/Clock.h"
 
 using namespace enginetest;
@@ -56,14 +57,6 @@ private:
     std::atomic<std::uint64_t> served_{0};
 };
 
-// Threads of this process, from the system's own list.
-std::size_t ThreadCount() {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task"))
-        ++n;
-    return n;
-}
-
 struct Measurement {
     zeva::ManualClock clock;
     zeva::ScopedClock scoped{clock};
@@ -76,7 +69,7 @@ struct Measurement {
         for (auto t = 0ms; t <= upTo; t += 100ms) {
             if (Ended()) return true;
             std::this_thread::sleep_for(15ms);
-            zeva::PumpMessages();
+            enginetest::Pump();
             clock.Advance(100ms);
         }
         return window.WaitFor(window.messages().size() + 1, 10000) && Ended();
@@ -123,7 +116,7 @@ TEST(LineQuality, AServerThatCannotBeReachedEndsAtOnceWithAReason) {
         ASSERT_EQ(run.engine.StartTest(options, run.window.hwnd(), Collector::kMessage), 0);
         ASSERT_TRUE(Collector::Until(
             [&] {
-                zeva::PumpMessages();
+                enginetest::Pump();
                 return run.Ended();
             },
             10000))
@@ -219,11 +212,11 @@ TEST(LineQuality, StopEndsEveryPhaseAtOnceAndNoMessageFollows) {
         EXPECT_LT(std::chrono::steady_clock::now() - before, 2s) << at.count();
         EXPECT_FALSE(run.engine.IsRunning());
         EXPECT_EQ(ThreadCount(), threadsBefore) << "a thread was left behind";
-        zeva::PumpMessages();
+        enginetest::Pump();
         const std::size_t seen = run.window.messages().size();
         run.clock.Advance(10000ms);
         std::this_thread::sleep_for(50ms);
-        zeva::PumpMessages();
+        enginetest::Pump();
         EXPECT_EQ(run.window.messages().size(), seen) << at.count();
         for (const auto& x : run.window.messages()) EXPECT_NE(x.l, 100);
         LineQualityResult r;

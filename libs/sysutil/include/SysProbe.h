@@ -1,7 +1,9 @@
 #pragma once
-// Readers of the kernel's /proc and /sys files behind the system probes.
-// Each parser takes the file's text, so it can be checked against fixtures;
-// SysPath lets a whole fixture tree stand in for the live system.
+// The system probes: what the processor, memory and network interfaces
+// report, read from the kernel's /proc and /sys files on Linux and from the
+// IP helper and system information functions on Windows. Each parser takes
+// the file's text, so it can be checked against fixtures; SysPath lets a
+// whole fixture tree stand in for the live Linux system.
 
 #include <cstdint>
 #include <map>
@@ -95,7 +97,24 @@ private:
     std::uint64_t tx_ = 0;
 };
 
-// Interfaces of /sys/class/net that carry real traffic (not loopback), by index.
+// Interfaces that carry real traffic (not loopback), by index: the names of
+// /sys/class/net on Linux, the adapter names on Windows.
 std::vector<std::string> RealInterfaces();
+
+// The system's figures, nullopt when they cannot be read: processor times
+// since start, physical memory and swap (the page file on Windows), and the
+// byte counters of the real interfaces.
+std::optional<CpuTimes> ReadCpuTimes();
+std::optional<MemInfo> ReadMemInfo();
+std::optional<std::vector<DevCounters>> ReadRealInterfaceCounters();
+
+// Installed memory as the probes show it: "7.7GB", or "512MB" below a gigabyte.
+std::string MemoryText(std::uint64_t totalBytes);
+
+// Whether a file name matches a wildcard pattern: '*' any run, '?' one
+// character, '[...]' one of a set with ranges ('!' or '^' first negates);
+// ASCII letters match in either case. Both are UTF-8; a multi-byte
+// character counts as one for '?'.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 }  // namespace zeva::probe

@@ -1,11 +1,10 @@
 #include "DirectoryEx.h"
 
-#include <fnmatch.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
+#include "SysProbe.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
 
@@ -18,6 +17,12 @@ std::string Utf8Name(const fs::path& p) {
     return std::string(reinterpret_cast<const char*>(u8.data()), u8.size());
 }
 
+// A system path as a native one with the native separators only, so paths
+// handed back never mix '/' and '\\' (Windows accepts both in what it is given).
+fs::path Native(const std::string& path) {
+    return zeva::NativePath(path).make_preferred();
+}
+
 }  // namespace
 
 int CDirectoryEx::GetApplicationPath(std::string& out) {
@@ -26,7 +31,7 @@ int CDirectoryEx::GetApplicationPath(std::string& out) {
 }
 
 int CDirectoryEx::GetFilePath(std::string path, std::string& folder) {
-    const fs::path native = zeva::NativePath(path);
+    const fs::path native = Native(path);
     if (!native.has_parent_path() || native.parent_path() == native) {
         folder = native.has_root_directory() ? zeva::AcpPath(native.root_path()) : std::string();
         return 0;
@@ -39,7 +44,7 @@ int CDirectoryEx::GetFilePath(std::string path, std::string& folder) {
 
 int CDirectoryEx::CreateMultipleDirectory(std::string dir) {
     std::error_code ec;
-    const fs::path native = zeva::NativePath(dir);
+    const fs::path native = Native(dir);
     if (native.empty()) return -1;
     fs::create_directories(native, ec);
     return fs::is_directory(native, ec) ? 0 : -1;
@@ -47,7 +52,7 @@ int CDirectoryEx::CreateMultipleDirectory(std::string dir) {
 
 int CDirectoryEx::DeleteDirectory(std::string dir) {
     std::error_code ec;
-    const fs::path native = zeva::NativePath(dir);
+    const fs::path native = Native(dir);
     if (native.empty() || native.relative_path().empty()) return -1;
     if (!fs::is_directory(fs::symlink_status(native, ec))) return -1;
     fs::remove_all(native, ec);
@@ -57,13 +62,12 @@ int CDirectoryEx::DeleteDirectory(std::string dir) {
 int CDirectoryEx::SearchFile(std::string dir, bool recursive, std::string pattern,
                              std::vector<std::string>& out) {
     std::error_code ec;
-    const fs::path root = zeva::NativePath(dir);
+    const fs::path root = Native(dir);
     const std::string glob = zeva::AcpToUtf8(pattern.empty() ? std::string("*") : pattern);
     std::vector<fs::path> found;
     auto consider = [&](const fs::directory_entry& e) {
         std::error_code sec;
-        if (e.is_regular_file(sec) &&
-            ::fnmatch(glob.c_str(), Utf8Name(e.path()).c_str(), FNM_CASEFOLD) == 0) {
+        if (e.is_regular_file(sec) && zeva::probe::WildcardMatch(glob, Utf8Name(e.path()))) {
             found.push_back(e.path());
         }
     };

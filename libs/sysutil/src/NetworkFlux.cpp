@@ -1,6 +1,5 @@
 #include "NetworkFlux.h"
 
-#include <algorithm>
 #include <mutex>
 
 #include "SysProbe.h"
@@ -12,15 +11,10 @@ int CNetworkFlux::GetNetworkFlux(unsigned long& received, unsigned long& sent) {
     static FluxAccumulator totals;
     received = 0;
     sent = 0;
-    const auto text = ReadText(SysPath("/proc/net/dev"));
-    if (!text) return -1;
-    auto counters = ParseNetDev(*text);
-    const auto real = RealInterfaces();
-    std::erase_if(counters, [&](const DevCounters& c) {
-        return c.name == "lo" || std::find(real.begin(), real.end(), c.name) == real.end();
-    });
+    const auto counters = ReadRealInterfaceCounters();
+    if (!counters) return -1;
     std::lock_guard lock(mutex);
-    totals.Update(counters);
+    totals.Update(*counters);
     received = totals.Received();
     sent = totals.Sent();
     return 0;

@@ -1,13 +1,13 @@
+// The portable half of the probes: the parsers, the counter totals and the
+// wildcard matcher. What each system reports is read in its own half.
 #include "SysProbe.h"
-
-#include <arpa/inet.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -58,10 +58,12 @@ std::string Trim(std::string_view s) {
 std::string DottedFromKernelHex(const std::string& hex) {
     const auto v = ToU64(hex, 16);
     if (!v || *v > 0xFFFFFFFFull) return {};
-    in_addr a{};
-    a.s_addr = static_cast<in_addr_t>(*v);  // stored in network order already
-    char buf[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &a, buf, sizeof buf);
+    // Stored in network order already: the bytes in memory are the address's.
+    const auto word = static_cast<std::uint32_t>(*v);
+    unsigned char b[4];
+    std::memcpy(b, &word, 4);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
     return buf;
 }
 
@@ -290,23 +292,101 @@ void FluxAccumulator::Update(const std::vector<DevCounters>& counters) {
     last_ = std::move(now);
 }
 
-std::vector<std::string> RealInterfaces() {
-    namespace fs = std::filesystem;
-    std::vector<std::pair<long, std::string>> found;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(SysPath("/sys/class/net"), ec)) {
-        const std::string name = entry.path().filename().string();
-        const std::string base = entry.path().string();
-        const auto type = ReadText(base + "/type");
-        // ARPHRD_LOOPBACK
-        if (name == "lo" || (type && std::atoi(type->c_str()) == 772)) continue;
-        const auto index = ReadText(base + "/ifindex");
-        found.emplace_back(index ? std::atol(index->c_str()) : 0, name);
+std::string MemoryText(std::uint64_t totalBytes) {
+    char buf[32];
+    const double mb = static_cast<double>(totalBytes) / (1024.0 * 1024.0);
+    if (mb >= 1024.0)
+        std::snprintf(buf, sizeof buf, "%.1fGB", mb / 1024.0);
+    else
+        std::snprintf(buf, sizeof buf, "%.0fMB", mb);
+    return buf;
+}
+
+namespace {
+
+// One character of UTF-8 text at `i` (a lead byte with its continuation
+// bytes), as a number; ASCII letters folded to lower case.
+std::uint32_t NextChar(std::string_view s, std::size_t& i) {
+    auto c = static_cast<unsigned char>(s[i++]);
+    if (c < 0x80) return static_cast<std::uint32_t>(std::tolower(c));
+    std::uint32_t v = c;
+    while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80)
+        v = (v << 8) | static_cast<unsigned char>(s[i++]);
+    return v;
+}
+
+// Matches the set starting after '[' at `p`; `p` moves past its ']'. false
+// in `closed` when the set has no end (the '[' is then an ordinary character).
+bool MatchSet(std::string_view pattern, std::size_t& p, std::uint32_t c, bool& closed) {
+    std::size_t i = p;
+    bool negate = false;
+    if (i < pattern.size() && (pattern[i] == '!' || pattern[i] == '^')) {
+        negate = true;
+        ++i;
     }
-    std::sort(found.begin(), found.end());
-    std::vector<std::string> out;
-    for (auto& f : found) out.push_back(std::move(f.second));
-    return out;
+    bool found = false;
+    bool first = true;
+    while (i < pattern.size() && (pattern[i] != ']' || first)) {
+        first = false;
+        const std::uint32_t lo = NextChar(pattern, i);
+        std::uint32_t hi = lo;
+        if (i + 1 < pattern.size() && pattern[i] == '-' && pattern[i + 1] != ']') {
+            ++i;
+            hi = NextChar(pattern, i);
+        }
+        if (lo <= c && c <= hi) found = true;
+    }
+    closed = i < pattern.size();
+    if (closed) p = i + 1;
+    return found != negate;
+}
+
+}  // namespace
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+    std::size_t p = 0, n = 0;
+    // Where the last '*' was and how much of the name it has taken so far.
+    std::size_t starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = ++p;
+            starN = n;
+            continue;
+        }
+        std::size_t next = n;
+        const std::uint32_t c = NextChar(name, next);
+        bool ok = false;
+        std::size_t afterP = p;
+        if (p < pattern.size()) {
+            if (pattern[p] == '?') {
+                ok = true;
+                afterP = p + 1;
+            } else if (pattern[p] == '[') {
+                afterP = p + 1;
+                bool closed = false;
+                ok = MatchSet(pattern, afterP, c, closed);
+                if (!closed) {
+                    afterP = p + 1;
+                    ok = c == '[';
+                }
+            } else {
+                ok = NextChar(pattern, afterP) == c;
+            }
+        }
+        if (ok) {
+            p = afterP;
+            n = next;
+        } else if (starP != std::string_view::npos) {
+            // Let the last '*' take one more character and try again.
+            p = starP;
+            NextChar(name, starN);
+            n = starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
 }
 
 }  // namespace zeva::probe

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestSupport.h"
 #include "platform/AppPath.h"
 
@@ -12,9 +14,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A path written with '/' as this system writes it.
+std::string Native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', zeva::kPathSeparator);
+    return path;
+}
+
 class DirectoryExTest : public ::testing::Test {
 protected:
-    std::string Root() const { return dir.path().string(); }
+    std::string Root() const { return zeva::AcpPath(dir.path()); }
     TempDir dir;
     ScopedEnv acp{"ZEVA_ACP", std::nullopt};
 };
@@ -23,7 +31,7 @@ TEST_F(DirectoryExTest, ApplicationPathEndsWithSeparator) {
     ScopedEnv app("ZEVA_APP_DIR", Root());
     std::string out;
     EXPECT_EQ(CDirectoryEx::GetApplicationPath(out), 0);
-    EXPECT_EQ(out, Root() + "/");
+    EXPECT_EQ(out, Root() + zeva::kPathSeparator);
     // Callers append names directly, with backslashes as the catalogs write them.
     WriteFile(dir / "UPDATE" / "x", "1");
     EXPECT_TRUE(fs::exists(zeva::NativePath(out + "UPDATE\\x")));
@@ -32,9 +40,9 @@ TEST_F(DirectoryExTest, ApplicationPathEndsWithSeparator) {
 TEST_F(DirectoryExTest, FilePathIsTheFolderPart) {
     std::string folder;
     CDirectoryEx::GetFilePath("/opt/app/UPDATE\\Program\\ZEVAClient.exe", folder);
-    EXPECT_EQ(folder, "/opt/app/UPDATE/Program/");
+    EXPECT_EQ(folder, Native("/opt/app/UPDATE/Program/"));
     CDirectoryEx::GetFilePath("/file", folder);
-    EXPECT_EQ(folder, "/");
+    EXPECT_EQ(folder, Native("/"));
     CDirectoryEx::GetFilePath("name.dll", folder);
     EXPECT_EQ(folder, "");
 }
@@ -67,21 +75,21 @@ TEST_F(DirectoryExTest, SearchFindsBackupsInSubfoldersCaseInsensitively) {
     fs::create_directories(dir / "dir.bak");  // a folder is not a match
     std::vector<std::string> found;
     EXPECT_EQ(CDirectoryEx::SearchFile(Root() + "/", true, "*.bak", found), 0);
-    EXPECT_EQ(found,
-              (std::vector<std::string>{Root() + "/ZEVAClient.exe.bak", Root() + "/plug/a.dll.BAK",
-                                        Root() + "/plug/deep/b.dll.bak"}));
+    EXPECT_EQ(found, (std::vector<std::string>{Root() + Native("/ZEVAClient.exe.bak"),
+                                               Root() + Native("/plug/a.dll.BAK"),
+                                               Root() + Native("/plug/deep/b.dll.bak")}));
     found.clear();
     EXPECT_EQ(CDirectoryEx::SearchFile(Root(), false, "*.bak", found), 0);
-    EXPECT_EQ(found, (std::vector<std::string>{Root() + "/ZEVAClient.exe.bak"}));
+    EXPECT_EQ(found, (std::vector<std::string>{Root() + Native("/ZEVAClient.exe.bak")}));
     EXPECT_EQ(CDirectoryEx::SearchFile(Root() + "/missing", true, "*", found), -1);
 }
 
 TEST_F(DirectoryExTest, ChineseNamesRoundTripInTheSystemCodePage) {
-    WriteFile(dir / "测试.bak", "1");
+    WriteFile(dir.path() / u8"测试.bak", "1");
     std::vector<std::string> found;
     CDirectoryEx::SearchFile(Root(), true, "*.bak", found);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0], Root() + "/\xB2\xE2\xCA\xD4.bak");
+    EXPECT_EQ(found[0], Root() + zeva::kPathSeparator + "\xB2\xE2\xCA\xD4.bak");
 }
 
 }  // namespace

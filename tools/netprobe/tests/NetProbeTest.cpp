@@ -1,10 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <regex>
 #include <sstream>
 #include <thread>

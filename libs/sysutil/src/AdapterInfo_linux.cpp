@@ -1,3 +1,4 @@
+// The adapters on Linux: /sys/class/net, getifaddrs and the routing table.
 #include "AdapterInfo.h"
 
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// Dial-up links on Linux: pppd's PPP interfaces, pid files and peer files.
 #include "DialUp.h"
 
 #include <net/if.h>

@@ -1,3 +1,5 @@
+// The hardware texts on Linux: /proc/cpuinfo, the disks of /sys/block and
+// udev's names for them.
 #include "HardwareInfo.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -109,15 +111,8 @@ int GetCPU(std::string& text) {
 
 int GetMemory(std::string& text) {
     text.clear();
-    const auto raw = ReadText(SysPath("/proc/meminfo"));
-    const auto mem = raw ? zeva::probe::ParseMemInfo(*raw) : std::nullopt;
+    const auto mem = zeva::probe::ReadMemInfo();
     if (!mem) return -1;
-    char buf[32];
-    const double mb = static_cast<double>(mem->totalBytes) / (1024.0 * 1024.0);
-    if (mb >= 1024.0)
-        std::snprintf(buf, sizeof buf, "%.1fGB", mb / 1024.0);
-    else
-        std::snprintf(buf, sizeof buf, "%.0fMB", mb);
-    text = buf;
+    text = zeva::probe::MemoryText(mem->totalBytes);
     return 0;
 }
