@@ -7,6 +7,9 @@
 // in its destructor, so no handler runs while those members go.
 
 #include <httplib.h>
+// On Windows httplib brings windows.h, whose A/W macro would rename the
+// ReplaceFile members of the update tests' hosts.
+#undef ReplaceFile
 
 #include <atomic>
 #include <functional>

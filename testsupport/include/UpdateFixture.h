@@ -25,6 +25,7 @@
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "UpdateHost.h"
+#include "platform/AppPath.h"
 
 namespace zeva::test {
 
@@ -208,7 +209,8 @@ protected:
 
     void SetUp() override { std::filesystem::create_directories(app); }
 
-    std::string AppAcp() const { return app.string() + "/"; }
+    // With the separator of the system, as the engine builds its paths.
+    std::string AppAcp() const { return zeva::AcpPath(app) + zeva::kPathSeparator; }
 
     void Configure(const std::string& version, const std::string& region) {
         CCryptConfigFile config(AppAcp() + cfgkeys::kConfigDat, "");

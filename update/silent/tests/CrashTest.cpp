@@ -82,9 +82,11 @@ TEST_F(SilentUpdateCrashTest, KilledMidFileTheRerunContinuesItWithRange) {
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "3.0");
     EXPECT_EQ(server.Ranges(),
               (std::vector<std::string>{"", "bytes=" + std::to_string(kept) + "-"}));
-    // Only the rest was sent (give or take a chunk the killed run's connection still counted).
+    // Only the rest was sent, give or take what the killed run's connection
+    // still took into its socket buffers (larger on Windows); a whole second
+    // copy would be at least a quarter of the file more.
     EXPECT_GE(server.BytesServed("/1/big.bin"), big.size() - kept);
-    EXPECT_LT(server.BytesServed("/1/big.bin"), big.size() - kept + 64 * 1024);
+    EXPECT_LT(server.BytesServed("/1/big.bin"), big.size() - kept + big.size() / 8);
     EXPECT_FALSE(fs::exists(app / "UPDATE"));
 }
 
