@@ -27,13 +27,16 @@ function(zeva_target_defaults target)
 endfunction()
 
 # zeva_add_library(<name> [STATIC|SHARED|MODULE|OBJECT|INTERFACE] [ALIAS <alias>] [HIDDEN]
-#                  [SOURCES ...] [INCLUDES <scope> dir ...] [LIBS <scope> lib ...])
+#                  [EXPORTS <macro>] [SOURCES ...] [INCLUDES <scope> dir ...] [LIBS <scope> lib ...])
 # One of our libraries (STATIC unless told): its alias, include folders and
 # libraries (with their PUBLIC/PRIVATE/INTERFACE keywords, as
 # target_include_directories and target_link_libraries take them; relative
 # folders are the caller's), the project's warnings; HIDDEN exports only what
-# is marked. The one place where the platform's export settings of our
-# libraries belong.
+# is marked. EXPORTS: <macro> is defined while a SHARED library is built and
+# only then, so the API macro of its header can mean dllexport there and
+# dllimport for its users on Windows (where every DLL exports only what is
+# marked), and default visibility elsewhere. The one place where the
+# platform's export settings of our libraries belong.
 function(zeva_add_library name)
   # The kind comes right after the name: INTERFACE is also a scope keyword of INCLUDES and LIBS.
   set(args ${ARGN})
@@ -42,7 +45,7 @@ function(zeva_add_library name)
     set(type ${ARGV1})
     list(REMOVE_AT args 0)
   endif()
-  cmake_parse_arguments(ARG "HIDDEN" "ALIAS" "SOURCES;INCLUDES;LIBS" ${args})
+  cmake_parse_arguments(ARG "HIDDEN" "ALIAS;EXPORTS" "SOURCES;INCLUDES;LIBS" ${args})
   if(ARG_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "zeva_add_library(${name}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
   endif()
@@ -58,6 +61,17 @@ function(zeva_add_library name)
   endif()
   if(ARG_HIDDEN)
     set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  endif()
+  if(ARG_EXPORTS)
+    if(NOT type STREQUAL "SHARED")
+      message(FATAL_ERROR "zeva_add_library(${name}): EXPORTS is for SHARED libraries")
+    endif()
+    set_target_properties(${name} PROPERTIES DEFINE_SYMBOL ${ARG_EXPORTS})
+    if(WIN32)
+      # The DLL keeps the library's own name (no "lib" before it); the
+      # import library beside it is lib<name>.dll.a, as MinGW's linker finds it.
+      set_target_properties(${name} PROPERTIES PREFIX "")
+    endif()
   endif()
   if(NOT type STREQUAL "INTERFACE")
     zeva_target_defaults(${name})

@@ -5,17 +5,17 @@ include_guard(GLOBAL)
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-# zeva_client_library_defaults(<target>)
-# A client library exports only its public classes, carries the project's
-# version and keeps the static helpers it links private.
-function(zeva_client_library_defaults target)
+# zeva_client_library(<target> EXPORTS <macro> SOURCES ... [INCLUDES ...] [LIBS ...])
+# A client library: a shared library (zeva_add_library SHARED HIDDEN, so it
+# exports only the classes its header marks with the API macro that <macro>
+# turns into exports), carrying the project's version and keeping the static
+# helpers it links private.
+function(zeva_client_library target)
+  zeva_add_library(${target} SHARED HIDDEN ${ARGN})
   set_target_properties(${target} PROPERTIES
-    CXX_VISIBILITY_PRESET hidden
-    VISIBILITY_INLINES_HIDDEN ON
     VERSION ${PROJECT_VERSION}
     SOVERSION ${PROJECT_VERSION_MAJOR})
   target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
-  zeva_target_defaults(${target})
 endfunction()
 
 # zeva_install_client_library(<target>)
@@ -28,8 +28,21 @@ function(zeva_install_client_library target)
   if(CMAKE_INSTALL_LIBDIR STREQUAL "lib" AND CMAKE_LIBRARY_ARCHITECTURE)
     set(CMAKE_INSTALL_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE})
   endif()
+  # On Windows the DLL lies beside the programs of the application folder
+  # (component app); its import library, header and packages go to sdk/.
+  # Users find the header through INCLUDES DESTINATION below.
+  set(runtime_dir ${CMAKE_INSTALL_BINDIR})
+  set(runtime_component ${target})
+  if(WIN32)
+    set(CMAKE_INSTALL_LIBDIR sdk/lib)
+    set(CMAKE_INSTALL_INCLUDEDIR sdk/include)
+    set(runtime_dir .)
+    set(runtime_component app)
+  endif()
   install(TARGETS ${target} EXPORT ${target}Targets
           LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${target} NAMELINK_COMPONENT dev
+          RUNTIME DESTINATION ${runtime_dir} COMPONENT ${runtime_component}
+          ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
           INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
   install(FILES include/${target}.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
   install(EXPORT ${target}Targets NAMESPACE ${target}::
@@ -54,6 +67,15 @@ endfunction()
 # against it, with the sanitizers of this build.
 function(zeva_add_package_test name build_dir header target host)
   if(ZEVA_THREADED_ONLY)
+    return()
+  endif()
+  if(WIN32)
+    # The host is built with MinGW against the installed sdk/ and run under Wine.
+    add_test(NAME ${name}
+             COMMAND ${PROJECT_SOURCE_DIR}/client/tests/package/check-package-windows.sh ${build_dir}
+                     ${header} ${target} ${host} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
+                     ${CMAKE_TOOLCHAIN_FILE} ${CMAKE_CROSSCOMPILING_EMULATOR})
+    set_tests_properties(${name} PROPERTIES LABELS unit TIMEOUT 180)
     return()
   endif()
   set(host_flags "")

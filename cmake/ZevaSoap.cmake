@@ -1,6 +1,6 @@
 # gSOAP for the service client libraries and the emulators.
 #
-# The shared runtime (libgsoapssl++) finds a few callbacks by global symbol
+# On Linux the shared runtime (libgsoapssl++) finds a few callbacks by global symbol
 # name: the SOAP Header and Fault serializers, the generic element
 # functions and the default namespace table. Those come from one empty
 # description ("env", built into every library that uses the runtime, so
@@ -9,13 +9,36 @@
 # libraries with different service descriptions never bind to each other's.
 
 include_guard(GLOBAL)
+# soapcpp2 runs on the build machine, also when cross-building.
 find_program(ZEVA_SOAPCPP2 soapcpp2 REQUIRED)
-find_path(ZEVA_GSOAP_INCLUDE stdsoap2.h REQUIRED)
-find_library(ZEVA_GSOAPSSL NAMES gsoapssl++ REQUIRED)
+if(WIN32)
+  # Static: no zlib1.dll to ship beside every program.
+  set(ZLIB_USE_STATIC_LIBS ON)
+endif()
 find_package(ZLIB REQUIRED)
 find_package(OpenSSL REQUIRED)
 
-if(NOT TARGET zeva_gsoap)
+if(NOT TARGET zeva_gsoap AND WIN32)
+  # A DLL cannot find the callbacks by global symbol name, so the runtime is
+  # compiled from its sources (the prefix's share/gsoap) into an archive that
+  # every DLL and program using it links, beside its own copy of the env
+  # callbacks: each binds to its own copy at link time.
+  set(gsoap_src ${ZEVA_WINDOWS_PREFIX}/share/gsoap)
+  if(NOT EXISTS ${gsoap_src}/stdsoap2.cpp)
+    message(FATAL_ERROR "the gSOAP runtime sources are not in ${gsoap_src} (scripts/windows build)")
+  endif()
+  add_library(zeva_gsoap_runtime STATIC ${gsoap_src}/stdsoap2.cpp ${gsoap_src}/dom.cpp)
+  # The runtime is compiled as it comes.
+  target_compile_options(zeva_gsoap_runtime PRIVATE -w)
+  target_compile_definitions(zeva_gsoap_runtime PUBLIC WITH_IPV6 WITH_OPENSSL WITH_GZIP WITH_DOM)
+  target_include_directories(zeva_gsoap_runtime SYSTEM PUBLIC ${gsoap_src})
+  target_link_libraries(zeva_gsoap_runtime PUBLIC OpenSSL::SSL OpenSSL::Crypto ZLIB::ZLIB ws2_32 crypt32)
+  add_library(zeva_gsoap INTERFACE)
+  add_library(zeva::gsoap ALIAS zeva_gsoap)
+  target_link_libraries(zeva_gsoap INTERFACE zeva_gsoap_runtime)
+elseif(NOT TARGET zeva_gsoap)
+  find_path(ZEVA_GSOAP_INCLUDE stdsoap2.h REQUIRED)
+  find_library(ZEVA_GSOAPSSL NAMES gsoapssl++ REQUIRED)
   add_library(zeva_gsoap INTERFACE)
   add_library(zeva::gsoap ALIAS zeva_gsoap)
   # These select the layout of struct soap; they must match the runtime build.

@@ -155,12 +155,6 @@ bool KillProgram(int pid) {
     return ::kill(pid, SIGKILL) == 0;
 }
 
-int RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
-               const std::filesystem::path& cwd) {
-    const int pid = StartProgram(program, args, cwd);
-    return pid < 0 ? -1 : WaitProgram(pid);
-}
-
 std::string RunShell(const std::string& command, int& status) {
     std::string out;
     FILE* p = ::popen(command.c_str(), "r");

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <string>
 
 namespace zeva::test {
 
@@ -24,6 +26,11 @@ long ReceiveSome(SocketHandle socket, char* buffer, std::size_t size, bool peek 
 // Bytes written, < 0 on an error; a peer that went away is an error, not a signal.
 long SendSome(SocketHandle socket, const char* data, std::size_t size);
 void CloseSocket(SocketHandle socket);
+
+// A datagram socket for a stand-in system log, its address in `address` as
+// ZEVA_SYSLOG_SOCKET names it: a Unix socket "<dir>/log" on Linux, and
+// "127.0.0.1:<port>" on Windows, which has no such sockets. kNoSocket on failure.
+SocketHandle BindLogSocket(const std::filesystem::path& dir, std::string& address);
 
 // Shuts down this process's connection from local port `local` to remote
 // port `remote` (found by its ports: the server library holding it does not

@@ -2,6 +2,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -75,6 +76,21 @@ long SendSome(SocketHandle socket, const char* data, std::size_t size) {
 
 void CloseSocket(SocketHandle socket) {
     ::close(static_cast<int>(socket));
+}
+
+SocketHandle BindLogSocket(const std::filesystem::path& dir, std::string& address) {
+    address = (dir / "log").string();
+    sockaddr_un a{};
+    if (address.size() >= sizeof a.sun_path) return kNoSocket;
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return kNoSocket;
+    a.sun_family = AF_UNIX;
+    address.copy(a.sun_path, address.size());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return kNoSocket;
+    }
+    return fd;
 }
 
 bool ShutdownConnection(unsigned short local, unsigned short remote) {

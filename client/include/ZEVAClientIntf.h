@@ -15,8 +15,11 @@
 #include <string>
 #include <vector>
 
-#if defined(_WIN32)
-#define ZEVACLIENTINTF_API
+// The library's build defines ZEVACLIENTINTF_EXPORTS; its users import.
+#if defined(_WIN32) && defined(ZEVACLIENTINTF_EXPORTS)
+#define ZEVACLIENTINTF_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define ZEVACLIENTINTF_API __declspec(dllimport)
 #else
 #define ZEVACLIENTINTF_API __attribute__((visibility("default")))
 #endif

@@ -8,8 +8,15 @@
 #include "soapframe/Call.h"
 #include "zevabsH.h"
 
-// Internal to the library, although nested in an exported class.
-class __attribute__((visibility("hidden"))) CZEVACommonClientIntf::CallFrame final
+// Internal to the library, although nested in an exported class (a DLL
+// exports only what is marked, so Windows needs no mark here).
+#if defined(_WIN32)
+#define ZEVACLIENTINTF_LOCAL
+#else
+#define ZEVACLIENTINTF_LOCAL __attribute__((visibility("hidden")))
+#endif
+
+class ZEVACLIENTINTF_LOCAL CZEVACommonClientIntf::CallFrame final
     : public zeva::soapframe::CallOwner {
 public:
     explicit CallFrame(CZEVACommonClientIntf& owner) : owner_(owner) {}

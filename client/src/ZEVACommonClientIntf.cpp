@@ -5,7 +5,7 @@
 #include "CallFrame_p.h"
 #include "ConfigKeys.h"
 #include "CryptConfigFile.h"
-#include "DirectoryEx.h"
+#include "platform/AppPath.h"
 #include "platform/CodePage.h"
 #include "soapframe/ClientSettings.h"
 #include "soapframe/SoapContext.h"
@@ -14,9 +14,7 @@
 namespace {
 
 std::string CachePath() {
-    std::string dir;
-    CDirectoryEx::GetApplicationPath(dir);
-    return dir + zeva::cfgkeys::kUserDataDat;
+    return zeva::ApplicationPathAcp() + zeva::cfgkeys::kUserDataDat;
 }
 
 }  // namespace

@@ -12,8 +12,11 @@
 #include <string>
 #include <vector>
 
-#if defined(_WIN32)
-#define EZEVACLIENTINTF_API
+// The library's build defines EZEVACLIENTINTF_EXPORTS; its users import.
+#if defined(_WIN32) && defined(EZEVACLIENTINTF_EXPORTS)
+#define EZEVACLIENTINTF_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define EZEVACLIENTINTF_API __declspec(dllimport)
 #else
 #define EZEVACLIENTINTF_API __attribute__((visibility("default")))
 #endif

@@ -2,43 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
-#include "TestSupport.h"
-
-using zeva::test::ReadFile;
-using zeva::test::TempDir;
-using zeva::test::WriteFile;
+#include <string>
+#include <vector>
 
 namespace {
-
-TEST(Shell, StartsADetachedProgramWithArgumentsInItsDirectory) {
-    TempDir dir;
-    WriteFile(dir / "prog.sh", "#!/bin/sh\necho \"$PWD $1 $2\" > out.tmp && mv out.tmp out.txt\n");
-    std::filesystem::permissions(dir / "prog.sh", std::filesystem::perms::owner_all);
-    std::string error;
-    ASSERT_TRUE(zeva::StartDetached(dir / "prog.sh", {"-AutoRun", "two words"}, dir.path(), &error))
-        << error;
-    // The program runs on its own; wait (bounded) for the file it writes.
-    for (int i = 0; i < 500 && !std::filesystem::exists(dir / "out.txt"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_EQ(ReadFile(dir / "out.txt"), dir.path().string() + " -AutoRun two words\n");
-}
-
-TEST(Shell, ReportsAProgramThatCannotStart) {
-    TempDir dir;
-    std::string error;
-    EXPECT_FALSE(zeva::StartDetached(dir / "missing", {}, {}, &error));
-    EXPECT_NE(error.find("missing"), std::string::npos);
-    WriteFile(dir / "plain.txt", "not a program");
-    EXPECT_FALSE(zeva::StartDetached(dir / "plain.txt", {}, {}, &error));
-    WriteFile(dir / "ok.sh", "#!/bin/sh\nexit 0\n");
-    std::filesystem::permissions(dir / "ok.sh", std::filesystem::perms::owner_all);
-    EXPECT_FALSE(zeva::StartDetached(dir / "ok.sh", {}, dir / "no-such-dir", &error));
-    EXPECT_FALSE(zeva::ShellExecuteOpen((dir / "missing").string(), "-AutoRun", "", &error));
-}
 
 TEST(Shell, SplitsParametersLikeTheWindowsShell) {
     EXPECT_EQ(zeva::SplitCommandLine("-AutoRun"), (std::vector<std::string>{"-AutoRun"}));
@@ -46,6 +13,32 @@ TEST(Shell, SplitsParametersLikeTheWindowsShell) {
               (std::vector<std::string>{"-t:2", "-d:My Folder", "x"}));
     EXPECT_EQ(zeva::SplitCommandLine("\"\""), (std::vector<std::string>{""}));
     EXPECT_TRUE(zeva::SplitCommandLine("   ").empty());
+}
+
+TEST(Shell, QuotesArgumentsAsTheMicrosoftRuntimeReadsThem) {
+    struct Case {
+        std::string arg;
+        std::string quoted;
+    };
+    const std::vector<Case> cases = {
+        {"plain", "plain"},
+        {"", "\"\""},
+        {"two words", "\"two words\""},
+        {"C:\\Program Files\\", "\"C:\\Program Files\\\\\""},
+        {"back\\slash", "back\\slash"},  // literal: no quote follows
+        {"say \"hi\"", "\"say \\\"hi\\\"\""},
+        {"a\\\"b", "\"a\\\\\\\"b\""},
+        {"tab\there", "\"tab\there\""},
+        {"\xE4\xB8\xAD\xE6\x96\x87", "\xE4\xB8\xAD\xE6\x96\x87"},
+    };
+    std::vector<std::string> args;
+    std::string line;
+    for (const Case& c : cases) {
+        EXPECT_EQ(zeva::QuoteCommandLineArgument(c.arg), c.quoted) << c.arg;
+        args.push_back(c.arg);
+        line += (line.empty() ? "" : " ") + c.quoted;
+    }
+    EXPECT_EQ(zeva::JoinCommandLine(args), line);
 }
 
 TEST(Shell, OpensOnlyWebAddresses) {

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>

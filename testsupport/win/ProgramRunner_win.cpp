@@ -252,12 +252,6 @@ bool KillProgram(int pid) {
     return true;
 }
 
-int RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
-               const std::filesystem::path& cwd) {
-    const int pid = StartProgram(program, args, cwd);
-    return pid < 0 ? -1 : WaitProgram(pid);
-}
-
 std::string RunShell(const std::string& command, int& status) {
     std::string out;
     FILE* p = _wpopen(Wide(command).c_str(), L"rb");

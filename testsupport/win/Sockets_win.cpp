@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <stdexcept>
+#include <string>
 
 #include "Sockets_p.h"
 
@@ -89,6 +90,25 @@ long SendSome(SocketHandle socket, const char* data, std::size_t size) {
 
 void CloseSocket(SocketHandle socket) {
     closesocket(Native(socket));
+}
+
+SocketHandle BindLogSocket(const std::filesystem::path&, std::string& address) {
+    StartWinsock();
+    address = "127.0.0.1:0";
+    const SOCKET s =
+        ::WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    if (s == INVALID_SOCKET) return kNoSocket;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof a;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
+        closesocket(s);
+        return kNoSocket;
+    }
+    address = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+    return static_cast<SocketHandle>(s);
 }
 
 bool ShutdownConnection(unsigned short local, unsigned short remote) {

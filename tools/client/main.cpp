@@ -27,6 +27,7 @@
 #include "eZEVAClientIntf.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
+#include "platform/ProgramArguments.h"
 
 namespace {
 
@@ -628,9 +629,7 @@ int Usage(const std::string& reason) {
     return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     try {
         std::string service;
         bool haveService = false, online = false, json = false;
@@ -727,4 +726,11 @@ int main(int argc, char** argv) {
         std::cerr << "zeva-client: " << e.what() << "\n";
         return 1;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    zeva::ProgramArguments args(argc, argv);
+    return Run(args.argc(), args.argv());
 }

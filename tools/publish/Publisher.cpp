@@ -31,7 +31,7 @@ std::string Utf8(const fs::path& p) {
 std::string ModifyTime(const fs::path& p) {
     std::error_code ec;
     const auto written = fs::last_write_time(p, ec);
-    if (ec) throw std::runtime_error("cannot read " + PathText(p));
+    if (ec) throw std::runtime_error("cannot read " + Utf8Path(p));
     const std::time_t t = std::chrono::system_clock::to_time_t(
         std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(written)));
     std::tm local{};
@@ -50,19 +50,10 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
-std::string PathText(const fs::path& p) {
-    const std::u8string u8 = p.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
-fs::path PathFromUtf8(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 std::vector<PublishedFile> ScanRelease(const fs::path& dir, const std::string& catalogName,
                                        const std::function<void(size_t, size_t)>& progress,
                                        bool withSha256) {
-    if (!fs::is_directory(dir)) throw std::runtime_error("not a folder: " + PathText(dir));
+    if (!fs::is_directory(dir)) throw std::runtime_error("not a folder: " + Utf8Path(dir));
     std::vector<PublishedFile> files;
     for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator();
          ++it) {
@@ -101,7 +92,7 @@ std::vector<PublishedFile> ScanRelease(const fs::path& dir, const std::string& c
         PublishedFile& f = files[i];
         if (CMD5::GetFileMD5(AcpPath(f.source).c_str(), f.md5) != 0 ||
             (withSha256 && CSHA256::GetFileSHA256(AcpPath(f.source).c_str(), f.sha256) != 0)) {
-            throw std::runtime_error("cannot read " + PathText(f.source));
+            throw std::runtime_error("cannot read " + Utf8Path(f.source));
         }
         f.size = fs::file_size(f.source);
         f.modifyTime = ModifyTime(f.source);

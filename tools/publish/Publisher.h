@@ -40,11 +40,6 @@ struct CatalogStamp {
 // signature) at its top, sorted by name; `progress(done, total)` is called
 // while hashing; `withSha256` adds each file's SHA-256. Throws
 // std::runtime_error with a one-line reason on a name the catalogs cannot carry.
-// A path as UTF-8 text with the system's separators (messages, JSON), and
-// back: command lines give UTF-8 on every system.
-std::string PathText(const std::filesystem::path& p);
-std::filesystem::path PathFromUtf8(const std::string& utf8);
-
 std::vector<PublishedFile> ScanRelease(const std::filesystem::path& dir,
                                        const std::string& catalogName,
                                        const std::function<void(size_t, size_t)>& progress = {},

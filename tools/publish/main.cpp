@@ -18,6 +18,7 @@
 #include "SigningKey.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
+#include "platform/ProgramArguments.h"
 
 namespace fs = std::filesystem;
 namespace pub = zeva::publish;
@@ -129,11 +130,11 @@ std::optional<std::string> Parse(int argc, char** argv, Args& a) {
             } else if (arg == "--region") {
                 a.version.region = zeva::Utf8ToAcp(*v);
             } else if (arg == "--output") {
-                a.output = pub::PathFromUtf8(*v);
+                a.output = zeva::PathFromUtf8(*v);
             } else if (arg == "--server-root") {
-                a.serverRoot = pub::PathFromUtf8(*v);
+                a.serverRoot = zeva::PathFromUtf8(*v);
             } else if (arg == "--sign") {
-                a.signKey = pub::PathFromUtf8(*v);
+                a.signKey = zeva::PathFromUtf8(*v);
             } else if (arg == "--sequence") {
                 if (!PositiveNumber(*v, a.sequence)) return "--sequence needs a positive number";
             } else if (arg == "--expires") {
@@ -165,7 +166,7 @@ std::optional<std::string> Parse(int argc, char** argv, Args& a) {
     }
     if (positional.size() != 2) return "expected a command and a folder or key file (see --help)";
     a.command = positional[0];
-    a.dir = pub::PathFromUtf8(positional[1]);
+    a.dir = zeva::PathFromUtf8(positional[1]);
     a.keyText = positional[1];
     if (a.command != "main" && a.command != "plugin" && a.command != "keygen" &&
         a.command != "check-key")
@@ -198,10 +199,10 @@ int KeyGen(const Args& a) {
     std::string error;
     if (key.Generate(error) != 0 || key.Save(a.dir, error) != 0) return Fail(error);
     if (a.json) {
-        std::cout << "{\"keyFile\":" << zeva::tools::JsonString(pub::PathText(a.dir))
+        std::cout << "{\"keyFile\":" << zeva::tools::JsonString(zeva::Utf8Path(a.dir))
                   << ",\"publicKey\":" << zeva::tools::JsonString(key.PublicKeyBase64()) << "}\n";
     } else {
-        std::cout << "private key: " << pub::PathText(a.dir) << " (keep it secret)\n"
+        std::cout << "private key: " << zeva::Utf8Path(a.dir) << " (keep it secret)\n"
                   << "public key:  " << key.PublicKeyBase64() << "\n";
     }
     return 0;
@@ -228,9 +229,7 @@ int CheckKey(const Args& a) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--help") {
             std::cout << kUsage;
@@ -274,7 +273,7 @@ int main(int argc, char** argv) {
             std::error_code ec;
             const auto status = fs::status(catalog, ec);
             if (fs::exists(status) && !fs::is_regular_file(status))
-                return Fail(pub::PathText(catalog) + " is not a regular file");
+                return Fail(zeva::Utf8Path(catalog) + " is not a regular file");
             if (!signature.empty()) {
                 fs::path sig = catalog;
                 sig += zeva::cfgkeys::kSignatureSuffix;
@@ -290,8 +289,8 @@ int main(int argc, char** argv) {
         std::uintmax_t bytes = 0;
         for (const auto& f : files) bytes += f.size;
         if (a.json) {
-            std::cout << "{\"catalog\":" << zeva::tools::JsonString(pub::PathText(catalog))
-                      << ",\"served\":" << zeva::tools::JsonString(pub::PathText(served))
+            std::cout << "{\"catalog\":" << zeva::tools::JsonString(zeva::Utf8Path(catalog))
+                      << ",\"served\":" << zeva::tools::JsonString(zeva::Utf8Path(served))
                       << ",\"signed\":" << (signature.empty() ? "false" : "true")
                       << ",\"sequence\":" << stamp.sequence << ",\"expires\":" << stamp.expires
                       << ",\"files\":" << files.size() << ",\"bytes\":" << bytes << ",\"version\":"
@@ -303,8 +302,8 @@ int main(int argc, char** argv) {
             }
             std::cout << "]}\n";
         } else {
-            if (!catalog.empty()) std::cout << "catalog: " << pub::PathText(catalog) << "\n";
-            if (!served.empty()) std::cout << "served:  " << pub::PathText(served) << "\n";
+            if (!catalog.empty()) std::cout << "catalog: " << zeva::Utf8Path(catalog) << "\n";
+            if (!served.empty()) std::cout << "served:  " << zeva::Utf8Path(served) << "\n";
             if (!signature.empty()) {
                 std::cout << "signed:  " << catalogName << ".sig beside it, SEQUENCE "
                           << stamp.sequence;
@@ -319,4 +318,11 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         return Fail(e.what());
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    zeva::ProgramArguments args(argc, argv);
+    return Run(args.argc(), args.argv());
 }

@@ -121,7 +121,13 @@ TEST_F(ConfigFileTest, ALaterReadSeesTheReplacedFile) {
 // A hostile catalog of many sections and keys: every lookup used to walk all
 // of them, so reading each section's keys took hours (found by the fuzzer).
 TEST_F(ConfigFileTest, ManySectionsAndKeysAreReadWithoutRescanningTheFile) {
+#ifdef _WIN32
+    // Each read checks the file's identity, which costs a millisecond under
+    // Wine; the Linux run of the same code is the one that would expose a rescan.
+    constexpr int kCount = 10000;
+#else
     constexpr int kCount = 100000;
+#endif
     std::string text = "[FILES]\n";
     for (int i = 0; i < kCount; ++i) text += "f" + std::to_string(i) + "=\n";
     for (int i = 0; i < kCount; ++i) text += "[s" + std::to_string(i) + "]\nMD5=x\n";

@@ -1,7 +1,7 @@
 #include "soapframe/SoapContext.h"
 
+#include <cctype>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 
+#include "SoapContext_p.h"
 #include "platform/InternetSettings.h"
 #include "stdsoap2.h"
 
@@ -33,6 +34,15 @@ int ClampSeconds(unsigned int seconds) {
     return seconds > static_cast<unsigned int>(INT_MAX) ? INT_MAX : static_cast<int>(seconds);
 }
 
+bool StartsWithNoCase(const char* text, const char* prefix) {
+    for (; *prefix; ++text, ++prefix) {
+        if (std::tolower(static_cast<unsigned char>(*text)) !=
+            std::tolower(static_cast<unsigned char>(*prefix)))
+            return false;
+    }
+    return true;
+}
+
 // Size of the proxy host buffer the Internet Settings are read into.
 constexpr std::size_t kProxyHostBuffer = 260;
 
@@ -40,7 +50,7 @@ constexpr std::size_t kProxyHostBuffer = 260;
 
 bool IsWebEndpoint(const char* endpoint) {
     return endpoint &&
-           (strncasecmp(endpoint, "http://", 7) == 0 || strncasecmp(endpoint, "https://", 8) == 0);
+           (StartsWithNoCase(endpoint, "http://") || StartsWithNoCase(endpoint, "https://"));
 }
 
 soap* AllocateContext() {
@@ -64,7 +74,7 @@ void InitContext(soap* ctx, const Namespace* table, unsigned int timeoutSeconds,
     // hold the call forever; this bounds each message as a whole.
     ctx->transfer_timeout = seconds;
     ctx->recv_maxlength = kMaxAnswerBytes;
-    ctx->socket_flags = MSG_NOSIGNAL;
+    ctx->socket_flags = kNoSignalFlag;
     static std::once_flag once;
     std::call_once(once, [ctx] { g_runtimePostHeader = ctx->fposthdr; });
     ctx->fposthdr = PostHeader;
@@ -103,20 +113,10 @@ const char* PrepareEndpoint(soap* ctx, const char* endpoint) {
     if (!IsWebEndpoint(endpoint)) return nullptr;
     const char* copy = soap_strdup(ctx, endpoint);
     if (!copy) return nullptr;
-    if (strncasecmp(copy, "https:", 6) == 0) {
+    if (StartsWithNoCase(copy, "https:")) {
         static std::once_flag once;
         std::call_once(once, [] { soap_ssl_init(); });
-        // The system's CA store, unless OpenSSL's usual variables name another.
-        const char* cafile = std::getenv("SSL_CERT_FILE");
-        const char* capath = std::getenv("SSL_CERT_DIR");
-        if (!cafile || !*cafile) {
-            cafile = "/etc/ssl/certs/ca-certificates.crt";
-            if (!capath || !*capath) capath = "/etc/ssl/certs";
-        }
-        if (capath && !*capath) capath = nullptr;
-        if (soap_ssl_client_context(ctx, SOAP_SSL_DEFAULT, nullptr, nullptr, cafile, capath,
-                                    nullptr) != SOAP_OK)
-            return nullptr;
+        if (UseSystemCaStore(ctx) != SOAP_OK) return nullptr;
     }
     return copy;
 }
@@ -129,30 +129,6 @@ void EndContext(soap* ctx) {
     soap_destroy(ctx);
     soap_end(ctx);
     soap_done(ctx);
-}
-
-SigpipeGuard::SigpipeGuard() {
-    sigset_t pipe, old, pending;
-    sigemptyset(&pipe);
-    sigaddset(&pipe, SIGPIPE);
-    sigpending(&pending);
-    wasPending_ = sigismember(&pending, SIGPIPE) == 1;
-    pthread_sigmask(SIG_BLOCK, &pipe, &old);
-    wasBlocked_ = sigismember(&old, SIGPIPE) == 1;
-}
-
-SigpipeGuard::~SigpipeGuard() {
-    sigset_t pipe, pending;
-    sigemptyset(&pipe);
-    sigaddset(&pipe, SIGPIPE);
-    if (!wasPending_) {
-        sigpending(&pending);
-        if (sigismember(&pending, SIGPIPE) == 1) {
-            const timespec now{0, 0};
-            sigtimedwait(&pipe, nullptr, &now);
-        }
-    }
-    if (!wasBlocked_) pthread_sigmask(SIG_UNBLOCK, &pipe, nullptr);
 }
 
 void PrepareContext(soap* ctx, const Namespace* table, int modes, const CallSettings& settings) {

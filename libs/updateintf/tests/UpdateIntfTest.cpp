@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "DownloadNotify.h"
+#include "MessageWindow.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "ZEVAUpdateIntf.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/InternetSettings.h"
-#include "platform/MessageQueue.h"
 #include "platform/Registry.h"
 
 using zeva::test::Fault;
@@ -224,17 +224,12 @@ TEST_F(UpdateIntfTest, ProgressReachesARealWindowThroughItsMessageQueue) {
     TestHttpServer server;
     const std::string body = Blob(100000, 'q');
     server.Put("/1/q.bin", body);
-    std::vector<std::pair<WPARAM, LPARAM>> got;
-    HWND window = zeva::CreateWindowHandle([&](HWND, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-        if (m == 1626) got.emplace_back(w, l);
-        return 0;
-    });
+    zeva::test::MessageWindow window(1626);
     CZEVAUpdateIntf intf({{"127.0.0.1", server.port()}}, false);
-    ASSERT_EQ(intf.GetRemoteFile(1, "q.bin", Local("q.bin").c_str(), window, 1626), 0);
-    zeva::PumpMessages();
+    ASSERT_EQ(intf.GetRemoteFile(1, "q.bin", Local("q.bin").c_str(), window.handle(), 1626), 0);
+    const auto& got = window.Pump();
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got.back(), std::make_pair(WPARAM{body.size()}, static_cast<LPARAM>(body.size())));
-    zeva::DestroyWindowHandle(window);
 }
 
 TEST_F(UpdateIntfTest, UnreachableServersPostMinusOneAndNullWindowPostsNothing) {

@@ -1,10 +1,16 @@
-// Crash-safe, process-safe rewrites on Windows. Windows refuses to replace a
-// name that any program holds open, so the lock is not the file itself but a
-// named mutex of the file's full path, held across read, edit and write (the
-// system releases it when its holder dies). The new content goes to a
+// Crash-safe, process-safe rewrites on Windows. The new content goes to a
 // temporary file beside the old one, written through to disk, and is moved
-// into place; a reader that holds the old file for a moment is waited for,
-// a little. Paths reach the OS as UTF-16.
+// over it by MoveFileExW, one rename that either happens whole or not at all
+// (ReplaceFileW is several steps, and a failure between them can leave the
+// name empty). Paths reach the OS as UTF-16.
+//
+// The writers' lock cannot be LockFileEx on the file itself, as flock is
+// elsewhere: Windows refuses to rename over a file that is open, so the
+// holder would have to let go before its own rename and a second writer
+// could read the old content in between. A lock file beside it would be a
+// second file for every settings file. So the lock is a named mutex of the
+// file (its folder's identity and its name), held across read, edit and
+// write, and released by the system when its holder dies.
 #include "platform/FileStore.h"
 
 #include <windows.h>
@@ -128,16 +134,36 @@ void RemoveStaleTemporaries(const fs::path& path) {
     }
 }
 
-// The writers' lock of one file: a mutex named after its full, case-folded
-// path (a name may hold no backslash, and is kept short by a digest).
+// What names one file whatever the spelling of its path (short names, case,
+// "..", another drive letter for the same folder): its folder's volume and
+// index, and its case-folded name. The full path when the folder cannot be asked.
+std::wstring FileKey(const fs::path& path) {
+    const fs::path parent = path.parent_path().empty() ? fs::path(L".") : path.parent_path();
+    std::wstring name = path.filename().wstring();
+    Handle dir(CreateFileW(parent.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    std::wstring key;
+    if (dir.valid() && GetFileInformationByHandle(dir.get(), &info)) {
+        key = std::to_wstring(info.dwVolumeSerialNumber) + L":" +
+              std::to_wstring(info.nFileIndexHigh) + L":" + std::to_wstring(info.nFileIndexLow) +
+              L"\\" + name;
+    } else {
+        std::error_code ec;
+        key = fs::absolute(path, ec).wstring();
+    }
+    CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
+
+// The writers' lock of one file: a mutex named after its key (a name may
+// hold no backslash, and is kept short by a digest).
 class PathLock {
 public:
     explicit PathLock(const fs::path& path) {
-        std::error_code ec;
-        std::wstring full = fs::absolute(path, ec).wstring();
-        CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+        const std::wstring key = FileKey(path);
         std::uint64_t hash = 1469598103934665603ULL;  // FNV-1a
-        for (wchar_t c : full) {
+        for (wchar_t c : key) {
             hash ^= static_cast<std::uint64_t>(c);
             hash *= 1099511628211ULL;
         }
@@ -162,16 +188,28 @@ private:
 
 // Moves `from` over `to`. A program reading the old file keeps it from being
 // replaced; such reads are short, so the move is tried again for a while.
+// A read-only file is replaced as a rename replaces it elsewhere, and the
+// new one keeps the old one's attributes (read-only, hidden), as its mode
+// is kept elsewhere.
 bool MoveIntoPlace(const fs::path& from, const fs::path& to) {
+    const DWORD attrs = GetFileAttributesW(to.c_str());
+    const bool readOnly =
+        attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly) SetFileAttributesW(to.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
     for (int attempt = 0; attempt < 100; ++attempt) {
         if (MoveFileExW(from.c_str(), to.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            if (attrs != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(to.c_str(), attrs);
             return true;
+        }
         const DWORD code = GetLastError();
-        if (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) return false;
+        if (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) break;
         Sleep(20);
         SetLastError(code);
     }
+    const DWORD code = GetLastError();
+    if (readOnly) SetFileAttributesW(to.c_str(), attrs);
+    SetLastError(code);
     return false;
 }
 
@@ -207,9 +245,23 @@ fs::path FinalTarget(const fs::path& path) {
     return ec ? path : target;
 }
 
+// A path as the system takes it: one longer than the old limit (260) gets
+// the prefix that lifts it, which wants a full path with backslashes only.
+fs::path OsPath(const fs::path& given) {
+    const std::wstring& text = given.native();
+    if (text.size() < 240 || text.rfind(L"\\\\?\\", 0) == 0) return given;
+    std::error_code ec;
+    fs::path full = fs::absolute(given, ec);
+    if (ec) return given;
+    std::wstring normal = full.lexically_normal().make_preferred().wstring();
+    if (normal.rfind(L"\\\\", 0) == 0) return fs::path(L"\\\\?\\UNC\\" + normal.substr(2));
+    return fs::path(L"\\\\?\\" + normal);
+}
+
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const fs::path& path) {
+std::optional<std::string> ReadWholeFile(const fs::path& givenPath) {
+    const fs::path path = OsPath(givenPath);
     Handle h(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid() || !IsRegular(h.get())) return std::nullopt;
@@ -218,7 +270,8 @@ std::optional<std::string> ReadWholeFile(const fs::path& path) {
     return data;
 }
 
-std::optional<FileIdentity> IdentifyFile(const fs::path& path) {
+std::optional<FileIdentity> IdentifyFile(const fs::path& givenPath) {
+    const fs::path path = OsPath(givenPath);
     Handle h(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
@@ -237,7 +290,7 @@ std::optional<FileIdentity> IdentifyFile(const fs::path& path) {
 bool RewriteFile(const fs::path& givenPath,
                  const std::function<std::optional<std::string>(const std::string&)>& edit,
                  std::string* error) {
-    const fs::path path = FinalTarget(givenPath);
+    const fs::path path = FinalTarget(OsPath(givenPath));
     PathLock lock(path);
     if (!lock.held()) {
         SetError(error, "cannot lock", path);
@@ -276,7 +329,7 @@ bool RewriteFile(const fs::path& givenPath,
 }
 
 bool ReplaceFileContent(const fs::path& path, const std::string& content, std::string* error) {
-    return WriteAndReplace(FinalTarget(path), content, error);
+    return WriteAndReplace(FinalTarget(OsPath(path)), content, error);
 }
 
 }  // namespace zeva

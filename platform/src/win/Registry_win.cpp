@@ -118,6 +118,7 @@ struct HiveRoot {
     HKEY root = nullptr;
     std::wstring prefix;  // ends with a backslash when not empty
     bool empty = false;   // a redirected hive that holds no key yet
+    REGSAM view = 0;      // which view of a 64-bit system's registry
 };
 
 std::optional<HiveRoot> Locate(RegistryHive hive, bool create) {
@@ -167,8 +168,11 @@ std::optional<HiveRoot> Locate(RegistryHive hive, bool create) {
         }
         return HiveRoot{HKEY_CURRENT_USER, own + L"\\" + hiveName + L"\\"};
     }
-    return HiveRoot{hive == RegistryHive::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
-                    L""};
+    if (hive == RegistryHive::CurrentUser) return HiveRoot{HKEY_CURRENT_USER, L""};
+    // The installers and earlier versions of this system are 32-bit programs:
+    // on 64-bit Windows their machine-wide values live in the 32-bit view
+    // (WOW6432Node), and this build reads and writes the same place.
+    return HiveRoot{HKEY_LOCAL_MACHINE, L"", false, KEY_WOW64_32KEY};
 }
 
 // The open key, closed with its last holder; empty when it cannot be opened.
@@ -179,7 +183,8 @@ std::shared_ptr<void> OpenOrCreate(RegistryHive hive, std::string_view subKey, b
     if (!root || root->empty) return {};
     const std::wstring path = root->prefix + *clean;
     // Read and write where the user may (HKEY_LOCAL_MACHINE is often read-only).
-    for (const REGSAM access : {KEY_READ | KEY_SET_VALUE, KEY_READ}) {
+    for (REGSAM access : {KEY_READ | KEY_SET_VALUE, KEY_READ}) {
+        access |= root->view;
         HKEY key = nullptr;
         const LSTATUS rc = create ? RegCreateKeyExW(root->root, path.c_str(), 0, nullptr, 0, access,
                                                     nullptr, &key, nullptr)

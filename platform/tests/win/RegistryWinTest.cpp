@@ -193,4 +193,32 @@ TEST(RegistryWinFolder, AFolderOwnsAFreshPrivateKey) {
     EXPECT_FALSE(fresh->QueryString("Version"));
 }
 
+// The machine-wide values are where the 32-bit installers and earlier
+// versions keep them: the 32-bit view of HKEY_LOCAL_MACHINE. Needs the right
+// to write there (Wine gives it); the key is the test's own and is deleted.
+TEST(RegistryWinMachine, MachineValuesLiveInTheViewOf32BitPrograms) {
+    ScopedEnv noKey("ZEVA_REGISTRY_KEY", std::nullopt);
+    ScopedEnv noDir("ZEVA_REGISTRY_DIR", std::nullopt);
+    const std::string name = "SOFTWARE\\Zeva Test " + std::to_string(GetCurrentProcessId());
+    const std::wstring wide(name.begin(), name.end());
+    auto k = RegistryKey::Create(RegistryHive::LocalMachine, name);
+    if (!k || !k->SetString("Version", "1.0.3")) GTEST_SKIP() << "no right to write HKLM";
+    HKEY view32 = nullptr;
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &view32),
+        ERROR_SUCCESS);
+    wchar_t text[32];
+    DWORD size = sizeof text;
+    EXPECT_EQ(RegGetValueW(view32, nullptr, L"Version", RRF_RT_REG_SZ, nullptr, text, &size),
+              ERROR_SUCCESS);
+    RegCloseKey(view32);
+    EXPECT_EQ(std::wstring(text), L"1.0.3");
+    HKEY native = nullptr;
+    const bool in64 = RegOpenKeyExW(HKEY_LOCAL_MACHINE, wide.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
+                                    &native) == ERROR_SUCCESS;
+    if (in64) RegCloseKey(native);
+    EXPECT_FALSE(in64) << "the value went to the 64-bit view";
+    EXPECT_EQ(RegDeleteKeyExW(HKEY_LOCAL_MACHINE, wide.c_str(), KEY_WOW64_32KEY, 0), ERROR_SUCCESS);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/AppPath.h"
 #include "soapframe/Payload.h"
 #include "soapframe/TagSearch.h"
 
@@ -63,7 +64,7 @@ bool DataSet::Parse(const std::string& utf8, std::string* error) {
 }
 
 bool DataSet::Load(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(zeva::PathFromUtf8(path), std::ios::binary);
     if (!in) {
         if (error) *error = "cannot read " + path;
         return false;

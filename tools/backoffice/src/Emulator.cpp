@@ -1,8 +1,5 @@
 #include "Emulator.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <chrono>
 #include <cstring>
 #include <sstream>
@@ -11,12 +8,18 @@
 #include "BServiceNamespaces.h"
 #include "OServiceNamespaces.h"
 #include "Operations.h"
+#include "Sockets.h"
+#include "platform/CodePage.h"
 #include "soapframe/TagSearch.h"
 #include "zevabsH.h"
 #include "zevaosH.h"
 
 namespace zeva::backoffice {
 namespace {
+
+const char* OrEmpty(const char* text) {
+    return text ? text : "";
+}
 
 bool IsLoopback(const std::string& host) {
     return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
@@ -28,14 +31,7 @@ void SendRaw(struct soap* ctx, const std::string& status, const std::string& typ
     std::string answer = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
                          "\r\nContent-Length: " + std::to_string(body.size()) +
                          "\r\nConnection: close\r\n\r\n" + body;
-    const char* p = answer.data();
-    std::size_t left = answer.size();
-    while (left > 0) {
-        const ssize_t n = ::send(ctx->socket, p, left, MSG_NOSIGNAL);
-        if (n <= 0) return;
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    SendAll(ctx->socket, answer);
 }
 
 zevabs::ns2__AppSurveyInfo* Survey(struct soap* ctx, const std::string& text) {
@@ -113,26 +109,28 @@ bool Emulator::Start(const std::string& host, int port, std::string* error) {
     listener_ = soap_new1(SOAP_C_UTFSTRING | SOAP_XML_IGNORENS);
     soap_set_namespaces(
         listener_, service_ == Service::Online ? oservice::kNamespaces : bservice::kNamespaces);
-    listener_->bind_flags = SO_REUSEADDR;
+    listener_->bind_flags = ReuseAddressFlag();
     listener_->accept_timeout = -200000;  // wake up five times a second to notice Stop
     listener_->recv_timeout = 10;
     listener_->send_timeout = 10;
     listener_->transfer_timeout = 30;
     listener_->user = this;
     if (!soap_valid_socket(soap_bind(listener_, host.c_str(), port, 16))) {
-        if (error)
-            *error = "cannot listen on " + host + ":" + std::to_string(port) + ": " +
-                     std::strerror(listener_->errnum);
+        if (error) {
+            // The runtime's text of the system's reason (strerror, or on Windows
+            // the system message in the ANSI code page), else its number.
+            std::string reason = AcpToUtf8(OrEmpty(soap_fault_string(listener_)));
+            if (reason.empty()) reason = "system error " + std::to_string(listener_->errnum);
+            *error = "cannot listen on " + host + ":" + std::to_string(port) + ": " + reason;
+        }
+        // The failure's SOAP Fault is an object of the context: released with it.
+        soap_destroy(listener_);
+        soap_end(listener_);
         soap_free(listener_);
         listener_ = nullptr;
         return false;
     }
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    getsockname(listener_->master, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = address.ss_family == AF_INET6
-                ? ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port)
-                : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+    port_ = BoundPort(listener_->master);
     host_ = host;
     stop_ = false;
     thread_ = std::thread([this] { Loop(); });

@@ -1,10 +1,9 @@
 // zeva-backoffice: serves the back-office web service on loopback from a
 // data file, prints every request it receives and misbehaves on request.
 
-#include <pthread.h>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -12,6 +11,9 @@
 
 #include "Emulator.h"
 #include "Json.h"
+#include "StopSignal.h"
+#include "platform/AppPath.h"
+#include "platform/ProgramArguments.h"
 
 using namespace zeva::backoffice;
 
@@ -49,9 +51,7 @@ std::string JsonLine(const ReceivedRequest& r) {
     return line + "}";
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     std::string host = "127.0.0.1";
     int port = -1;
     Service service = Service::BackOffice;
@@ -117,7 +117,8 @@ int main(int argc, char** argv) {
 
     std::ofstream log;
     if (!logFile.empty()) {
-        log.open(logFile, std::ios::app);
+        // Binary: the same JSON lines (LF only) on every system.
+        log.open(zeva::PathFromUtf8(logFile), std::ios::app | std::ios::binary);
         if (!log) return Fail("cannot write " + logFile);
     }
     emulator.OnRequest([&](const ReceivedRequest& r) {
@@ -130,27 +131,30 @@ int main(int argc, char** argv) {
                       << (r.hasIn0 ? " in0=" + r.in0 : std::string(" (no in0)")) << std::endl;
     });
 
-    // The serving thread inherits the blocked signals; main waits for them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    PrepareStopRequests();
     std::string error;
     if (!emulator.Start(host, port, &error)) return Fail(error);
     if (!portFile.empty()) {
         // Written aside and renamed, so a reader never sees a half-written file.
-        const std::string partial = portFile + ".part";
+        const std::filesystem::path target = zeva::PathFromUtf8(portFile);
+        std::filesystem::path partial = target;
+        partial += ".part";
         std::ofstream out(partial);
         out << emulator.Port() << "\n";
         out.close();
-        if (!out || std::rename(partial.c_str(), portFile.c_str()) != 0)
-            return Fail("cannot write " + portFile);
+        std::error_code ec;
+        if (out) std::filesystem::rename(partial, target, ec);
+        if (!out || ec) return Fail("cannot write " + portFile);
     }
     if (!quiet) std::cout << "listening on " << emulator.Url() << std::endl;
-    int received = 0;
-    sigwait(&stopSignals, &received);
+    WaitForStopRequest();
     emulator.Stop();
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    zeva::ProgramArguments args(argc, argv);
+    return Run(args.argc(), args.argv());
 }

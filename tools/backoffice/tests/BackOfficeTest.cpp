@@ -3,22 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <fcntl.h>
-
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "Emulator.h"
 #include "Operations.h"
+#include "ProgramRunner.h"
 #include "TestSupport.h"
 #include "ZEVAClientIntf.h"
 #include "eZEVAClientIntf.h"
-
-extern char** environ;
+#include "platform/AppPath.h"
 
 using namespace zeva::backoffice;
 using namespace zeva::test;
@@ -88,6 +83,19 @@ TEST(Emulator, RefusesNonLoopbackAddresses) {
     EXPECT_NE(error.find("loopback"), std::string::npos);
 }
 
+TEST(Emulator, APortInUseIsRefusedWithTheSystemsReason) {
+    Emulator first;
+    ASSERT_TRUE(first.Start("127.0.0.1", 0));
+    Emulator second;
+    std::string error;
+    EXPECT_FALSE(second.Start("127.0.0.1", first.Port(), &error));
+    const std::string prefix = "cannot listen on 127.0.0.1:" + std::to_string(first.Port()) + ": ";
+    ASSERT_EQ(error.rfind(prefix, 0), 0u) << error;
+    const std::string reason = error.substr(prefix.size());
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(reason.find("Unknown error"), std::string::npos) << error;
+}
+
 TEST(Emulator, AnswersOnlyAtTheServicePath) {
     Emulator emulator;
     ASSERT_TRUE(emulator.Start("127.0.0.1", 0));
@@ -102,77 +110,59 @@ TEST(Emulator, AnswersOnlyAtTheServicePath) {
 
 namespace {
 
-struct Program {
-    pid_t pid = -1;
-    std::filesystem::path out;
-};
-
-Program Spawn(const std::vector<std::string>& args, const std::filesystem::path& out) {
-    std::vector<char*> argv;
-    std::string program = ProgramPath("zeva-backoffice").string();
-    argv.push_back(program.data());
-    std::vector<std::string> copy = args;
-    for (auto& a : copy) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    Program p;
-    p.out = out;
-    posix_spawn(&p.pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return p;
-}
-
-int Wait(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+// Waits for the program to name its port (it writes the file once listening).
+int PortOf(const std::filesystem::path& portFile) {
+    for (int i = 0; i < 400 && !std::filesystem::exists(portFile); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    return std::filesystem::exists(portFile) ? std::stoi(ReadFile(portFile)) : -1;
 }
 
 }  // namespace
 
 TEST(Program, ServesRecordsAndMisbehavesOnRequest) {
     TempDir dir;
-    const auto portFile = dir / "port";
-    const auto log = dir / "requests.jsonl";
-    Program p = Spawn({"--port", "0", "--port-file", portFile.string(), "--log", log.string(),
-                       "--fault", "getAccountCity=fault"},
-                      dir / "stdout");
-    ASSERT_GT(p.pid, 0);
-    for (int i = 0; i < 200 && !std::filesystem::exists(portFile); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    ASSERT_TRUE(std::filesystem::exists(portFile));
-    const int port = std::stoi(ReadFile(portFile));
+    // Files in a folder with a Chinese name: the program takes its paths as UTF-8.
+    const auto folder = dir.path() / zeva::PathFromUtf8("后台数据");
+    std::filesystem::create_directories(folder);
+    const auto portFile = folder / "port";
+    const auto log = folder / "requests.jsonl";
+    const auto data = folder / zeva::PathFromUtf8("数据.dat");
+    WriteFile(data, "[getAccountStatus 0577c12340000]\n3\n\n[getAccountCity]\n温州\n");
+    const int pid = StartProgram(
+        ProgramPath("zeva-backoffice"),
+        {"--port", "0", "--port-file", zeva::Utf8Path(portFile), "--log", zeva::Utf8Path(log),
+         "--data", zeva::Utf8Path(data), "--quiet", "--fault", "getAccountCity=fault"},
+        dir.path());
+    ASSERT_GT(pid, 0);
+    const int port = PortOf(portFile);
+    ASSERT_GT(port, 0);
     const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/kelv/BService.ws";
 
     CZEVAClientIntf client;
     client.Initialize(url.c_str(), 3, BCI_PROXY_NONE, nullptr, 0, nullptr, nullptr);
     int status = -1;
     EXPECT_EQ(client.GetAccountStatus("0577c12340000", status), 0);
-    EXPECT_EQ(status, 2);
+    EXPECT_EQ(status, 3);  // from the data file, not the built-in data
     std::string city;
     EXPECT_EQ(client.GetAccountCity("0577c12340000", city, true), -1);
 
-    kill(p.pid, SIGTERM);
-    EXPECT_EQ(Wait(p.pid), 0);
-    const std::string out = ReadFile(p.out);
-    EXPECT_NE(out.find("listening on " + url), std::string::npos) << out;
-    EXPECT_NE(out.find("received getAccountStatus in0=0577c12340000"), std::string::npos) << out;
+    EXPECT_TRUE(KillProgram(pid));
+    WaitProgram(pid);
     EXPECT_EQ(ReadFile(log),
               "{\"operation\":\"getAccountStatus\",\"in0\":\"0577c12340000\"}\n"
               "{\"operation\":\"getAccountCity\",\"in0\":\"0577c12340000\"}\n");
 }
 
 TEST(Program, BadArgumentsFailWithOneLine) {
-    TempDir dir;
     for (const auto& args :
          std::vector<std::vector<std::string>>{{"--fault", "getIpAddress=explode"},
                                                {"--port", "70000"},
                                                {"--host", "192.0.2.1"},
                                                {"--bogus"}}) {
-        Program p = Spawn(args, dir / "out");
-        EXPECT_EQ(Wait(p.pid), 1) << args[0];
+        const RunResult r = RunProgram(ProgramPath("zeva-backoffice"), args);
+        EXPECT_EQ(r.exitCode, 1) << args[0];
+        EXPECT_EQ(r.err.rfind("zeva-backoffice: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
 }
 

@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <algorithm>
-#include <cstdio>
+#include <sstream>
 
 #include "CryptConfigFile.h"
 #include "Emulator.h"
+#include "ProgramRunner.h"
 #include "TestSupport.h"
 #include "ZEVAClientFields.h"
 
@@ -27,19 +27,13 @@ class ClientTool : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(emulator.Start("127.0.0.1", 0)); }
 
+    // `args` split at spaces, as the tests write them; no standard input.
     ToolRun Call(const std::string& args) {
-        const auto errFile = dir / "stderr";
-        const std::string command =
-            ProgramPath("zeva-client").string() + " " + args + " 2>" + errFile.string();
-        ToolRun run;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-        const int status = ::pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.err = ReadFile(errFile);
-        return run;
+        std::vector<std::string> words;
+        std::istringstream in(args);
+        for (std::string word; in >> word;) words.push_back(word);
+        const RunResult result = RunProgram(ProgramPath("zeva-client"), words);
+        return {result.exitCode, result.out, result.err};
     }
     std::string Service() { return "--service " + emulator.Url() + " "; }
 
@@ -106,7 +100,7 @@ TEST_F(ClientTool, FailuresPrintTheLibrarysMessage) {
 
 TEST_F(ClientTool, EndpointsOtherThanHttpAndHttpsAreRefused) {
     for (const char* url : {"file:///x", "ftp://127.0.0.1/", "127.0.0.1:80/"}) {
-        ToolRun r = Call(std::string("--timeout 1 --service ") + url + " GetClientIp </dev/null");
+        ToolRun r = Call(std::string("--timeout 1 --service ") + url + " GetClientIp");
         EXPECT_EQ(r.status, 2) << url;
         EXPECT_EQ(r.out, "") << url;
         EXPECT_NE(r.err.find("must be an http:// or https:// URL"), std::string::npos) << r.err;

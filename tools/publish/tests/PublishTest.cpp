@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -11,6 +9,7 @@
 #include "CatalogFreshness.h"
 #include "ConfigFile.h"
 #include "MD5.h"
+#include "PublishFixture.h"
 #include "Publisher.h"
 #include "SHA256.h"
 #include "SignatureVerifier.h"
@@ -23,38 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int status;
-    std::string out;
-};
-
-Result Publish(const std::string& args) {
-    const std::string cmd = zeva::test::ProgramPath("zeva-publish").string() + " " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[4096];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    const int status = ::pclose(p);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
-
-std::string Q(const fs::path& p) {
-    return "'" + p.string() + "'";
-}
-
-class PublishTest : public ::testing::Test {
-protected:
-    zeva::test::TempDir dir;
-    zeva::test::ScopedEnv acp{"ZEVA_ACP", std::nullopt};  // GBK, as on the clients
-    fs::path release = dir / "release";
-
-    void SetUp() override {
-        zeva::test::WriteFile(release / "ZEVAClient", "client v2");
-        zeva::test::WriteFile(release / "插件" / "工具.dll", "tool");
-        zeva::test::WriteFile(release / "empty.dat", "");
-    }
-};
+using namespace zeva::test::publish;
 
 TEST_F(PublishTest, MainCatalogRoundTripsThroughTheEngine) {
     const Result r =
@@ -63,7 +31,8 @@ TEST_F(PublishTest, MainCatalogRoundTripsThroughTheEngine) {
     ASSERT_EQ(r.status, 0) << r.out;
     const fs::path served = dir / "www" / "1" / "UpdateConfig.ini";
     ASSERT_TRUE(fs::exists(served));
-    EXPECT_EQ(zeva::test::ReadFile(dir / "www" / "1" / "插件" / "工具.dll"), "tool");
+    EXPECT_EQ(zeva::test::ReadFile(dir / "www" / "1" / zeva::PathFromUtf8("插件/工具.dll")),
+              "tool");
     const std::string text = zeva::test::ReadFile(served);
     EXPECT_NE(text.find(zeva::Acp("[插件\\工具.dll]\r\n")), std::string::npos)
         << "GBK names with backslashes";
@@ -129,30 +98,22 @@ TEST_F(PublishTest, RefusesWhatCatalogsCannotCarry) {
     fs::remove(release / "a=b.txt");
     zeva::test::WriteFile(release / "zeva" / "client", "x");
     zeva::test::WriteFile(release / "Zeva" / "Client", "y");
-    r = Publish("main " + Q(release) + " --version 2");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("case"), std::string::npos);
+    // Only a file system that tells case apart (not Windows') holds both names.
+    if (!fs::equivalent(release / "zeva" / "client", release / "Zeva" / "Client")) {
+        r = Publish("main " + Q(release) + " --version 2");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.out.find("case"), std::string::npos);
+    }
     EXPECT_EQ(Publish("main " + Q(dir / "missing") + " --version 2").status, 2);
     EXPECT_EQ(Publish("frobnicate x").status, 2);
     EXPECT_EQ(Publish("--help").status, 0);
 }
 
-// The printed public key of `keygen`, from its --json answer.
-std::string PublicKeyOf(const Result& r) {
-    const std::string tag = "\"publicKey\":\"";
-    const size_t at = r.out.find(tag);
-    if (at == std::string::npos) return {};
-    return r.out.substr(at + tag.size(), r.out.find('"', at + tag.size()) - at - tag.size());
-}
-
-TEST_F(PublishTest, KeygenWritesAnOwnerOnlyKeyOnceAndPrintsThePublicKey) {
+TEST_F(PublishTest, KeygenWritesAKeyOnceAndPrintsThePublicKey) {
     const fs::path key = dir / "release.key";
     const Result r = Publish("keygen " + Q(key) + " --json");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(PublicKeyOf(r).size(), 44u) << r.out;
-    struct stat st {};
-    ASSERT_EQ(::stat(key.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
     const std::string before = zeva::test::ReadFile(key);
     const Result again = Publish("keygen " + Q(key));
     EXPECT_EQ(again.status, 2);
@@ -233,9 +194,9 @@ TEST_F(PublishTest, CheckKeyWarnsAboutKeysTheUpdatersRefuse) {
             EXPECT_NE(r.out.find("warning"), std::string::npos) << r.out;
         }
     }
-    const Result json = Publish("check-key '" + zero + "' --json 2>/dev/null");
+    const Result json = Publish("check-key '" + zero + "' --json");
     EXPECT_EQ(json.status, 2);
-    EXPECT_EQ(json.out.rfind("{\"ok\":false,\"keys\":0,\"reason\":", 0), 0u) << json.out;
+    EXPECT_EQ(json.stdOut.rfind("{\"ok\":false,\"keys\":0,\"reason\":", 0), 0u) << json.out;
 }
 
 // SEQUENCE (the signing time unless given) and EXPIRES are extra keys: the
@@ -331,33 +292,6 @@ TEST_F(PublishTest, RefusesControlCharactersInOptionsAndAnEmptyVersion) {
         EXPECT_FALSE(fs::exists(release / "config.ini"));
         EXPECT_FALSE(fs::exists(dir / "www"));
     }
-}
-
-// --output: a device or FIFO is never replaced, a link is written through to
-// its file, and a failed write is an error.
-TEST_F(PublishTest, OutputMustBeARegularFileAndIsWrittenThroughALink) {
-    const fs::path fifo = dir / "fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    fs::create_directories(dir / "folder");
-    fs::create_symlink(fifo, dir / "link-to-fifo");
-    zeva::test::WriteFile(dir / "blocker", "a file where a folder should be");
-    for (const fs::path& target :
-         {fifo, dir / "link-to-fifo", dir / "folder", dir / "blocker" / "UpdateConfig.ini"}) {
-        SCOPED_TRACE(target.string());
-        const Result r = Publish("main " + Q(release) + " --version 2.0 --output " + Q(target));
-        EXPECT_EQ(r.status, 2) << r.out;
-        EXPECT_TRUE(fs::is_fifo(fifo));
-        EXPECT_TRUE(fs::is_directory(dir / "folder"));
-        EXPECT_TRUE(fs::is_symlink(dir / "link-to-fifo"));
-    }
-    // Through a link to a regular file (as zeva-cfg writes settings files).
-    zeva::test::WriteFile(dir / "real.ini", "old");
-    fs::create_symlink("real.ini", dir / "catalog.ini");
-    const Result r =
-        Publish("main " + Q(release) + " --version 2.0 --output " + Q(dir / "catalog.ini"));
-    ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_TRUE(fs::is_symlink(dir / "catalog.ini"));
-    EXPECT_NE(zeva::test::ReadFile(dir / "real.ini").find("VERSION=2.0"), std::string::npos);
 }
 
 }  // namespace

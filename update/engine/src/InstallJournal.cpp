@@ -17,15 +17,6 @@ namespace zeva {
 
 namespace {
 
-std::string Utf8(const fs::path& p) {
-    const std::u8string text = p.generic_u8string();
-    return std::string(text.begin(), text.end());
-}
-
-fs::path FromUtf8(const std::string& text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
 // Lines are "T <temporary>" and "B <original> <backup>", paths relative to
 // the root; bytes a line cannot hold are written as %XX.
 std::string Escape(const std::string& text) {
@@ -84,12 +75,12 @@ bool EndsWith(const std::string& s, const std::string& suffix) {
 // Only names the installer itself forms are accepted: "<file>.zeva-new",
 // "<file>.<n>.zeva-new", "<file>.bak" and "<file>.<n>.bak".
 bool IsTemporaryName(const fs::path& p) {
-    return EndsWith(Utf8(p), kNewFileSuffix);
+    return EndsWith(GenericUtf8Path(p), kNewFileSuffix);
 }
 
 bool IsBackupOf(const fs::path& original, const fs::path& backup) {
-    const std::string o = Utf8(original);
-    const std::string b = Utf8(backup);
+    const std::string o = GenericUtf8Path(original);
+    const std::string b = GenericUtf8Path(backup);
     return b.size() > o.size() + 1 && b.compare(0, o.size(), o) == 0 && b[o.size()] == '.' &&
            EndsWith(b, kBackupSuffix);
 }
@@ -145,14 +136,14 @@ bool InstallJournal::Append(const std::string& line) {
 bool InstallJournal::RecordTemporary(const fs::path& temporary) {
     const fs::path rel = temporary.lexically_relative(root_);
     if (!StaysBelow(rel) || !IsTemporaryName(rel)) return false;
-    return Append("T " + Escape(Utf8(rel)) + "\n");
+    return Append("T " + Escape(GenericUtf8Path(rel)) + "\n");
 }
 
 bool InstallJournal::RecordBackup(const fs::path& original, const fs::path& backup) {
     const fs::path o = original.lexically_relative(root_);
     const fs::path b = backup.lexically_relative(root_);
     if (!StaysBelow(o) || !StaysBelow(b) || !IsBackupOf(o, b)) return false;
-    return Append("B " + Escape(Utf8(o)) + " " + Escape(Utf8(b)) + "\n");
+    return Append("B " + Escape(GenericUtf8Path(o)) + " " + Escape(GenericUtf8Path(b)) + "\n");
 }
 
 std::vector<JournalRecord> ReadJournal(const fs::path& journal) {
@@ -172,14 +163,14 @@ std::vector<JournalRecord> ReadJournal(const fs::path& journal) {
         JournalRecord r;
         std::string a, b;
         if (!Unescape(first, a)) continue;
-        r.file = FromUtf8(a);
+        r.file = PathFromUtf8(a);
         if (!StaysBelow(r.file)) continue;
         if (kind == "T" && second.empty() && IsTemporaryName(r.file)) {
             r.kind = JournalRecord::Kind::Temporary;
-        } else if (kind == "B" && Unescape(second, b) && StaysBelow(FromUtf8(b)) &&
-                   IsBackupOf(r.file, FromUtf8(b))) {
+        } else if (kind == "B" && Unescape(second, b) && StaysBelow(PathFromUtf8(b)) &&
+                   IsBackupOf(r.file, PathFromUtf8(b))) {
             r.kind = JournalRecord::Kind::Backup;
-            r.backup = FromUtf8(b);
+            r.backup = PathFromUtf8(b);
         } else {
             continue;
         }

@@ -10,7 +10,6 @@
 #include "ConfigKeys.h"
 #include "ConsoleUpdateHost.h"
 #include "CryptConfigFile.h"
-#include "DirectoryEx.h"
 #include "EventLog.h"
 #include "FileInstaller.h"
 #include "HostAddress_p.h"
@@ -116,7 +115,7 @@ UpdateJob::UpdateJob(int updateType, std::string jobName, zeva::UpdateOptions op
         ownHost_ = std::make_unique<zeva::ConsoleUpdateHost>(true);
         host_ = ownHost_.get();
     }
-    CDirectoryEx::GetApplicationPath(appDir_);
+    appDir_ = zeva::ApplicationPathAcp();
     CCryptConfigFile config(appDir_ + keys::kConfigDat, "");
     config.ReadString(keys::kSectionUpdate, keys::kKeyVersion, "", localVersion_);
     config.ReadString(keys::kSectionUpdate, keys::kKeyRegion, "", localRegion_);
@@ -148,11 +147,9 @@ zeva::FetchResult UpdateJob::Fetch(CZEVAUpdateIntf& downloader, const std::strin
                                    const UpdateFileEntry* entry, HWND window, UINT message) const {
     if (!zeva::IsSafeRelativeName(name)) return zeva::FetchResult::Refused;
     const std::string local = stagingDir_ + name;
-    std::string folder;
-    CDirectoryEx::GetFilePath(local, folder);
+    const fs::path folder = zeva::NativePath(local).parent_path();
     std::error_code ec;
-    if (!fs::is_directory(zeva::NativePath(folder), ec))
-        CDirectoryEx::CreateMultipleDirectory(folder);
+    if (!fs::is_directory(folder, ec)) fs::create_directories(folder, ec);
     const std::string remote = options_.remotePrefix + name;
     const std::int64_t expectedSize = entry != nullptr ? ParseCatalogSize(entry->size) : -1;
     for (int attempt = 0; attempt < 2; ++attempt) {

@@ -16,6 +16,9 @@ using zeva::test::Release;
 
 namespace {
 
+// The client the engine starts again after an update: "ZEVAClient.exe" on Windows.
+const std::string kClient = zeva::kClientExecutable;
+
 std::string TodaySection() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -37,10 +40,10 @@ protected:
             "330000",
             0,
             1,
-            {{"ZEVAClient", "client v2"}, {"plug\\tool.dll", "tool v2"}, {"readme.txt", "same"}}};
+            {{kClient, "client v2"}, {"plug\\tool.dll", "tool v2"}, {"readme.txt", "same"}}};
     }
     void InstallOld() {
-        Install("ZEVAClient", "client v1");
+        Install(kClient, "client v1");
         Install("plug\\tool.dll", "tool v1");
         Install("readme.txt", "same");
     }
@@ -62,7 +65,7 @@ TEST_F(UpdateJobTest, FullFormInstallsChangedFilesRecordsAndRestarts) {
     EXPECT_EQ(job.stagingDir(), AppAcp() + "UPDATE\\Program\\");
     ASSERT_TRUE(job.RunProgramJob());
 
-    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed(kClient), "client v2");
     EXPECT_EQ(Installed("plug\\tool.dll"), "tool v2");
     EXPECT_FALSE(Requested(Requests(), "/1/readme.txt")) << "a current file is not fetched";
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
@@ -77,7 +80,7 @@ TEST_F(UpdateJobTest, FullFormInstallsChangedFilesRecordsAndRestarts) {
     EXPECT_EQ(host.notifications[0].site, "http://127.0.0.1/site");
     EXPECT_EQ(host.closes, 1);
     ASSERT_EQ(host.starts.size(), 1u);
-    EXPECT_EQ(host.starts[0].program, app / "ZEVAClient");
+    EXPECT_EQ(host.starts[0].program, app / kClient);
     EXPECT_EQ(host.starts[0].parameters, "");
     EXPECT_EQ(host.pauses, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(5000)});
     EXPECT_FALSE(fs::exists(app / "UPDATE" / "Program"));
@@ -91,7 +94,7 @@ TEST_F(UpdateJobTest, AbsentRegistryKeyIsNotCreatedAndNoAnswerLeavesClientRunnin
     UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
     ASSERT_TRUE(job.RunProgramJob());
     EXPECT_FALSE(zeva::RegistryKey::Open(zeva::RegistryHive::LocalMachine, "SOFTWARE\\Pelmo"));
-    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed(kClient), "client v2");
     EXPECT_EQ(host.notifications.size(), 1u);
     EXPECT_EQ(host.closes, 0);
     EXPECT_EQ(host.starts.size(), 1u);
@@ -109,14 +112,14 @@ TEST_F(UpdateJobTest, RegionChangeUpdatesInFullFormOnlyAndNotifiesWithoutFlag) {
         UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
         ASSERT_TRUE(job.RunProgramJob());
         EXPECT_EQ(Requests(), std::vector<std::string>{"/1/UpdateConfig.ini"});
-        EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+        EXPECT_EQ(Installed(kClient), "client v1");
         EXPECT_TRUE(host.starts.empty());
     }
     {
         SCOPED_TRACE("full form");
         UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
         ASSERT_TRUE(job.RunProgramJob());
-        EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+        EXPECT_EQ(Installed(kClient), "client v2");
         EXPECT_EQ(host.notifications.size(), 1u);
         EXPECT_EQ(host.starts.size(), 1u);
     }
@@ -132,7 +135,7 @@ TEST_F(UpdateJobTest, OlderSortingVersionChangesNothing) {
         UpdateJob job(1, "Program", options, &host);
         ASSERT_TRUE(job.RunProgramJob());
     }
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(Installed(kClient), "client v1");
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.9");
     EXPECT_TRUE(host.starts.empty());
     EXPECT_TRUE(host.notifications.empty());
@@ -196,7 +199,7 @@ TEST_F(UpdateJobTest, FailedOrCorruptedFileDownloadInstallsNothingInEveryForm) {
             }
             UpdateJob job(1, "Program", options, &host);
             ASSERT_TRUE(job.RunProgramJob());
-            EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+            EXPECT_EQ(Installed(kClient), "client v1");
             EXPECT_EQ(Installed("plug\\tool.dll"), "tool v1");
             EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
             EXPECT_FALSE(fs::exists(zeva::NativePath(job.stagingDir())));
@@ -215,7 +218,7 @@ TEST_F(UpdateJobTest, StalledFileDownloadInstallsNothing) {
     UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
     job.downloader().SetTransferLimits({2000, 1024, 1});
     ASSERT_TRUE(job.RunProgramJob());
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(Installed(kClient), "client v1");
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
     EXPECT_FALSE(fs::exists(app / "UPDATE"));
     EXPECT_TRUE(host.starts.empty());
@@ -227,13 +230,13 @@ TEST_F(UpdateJobTest, FailedCatalogDownloadLeavesStagingAndIsNeverEvaluated) {
     Publish(Sample());
     // A complete catalog of an earlier run is still staged; this run's copy is cut off.
     zeva::test::WriteFile(app / "UPDATE/Program/UpdateConfig.ini", Sample().MainCatalog());
-    zeva::test::WriteFile(app / "UPDATE/Program/ZEVAClient", "client v2");
+    zeva::test::WriteFile(app / "UPDATE" / "Program" / kClient, "client v2");
     server.Put("/1/UpdateConfig.ini", Sample().MainCatalog() + std::string(50000, '#'));
     server.SetFault("/1/UpdateConfig.ini", Fault::CutMidway);
     UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
     EXPECT_FALSE(job.RunProgramJob());
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
-    EXPECT_EQ(zeva::test::ReadFile(app / "UPDATE/Program/ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed(kClient), "client v1");
+    EXPECT_EQ(zeva::test::ReadFile(app / "UPDATE" / "Program" / kClient), "client v2");
     EXPECT_EQ(Requests(), std::vector<std::string>{"/1/UpdateConfig.ini"});
 }
 
@@ -260,40 +263,40 @@ TEST_F(UpdateJobTest, BusyTargetIsReplacedAndItsBackupRemovedNextRun) {
     Configure("1.0", "330000");
     InstallOld();
     Publish(Sample());
-    host.busy.insert("ZEVAClient");
+    host.busy.insert(kClient);
     {
         UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
         ASSERT_TRUE(job.RunProgramJob());
     }
-    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
-    EXPECT_EQ(Installed("ZEVAClient.bak"), "client v1");
+    EXPECT_EQ(Installed(kClient), "client v2");
+    EXPECT_EQ(Installed(kClient + ".bak"), "client v1");
     EXPECT_TRUE(fs::exists(app / "UPDATE/Program" / zeva::kInstallJournalName))
         << "the journal naming the backup outlives the staging folder";
     UpdateJob next(1, "Program", zeva::UpdateOptions::Full(), &host);
     ASSERT_TRUE(next.RunProgramJob());
-    EXPECT_FALSE(fs::exists(app / "ZEVAClient.bak"));
+    EXPECT_FALSE(fs::exists(app / (kClient + ".bak")));
     EXPECT_FALSE(fs::exists(app / "UPDATE/Program"));
 }
 
 TEST_F(UpdateJobTest, BackupOfABusyFileNeverTakesTheNameOfAUsersFile) {
     Configure("1.0", "330000");
     InstallOld();
-    Install("ZEVAClient.bak", "the user's copy");
+    Install(kClient + ".bak", "the user's copy");
     Publish(Sample());
-    host.busy.insert("ZEVAClient");
+    host.busy.insert(kClient);
     for (auto options : {zeva::UpdateOptions::Full(), zeva::UpdateOptions::Silent()}) {
         Configure("1.0", "330000");
-        Install("ZEVAClient", "client v1");
+        Install(kClient, "client v1");
         UpdateJob job(1, "Program", options, &host);
         ASSERT_TRUE(job.RunProgramJob());
-        EXPECT_EQ(Installed("ZEVAClient"), "client v2");
-        EXPECT_EQ(Installed("ZEVAClient.1.bak"), "client v1");
+        EXPECT_EQ(Installed(kClient), "client v2");
+        EXPECT_EQ(Installed(kClient + ".1.bak"), "client v1");
     }
     // The next run of either form removes its backups, whichever form made them.
     UpdateJob next(1, "", zeva::UpdateOptions::Silent(), &host);
     ASSERT_TRUE(next.RunProgramJob());
-    EXPECT_FALSE(fs::exists(app / "ZEVAClient.1.bak"));
-    EXPECT_EQ(Installed("ZEVAClient.bak"), "the user's copy");
+    EXPECT_FALSE(fs::exists(app / (kClient + ".1.bak")));
+    EXPECT_EQ(Installed(kClient + ".bak"), "the user's copy");
     EXPECT_FALSE(fs::exists(app / "UPDATE"));
 }
 
@@ -305,7 +308,7 @@ TEST_F(UpdateJobTest, FileThatCannotBeReplacedKeepsOldFileAndVersion) {
     UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
     ASSERT_TRUE(job.RunProgramJob());
     EXPECT_EQ(Installed("plug\\tool.dll"), "tool v1");
-    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed(kClient), "client v2");
     EXPECT_FALSE(fs::exists(app / "plug/tool.dll.bak"));
     // The next run must still see an update due and finish the job.
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
@@ -325,7 +328,7 @@ TEST_F(UpdateJobTest, SecondaryServerServesWhenPrimaryIsDown) {
     UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
     ASSERT_EQ(job.servers().size(), 2u);
     ASSERT_TRUE(job.RunProgramJob());
-    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed(kClient), "client v2");
 }
 
 TEST_F(UpdateJobTest, ServerListFollowsTheForm) {
@@ -478,7 +481,7 @@ TEST_F(UpdateJobTest, CatalogThatDoesNotMatchWhatArrivesIsRefusedInEveryForm) {
             server.Put("/1/UpdateConfig.ini", catalog);
             UpdateJob job(1, "Program", form.options, &host);
             ASSERT_TRUE(job.RunProgramJob());
-            EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+            EXPECT_EQ(Installed(kClient), "client v1");
             EXPECT_EQ(Installed("plug\\tool.dll"), "tool v1");
             EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
             EXPECT_TRUE(host.starts.empty());
@@ -489,11 +492,10 @@ TEST_F(UpdateJobTest, CatalogThatDoesNotMatchWhatArrivesIsRefusedInEveryForm) {
     Publish(Sample());
     server.ClearRequests();
     zeva::test::WriteFile(app / "UPDATE/Program/readme.txt", "same");
-    zeva::test::WriteFile(app / "UPDATE/Program/ZEVAClient", "client v2");
+    zeva::test::WriteFile(app / "UPDATE" / "Program" / kClient, "client v2");
     UpdateJob job(1, "Program", zeva::UpdateOptions::Full(), &host);
-    std::vector<UpdateFileEntry> entries = {
-        {"ZEVAClient", "", "9", zeva::test::Md5Of("client v2"), ""},
-        {"readme.txt", "", "5", zeva::test::Md5Of("same"), ""}};
+    std::vector<UpdateFileEntry> entries = {{kClient, "", "9", zeva::test::Md5Of("client v2"), ""},
+                                            {"readme.txt", "", "5", zeva::test::Md5Of("same"), ""}};
     const auto toFetch = job.EntriesToFetch(entries);
     ASSERT_EQ(toFetch.size(), 1u);
     EXPECT_EQ(toFetch[0].name, "readme.txt");
@@ -516,7 +518,7 @@ TEST_F(UpdateJobTest, FolderNamedByTheCatalogIsNeverReplacedByAFile) {
         EXPECT_FALSE(fs::exists(app / "sub.bak"));
         EXPECT_FALSE(fs::exists(app / "plug.bak"));
         EXPECT_EQ(Installed("plug\\tool.dll"), "tool v2");
-        EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+        EXPECT_EQ(Installed(kClient), "client v2");
         EXPECT_FALSE(Requested(Requests(), "/1/sub"));
     }
     // The installer itself refuses too, whatever the catalog said.

@@ -11,14 +11,16 @@ using zeva::test::Release;
 
 namespace {
 
+// The client restarted after an update: "ZEVAClient.exe" on Windows.
+const std::string kClient = zeva::kClientExecutable;
+
 class SilentUpdateTest : public zeva::test::UpdateFixture {
 protected:
     Release Sample() const {
-        return Release{
-            "2.0", "330000", 0, 0, {{"ZEVAClient", "client v2"}, {"data\\a.dat", "a v2"}}};
+        return Release{"2.0", "330000", 0, 0, {{kClient, "client v2"}, {"data\\a.dat", "a v2"}}};
     }
     void InstallOld() {
-        Install("ZEVAClient", "client v1");
+        Install(kClient, "client v1");
         Install("data\\a.dat", "a v1");
     }
 };
@@ -31,24 +33,24 @@ TEST_F(SilentUpdateTest, UnconditionalFlagWithSameVersionUpdatesNothing) {
     Publish(r);
     EXPECT_EQ(zeva::RunSilentUpdate(host), 0);
     EXPECT_EQ(Requests(), std::vector<std::string>{"/1/UpdateConfig.ini"});
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(Installed(kClient), "client v1");
     EXPECT_TRUE(host.starts.empty());
     EXPECT_FALSE(fs::exists(app / "UPDATE"));
 }
 
 TEST_F(SilentUpdateTest, AllFilesCurrentButNewerVersionRecordsVersionAndRestarts) {
     Configure("1.0", "330000");
-    Install("ZEVAClient", "client v2");
+    Install(kClient, "client v2");
     Install("data\\a.dat", "a v2");
     Publish(Sample());
-    const auto before = fs::last_write_time(app / "ZEVAClient");
+    const auto before = fs::last_write_time(app / kClient);
     EXPECT_EQ(zeva::RunSilentUpdate(host), 0);
     EXPECT_EQ(Requests(), std::vector<std::string>{"/1/UpdateConfig.ini"});
-    EXPECT_EQ(fs::last_write_time(app / "ZEVAClient"), before);
+    EXPECT_EQ(fs::last_write_time(app / kClient), before);
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
     EXPECT_EQ(host.pauses, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(5000)});
     ASSERT_EQ(host.starts.size(), 1u);
-    EXPECT_EQ(host.starts[0].program, app / "ZEVAClient");
+    EXPECT_EQ(host.starts[0].program, app / kClient);
     EXPECT_EQ(host.starts[0].parameters, "-AutoRun");
     EXPECT_FALSE(fs::exists(app / keys::kUpdateRecordDat));
 }
@@ -193,6 +195,7 @@ TEST_F(SilentUpdateTest, SignedReplayExpiryRollbackAndPlaceholderKeyInstallNothi
         server.ClearRequests();
         syslog.Drain();
         EXPECT_EQ(zeva::RunSilentUpdate(host), 0);
+        // The fixture's signed release names the client "ZEVAClient" on every system.
         EXPECT_EQ(Installed("ZEVAClient"), "client v2");
         EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
         EXPECT_TRUE(host.starts.empty());
