@@ -294,4 +294,17 @@ TEST_F(PublishTest, RefusesControlCharactersInOptionsAndAnEmptyVersion) {
     }
 }
 
+// Chinese folder names with a space in the arguments reach the files whatever
+// the system's code page, and the JSON answer names them in UTF-8.
+TEST_F(PublishTest, ChineseFolderNamesInArgumentsAndAnswer) {
+    const fs::path folder = dir.path() / zeva::PathFromUtf8("软件 发布");
+    zeva::test::WriteFile(folder / "a.dll", "abc");
+    const fs::path catalog = dir.path() / zeva::PathFromUtf8("目录") / "UpdateConfig.ini";
+    const Result r = Publish("main " + Q(folder) + " --version 2.0 --json --output " + Q(catalog));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.stdOut.find("目录"), std::string::npos) << r.out;
+    EXPECT_NE(zeva::test::ReadFile(catalog).find("MD5=900150983cd24fb0d6963f7d28e17f72"),
+              std::string::npos);
+}
+
 }  // namespace

@@ -53,17 +53,17 @@ InstallResult InstallFile(const fs::path& staged, const fs::path& target, IUpdat
     // The target is in use: move it aside under its ".bak" name and try again.
     const fs::path backup = FreeName(target, kBackupSuffix);
     if (backup.empty() || !journal.RecordBackup(target, backup)) {
-        fs::remove(fresh, ec);
+        RemoveInstallerFile(fresh);
         return InstallResult::Failed;
     }
     fs::rename(target, backup, ec);
     if (ec) {
-        fs::remove(fresh, ec);
+        RemoveInstallerFile(fresh);
         return InstallResult::Failed;
     }
     if (host.ReplaceFile(fresh, target)) return InstallResult::ReplacedAfterMovingAside;
     fs::rename(backup, target, ec);
-    fs::remove(fresh, ec);
+    RemoveInstallerFile(fresh);
     return InstallResult::Failed;
 }
 

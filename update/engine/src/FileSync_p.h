@@ -16,4 +16,8 @@ bool SyncDirectory(const std::filesystem::path& dir);
 // included); false, with both left as they were, when the target is in use.
 bool ReplaceInOneStep(const std::filesystem::path& source, const std::filesystem::path& target);
 
+// Removes a file the installer made or moved aside, a read-only one included
+// (Windows refuses to delete those); false when it is still there.
+bool RemoveInstallerFile(const std::filesystem::path& path);
+
 }  // namespace zeva

@@ -33,4 +33,10 @@ bool ReplaceInOneStep(const std::filesystem::path& source, const std::filesystem
     return !ec;
 }
 
+bool RemoveInstallerFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    return !ec;
+}
+
 }  // namespace zeva

@@ -95,13 +95,13 @@ void PlayRecords(const fs::path& root, const std::vector<JournalRecord>& records
     for (const JournalRecord& r : records) {
         if (r.kind == JournalRecord::Kind::Temporary) {
             if (fs::is_regular_file(fs::symlink_status(root / r.file, ec)))
-                fs::remove(root / r.file, ec);
+                RemoveInstallerFile(root / r.file);
             continue;
         }
         const fs::path backup = root / r.backup;
         if (!fs::is_regular_file(fs::symlink_status(backup, ec))) continue;
         if (Exists(root / r.file)) {
-            fs::remove(backup, ec);
+            RemoveInstallerFile(backup);
         } else {
             // The run ended between moving the original aside and putting the new file there.
             fs::rename(backup, root / r.file, ec);
@@ -208,7 +208,7 @@ void RemoveTree(const fs::path& root, const fs::path& dir) {
                    (JournalHasLeftovers(root, p) || HeldByAnotherJob(p))) {
             continue;
         } else {
-            fs::remove(p, ec);
+            RemoveInstallerFile(p);
         }
     }
     fs::remove(dir, ec);  // stays when a journal was kept

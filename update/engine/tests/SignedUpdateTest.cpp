@@ -390,4 +390,41 @@ TEST_F(SignedUpdateTest, PluginCatalogsMayNotGoBackEither) {
     EXPECT_EQ(ConfigValue(keys::kSectionCatalogSequence, keys::kKeyProgramJob), "");
 }
 
+// A catalog and its signature made once by zeva-publish on Linux (the bytes
+// committed in tests/data): every build verifies them with the same public
+// key and installs the release, and refuses the catalog changed by one byte.
+TEST_F(SignedUpdateTest, ACatalogSignedOnLinuxIsTheSameInEveryBuild) {
+    const fs::path data = zeva::PathFromUtf8(ZEVA_ENGINE_TEST_DATA) / "linux-signed";
+    const std::string catalog = zeva::test::ReadFile(data / "UpdateConfig.ini");
+    const std::string signature = zeva::test::ReadFile(data / "UpdateConfig.ini.sig");
+    ASSERT_NE(catalog.find("SEQUENCE=7\r\n"), std::string::npos) << "line ends kept as signed";
+    Configure("1.0", "330000");
+    Install("ZEVAClient.exe", "client v1");
+    Install("plug\\tool.dll", "tool v1");
+    UseKey("lJ8M9QJ1dQMZc3yJtZccgJzptJBEMR2vtdbKCd8D4DM=");
+    server.Put("/1/ZEVAClient.exe", "client v2\r\n");
+    server.Put("/1/plug/tool.dll", "tool v2");
+    server.Put("/1/UpdateConfig.ini.sig", signature);
+
+    std::string changed = catalog;
+    changed.replace(changed.find("VERSION=2.0"), 11, "VERSION=2.1");
+    server.Put("/1/UpdateConfig.ini", changed);
+    {
+        UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+        EXPECT_FALSE(job.RunProgramJob());
+    }
+    EXPECT_EQ(Installed("ZEVAClient.exe"), "client v1");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
+
+    server.Put("/1/UpdateConfig.ini", catalog);
+    {
+        UpdateJob job(1, "", zeva::UpdateOptions::Silent(), &host);
+        EXPECT_TRUE(job.RunProgramJob());
+    }
+    EXPECT_EQ(Installed("ZEVAClient.exe"), "client v2\r\n");
+    EXPECT_EQ(Installed("plug\\tool.dll"), "tool v2");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+    EXPECT_EQ(ConfigValue(keys::kSectionCatalogSequence, keys::kKeyProgramJob), "7");
+}
+
 }  // namespace

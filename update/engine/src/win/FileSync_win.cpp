@@ -40,4 +40,16 @@ bool ReplaceInOneStep(const std::filesystem::path& source, const std::filesystem
     return false;
 }
 
+bool RemoveInstallerFile(const std::filesystem::path& path) {
+    if (DeleteFileW(path.c_str())) return true;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0 ||
+        !SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
+        return false;
+    if (DeleteFileW(path.c_str())) return true;
+    SetFileAttributesW(path.c_str(), attributes);
+    return false;
+}
+
 }  // namespace zeva

@@ -68,6 +68,23 @@ TEST_F(InstallWinTest, ALoadedModuleIsMovedAsideAndCleanedUpNextRun) {
     EXPECT_EQ(ReadFile(target), "new content");
 }
 
+TEST_F(InstallWinTest, AReadOnlyModuleInUseIsMovedAsideAndItsBackupRemovedNextRun) {
+    const fs::path target = app / L"tool.dll";
+    fs::copy_file(OwnFolder() / L"libgcc_s_seh-1.dll", target);
+    ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
+    const HMODULE loaded = LoadLibraryW(target.c_str());
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(zeva::InstallFile(staged, target, host, journal),
+              InstallResult::ReplacedAfterMovingAside);
+    FreeLibrary(loaded);
+    journal.Close();
+    zeva::CleanUpInstallLeftovers(AppAcp());
+    EXPECT_FALSE(fs::exists(app / L"tool.dll.bak"));
+    EXPECT_FALSE(fs::exists(journalFile));
+    EXPECT_EQ(ReadFile(target), "new content");
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(InstallWinTest, AReadOnlyFileIsReplacedAndStaysReadOnly) {
     const fs::path target = app / L"readme.txt";
     WriteFile(target, "old content");

@@ -1,0 +1,1 @@
+LUCRAiDghaUTREJpjxcym9lmv0cf3FWHdNXmiPI083Iq453dgizFsv4fTfhMbLG7gRHP4mM1HAxWla3c9izlDg==
