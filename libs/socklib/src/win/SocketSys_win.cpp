@@ -79,6 +79,20 @@ std::string ErrorText(int code) {
     return out;
 }
 
+// A socket that programs started later do not inherit. Windows 7 before its
+// first service pack knows no WSA_FLAG_NO_HANDLE_INHERIT: the flag is then
+// cleared on the handle instead.
+SOCKET NewSocket(int family, int type, int protocol) {
+    SOCKET s = WSASocketW(family, type, protocol, nullptr, 0,
+                          WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+    if (s == INVALID_SOCKET && WSAGetLastError() == WSAEINVAL) {
+        s = WSASocketW(family, type, protocol, nullptr, 0, WSA_FLAG_OVERLAPPED);
+        if (s != INVALID_SOCKET)
+            SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    }
+    return s;
+}
+
 }  // namespace
 
 bool Startup(std::string* error) {
@@ -120,8 +134,7 @@ Handle ConnectTcp(const std::string& host, unsigned short port, int timeoutMs, s
     error = "cannot connect to " + host + ":" + service;
     Handle result = kNoSocket;
     for (addrinfo* a = list; a != nullptr && result == kNoSocket; a = a->ai_next) {
-        const SOCKET s = WSASocketW(a->ai_family, a->ai_socktype, a->ai_protocol, nullptr, 0,
-                                    WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+        const SOCKET s = NewSocket(a->ai_family, a->ai_socktype, a->ai_protocol);
         if (s == INVALID_SOCKET) continue;
         SetNonBlocking(Out(s), true);
         int rc = connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen));
@@ -184,8 +197,7 @@ std::optional<std::uint32_t> ResolveIpv4(const std::string& host, std::string& e
 
 Handle ListenTcpLoopback(unsigned short& port, int backlog) {
     if (!Startup()) return kNoSocket;
-    const SOCKET s = WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0,
-                                WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+    const SOCKET s = NewSocket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) return kNoSocket;
     // Windows lets a second socket take a port in use with SO_REUSEADDR: make it exclusive.
     const BOOL one = TRUE;
@@ -213,8 +225,7 @@ Handle Accept(Handle listener, int timeoutMs) {
 
 Handle OpenUdp(std::uint32_t ip, unsigned short& port) {
     if (!Startup()) return kNoSocket;
-    const SOCKET s = WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0,
-                                WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+    const SOCKET s = NewSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (s == INVALID_SOCKET) return kNoSocket;
     SetNonBlocking(Out(s), true);
     const BOOL one = TRUE;

@@ -1,5 +1,6 @@
 // The adapters on Windows: GetAdaptersAddresses with the default routes of
-// the forwarding table; loopback left out as on Linux.
+// the forwarding table; loopback left out as on Linux, and the IPv6
+// transition tunnels, which are no adapters a user would pick.
 #include "AdapterInfo.h"
 
 #include "Interfaces_win.h"
@@ -29,7 +30,7 @@ int CAdapterInfo::GetAdapterInfo(std::vector<_ADAPTER_INFO>& adapters) {
         const auto all = zeva::probe::win::ListAdapters();
         if (!all) return -1;
         for (const auto& a : *all)
-            if (!a.loopback) adapters.push_back(Convert(a));
+            if (!a.loopback && !a.tunnel) adapters.push_back(Convert(a));
         return 0;
     } catch (...) {
         return -1;

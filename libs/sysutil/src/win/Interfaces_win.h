@@ -21,6 +21,7 @@ struct SystemAdapter {
     bool wireless = false;
     bool pointToPoint = false;
     bool loopback = false;
+    bool tunnel = false;  // IPv6 transition tunnels (Teredo, ISATAP, 6to4): no adapter of their own
     std::vector<std::pair<std::string, std::string>> addresses;  // IPv4 address, mask
     std::vector<std::string> gateways;
 };

@@ -89,6 +89,7 @@ std::optional<std::vector<SystemAdapter>> ListAdapters() {
         s.wireless = a->IfType == IF_TYPE_IEEE80211;
         s.pointToPoint = a->IfType == IF_TYPE_PPP;
         s.loopback = a->IfType == IF_TYPE_SOFTWARE_LOOPBACK;
+        s.tunnel = a->IfType == IF_TYPE_TUNNEL;
         for (auto* u = a->FirstUnicastAddress; u != nullptr; u = u->Next) {
             if (u->Address.lpSockaddr == nullptr || u->Address.lpSockaddr->sa_family != AF_INET)
                 continue;
@@ -151,7 +152,7 @@ std::vector<std::string> RealInterfaces() {
     const auto adapters = win::ListAdapters();
     if (!adapters) return out;
     for (const auto& a : *adapters)
-        if (!a.loopback) out.push_back(a.name);
+        if (!a.loopback && !a.tunnel) out.push_back(a.name);
     return out;
 }
 
