@@ -21,7 +21,7 @@ fs::path NativePath(std::string_view acpPath) {
             if (c == '\\') c = '/';
         }
     }
-    return PathFromUtf8(utf8);
+    return PathFromUtf8(utf8).make_preferred();
 }
 
 std::string AcpPath(const fs::path& path) {

@@ -56,6 +56,9 @@ TEST(WindowsPlatform, ChineseFoldersSurviveEveryConversion) {
     EXPECT_EQ(GetFileAttributesW((dir.path() / kWideFolder).c_str()) & FILE_ATTRIBUTE_DIRECTORY,
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(zeva::AcpPath(native), zeva::AcpPath(dir.path()) + "\\" + kGbkFolder);
+    // Catalogs and settings may write '/': the native path has Windows' separator.
+    EXPECT_EQ(zeva::NativePath(zeva::AcpPath(dir.path()) + "/plug/a.dll").native(),
+              (dir.path() / L"plug" / L"a.dll").native());
 
     // The override names its folder in UTF-16 too.
     ScopedEnv app("ZEVA_APP_DIR", (dir.path() / kWideFolder).string());
