@@ -11,6 +11,8 @@
 // second file for every settings file. So the lock is a named mutex of the
 // file (its folder's identity and its name), held across read, edit and
 // write, and released by the system when its holder dies.
+#include "WinText_p.h"
+#include "platform/AppPath.h"
 #include "platform/FileStore.h"
 
 #include <windows.h>
@@ -41,33 +43,9 @@ private:
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-std::string Utf8(const fs::path& path) {
-    const std::u8string u8 = path.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
-std::string LastErrorText() {
-    const DWORD code = GetLastError();
-    wchar_t* text = nullptr;
-    FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string out;
-    if (text != nullptr) {
-        const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-        if (n > 1) {
-            out.resize(static_cast<size_t>(n - 1));
-            WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-        }
-        LocalFree(text);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
-        out.pop_back();
-    return out.empty() ? "error " + std::to_string(code) : out;
-}
-
 void SetError(std::string* error, const std::string& what, const fs::path& path) {
-    if (error != nullptr) *error = what + " " + Utf8(path) + ": " + LastErrorText();
+    const DWORD code = GetLastError();
+    if (error != nullptr) *error = what + " " + Utf8Path(path) + ": " + win::ErrorText(code);
 }
 
 bool IsRegular(HANDLE h) {
@@ -302,7 +280,7 @@ bool RewriteFile(const fs::path& givenPath,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
         if (h.valid()) {
             if (!IsRegular(h.get())) {
-                if (error != nullptr) *error = Utf8(path) + " is not a regular file";
+                if (error != nullptr) *error = Utf8Path(path) + " is not a regular file";
                 return false;
             }
             if (!ReadAll(h.get(), current)) {

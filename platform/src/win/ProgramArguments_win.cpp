@@ -7,20 +7,9 @@
 #include <cstdio>
 
 #include "ProgramArguments_p.h"
+#include "WinText_p.h"
 
 namespace zeva::detail {
-
-namespace {
-
-std::string Utf8(const wchar_t* wide) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return {};
-    std::string out(static_cast<size_t>(n - 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-}  // namespace
 
 // argv holds the arguments in the ANSI code page, with "?" for whatever it
 // lacks: the UTF-16 command line has them all.
@@ -28,7 +17,7 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     std::vector<std::string> out;
     int count = 0;
     if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
-        for (int i = 0; i < count; ++i) out.push_back(Utf8(wide[i]));
+        for (int i = 0; i < count; ++i) out.push_back(win::Utf8(wide[i]));
         LocalFree(wide);
     } else {
         out.assign(argv, argv + argc);

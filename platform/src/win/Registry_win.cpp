@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+#include "WinText_p.h"
 #include "platform/CodePage.h"
 
 namespace zeva {
@@ -19,31 +20,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using win::Utf8;
+using win::Wide;
+
 // The parent of the keys that folders named by ZEVA_REGISTRY_DIR own.
 constexpr wchar_t kFolderKeysParent[] = L"Software\\Zeva\\Test Registry";
 // The value that names a folder key's folder, and the file in that folder
 // that says the key is its own.
 constexpr wchar_t kFolderValue[] = L"Folder";
 constexpr wchar_t kMarkerFile[] = L".registry-key";
-
-std::wstring Wide(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-std::string Utf8(std::wstring_view wide) {
-    if (wide.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
 
 // A name given in the system code page, as the registry takes it.
 std::wstring WideName(std::string_view acp) {

@@ -1,6 +1,7 @@
 // Reading the application folder's files on Windows: only files on disk that
 // are no folders are read (a named pipe or a device such as NUL is refused),
 // named in UTF-16.
+#include "platform/AppPath.h"
 #include "platform/RegularFile.h"
 
 #include <fcntl.h>
@@ -15,11 +16,6 @@ void SetError(std::string* error, const std::string& text) {
     if (error != nullptr) *error = text;
 }
 
-std::string Utf8(const std::filesystem::path& path) {
-    const std::u8string u8 = path.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
 // An open handle of a regular file, or INVALID_HANDLE_VALUE with `error` set.
 HANDLE OpenHandle(const std::filesystem::path& path, std::string* error) {
     // Overlapped: opening a pipe this way never waits for its other end.
@@ -27,14 +23,15 @@ HANDLE OpenHandle(const std::filesystem::path& path, std::string* error) {
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        SetError(error, "cannot open " + Utf8(path) + ": error " + std::to_string(GetLastError()));
+        SetError(error,
+                 "cannot open " + Utf8Path(path) + ": error " + std::to_string(GetLastError()));
         return h;
     }
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         CloseHandle(h);
-        SetError(error, Utf8(path) + " is not a regular file");
+        SetError(error, Utf8Path(path) + " is not a regular file");
         return INVALID_HANDLE_VALUE;
     }
     CloseHandle(h);
@@ -43,7 +40,8 @@ HANDLE OpenHandle(const std::filesystem::path& path, std::string* error) {
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        SetError(error, "cannot open " + Utf8(path) + ": error " + std::to_string(GetLastError()));
+        SetError(error,
+                 "cannot open " + Utf8Path(path) + ": error " + std::to_string(GetLastError()));
     }
     return h;
 }
@@ -56,7 +54,7 @@ int OpenRegularFile(const std::filesystem::path& path, std::string* error) {
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
     if (fd < 0) {
         CloseHandle(h);
-        SetError(error, "cannot read " + Utf8(path));
+        SetError(error, "cannot read " + Utf8Path(path));
     }
     return fd;
 }
@@ -71,13 +69,14 @@ std::optional<std::string> ReadRegularFile(const std::filesystem::path& path,
         DWORD n = 0;
         if (!ReadFile(h, buf, sizeof buf, &n, nullptr)) {
             SetError(error,
-                     "cannot read " + Utf8(path) + ": error " + std::to_string(GetLastError()));
+                     "cannot read " + Utf8Path(path) + ": error " + std::to_string(GetLastError()));
             CloseHandle(h);
             return std::nullopt;
         }
         if (n == 0) break;
         if (data.size() + n > maxBytes) {
-            SetError(error, Utf8(path) + " is larger than " + std::to_string(maxBytes) + " bytes");
+            SetError(error,
+                     Utf8Path(path) + " is larger than " + std::to_string(maxBytes) + " bytes");
             CloseHandle(h);
             return std::nullopt;
         }

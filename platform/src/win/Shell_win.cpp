@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include "Shell_p.h"
+#include "WinText_p.h"
 #include "platform/AppPath.h"
 #include "platform/CodePage.h"
 
@@ -17,34 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::wstring Wide(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-std::string Utf8(const fs::path& path) {
-    const std::u8string u8 = path.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
-std::string ErrorText(DWORD code) {
-    wchar_t* text = nullptr;
-    FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string out;
-    if (text != nullptr) {
-        out = Utf8(fs::path(text));
-        LocalFree(text);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
-        out.pop_back();
-    return out.empty() ? "error " + std::to_string(code) : out;
-}
+using win::ErrorText;
+using win::Wide;
 
 void SetError(std::string* error, const std::string& what, DWORD code) {
     if (error != nullptr) *error = what + ": " + ErrorText(code);
@@ -85,7 +60,7 @@ bool StartDetached(const fs::path& program, const std::vector<std::string>& args
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                         CREATE_NEW_PROCESS_GROUP | CREATE_UNICODE_ENVIRONMENT, nullptr,
                         workDir.empty() ? nullptr : workDir.c_str(), &startup, &process)) {
-        SetError(error, "cannot run " + Utf8(program), GetLastError());
+        SetError(error, "cannot run " + Utf8Path(program), GetLastError());
         return false;
     }
     CloseHandle(process.hThread);
@@ -98,7 +73,7 @@ bool ShellExecuteOpen(const std::string& file, const std::string& parameters,
     const fs::path native = NativePath(file);
     return ShellOpen(native.wstring(), Wide(AcpToUtf8(parameters)),
                      directory.empty() ? std::wstring() : NativePath(directory).wstring(),
-                     Utf8(native), error);
+                     Utf8Path(native), error);
 }
 
 bool OpenUrl(const std::string& url, std::string* error) {
