@@ -11,23 +11,17 @@
 #include <cstdlib>
 
 #include "EventLog_p.h"
+#include "platform/WinText.h"
 
 namespace zeva::eventlog {
 
 namespace {
 
+using zeva::win::Wide;
+
 // An event ID with the customer bit clear and severity error, as message
 // compilers number an application's first error message.
 constexpr DWORD kEventId = 0xC0000001;
-
-std::wstring Wide(const std::string& utf8) {
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
 
 // "127.0.0.1:<port>" only: a redirected record never leaves the machine.
 bool LoopbackPort(const std::string& text, unsigned short& port) {

@@ -8,21 +8,11 @@
 
 #include "HostAddress_p.h"
 #include "platform/CodePage.h"
+#include "platform/WinText.h"
 
 namespace zeva {
 
-namespace {
-
-std::wstring Wide(const std::string& utf8) {
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
-}  // namespace
+using win::Wide;
 
 bool IsIpv4Address(const std::string& text) {
     IN_ADDR parsed{};
