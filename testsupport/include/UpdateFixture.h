@@ -69,9 +69,17 @@ public:
     std::set<std::string> alwaysBusy;  // cannot be replaced at all
 };
 
+// Of every byte: published programs hold NULs, where a C string would end.
 inline std::string Md5Of(const std::string& content) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int len = 0;
+    EVP_Digest(content.data(), content.size(), digest, &len, EVP_md5(), nullptr);
+    static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
-    CMD5::GetStringMD5(content.c_str(), out);
+    for (unsigned int i = 0; i < len; ++i) {
+        out.push_back(kHex[digest[i] >> 4]);
+        out.push_back(kHex[digest[i] & 0xF]);
+    }
     return out;
 }
 

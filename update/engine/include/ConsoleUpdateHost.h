@@ -1,7 +1,10 @@
 #pragma once
 // The update host of programs without windows: the notification is printed
-// and answered "no", there is no client window to close, pauses sleep on the
-// program clock, the client is started detached.
+// and answered "no", pauses sleep on the program clock, the client is started
+// detached. With `closeClient` the running client's window (class
+// "ZEVACLIENT", in any process of the user) is sent WM_CLOSE before files
+// are installed, so that the restarted client is the only one and none of its
+// files is in use.
 
 #include "UpdateHost.h"
 
@@ -9,7 +12,8 @@ namespace zeva {
 
 class ConsoleUpdateHost : public IUpdateHost {
 public:
-    explicit ConsoleUpdateHost(bool quiet = false) : quiet_(quiet) {}
+    explicit ConsoleUpdateHost(bool quiet = false, bool closeClient = false)
+        : quiet_(quiet), closeClient_(closeClient) {}
     int ShowUpdateNotification(const std::string& oldVersion, const std::string& newVersion,
                                const std::string& webSiteUrl) override;
     void CloseRunningClient() override;
@@ -20,6 +24,7 @@ public:
 
 private:
     bool quiet_;
+    bool closeClient_;
 };
 
 }  // namespace zeva

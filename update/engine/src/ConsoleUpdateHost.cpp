@@ -4,7 +4,9 @@
 
 #include "FileSync_p.h"
 #include "platform/Clock.h"
+#include "platform/MessageQueue.h"
 #include "platform/Shell.h"
+#include "platform/WindowFinder.h"
 
 namespace zeva {
 
@@ -19,7 +21,11 @@ int ConsoleUpdateHost::ShowUpdateNotification(const std::string& oldVersion,
     return 7;
 }
 
-void ConsoleUpdateHost::CloseRunningClient() {}
+void ConsoleUpdateHost::CloseRunningClient() {
+    if (!closeClient_) return;
+    // Sent, so the client has handled it (saved and withdrawn) when this returns.
+    if (const HWND client = FindWindowA(kClientWindowClass)) SendMessage(client, WM_CLOSE, 0, 0);
+}
 
 void ConsoleUpdateHost::Pause(std::chrono::milliseconds duration) {
     GetClock().SleepFor(duration);

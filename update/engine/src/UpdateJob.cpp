@@ -453,6 +453,10 @@ bool UpdateJob::RunProgramJob() {
             RemoveStaging();
             return true;
         }
+        // The silent updater restarts the client into the new release: the
+        // running one goes first, so that no file of it is in use and the
+        // restarted client is the only one.
+        if (options_.onlyWhenNewer && newer && !entries.empty()) host_->CloseRunningClient();
         const bool installed = InstallEntries(entries);
         // The new version is recorded only once every file is in place, so an
         // interrupted or failed installation is completed by the next run.

@@ -16,8 +16,9 @@ constexpr char kUsage[] =
     "Brings the installation in the application directory (ZEVA_APP_DIR, else the\n"
     "program's own folder) to the release on the update servers of Config.dat\n"
     "[Update], without a window: downloads, checks, installs, sets [Update] Version\n"
-    "and starts the client again with -AutoRun after a 5 s pause. It writes no\n"
-    "UpdateRecord.dat; a release it refuses (signature, checksums) is named in the\n"
+    "and starts the client again with -AutoRun after a 5 s pause. A running client\n"
+    "(its window class is ZEVACLIENT) is closed before files are installed. It writes\n"
+    "no UpdateRecord.dat; a release it refuses (signature, checksums) is named in the\n"
     "system log. Other arguments are ignored; the exit status is 0.\n";
 
 }  // namespace
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
-    zeva::ConsoleUpdateHost host(true);
+    // The running client is closed before installing and started again after.
+    zeva::ConsoleUpdateHost host(true, true);
     zeva::RunSilentUpdate(host);
     return 0;
 }
