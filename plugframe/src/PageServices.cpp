@@ -282,8 +282,12 @@ public:
 class RealScanner final : public ILanScanner {
 public:
     int Scan(std::vector<LanDevice>& devices) override {
+        std::string note;
+        return ScanWithNote(devices, note);
+    }
+    int ScanWithNote(std::vector<LanDevice>& devices, std::string& note) override {
         std::vector<IP_MAC> found;
-        const int count = CIPtoTestingPC().Scanning(found, false);
+        const int count = CIPtoTestingPC().Scanning(found, false, note);
         devices.reserve(devices.size() + found.size());
         for (const IP_MAC& d : found) devices.push_back({d.IP, d.MAC, d.Vendor, {}, d.Addresses});
         return count;
