@@ -88,15 +88,16 @@ function(zeva_test_path var path)
 endfunction()
 
 # zeva_add_test(<name> SOURCES ... [LIBS ...] [DEPENDS target ...] [DEFINES ...]
-#               [INCLUDES dir ...] [LABELS ...] [THREADED] [TIMEOUT s])
+#               [INCLUDES dir ...] [LABELS ...] [THREADED] [DISPLAY] [TIMEOUT s])
 # One GoogleTest executable per component, each case registered with CTest.
 # DEPENDS: programs and plug-ins the test starts or loads, built before it;
 # DEFINES and INCLUDES: compile definitions and include folders of the test.
 # Outside the threaded-only build, or when THREADED, the test exists; else
 # the call does nothing, so none of its settings need a guard. The same holds
-# for LABELS linux or root in the Windows build.
+# for LABELS linux or root in the Windows build. DISPLAY: the test makes real
+# windows, which Wine draws on an X display.
 function(zeva_add_test name)
-  cmake_parse_arguments(ARG "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS;DEFINES;INCLUDES" ${ARGN})
+  cmake_parse_arguments(ARG "THREADED;DISPLAY" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS;DEFINES;INCLUDES" ${ARGN})
   if(ZEVA_THREADED_ONLY AND NOT ARG_THREADED)
     return()
   endif()
@@ -135,6 +136,12 @@ function(zeva_add_test name)
   list(JOIN labels "-" labels)
   if(labels STREQUAL "")
     set(labels unit)
+  endif()
+  # Real windows under Wine need an X display: DISPLAY tests get a virtual
+  # one (Xvfb) for their run when none is set.
+  if(ARG_DISPLAY AND CMAKE_CROSSCOMPILING)
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
+                 ${PROJECT_SOURCE_DIR}/scripts/windows.d/wine-run-display)
   endif()
   # Under Wine the first program of a run may wait for the Wine server to start.
   set(discovery_timeout 5)
