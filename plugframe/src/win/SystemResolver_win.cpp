@@ -3,21 +3,28 @@
 // worker of this plug-in, waited for up to the limit. A look-up that
 // outlasts the limit finishes on its own; the plug-in's unload joins it
 // with its other workers, so none runs once the library is gone.
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 
-#include "AsyncCalls.h"
 #include "SocketSys.h"
 #include "SystemResolver_p.h"
 #include "platform/CodePage.h"
 #include "platform/WinText.h"
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
 namespace zeva::plug {
+
+namespace detail {
+// The plug-in's worker set (AsyncCalls.cpp), joined by its unload hook; the
+// page kit's header would bring the dialog model, whose GDI names windows.h
+// also defines.
+void StartWorker(std::function<void()> body);
+}  // namespace detail
 
 namespace {
 
