@@ -157,7 +157,13 @@ endfunction()
 
 # The application directory of this build tree: plug-ins land in its "plug"
 # and "ProvincePlug" folders, so ZEVA_APP_DIR=<build>/app runs the host with them.
-set(ZEVA_APP_BUILD_DIR ${CMAKE_BINARY_DIR}/app)
+# On Windows it is the programs' own folder (bin), where the skin library and
+# the runtime DLLs the plug-ins import already are.
+if(WIN32)
+  set(ZEVA_APP_BUILD_DIR ${CMAKE_BINARY_DIR}/bin)
+else()
+  set(ZEVA_APP_BUILD_DIR ${CMAKE_BINARY_DIR}/app)
+endif()
 # Where the installed application directory lives (programs, plug-ins, the
 # private skin library in lib/, the font map in fonts/). Absolute: the client
 # libraries and the command links follow CMAKE_INSTALL_PREFIX instead.
@@ -166,9 +172,11 @@ set(ZEVA_INSTALL_APPDIR /opt/zeva CACHE PATH "Installed application directory")
 add_custom_target(zeva_package_contents)
 
 # zeva_add_plugin(<name> FOLDER plug|ProvincePlug SOURCES ... [LIBS ...])
-# A plug-in library "<name>.so" in <build>/app/<FOLDER>. Its symbols are
-# hidden but for the exports, so every plug-in keeps its own copy of the
-# page frame (and of its worker list) even when several are loaded.
+# A plug-in library "<name>.so" ("<name>.dll" on Windows) in the build's
+# application directory's <FOLDER>. Its symbols are hidden but for the
+# exports, so every plug-in keeps its own copy of the page frame (and of its
+# worker list) even when several are loaded. ZEVA_PLUGINS lists
+# "<name>:<FOLDER>" for the Windows installation.
 function(zeva_add_plugin name)
   cmake_parse_arguments(ARG "" "FOLDER" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_FOLDER MATCHES "^(plug|ProvincePlug)$")
@@ -184,7 +192,11 @@ function(zeva_add_plugin name)
     INSTALL_RPATH "$ORIGIN/../lib")
   target_link_options(${name} PRIVATE -Wl,--no-undefined)
   add_dependencies(zeva_package_contents ${name})
-  install(TARGETS ${name} LIBRARY DESTINATION ${ZEVA_INSTALL_APPDIR}/${ARG_FOLDER} COMPONENT app)
+  set_property(GLOBAL APPEND PROPERTY ZEVA_PLUGINS "${name}:${ARG_FOLDER}")
+  # The Windows folder is installed by ZevaWindowsInstall.cmake.
+  if(NOT WIN32)
+    install(TARGETS ${name} LIBRARY DESTINATION ${ZEVA_INSTALL_APPDIR}/${ARG_FOLDER} COMPONENT app)
+  endif()
 endfunction()
 
 # zeva_copy_mingw_runtime(): the MinGW runtime DLLs beside the programs of a

@@ -84,7 +84,8 @@ CSize PngFileSize(const std::string& nativePath) {
     unsigned char head[24] = {};
     std::size_t got = 0;
     while (got < sizeof head) {
-        const ssize_t n = ::read(fd, head + got, sizeof head - got);
+        // The count is an unsigned int on Windows.
+        const auto n = ::read(fd, head + got, static_cast<unsigned>(sizeof head - got));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
