@@ -148,10 +148,16 @@ function(zeva_add_test name)
   if(CMAKE_CROSSCOMPILING)
     set(discovery_timeout 120)
   endif()
+  # Real windows of every test share the Wine server's one desktop, where
+  # they find each other by class: such tests run one at a time.
+  set(lock "")
+  if(ARG_DISPLAY)
+    set(lock RESOURCE_LOCK windows_desktop)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT ${discovery_timeout}
-    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
+    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT} ${lock}
     TEST_PREFIX "${name}.")
 endfunction()
 

@@ -1,11 +1,9 @@
 // ZEVAClient: the host program. Shows the main window (class "ZEVACLIENT"),
 // loads plug-ins from the application directory, opens their pages and, with
-// a script, drives them unattended (offscreen with QT_QPA_PLATFORM=offscreen).
+// a script, drives them unattended (on Linux offscreen with
+// QT_QPA_PLATFORM=offscreen).
 
-#include <unistd.h>
-
-#include <QApplication>
-#include <QTimer>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -19,13 +17,15 @@
 #include <thread>
 #include <vector>
 
+#include "AppShell.h"
 #include "DlgHostMain.h"
 #include "PluginLoader.h"
-#include "QtRenderer.h"
 #include "Renderer.h"
 #include "ScriptPlayer.h"
+#include "platform/AppPath.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "platform/ProgramArguments.h"
 #include "platform/Shell.h"
 #include "platform/WindowFinder.h"
 
@@ -67,6 +67,18 @@ struct Options {
     int timeoutSeconds = 0;
 };
 
+// Whether `a` and `b` are the same text but for the case of ASCII letters.
+bool SameLetters(const std::string& a, const char* b) {
+    const std::string other = b;
+    if (a.size() != other.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(other[i]);
+        if (std::tolower(x) != std::tolower(y)) return false;
+    }
+    return true;
+}
+
 bool Parse(const std::vector<std::string>& args, Options& o, std::string& error) {
     const size_t argc = args.size();
     for (size_t i = 0; i < argc; ++i) {
@@ -80,7 +92,7 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::string& error)
             return true;
         };
         std::string v;
-        if (strcasecmp(a.c_str(), "-AutoRun") == 0) {
+        if (SameLetters(a, "-AutoRun")) {
             o.autoRun = true;
         } else if (a == "--open") {
             if (!value(v)) return false;
@@ -133,10 +145,10 @@ private:
     void Run() {
         std::unique_lock<std::mutex> lock(mutex_);
         if (wake_.wait_for(lock, limit_ + kGrace, [this] { return done_; })) return;
-        static const char kText[] = "ZEVAClient: timed out\n";
-        (void)!::write(2, kText, sizeof kText - 1);
+        std::fputs("ZEVAClient: timed out\n", stderr);
+        std::fflush(stderr);
         std::fflush(stdout);
-        ::_exit(3);
+        std::_Exit(3);
     }
 
     std::chrono::seconds limit_;
@@ -146,24 +158,38 @@ private:
     std::thread thread_;
 };
 
-// Whether pictures can be written into `dir` (made when missing).
+// Whether pictures can be written into `dir` (UTF-8; made when missing): a
+// file is made there and removed again.
 bool ScreenshotDirUsable(const std::string& dir, std::string& error) {
+    const std::filesystem::path path = zeva::PathFromUtf8(dir);
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (!std::filesystem::is_directory(dir, ec)) {
+    std::filesystem::create_directories(path, ec);
+    if (!std::filesystem::is_directory(path, ec)) {
         error = "cannot write screenshots to " + dir + ": not a folder that can be made";
         return false;
     }
-    if (::access(dir.c_str(), W_OK | X_OK) != 0) {
+    const std::filesystem::path probe = path / ".zeva-write-test";
+    std::FILE* f = nullptr;
+#if defined(_WIN32)
+    f = _wfopen(probe.c_str(), L"wb");
+#else
+    f = std::fopen(probe.c_str(), "wb");
+#endif
+    if (f == nullptr) {
         error = "cannot write screenshots to " + dir + ": " + std::strerror(errno);
         return false;
     }
+    std::fclose(f);
+    std::filesystem::remove(probe, ec);
     return true;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int rawArgc, char** rawArgv) {
+    zeva::ProgramArguments programArgs(rawArgc, rawArgv);
+    const int argc = programArgs.argc();
+    char** argv = programArgs.argv();
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsage, stdout);
@@ -189,14 +215,10 @@ int main(int argc, char** argv) {
 
     zeva::ManualClock manualClock;
     if (options.manualClock) zeva::SetClock(&manualClock);
-    zeva::ui::UseShippedFontConfig();
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
-    QApplication app(qtArgc, qtArgv);
     int exitCode = 0;
     {
-        zeva::ui::QtRenderer renderer;
-        if (!options.screenshotDir.empty()) renderer.SetScreenshotDir(options.screenshotDir);
+        zeva::ui::AppShell shell(argv[0]);
+        if (!options.screenshotDir.empty()) shell.SetScreenshotDir(options.screenshotDir);
         zeva::host::PluginLoader loader;
         CDlgHostMain main(loader, options.autoRun);
         if (!main.Create(zeva::host::kMainTemplate)) {
@@ -212,29 +234,29 @@ int main(int argc, char** argv) {
             zeva::host::ScriptPlayer::Hooks hooks;
             hooks.open = [&main](const std::string& name) { return main.OpenPlugin(name); };
             hooks.mainWindow = main.GetSafeHwnd();
-            hooks.screenshot = [&renderer](CWnd& top, const std::string& path) {
-                return renderer.Screenshot(top, path);
+            hooks.screenshot = [&shell](CWnd& top, const std::string& path) {
+                return shell.Screenshot(top, path);
             };
             hooks.advance = [&](int ms, std::function<void()> done) {
                 if (options.manualClock) {
                     manualClock.Advance(std::chrono::milliseconds(ms));
                     done();
                 } else {
-                    QTimer::singleShot(ms, [done] { done(); });
+                    shell.Later(ms, std::move(done));
                 }
             };
-            hooks.later = [](std::function<void()> fn) { QTimer::singleShot(20, [fn] { fn(); }); };
+            hooks.later = [&shell](std::function<void()> fn) { shell.Later(20, std::move(fn)); };
             hooks.waitStep = [&](std::function<void()> fn) {
                 if (options.manualClock) {
                     // The program's time moves; a little real time lets worker threads answer.
                     manualClock.Advance(std::chrono::milliseconds(100));
-                    QTimer::singleShot(5, [fn] { fn(); });
+                    shell.Later(5, std::move(fn));
                 } else {
-                    QTimer::singleShot(100, [fn] { fn(); });
+                    shell.Later(100, std::move(fn));
                 }
             };
-            hooks.realTime = [](int ms, std::function<void()> done) {
-                QTimer::singleShot(ms, [done] { done(); });
+            hooks.realTime = [&shell](int ms, std::function<void()> done) {
+                shell.Later(ms, std::move(done));
             };
             hooks.fail = [](int code) { zeva::PostQuitMessage(code); };
             player = std::make_unique<zeva::host::ScriptPlayer>(std::move(hooks));
@@ -246,12 +268,12 @@ int main(int argc, char** argv) {
             player->Start();
         }
         if (options.timeoutSeconds > 0) {
-            QTimer::singleShot(options.timeoutSeconds * 1000, [] {
+            shell.Later(options.timeoutSeconds * 1000, [&shell] {
                 std::fprintf(stderr, "ZEVAClient: timed out\n");
-                QCoreApplication::exit(3);
+                shell.Exit(3);
             });
         }
-        exitCode = QApplication::exec();
+        exitCode = shell.Run();
         zeva::UnregisterWindowClassName(main.GetSafeHwnd());
         player.reset();
         // Pages still open go now, with their timers, while the program clock
@@ -269,9 +291,9 @@ int main(int argc, char** argv) {
         main.DestroyWindow();
         // The pages are statics of their libraries: they go while the renderer still exists.
         loader.UnloadAll();
-        if (renderer.ScreenshotFailures() > 0 && exitCode == 0) {
+        if (shell.ScreenshotFailures() > 0 && exitCode == 0) {
             std::fprintf(stderr, "ZEVAClient: %d screenshot(s) could not be written\n",
-                         renderer.ScreenshotFailures());
+                         shell.ScreenshotFailures());
             exitCode = 4;
         }
     }

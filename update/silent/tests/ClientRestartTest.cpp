@@ -63,7 +63,8 @@ protected:
 
 TEST_F(ClientRestartTest, ClosesTheRunningClientByItsWindowClassAndStartsItAgain) {
     fs::create_directories(root / "run");
-    const std::string standIn = zeva::test::ReadFile(zeva::test::ProgramPath("zeva-client-standin"));
+    const std::string standIn =
+        zeva::test::ReadFile(zeva::test::ProgramPath("zeva-client-standin"));
     Configure("1.0", "330000");
     Install(kClient, standIn);
     Install("data\\a.dat", "a v1");
