@@ -28,9 +28,9 @@ struct Win32Renderer::Impl {
     std::unique_ptr<Win32MessagePump> pump;
     std::unordered_map<const CWnd*, HWND> hwnds;
     std::unordered_map<HWND, CWnd*> models;
-    std::unordered_map<HWND, HWND> vbars;         // dialog -> its scroll bar
-    std::unordered_map<HWND, WNDPROC> editProcs;  // edits whose keys we see first
-    std::unordered_map<HWND, bool> tracking;      // mouse-leave requested
+    std::unordered_map<HWND, HWND> vbars;           // dialog -> its scroll bar
+    std::unordered_map<HWND, WNDPROC> nativeProcs;  // edits and lists we see first
+    std::unordered_map<HWND, bool> tracking;        // mouse-leave requested
     std::unordered_map<const CWnd*, bool> shotTaken;
     std::map<std::tuple<std::wstring, int, bool, bool>, HFONT> fonts;
     std::string screenshotDir;
@@ -144,6 +144,40 @@ CWnd* ScrollableAncestor(CWnd* wnd) {
     return nullptr;
 }
 
+// The skin's colours on the system's controls: borders, and a list's
+// alternate rows and selected row.
+const COLORREF kEditBorder = RGB(0x9D, 0xB6, 0xD3);
+const COLORREF kFocusBorder = RGB(0x2F, 0x74, 0xC0);
+const COLORREF kListBorder = RGB(0xB8, 0xC7, 0xD9);
+
+COLORREF BorderOf(const CWnd& wnd, bool focused) {
+    if (wnd.Kind() == ControlKind::ListCtrl) return kListBorder;
+    return focused ? kFocusBorder : kEditBorder;
+}
+
+void DrawBorder(HDC dc, int w, int h, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    RECT r{0, 0, w, h};
+    FrameRect(dc, &r, brush);
+    DeleteObject(brush);
+}
+
+LRESULT ListColours(const CListCtrl& list, LPARAM lParam) {
+    auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+    if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (cd->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    const int row = static_cast<int>(cd->nmcd.dwItemSpec);
+    if (row == list.GetSelectionMark()) {
+        cd->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED | CDIS_FOCUS);
+        cd->clrText = RGB(0x1B, 0x4C, 0x86);
+        cd->clrTextBk = RGB(0xCF, 0xE3, 0xF8);
+    } else {
+        cd->clrText = RGB(0x33, 0x33, 0x33);
+        cd->clrTextBk = row % 2 ? RGB(0xF3, 0xF7, 0xFB) : RGB(0xFF, 0xFF, 0xFF);
+    }
+    return CDRF_DODEFAULT;
+}
+
 // Input on native controls becomes the model's messages.
 LRESULT ChildNotification(Win32Renderer::Impl& impl, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND) {
@@ -163,6 +197,8 @@ LRESULT ChildNotification(Win32Renderer::Impl& impl, UINT message, WPARAM wParam
     // WM_NOTIFY
     const auto* nh = reinterpret_cast<const NMHDR*>(lParam);
     CWnd* m = impl.ModelOf(nh->hwndFrom);
+    if (m && m->Kind() == ControlKind::ListCtrl && nh->code == NM_CUSTOMDRAW)
+        return ListColours(static_cast<CListCtrl&>(*m), lParam);
     if (!m || impl.syncing || nh->code != LVN_ITEMCHANGED) return 0;
     const auto* nl = reinterpret_cast<const NMLISTVIEW*>(lParam);
     if ((nl->uChanged & LVIF_STATE) && (nl->uNewState & LVIS_SELECTED) &&
@@ -262,18 +298,19 @@ LRESULT CALLBACK SkinProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(h, message, wParam, lParam);
 }
 
-// Return and Escape typed into an edit reach the dialog manager (a
-// multi-line edit that wants returns keeps them).
-LRESULT CALLBACK EditProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
+// Edits and lists: Return and Escape typed into an edit reach the dialog
+// manager (a multi-line edit that wants returns keeps them), and the border
+// is the skin's.
+LRESULT CALLBACK NativeProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
     Win32Renderer::Impl* impl = g_impl;
     WNDPROC base = nullptr;
     if (impl) {
-        const auto it = impl->editProcs.find(h);
-        if (it != impl->editProcs.end()) base = it->second;
+        const auto it = impl->nativeProcs.find(h);
+        if (it != impl->nativeProcs.end()) base = it->second;
     }
     if (!base) return DefWindowProcW(h, message, wParam, lParam);
     CWnd* wnd = impl->ModelOf(h);
-    if (wnd && (message == WM_KEYDOWN || message == WM_CHAR)) {
+    if (wnd && wnd->Kind() == ControlKind::Edit && (message == WM_KEYDOWN || message == WM_CHAR)) {
         const bool wantsReturn =
             (wnd->GetStyle() & ES_MULTILINE) && (wnd->GetStyle() & ES_WANTRETURN);
         const bool escape = message == WM_KEYDOWN ? wParam == VK_ESCAPE : wParam == 0x1B;
@@ -283,8 +320,22 @@ LRESULT CALLBACK EditProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
     }
+    if (wnd && message == WM_NCPAINT) {
+        const LRESULT done = CallWindowProcW(base, h, message, wParam, lParam);
+        RECT r;
+        GetWindowRect(h, &r);
+        HDC dc = GetWindowDC(h);
+        DrawBorder(dc, r.right - r.left, r.bottom - r.top, BorderOf(*wnd, GetFocus() == h));
+        ReleaseDC(h, dc);
+        return done;
+    }
+    if (wnd && (message == WM_SETFOCUS || message == WM_KILLFOCUS)) {
+        const LRESULT done = CallWindowProcW(base, h, message, wParam, lParam);
+        RedrawWindow(h, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+        return done;
+    }
     if (message == WM_NCDESTROY) {
-        impl->editProcs.erase(h);
+        impl->nativeProcs.erase(h);
         SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(base));
     }
     return CallWindowProcW(base, h, message, wParam, lParam);
@@ -328,6 +379,8 @@ void PaintTree(Win32Renderer::Impl& impl, HDC dc, CWnd& wnd, int x, int y, bool 
         IntersectClipRect(dc, 0, 0, wnd.Rect().Width(), wnd.Rect().Height());
         SendMessageW(h, WM_PRINT, reinterpret_cast<WPARAM>(dc),
                      PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND);
+        if (wnd.Kind() != ControlKind::ComboBox)
+            DrawBorder(dc, wnd.Rect().Width(), wnd.Rect().Height(), BorderOf(wnd, GetFocus() == h));
         // The control's own children (a list's header, a combo box's edit)
         // in their places: not every system prints them with PRF_CHILDREN.
         for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -435,9 +488,9 @@ HWND Win32Renderer::Impl::Build(CWnd& wnd) {
     hwnds[&wnd] = h;
     models[h] = &wnd;
     wnd.SetRendered(true);
-    if (wnd.Kind() == ControlKind::Edit) {
-        editProcs[h] = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProc)));
+    if (wnd.Kind() == ControlKind::Edit || wnd.Kind() == ControlKind::ListCtrl) {
+        nativeProcs[h] = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NativeProc)));
     }
     if (wnd.Kind() == ControlKind::Dialog) {
         HWND bar = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | SBS_VERT, 0, 0, 0, 0, h,

@@ -31,7 +31,7 @@ using namespace zeva::ui;
 namespace {
 
 constexpr UINT kPage = 9401, kTitle = 1, kGo = 2, kLabel = 3, kEdit = 4, kPicture = 5, kList = 6;
-constexpr UINT kModal = 9402, kEnd = 7;
+constexpr UINT kModal = 9402, kEnd = 7, kContainer = 9403;
 constexpr UINT kWorkerPost = WM_USER + 40, kClickLater = WM_USER + 41;
 
 class Page : public CImageDialog {
@@ -146,6 +146,12 @@ protected:
         m.style = WS_POPUP;
         m.controls = {{kEnd, ControlKind::Button, 60, 40, 50, 14, "OK", 0, true}};
         RegisterDialogTemplate(nullptr, m);
+        DialogTemplate c;
+        c.id = kContainer;
+        c.cx = 80;
+        c.cy = 50;
+        c.style = WS_CHILD | WS_VISIBLE;
+        RegisterDialogTemplate(nullptr, c);
     }
     Win32Renderer renderer;
 };
@@ -222,6 +228,41 @@ TEST_F(Win32Rendering, ReportListShowsRowsAndAPickReachesTheModel) {
     select.state = LVIS_SELECTED;
     SendMessageW(h, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
     ASSERT_TRUE(WaitFor([&] { return list.GetSelectionMark() == 1; }));
+}
+
+TEST_F(Win32Rendering, TheScrollBarAndTheWheelScrollAContainer) {
+    Page page;
+    ASSERT_TRUE(page.Create(kPage));
+    CScrollContainer box;
+    ASSERT_TRUE(box.Create(kContainer, &page));
+    CImageButtonX item;
+    ASSERT_TRUE(item.Create("tool", WS_CHILD | WS_VISIBLE, CRect(20, 300, 70, 400), &box, 14101));
+    SCROLLINFO si;
+    si.fMask = SIF_RANGE | SIF_PAGE;
+    si.nMin = 0;
+    si.nMax = 400;
+    si.nPage = 100;
+    box.SetScrollInfo(SB_VERT, si);
+    box.ShowScrollBar(SB_VERT);
+    HWND h = renderer.HwndOf(box);
+    HWND bar = nullptr;
+    for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (ClassOf(c) == L"ScrollBar") bar = c;
+    }
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(IsWindowVisible(bar));
+    EXPECT_EQ(ChildRect(bar).right, 120) << "at the container's right edge";
+
+    // The bar's line step, as the system's scroll bar reports it.
+    PostMessageW(h, WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(bar));
+    ASSERT_TRUE(WaitFor([&] { return box.GetScrollPos(SB_VERT) == 5; }));
+    EXPECT_EQ(ChildRect(renderer.HwndOf(item)).top, 295) << "the child's window moved with it";
+    EXPECT_EQ(GetScrollPos(bar, SB_CTL), 5);
+    // The wheel over a child scrolls the container it sits in.
+    PostMessageW(renderer.HwndOf(item), WM_MOUSEWHEEL,
+                 MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    ASSERT_TRUE(WaitFor([&] { return box.GetScrollPos(SB_VERT) == 300; }));
+    EXPECT_EQ(ChildRect(renderer.HwndOf(item)).top, 0);
 }
 
 TEST_F(Win32Rendering, TimersAndPostsFromOtherThreadsAreHandledOnTheWindowThread) {
