@@ -264,6 +264,13 @@ LRESULT CALLBACK SkinProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
             // Closing from the window system is a WM_CLOSE to the model.
             wnd->PostMessage(WM_CLOSE);
             return 0;
+        case WM_SIZE:
+            // Minimised or restored from the task bar: the model follows.
+            if (!impl->syncing && !wnd->GetParent()) {
+                if (wParam == SIZE_MINIMIZED && !wnd->IsMinimized()) wnd->ShowWindow(SW_MINIMIZE);
+                if (wParam == SIZE_RESTORED && wnd->IsMinimized()) wnd->ShowWindow(SW_RESTORE);
+            }
+            return 0;
         case WM_MOVE:
             if (!impl->syncing && !wnd->GetParent()) {
                 RECT r;
@@ -447,7 +454,10 @@ HWND Win32Renderer::Impl::Build(CWnd& wnd) {
     HWND owner = nullptr;
     if (!parent && wnd.GetOwner()) owner = HwndOf(*wnd.GetOwner()->GetTopLevelParent());
     const CRect r = wnd.Rect();
-    DWORD style = parent ? (WS_CHILD | WS_CLIPSIBLINGS) : (WS_POPUP | WS_CLIPCHILDREN);
+    // Top-level windows have no caption of the system's (the skin draws
+    // one) but keep the task bar's minimise and close.
+    DWORD style = parent ? (WS_CHILD | WS_CLIPSIBLINGS)
+                         : (WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX);
     // An unowned top-level window has its task-bar button without
     // WS_EX_APPWINDOW; owned ones (message boxes) have none, as on Windows.
     const DWORD exStyle = 0;

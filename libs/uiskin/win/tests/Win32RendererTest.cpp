@@ -30,7 +30,8 @@ using namespace zeva::ui;
 
 namespace {
 
-constexpr UINT kPage = 9401, kTitle = 1, kGo = 2, kLabel = 3, kEdit = 4, kPicture = 5, kList = 6;
+constexpr UINT kPage = 9401, kTitle = 1, kGo = 2, kLabel = 3, kEdit = 4, kPicture = 5, kList = 6,
+               kCombo = 8;
 constexpr UINT kModal = 9402, kEnd = 7, kContainer = 9403;
 constexpr UINT kWorkerPost = WM_USER + 40, kClickLater = WM_USER + 41;
 
@@ -116,11 +117,6 @@ std::wstring ClassOf(HWND h) {
     return name;
 }
 
-void Click(HWND h) {
-    PostMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-}
-
 class Win32Rendering : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -137,6 +133,7 @@ protected:
             {kEdit, ControlKind::Edit, 6, 55, 100, 12, "", 0, true},
             {kPicture, ControlKind::Picture, 160, 20, 20, 20, "", 0, true},
             {kList, ControlKind::ListCtrl, 6, 70, 100, 25, "", LVS_REPORT, true},
+            {kCombo, ControlKind::ComboBox, 110, 55, 60, 40, "", CBS_DROPDOWNLIST, true},
         };
         RegisterDialogTemplate(nullptr, t);
         DialogTemplate m;
@@ -196,7 +193,13 @@ TEST_F(Win32Rendering, TypedTextAndClicksOnAnImageButtonReachTheModel) {
     for (wchar_t c : std::wstring(L"ab\x4F60\x597D")) PostMessageW(edit, WM_CHAR, c, 1);
     ASSERT_TRUE(WaitFor([&] { return page.GetDlgItem(kEdit)->GetWindowText() == Acp("ab你好"); }))
         << page.GetDlgItem(kEdit)->GetWindowText();
-    Click(renderer.HwndOf(page.go));
+    // Hover, press and click: the button's three states follow the mouse.
+    HWND go = renderer.HwndOf(page.go);
+    PostMessageW(go, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    ASSERT_TRUE(WaitFor([&] { return page.go.DrawState() == kStateHover; }));
+    PostMessageW(go, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ASSERT_TRUE(WaitFor([&] { return page.go.DrawState() == kStatePressed; }));
+    PostMessageW(go, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     ASSERT_TRUE(WaitFor([&] { return page.clicks == 1; }));
     EXPECT_EQ(page.GetDlgItem(kLabel)->GetWindowText(), Acp("ab你好"));
 
@@ -207,9 +210,22 @@ TEST_F(Win32Rendering, TypedTextAndClicksOnAnImageButtonReachTheModel) {
     EXPECT_EQ(std::wstring(shown), L"\x5BBD\x5E26");
 }
 
-TEST_F(Win32Rendering, ReportListShowsRowsAndAPickReachesTheModel) {
+TEST_F(Win32Rendering, ListAndComboBoxShowTheModelAndPicksReachIt) {
     Page page;
     ASSERT_TRUE(page.Create(kPage));
+    auto& combo = static_cast<CComboBox&>(*page.GetDlgItem(kCombo));
+    for (const char* item : {"ADSL", "光纤", "无线"}) combo.AddString(Acp(item));
+    HWND box = renderer.HwndOf(combo);
+    ASSERT_EQ(ClassOf(box), L"ComboBox");
+    EXPECT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 3);
+    // The user's pick, as the system's drop-down reports it to the parent.
+    SendMessageW(box, CB_SETCURSEL, 2, 0);
+    SendMessageW(renderer.HwndOf(page), WM_COMMAND, MAKEWPARAM(kCombo, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(box));
+    ASSERT_TRUE(WaitFor([&] { return combo.GetCurSel() == 2; }));
+    combo.DeleteString(0);
+    EXPECT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 2);
+
     auto& list = static_cast<CListCtrl&>(*page.GetDlgItem(kList));
     list.InsertColumn(0, Acp("名称"), 0, 80);
     list.InsertItem(0, "first");
