@@ -133,6 +133,9 @@ function(zeva_add_test name)
   # Test discovery cannot carry a list-valued property, so the labels are
   # joined into one ("threaded-slow"); ctest -L matches them as regular
   # expressions, so -L slow still selects it.
+  if(ARG_DISPLAY)
+    list(APPEND labels display)
+  endif()
   list(JOIN labels "-" labels)
   if(labels STREQUAL "")
     set(labels unit)

@@ -29,6 +29,19 @@ namespace {
 const fs::path kBuilt = PathFromUtf8(ZEVA_PLUGIN_DIR);
 const fs::path kSample = PathFromUtf8(ZEVA_SAMPLE_PLUGIN);
 
+// Width and height of a PNG file; 0 x 0 when it is none.
+std::pair<unsigned, unsigned> PngSize(const fs::path& path) {
+    const std::string bytes = fs::exists(path) ? test::ReadFile(path) : std::string();
+    if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {0, 0};
+    auto at = [&](std::size_t i) {
+        return (unsigned(static_cast<unsigned char>(bytes[i])) << 24) |
+               (unsigned(static_cast<unsigned char>(bytes[i + 1])) << 16) |
+               (unsigned(static_cast<unsigned char>(bytes[i + 2])) << 8) |
+               unsigned(static_cast<unsigned char>(bytes[i + 3]));
+    };
+    return {at(16), at(20)};
+}
+
 class HostWin : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -77,6 +90,7 @@ protected:
 }  // namespace
 
 TEST_F(HostWin, ScriptPicksTheSampleWorksItsPageAndCloses) {
+    const fs::path page = dir / "page.png";
     const auto r = RunScript(
         "pick 插件示例\n"
         "type 20107 张三\n"
@@ -86,6 +100,9 @@ TEST_F(HostWin, ScriptPicksTheSampleWorksItsPageAndCloses) {
         "click 20116\n"
         "advance 2000\n"
         "expect 20115 100%\n"
+        "shot " +
+        Utf8Path(page) +
+        "\n"
         "click 20117\n"
         "click 1\n"
         "open ZEVAPlug_Sample.dll\n"
@@ -94,6 +111,28 @@ TEST_F(HostWin, ScriptPicksTheSampleWorksItsPageAndCloses) {
         "close\n");
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_NE((r.out + r.err).find("page closed with 1"), std::string::npos) << r.out << r.err;
+    // Drawn by the Win32 renderer: the page's 320 x 210 dialog units in pixels.
+    const auto [width, height] = PngSize(page);
+    EXPECT_GT(width, 320u);
+    EXPECT_GT(height, 210u);
+}
+
+TEST_F(HostWin, ScreenshotModeWritesEveryWindowAsItOpens) {
+    const fs::path shots = dir / "shots";
+    test::WriteFile(dir / "script.txt", "open ZEVAPlug_Sample.dll\nclose\n");
+    const auto r = Run({"--manual-clock", "--timeout", "60", "--screenshot", Utf8Path(shots),
+                        "--script", Utf8Path(dir / "script.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const auto [width, height] = PngSize(shots / "01-100.png");
+    EXPECT_GT(width, 0u) << "the main window";
+    EXPECT_GT(height, 0u);
+    std::size_t pictures = 0;
+    for (const auto& e : fs::directory_iterator(shots)) pictures += PngSize(e.path()).first > 0;
+    EXPECT_EQ(pictures, 2u) << "the main window and the sample's page";
+    // A folder that cannot be made fails the run at once.
+    test::WriteFile(dir / "file", "x");
+    EXPECT_EQ(Run({"--screenshot", Utf8Path(dir / "file" / "below"), "--timeout", "5"}).exitCode,
+              4);
 }
 
 TEST_F(HostWin, FailingStepsAndBadArgumentsEndWithAReason) {
