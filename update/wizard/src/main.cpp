@@ -1,22 +1,24 @@
 // ZEVAUpdate: the updater with a window. "-silent" runs the update engine
 // without the dialog; "-t:<type>" and "-d:<folder>" choose a plug-in job.
-// Windows are shown with Qt (offscreen with QT_QPA_PLATFORM=offscreen).
+// Windows are shown by the program's window system (on Linux Qt, offscreen
+// with QT_QPA_PLATFORM=offscreen; on Windows the Win32 renderer).
 
-#include <QApplication>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "AppShell.h"
 #include "DlgNotify.h"
 #include "DlgUpdate.h"
-#include "QtRenderer.h"
 #include "UpdateApp.h"
 #include "UpdateResources.h"
+#include "platform/AppPath.h"
+#include "platform/ProgramArguments.h"
 
 // Font and toolkit caches live until exit; leak checks of sanitizer builds
 // are not about them.
@@ -60,17 +62,12 @@ const char* StateName(CDlgUpdate::State s) {
     return "state";
 }
 
-bool HasDisplay() {
-    for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(v);
-        if (value != nullptr && *value != '\0') return true;
-    }
-    return false;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int rawArgc, char** rawArgv) {
+    zeva::ProgramArguments programArgs(rawArgc, rawArgv);
+    const int argc = programArgs.argc();
+    char** argv = programArgs.argv();
     std::vector<std::string> args;
     std::string screenshotDir;
     std::string answer;
@@ -96,24 +93,22 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::unique_ptr<QApplication> qtApp;
-    std::unique_ptr<zeva::ui::QtRenderer> renderer;
-    int qtArgc = 1;
-    char* qtArgv[] = {argv[0], nullptr};
+    std::unique_ptr<zeva::ui::AppShell> shell;
     auto shot = [&](CWnd& wnd, const std::string& name) {
-        if (screenshotDir.empty() || !renderer) return;
-        const std::string path = (std::filesystem::path(screenshotDir) / name).string();
-        if (!renderer->Screenshot(wnd, path))
+        if (screenshotDir.empty() || !shell) return;
+        const std::string path =
+            zeva::Utf8Path(zeva::PathFromUtf8(screenshotDir) / zeva::PathFromUtf8(name));
+        if (!shell->Screenshot(wnd, path))
             std::fprintf(stderr, "ZEVAUpdate: cannot write %s\n", path.c_str());
     };
+    // On the window thread once the loop runs: the dialog is up by then.
+    auto soon = [&](int ms, std::function<void()> fn) { shell->Later(ms, std::move(fn)); };
 
     zeva::wizard::CUpdateApp::Environment env;
     env.ensureWindows = [&]() {
-        if (renderer) return true;
-        if (!HasDisplay()) return false;
-        zeva::ui::UseShippedFontConfig();
-        qtApp = std::make_unique<QApplication>(qtArgc, qtArgv);
-        renderer = std::make_unique<zeva::ui::QtRenderer>();
+        if (shell) return true;
+        if (!zeva::ui::AppShell::Available()) return false;
+        shell = std::make_unique<zeva::ui::AppShell>(argv[0]);
         return true;
     };
     env.prepareDialog = [&](CDlgUpdate& dlg) {
@@ -121,7 +116,7 @@ int main(int argc, char** argv) {
             if (state == CDlgUpdate::State::Checking) {
                 // The window is up while the server is asked; pictured unless the answer came
                 // first.
-                QTimer::singleShot(0, [&d, &shot] {
+                soon(0, [&d, &shot] {
                     if (d.GetState() == CDlgUpdate::State::Checking) shot(d, "update-checking.png");
                 });
                 return;
@@ -142,18 +137,18 @@ int main(int argc, char** argv) {
             if (d.IsRendered()) {
                 act();
             } else {
-                QTimer::singleShot(0, act);
+                soon(0, act);
             }
             if (state == CDlgUpdate::State::Downloading) {
                 // A second picture once the bar has moved, if the download takes that long.
-                QTimer::singleShot(1500, [&d, name, &shot] {
+                soon(1500, [&d, name, &shot] {
                     if (d.GetState() == CDlgUpdate::State::Downloading) shot(d, name);
                 });
             }
         });
     };
     env.prepareNotify = [&](CDlgNotify& dlg) {
-        QTimer::singleShot(0, [&dlg, &shot, &answer] {
+        soon(0, [&dlg, &shot, &answer] {
             shot(dlg, "update-notify.png");
             UINT press = 0;
             if (answer == "yes") press = zeva::wizard::IDC_NOTIFY_NOW;
@@ -166,7 +161,6 @@ int main(int argc, char** argv) {
         zeva::wizard::CUpdateApp app(env);
         app.InitInstance(args);
     }
-    renderer.reset();
-    qtApp.reset();
+    shell.reset();
     return 0;
 }

@@ -115,6 +115,10 @@ TEST_F(DlgNotifyTest, SitsAboveTheTaskbarOrAboveTheScreenWithoutOne) {
 }
 
 TEST_F(DlgNotifyTest, LinkOpensTheWebSiteAndTheWindowStaysOpen) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "a stand-in xdg-open shell script takes the link: Linux only (Windows opens it "
+                    "with ShellExecuteExW, the platform's shell tests)";
+#endif
     const fs::path bin = root / "bin";
     const fs::path opened = root / "opened.txt";
     zeva::test::WriteFile(bin / "xdg-open", "#!/bin/sh\necho \"$1\" > \"" + opened.string() +

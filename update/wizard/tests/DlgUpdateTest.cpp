@@ -21,6 +21,9 @@ using State = CDlgUpdate::State;
 using zeva::Acp;
 using zeva::test::Release;
 
+// The client the updater restarts: "ZEVAClient.exe" on Windows.
+const std::string kClient = zeva::kClientExecutable;
+
 namespace {
 
 constexpr char kUpToDate[] = "您安装的Pelmo已经是最新版本！";
@@ -50,10 +53,10 @@ protected:
                        "330000",
                        0,
                        0,
-                       {{"ZEVAClient", "client v2"}, {"data\\a.dat", std::string(70000, 'a')}}};
+                       {{kClient, "client v2"}, {"data\\a.dat", std::string(70000, 'a')}}};
     }
     void InstallOld() {
-        Install("ZEVAClient", "client v1");
+        Install(kClient, "client v1");
         Install("data\\a.dat", "a v1");
     }
     std::vector<std::string> RecordSections() const {
@@ -78,8 +81,8 @@ protected:
             EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kUpdateError));
             EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
         });
-        EXPECT_EQ(Installed("ZEVAClient"), "client v1");
-        EXPECT_FALSE(fs::exists(app / "UPDATE" / "Program" / "ZEVAClient"));
+        EXPECT_EQ(Installed(kClient), "client v1");
+        EXPECT_FALSE(fs::exists(app / "UPDATE" / "Program" / kClient));
         EXPECT_EQ(recorder.replaces, 0);
         EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
     }
@@ -111,7 +114,7 @@ TEST_F(DlgUpdateTest, CheckingThenUpToDateOffersOnlyClosing) {
     EXPECT_EQ(v.icon, IDB_ICON_CURRENT);
     EXPECT_EQ(v.banner, IDB_BANNER_CURRENT);
     EXPECT_EQ(Requests(), std::vector<std::string>{"/1/UpdateConfig.ini"});
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(Installed(kClient), "client v1");
     EXPECT_TRUE(recorder.starts.empty());
 }
 
@@ -146,7 +149,7 @@ TEST_F(DlgUpdateTest, UpgradeDownloadsClosesClientInstallsRecordsAndRestarts) {
     ASSERT_TRUE(zeva::RegistryKey::Create(zeva::RegistryHive::LocalMachine, "SOFTWARE\\Pelmo"));
     CDlgUpdate dlg(1, "", recorder);
     const int result = Run(dlg, [&](CDlgUpdate& d) {
-        EXPECT_EQ(d.NamesToFetch(), (std::vector<std::string>{"ZEVAClient", "data\\a.dat"}));
+        EXPECT_EQ(d.NamesToFetch(), (std::vector<std::string>{kClient, "data\\a.dat"}));
         EXPECT_EQ(d.ExpectedSizes(), (std::vector<long long>{9, 70000}));
         Upgrade(d);
     });
@@ -167,7 +170,7 @@ TEST_F(DlgUpdateTest, UpgradeDownloadsClosesClientInstallsRecordsAndRestarts) {
     EXPECT_EQ(down.banner, IDB_BANNER_DOWNLOADING);
     EXPECT_EQ(seen[State::Finished].banner, IDB_BANNER_FINISHED);
 
-    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed(kClient), "client v2");
     EXPECT_EQ(Installed("data\\a.dat"), std::string(70000, 'a'));
     EXPECT_EQ(Installed("kept.txt"), "not in the release");
     EXPECT_EQ(recorder.closes, 1);
@@ -191,7 +194,7 @@ TEST_F(DlgUpdateTest, UpgradeDownloadsClosesClientInstallsRecordsAndRestarts) {
     EXPECT_FALSE(fs::exists(app / "UPDATE" / "Program"));
     // Restarted at once, with empty parameters, no notification.
     ASSERT_EQ(recorder.starts.size(), 1u);
-    EXPECT_EQ(recorder.starts[0].program, app / "ZEVAClient");
+    EXPECT_EQ(recorder.starts[0].program, app / kClient);
     EXPECT_EQ(recorder.starts[0].parameters, "");
     EXPECT_TRUE(recorder.pauses.empty());
     EXPECT_TRUE(recorder.notifications.empty());
@@ -215,7 +218,7 @@ TEST_F(DlgUpdateTest, EverythingStagedInstallsAtOnceWithoutDownloading) {
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(order.back(), State::Finished);
     EXPECT_EQ(Requests(), std::vector<std::string>{"/1/UpdateConfig.ini"});
-    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed(kClient), "client v2");
     EXPECT_EQ(Installed("data\\a.dat"), std::string(70000, 'a'));
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
 }
@@ -241,7 +244,7 @@ TEST_F(DlgUpdateTest, SizeMismatchStopsTheWorkerAndShowsTheError) {
         EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kUpdateError));
         EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
     });
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(Installed(kClient), "client v1");
     EXPECT_EQ(recorder.replaces, 0);
     EXPECT_EQ(recorder.closes, 0);
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
@@ -252,7 +255,7 @@ TEST_F(DlgUpdateTest, FileWithWrongDigestIsNeitherInstalledNorKept) {
     Configure("1.0", "330000");
     InstallOld();
     Publish(Sample());
-    server.Put("/1/ZEVAClient", "client vX");  // same size, other content
+    server.Put("/1/" + kClient, "client vX");  // same size, other content
     ExpectUpgradeRefusedAndNothingInstalled();
 }
 
@@ -270,8 +273,8 @@ TEST_F(DlgUpdateTest, FailedDownloadKeepsWhatArrivedAndTheNextRunFetchesTheRest)
             EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
         });
     }
-    EXPECT_TRUE(fs::exists(app / "UPDATE" / "Program" / "ZEVAClient"));
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_TRUE(fs::exists(app / "UPDATE" / "Program" / kClient));
+    EXPECT_EQ(Installed(kClient), "client v1");
 
     Publish(Sample());
     server.ClearRequests();
@@ -284,7 +287,7 @@ TEST_F(DlgUpdateTest, FailedDownloadKeepsWhatArrivedAndTheNextRunFetchesTheRest)
                   }),
               IDOK);
     EXPECT_EQ(Requests(), (std::vector<std::string>{"/1/UpdateConfig.ini", "/1/data/a.dat"}));
-    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed(kClient), "client v2");
 }
 
 TEST_F(DlgUpdateTest, ClosingDuringTheDownloadStopsTheWorker) {
@@ -307,7 +310,7 @@ TEST_F(DlgUpdateTest, ClosingDuringTheDownloadStopsTheWorker) {
                   }),
               IDOK);
     EXPECT_EQ(dlg.Worker(), nullptr);
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(Installed(kClient), "client v1");
 }
 
 TEST_F(DlgUpdateTest, WindowIsOnScreenAndClosableWhileTheCatalogIsSlow) {
@@ -337,28 +340,28 @@ TEST_F(DlgUpdateTest, WindowIsOnScreenAndClosableWhileTheCatalogIsSlow) {
     EXPECT_LT(closing, std::chrono::seconds(15));
     EXPECT_EQ(dlg.Checker(), nullptr);
     EXPECT_EQ(order, std::vector<State>{State::Checking});
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(Installed(kClient), "client v1");
     EXPECT_TRUE(recorder.starts.empty());
 }
 
 TEST_F(DlgUpdateTest, InstallGoesThroughTheEngineAndItsJournal) {
     Configure("1.0", "330000");
     InstallOld();
-    Install("ZEVAClient.bak", "the user's");
+    Install(kClient + ".bak", "the user's");
     Install("d\\r.doc.bak", "keep");
     Publish(Sample());
-    recorder.busy.insert("ZEVAClient");
+    recorder.busy.insert(kClient);
     CDlgUpdate dlg(1, "", recorder);
     EXPECT_EQ(Run(dlg, [&](CDlgUpdate& d) { Upgrade(d); }), IDOK);
-    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
-    EXPECT_EQ(Installed("ZEVAClient.1.bak"), "client v1");
-    EXPECT_EQ(Installed("ZEVAClient.bak"), "the user's");
+    EXPECT_EQ(Installed(kClient), "client v2");
+    EXPECT_EQ(Installed(kClient + ".1.bak"), "client v1");
+    EXPECT_EQ(Installed(kClient + ".bak"), "the user's");
     EXPECT_EQ(Installed("d\\r.doc.bak"), "keep");
     // The next run of any form removes the dialog's backup, and nothing else.
     UpdateJob next(1, "", zeva::UpdateOptions::Silent(), &recorder);
     EXPECT_TRUE(next.RunProgramJob());
-    EXPECT_FALSE(fs::exists(app / "ZEVAClient.1.bak"));
-    EXPECT_EQ(Installed("ZEVAClient.bak"), "the user's");
+    EXPECT_FALSE(fs::exists(app / (kClient + ".1.bak")));
+    EXPECT_EQ(Installed(kClient + ".bak"), "the user's");
     EXPECT_EQ(Installed("d\\r.doc.bak"), "keep");
 }
 
@@ -373,16 +376,16 @@ TEST_F(DlgUpdateTest, FileWhoseDigestMatchesButSizeDoesNotIsRefusedAsEverywhere)
     const std::string size = "SIZE=9\n";
     catalog.replace(catalog.find(size), size.size(), "SIZE=8\n");
     server.Put("/1/UpdateConfig.ini", catalog);
-    zeva::test::WriteFile(app / "UPDATE" / "Program" / "ZEVAClient", "client v2");
+    zeva::test::WriteFile(app / "UPDATE" / "Program" / kClient, "client v2");
     CDlgUpdate dlg(1, "", recorder);
     Run(dlg, [&](CDlgUpdate& d) {
-        EXPECT_EQ(d.NamesToFetch(), (std::vector<std::string>{"ZEVAClient", "data\\a.dat"}));
+        EXPECT_EQ(d.NamesToFetch(), (std::vector<std::string>{kClient, "data\\a.dat"}));
         Upgrade(d);
         EXPECT_EQ(d.GetState(), State::Failed);
         EXPECT_EQ(d.GetDlgItemText(static_cast<int>(IDC_HEADLINE)), Acp(kUpdateError));
         EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
     });
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(Installed(kClient), "client v1");
     EXPECT_EQ(recorder.replaces, 0);
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "1.0");
 }
@@ -395,7 +398,7 @@ TEST_F(DlgUpdateTest, WithAKeyTheDialogInstallsOnlyAVerifiedRelease) {
     CDlgUpdate dlg(1, "", recorder);
     Run(dlg, [&](CDlgUpdate& d) { Upgrade(d); });
     EXPECT_EQ(order.back(), State::Finished);
-    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed(kClient), "client v2");
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
     EXPECT_TRUE(syslog.Drain().empty());
 }
@@ -414,9 +417,9 @@ TEST_F(DlgUpdateTest, WithAKeyAnUnverifiedCatalogIsNeverOffered) {
     });
     EXPECT_EQ(seen.count(State::UpdateAvailable), 0u);
     EXPECT_EQ(seen.count(State::UpToDate), 0u);
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(Installed(kClient), "client v1");
     EXPECT_EQ(recorder.replaces, 0);
-    for (const std::string& p : Requests()) EXPECT_EQ(p.find("/1/ZEVAClient"), std::string::npos);
+    for (const std::string& p : Requests()) EXPECT_EQ(p.find("/1/" + kClient), std::string::npos);
     EXPECT_EQ(syslog.Drain().size(), 1u);
 }
 
@@ -439,7 +442,7 @@ TEST_F(DlgUpdateTest, WithAKeyASignedReleaseWithoutEverySha256IsAFailureNotUpToD
         EXPECT_TRUE(driver.Click(d, IDC_CLOSE));
     });
     EXPECT_EQ(seen.count(State::UpToDate), 0u);
-    EXPECT_EQ(Installed("ZEVAClient"), "client v1");
+    EXPECT_EQ(Installed(kClient), "client v1");
     const auto records = syslog.Drain();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_NE(records[0].find("no SHA256 for ZEVAClient"), std::string::npos) << records[0];
@@ -451,9 +454,9 @@ TEST_F(DlgUpdateTest, WithAKeyAFileWhoseMd5WasForgedIsRefusedBySha256) {
     UseKey();
     Release r = Sample();
     // Same size as "client v2", and the catalog's MD5 names it; only the SHA256 tells.
-    r.md5Override["ZEVAClient"] = zeva::test::Md5Of("client vX");
+    r.md5Override[kClient] = zeva::test::Md5Of("client vX");
     PublishSigned(r);
-    server.Put("/1/ZEVAClient", "client vX");
+    server.Put("/1/" + kClient, "client vX");
     ExpectUpgradeRefusedAndNothingInstalled();
 }
 
@@ -532,7 +535,7 @@ TEST_F(UpdateAppTest, ShortSilentRunsTheFullEngineWithoutTheDialog) {
     EXPECT_EQ(appObject.LastOutcome(), CUpdateApp::Outcome::Silent);
     EXPECT_EQ(windowRequests, 0);
     EXPECT_TRUE(order.empty());
-    EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+    EXPECT_EQ(Installed(kClient), "client v2");
     ASSERT_EQ(recorder.notifications.size(), 1u);
     EXPECT_EQ(recorder.notifications[0].oldVersion, "1.0");
     EXPECT_EQ(recorder.notifications[0].newVersion, "2.0");
@@ -581,6 +584,8 @@ TEST_F(UpdateAppTest, SecondCopyExitsAtOnceWithoutAWindow) {
 // every catalog when the configured key is the all-zero placeholder (which a
 // forged signature would otherwise satisfy for about half of all catalogs).
 TEST_F(UpdateAppTest, SignedRollbackReplayExpiryAndPlaceholderKeyAreRefusedInBothModes) {
+    // The name the fixture's signed installation uses on every system.
+    const std::string kInstalledByTheFixture = "ZEVAClient";
     struct Case {
         const char* what;
         Release release;
@@ -588,9 +593,13 @@ TEST_F(UpdateAppTest, SignedRollbackReplayExpiryAndPlaceholderKeyAreRefusedInBot
         bool forge;
         const char* reason;
     };
-    auto release = [](const char* version, int unconditional, const char* sequence,
-                      const char* expires) {
-        Release r{version, "330000", unconditional, 0, {{"ZEVAClient", "client old or forged"}}};
+    auto release = [&](const char* version, int unconditional, const char* sequence,
+                       const char* expires) {
+        Release r{version,
+                  "330000",
+                  unconditional,
+                  0,
+                  {{kInstalledByTheFixture, "client old or forged"}}};
         r.sequence = sequence;
         r.expires = expires;
         return r;
@@ -614,7 +623,7 @@ TEST_F(UpdateAppTest, SignedRollbackReplayExpiryAndPlaceholderKeyAreRefusedInBot
             syslog.Drain();
             CUpdateApp appObject(Env());
             appObject.InitInstance(args);
-            EXPECT_EQ(Installed("ZEVAClient"), "client v2");
+            EXPECT_EQ(Installed(kInstalledByTheFixture), "client v2");
             EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
             EXPECT_EQ(recorder.replaces, 0);
             const auto records = syslog.Drain();
@@ -632,7 +641,7 @@ TEST_F(UpdateAppTest, SignedRollbackReplayExpiryAndPlaceholderKeyAreRefusedInBot
     PublishSigned(release("3.0", 0, "400", "4000000000"));
     CUpdateApp appObject(Env());
     appObject.InitInstance({});
-    EXPECT_NE(Installed("ZEVAClient"), "client v2");
+    EXPECT_NE(Installed(kInstalledByTheFixture), "client v2");
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "3.0");
     EXPECT_EQ(ConfigValue(keys::kSectionCatalogSequence, keys::kKeyProgramJob), "400");
 }

@@ -13,9 +13,15 @@
 
 #include "DlgUpdate.h"
 #include "HeadlessRenderer.h"
-#include "UpdateFixture.h"
 #include "UpdateResources.h"
 #include "platform/Clock.h"
+#if defined(_WIN32)
+// The test server's header brings windows.h: the model's names come first,
+// and the system's macros that would rewrite them go.
+#include "UiSkinWindows.h"
+#undef IDC_ICON
+#endif
+#include "UpdateFixture.h"
 
 namespace zeva::test {
 

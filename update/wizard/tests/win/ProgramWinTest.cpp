@@ -1,0 +1,159 @@
+// ZEVAUpdate.exe under Windows (Wine): the dialog and the silent run with its
+// notification window, answered unattended and pictured, against a release
+// on a loopback server; a running client (a stand-in owning a window of
+// class "ZEVACLIENT") is closed by its class and started again.
+
+// The message layer first: the test server's header brings windows.h.
+#include "platform/AppPath.h"
+#include "platform/MessageQueue.h"
+#include "platform/WindowFinder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "ProgramRunner.h"
+#include "UpdateFixture.h"
+
+#include "platform/win/WindowsApi.h"
+
+namespace fs = std::filesystem;
+namespace keys = zeva::cfgkeys;
+using zeva::test::Release;
+
+namespace {
+
+const std::string kClient = zeva::kClientExecutable;
+
+// Waits for another process to reach a state; false after 60 s.
+bool WaitUntil(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+class ProgramWinTest : public zeva::test::UpdateFixture {
+protected:
+    void SetUp() override {
+        // Wine's desktop process starts with the first window of a display and
+        // keeps the handles it was given: started here, none of a capture's.
+        GetDesktopWindow();
+        standIn = zeva::test::ReadFile(zeva::test::ProgramPath("zeva-client-standin"));
+    }
+    void TearDown() override {
+        for (int i = 0; i < 3; ++i) {
+            if (const HWND left = zeva::FindWindowA("ZEVACLIENT"))
+                zeva::SendMessage(left, WM_CLOSE, 0, 0);
+        }
+    }
+    std::string Record() const {
+        return fs::exists(record) ? zeva::test::ReadFile(record) : std::string();
+    }
+    zeva::test::RunResult Update(const std::vector<std::string>& args) const {
+        zeva::test::RunOptions options;
+        options.workingDir = app;
+        options.timeout = std::chrono::seconds(120);
+        return zeva::test::RunProgram(zeva::test::ProgramPath("ZEVAUpdate"), args, options);
+    }
+    // The stand-in client, installed and running; its pid.
+    int StartClient() {
+        const int pid = zeva::test::StartProgram(app / kClient, {}, app);
+        if (pid > 0 && !WaitUntil([&] { return Record() == "started\n"; })) return -1;
+        return pid;
+    }
+    bool Picture(const std::string& name) const {
+        const fs::path p = root / "shots" / name;
+        return fs::exists(p) && zeva::test::ReadFile(p).compare(0, 4, "\x89PNG") == 0;
+    }
+
+    std::string standIn;
+    fs::path record = root / "record";
+    zeva::test::ScopedEnv recordEnv{"ZEVA_STANDIN_RECORD", zeva::Utf8Path(root / "record")};
+};
+
+TEST_F(ProgramWinTest, TheDialogUpgradesClosingTheRunningClientAndStartsItAgain) {
+    Configure("1.0", "330000");
+    Install(kClient, standIn);
+    Install("readme.txt", "r1");
+    Publish(Release{"2.0", "330000", 0, 0, {{kClient, standIn}, {"readme.txt", "r2"}}});
+    const int client = StartClient();
+    ASSERT_GT(client, 0) << Record();
+
+    const auto r = Update({"--answer", "upgrade", "--screenshot", zeva::Utf8Path(root / "shots")});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    std::fprintf(stderr, "OUT[%s] ERR[%s] rc %d timedout %d\n", r.out.c_str(), r.err.c_str(),
+                 r.exitCode, r.timedOut);
+    for (auto& q : Requests()) std::fprintf(stderr, "req %s\n", q.c_str());
+    EXPECT_EQ(zeva::test::WaitProgram(client), 0) << "closed by its WM_CLOSE";
+    EXPECT_EQ(Installed("readme.txt"), "r2");
+    EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
+    // Started again at once, with no parameters.
+    EXPECT_TRUE(WaitUntil([&] { return Record() == "started\nclosed\nstarted\n"; })) << Record();
+    for (const char* shot : {"update-update-available.png", "update-finished.png"})
+        EXPECT_TRUE(Picture(shot)) << shot << "\n" << r.err;
+}
+
+TEST_F(ProgramWinTest, TheSilentRunAsksWithTheNotificationAndRestartsOnYes) {
+    Configure("1.0", "330000");
+    Install(kClient, standIn);
+    Install("readme.txt", "r1");
+    Release release{"2.0", "330000", 0, 1, {{kClient, standIn}, {"readme.txt", "r2"}}};
+    Publish(release);
+    const int client = StartClient();
+    ASSERT_GT(client, 0) << Record();
+
+    const auto r =
+        Update({"-silent", "--answer", "yes", "--screenshot", zeva::Utf8Path(root / "shots")});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    std::fprintf(stderr, "OUT[%s] ERR[%s] rc %d timedout %d\n", r.out.c_str(), r.err.c_str(),
+                 r.exitCode, r.timedOut);
+    for (auto& q : Requests()) std::fprintf(stderr, "req %s\n", q.c_str());
+    EXPECT_EQ(zeva::test::WaitProgram(client), 0) << "closed by its WM_CLOSE";
+    EXPECT_EQ(Installed("readme.txt"), "r2");
+    EXPECT_TRUE(WaitUntil([&] { return Record() == "started\nclosed\nstarted\n"; })) << Record();
+    EXPECT_TRUE(Picture("update-notify.png")) << r.err;
+}
+
+TEST_F(ProgramWinTest, NoOnTheNotificationLeavesTheClientRunning) {
+    Configure("1.0", "330000");
+    Install(kClient, standIn);
+    Install("readme.txt", "r1");
+    Publish(Release{"2.0", "330000", 0, 1, {{kClient, standIn}, {"readme.txt", "r2"}}});
+    const int client = StartClient();
+    ASSERT_GT(client, 0) << Record();
+
+    const auto r = Update({"-silent", "--answer", "no"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    std::fprintf(stderr, "OUT[%s] ERR[%s] rc %d timedout %d\n", r.out.c_str(), r.err.c_str(),
+                 r.exitCode, r.timedOut);
+    for (auto& q : Requests()) std::fprintf(stderr, "req %s\n", q.c_str());
+    EXPECT_EQ(Installed("readme.txt"), "r2");
+    // Still the first client, still running, asked nothing.
+    EXPECT_EQ(Record(), "started\n");
+    EXPECT_NE(zeva::FindWindowA("ZEVACLIENT"), nullptr);
+}
+
+TEST_F(ProgramWinTest, UpToDateClosesOnAnswerAndBadArgumentsAreRefused) {
+    Configure("2.0", "330000");
+    Install("readme.txt", "r2");
+    Publish(Release{"2.0", "330000", 0, 0, {{"readme.txt", "r2"}}});
+    auto r = Update({"--answer", "close", "--screenshot", zeva::Utf8Path(root / "shots")});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    std::fprintf(stderr, "OUT[%s] ERR[%s] rc %d timedout %d\n", r.out.c_str(), r.err.c_str(),
+                 r.exitCode, r.timedOut);
+    for (auto& q : Requests()) std::fprintf(stderr, "req %s\n", q.c_str());
+    EXPECT_TRUE(Picture("update-up-to-date.png")) << r.err;
+    r = Update({"--answer", "maybe"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "ZEVAUpdate: unknown answer maybe (see --help)\n");
+    r = Update({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("-silent"), std::string::npos);
+}
+
+}  // namespace
