@@ -53,6 +53,7 @@ protected:
             if (const HWND left = zeva::FindWindowA("ZEVACLIENT"))
                 zeva::SendMessage(left, WM_CLOSE, 0, 0);
         }
+        UpdateFixture::TearDown();
     }
 
     fs::path record = root / "record";
