@@ -376,6 +376,16 @@ TEST_F(Win32Rendering, AMissingImageIsDrawnWithTheFallbackAndNamedOnce) {
     EXPECT_GT(c.GetB(), c.GetR());
 }
 
+TEST(Modules, ThisModuleIsTheImageItsCodeIsIn) {
+    EXPECT_EQ(ZEVA_THIS_MODULE, GetModuleHandleW(nullptr));
+    HMODULE skin = nullptr;
+    ASSERT_TRUE(GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&zeva::ui::GetRenderer()), &skin))
+        << "the headless renderer lives in the skin DLL";
+    EXPECT_NE(skin, ZEVA_THIS_MODULE) << "the skin DLL is a module of its own";
+}
+
 TEST_F(Win32Rendering, TheDesktopAndItsWorkArea) {
     const CRect desk = renderer.DesktopRect();
     EXPECT_GT(desk.Width(), 0);
