@@ -327,6 +327,13 @@ LRESULT CALLBACK NativeProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         }
     }
+    // Tab and Shift+Tab move between the controls that take the keyboard.
+    if (wnd && message == WM_KEYDOWN && wParam == VK_TAB) {
+        if (HWND next = GetNextDlgTabItem(GetParent(h), h, GetKeyState(VK_SHIFT) < 0))
+            ::SetFocus(next);
+        return 0;
+    }
+    if (wnd && message == WM_CHAR && wParam == L'\t') return 0;
     if (wnd && message == WM_NCPAINT) {
         const LRESULT done = CallWindowProcW(base, h, message, wParam, lParam);
         RECT r;

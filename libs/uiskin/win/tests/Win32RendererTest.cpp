@@ -203,6 +203,11 @@ TEST_F(Win32Rendering, TypedTextAndClicksOnAnImageButtonReachTheModel) {
     ASSERT_TRUE(WaitFor([&] { return page.clicks == 1; }));
     EXPECT_EQ(page.GetDlgItem(kLabel)->GetWindowText(), Acp("ab你好"));
 
+    // Tab moves on to the next control that takes the keyboard.
+    ::SetFocus(edit);
+    SendMessageW(edit, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), renderer.HwndOf(*page.GetDlgItem(kList)));
+
     // The model's text reaches the control in UTF-16 without echoing back.
     page.GetDlgItem(kEdit)->SetWindowText(Acp("宽带"));
     wchar_t shown[16] = {};
