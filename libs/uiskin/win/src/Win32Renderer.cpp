@@ -510,8 +510,8 @@ HWND Win32Renderer::Impl::Build(CWnd& wnd) {
             SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NativeProc)));
     }
     if (wnd.Kind() == ControlKind::Dialog) {
-        HWND bar = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | SBS_VERT, 0, 0, 0, 0, h,
-                                   nullptr, GetModuleHandleW(nullptr), nullptr);
+        HWND bar = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_CLIPSIBLINGS | SBS_VERT, 0,
+                                   0, 0, 0, h, nullptr, GetModuleHandleW(nullptr), nullptr);
         vbars[h] = bar;
     }
     for (CWnd* child : wnd.Children()) Build(*child);
@@ -639,7 +639,11 @@ void Win32Renderer::Impl::Sync(CWnd& wnd, unsigned what) {
             si.nPage = static_cast<UINT>(std::max(0, st.page));
             si.nPos = st.pos;
             SetScrollInfo(bar->second, SB_CTL, &si, TRUE);
-            ShowWindow(bar->second, st.shown && st.max > st.min ? SW_SHOWNA : SW_HIDE);
+            const bool shown = st.shown && st.max > st.min;
+            // Above the children, which may have been added after it.
+            SetWindowPos(bar->second, HWND_TOP, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE |
+                             (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
         }
     }
     if (what & kChangeVisibility) {

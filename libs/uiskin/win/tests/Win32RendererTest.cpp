@@ -273,6 +273,7 @@ TEST_F(Win32Rendering, TheScrollBarAndTheWheelScrollAContainer) {
     ASSERT_NE(bar, nullptr);
     EXPECT_TRUE(IsWindowVisible(bar));
     EXPECT_EQ(ChildRect(bar).right, 120) << "at the container's right edge";
+    EXPECT_EQ(GetWindow(h, GW_CHILD), bar) << "above the children added before it showed";
 
     // The bar's line step, as the system's scroll bar reports it.
     PostMessageW(h, WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(bar));
