@@ -381,9 +381,28 @@ Color ToColor(COLORREF c, BYTE alpha) {
 
 namespace {
 
+// The Chinese faces under the English names that systems of other
+// languages know them by.
+std::wstring EnglishName(const std::wstring& face) {
+    static const std::pair<const wchar_t*, const wchar_t*> kNames[] = {
+        {L"\x5B8B\x4F53", L"SimSun"},
+        {L"\x65B0\x5B8B\x4F53", L"NSimSun"},
+        {L"\x9ED1\x4F53", L"SimHei"},
+        {L"\x5FAE\x8F6F\x96C5\x9ED1", L"Microsoft YaHei"},
+    };
+    for (const auto& [chinese, english] : kNames) {
+        if (face == chinese) return english;
+    }
+    return {};
+}
+
 std::pair<Gdiplus::FontFamily*, std::wstring> FamilyOf(const SkinFont& font) {
     const std::wstring face = font.face.empty() ? DefaultFace() : ToWide(font.face);
     if (Gdiplus::FontFamily* family = Family(face)) return {family, face};
+    const std::wstring english = EnglishName(face);
+    if (!english.empty()) {
+        if (Gdiplus::FontFamily* family = Family(english)) return {family, english};
+    }
     const auto fallback = FallbackFamily();
     ReportMissing("font", win::Utf8(face), win::Utf8(fallback.second));
     return fallback;

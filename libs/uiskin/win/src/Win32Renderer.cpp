@@ -178,6 +178,40 @@ LRESULT ListColours(const CListCtrl& list, LPARAM lParam) {
     return CDRF_DODEFAULT;
 }
 
+LRESULT HeaderColours(NMCUSTOMDRAW& cd) {
+    if (cd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (cd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    const RECT r = cd.rc;
+    {
+        Gdiplus::Graphics g(cd.hdc);
+        const Gdiplus::RectF area(static_cast<Gdiplus::REAL>(r.left),
+                                  static_cast<Gdiplus::REAL>(r.top),
+                                  static_cast<Gdiplus::REAL>(r.right - r.left),
+                                  static_cast<Gdiplus::REAL>(r.bottom - r.top));
+        Gdiplus::LinearGradientBrush fill(
+            Gdiplus::PointF(area.X, area.Y - 1), Gdiplus::PointF(area.X, area.Y + area.Height + 1),
+            Gdiplus::Color(0xFB, 0xFD, 0xFF), Gdiplus::Color(0xE1, 0xEA, 0xF4));
+        g.FillRectangle(&fill, area);
+        Gdiplus::Pen side(Gdiplus::Color(0xC9, 0xD6, 0xE4), 1);
+        g.DrawLine(&side, area.X + area.Width - 1, area.Y, area.X + area.Width - 1,
+                   area.Y + area.Height);
+        Gdiplus::Pen bottom(Gdiplus::Color(0xB8, 0xC7, 0xD9), 1);
+        g.DrawLine(&bottom, area.X, area.Y + area.Height - 1, area.X + area.Width,
+                   area.Y + area.Height - 1);
+    }
+    wchar_t text[128] = {};
+    HDITEMW item{};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 128;
+    SendMessageW(cd.hdr.hwndFrom, HDM_GETITEMW, cd.dwItemSpec, reinterpret_cast<LPARAM>(&item));
+    RECT inner{r.left + 4, r.top, r.right - 4, r.bottom};
+    SetBkMode(cd.hdc, TRANSPARENT);
+    SetTextColor(cd.hdc, RGB(0x33, 0x33, 0x33));
+    DrawTextW(cd.hdc, text, -1, &inner, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    return CDRF_SKIPDEFAULT;
+}
+
 // Input on native controls becomes the model's messages.
 LRESULT ChildNotification(Win32Renderer::Impl& impl, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND) {
@@ -327,6 +361,19 @@ LRESULT CALLBACK NativeProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         }
     }
+    // A list's header in the skin's colours.
+    if (wnd && message == WM_NOTIFY &&
+        reinterpret_cast<const NMHDR*>(lParam)->code == NM_CUSTOMDRAW) {
+        auto* cd = reinterpret_cast<NMCUSTOMDRAW*>(lParam);
+        if (GetParent(cd->hdr.hwndFrom) == h) return HeaderColours(*cd);
+    }
+    // Tab and Shift+Tab move between the controls that take the keyboard.
+    if (wnd && message == WM_KEYDOWN && wParam == VK_TAB) {
+        if (HWND next = GetNextDlgTabItem(GetParent(h), h, GetKeyState(VK_SHIFT) < 0))
+            ::SetFocus(next);
+        return 0;
+    }
+    if (wnd && message == WM_CHAR && wParam == L'\t') return 0;
     if (wnd && message == WM_NCPAINT) {
         const LRESULT done = CallWindowProcW(base, h, message, wParam, lParam);
         RECT r;
@@ -503,8 +550,8 @@ HWND Win32Renderer::Impl::Build(CWnd& wnd) {
             SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NativeProc)));
     }
     if (wnd.Kind() == ControlKind::Dialog) {
-        HWND bar = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | SBS_VERT, 0, 0, 0, 0, h,
-                                   nullptr, GetModuleHandleW(nullptr), nullptr);
+        HWND bar = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_CLIPSIBLINGS | SBS_VERT, 0,
+                                   0, 0, 0, h, nullptr, GetModuleHandleW(nullptr), nullptr);
         vbars[h] = bar;
     }
     for (CWnd* child : wnd.Children()) Build(*child);
@@ -632,7 +679,11 @@ void Win32Renderer::Impl::Sync(CWnd& wnd, unsigned what) {
             si.nPage = static_cast<UINT>(std::max(0, st.page));
             si.nPos = st.pos;
             SetScrollInfo(bar->second, SB_CTL, &si, TRUE);
-            ShowWindow(bar->second, st.shown && st.max > st.min ? SW_SHOWNA : SW_HIDE);
+            const bool shown = st.shown && st.max > st.min;
+            // Above the children, which may have been added after it.
+            SetWindowPos(bar->second, HWND_TOP, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE |
+                             (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
         }
     }
     if (what & kChangeVisibility) {

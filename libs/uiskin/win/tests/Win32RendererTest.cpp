@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "Controls.h"
+#include "Radar.h"
 #include "TestSupport.h"
 #include "Win32Renderer.h"
 #include "platform/AppPath.h"
@@ -203,6 +204,11 @@ TEST_F(Win32Rendering, TypedTextAndClicksOnAnImageButtonReachTheModel) {
     ASSERT_TRUE(WaitFor([&] { return page.clicks == 1; }));
     EXPECT_EQ(page.GetDlgItem(kLabel)->GetWindowText(), Acp("ab你好"));
 
+    // Tab moves on to the next control that takes the keyboard.
+    ::SetFocus(edit);
+    SendMessageW(edit, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), renderer.HwndOf(*page.GetDlgItem(kList)));
+
     // The model's text reaches the control in UTF-16 without echoing back.
     page.GetDlgItem(kEdit)->SetWindowText(Acp("宽带"));
     wchar_t shown[16] = {};
@@ -268,6 +274,7 @@ TEST_F(Win32Rendering, TheScrollBarAndTheWheelScrollAContainer) {
     ASSERT_NE(bar, nullptr);
     EXPECT_TRUE(IsWindowVisible(bar));
     EXPECT_EQ(ChildRect(bar).right, 120) << "at the container's right edge";
+    EXPECT_EQ(GetWindow(h, GW_CHILD), bar) << "above the children added before it showed";
 
     // The bar's line step, as the system's scroll bar reports it.
     PostMessageW(h, WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(bar));
@@ -374,6 +381,52 @@ TEST_F(Win32Rendering, AMissingImageIsDrawnWithTheFallbackAndNamedOnce) {
     shot.GetPixel(255, 40, &c);
     EXPECT_LT(c.GetR(), 0xE8);
     EXPECT_GT(c.GetB(), c.GetR());
+}
+
+TEST_F(Win32Rendering, TheRadarSweepsOnItsTimerThroughThePump) {
+    ManualClock clock(std::chrono::milliseconds(0));
+    ScopedClock use(clock);
+    CRadar radar;
+    radar.Show();
+    ASSERT_NE(radar.Window(), nullptr);
+    HWND h = renderer.HwndOf(*radar.Window());
+    ASSERT_TRUE(::IsWindow(h));
+    EXPECT_TRUE(IsWindowVisible(h));
+    test::TempDir dir;
+    const auto first = dir.path() / "first.png", later = dir.path() / "later.png";
+    ASSERT_TRUE(renderer.Screenshot(*radar.Window(), Utf8Path(first)));
+    const int before = radar.Frame();
+    // One step at a time: a timer's message waiting in the queue is not
+    // queued twice, as on Windows.
+    for (int step = 1; step <= 10; ++step) {
+        std::thread([&] { clock.Advance(std::chrono::milliseconds(80)); }).join();
+        ASSERT_TRUE(WaitFor([&] { return radar.Frame() >= before + step; })) << radar.Frame();
+    }
+    ASSERT_TRUE(renderer.Screenshot(*radar.Window(), Utf8Path(later)));
+    Gdiplus::Bitmap a(first.c_str()), b(later.c_str());
+    ASSERT_EQ(a.GetWidth(), b.GetWidth());
+    int changed = 0;
+    for (UINT y = 0; y < a.GetHeight(); ++y) {
+        for (UINT x = 0; x < a.GetWidth(); ++x) {
+            Gdiplus::Color ca, cb;
+            a.GetPixel(x, y, &ca);
+            b.GetPixel(x, y, &cb);
+            changed += ca.GetValue() != cb.GetValue() ? 1 : 0;
+        }
+    }
+    EXPECT_GT(changed, 20) << "the sweep moved";
+    radar.Close();
+    EXPECT_FALSE(::IsWindow(h));
+}
+
+TEST(Modules, ThisModuleIsTheImageItsCodeIsIn) {
+    EXPECT_EQ(ZEVA_THIS_MODULE, GetModuleHandleW(nullptr));
+    HMODULE skin = nullptr;
+    ASSERT_TRUE(GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&zeva::ui::GetRenderer()), &skin))
+        << "the headless renderer lives in the skin DLL";
+    EXPECT_NE(skin, ZEVA_THIS_MODULE) << "the skin DLL is a module of its own";
 }
 
 TEST_F(Win32Rendering, TheDesktopAndItsWorkArea) {
