@@ -171,14 +171,16 @@ set(ZEVA_INSTALL_APPDIR /opt/zeva CACHE PATH "Installed application directory")
 # Everything the installation holds, so a package build compiles only that.
 add_custom_target(zeva_package_contents)
 
-# zeva_add_plugin(<name> FOLDER plug|ProvincePlug SOURCES ... [LIBS ...])
+# zeva_add_plugin(<name> FOLDER plug|ProvincePlug SOURCES ... [LIBS ...] [CRYPTO])
 # A plug-in library "<name>.so" ("<name>.dll" on Windows) in the build's
 # application directory's <FOLDER>. Its symbols are hidden but for the
 # exports, so every plug-in keeps its own copy of the page frame (and of its
 # worker list) even when several are loaded. ZEVA_PLUGINS lists
-# "<name>:<FOLDER>" for the Windows installation.
+# "<name>:<FOLDER>" for the Windows installation. CRYPTO: it carries OpenSSL
+# (the settings' cipher, digests, signatures), whose clean-up on Windows must
+# run when the DLL unloads.
 function(zeva_add_plugin name)
-  cmake_parse_arguments(ARG "" "FOLDER" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "CRYPTO" "FOLDER" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_FOLDER MATCHES "^(plug|ProvincePlug)$")
     message(FATAL_ERROR "zeva_add_plugin(${name}): FOLDER must be plug or ProvincePlug")
   endif()
@@ -193,6 +195,9 @@ function(zeva_add_plugin name)
   target_link_options(${name} PRIVATE -Wl,--no-undefined)
   add_dependencies(zeva_package_contents ${name})
   set_property(GLOBAL APPEND PROPERTY ZEVA_PLUGINS "${name}:${ARG_FOLDER}")
+  if(WIN32 AND ARG_CRYPTO)
+    target_link_libraries(${name} PRIVATE zeva_openssl_module)
+  endif()
   # The Windows folder is installed by ZevaWindowsInstall.cmake.
   if(NOT WIN32)
     install(TARGETS ${name} LIBRARY DESTINATION ${ZEVA_INSTALL_APPDIR}/${ARG_FOLDER} COMPONENT app)
