@@ -88,7 +88,7 @@ function(zeva_test_path var path)
 endfunction()
 
 # zeva_add_test(<name> SOURCES ... [LIBS ...] [DEPENDS target ...] [DEFINES ...]
-#               [INCLUDES dir ...] [LABELS ...] [THREADED] [DISPLAY] [TIMEOUT s])
+#               [INCLUDES dir ...] [LABELS ...] [THREADED] [DISPLAY] [DESKTOP_ALONE] [TIMEOUT s])
 # One GoogleTest executable per component, each case registered with CTest.
 # DEPENDS: programs and plug-ins the test starts or loads, built before it;
 # DEFINES and INCLUDES: compile definitions and include folders of the test.
@@ -97,7 +97,7 @@ endfunction()
 # for LABELS linux or root in the Windows build. DISPLAY: the test makes real
 # windows, which Wine draws on an X display.
 function(zeva_add_test name)
-  cmake_parse_arguments(ARG "THREADED;DISPLAY" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS;DEFINES;INCLUDES" ${ARGN})
+  cmake_parse_arguments(ARG "THREADED;DISPLAY;DESKTOP_ALONE" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS;DEFINES;INCLUDES" ${ARGN})
   if(ZEVA_THREADED_ONLY AND NOT ARG_THREADED)
     return()
   endif()
@@ -148,10 +148,17 @@ function(zeva_add_test name)
   if(CMAKE_CROSSCOMPILING)
     set(discovery_timeout 120)
   endif()
+  # DESKTOP_ALONE: the test finds class windows of other processes, which on
+  # Windows are every process's of the desktop (Linux tests keep theirs in a
+  # runtime folder of their own): no other test runs beside it there.
+  set(serial FALSE)
+  if(ARG_DESKTOP_ALONE AND WIN32)
+    set(serial TRUE)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT ${discovery_timeout}
-    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
+    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT} RUN_SERIAL ${serial}
     TEST_PREFIX "${name}.")
 endfunction()
 
