@@ -85,10 +85,10 @@ struct CRect {
 };
 
 // Font request as the controls take it (face in the system code page).
-// wingdi.h's LOGFONT macro names its LOGFONTW: where wingdi.h came first,
-// the name is the model's from here on (Windows halves write LOGFONTW).
-#ifdef LOGFONT
-#undef LOGFONT
+// wingdi.h has its own LOGFONT: Windows halves include this header first
+// and see the system's under another name (UiSkinWindows.h).
+#if defined(_WIN32) && defined(_WINGDI_)
+#error "GdiTypes.h must come before wingdi.h: include UiSkinWindows.h in Windows halves"
 #endif
 struct LOGFONT {
     int lfHeight = 0;  // pixels; negative = character height, as GDI reads it

@@ -72,14 +72,14 @@ SkinImage ResourceImage(HMODULE module, UINT id) {
 
 SkinImage FileImage(const std::string& path) {
     SkinImage img;
-    img.file = NativePath(path).string();
+    img.file = Utf8Path(NativePath(path));
     img.info.file = img.file;
     img.info.size = PngFileSize(img.file);
     return img;
 }
 
 CSize PngFileSize(const std::string& nativePath) {
-    const int fd = OpenRegularFile(nativePath);
+    const int fd = OpenRegularFile(PathFromUtf8(nativePath));
     if (fd < 0) return {};
     unsigned char head[24] = {};
     std::size_t got = 0;
