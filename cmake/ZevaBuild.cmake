@@ -88,7 +88,7 @@ function(zeva_test_path var path)
 endfunction()
 
 # zeva_add_test(<name> SOURCES ... [LIBS ...] [DEPENDS target ...] [DEFINES ...]
-#               [INCLUDES dir ...] [LABELS ...] [THREADED] [DISPLAY] [TIMEOUT s])
+#               [INCLUDES dir ...] [LABELS ...] [THREADED] [DISPLAY] [DESKTOP_ALONE] [TIMEOUT s])
 # One GoogleTest executable per component, each case registered with CTest.
 # DEPENDS: programs and plug-ins the test starts or loads, built before it;
 # DEFINES and INCLUDES: compile definitions and include folders of the test.
@@ -97,7 +97,7 @@ endfunction()
 # for LABELS linux or root in the Windows build. DISPLAY: the test makes real
 # windows, which Wine draws on an X display.
 function(zeva_add_test name)
-  cmake_parse_arguments(ARG "THREADED;DISPLAY" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS;DEFINES;INCLUDES" ${ARGN})
+  cmake_parse_arguments(ARG "THREADED;DISPLAY;DESKTOP_ALONE" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS;DEFINES;INCLUDES" ${ARGN})
   if(ZEVA_THREADED_ONLY AND NOT ARG_THREADED)
     return()
   endif()
@@ -157,10 +157,17 @@ function(zeva_add_test name)
   if(ARG_DISPLAY)
     set(lock RESOURCE_LOCK windows_desktop)
   endif()
+  # DESKTOP_ALONE: the test finds class windows of other processes, which on
+  # Windows are every process's of the desktop (Linux tests keep theirs in a
+  # runtime folder of their own): no other test runs beside it there.
+  set(serial FALSE)
+  if(ARG_DESKTOP_ALONE AND WIN32)
+    set(serial TRUE)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT ${discovery_timeout}
-    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT} ${lock}
+    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT} RUN_SERIAL ${serial} ${lock}
     TEST_PREFIX "${name}.")
 endfunction()
 
@@ -180,14 +187,16 @@ set(ZEVA_INSTALL_APPDIR /opt/zeva CACHE PATH "Installed application directory")
 # Everything the installation holds, so a package build compiles only that.
 add_custom_target(zeva_package_contents)
 
-# zeva_add_plugin(<name> FOLDER plug|ProvincePlug SOURCES ... [LIBS ...])
+# zeva_add_plugin(<name> FOLDER plug|ProvincePlug SOURCES ... [LIBS ...] [CRYPTO])
 # A plug-in library "<name>.so" ("<name>.dll" on Windows) in the build's
 # application directory's <FOLDER>. Its symbols are hidden but for the
 # exports, so every plug-in keeps its own copy of the page frame (and of its
 # worker list) even when several are loaded. ZEVA_PLUGINS lists
-# "<name>:<FOLDER>" for the Windows installation.
+# "<name>:<FOLDER>" for the Windows installation. CRYPTO: it carries OpenSSL
+# (the settings' cipher, digests, signatures), whose clean-up on Windows must
+# run when the DLL unloads.
 function(zeva_add_plugin name)
-  cmake_parse_arguments(ARG "" "FOLDER" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "CRYPTO" "FOLDER" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_FOLDER MATCHES "^(plug|ProvincePlug)$")
     message(FATAL_ERROR "zeva_add_plugin(${name}): FOLDER must be plug or ProvincePlug")
   endif()
@@ -202,6 +211,9 @@ function(zeva_add_plugin name)
   target_link_options(${name} PRIVATE -Wl,--no-undefined)
   add_dependencies(zeva_package_contents ${name})
   set_property(GLOBAL APPEND PROPERTY ZEVA_PLUGINS "${name}:${ARG_FOLDER}")
+  if(WIN32 AND ARG_CRYPTO)
+    target_link_libraries(${name} PRIVATE zeva_openssl_module)
+  endif()
   # The Windows folder is installed by ZevaWindowsInstall.cmake.
   if(NOT WIN32)
     install(TARGETS ${name} LIBRARY DESTINATION ${ZEVA_INSTALL_APPDIR}/${ARG_FOLDER} COMPONENT app)
