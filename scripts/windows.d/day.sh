@@ -46,7 +46,7 @@ for tool in zeva-backoffice zeva-publish zeva-cfg; do [[ -x $bin/$tool ]] || die
 
 out=$root/build/windows-day
 rm -rf "$out"
-mkdir -p "$out/shots" "$out/www" "$out/fast" "$out/slow" "$out/update" "$out/tmp"
+mkdir -p "$out/shots" "$out/www" "$out/fast" "$out/slow" "$out/update" "$out/update-wizard" "$out/tmp"
 cfg() { "$bin/zeva-cfg" "$@" >/dev/null; }
 winpath() { echo "Z:${1}"; }  # a Linux path as the Windows programs see it
 
@@ -76,7 +76,7 @@ rm -f "$app/ProvincePlug/ZEVAPlug_Sample.dll"
 
 # --- the provider's servers on loopback, each on a port of its own
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
-p_www=$(free_port) p_fast=$(free_port) p_slow=$(free_port) p_update=$(free_port) p_bo=$(free_port)
+p_www=$(free_port) p_fast=$(free_port) p_slow=$(free_port) p_update=$(free_port) p_bo=$(free_port) p_wizard=$(free_port)
 truncate -s 2048M "$out/www/test.bin"
 head -c 100000 /dev/urandom > "$out/www/page.html"
 printf '<html><head><title>fast</title></head><body>%s</body></html>\n' "$(head -c 30000 /dev/zero | tr '\0' 'f')" > "$out/fast/index.html"
@@ -99,6 +99,8 @@ http {
     server { listen 127.0.0.1:$p_fast; root $out/fast; }
     server { listen 127.0.0.1:$p_slow; root $out/slow; limit_rate 24k; }
     server { listen 127.0.0.1:$p_update; root $out/update; }
+    # The interactive updater's server: slow enough that its download shows.
+    server { listen 127.0.0.1:$p_wizard; root $out/update-wizard; limit_rate 200k; }
 }
 CONF
 nginx -c "$out/nginx.conf" -p "$out" -e "$out/nginx-error.log" || die "nginx did not start (see $out/nginx-error.log)"
@@ -129,7 +131,7 @@ answers() {  # URL: waits up to 20 s for any HTTP answer
 }
 answers "http://127.0.0.1:$p_bo/kelv/BService.ws" || die "the back-office emulator does not answer"
 for url in "http://127.0.0.1:$p_www/page.html" "http://127.0.0.1:$p_fast/index.html" \
-    "http://127.0.0.1:$p_slow/" "http://127.0.0.1:$p_update/"; do
+    "http://127.0.0.1:$p_slow/" "http://127.0.0.1:$p_update/" "http://127.0.0.1:$p_wizard/"; do
     answers "$url" || die "$url does not answer (see $out/nginx-error.log)"
 done
 say "servers on 127.0.0.1: speed test $p_www, sites $p_fast/$p_slow, update $p_update, back office $p_bo"
@@ -282,9 +284,13 @@ if [[ $verb == screenshots ]]; then
     if (( summary != 0 || ${#made[@]} == 0 )); then
         die "the day did not pass (or made no pictures): docs/screenshots/windows is unchanged"
     fi
+    # shellcheck source=single-windows.sh
+    source "$root/scripts/windows.d/single-windows.sh"
     mkdir -p docs/screenshots/windows
+    # The day is numbered by its script: its pictures replace the old set whole.
     rm -f docs/screenshots/windows/day-*.png
     for f in "${made[@]}"; do cp "$out/shots/$f" docs/screenshots/windows/; done
-    say "${#made[@]} pictures copied to docs/screenshots/windows (compare with docs/screenshots)"
+    cp "$shots_dir"/*.png docs/screenshots/windows/ 2>/dev/null || true
+    say "$(find docs/screenshots/windows -name '*.png' | wc -l) pictures in docs/screenshots/windows (their Linux twins in docs/screenshots)"
 fi
 exit "$summary"
