@@ -5,14 +5,25 @@
 # installer and its uninstaller, and runs Debian's makensis on
 # cmake/package/windows/setup.nsi. The version is the project's (the top
 # CMakeLists.txt, as the Debian package takes it).
-# usage: make-setup.sh BUILD_DIR OUT_DIR     (prints the installer's path last)
+# usage: make-setup.sh BUILD_DIR OUT_DIR [--add FILE]...
+#   prints the installer's path last; --add puts FILE into the installed
+#   folder too (the tests make an "older release" with a file the next lacks)
 set -euo pipefail
-[ $# -eq 2 ] || { echo "usage: make-setup.sh BUILD_DIR OUT_DIR" >&2; exit 2; }
+usage="usage: make-setup.sh BUILD_DIR OUT_DIR [--add FILE]..."
+[ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }
 src=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd)
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
+shift 2
 fail() { echo "make-setup: $*" >&2; exit 1; }
+added=()
+while [ $# -gt 0 ]; do
+    case $1 in
+        --add) [ -f "${2:-}" ] || fail "--add needs a file"; added+=("$(realpath "$2")"); shift 2 ;;
+        *) echo "$usage" >&2; exit 2 ;;
+    esac
+done
 command -v makensis >/dev/null || fail "makensis is missing (Debian package nsis: scripts/windows build installs it)"
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -27,6 +38,7 @@ stage=$work/stage
 cmake --install "$build" --prefix "$stage" >"$work/install.log" 2>&1 ||
     { cat "$work/install.log" >&2; fail "cmake --install $build failed"; }
 rm -rf "$stage/sdk"
+for f in "${added[@]}"; do cp "$f" "$stage/"; done
 mkdir -p "$stage/defaults"
 for f in Config.dat UserConfig.dat; do
     [ -f "$stage/$f" ] || fail "the install tree has no default $f (is zeva_default_settings built?)"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows installer end to end under Wine, in a fresh copy of the Wine
-# prefix: makes ZEVA-<version>-setup.exe from the build tree, installs it
-# silently into a folder with a Chinese name, and checks
+# prefix: makes ZEVA-<version>-setup.exe from the build tree, and an "older
+# release" of it with one more file; installs the older one silently into a
+# folder with a Chinese name, and checks
 #  - the folder holds exactly the install tree with the same bytes, plus the
 #    settings (from defaults\) and the uninstaller;
 #  - "InstallPath" and "Version" under HKLM "SOFTWARE\Pelmo" in the 32-bit
@@ -9,9 +10,10 @@
 #  - the Start-menu entry for ZEVAClient.exe (while the host is not built for
 #    Windows: said and skipped, as is its --help);
 #  - zeva-client.exe --help runs from the installed folder;
-# then changes a setting and deletes a program, reinstalls silently without
-# a folder (it goes where the registry says): the program is back, the
-# setting kept; uninstalls silently: every installed file, the registry
+# then changes a setting and deletes a program, installs the current release
+# silently without a folder (it goes where the registry says): the program is
+# back, the older release's extra file gone, the setting kept; uninstalls
+# silently: every installed file, the registry
 # values, the Start-menu entry and the Uninstall key are gone, while the
 # changed Config.dat and a file of the customer's stay.
 # usage: check-windows-setup.sh BUILD_DIR WINE_RUN
@@ -35,13 +37,16 @@ trap cleanup EXIT
 setup=$("$src/scripts/windows.d/make-setup.sh" "$build" "$work/out" | tail -1)
 [ -f "$setup" ] || fail "make-setup.sh made no installer"
 note "$(basename "$setup"): $(du -h "$setup" | cut -f1)"
+echo "a tool the next release drops" > "$work/OldTool.dll"
+older=$("$src/scripts/windows.d/make-setup.sh" "$build" "$work/older" --add "$work/OldTool.dll" | tail -1)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 
 # What the installer must lay down: the install tree without sdk/.
 cmake --install "$build" --prefix "$work/tree" >/dev/null
 rm -rf "$work/tree/sdk"
 expected=$( (cd "$work/tree" && find . -type f ! -name Config.dat ! -name UserConfig.dat -printf '%P\n'
-             printf '%s\n' Config.dat UserConfig.dat defaults/Config.dat defaults/UserConfig.dat Uninstall.exe) | sort)
+             printf '%s\n' Config.dat UserConfig.dat defaults/Config.dat defaults/UserConfig.dat Uninstall.exe \
+                 OldTool.dll) | sort)
 
 cp -a "$template" "$WINEPREFIX"
 # No desktop entries in this machine's menus for the Start-menu link; the
@@ -67,9 +72,10 @@ machine_values() {
         sed -n 's/^ *\([A-Za-z]*\) *REG_SZ *\(.*\)$/\1=\2/p' | sort
 }
 
-# --- silent install into a folder with a Chinese name
+# --- silent install of the older release into a folder with a Chinese name
+cp "$older" "$WINEPREFIX/drive_c/older.exe"
 cp "$setup" "$WINEPREFIX/drive_c/setup.exe"
-wine 'C:\setup.exe' /S "/D=$folder_win" || fail "the silent install failed (exit $?)"
+wine 'C:\older.exe' /S "/D=$folder_win" || fail "the silent install failed (exit $?)"
 settle
 [ -d "$folder" ] || fail "nothing installed in $folder"
 got=$(cd "$folder" && find . -type f -printf '%P\n' | sort)
@@ -78,6 +84,7 @@ $(diff <(echo "$expected") <(echo "$got") || true)"
 while IFS= read -r f; do
     case $f in
         Uninstall.exe) continue ;;
+        OldTool.dll) ref=$work/OldTool.dll ;;
         Config.dat|UserConfig.dat|defaults/*) ref=$build/share/zeva/defaults/$(basename "$f") ;;
         *) ref=$work/tree/$f ;;
     esac
@@ -115,10 +122,12 @@ echo "mine" >"$folder/notes.txt"
 wine 'C:\setup.exe' /S || fail "the silent reinstall failed"
 settle
 [ -f "$folder/zeva-client.exe" ] || fail "the reinstall did not go to the folder in the registry (or did not restore zeva-client.exe)"
+[ ! -e "$folder/OldTool.dll" ] || fail "the older release's OldTool.dll stayed after the reinstall"
 cmp -s "$folder/Config.dat" "$work/changed-Config.dat" || fail "the reinstall replaced the changed Config.dat"
 got=$(cd "$folder" && wine ./zeva-cfg.exe get Config.dat Update ServerIP | tr -d '\r')
 [ "$got" = 192.0.2.7 ] || fail "the changed setting reads '$got' after the reinstall"
 cmp -s "$build/share/zeva/defaults/UserConfig.dat" "$folder/UserConfig.dat" || fail "UserConfig.dat changed on reinstall"
+[ "$(machine_values /reg:32)" = "$want" ] || fail "registry values after the reinstall: $(machine_values /reg:32)"
 
 # --- silent uninstall
 wine "$folder_win\\Uninstall.exe" /S || fail "the silent uninstall failed"

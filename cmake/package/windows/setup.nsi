@@ -23,7 +23,7 @@ ManifestDPIAware true
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
-!include "x64.nsh"
+!include "WinMessages.nsh"
 
 !define PRODUCT "Pelmo"
 !define MACHINE_KEY "SOFTWARE\Pelmo"
@@ -108,11 +108,34 @@ FunctionEnd
 !insertmacro SAME_FILE_FUNCTION ""
 !insertmacro SAME_FILE_FUNCTION "un."
 
+; CloseClient: a running client holds its files: ask its window (class
+; "ZEVACLIENT", as the updaters find it) to close and wait up to 10 s.
+!macro CLOSE_CLIENT_FUNCTION prefix
+Function ${prefix}CloseClient
+    Push $0
+    Push $1
+    StrCpy $1 0
+    ${Do}
+        FindWindow $0 "ZEVACLIENT"
+        ${If} $0 = 0
+        ${OrIf} $1 >= 100
+            ${Break}
+        ${EndIf}
+        ${If} $1 = 0
+            DetailPrint "closing the running client"
+            SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
+        ${EndIf}
+        Sleep 100
+        IntOp $1 $1 + 1
+    ${Loop}
+    Pop $1
+    Pop $0
+FunctionEnd
+!macroend
+!insertmacro CLOSE_CLIENT_FUNCTION ""
+!insertmacro CLOSE_CLIENT_FUNCTION "un."
+
 Function .onInit
-    ${IfNot} ${RunningX64}
-        MessageBox MB_ICONSTOP|MB_OK "${PRODUCT} needs a 64-bit Windows." /SD IDOK
-        Abort
-    ${EndIf}
     SetRegView 64
     ; A reinstall goes where the last installation went, unless /D named a folder.
     ${If} $INSTDIR == "$PROGRAMFILES64\${PRODUCT}"
@@ -131,6 +154,14 @@ FunctionEnd
 
 Section "Install"
     SetShellVarContext all
+    Call CloseClient
+    ; Over an installation, its own uninstaller goes first (in place, waited
+    ; for): files the new release no longer has do not stay behind unlisted,
+    ; and settings still as installed take the new defaults.
+    ${If} ${FileExists} "$INSTDIR\${UNINSTALLER}"
+        DetailPrint "removing the installed release first"
+        ExecWait '"$INSTDIR\${UNINSTALLER}" /S _?=$INSTDIR'
+    ${EndIf}
     SetOverwrite on
     !include "${FILES}"
 
@@ -184,6 +215,7 @@ SectionEnd
 
 Section "Uninstall"
     SetShellVarContext all
+    Call un.CloseClient
     !insertmacro REMOVE_UNCHANGED_SETTINGS "Config.dat"
     !insertmacro REMOVE_UNCHANGED_SETTINGS "UserConfig.dat"
     !include "${UNFILES}"
