@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Makes the Windows installer ZEVA-<version>-setup.exe from a built Windows
 # tree: installs it into a staging folder (cmake --install, without sdk/),
-# moves the default settings into defaults/, lists every file for the
+# strips the programs and DLLs of their symbols (the MinGW runtime's debug
+# information alone is 20 MB), moves the default settings into defaults/,
+# lists every file for the
 # installer and its uninstaller, and runs Debian's makensis on
 # cmake/package/windows/setup.nsi. The version is the project's (the top
 # CMakeLists.txt, as the Debian package takes it).
-# usage: make-setup.sh BUILD_DIR OUT_DIR [--add FILE]...
+# usage: make-setup.sh BUILD_DIR OUT_DIR [--add FILE]... [--stage DIR]
 #   prints the installer's path last; --add puts FILE into the installed
-#   folder too (the tests make an "older release" with a file the next lacks)
+#   folder too (the tests make an "older release" with a file the next lacks);
+#   --stage keeps the folder the installer was made from in DIR
 set -euo pipefail
-usage="usage: make-setup.sh BUILD_DIR OUT_DIR [--add FILE]..."
+usage="usage: make-setup.sh BUILD_DIR OUT_DIR [--add FILE]... [--stage DIR]"
 [ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }
 src=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd)
@@ -18,13 +21,17 @@ out=$(cd "$2" && pwd)
 shift 2
 fail() { echo "make-setup: $*" >&2; exit 1; }
 added=()
+keep=""
 while [ $# -gt 0 ]; do
     case $1 in
         --add) [ -f "${2:-}" ] || fail "--add needs a file"; added+=("$(realpath "$2")"); shift 2 ;;
+        --stage) [ -n "${2:-}" ] || fail "--stage needs a folder"; keep=$2; shift 2 ;;
         *) echo "$usage" >&2; exit 2 ;;
     esac
 done
 command -v makensis >/dev/null || fail "makensis is missing (Debian package nsis: scripts/windows build installs it)"
+strip=x86_64-w64-mingw32-strip
+command -v $strip >/dev/null || fail "$strip is missing (binutils-mingw-w64-x86-64)"
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [[ $version =~ ^[0-9]+(\.[0-9]+){1,3}$ ]] || fail "no project version in $build/CMakeCache.txt (got '$version')"
@@ -38,6 +45,8 @@ stage=$work/stage
 cmake --install "$build" --prefix "$stage" >"$work/install.log" 2>&1 ||
     { cat "$work/install.log" >&2; fail "cmake --install $build failed"; }
 rm -rf "$stage/sdk"
+find "$stage" -type f \( -iname '*.exe' -o -iname '*.dll' \) -print0 |
+    xargs -0 -r $strip --strip-unneeded || fail "stripping the programs failed"
 for f in "${added[@]}"; do cp "$f" "$stage/"; done
 mkdir -p "$stage/defaults"
 for f in Config.dat UserConfig.dat; do
@@ -78,5 +87,10 @@ defines=(-DVERSION="$version" -DVI_VERSION="$vi_version" -DOUTFILE="$out/ZEVA-$v
 [ -f "$stage/ZEVAClient.exe" ] && defines+=(-DHAVE_CLIENT)
 makensis -V2 -INPUTCHARSET UTF8 "${defines[@]}" "$src/cmake/package/windows/setup.nsi" >"$work/makensis.log" 2>&1 ||
     { cat "$work/makensis.log" >&2; fail "makensis failed"; }
-echo "make-setup: $count files, $(du -sh "$stage" | cut -f1) installed, installer $(du -h "$out/ZEVA-$version-setup.exe" | cut -f1)" >&2
+size=$(du -sh "$stage" | cut -f1)
+if [ -n "$keep" ]; then
+    rm -rf "$keep"
+    mv "$stage" "$keep"
+fi
+echo "make-setup: $count files, $size installed, installer $(du -h "$out/ZEVA-$version-setup.exe" | cut -f1)" >&2
 echo "$out/ZEVA-$version-setup.exe"

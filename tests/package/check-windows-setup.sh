@@ -3,8 +3,9 @@
 # prefix: makes ZEVA-<version>-setup.exe from the build tree, and an "older
 # release" of it with one more file; installs the older one silently into a
 # folder with a Chinese name, and checks
-#  - the folder holds exactly the install tree with the same bytes, plus the
-#    settings (from defaults\) and the uninstaller;
+#  - the folder holds exactly what the installer was made from (the install
+#    tree without sdk/, stripped) with the same bytes, plus the settings (from
+#    defaults\) and the uninstaller;
 #  - "InstallPath" and "Version" under HKLM "SOFTWARE\Pelmo" in the 32-bit
 #    view (where the programs read them), none in the 64-bit view;
 #  - the Start-menu entry for ZEVAClient.exe (while the host is not built for
@@ -34,19 +35,34 @@ cleanup() {
 }
 trap cleanup EXIT
 
-setup=$("$src/scripts/windows.d/make-setup.sh" "$build" "$work/out" | tail -1)
+make_setup() { "$src/scripts/windows.d/make-setup.sh" "$build" "$@" | tail -1; }
+setup=$(make_setup "$work/out" --stage "$work/stage")
 [ -f "$setup" ] || fail "make-setup.sh made no installer"
 note "$(basename "$setup"): $(du -h "$setup" | cut -f1)"
 echo "a tool the next release drops" > "$work/OldTool.dll"
-older=$("$src/scripts/windows.d/make-setup.sh" "$build" "$work/older" --add "$work/OldTool.dll" | tail -1)
+older=$(make_setup "$work/older" --add "$work/OldTool.dll" --stage "$work/older-stage")
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 
-# What the installer must lay down: the install tree without sdk/.
+# The installers are made from the install tree without sdk/, the default
+# settings moved into defaults/.
 cmake --install "$build" --prefix "$work/tree" >/dev/null
 rm -rf "$work/tree/sdk"
-expected=$( (cd "$work/tree" && find . -type f ! -name Config.dat ! -name UserConfig.dat -printf '%P\n'
-             printf '%s\n' Config.dat UserConfig.dat defaults/Config.dat defaults/UserConfig.dat Uninstall.exe \
-                 OldTool.dll) | sort)
+tree=$( (cd "$work/tree" && find . -type f -printf '%P\n' | sed -E 's#^(Config|UserConfig)\.dat$#defaults/&#') | sort)
+[ "$tree" = "$(cd "$work/stage" && find . -type f -printf '%P\n' | sort)" ] ||
+    fail "the installer is not made from the install tree: $(diff <(echo "$tree") <(cd "$work/stage" && find . -type f -printf '%P\n' | sort))"
+# What an installer lays down: its folder, the live settings and the uninstaller.
+laid_out() { (cd "$1" && find . -type f -printf '%P\n'; printf '%s\n' Config.dat UserConfig.dat Uninstall.exe) | sort; }
+# same_bytes STAGE SKIP...: each installed file has the bytes it was made from.
+same_bytes() {
+    local stage=$1 f ref
+    shift
+    while IFS= read -r f; do
+        case " $* Uninstall.exe " in *" $f "*) continue ;; esac
+        ref=$stage/$f
+        case $f in Config.dat|UserConfig.dat) ref=$stage/defaults/$f ;; esac
+        cmp -s "$ref" "$folder/$f" || fail "$f differs from $ref"
+    done < <(laid_out "$stage")
+}
 
 cp -a "$template" "$WINEPREFIX"
 # No desktop entries in this machine's menus for the Start-menu link; the
@@ -78,18 +94,11 @@ cp "$setup" "$WINEPREFIX/drive_c/setup.exe"
 wine 'C:\older.exe' /S "/D=$folder_win" || fail "the silent install failed (exit $?)"
 settle
 [ -d "$folder" ] || fail "nothing installed in $folder"
+expected=$(laid_out "$work/older-stage")
 got=$(cd "$folder" && find . -type f -printf '%P\n' | sort)
-[ "$got" = "$expected" ] || fail "installed files differ from the install tree:
+[ "$got" = "$expected" ] || fail "installed files differ from the installer's:
 $(diff <(echo "$expected") <(echo "$got") || true)"
-while IFS= read -r f; do
-    case $f in
-        Uninstall.exe) continue ;;
-        OldTool.dll) ref=$work/OldTool.dll ;;
-        Config.dat|UserConfig.dat|defaults/*) ref=$build/share/zeva/defaults/$(basename "$f") ;;
-        *) ref=$work/tree/$f ;;
-    esac
-    cmp -s "$ref" "$folder/$f" || fail "$f differs from $ref"
-done <<<"$expected"
+same_bytes "$work/older-stage"
 note "installed: $(wc -l <<<"$expected") files, $(du -sh "$folder" | cut -f1)"
 
 values=$(machine_values /reg:32)
@@ -122,11 +131,14 @@ echo "mine" >"$folder/notes.txt"
 wine 'C:\setup.exe' /S || fail "the silent reinstall failed"
 settle
 [ -f "$folder/zeva-client.exe" ] || fail "the reinstall did not go to the folder in the registry (or did not restore zeva-client.exe)"
-[ ! -e "$folder/OldTool.dll" ] || fail "the older release's OldTool.dll stayed after the reinstall"
+got=$(cd "$folder" && find . -type f -printf '%P\n' | sort)
+want_files=$( { laid_out "$work/stage"; echo notes.txt; } | sort)
+[ "$got" = "$want_files" ] || fail "after the reinstall (the older release's OldTool.dll must go):
+$(diff <(echo "$want_files") <(echo "$got") || true)"
+same_bytes "$work/stage" Config.dat
 cmp -s "$folder/Config.dat" "$work/changed-Config.dat" || fail "the reinstall replaced the changed Config.dat"
 got=$(cd "$folder" && wine ./zeva-cfg.exe get Config.dat Update ServerIP | tr -d '\r')
 [ "$got" = 192.0.2.7 ] || fail "the changed setting reads '$got' after the reinstall"
-cmp -s "$build/share/zeva/defaults/UserConfig.dat" "$folder/UserConfig.dat" || fail "UserConfig.dat changed on reinstall"
 [ "$(machine_values /reg:32)" = "$want" ] || fail "registry values after the reinstall: $(machine_values /reg:32)"
 
 # --- silent uninstall
