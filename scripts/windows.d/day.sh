@@ -121,10 +121,10 @@ DATA
 : > "$out/backoffice.log"
 "$bin/zeva-backoffice" --port "$p_bo" --data "$out/data.txt" --log "$out/backoffice.log" --quiet &
 pids+=($!)
-answers() {  # URL: waits up to 20 s for any HTTP answer
+answers() {  # URL: waits up to 20 s for any HTTP answer (one byte of it: the slow site is slow)
     local _
     for _ in $(seq 1 200); do
-        curl -s -o /dev/null --max-time 2 "$1" && return 0
+        curl -s -o /dev/null -r 0-0 --max-time 2 "$1" && return 0
         sleep 0.1
     done
     return 1
@@ -274,7 +274,6 @@ echo "restart $([[ -s $out/restarted.json ]] && echo 0 || echo 1) $((SECONDS - s
 # What the updater wrote where the programs read the machine's values.
 wine reg query 'HKLM\SOFTWARE\Pelmo' /reg:32 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' |
     sed -n 's/^ *\([A-Za-z]*\) *REG_SZ *\(.*\)$/\1=\2/p' > "$out/registry-after.txt" || true
-cp "$out/update/UpdateConfig.ini" "$out/published-catalog.ini" 2>/dev/null || true
 say "ZEVASilentUpdate.exe exit status $rc; Config.dat Update/Version now $(cat "$out/version-after.txt")"
 
 summary=0
