@@ -195,7 +195,8 @@ new_tools = [c["text"] for c in controls(restarted, 14101) if c["visible"] and c
 row("ZEVASilentUpdate installs the signed main release 3.1.0.8 and starts the client again",
     f"Update/Version {version}; signature checked: "
     + (", ".join(dict.fromkeys(r for r in signatures if "UpdateConfig" in r)) or "none")
-    + (f"; registry (32-bit view): {', '.join(read('registry-after.txt').split())}"
+    + (f"; registry, as the installer wrote it (the silent form leaves it): "
+       f"{', '.join(read('registry-after.txt').split())}"
        if read("registry-after.txt").strip() else "")
     + f"; the client says: {status or '(not seen)'}"
     + (f"; its toolbox: {'、'.join(new_tools)}" if new_tools else ""),

@@ -32,7 +32,6 @@ if [[ -z ${DISPLAY:-} ]]; then
 fi
 for tool in nginx python3 curl makensis; do command -v $tool >/dev/null || die "$tool is missing"; done
 
-winbin=$root/build/windows/bin
 [[ -f $root/build/windows/CMakeCache.txt ]] || die "no Windows build (scripts/windows build)"
 if [[ -n ${ZEVA_LINUX_BIN:-} ]]; then
     bin=$(realpath "$ZEVA_LINUX_BIN")

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The pictures of single windows that docs/screenshots holds beside the day's,
 # made by the Windows build under Wine with the same names; sourced by day.sh
 # (screenshots) after the day, in its installation and with its servers:
