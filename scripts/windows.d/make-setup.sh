@@ -7,12 +7,13 @@
 # installer and its uninstaller, and runs Debian's makensis on
 # cmake/package/windows/setup.nsi. The version is the project's (the top
 # CMakeLists.txt, as the Debian package takes it).
-# usage: make-setup.sh BUILD_DIR OUT_DIR [--add FILE]... [--stage DIR]
+# usage: make-setup.sh BUILD_DIR OUT_DIR [--add FILE]... [--stage DIR] [--fast]
 #   prints the installer's path last; --add puts FILE into the installed
 #   folder too (the tests make an "older release" with a file the next lacks);
-#   --stage keeps the folder the installer was made from in DIR
+#   --stage keeps the folder the installer was made from in DIR; --fast
+#   compresses quickly (zlib) rather than small (solid LZMA)
 set -euo pipefail
-usage="usage: make-setup.sh BUILD_DIR OUT_DIR [--add FILE]... [--stage DIR]"
+usage="usage: make-setup.sh BUILD_DIR OUT_DIR [--add FILE]... [--stage DIR] [--fast]"
 [ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }
 src=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd)
@@ -22,10 +23,12 @@ shift 2
 fail() { echo "make-setup: $*" >&2; exit 1; }
 added=()
 keep=""
+fast=0
 while [ $# -gt 0 ]; do
     case $1 in
         --add) [ -f "${2:-}" ] || fail "--add needs a file"; added+=("$(realpath "$2")"); shift 2 ;;
         --stage) [ -n "${2:-}" ] || fail "--stage needs a folder"; keep=$2; shift 2 ;;
+        --fast) fast=1; shift ;;
         *) echo "$usage" >&2; exit 2 ;;
     esac
 done
@@ -85,6 +88,7 @@ printf 'SetOutPath "$INSTDIR"\n' >>"$files"
 defines=(-DVERSION="$version" -DVI_VERSION="$vi_version" -DOUTFILE="$out/ZEVA-$version-setup.exe"
          -DFILES="$files" -DUNFILES="$unfiles" -DSIZE_KB="$(du -sk "$stage" | cut -f1)")
 [ -f "$stage/ZEVAClient.exe" ] && defines+=(-DHAVE_CLIENT)
+[ "$fast" = 1 ] && defines+=(-DFAST)
 makensis -V2 -INPUTCHARSET UTF8 "${defines[@]}" "$src/cmake/package/windows/setup.nsi" >"$work/makensis.log" 2>&1 ||
     { cat "$work/makensis.log" >&2; fail "makensis failed"; }
 size=$(du -sh "$stage" | cut -f1)

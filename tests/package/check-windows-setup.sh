@@ -40,7 +40,7 @@ setup=$(make_setup "$work/out" --stage "$work/stage")
 [ -f "$setup" ] || fail "make-setup.sh made no installer"
 note "$(basename "$setup"): $(du -h "$setup" | cut -f1)"
 echo "a tool the next release drops" > "$work/OldTool.dll"
-older=$(make_setup "$work/older" --add "$work/OldTool.dll" --stage "$work/older-stage")
+older=$(make_setup "$work/older" --add "$work/OldTool.dll" --stage "$work/older-stage" --fast)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 
 # The installers are made from the install tree without sdk/, the default

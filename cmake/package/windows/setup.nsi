@@ -6,6 +6,7 @@
 ;   FILES      an include of the installed files (File lines per folder)
 ;   UNFILES    an include that deletes exactly those files and their folders
 ;   HAVE_CLIENT  defined when ZEVAClient.exe is among them (Start-menu entry)
+;   FAST       quick compression (tests)
 ;
 ; Settings: "Config.dat" and "UserConfig.dat" come as pristine copies in
 ; "defaults\"; each is copied into place only where the installation has
@@ -17,7 +18,11 @@
 
 Unicode true
 Target amd64-unicode
-SetCompressor /SOLID lzma
+!ifdef FAST
+    SetCompressor zlib
+!else
+    SetCompressor /SOLID lzma
+!endif
 RequestExecutionLevel admin
 ManifestDPIAware true
 
