@@ -269,6 +269,11 @@ if [[ -f $app/ZEVAClient.exe ]]; then
     done
 fi
 echo "restart $([[ -s $out/restarted.json ]] && echo 0 || echo 1) $((SECONDS - started))" >> "$out/times.txt"
+# The client the updater started inherits its output: a failed restart script shows there.
+if [[ -f $app/ZEVAClient.exe && ! -s $out/restarted.json ]]; then
+    echo "windows day: the client started again by the updater did not finish its script:" >&2
+    tail -n 3 "$out/silent.log" >&2
+fi
 "$bin/zeva-cfg" get "$app/Config.dat" Update Version > "$out/version-after.txt" || true
 # What the updater wrote where the programs read the machine's values.
 wine reg query 'HKLM\SOFTWARE\Pelmo' /reg:32 2>/dev/null | iconv -f GBK -t UTF-8 | tr -d '\r' |
