@@ -77,7 +77,14 @@ CRect DialogUnitsToPixels(const CRect& dlu, CSize baseUnits);
 
 }  // namespace zeva::ui
 
+#ifdef _WIN32
+// The module handle of the plug-in or program this expands in: the linker
+// gives every PE image its own __ImageBase, which is its HMODULE.
+extern "C" char __ImageBase;
+#define ZEVA_THIS_MODULE (reinterpret_cast<HMODULE>(&__ImageBase))
+#else
 // The module handle of the plug-in or program this expands in (each shared
 // object has its own hidden __dso_handle).
 extern "C" void* __dso_handle;
 #define ZEVA_THIS_MODULE (static_cast<HMODULE>(&__dso_handle))
+#endif

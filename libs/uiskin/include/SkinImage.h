@@ -29,13 +29,13 @@ enum class SkinGlyph {
 struct SkinImageInfo {
     SkinGlyph glyph = SkinGlyph::None;
     CSize size;        // 0 = take the size of the control that shows it
-    std::string file;  // a PNG to show instead of the drawn skin (native path)
+    std::string file;  // a PNG to show instead of the drawn skin (native path, UTF-8)
 };
 
 struct SkinImage {
     HMODULE module = nullptr;
     UINT resourceId = 0;
-    std::string file;  // native path; empty for resource images
+    std::string file;  // native path (UTF-8); empty for resource images
     SkinImageInfo info;
     bool IsSet() const { return resourceId != 0 || !file.empty(); }
 };
@@ -47,7 +47,8 @@ SkinImage ResourceImage(HMODULE module, UINT id);
 // A file image: `path` in the system code page with either separator.
 SkinImage FileImage(const std::string& path);
 
-// Width and height of a PNG file, or 0x0 when it is missing or not a PNG.
+// Width and height of a PNG file (native path, UTF-8), or 0x0 when it is
+// missing or not a PNG.
 CSize PngFileSize(const std::string& nativePath);
 
 }  // namespace zeva::ui

@@ -4,6 +4,13 @@
 
 #include "platform/MessageQueue.h"
 
+// windows.h defines these names as macros: Windows halves include this
+// header first (UiSkinWindows.h), and windows.h's macros of the same values
+// apply after it.
+#if defined(_WIN32) && defined(WM_SHOWWINDOW)
+#error "SkinMessages.h must come before windows.h: include UiSkinWindows.h in Windows halves"
+#endif
+
 namespace zeva {
 
 inline constexpr UINT WM_SHOWWINDOW = 0x0018;
@@ -46,6 +53,7 @@ inline constexpr int WHEEL_DELTA = 120;
 
 inline constexpr UINT MK_LBUTTON = 0x0001;
 
+#ifndef MAKEWPARAM
 inline constexpr WPARAM MAKEWPARAM(unsigned lo, unsigned hi) {
     return static_cast<WPARAM>((lo & 0xFFFFu) | ((hi & 0xFFFFu) << 16));
 }
@@ -53,12 +61,17 @@ inline constexpr LPARAM MAKELPARAM(int lo, int hi) {
     return static_cast<LPARAM>(static_cast<std::uint32_t>(
         (static_cast<unsigned>(lo) & 0xFFFFu) | ((static_cast<unsigned>(hi) & 0xFFFFu) << 16)));
 }
+#endif
+// windef.h has these on Windows (the same values, as WORDs).
+#ifndef LOWORD
 inline constexpr unsigned LOWORD(std::uintptr_t v) {
     return static_cast<unsigned>(v & 0xFFFFu);
 }
 inline constexpr unsigned HIWORD(std::uintptr_t v) {
     return static_cast<unsigned>((v >> 16) & 0xFFFFu);
 }
+#endif
+#ifndef GET_X_LPARAM
 // Signed coordinates packed into an LPARAM.
 inline constexpr int GET_X_LPARAM(LPARAM l) {
     return static_cast<std::int16_t>(
@@ -71,5 +84,7 @@ inline constexpr int GET_Y_LPARAM(LPARAM l) {
 inline constexpr int GET_WHEEL_DELTA_WPARAM(WPARAM w) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>((w >> 16) & 0xFFFFu));
 }
+
+#endif
 
 }  // namespace zeva

@@ -15,10 +15,18 @@
 #include "SkinImage.h"
 #include "SkinMessages.h"
 
+// winuser.h has the same names; its SCROLLINFO has this layout. Windows
+// halves include the model's headers before windows.h (UiSkinWindows.h),
+// which then sees the system's under another name.
+#if defined(_WIN32) && defined(SIF_RANGE)
+#error "Wnd.h must come before windows.h: include UiSkinWindows.h in Windows halves"
+#endif
+#ifndef SWP_NOSIZE
 inline constexpr UINT SWP_NOSIZE = 0x0001;
 inline constexpr UINT SWP_NOMOVE = 0x0002;
 inline constexpr UINT SWP_NOZORDER = 0x0004;
 inline constexpr UINT SWP_SHOWWINDOW = 0x0040;
+#endif
 
 struct SCROLLINFO {
     UINT cbSize = sizeof(SCROLLINFO);

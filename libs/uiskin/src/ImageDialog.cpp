@@ -178,7 +178,7 @@ void CImageDialog::CenterWindow(CWnd* alternateOwner) {
 CImageDialog::ControlColors CImageDialog::QueryControlColors(CWnd& control) {
     CDC dc;
     dc.SetTextColor(control.GetTextColor());
-    const HBRUSH brush = OnCtlColor(&dc, &control, CtlColorType(control));
+    const ZevaBrush* brush = BrushOf(OnCtlColor(&dc, &control, CtlColorType(control)));
     ControlColors c;
     c.text = dc.GetTextColor();
     c.transparent =
@@ -315,7 +315,7 @@ HBRUSH CImageDialog::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT ctlColor) {
             pDC->SetBkMode(TRANSPARENT);
             if (pWnd && !pWnd->HasTextColor()) pDC->SetTextColor(staticText_);
         }
-        return GetStockObject(NULL_BRUSH);
+        return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     }
     return nullptr;
 }

@@ -152,16 +152,16 @@ CWnd* CWnd::FromHandle(HWND hwnd) {
     return it == zeva::ui::g_byHandle.end() ? nullptr : it->second;
 }
 
+#ifdef _WIN32
+HGDIOBJ GetStockObject(ZevaStockObject which) {
+#else
 HGDIOBJ GetStockObject(int which) {
+#endif
     static const ZevaBrush kHollow{0, true};
     static const ZevaBrush kWhite{RGB(255, 255, 255), false};
     static const ZevaBrush kBlack{RGB(0, 0, 0), false};
-    switch (which) {
-        case NULL_BRUSH:
-            return &kHollow;
-        case WHITE_BRUSH:
-            return &kWhite;
-        default:
-            return &kBlack;
-    }
+    const ZevaBrush* brush = &kBlack;
+    if (which == NULL_BRUSH) brush = &kHollow;
+    if (which == WHITE_BRUSH) brush = &kWhite;
+    return BrushHandle(brush);
 }

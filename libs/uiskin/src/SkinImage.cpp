@@ -72,19 +72,20 @@ SkinImage ResourceImage(HMODULE module, UINT id) {
 
 SkinImage FileImage(const std::string& path) {
     SkinImage img;
-    img.file = NativePath(path).string();
+    img.file = Utf8Path(NativePath(path));
     img.info.file = img.file;
     img.info.size = PngFileSize(img.file);
     return img;
 }
 
 CSize PngFileSize(const std::string& nativePath) {
-    const int fd = OpenRegularFile(nativePath);
+    const int fd = OpenRegularFile(PathFromUtf8(nativePath));
     if (fd < 0) return {};
     unsigned char head[24] = {};
     std::size_t got = 0;
     while (got < sizeof head) {
-        const ssize_t n = ::read(fd, head + got, sizeof head - got);
+        // The count is an unsigned int on Windows.
+        const auto n = ::read(fd, head + got, static_cast<unsigned>(sizeof head - got));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);

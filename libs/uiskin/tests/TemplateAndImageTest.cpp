@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "Controls.h"
 #include "HeadlessRenderer.h"
@@ -11,6 +13,15 @@
 
 using namespace zeva;
 using namespace zeva::ui;
+
+namespace {
+
+// Any distinct address stands for a module.
+HMODULE Mod(int* p) {
+    return reinterpret_cast<HMODULE>(p);
+}
+
+}  // namespace
 
 TEST(DialogUnits, FollowTheTemplateFontAndRoundLikeMulDiv) {
     EXPECT_EQ(DialogBaseUnits("", 9), CSize(6, 12));
@@ -31,30 +42,30 @@ TEST(Templates, LookUpByModuleWithAFallbackAndReplaceInPlace) {
     RegisterDialogTemplate(nullptr, shared);
     DialogTemplate own = shared;
     own.caption = "own";
-    RegisterDialogTemplate(&moduleA, own);
-    EXPECT_EQ(FindDialogTemplate(&moduleA, 9701)->caption, "own");
-    EXPECT_EQ(FindDialogTemplate(&moduleB, 9701)->caption, "shared");
-    EXPECT_EQ(FindDialogTemplate(&moduleB, 9702), nullptr);
+    RegisterDialogTemplate(Mod(&moduleA), own);
+    EXPECT_EQ(FindDialogTemplate(Mod(&moduleA), 9701)->caption, "own");
+    EXPECT_EQ(FindDialogTemplate(Mod(&moduleB), 9701)->caption, "shared");
+    EXPECT_EQ(FindDialogTemplate(Mod(&moduleB), 9702), nullptr);
 
-    const DialogTemplate* before = FindDialogTemplate(&moduleA, 9701);
+    const DialogTemplate* before = FindDialogTemplate(Mod(&moduleA), 9701);
     own.caption = "own, again";
-    RegisterDialogTemplate(&moduleA, own);
-    EXPECT_EQ(FindDialogTemplate(&moduleA, 9701), before)
+    RegisterDialogTemplate(Mod(&moduleA), own);
+    EXPECT_EQ(FindDialogTemplate(Mod(&moduleA), 9701), before)
         << "dialogs built from it keep a valid template";
     EXPECT_EQ(before->caption, "own, again");
 }
 
 TEST(SkinImages, ModulesDescribeTheirIdsAndTheDefaultSkinKnowsTheSharedOnes) {
     int module = 0;
-    EXPECT_EQ(ResourceImage(&module, 649).info.glyph, SkinGlyph::Close);
-    EXPECT_EQ(ResourceImage(&module, 14039).info.glyph, SkinGlyph::Minimise);
-    EXPECT_EQ(ResourceImage(&module, 750).info.size, CSize(8, 8));
-    EXPECT_EQ(ResourceImage(&module, 12345).info.glyph, SkinGlyph::None);
-    RegisterSkinImage(&module, 649, SkinImageInfo{SkinGlyph::Warning, {20, 20}, {}});
-    EXPECT_EQ(ResourceImage(&module, 649).info.glyph, SkinGlyph::Warning)
+    EXPECT_EQ(ResourceImage(Mod(&module), 649).info.glyph, SkinGlyph::Close);
+    EXPECT_EQ(ResourceImage(Mod(&module), 14039).info.glyph, SkinGlyph::Minimise);
+    EXPECT_EQ(ResourceImage(Mod(&module), 750).info.size, CSize(8, 8));
+    EXPECT_EQ(ResourceImage(Mod(&module), 12345).info.glyph, SkinGlyph::None);
+    RegisterSkinImage(Mod(&module), 649, SkinImageInfo{SkinGlyph::Warning, {20, 20}, {}});
+    EXPECT_EQ(ResourceImage(Mod(&module), 649).info.glyph, SkinGlyph::Warning)
         << "a module's own meaning wins";
     EXPECT_EQ(ResourceImage(nullptr, 649).info.glyph, SkinGlyph::Close);
-    EXPECT_TRUE(ResourceImage(&module, 1).IsSet());
+    EXPECT_TRUE(ResourceImage(Mod(&module), 1).IsSet());
     EXPECT_FALSE(SkinImage().IsSet());
 }
 
@@ -85,10 +96,16 @@ TEST(SkinImages, PngSizeIsReadOnlyFromRealPngHeaders) {
     EXPECT_EQ(FileImage((dir.path().string() + "\\ok.png")).info.size, CSize(640, 480));
     // A FIFO nobody writes to, a device and a folder where an image belongs
     // are no images; reading them must not block or run on for ever.
+    std::filesystem::create_directory(dir / "folder.png");
+#ifdef _WIN32
+    EXPECT_EQ(PngFileSize("NUL"), CSize()) << "a device";
+    const std::vector<std::string> odds = {"folder.png"};
+#else
     ASSERT_EQ(::mkfifo((dir / "fifo.png").c_str(), 0600), 0);
     std::filesystem::create_symlink("/dev/zero", dir / "zero-device.png");
-    std::filesystem::create_directory(dir / "folder.png");
-    for (const char* odd : {"fifo.png", "zero-device.png", "folder.png"}) {
+    const std::vector<std::string> odds = {"fifo.png", "zero-device.png", "folder.png"};
+#endif
+    for (const std::string& odd : odds) {
         EXPECT_EQ(PngFileSize((dir / odd).string()), CSize()) << odd;
         EXPECT_EQ(FileImage(dir.path().string() + "\\" + odd).info.size, CSize()) << odd;
     }
