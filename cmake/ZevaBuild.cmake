@@ -88,15 +88,16 @@ function(zeva_test_path var path)
 endfunction()
 
 # zeva_add_test(<name> SOURCES ... [LIBS ...] [DEPENDS target ...] [DEFINES ...]
-#               [INCLUDES dir ...] [LABELS ...] [THREADED] [TIMEOUT s])
+#               [INCLUDES dir ...] [LABELS ...] [THREADED] [DISPLAY] [DESKTOP_ALONE] [TIMEOUT s])
 # One GoogleTest executable per component, each case registered with CTest.
 # DEPENDS: programs and plug-ins the test starts or loads, built before it;
 # DEFINES and INCLUDES: compile definitions and include folders of the test.
 # Outside the threaded-only build, or when THREADED, the test exists; else
 # the call does nothing, so none of its settings need a guard. The same holds
-# for LABELS linux or root in the Windows build.
+# for LABELS linux or root in the Windows build. DISPLAY: the test makes real
+# windows, which Wine draws on an X display.
 function(zeva_add_test name)
-  cmake_parse_arguments(ARG "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS;DEFINES;INCLUDES" ${ARGN})
+  cmake_parse_arguments(ARG "THREADED;DISPLAY;DESKTOP_ALONE" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS;DEFINES;INCLUDES" ${ARGN})
   if(ZEVA_THREADED_ONLY AND NOT ARG_THREADED)
     return()
   endif()
@@ -136,21 +137,40 @@ function(zeva_add_test name)
   if(labels STREQUAL "")
     set(labels unit)
   endif()
+  # Real windows under Wine need an X display: DISPLAY tests get a virtual
+  # one (Xvfb) for their run when none is set.
+  if(ARG_DISPLAY AND CMAKE_CROSSCOMPILING)
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
+                 ${PROJECT_SOURCE_DIR}/scripts/windows.d/wine-run-display)
+  endif()
   # Under Wine the first program of a run may wait for the Wine server to start.
   set(discovery_timeout 5)
   if(CMAKE_CROSSCOMPILING)
     set(discovery_timeout 120)
   endif()
+  # DESKTOP_ALONE: the test finds class windows of other processes, which on
+  # Windows are every process's of the desktop (Linux tests keep theirs in a
+  # runtime folder of their own): no other test runs beside it there.
+  set(serial FALSE)
+  if(ARG_DESKTOP_ALONE AND WIN32)
+    set(serial TRUE)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT ${discovery_timeout}
-    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
+    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT} RUN_SERIAL ${serial}
     TEST_PREFIX "${name}.")
 endfunction()
 
 # The application directory of this build tree: plug-ins land in its "plug"
 # and "ProvincePlug" folders, so ZEVA_APP_DIR=<build>/app runs the host with them.
-set(ZEVA_APP_BUILD_DIR ${CMAKE_BINARY_DIR}/app)
+# On Windows it is the programs' own folder (bin), where the skin library and
+# the runtime DLLs the plug-ins import already are.
+if(WIN32)
+  set(ZEVA_APP_BUILD_DIR ${CMAKE_BINARY_DIR}/bin)
+else()
+  set(ZEVA_APP_BUILD_DIR ${CMAKE_BINARY_DIR}/app)
+endif()
 # Where the installed application directory lives (programs, plug-ins, the
 # private skin library in lib/, the font map in fonts/). Absolute: the client
 # libraries and the command links follow CMAKE_INSTALL_PREFIX instead.
@@ -158,12 +178,16 @@ set(ZEVA_INSTALL_APPDIR /opt/zeva CACHE PATH "Installed application directory")
 # Everything the installation holds, so a package build compiles only that.
 add_custom_target(zeva_package_contents)
 
-# zeva_add_plugin(<name> FOLDER plug|ProvincePlug SOURCES ... [LIBS ...])
-# A plug-in library "<name>.so" in <build>/app/<FOLDER>. Its symbols are
-# hidden but for the exports, so every plug-in keeps its own copy of the
-# page frame (and of its worker list) even when several are loaded.
+# zeva_add_plugin(<name> FOLDER plug|ProvincePlug SOURCES ... [LIBS ...] [CRYPTO])
+# A plug-in library "<name>.so" ("<name>.dll" on Windows) in the build's
+# application directory's <FOLDER>. Its symbols are hidden but for the
+# exports, so every plug-in keeps its own copy of the page frame (and of its
+# worker list) even when several are loaded. ZEVA_PLUGINS lists
+# "<name>:<FOLDER>" for the Windows installation. CRYPTO: it carries OpenSSL
+# (the settings' cipher, digests, signatures), whose clean-up on Windows must
+# run when the DLL unloads.
 function(zeva_add_plugin name)
-  cmake_parse_arguments(ARG "" "FOLDER" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "CRYPTO" "FOLDER" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_FOLDER MATCHES "^(plug|ProvincePlug)$")
     message(FATAL_ERROR "zeva_add_plugin(${name}): FOLDER must be plug or ProvincePlug")
   endif()
@@ -177,7 +201,14 @@ function(zeva_add_plugin name)
     INSTALL_RPATH "$ORIGIN/../lib")
   target_link_options(${name} PRIVATE -Wl,--no-undefined)
   add_dependencies(zeva_package_contents ${name})
-  install(TARGETS ${name} LIBRARY DESTINATION ${ZEVA_INSTALL_APPDIR}/${ARG_FOLDER} COMPONENT app)
+  set_property(GLOBAL APPEND PROPERTY ZEVA_PLUGINS "${name}:${ARG_FOLDER}")
+  if(WIN32 AND ARG_CRYPTO)
+    target_link_libraries(${name} PRIVATE zeva_openssl_module)
+  endif()
+  # The Windows folder is installed by ZevaWindowsInstall.cmake.
+  if(NOT WIN32)
+    install(TARGETS ${name} LIBRARY DESTINATION ${ZEVA_INSTALL_APPDIR}/${ARG_FOLDER} COMPONENT app)
+  endif()
 endfunction()
 
 # zeva_copy_mingw_runtime(): the MinGW runtime DLLs beside the programs of a

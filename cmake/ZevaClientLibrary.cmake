@@ -16,6 +16,11 @@ function(zeva_client_library target)
     VERSION ${PROJECT_VERSION}
     SOVERSION ${PROJECT_VERSION_MAJOR})
   target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
+  # The OpenSSL it carries cleans up when the DLL unloads (a plug-in that
+  # loaded it may go before the process ends), not at the process's end.
+  if(WIN32)
+    target_link_libraries(${target} PRIVATE $<BUILD_INTERFACE:zeva_openssl_module>)
+  endif()
 endfunction()
 
 # zeva_install_client_library(<target>)

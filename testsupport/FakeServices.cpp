@@ -224,6 +224,14 @@ int FakeScanner::Scan(std::vector<LanDevice>& devices) {
     return result;
 }
 
+int FakeScanner::ScanWithNote(std::vector<LanDevice>& devices, std::string& said) {
+    {
+        std::lock_guard<std::mutex> hold(m_);
+        said = note;
+    }
+    return Scan(devices);
+}
+
 std::vector<NeighbourEntry> FakeScanner::FindNames(const std::vector<std::string>& ips,
                                                    const std::function<bool()>& stop) {
     std::lock_guard<std::mutex> hold(m_);

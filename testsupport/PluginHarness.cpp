@@ -1,12 +1,11 @@
 #include "PluginHarness.h"
 
-#include <dlfcn.h>
-
 #include <chrono>
 #include <thread>
 
 #include "DlgSubPage.h"
 #include "PlugContract.h"
+#include "PluginLibrary.h"
 #include "TestSupport.h"
 #include "platform/WindowFinder.h"
 
@@ -26,8 +25,7 @@ PluginHarness::PluginHarness(const std::string& libraryPath, bool manualClock) {
     // Registered in this test's own runtime folder: no other test's program finds it.
     PrivateRuntimeDir();
     RegisterWindowClassName(host_, plug::kHostWindowClass);
-    library_ = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library_) error_ = dlerror();
+    library_ = OpenPluginLibrary(libraryPath, error_);
 }
 
 PluginHarness::~PluginHarness() {
@@ -37,14 +35,14 @@ PluginHarness::~PluginHarness() {
         UnInit();
         if (auto unload = reinterpret_cast<void (*)()>(Symbol(plug::kPlugUnload))) unload();
         driver_.Pump();
-        dlclose(library_);
+        ClosePluginLibrary(library_);
     }
     UnregisterWindowClassName(host_);
     DestroyWindowHandle(host_);
 }
 
 void* PluginHarness::Symbol(const char* name) const {
-    return library_ ? dlsym(library_, name) : nullptr;
+    return library_ ? PluginSymbol(library_, name) : nullptr;
 }
 
 CDlgSubPage* PluginHarness::Open(CWnd* parent) {

@@ -24,11 +24,12 @@ int main(int argc, char** argv) {
             // As a real client does: withdraw the registration while handling
             // the WM_CLOSE that arrived through it.
             zeva::UnregisterWindowClassName(h);
-            std::ofstream(record, std::ios::app) << "closed\n";
+            std::ofstream(record, std::ios::app | std::ios::binary) << "closed\n";
             zeva::PostQuitMessage(0);
             return 0;
         }
-        std::ofstream(record, std::ios::app) << "message " << m << " " << w << "\n";
+        std::ofstream(record, std::ios::app | std::ios::binary)
+            << "message " << m << " " << w << "\n";
         return m == zeva::WM_USER ? static_cast<LRESULT>(w) * 2 : 0;
     });
     std::vector<UINT> also;

@@ -167,6 +167,13 @@ public:
     // On a worker: the devices that answered, this computer among them; the
     // count of devices, or -1 when nothing could be scanned.
     virtual int Scan(std::vector<LanDevice>& devices) = 0;
+    // The same; `note` (system code page) tells the user why the list holds
+    // only the devices the system already knew, or why nothing could be
+    // scanned. Empty after a full scan.
+    virtual int ScanWithNote(std::vector<LanDevice>& devices, std::string& note) {
+        note.clear();
+        return Scan(devices);
+    }
     // On a worker: names for some of `ips`, within about two seconds, sooner
     // once `stop()` reads true.
     virtual std::vector<NeighbourEntry> FindNames(const std::vector<std::string>& ips,

@@ -55,6 +55,15 @@ TEST(HostNotice, APageWhoseHostIsGoneTellsNoOtherClient) {
         {plug::kHostWindowClass, record.string(), std::to_string(plug::kMsgPageClosed)},
         work.path());
     ASSERT_GT(other, 0);
+    // A failed case must not leave the other client running (its class
+    // window would answer the next test's look-ups).
+    struct Reaper {
+        int pid;
+        bool waited = false;
+        ~Reaper() {
+            if (!waited && test::KillProgram(pid)) test::WaitProgram(pid);
+        }
+    } reaper{other};
     const HWND otherWindow = WaitForOtherClient();
     ASSERT_NE(otherWindow, nullptr);
 
@@ -85,5 +94,6 @@ TEST(HostNotice, APageWhoseHostIsGoneTellsNoOtherClient) {
     ASSERT_EQ(FindWindowA(plug::kHostWindowClass), otherWindow);
     SendMessage(otherWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(test::WaitProgram(other), 0);
+    reaper.waited = true;
     EXPECT_EQ(test::ReadFile(record), "closed\n");
 }

@@ -1,13 +1,13 @@
 // The plug-in contract with the sample plug-in loaded as the host loads it,
 // driven through the headless renderer on a manual clock.
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include "../sample/DlgSample.h"
 #include "DlgSubPage.h"
 #include "HeadlessRenderer.h"
 #include "PlugContract.h"
+#include "PluginLibrary.h"
 #include "ZEVAMessageBox.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
@@ -21,12 +21,13 @@ namespace {
 class SamplePlugin : public ::testing::Test {
 protected:
     void SetUp() override {
-        handle = dlopen(ZEVA_SAMPLE_PLUGIN, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle, nullptr) << dlerror();
-        create = reinterpret_cast<PlugCreateFn>(dlsym(handle, plug::kPlugCreate));
-        init = reinterpret_cast<PlugInitFn>(dlsym(handle, plug::kPlugInit));
-        page = reinterpret_cast<CDlgSubPage* (*)()>(dlsym(handle, "SamplePage"));
-        lastNotice = reinterpret_cast<int (*)()>(dlsym(handle, "SampleLastNotice"));
+        std::string error;
+        handle = test::OpenPluginLibrary(ZEVA_SAMPLE_PLUGIN, error);
+        ASSERT_NE(handle, nullptr) << error;
+        create = reinterpret_cast<PlugCreateFn>(test::PluginSymbol(handle, plug::kPlugCreate));
+        init = reinterpret_cast<PlugInitFn>(test::PluginSymbol(handle, plug::kPlugInit));
+        page = reinterpret_cast<CDlgSubPage* (*)()>(test::PluginSymbol(handle, "SamplePage"));
+        lastNotice = reinterpret_cast<int (*)()>(test::PluginSymbol(handle, "SampleLastNotice"));
         ASSERT_TRUE(create && init && page && lastNotice);
         host = CreateWindowHandle([this](HWND, UINT msg, WPARAM w, LPARAM) -> LRESULT {
             if (msg == plug::kMsgPageClosed) closedWith.push_back(static_cast<int>(w));

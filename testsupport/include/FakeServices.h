@@ -153,6 +153,7 @@ class FakeScanner : public plug::ILanScanner {
 public:
     std::deque<std::vector<LanDevice>> scans;
     std::optional<int> count;  // what a scan returns; the devices' number when unset
+    std::string note;          // what every scan says of its own completeness
     std::vector<NeighbourEntry> names;
     std::string own;  // the computer's name
     std::string localIp = "192.168.1.10";
@@ -161,6 +162,7 @@ public:
     Gate* scanGate = nullptr;  // when set, a scan waits for it
 
     int Scan(std::vector<LanDevice>& devices) override;
+    int ScanWithNote(std::vector<LanDevice>& devices, std::string& note) override;
     std::vector<NeighbourEntry> FindNames(const std::vector<std::string>& ips,
                                           const std::function<bool()>& stop) override;
     std::string ComputerName() override { return own; }

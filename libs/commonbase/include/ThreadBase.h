@@ -18,7 +18,10 @@
 
 #include "platform/WinTypes.h"
 
+// Windows' own (winbase.h), where a file includes windows.h first.
+#ifndef STILL_ACTIVE
 inline constexpr DWORD STILL_ACTIVE = 259;
+#endif
 
 class CThreadBase {
 public:

@@ -25,4 +25,8 @@ public:
     // computer first, and returns their count; -1 when no interface can be
     // scanned. `thorough` asks more often and waits longer for slow devices.
     int Scanning(std::vector<IP_MAC>& devices, bool thorough);
+    // The same; `note` (system code page) tells the user why the list holds
+    // only the devices the system already knew (it cannot send ARP
+    // requests), or why nothing could be scanned. Empty after a full scan.
+    int Scanning(std::vector<IP_MAC>& devices, bool thorough, std::string& note);
 };

@@ -67,6 +67,9 @@ struct ScanResult {
     std::string iface;
     std::string ownIp;
     std::string method;  // "arp" or "neighbour-table"
+    // Why the devices are only those the system's neighbour table held
+    // (UTF-8): the system cannot send ARP requests at all. Empty otherwise.
+    std::string incomplete;
     std::size_t addressesScanned = 0;
     std::vector<IP_MAC> devices;  // own computer first, then by address, one per hardware address
 };

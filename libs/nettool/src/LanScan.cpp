@@ -228,11 +228,14 @@ int ScanLan(const ScanOptions& opt, ScanResult& result, std::string& error) {
         sys::Found found;
         std::string rawError;
         const bool canArp = !adapter.PointToPoint && !adapter.MacAddress.empty();
-        if (canArp && opt.allowRawSocket &&
-            sys::ArpScan(opt, scanned, *own, targets, found, rawError)) {
+        const sys::ArpAsked asked = canArp && opt.allowRawSocket
+                                        ? sys::ArpScan(opt, scanned, *own, targets, found, rawError)
+                                        : sys::ArpAsked::NotPermitted;
+        if (asked == sys::ArpAsked::Asked) {
             result.method = "arp";
         } else {
             result.method = "neighbour-table";
+            if (asked == sys::ArpAsked::Unsupported) result.incomplete = rawError;
             NeighbourScan(opt, scanned, targets, found);
         }
         const auto& db = OuiDatabase::Default();

@@ -73,14 +73,14 @@ void Drain(int fd, std::uint32_t ownIp, const std::set<std::uint32_t>& targets,
 
 }  // namespace
 
-bool ArpScan(const ScanOptions& opt, const Adapter& adapter, std::uint32_t ownIp,
-             const std::vector<std::uint32_t>& targetList, Found& found, std::string& error) {
+ArpAsked ArpScan(const ScanOptions& opt, const Adapter& adapter, std::uint32_t ownIp,
+                 const std::vector<std::uint32_t>& targetList, Found& found, std::string& error) {
     const std::string& iface = adapter.name;
     const std::string& ownMac = adapter.mac;
     const int fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(ETH_P_ARP));
     if (fd < 0) {
         error = std::string("raw socket: ") + std::strerror(errno);
-        return false;
+        return ArpAsked::NotPermitted;
     }
     struct Closer {
         int fd;
@@ -92,7 +92,7 @@ bool ArpScan(const ScanOptions& opt, const Adapter& adapter, std::uint32_t ownIp
     sll.sll_ifindex = static_cast<int>(if_nametoindex(iface.c_str()));
     if (sll.sll_ifindex == 0 || bind(fd, reinterpret_cast<sockaddr*>(&sll), sizeof sll) != 0) {
         error = "cannot bind to " + iface + ": " + std::strerror(errno);
-        return false;
+        return ArpAsked::NotPermitted;
     }
     int rcvbuf = 1 << 20;
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
@@ -106,7 +106,7 @@ bool ArpScan(const ScanOptions& opt, const Adapter& adapter, std::uint32_t ownIp
     unsigned char macBytes[6];
     if (!ParseMacBytes(ownMac, macBytes)) {
         error = iface + " has no hardware address";
-        return false;
+        return ArpAsked::NotPermitted;
     }
     std::memcpy(req.sha, macBytes, 6);
     const std::uint32_t spa = htonl(ownIp);
@@ -147,7 +147,7 @@ bool ArpScan(const ScanOptions& opt, const Adapter& adapter, std::uint32_t ownIp
         }
         if (answered.size() == targets.size()) break;
     }
-    return true;
+    return ArpAsked::Asked;
 }
 
 std::vector<NeighbourEntry> ResolvedNeighbours(const Adapter& adapter) {

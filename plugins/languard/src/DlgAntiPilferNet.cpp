@@ -38,7 +38,8 @@ CDlgAntiPilferNet::CDlgAntiPilferNet(plug::PageServices services)
           {kIdFoundPicture, &foundPicture_},
           {kIdDonePicture, &donePicture_},
           {kIdNameHeading, &nameHeading_},
-          {kIdTitle, &title_}});
+          {kIdTitle, &title_},
+          {kIdNote, &note_}});
     HandleClick(kIdClose, [this] { CloseDialog(1); });
     HandleClick(kIdRescan, [this] { Rescan(); });
     SetCaptionDrag(kDragAnywhere);
@@ -80,6 +81,8 @@ BOOL CDlgAntiPilferNet::OnInitDialog() {
         t->SetFontBold(true);
         t->SetTextColor(kTextGrey);
     }
+    note_.SetFontBold(true);
+    note_.SetTextColor(kTextCount);
     slogan_.SetTextColor(kTextLight);
     advice_.SetTextColor(kTextLight);
     foundPicture_.SetImage(kImgFound);
@@ -93,7 +96,8 @@ BOOL CDlgAntiPilferNet::OnInitDialog() {
 
 void CDlgAntiPilferNet::ShowSearching(bool rescan) {
     searching_.ShowWindow(SW_SHOW);
-    for (CWnd* w : std::initializer_list<CWnd*>{&found_, &count_, &rescan_}) w->ShowWindow(SW_HIDE);
+    for (CWnd* w : std::initializer_list<CWnd*>{&found_, &count_, &rescan_, &note_})
+        w->ShowWindow(SW_HIDE);
     foundPicture_.ShowWindow(rescan ? SW_SHOW : SW_HIDE);
     if (!rescan) {
         donePicture_.ShowWindow(SW_HIDE);
@@ -109,6 +113,7 @@ void CDlgAntiPilferNet::StartSearch() {
     scanDone_ = browseDone_ = listBuilt_ = false;
     secondScanDone_ = false;
     finished_ = false;
+    scanNote_.clear();
     namesRunning_ = 0;
     asked_.clear();
     KillTimer(kSecondScanTimer);
@@ -133,17 +138,23 @@ void CDlgAntiPilferNet::RunScan(int pass) {
     const std::uint64_t search = search_;
     RunAsync(
         [services, stop](const plug::CancelToken& token) {
-            std::vector<LanDevice> found;
-            if (stop->load() || token.Cancelled()) return found;
-            services->Scan(found);
-            return found;
+            Scanned scanned;
+            if (stop->load() || token.Cancelled()) return scanned;
+            scanned.count = services->ScanWithNote(scanned.devices, scanned.note);
+            return scanned;
         },
-        [this, search, pass](const std::vector<LanDevice>& found) {
-            if (search == search_) OnScanned(pass, found);
+        [this, search, pass](const Scanned& scanned) {
+            if (search == search_) OnScanned(pass, scanned);
         });
 }
 
-void CDlgAntiPilferNet::OnScanned(int pass, const std::vector<LanDevice>& found) {
+void CDlgAntiPilferNet::OnScanned(int pass, const Scanned& scanned) {
+    if (scanNote_.empty()) scanNote_ = scanned.note;
+    if (scanned.count < 0 && scanned.devices.empty() && !scanned.note.empty() && devices_.empty()) {
+        FailSearch(scanned.note);
+        return;
+    }
+    const std::vector<LanDevice>& found = scanned.devices;
     if (pass == 1) {
         devices_ = found;
         AskNames();
@@ -169,6 +180,20 @@ void CDlgAntiPilferNet::OnScanned(int pass, const std::vector<LanDevice>& found)
     scanDone_ = true;
     AskNames();
     browseDone_ = namesRunning_ == 0;
+}
+
+void CDlgAntiPilferNet::FailSearch(const std::string& reason) {
+    // Searching on for ever would tell the user nothing: say why, offer a rescan.
+    KillTimer(kSecondScanTimer);
+    KillTimer(kPollTimer);
+    if (stop_) stop_->store(true);
+    ++search_;
+    animation_.Stop();
+    animation_.ShowWindow(SW_HIDE);
+    searching_.ShowWindow(SW_HIDE);
+    note_.SetWindowText(reason);
+    for (CWnd* w : std::initializer_list<CWnd*>{&note_, &rescan_}) w->ShowWindow(SW_SHOW);
+    finished_ = true;
 }
 
 void CDlgAntiPilferNet::AskNames() {
@@ -252,8 +277,15 @@ void CDlgAntiPilferNet::Finish() {
     animation_.ShowWindow(SW_HIDE);
     count_.SetWindowText(std::to_string(devices_.size() - 1));
     searching_.ShowWindow(SW_HIDE);
-    for (CWnd* w : std::initializer_list<CWnd*>{&found_, &count_, &rescan_, &foundPicture_})
-        w->ShowWindow(SW_SHOW);
+    for (CWnd* w : std::initializer_list<CWnd*>{&rescan_, &foundPicture_}) w->ShowWindow(SW_SHOW);
+    if (scanNote_.empty()) {
+        for (CWnd* w : std::initializer_list<CWnd*>{&found_, &count_}) w->ShowWindow(SW_SHOW);
+    } else {
+        // The system could not ask every address: no count that reads as
+        // the whole network, but why the list may be incomplete.
+        note_.SetWindowText(scanNote_);
+        note_.ShowWindow(SW_SHOW);
+    }
     finished_ = true;
 }
 

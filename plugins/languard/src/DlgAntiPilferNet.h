@@ -43,6 +43,8 @@ public:
     enum class State { Searching, ListBuilt, Finished };
     State CurrentState() const;
     const std::vector<zeva::plug::LanDevice>& Devices() const { return devices_; }
+    // Why the list may be incomplete or the search failed; empty after a full scan.
+    const std::string& ScanNote() const { return scanNote_; }
     CDlgAPNContainer& List() { return list_; }
     CLookAnimation& Animation() { return animation_; }
 
@@ -54,8 +56,15 @@ protected:
 private:
     void StartSearch();
     void Rescan();
+    struct Scanned {
+        int count = 0;
+        std::vector<zeva::plug::LanDevice> devices;
+        std::string note;
+    };
     void RunScan(int pass);
-    void OnScanned(int pass, const std::vector<zeva::plug::LanDevice>& found);
+    void OnScanned(int pass, const Scanned& scanned);
+    // The scan could not be made: the page says why and offers a rescan.
+    void FailSearch(const std::string& reason);
     void AskNames();
     void OnNames(const std::vector<zeva::plug::NeighbourEntry>& found);
     void Poll();
@@ -80,6 +89,7 @@ private:
     CPNGPicture donePicture_;   // 13016
     CStaticText nameHeading_;   // 13017
     CStaticText title_;
+    CStaticText note_;  // 13019
 
     std::shared_ptr<zeva::plug::ILanScanner> services_;
     // One per search: results carry it back and count only while it is current.
@@ -89,4 +99,6 @@ private:
     int namesRunning_ = 0;
     std::set<std::string> asked_;
     bool finished_ = false;
+    // What the scans said of their own completeness (system code page).
+    std::string scanNote_;
 };

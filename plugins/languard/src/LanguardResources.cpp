@@ -29,6 +29,7 @@ void languard::RegisterResources() {
             {kIdAdvice, ControlKind::Static, 58, 62, 330, 10,
              Acp("如果您使用无线路由器，发现有非信任设备接入，建议您修改无线接入密钥"), 0, false},
             {kIdRescan, ControlKind::Static, 398, 52, 36, 10, Acp("重新检测"), SS_NOTIFY, true},
+            {kIdNote, ControlKind::Static, 58, 37, 336, 30, "", 0, false},
             {kIdFoundPicture, ControlKind::Picture, 2, 75, 436, 14, "", 0, true},
             {kIdDonePicture, ControlKind::Picture, 9, 28, 37, 45, "", 0, true},
             {kIdNameHeading, ControlKind::Static, 56, 78, 60, 10, Acp("设备名称"), 0, true},

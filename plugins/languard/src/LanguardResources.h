@@ -22,6 +22,8 @@ inline constexpr UINT kIdFoundPicture = 13014;
 inline constexpr UINT kIdDonePicture = 13016;
 inline constexpr UINT kIdNameHeading = 13017;
 inline constexpr UINT kIdTitle = 13018;
+// Why the list may be incomplete, or why nothing could be scanned.
+inline constexpr UINT kIdNote = 13019;
 inline constexpr UINT kIdLabel = 0xFFFF;  // labels nobody addresses
 
 // Row controls.

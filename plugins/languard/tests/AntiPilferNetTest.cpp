@@ -203,6 +203,59 @@ TEST_F(LanPage, AScanThatFindsNothingKeepsSearching) {
     EXPECT_TRUE(page.Animation().Playing());
 }
 
+TEST_F(LanPage, AScanThatCouldNotAskEveryAddressSaysSoInsteadOfACount) {
+    // As under Wine, whose SendARP is not supported: only what the system knew.
+    fake->scans = {{kOwn}};
+    fake->note = Acp("本系统不能向局域网地址逐个发送ARP询问");
+    Open();
+    ASSERT_TRUE(Finish());
+    EXPECT_EQ(page.List().RowCount(), 1u);
+    EXPECT_EQ(page.ScanNote(), fake->note);
+    EXPECT_TRUE(Shown(page, kIdNote));
+    EXPECT_EQ(Text(page, kIdNote), fake->note);
+    for (UINT hidden : {kIdFound, kIdCount, kIdSearching})
+        EXPECT_FALSE(Shown(page, hidden)) << hidden;
+    EXPECT_TRUE(Shown(page, kIdRescan));
+
+    // A complete scan afterwards counts again and drops the note.
+    fake->note.clear();
+    fake->scans = {{kOwn, kA}};
+    ASSERT_TRUE(driver.Click(page, kIdRescan));
+    EXPECT_FALSE(Shown(page, kIdNote)) << "searching again";
+    ASSERT_TRUE(Finish());
+    EXPECT_TRUE(page.ScanNote().empty());
+    EXPECT_FALSE(Shown(page, kIdNote));
+    EXPECT_TRUE(Shown(page, kIdCount));
+    EXPECT_EQ(Text(page, kIdCount), "1");
+}
+
+TEST_F(LanPage, AScanThatCannotRunSaysWhyAndOffersARescan) {
+    fake->scans = {{}};
+    fake->count = -1;
+    fake->note = Acp("无法检测局域网：no network interface with an IPv4 address");
+    Open();
+    ASSERT_TRUE(Finish());
+    EXPECT_EQ(fake->ScanCalls(), 1) << "no second scan after a failed one";
+    EXPECT_EQ(page.List().RowCount(), 0u);
+    EXPECT_EQ(Text(page, kIdNote), fake->note);
+    EXPECT_TRUE(Shown(page, kIdNote));
+    EXPECT_TRUE(Shown(page, kIdRescan));
+    for (UINT hidden : {kIdFound, kIdCount, kIdSearching})
+        EXPECT_FALSE(Shown(page, hidden)) << hidden;
+    EXPECT_FALSE(page.Animation().Playing());
+    driver.Advance(3000);
+    EXPECT_EQ(fake->ScanCalls(), 1) << "the poll stopped with the search";
+
+    fake->count.reset();
+    fake->note.clear();
+    fake->scans = {{kOwn}};
+    ASSERT_TRUE(driver.Click(page, kIdRescan));
+    EXPECT_TRUE(page.Animation().Playing());
+    ASSERT_TRUE(Finish());
+    EXPECT_EQ(page.List().RowCount(), 1u);
+    EXPECT_FALSE(Shown(page, kIdNote));
+}
+
 TEST_F(LanPage, RescanStartsAFreshSearchAndDropsTheOldOnesResults) {
     fake->scans = {{kOwn, kA}, {kOwn, kB}};
     fake->names = {{"10.0.0.2", "OLD"}, {"10.0.0.3", "NEW"}};

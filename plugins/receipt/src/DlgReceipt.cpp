@@ -54,7 +54,11 @@ std::string MakeQueryId() {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     const std::time_t now = std::time(nullptr);
     std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     char stamp[32] = {};
     std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &local);
     return std::string(stamp) + std::to_string(std::rand() % 100);

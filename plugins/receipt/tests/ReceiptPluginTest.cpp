@@ -3,10 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <string>
 #include <thread>
 
@@ -14,8 +10,10 @@
 #include "DlgSubPage.h"
 #include "FakeSyslog.h"
 #include "PluginHarness.h"
+#include "ProgramRunner.h"
 #include "TestSupport.h"
 #include "ZEVAMessageBox.h"
+#include "platform/AppPath.h"
 #include "platform/CodePage.h"
 
 using zeva::Acp;
@@ -29,17 +27,12 @@ class Emulator {
 public:
     Emulator(const zeva::test::TempDir& dir, const std::string& port, const std::string& data) {
         zeva::test::WriteFile(dir / "data.txt", data);
-        const std::string portFile = (dir / "port").string();
-        const std::string program = zeva::test::ProgramPath("zeva-backoffice").string();
-        const std::string dataFile = (dir / "data.txt").string();
-        pid_ = fork();
-        if (pid_ == 0) {
-            execl(program.c_str(), program.c_str(), "--port", port.c_str(), "--port-file",
-                  portFile.c_str(), "--data", dataFile.c_str(), "--quiet",
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        for (int i = 0; i < 500 && port_.empty(); ++i) {
+        const std::filesystem::path portFile = dir / "port";
+        pid_ = zeva::test::StartProgram(zeva::test::ProgramPath("zeva-backoffice"),
+                                        {"--port", port, "--port-file", zeva::Utf8Path(portFile),
+                                         "--data", zeva::Utf8Path(dir / "data.txt"), "--quiet"},
+                                        dir.path());
+        for (int i = 0; pid_ > 0 && i < 500 && port_.empty(); ++i) {
             std::error_code ec;
             if (std::filesystem::file_size(portFile, ec) > 0 && !ec) {
                 port_ = zeva::test::ReadFile(portFile);
@@ -51,15 +44,15 @@ public:
     }
     ~Emulator() {
         if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
+            zeva::test::KillProgram(pid_);
+            zeva::test::WaitProgram(pid_);
         }
     }
     std::string Url() const { return "http://127.0.0.1:" + port_ + "/kelv/BService.ws"; }
     bool Running() const { return !port_.empty(); }
 
 private:
-    pid_t pid_ = -1;
+    int pid_ = -1;
     std::string port_;
 };
 

@@ -1,9 +1,9 @@
 #include "HttpRecord.h"
 
-#include <arpa/inet.h>
 #include <algorithm>
 #include <cctype>
 
+#include "SocketSys.h"
 #include "WebAddress.h"
 
 namespace speedtest {
@@ -70,8 +70,7 @@ UrlParts SplitUrl(const std::string& entry) {
 }
 
 bool IsDottedAddress(const std::string& host) {
-    in_addr a{};
-    return inet_pton(AF_INET, host.c_str(), &a) == 1;
+    return zeva::sock::ParseIpv4(host).has_value();
 }
 
 S_HttpInfo AnsweredRecord(const std::string& url, unsigned responseMs, const UserProxy& proxy,

@@ -52,7 +52,11 @@ std::string ReadSetting(const std::string& file, const std::string& section, con
 std::string LocalTimeText() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;

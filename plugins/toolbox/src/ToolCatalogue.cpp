@@ -15,12 +15,16 @@ namespace keys = zeva::cfgkeys;
 namespace toolbox {
 
 bool LibraryInstalled(const std::string& acpPath) {
-    // Catalogues name libraries as "X.dll"; the host loads "X.so" for them.
     std::error_code ec;
     std::filesystem::path path = zeva::NativePath(acpPath);
     if (std::filesystem::exists(path, ec)) return true;
+#if defined(_WIN32)
+    return false;
+#else
+    // Catalogues name libraries as "X.dll"; the Linux host loads "X.so" for them.
     if (path.extension() != ".dll") return false;
     return std::filesystem::exists(path.replace_extension(".so"), ec);
+#endif
 }
 
 bool StaysInsideAppDir(const std::string& acpValue) {

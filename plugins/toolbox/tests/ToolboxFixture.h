@@ -64,6 +64,8 @@ protected:
     }
 
     std::string AppAcp() const { return app.string() + "/"; }
+    // The application folder as the page reads it (native separators).
+    std::string PageAppDir() const { return zeva::ApplicationPathAcp(); }
 
     // Writes a catalogue listing `tools` as "1".."n" ("PlugNum" = `count`, or n).
     void WriteCatalogue(const char* file, const std::vector<Tool>& tools, int count = -1) {

@@ -2,7 +2,9 @@
 // it reads, which servers it talks to (names resolved by a fake, never by
 // the system), what it installs, and what it leaves alone.
 
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -11,7 +13,9 @@
 #include <mutex>
 #include <thread>
 
-#include "PluginHarness.h"
+// The message layer's names before windows.h, which the test server's header brings.
+#include "PlugContract.h"
+#include "PluginLibrary.h"
 #include "UpdateFixture.h"
 #include "UpdatePlugThread.h"
 
@@ -20,6 +24,38 @@ namespace keys = zeva::cfgkeys;
 using namespace zeva::test;
 
 namespace {
+
+// The toolbox loaded as the host loads it, without opening its page: PlugInit
+// and PlugUnInit, then (as the host does before unloading) the unload hook.
+class LoadedToolbox {
+public:
+    explicit LoadedToolbox(const std::string& path) : library_(OpenPluginLibrary(path, error_)) {}
+    ~LoadedToolbox() {
+        if (!library_) return;
+        UnInit();
+        if (auto unload =
+                reinterpret_cast<void (*)()>(PluginSymbol(library_, zeva::plug::kPlugUnload)))
+            unload();
+        ClosePluginLibrary(library_);
+    }
+    LoadedToolbox(const LoadedToolbox&) = delete;
+    LoadedToolbox& operator=(const LoadedToolbox&) = delete;
+    bool Loaded() const { return library_ != nullptr; }
+    const std::string& Error() const { return error_; }
+    bool Init() {
+        auto init = reinterpret_cast<PlugInitFn>(PluginSymbol(library_, zeva::plug::kPlugInit));
+        return init && init();
+    }
+    bool UnInit() {
+        auto uninit =
+            reinterpret_cast<PlugUnInitFn>(PluginSymbol(library_, zeva::plug::kPlugUnInit));
+        return uninit && uninit();
+    }
+
+private:
+    std::string error_;
+    void* library_ = nullptr;
+};
 
 // Answers from a table and records every name it is asked for.
 class FakeResolver {
@@ -309,7 +345,7 @@ protected:
 };
 
 TEST_F(UpdateAtInitTest, PlugInitUpdatesInTheBackground) {
-    PluginHarness harness(ZEVA_TOOLBOX_PLUGIN);
+    LoadedToolbox harness(ZEVA_TOOLBOX_PLUGIN);
     ASSERT_TRUE(harness.Loaded()) << harness.Error();
     ASSERT_TRUE(harness.Init());
     ASSERT_TRUE(WaitFor([&] { return fs::exists(app / "ProvincePlug/config.ini"); }));
@@ -320,7 +356,7 @@ TEST_F(UpdateAtInitTest, PlugInitUpdatesInTheBackground) {
 
 TEST_F(UpdateAtInitTest, PlugUnInitWaitsForARunningUpdateToStop) {
     server.SetFault("/1/zj/b.so", Fault::Stall);
-    PluginHarness harness(ZEVA_TOOLBOX_PLUGIN);
+    LoadedToolbox harness(ZEVA_TOOLBOX_PLUGIN);
     ASSERT_TRUE(harness.Loaded()) << harness.Error();
     ASSERT_TRUE(harness.Init());
     ASSERT_TRUE(WaitFor([&] { return Requested(Requests(), "/1/zj/b.so"); }))
@@ -336,8 +372,10 @@ TEST_F(UpdateAtInitTest, PlugUnInitWaitsForARunningUpdateToStop) {
     EXPECT_TRUE(harness.UnInit()) << "nothing left to wait for";
 }
 
+#if !defined(_WIN32)
 // A host that ends without PlugUnInit unloads the library at exit: the
 // update must stop and finish its clean-up before the process is gone.
+// Linux only: on Windows a library is freed only after its unload hook.
 TEST_F(UpdateAtInitTest, EndingTheHostUnderARunningUpdateStopsItFirst) {
     server.SetFault("/1/zj/b.so", Fault::Stall);
     const std::string command = "'" + ProgramPath("toolbox_exit_probe").string() + "' '" +
@@ -349,5 +387,6 @@ TEST_F(UpdateAtInitTest, EndingTheHostUnderARunningUpdateStopsItFirst) {
     EXPECT_FALSE(fs::exists(app / "UPDATE/ProvincePlug"));
     EXPECT_EQ(Installed("ProvincePlug\\a.so"), "a1");
 }
+#endif
 
 }  // namespace

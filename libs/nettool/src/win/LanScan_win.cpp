@@ -31,9 +31,9 @@ std::string MacOf(const unsigned char* bytes, ULONG length) {
 
 }  // namespace
 
-bool ArpScan(const ScanOptions& opt, const Adapter& adapter, std::uint32_t ownIp,
-             const std::vector<std::uint32_t>& targets, Found& found, std::string& error) {
-    if (targets.empty()) return true;
+ArpAsked ArpScan(const ScanOptions& opt, const Adapter& adapter, std::uint32_t ownIp,
+                 const std::vector<std::uint32_t>& targets, Found& found, std::string& error) {
+    if (targets.empty()) return ArpAsked::Asked;
     std::mutex mutex;
     std::set<std::uint32_t> answered;
     std::atomic<bool> unsupported{false};
@@ -56,7 +56,7 @@ bool ArpScan(const ScanOptions& opt, const Adapter& adapter, std::uint32_t ownIp
     ask(targets.front());
     if (unsupported) {
         error = "SendARP is not supported on this system (error 50)";
-        return false;
+        return ArpAsked::Unsupported;
     }
     for (int round = 0; round < std::max(1, opt.rounds); ++round) {
         std::vector<std::uint32_t> silent;
@@ -73,7 +73,7 @@ bool ArpScan(const ScanOptions& opt, const Adapter& adapter, std::uint32_t ownIp
         }
         for (auto& w : workers) w.join();
     }
-    return true;
+    return ArpAsked::Asked;
 }
 
 std::vector<NeighbourEntry> ResolvedNeighbours(const Adapter& adapter) {

@@ -12,7 +12,7 @@ extern "C" ZEVA_PLUG_EXPORT bool PlugInit() {
     return true;
 }
 #elif ZEVA_BROKEN == 2  // needs a symbol nobody defines
-extern "C" void zeva_test_symbol_nobody_defines();
+extern "C" void zeva_test_symbol_nobody_defines();  // on Windows: in a DLL left elsewhere
 extern "C" ZEVA_PLUG_EXPORT void PlugCreate(CWnd*) {
     zeva_test_symbol_nobody_defines();
 }

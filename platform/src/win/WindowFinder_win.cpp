@@ -1,0 +1,259 @@
+// Windows that other programs find by class name, on Windows: each
+// registration is a real hidden top-level window of that class, owned by a
+// listener thread of its own with a Win32 message loop. Its window procedure
+// hands WM_CLOSE and the owner's listed messages to the model's window
+// through the message layer and answers 0 to every other application message.
+//
+// A thread of its own rather than the UI thread: the model's windows are
+// driven by the message layer's queue (headless, or under whichever renderer
+// pumps it), so the class window answers other processes whatever the UI
+// thread is busy with, and a WM_CLOSE that arrives while the UI thread waits
+// still reaches it as a message-layer SendMessage, as on Linux.
+#include "platform/WindowFinder.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "MessageQueue_p.h"
+#include "platform/MessageQueue.h"
+
+#include "platform/win/WindowsApi.h"
+
+#include "WinText_p.h"
+
+namespace zeva {
+
+namespace {
+
+// How long a message sent to another process's window may take (its owner
+// handles WM_CLOSE, say, by saving its settings).
+constexpr UINT kSendTimeoutMs = 60000;
+
+std::string Lower(const std::string& s) {
+    std::string out = s;
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+// One registration: the model's window, the messages it takes from other
+// processes, and the class window that stands for it.
+struct Listener {
+    HWND model = nullptr;
+    std::vector<UINT> alsoAccepted;
+    std::string classLower;
+    std::wstring className;
+    HANDLE stop = nullptr;  // set when the registration is withdrawn
+    HWND real = nullptr;    // the class window, on the listener thread
+};
+
+// Never destroyed: a listener thread may end after main() returns.
+struct Registrations {
+    std::mutex mutex;
+    std::vector<std::shared_ptr<Listener>> listeners;
+    std::map<::HWND, HWND> remoteHandles;  // another process's class window -> its handle here
+    // Registering a class and creating its window, or destroying the last
+    // window and unregistering the class, happen under this lock: a class
+    // another registration still uses is not taken from under it.
+    std::mutex classMutex;
+};
+
+Registrations& Registry() {
+    static Registrations* r = new Registrations;
+    return *r;
+}
+
+bool Accepted(const Listener& l, UINT message) {
+    return message == WM_CLOSE ||
+           std::find(l.alsoAccepted.begin(), l.alsoAccepted.end(), message) != l.alsoAccepted.end();
+}
+
+void Refused(const Listener& l, UINT message) {
+    std::fprintf(stderr, "window %s: refused message %u from another process\n",
+                 l.classLower.c_str(), message);
+}
+
+LRESULT CALLBACK ClassWindowProc(::HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    const auto* l = reinterpret_cast<const Listener*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (l == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    const bool fromOutside = (InSendMessageEx(nullptr) & ISMEX_SEND) != 0;
+    if (fromOutside && Accepted(*l, message)) return SendMessage(l->model, message, wParam, lParam);
+    // The application's ranges carry whatever their sender means, pointers
+    // into its own memory included: nothing unlisted goes further. The
+    // system's own messages are marshalled by Windows and answered by it, so
+    // that broadcasts and the end of a session find a well-behaved window.
+    if (message >= WM_USER) {
+        if (fromOutside) Refused(*l, message);
+        return 0;
+    }
+    if (message == WM_CLOSE) return 0;  // closed only by withdrawing the registration
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+HINSTANCE ThisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&ClassWindowProc), &module);
+    return module;
+}
+
+::HWND CreateClassWindow(Listener& l) {
+    std::lock_guard<std::mutex> lock(Registry().classMutex);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = ClassWindowProc;
+    wc.hInstance = ThisModule();
+    wc.lpszClassName = l.className.c_str();
+    if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        std::fprintf(stderr, "window %s: cannot register the class: %s\n", l.classLower.c_str(),
+                     win::ErrorText(GetLastError()).c_str());
+        return nullptr;
+    }
+    // Top-level (FindWindowW does not see message-only windows) and never shown.
+    const ::HWND h = CreateWindowExW(WS_EX_TOOLWINDOW, l.className.c_str(), l.className.c_str(),
+                                     WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, &l);
+    if (h == nullptr) {
+        std::fprintf(stderr, "window %s: cannot create the class window: %s\n",
+                     l.classLower.c_str(), win::ErrorText(GetLastError()).c_str());
+        UnregisterClassW(l.className.c_str(), wc.hInstance);
+    }
+    return h;
+}
+
+void DestroyClassWindow(Listener& l) {
+    std::lock_guard<std::mutex> lock(Registry().classMutex);
+    DestroyWindow(l.real);
+    // Fails while another registration of this process uses the class.
+    UnregisterClassW(l.className.c_str(), ThisModule());
+}
+
+// The listener thread: creates the class window, reports whether that
+// worked, then serves it until the registration is withdrawn.
+void Serve(std::shared_ptr<Listener> l, std::promise<bool> created) {
+    l->real = CreateClassWindow(*l);
+    created.set_value(l->real != nullptr);
+    if (l->real == nullptr) return;
+    for (;;) {
+        const DWORD woke =
+            MsgWaitForMultipleObjectsEx(1, &l->stop, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
+        ::MSG msg{};
+        // Messages sent from other threads are handled inside PeekMessageW.
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.hwnd == l->real && Accepted(*l, msg.message)) {
+                PostMessage(l->model, msg.message, msg.wParam, msg.lParam);
+            } else if (msg.hwnd == l->real && msg.message >= WM_USER) {
+                Refused(*l, msg.message);
+            } else if (msg.message != WM_QUIT) {
+                DispatchMessageW(&msg);
+            }
+        }
+    }
+    DestroyClassWindow(*l);
+    CloseHandle(l->stop);
+}
+
+// Delivers one message to another process's window.
+LRESULT Forward(::HWND real, UINT message, WPARAM wParam, LPARAM lParam, bool wait) {
+    if (!wait) {
+        PostMessageW(real, message, wParam, lParam);
+        return 0;
+    }
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(real, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &result) ==
+        0)
+        return 0;
+    return static_cast<LRESULT>(result);
+}
+
+}  // namespace
+
+bool RegisterWindowClassName(HWND hwnd, const std::string& className,
+                             std::vector<UINT> alsoAccepted) {
+    if (!zeva::IsWindow(hwnd) || className.empty()) return false;
+    auto l = std::make_shared<Listener>();
+    l->model = hwnd;
+    l->alsoAccepted = std::move(alsoAccepted);
+    l->classLower = Lower(className);
+    l->className = win::Wide(className);
+    l->stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (l->stop == nullptr) return false;
+    std::promise<bool> created;
+    std::future<bool> ready = created.get_future();
+    // Detached: it may be in the middle of forwarding a message (WM_CLOSE,
+    // say) whose handler is the one withdrawing the registration, so nobody
+    // waits for it; it ends once the stop event is set.
+    std::thread(Serve, l, std::move(created)).detach();
+    if (!ready.get()) {
+        CloseHandle(l->stop);
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(Registry().mutex);
+    Registry().listeners.push_back(std::move(l));
+    return true;
+}
+
+void UnregisterWindowClassName(HWND hwnd) {
+    std::lock_guard<std::mutex> lock(Registry().mutex);
+    auto& all = Registry().listeners;
+    for (auto it = all.begin(); it != all.end();) {
+        if ((*it)->model == hwnd) {
+            SetEvent((*it)->stop);
+            it = all.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+HWND FindProcessWindowA(const char* className) {
+    if (className == nullptr || *className == '\0') return nullptr;
+    const std::string wanted = Lower(className);
+    std::lock_guard<std::mutex> lock(Registry().mutex);
+    for (const auto& l : Registry().listeners) {
+        if (l->classLower == wanted && zeva::IsWindow(l->model)) return l->model;
+    }
+    return nullptr;
+}
+
+HWND FindWindowA(const char* className, const char* /*windowName*/) {
+    if (className == nullptr || *className == '\0') return nullptr;
+    if (const HWND own = FindProcessWindowA(className)) return own;
+    const std::wstring wanted = win::Wide(className);
+    const DWORD self = GetCurrentProcessId();
+    for (::HWND real = FindWindowExW(nullptr, nullptr, wanted.c_str(), nullptr); real != nullptr;
+         real = FindWindowExW(nullptr, real, wanted.c_str(), nullptr)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(real, &pid);
+        // This process's own class windows were looked at above; one found
+        // here is a withdrawn registration on its way out.
+        if (pid == self) continue;
+        std::lock_guard<std::mutex> lock(Registry().mutex);
+        if (auto it = Registry().remoteHandles.find(real);
+            it != Registry().remoteHandles.end() && zeva::IsWindow(it->second))
+            return it->second;
+        const HWND h =
+            detail::CreateRemoteWindowHandle([real](UINT m, WPARAM w, LPARAM lp, bool wait) {
+                return Forward(real, m, w, lp, wait);
+            });
+        Registry().remoteHandles[real] = h;
+        return h;
+    }
+    return nullptr;
+}
+
+}  // namespace zeva
