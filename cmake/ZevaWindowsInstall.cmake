@@ -36,3 +36,9 @@ add_test(NAME windows_install_layout
          COMMAND ${PROJECT_SOURCE_DIR}/tests/package/check-windows-install.sh ${CMAKE_BINARY_DIR}
                  ${PROJECT_SOURCE_DIR}/scripts/windows.d/wine-run)
 set_tests_properties(windows_install_layout PROPERTIES LABELS package TIMEOUT 300)
+
+# The installer (scripts/windows package) made from this tree, then installed,
+# reinstalled and uninstalled silently in a copy of the Wine prefix.
+add_test(NAME windows_setup COMMAND ${PROJECT_SOURCE_DIR}/tests/package/check-windows-setup.sh ${CMAKE_BINARY_DIR}
+                                    ${PROJECT_SOURCE_DIR}/scripts/windows.d/wine-run)
+set_tests_properties(windows_setup PROPERTIES LABELS package TIMEOUT 600)
