@@ -70,7 +70,8 @@ if [[ -f $host_exe && -n $sample && -f $app/plug/ZEVAPlug_TreasureBox.dll ]]; th
     mkdir -p "$t/plug" "$t/ProvincePlug"
     cp "$app"/defaults/*.dat "$t/"
     cp "$app"/plug/*.dll "$t/plug/"
-    cp "$app"/ProvincePlug/*.dll "$sample" "$t/ProvincePlug/"
+    cp "$app"/ProvincePlug/*.dll "$t/ProvincePlug/"
+    cp -f "$sample" "$t/ProvincePlug/"  # the day's regional update may have installed it already
     catalogue "$t/plug/PlugConfig.dat" plug 防蹭网检测=ZEVAPlug_AntiPilferNet
     catalogue "$t/ProvincePlug/ProvincePlugConfig.dat" ProvincePlug 宽带测速=ZEVAPlug_SpeedTest \
         装维回单=ZEVAPlug_Receipt 插件示例=ZEVAPlug_Sample
