@@ -200,9 +200,11 @@ function(zeva_add_plugin name)
   if(NOT ARG_FOLDER MATCHES "^(plug|ProvincePlug)$")
     message(FATAL_ERROR "zeva_add_plugin(${name}): FOLDER must be plug or ProvincePlug")
   endif()
-  # The skin library comes first: it carries the message layer the host shares.
+  # The skin library comes after the plug-in's own libraries: it carries the
+  # message layer the host shares, and on Windows a static library named after
+  # it would take that layer from a private copy of the platform instead.
   zeva_add_library(${name} MODULE HIDDEN SOURCES ${ARG_SOURCES}
-    LIBS PRIVATE zeva::uiskin zeva::plugframe ${ARG_LIBS})
+    LIBS PRIVATE ${ARG_LIBS} zeva::plugframe zeva::uiskin)
   set_target_properties(${name} PROPERTIES
     PREFIX ""
     LIBRARY_OUTPUT_DIRECTORY ${ZEVA_APP_BUILD_DIR}/${ARG_FOLDER}

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace zeva::test {
 
@@ -18,6 +19,15 @@ void WriteFile(const fs::path& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
     if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
 std::string ReadFile(const fs::path& path) {

@@ -22,6 +22,8 @@
 # when the host ends; OUT_DIR keeps the installation and the logs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=customer-data.sh
+source "$here/customer-data.sh"
 root=$(cd "$here/../.." && pwd)
 
 die() { echo "customer-bed: $*" >&2; exit 2; }
@@ -107,40 +109,12 @@ PublicKey=$update_pub
 WebSiteURL=http://$NETLAB_UPDATE_HOST/
 ServiceURL=http://127.0.0.1:16905/kelv/BService.ws
 INI
-cfg set "$app/UserConfig.dat" Server UseProxy 0
-cfg set "$app/UserConfig.dat" Server UpdateServiceDir "zj/"
-cfg set "$app/UserData.dat" UserInfo Account "0571a88001234"
-cfg set "$app/UserData.dat" UserInfo City "杭州"
-cfg set "$app/UserData.dat" UserInfo NetType \
-    "<Id>8</Id><BandType>光纤宽带</BandType><BandRate>20M</BandRate><MaxValue>20480</MaxValue><Value>20000</Value><Description>家庭光纤</Description>"
-cfg set "$app/SpeedTest.dat" Area 杭州 杭州地区
-for site in "${NETLAB_FAST_URL#http://}" "${NETLAB_SLOW_URL#http://}" "speed.zeva.test/page.html" \
-    "$NETLAB_SERVER_IP/page.html"; do
-    cfg set "$app/SpeedTest.dat" Http "$site" 1
-done
+customer_settings "${NETLAB_FAST_URL#http://}" "${NETLAB_SLOW_URL#http://}" "speed.zeva.test/page.html" \
+    "$NETLAB_SERVER_IP/page.html"
 
 # The toolbox's catalogues: the LAN check in "plug", the province's tools in
 # "ProvincePlug" (each file lists the tools of its folder). Every tool has its
 # three button images in the folder's "icons", as a provider ships them.
-catalogue() {  # FILE FOLDER TITLE=LIBRARY...
-    local file=$1 folder=$2 n=0 entry lib
-    shift 2
-    for entry in "$@"; do
-        python3 "$here/tool-icons.py" "$(dirname "$file")/icons" "${entry#*=}"
-    done
-    {
-        echo "[功能大全细]"
-        echo "PlugNum=$#"
-        for entry in "$@"; do n=$((n + 1)); echo "$n=${entry%%=*}"; done
-        for entry in "$@"; do
-            lib=${entry#*=}
-            printf '[%s]\nPlugModuleName=%s\\%s.dll\nSummary=%s\nShowMode=1\n' \
-                "${entry%%=*}" "$folder" "$lib" "${entry%%=*}"
-            printf 'NormalImage=%s\\icons\\%s-normal.png\nOverImage=%s\\icons\\%s-over.png\nSelectImage=%s\\icons\\%s-select.png\n' \
-                "$folder" "$lib" "$folder" "$lib" "$folder" "$lib"
-        done
-    } | "$bin/zeva-cfg" import "$file" >/dev/null
-}
 "$bin/zeva-cfg" import "$app/ad.dat" >/dev/null <<INI
 [ad1]
 AdText=光纤宽带提速，详询客服

@@ -47,6 +47,8 @@ out=$root/build/windows-day
 rm -rf "$out"
 mkdir -p "$out/shots" "$out/www" "$out/fast" "$out/slow" "$out/update" "$out/update-wizard" "$out/tmp"
 cfg() { "$bin/zeva-cfg" "$@" >/dev/null; }
+# shellcheck source=../lib/customer-data.sh
+source "$root/scripts/lib/customer-data.sh"
 winpath() { echo "Z:${1}"; }  # a Linux path as the Windows programs see it
 
 # --- the installation, by the installer, in a prefix of its own
@@ -150,34 +152,9 @@ PublicKey=$update_pub
 WebSiteURL=http://127.0.0.1:$p_update/
 ServiceURL=http://127.0.0.1:$p_bo/kelv/BService.ws
 INI
-cfg set "$app/UserConfig.dat" Server UseProxy 0
-cfg set "$app/UserConfig.dat" Server UpdateServiceDir "zj/"
-cfg set "$app/UserData.dat" UserInfo Account "0571a88001234"
-cfg set "$app/UserData.dat" UserInfo City "杭州"
-cfg set "$app/UserData.dat" UserInfo NetType \
-    "<Id>8</Id><BandType>光纤宽带</BandType><BandRate>20M</BandRate><MaxValue>20480</MaxValue><Value>20000</Value><Description>家庭光纤</Description>"
-cfg set "$app/SpeedTest.dat" Area 杭州 杭州地区
-for site in "127.0.0.1:$p_fast/index.html" "127.0.0.1:$p_slow/index.html" "localhost:$p_www/page.html" \
-    "127.0.0.1:$p_www/page.html"; do
-    cfg set "$app/SpeedTest.dat" Http "$site" 1
-done
-catalogue() {  # FILE FOLDER TITLE=LIBRARY...
-    local file=$1 folder=$2 n=0 entry lib
-    shift 2
-    for entry in "$@"; do python3 scripts/lib/tool-icons.py "$(dirname "$file")/icons" "${entry#*=}"; done
-    {
-        echo "[功能大全细]"
-        echo "PlugNum=$#"
-        for entry in "$@"; do n=$((n + 1)); echo "$n=${entry%%=*}"; done
-        for entry in "$@"; do
-            lib=${entry#*=}
-            printf '[%s]\nPlugModuleName=%s\\%s.dll\nSummary=%s\nShowMode=1\n' \
-                "${entry%%=*}" "$folder" "$lib" "${entry%%=*}"
-            printf 'NormalImage=%s\\icons\\%s-normal.png\nOverImage=%s\\icons\\%s-over.png\nSelectImage=%s\\icons\\%s-select.png\n' \
-                "$folder" "$lib" "$folder" "$lib" "$folder" "$lib"
-        done
-    } | "$bin/zeva-cfg" import "$file" >/dev/null
-}
+customer_settings "127.0.0.1:$p_fast/index.html" "127.0.0.1:$p_slow/index.html" "localhost:$p_www/page.html" \
+    "127.0.0.1:$p_www/page.html"
+
 "$bin/zeva-cfg" import "$app/ad.dat" >/dev/null <<INI
 [ad1]
 AdText=光纤宽带提速，详询客服

@@ -2,8 +2,10 @@
 // Small helpers shared by the test executables: scratch directories and
 // scoped environment variables.
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -39,6 +41,12 @@ private:
 
 void WriteFile(const std::filesystem::path& path, const std::string& content);
 std::string ReadFile(const std::filesystem::path& path);
+
+// Polls `done` every 20 ms until it holds; false once `limit` has passed.
+// Only for what another process does (its window, its files): no clock of
+// ours drives that.
+bool WaitUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds limit = std::chrono::seconds(30));
 
 // A loopback port on which nothing listens (connections are refused).
 unsigned short ClosedLoopbackPort();

@@ -21,15 +21,7 @@ using zeva::test::TempDir;
 
 namespace {
 
-// Waits for another process to reach a state; false after 30 s.
-bool WaitUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
+using zeva::test::WaitUntil;
 
 // zeva-window-peer registering `className`, taking `extra` from outside too.
 struct Peer {

@@ -30,17 +30,9 @@ using zeva::test::Release;
 
 namespace {
 
-const std::string kClient = zeva::kClientExecutable;
+using zeva::test::WaitUntil;
 
-// Waits for another process to reach a state; false after 30 s.
-bool WaitUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
+const std::string kClient = zeva::kClientExecutable;
 
 class ClientRestartTest : public zeva::test::UpdateFixture {
 protected:

@@ -25,17 +25,11 @@ using zeva::test::Release;
 
 namespace {
 
-const std::string kClient = zeva::kClientExecutable;
-
-// Waits for another process to reach a state; false after 60 s.
-bool WaitUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+bool WaitUntil60(const std::function<bool()>& done) {
+    return zeva::test::WaitUntil(done, std::chrono::seconds(60));
 }
+
+const std::string kClient = zeva::kClientExecutable;
 
 class ProgramWinTest : public zeva::test::UpdateFixture {
 protected:
@@ -71,7 +65,7 @@ protected:
     // The stand-in client, installed and running; its pid.
     int StartClient() {
         const int pid = zeva::test::StartProgram(app / kClient, {}, app);
-        if (pid > 0 && !WaitUntil([&] { return Record() == "started\n"; })) return -1;
+        if (pid > 0 && !WaitUntil60([&] { return Record() == "started\n"; })) return -1;
         return pid;
     }
     bool Picture(const std::string& name) const {
@@ -95,12 +89,12 @@ TEST_F(ProgramWinTest, TheDialogUpgradesClosingTheRunningClientAndStartsItAgain)
     EXPECT_EQ(
         UpdateAndRestart({"--answer", "upgrade", "--screenshot", zeva::Utf8Path(root / "shots")}),
         0);
-    ASSERT_TRUE(WaitUntil([&] { return Record().starts_with("started\nclosed\n"); })) << Record();
+    ASSERT_TRUE(WaitUntil60([&] { return Record().starts_with("started\nclosed\n"); })) << Record();
     EXPECT_EQ(zeva::test::WaitProgram(client), 0) << "closed by its WM_CLOSE";
     EXPECT_EQ(Installed("readme.txt"), "r2");
     EXPECT_EQ(ConfigValue(keys::kSectionUpdate, keys::kKeyVersion), "2.0");
     // Started again at once, with no parameters.
-    EXPECT_TRUE(WaitUntil([&] { return Record() == "started\nclosed\nstarted\n"; })) << Record();
+    EXPECT_TRUE(WaitUntil60([&] { return Record() == "started\nclosed\nstarted\n"; })) << Record();
     for (const char* shot : {"update-update-available.png", "update-finished.png"})
         EXPECT_TRUE(Picture(shot)) << shot;
 }
@@ -117,10 +111,10 @@ TEST_F(ProgramWinTest, TheSilentRunAsksWithTheNotificationAndRestartsOnYes) {
     EXPECT_EQ(UpdateAndRestart(
                   {"-silent", "--answer", "yes", "--screenshot", zeva::Utf8Path(root / "shots")}),
               0);
-    ASSERT_TRUE(WaitUntil([&] { return Record().starts_with("started\nclosed\n"); })) << Record();
+    ASSERT_TRUE(WaitUntil60([&] { return Record().starts_with("started\nclosed\n"); })) << Record();
     EXPECT_EQ(zeva::test::WaitProgram(client), 0) << "closed by its WM_CLOSE";
     EXPECT_EQ(Installed("readme.txt"), "r2");
-    EXPECT_TRUE(WaitUntil([&] { return Record() == "started\nclosed\nstarted\n"; })) << Record();
+    EXPECT_TRUE(WaitUntil60([&] { return Record() == "started\nclosed\nstarted\n"; })) << Record();
     EXPECT_TRUE(Picture("update-notify.png"));
 }
 
@@ -136,7 +130,7 @@ TEST_F(ProgramWinTest, NoOnTheNotificationLeavesTheClientRunning) {
 
     EXPECT_EQ(UpdateAndRestart({"-silent", "--answer", "no"}), 0);
     EXPECT_EQ(Installed("readme.txt"), "r2");
-    EXPECT_TRUE(WaitUntil([&] { return Record() == "started\nstarted\n"; })) << Record();
+    EXPECT_TRUE(WaitUntil60([&] { return Record() == "started\nstarted\n"; })) << Record();
     // The first client was never closed: it is still running.
     zeva::test::KillProgram(client);
     EXPECT_EQ(zeva::test::WaitProgram(client), -1);
