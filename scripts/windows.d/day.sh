@@ -273,6 +273,21 @@ if [[ $verb == screenshots ]]; then
     rm -f docs/screenshots/windows/day-*.png
     for f in "${made[@]}"; do cp "$out/shots/$f" docs/screenshots/windows/; done
     cp "$shots_dir"/*.png docs/screenshots/windows/ 2>/dev/null || true
-    say "$(find docs/screenshots/windows -name '*.png' | wc -l) pictures in docs/screenshots/windows (their Linux twins in docs/screenshots)"
+    # A page that shows each picture beside its Linux twin.
+    {
+        echo "# Windows (Wine) beside Linux"
+        echo
+        echo "Made by \`./scripts/windows screenshots\`; the Linux pictures by \`./scripts/screenshots\`."
+        echo
+        echo "| window | Windows, under Wine | Linux |"
+        echo "|---|---|---|"
+        for f in docs/screenshots/windows/*.png; do
+            name=$(basename "$f")
+            twin="(none)"
+            [[ -f docs/screenshots/$name ]] && twin="![](../$name)"
+            echo "| $name | ![]($name) | $twin |"
+        done
+    } > docs/screenshots/windows/README.md
+    say "$(find docs/screenshots/windows -name '*.png' | wc -l) pictures in docs/screenshots/windows (docs/screenshots/windows/README.md shows each beside its Linux twin)"
 fi
 exit "$summary"
