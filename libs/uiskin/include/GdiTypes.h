@@ -7,31 +7,19 @@
 
 #include "platform/WinTypes.h"
 
-#ifdef _WIN32
-// windef.h (through WinTypes.h) has COLORREF, BYTE, HMODULE, HINSTANCE and
-// INT_PTR. The colour macros are wingdi.h's once a Windows half includes it,
-// with the same values.
-#ifndef RGB
-constexpr COLORREF RGB(int r, int g, int b) {
-    return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
-}
-constexpr int GetRValue(COLORREF c) {
-    return static_cast<int>(c & 0xFF);
-}
-constexpr int GetGValue(COLORREF c) {
-    return static_cast<int>((c >> 8) & 0xFF);
-}
-constexpr int GetBValue(COLORREF c) {
-    return static_cast<int>((c >> 16) & 0xFF);
-}
-#endif
-#else
+// On Windows windef.h (through WinTypes.h) has COLORREF, BYTE, HMODULE,
+// HINSTANCE and INT_PTR.
+#ifndef _WIN32
 using COLORREF = std::uint32_t;
 using BYTE = std::uint8_t;
 using HMODULE = void*;
 using HINSTANCE = HMODULE;
 using INT_PTR = std::intptr_t;
+#endif
 
+// The colour macros are wingdi.h's once a Windows half includes it, with the
+// same values.
+#ifndef RGB
 constexpr COLORREF RGB(int r, int g, int b) {
     return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
