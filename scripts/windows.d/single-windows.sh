@@ -39,25 +39,7 @@ PlugModuleName=ProvincePlug\ZEVAPlug_Sample.dll
 Summary=插件框架的示例页面
 ShowMode=1
 INI
-    s=$(winpath "$shots_dir")
-    cat > "$out/host-script.txt" <<SCRIPT
-shot $s/host-main.png
-pick 插件示例
-type 20107 张三
-click 20108
-wait 20109 您好，张三！
-select 20111 2
-click 20112
-click 20116
-advance 2000
-expect 20115 100%
-shot $s/sample-page.png
-click 20117
-shot $s/message-box.png
-click 1
-click 20118
-close
-SCRIPT
+    sed "s#\$SHOTS#$(winpath "$shots_dir")#g" "$root/scripts/lib/host-sample.txt" > "$out/host-script.txt"
     host_run "$h" 50 "$out/host-script.txt" --manual-clock > "$out/host-pictures.log" 2>&1 ||
         say "the host's pictures failed (see $out/host-pictures.log)"
 else
