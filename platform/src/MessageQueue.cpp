@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "MessageQueue_p.h"
+#include "ThreadSlot_p.h"
 #include "platform/Clock.h"
 
 namespace zeva {
@@ -112,14 +113,27 @@ void RetireQueue(const std::shared_ptr<ThreadQueue>& q) {
     for (HWND h : owned) DestroyWindowHandle(h);
 }
 
-struct QueueHolder {
-    std::shared_ptr<ThreadQueue> queue = std::make_shared<ThreadQueue>();
-    ~QueueHolder() { RetireQueue(queue); }
-};
+using QueueHolder = std::shared_ptr<ThreadQueue>;
+
+void RetireHolder(void* value) {
+    const std::unique_ptr<QueueHolder> holder(static_cast<QueueHolder*>(value));
+    RetireQueue(*holder);
+}
+
+// Each thread's queue, retired when the thread ends. Kept in a thread slot,
+// never destroyed: a thread may end after main() returns.
+detail::ThreadSlot& Queues() {
+    static detail::ThreadSlot* slot = new detail::ThreadSlot(&RetireHolder);
+    return *slot;
+}
 
 std::shared_ptr<ThreadQueue> CurrentQueue() {
-    thread_local QueueHolder holder;
-    return holder.queue;
+    auto* holder = static_cast<QueueHolder*>(Queues().Get());
+    if (holder == nullptr) {
+        holder = new QueueHolder(std::make_shared<ThreadQueue>());
+        Queues().Set(holder);
+    }
+    return *holder;
 }
 
 LRESULT CallProc(const std::shared_ptr<WindowRecord>& rec, const MSG& msg) {

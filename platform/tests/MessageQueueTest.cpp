@@ -142,6 +142,32 @@ TEST(MessageQueue, SenderIsReleasedWhenTheOwnerThreadEnds) {
     EXPECT_FALSE(zeva::IsWindow(h));
 }
 
+// Every thread that touches the message layer gets a queue, retired as the
+// thread ends: many short-lived ones in a row end cleanly, their windows gone.
+TEST(MessageQueue, ShortLivedThreadsEachRetireTheirQueue) {
+    constexpr int kRounds = 25;
+    constexpr int kThreads = 8;
+    for (int round = 0; round < kRounds; ++round) {
+        std::vector<HWND> made(kThreads, nullptr);
+        std::vector<LRESULT> answers(kThreads, 0);
+        std::vector<std::thread> threads;
+        for (int i = 0; i < kThreads; ++i) {
+            threads.emplace_back([&made, &answers, i] {
+                made[i] = zeva::CreateWindowHandle([](HWND, UINT, WPARAM w, LPARAM) -> LRESULT {
+                    return static_cast<LRESULT>(w);
+                });
+                answers[i] = zeva::SendMessage(made[i], zeva::WM_USER, 40 + i, 0);
+                zeva::PostMessage(made[i], zeva::WM_USER, 0, 0);  // left in the queue
+            });
+        }
+        for (auto& t : threads) t.join();
+        for (int i = 0; i < kThreads; ++i) {
+            EXPECT_EQ(answers[i], 40 + i);
+            EXPECT_FALSE(zeva::IsWindow(made[i])) << "round " << round << ", thread " << i;
+        }
+    }
+}
+
 TEST(Timers, FireInDueOrderUnderTheManualClock) {
     ManualClock clock;
     ScopedClock installed(clock);

@@ -74,13 +74,17 @@ CWnd*& Focused() {
 }
 
 namespace {
+// Plain values only: MinGW's runtime may release a thread_local's storage
+// before its destructor runs. The list exists only while a dispatch is under
+// way, so nothing is left to destroy when the thread ends.
 thread_local int t_dispatchDepth = 0;
-thread_local std::vector<std::unique_ptr<CWnd>> t_retired;
+thread_local std::vector<std::unique_ptr<CWnd>>* t_retired = nullptr;
 }  // namespace
 
 void Retire(std::unique_ptr<CWnd> wnd) {
     if (t_dispatchDepth == 0) return;  // freed here and now
-    t_retired.push_back(std::move(wnd));
+    if (t_retired == nullptr) t_retired = new std::vector<std::unique_ptr<CWnd>>;
+    t_retired->push_back(std::move(wnd));
 }
 
 DispatchScope::DispatchScope() {
@@ -89,9 +93,11 @@ DispatchScope::DispatchScope() {
 
 DispatchScope::~DispatchScope() {
     if (--t_dispatchDepth != 0) return;
-    while (!t_retired.empty()) {
-        auto gone = std::move(t_retired);
-        gone.clear();
+    // Destroying one window may retire others: taken until none is left.
+    while (t_retired != nullptr) {
+        const std::unique_ptr<std::vector<std::unique_ptr<CWnd>>> gone(t_retired);
+        t_retired = nullptr;
+        gone->clear();
     }
 }
 
