@@ -67,6 +67,13 @@ cleanup() {
 }
 trap cleanup EXIT
 wineserver -p
+# The customers' Windows has SimSun ("宋体") and KaiTi ("楷体"), which no free
+# package holds: the prefix draws them with the faces the Linux pictures use,
+# so that the two are twins beyond the fonts' own shapes. Without them, the
+# fallback draws and says so.
+for pair in 'SimSun=AR PL UMing CN' '宋体=AR PL UMing CN' 'KaiTi=AR PL UKai CN' '楷体=AR PL UKai CN'; do
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null 2>&1 || true
+done
 app_win='C:\Pelmo'
 app=$WINEPREFIX/drive_c/Pelmo
 wine "$setup" /S "/D=$app_win" || die "the silent install failed"

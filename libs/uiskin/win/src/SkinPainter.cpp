@@ -172,7 +172,7 @@ std::unique_ptr<Gdiplus::Font> MarkFont(REAL pixels) {
 
 void DrawCentredText(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font& font,
                      const RectF& r, const Color& color) {
-    Gdiplus::StringFormat format;
+    Gdiplus::StringFormat format(Gdiplus::StringFormat::GenericTypographic());
     format.SetAlignment(Gdiplus::StringAlignmentCenter);
     format.SetLineAlignment(Gdiplus::StringAlignmentCenter);
     format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap | Gdiplus::StringFormatFlagsNoClip);
@@ -203,7 +203,14 @@ void DrawText(Gdiplus::Graphics& g, const std::string& acpText, const SkinFont& 
     if (acpText.empty()) return;
     const std::wstring text = ToWide(acpText);
     const auto font = FontOf(skinFont);
-    Gdiplus::StringFormat format;
+    // Typographic: without the sixth of an em GDI+ otherwise pads each side
+    // with, a label sized for its text keeps its last character on its line
+    // instead of wrapping it out of sight. Not clipped to the text's box, and
+    // a line only partly inside it still shows, as the other renderers draw.
+    Gdiplus::StringFormat format(Gdiplus::StringFormat::GenericTypographic());
+    format.SetFormatFlags((format.GetFormatFlags() & ~Gdiplus::StringFormatFlagsLineLimit) |
+                          Gdiplus::StringFormatFlagsNoClip |
+                          Gdiplus::StringFormatFlagsMeasureTrailingSpaces);
     if (dt & DT_CENTER)
         format.SetAlignment(Gdiplus::StringAlignmentCenter);
     else if (dt & DT_RIGHT)
@@ -218,7 +225,12 @@ void DrawText(Gdiplus::Graphics& g, const std::string& acpText, const SkinFont& 
     else
         format.SetLineAlignment(defaultCentred ? Gdiplus::StringAlignmentCenter
                                                : Gdiplus::StringAlignmentNear);
-    if (dt & DT_SINGLELINE) format.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap);
+    // A box less than two ems high shows its text on one line: wrapped, a
+    // word a little too wide for it ("3.1.0.9" in a wider face) would lose
+    // its end to a second line out of sight. Ems, not the face's line height,
+    // which a fallback face may make far taller than the skin's own.
+    if ((dt & DT_SINGLELINE) || r.Height < 2 * font->GetSize())
+        format.SetFormatFlags(format.GetFormatFlags() | Gdiplus::StringFormatFlagsNoWrap);
     SolidBrush brush(color);
     g.DrawString(text.c_str(), static_cast<INT>(text.size()), font.get(), r, &format, &brush);
 }

@@ -361,6 +361,48 @@ TEST_F(Win32Rendering, ScreenshotsArePngsOfTheSkinAndNamedByTemplate) {
     EXPECT_GT(inked, 20) << "the Chinese title is drawn";
 }
 
+// Pixels of a screenshot inside [x0, x1) x [y0, y1) clearly darker than the
+// skin's light body.
+int InkIn(Gdiplus::Bitmap& shot, UINT x0, UINT y0, UINT x1, UINT y1) {
+    int inked = 0;
+    for (UINT y = y0; y < y1; ++y) {
+        for (UINT x = x0; x < x1; ++x) {
+            Gdiplus::Color c;
+            shot.GetPixel(x, y, &c);
+            inked += c.GetR() + c.GetG() + c.GetB() < 3 * 200 ? 1 : 0;
+        }
+    }
+    return inked;
+}
+
+// Chinese glyphs are an em wide in every face: a label exactly as wide as its
+// text keeps its last character (a colon, here) on its line, in the dialog's
+// face and in one this machine lacks; bold in the fallback is still bold.
+TEST_F(Win32Rendering, ALabelAsWideAsItsTextShowsItAllAndBoldStaysBold) {
+    test::TempDir dir;
+    Page page;
+    ASSERT_TRUE(page.Create(kPage));
+    CWnd& label = *page.GetDlgItem(kLabel);
+    label.SetWindowText(Acp("网卡地址："));
+    label.MoveWindow(20, 60, 5 * 12, 15);  // 12 pixels a character
+    const auto ink = [&](const char* face, bool bold, UINT x0, UINT x1) {
+        label.SetFontName(Acp(face));
+        label.SetFontSize(12);
+        label.SetFontBold(bold);
+        const auto path = dir.path() / "label.png";
+        EXPECT_TRUE(renderer.Screenshot(page, Utf8Path(path)));
+        Gdiplus::Bitmap shot(path.c_str());
+        return InkIn(shot, x0, 60, x1, 76);
+    };
+    for (const char* face : {"宋体", "不存在的字体"}) {
+        // The colon's two dots (a glyph wrapped out of sight leaves a pixel or two).
+        EXPECT_GE(ink(face, false, 20 + 4 * 12, 20 + 6 * 12), 5) << face << ": the colon is drawn";
+    }
+    const int regular = ink("不存在的字体", false, 20, 80);
+    const int bold = ink("不存在的字体", true, 20, 80);
+    EXPECT_GT(bold, regular * 5 / 4) << regular << " dark pixels regular, " << bold << " bold";
+}
+
 TEST_F(Win32Rendering, AMissingImageIsDrawnWithTheFallbackAndNamedOnce) {
     test::TempDir dir;
     Page page;
