@@ -1,4 +1,7 @@
+#include <cstdlib>
+
 #include "ProgramArguments_p.h"
+#include "platform/ProgramArguments.h"
 
 namespace zeva::detail {
 
@@ -8,3 +11,12 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 }
 
 }  // namespace zeva::detail
+
+namespace zeva {
+
+std::optional<std::string> EnvironmentVariable(const char* name) {
+    if (const char* value = std::getenv(name)) return std::string(value);
+    return std::nullopt;
+}
+
+}  // namespace zeva

@@ -15,6 +15,7 @@
 #include "SocketSys.h"
 #include "SysProbe.h"
 #include "platform/CodePage.h"
+#include "platform/ProgramArguments.h"
 
 namespace zeva::lan {
 
@@ -95,8 +96,8 @@ OuiDatabase OuiDatabase::FromFile(const std::string& path) {
 
 const OuiDatabase& OuiDatabase::Default() {
     static const OuiDatabase db = [] {
-        const char* env = std::getenv("ZEVA_OUI_FILE");
-        return FromFile(env != nullptr && *env != '\0' ? env : "/usr/share/ieee-data/oui.txt");
+        const auto env = zeva::EnvironmentVariable("ZEVA_OUI_FILE");
+        return FromFile(env && !env->empty() ? *env : "/usr/share/ieee-data/oui.txt");
     }();
     return db;
 }

@@ -4,6 +4,7 @@
 // keys and paths arrive whole. Building it also makes the console show the
 // UTF-8 text the program writes; redirected output gets the bytes unchanged.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,10 @@ private:
     std::vector<std::string> text_;
     std::vector<char*> pointers_;
 };
+
+// An environment variable in UTF-8, as the arguments are (on Windows read
+// from the UTF-16 environment, not through the ANSI code page); nothing when
+// it is not set.
+std::optional<std::string> EnvironmentVariable(const char* name);
 
 }  // namespace zeva

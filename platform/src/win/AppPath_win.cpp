@@ -2,16 +2,16 @@
 // read as UTF-16 so a folder such as D:\软件\中文 survives any code page.
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "platform/AppPath.h"
+#include "platform/ProgramArguments.h"
 
 namespace zeva {
 
 std::filesystem::path ApplicationDirectory() {
-    if (const wchar_t* env = _wgetenv(L"ZEVA_APP_DIR"); env != nullptr && *env != L'\0') {
-        return std::filesystem::path(env);
+    if (const auto env = EnvironmentVariable("ZEVA_APP_DIR"); env && !env->empty()) {
+        return PathFromUtf8(*env);
     }
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {

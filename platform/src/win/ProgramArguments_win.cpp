@@ -8,6 +8,7 @@
 
 #include "ProgramArguments_p.h"
 #include "WinText_p.h"
+#include "platform/ProgramArguments.h"
 
 namespace zeva::detail {
 
@@ -30,3 +31,25 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 }
 
 }  // namespace zeva::detail
+
+namespace zeva {
+
+std::optional<std::string> EnvironmentVariable(const char* name) {
+    // The process's own UTF-16 block: the C runtime's wide copy of a program
+    // with a narrow main() is converted from the narrow one, code page and all.
+    const std::wstring wideName = win::Wide(name);
+    std::wstring value(64, L'\0');
+    for (;;) {
+        SetLastError(ERROR_SUCCESS);
+        const DWORD n = GetEnvironmentVariableW(wideName.c_str(), value.data(),
+                                                static_cast<DWORD>(value.size()));
+        if (n == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+        if (n < value.size()) {
+            value.resize(n);
+            return win::Utf8(value);
+        }
+        value.resize(n);  // the size it needs, its null included
+    }
+}
+
+}  // namespace zeva

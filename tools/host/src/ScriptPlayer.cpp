@@ -10,6 +10,7 @@
 #include "PlugContract.h"
 #include "Renderer.h"
 #include "ScriptTargets.h"
+#include "platform/AppPath.h"
 #include "platform/CodePage.h"
 #include "platform/RegularFile.h"
 
@@ -104,7 +105,7 @@ ScriptPlayer::~ScriptPlayer() {
 
 bool ScriptPlayer::Load(const std::string& path, std::string& error) {
     std::string why;
-    const auto text = ReadRegularFile(path, kMaxScriptBytes, &why);
+    const auto text = ReadRegularFile(PathFromUtf8(path), kMaxScriptBytes, &why);
     if (!text) {
         error = why.find("larger than") != std::string::npos
                     ? "script " + path + " is larger than 1 MiB"
@@ -252,7 +253,7 @@ bool ScriptPlayer::Execute(const Step& s, bool& proceed, std::string& error) {
     }
     if (s.command == "dump") {
         std::error_code ec;
-        const std::filesystem::path file(s.arg1);
+        const std::filesystem::path file = PathFromUtf8(s.arg1);
         if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         out << DumpWindowsJson();

@@ -197,8 +197,8 @@ int main(int rawArgc, char** rawArgv) {
         }
     }
     std::vector<std::string> args;
-    if (const char* extra = std::getenv("ZEVA_CLIENT_OPTIONS"))
-        args = zeva::SplitCommandLine(extra);
+    if (const auto extra = zeva::EnvironmentVariable("ZEVA_CLIENT_OPTIONS"))
+        args = zeva::SplitCommandLine(*extra);
     args.insert(args.end(), argv + 1, argv + argc);
     Options options;
     std::string error;

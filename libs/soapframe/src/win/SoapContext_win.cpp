@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "SoapContext_p.h"
+#include "platform/ProgramArguments.h"
 #include "soapframe/SoapContext.h"
 #include "stdsoap2.h"
 
@@ -22,10 +23,6 @@ namespace zeva::soapframe {
 const int kNoSignalFlag = 0;
 
 namespace {
-
-bool IsSet(const char* value) {
-    return value && *value;
-}
 
 // Adds every certificate of the "ROOT" store to OpenSSL's trust store; one
 // OpenSSL cannot read is skipped. False when the store cannot be opened.
@@ -48,12 +45,13 @@ bool AddRootStore(X509_STORE* trusted) {
 }  // namespace
 
 int UseSystemCaStore(soap* ctx) {
-    const char* cafile = std::getenv("SSL_CERT_FILE");
-    const char* capath = std::getenv("SSL_CERT_DIR");
-    if (IsSet(cafile) || IsSet(capath))
-        return soap_ssl_client_context(ctx, SOAP_SSL_DEFAULT, nullptr, nullptr,
-                                       IsSet(cafile) ? cafile : nullptr,
-                                       IsSet(capath) ? capath : nullptr, nullptr);
+    // UTF-8, which OpenSSL takes file names in on Windows.
+    const auto cafile = zeva::EnvironmentVariable("SSL_CERT_FILE");
+    const auto capath = zeva::EnvironmentVariable("SSL_CERT_DIR");
+    const char* file = cafile && !cafile->empty() ? cafile->c_str() : nullptr;
+    const char* dir = capath && !capath->empty() ? capath->c_str() : nullptr;
+    if (file || dir)
+        return soap_ssl_client_context(ctx, SOAP_SSL_DEFAULT, nullptr, nullptr, file, dir, nullptr);
     const int status =
         soap_ssl_client_context(ctx, SOAP_SSL_DEFAULT, nullptr, nullptr, nullptr, nullptr, nullptr);
     if (status != SOAP_OK) return status;

@@ -153,6 +153,18 @@ TEST_F(HostWin, FailingStepsAndBadArgumentsEndWithAReason) {
         << "the command line's own value is read last";
 }
 
+// Paths in the options (from the environment here) and in the script are
+// UTF-8, whatever the code page.
+TEST_F(HostWin, ChinesePathsInOptionsAndScriptsAreFound) {
+    const fs::path script = dir.path() / PathFromUtf8("客户 脚本.txt");
+    const fs::path dump = dir.path() / PathFromUtf8("窗口一览.json");
+    test::WriteFile(script,
+                    "pick 插件示例\nexpect 20101 插件示例\ndump " + Utf8Path(dump) + "\nclose\n");
+    const auto r = Run({}, "--manual-clock --timeout 60 --script \"" + Utf8Path(script) + "\"");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dump));
+}
+
 TEST_F(HostWin, RefusesLibrariesOutsideThePlugInFoldersAndBrokenOnes) {
     const fs::path outside = dir / "elsewhere";
     fs::create_directories(outside);
