@@ -18,7 +18,7 @@ namespace zeva::probe {
 std::string SysPath(std::string_view absolute);
 // True when ZEVA_SYSROOT names a fixture tree.
 bool UsingFixtureRoot();
-// The whole file, or nullopt when it cannot be read.
+// The whole file (a UTF-8 path), or nullopt when it cannot be read.
 std::optional<std::string> ReadText(const std::string& path);
 
 struct CpuTimes {

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/AppPath.h"
+
 namespace zeva::probe {
 
 namespace {
@@ -93,7 +95,7 @@ bool UsingFixtureRoot() {
 }
 
 std::optional<std::string> ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(zeva::PathFromUtf8(path), std::ios::binary);
     if (!in) return std::nullopt;
     std::ostringstream s;
     s << in.rdbuf();
