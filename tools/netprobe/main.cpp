@@ -531,6 +531,7 @@ int Scan(const Args& args, bool json) {
         std::ostringstream o;
         o << "{\"iface\":" << J(result.iface) << ",\"method\":" << J(result.method)
           << ",\"addresses_scanned\":" << result.addressesScanned << ",\"elapsed_ms\":" << ms
+          << ",\"incomplete\":" << (result.incomplete.empty() ? "null" : J(result.incomplete))
           << ",\"devices\":[";
         for (std::size_t i = 0; i < result.devices.size(); ++i) {
             const auto& d = result.devices[i];
@@ -544,6 +545,9 @@ int Scan(const Args& args, bool json) {
         std::printf("%zu device(s) on %s (%zu addresses, %s, %lld ms)\n", result.devices.size(),
                     result.iface.c_str(), result.addressesScanned, result.method.c_str(),
                     static_cast<long long>(ms));
+        if (!result.incomplete.empty())
+            std::printf("incomplete: only the devices the system already knew (%s)\n",
+                        result.incomplete.c_str());
         for (std::size_t i = 0; i < result.devices.size(); ++i) {
             const auto& d = result.devices[i];
             const std::string many =

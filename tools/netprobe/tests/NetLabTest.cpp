@@ -111,6 +111,7 @@ TEST(NetLab, ScanFindsEveryHostWithItsHardwareAddressAndVendor) {
         EXPECT_EQ(self, "10.232.0.1 00-1B-21-AA-00-01") << file;
         EXPECT_EQ(found, expected) << file << ": " << json;  // all found, none invented
         EXPECT_NE(json.find("\"addresses_scanned\":253"), std::string::npos);
+        EXPECT_NE(json.find("\"incomplete\":null"), std::string::npos) << file << ": " << json;
     }
     // The scanning machine as the probes see it: its address, adapter and gateway.
     const std::string system = zeva::test::ReadFile(dir / "system.json");
