@@ -162,6 +162,56 @@ void DrawBorder(HDC dc, int w, int h, COLORREF colour) {
     DeleteObject(brush);
 }
 
+// A combo box's closed field in the skin's look, as edits have it: a flat
+// white field with the skin's border and a small arrow behind a separator,
+// with the chosen item (an editable one's edit shows its own text on top).
+// The list it opens stays the system's.
+void PaintComboField(HWND h, HDC dc, const CWnd& wnd) {
+    RECT r;
+    GetClientRect(h, &r);
+    const bool enabled = IsWindowEnabled(h) != FALSE;
+    HBRUSH fill = CreateSolidBrush(enabled ? RGB(0xFF, 0xFF, 0xFF) : RGB(0xF0, 0xF0, 0xF0));
+    FillRect(dc, &r, fill);
+    DeleteObject(fill);
+    DrawBorder(dc, r.right, r.bottom, BorderOf(wnd, GetFocus() == h));
+    const int button = std::min<int>(r.bottom, 18);
+    const int left = r.right - button;
+    HPEN pen = CreatePen(PS_SOLID, 1, kEditBorder);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    MoveToEx(dc, left, 3, nullptr);
+    LineTo(dc, left, r.bottom - 3);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    const int cx = left + button / 2, cy = r.bottom / 2;
+    const POINT arrow[] = {{cx - 4, cy - 2}, {cx + 4, cy - 2}, {cx, cy + 2}};
+    HBRUSH ink = CreateSolidBrush(enabled ? RGB(0x4A, 0x6A, 0x8A) : RGB(0xAA, 0xAA, 0xAA));
+    HPEN edge = CreatePen(PS_SOLID, 1, enabled ? RGB(0x4A, 0x6A, 0x8A) : RGB(0xAA, 0xAA, 0xAA));
+    HGDIOBJ oldBrush = SelectObject(dc, ink);
+    oldPen = SelectObject(dc, edge);
+    Polygon(dc, arrow, 3);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(ink);
+    DeleteObject(edge);
+
+    if (static_cast<const CComboBox&>(wnd).IsEditable()) return;
+    const LRESULT chosen = SendMessageW(h, CB_GETCURSEL, 0, 0);
+    if (chosen == CB_ERR) return;
+    const LRESULT length = SendMessageW(h, CB_GETLBTEXTLEN, static_cast<WPARAM>(chosen), 0);
+    if (length == CB_ERR || length == 0) return;
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(h, CB_GETLBTEXT, static_cast<WPARAM>(chosen),
+                 reinterpret_cast<LPARAM>(text.data()));
+    text.resize(wcslen(text.c_str()));
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, enabled ? RGB(0x33, 0x33, 0x33) : RGB(0x99, 0x99, 0x99));
+    RECT t{4, 0, left - 2, r.bottom};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &t,
+              DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX | DT_END_ELLIPSIS);
+    SelectObject(dc, oldFont);
+}
+
 LRESULT ListColours(const CListCtrl& list, LPARAM lParam) {
     auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
     if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
@@ -339,9 +389,9 @@ LRESULT CALLBACK SkinProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(h, message, wParam, lParam);
 }
 
-// Edits and lists: Return and Escape typed into an edit reach the dialog
-// manager (a multi-line edit that wants returns keeps them), and the border
-// is the skin's.
+// Edits, lists and drop-down lists: Return and Escape typed into an edit
+// reach the dialog manager (a multi-line edit that wants returns keeps them),
+// the border is the skin's, and a combo box's field is drawn by the skin.
 LRESULT CALLBACK NativeProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
     Win32Renderer::Impl* impl = g_impl;
     WNDPROC base = nullptr;
@@ -374,6 +424,20 @@ LRESULT CALLBACK NativeProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) 
         return 0;
     }
     if (wnd && message == WM_CHAR && wParam == L'\t') return 0;
+    if (wnd && wnd->Kind() == ControlKind::ComboBox) {
+        if (message == WM_PAINT) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(h, &ps);
+            PaintComboField(h, dc, *wnd);
+            EndPaint(h, &ps);
+            return 0;
+        }
+        if (message == WM_PRINTCLIENT) {
+            PaintComboField(h, reinterpret_cast<HDC>(wParam), *wnd);
+            return 0;
+        }
+        if (message == WM_ERASEBKGND) return 1;
+    }
     if (wnd && message == WM_NCPAINT) {
         const LRESULT done = CallWindowProcW(base, h, message, wParam, lParam);
         RECT r;
@@ -545,7 +609,8 @@ HWND Win32Renderer::Impl::Build(CWnd& wnd) {
     hwnds[&wnd] = h;
     models[h] = &wnd;
     wnd.SetRendered(true);
-    if (wnd.Kind() == ControlKind::Edit || wnd.Kind() == ControlKind::ListCtrl) {
+    if (wnd.Kind() == ControlKind::Edit || wnd.Kind() == ControlKind::ListCtrl ||
+        wnd.Kind() == ControlKind::ComboBox) {
         nativeProcs[h] = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NativeProc)));
     }

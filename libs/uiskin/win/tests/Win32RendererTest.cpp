@@ -229,6 +229,22 @@ TEST_F(Win32Rendering, ListAndComboBoxShowTheModelAndPicksReachIt) {
     SendMessageW(renderer.HwndOf(page), WM_COMMAND, MAKEWPARAM(kCombo, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(box));
     ASSERT_TRUE(WaitFor([&] { return combo.GetCurSel() == 2; }));
+    // Its closed field is the skin's, as an edit is: a flat white field in
+    // the skin's border, where the system would draw a raised grey button.
+    test::TempDir dir;
+    const auto path = dir.path() / "combo.png";
+    ASSERT_TRUE(renderer.Screenshot(page, Utf8Path(path)));
+    {
+        Gdiplus::Bitmap shot(path.c_str());
+        const CRect r = combo.Rect();
+        RECT field;
+        GetClientRect(box, &field);
+        Gdiplus::Color edge, inside;
+        shot.GetPixel(r.left + r.Width() / 2, r.top, &edge);
+        shot.GetPixel(r.left + field.right - 3, r.top + 3, &inside);
+        EXPECT_EQ(RGB(edge.GetR(), edge.GetG(), edge.GetB()), RGB(0x9D, 0xB6, 0xD3));
+        EXPECT_EQ(RGB(inside.GetR(), inside.GetG(), inside.GetB()), RGB(0xFF, 0xFF, 0xFF));
+    }
     combo.DeleteString(0);
     EXPECT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 2);
 
