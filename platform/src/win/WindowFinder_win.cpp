@@ -230,18 +230,40 @@ HWND FindProcessWindowA(const char* className) {
     return nullptr;
 }
 
+// Top-level windows of class `wanted` that belong to other processes, in
+// z-order. Listed in one go: stepping from window to window with
+// FindWindowExW ends early when the window it steps from is destroyed
+// meanwhile (this process's withdrawn class window, say).
+std::vector<::HWND> OtherProcessesWindows(const std::wstring& wanted) {
+    struct Search {
+        const std::wstring* wanted;
+        DWORD self;
+        std::vector<::HWND> found;
+    } search{&wanted, GetCurrentProcessId(), {}};
+    EnumWindows(
+        [](::HWND h, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            wchar_t name[256] = {};
+            const int n = GetClassNameW(h, name, 256);
+            if (n <= 0 ||
+                CompareStringOrdinal(name, n, s->wanted->c_str(),
+                                     static_cast<int>(s->wanted->size()), TRUE) != CSTR_EQUAL)
+                return TRUE;
+            DWORD pid = 0;
+            // This process's own class windows are the registrations, looked
+            // at first; one here is a withdrawn registration on its way out.
+            if (GetWindowThreadProcessId(h, &pid) != 0 && pid != s->self) s->found.push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND FindWindowA(const char* className, const char* /*windowName*/) {
     if (className == nullptr || *className == '\0') return nullptr;
     if (const HWND own = FindProcessWindowA(className)) return own;
-    const std::wstring wanted = win::Wide(className);
-    const DWORD self = GetCurrentProcessId();
-    for (::HWND real = FindWindowExW(nullptr, nullptr, wanted.c_str(), nullptr); real != nullptr;
-         real = FindWindowExW(nullptr, real, wanted.c_str(), nullptr)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(real, &pid);
-        // This process's own class windows were looked at above; one found
-        // here is a withdrawn registration on its way out.
-        if (pid == self) continue;
+    for (::HWND real : OtherProcessesWindows(win::Wide(className))) {
+        if (!::IsWindow(real)) continue;
         std::lock_guard<std::mutex> lock(Registry().mutex);
         if (auto it = Registry().remoteHandles.find(real);
             it != Registry().remoteHandles.end() && zeva::IsWindow(it->second))

@@ -74,6 +74,25 @@ TEST(WindowFinderWinTest, ClosesTheClientWindowOfAnotherProcess) {
     EXPECT_EQ(zeva::SendMessage(found, WM_CLOSE, 0, 0), 0) << "a window gone answers nothing";
 }
 
+// This process withdrawing its own registration (its class window goes on
+// the listener thread, at a moment of its own) while it looks for another
+// client never hides that one: looked for again and again meanwhile.
+TEST(WindowFinderWinTest, AnotherClientIsFoundWhileThisProcessWithdrawsItsOwn) {
+    TempDir work;
+    Peer peer("ZEVACLIENT", (work / "record").string());
+    ASSERT_TRUE(peer.ready);
+    int missed = 0;
+    for (int round = 0; round < 20; ++round) {
+        const HWND own =
+            zeva::CreateWindowHandle([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+        ASSERT_TRUE(zeva::RegisterWindowClassName(own, "ZEVACLIENT"));
+        zeva::UnregisterWindowClassName(own);
+        zeva::DestroyWindowHandle(own);
+        for (int look = 0; look < 200; ++look) missed += zeva::FindWindowA("ZEVACLIENT") ? 0 : 1;
+    }
+    EXPECT_EQ(missed, 0) << "times the other client was not found";
+}
+
 TEST(WindowFinderWinTest, TakesOnlyTheListedMessagesFromOtherProcesses) {
     TempDir work;
     const std::string record = (work / "record").string();
