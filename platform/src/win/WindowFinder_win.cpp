@@ -12,6 +12,8 @@
 #include "platform/WindowFinder.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <future>
@@ -20,6 +22,8 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include <pthread.h>
 
 #include "MessageQueue_p.h"
 #include "platform/MessageQueue.h"
@@ -53,12 +57,17 @@ struct Listener {
     std::wstring className;
     HANDLE stop = nullptr;  // set when the registration is withdrawn
     HWND real = nullptr;    // the class window, on the listener thread
+    std::thread thread;     // joined once withdrawn (see JoinWithdrawn)
+    // True while the listener waits for the model's thread to handle a
+    // message it passed on: that thread cannot wait for the listener then.
+    std::atomic<bool> forwarding{false};
 };
 
 // Never destroyed: a listener thread may end after main() returns.
 struct Registrations {
     std::mutex mutex;
     std::vector<std::shared_ptr<Listener>> listeners;
+    std::vector<std::shared_ptr<Listener>> withdrawn;  // listener threads not yet joined
     std::map<::HWND, HWND> remoteHandles;  // another process's class window -> its handle here
     // Registering a class and creating its window, or destroying the last
     // window and unregistering the class, happen under this lock: a class
@@ -87,10 +96,17 @@ LRESULT CALLBACK ClassWindowProc(::HWND hwnd, UINT message, WPARAM wParam, LPARA
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    const auto* l = reinterpret_cast<const Listener*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* l = reinterpret_cast<Listener*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (l == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
     const bool fromOutside = (InSendMessageEx(nullptr) & ISMEX_SEND) != 0;
-    if (fromOutside && Accepted(*l, message)) return SendMessage(l->model, message, wParam, lParam);
+    if (fromOutside && Accepted(*l, message)) {
+        // Withdrawn: the owner may be waiting for this thread to end.
+        if (WaitForSingleObject(l->stop, 0) == WAIT_OBJECT_0) return 0;
+        l->forwarding = true;
+        const LRESULT result = SendMessage(l->model, message, wParam, lParam);
+        l->forwarding = false;
+        return result;
+    }
     // The application's ranges carry whatever their sender means, pointers
     // into its own memory included: nothing unlisted goes further. The
     // system's own messages are marshalled by Windows and answered by it, so
@@ -155,7 +171,8 @@ void Serve(std::shared_ptr<Listener> l, std::promise<bool> created) {
         // Messages sent from other threads are handled inside PeekMessageW.
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.hwnd == l->real && Accepted(*l, msg.message)) {
-                PostMessage(l->model, msg.message, msg.wParam, msg.lParam);
+                if (WaitForSingleObject(l->stop, 0) != WAIT_OBJECT_0)
+                    PostMessage(l->model, msg.message, msg.wParam, msg.lParam);
             } else if (msg.hwnd == l->real && msg.message >= WM_USER) {
                 Refused(*l, msg.message);
             } else if (msg.message != WM_QUIT) {
@@ -180,6 +197,44 @@ LRESULT Forward(::HWND real, UINT message, WPARAM wParam, LPARAM lParam, bool wa
     return static_cast<LRESULT>(result);
 }
 
+// Waits for the threads of withdrawn registrations to end, so that none is
+// still ending (inside the runtime's thread clean-up) when the process exits
+// and is cut off there. One that is passing a message on to its owner (the
+// WM_CLOSE whose handler withdraws the registration, say) is left for a
+// later call: waiting for it from that handler would never end. Messages
+// sent to this thread are handled meanwhile.
+void JoinWithdrawn() {
+    std::vector<std::shared_ptr<Listener>> ending;
+    {
+        std::lock_guard<std::mutex> lock(Registry().mutex);
+        ending.swap(Registry().withdrawn);
+    }
+    std::vector<std::shared_ptr<Listener>> later;
+    for (auto& l : ending) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        HANDLE thread = pthread_gethandle(l->thread.native_handle());
+        bool ended = false;
+        // Already passing a message on: most likely to the handler that
+        // called this, which waiting would never let finish.
+        if (!l->forwarding) {
+            while (std::chrono::steady_clock::now() < limit) {
+                detail::HandlePendingSent();
+                if (WaitForSingleObject(thread, 10) != WAIT_TIMEOUT) {
+                    ended = true;
+                    break;
+                }
+            }
+        }
+        if (ended)
+            l->thread.join();
+        else
+            later.push_back(std::move(l));
+    }
+    if (later.empty()) return;
+    std::lock_guard<std::mutex> lock(Registry().mutex);
+    for (auto& l : later) Registry().withdrawn.push_back(std::move(l));
+}
+
 }  // namespace
 
 bool RegisterWindowClassName(HWND hwnd, const std::string& className,
@@ -194,11 +249,10 @@ bool RegisterWindowClassName(HWND hwnd, const std::string& className,
     if (l->stop == nullptr) return false;
     std::promise<bool> created;
     std::future<bool> ready = created.get_future();
-    // Detached: it may be in the middle of forwarding a message (WM_CLOSE,
-    // say) whose handler is the one withdrawing the registration, so nobody
-    // waits for it; it ends once the stop event is set.
-    std::thread(Serve, l, std::move(created)).detach();
+    JoinWithdrawn();
+    l->thread = std::thread(Serve, l, std::move(created));
     if (!ready.get()) {
+        l->thread.join();
         CloseHandle(l->stop);
         return false;
     }
@@ -208,16 +262,20 @@ bool RegisterWindowClassName(HWND hwnd, const std::string& className,
 }
 
 void UnregisterWindowClassName(HWND hwnd) {
-    std::lock_guard<std::mutex> lock(Registry().mutex);
-    auto& all = Registry().listeners;
-    for (auto it = all.begin(); it != all.end();) {
-        if ((*it)->model == hwnd) {
-            SetEvent((*it)->stop);
-            it = all.erase(it);
-        } else {
-            ++it;
+    {
+        std::lock_guard<std::mutex> lock(Registry().mutex);
+        auto& all = Registry().listeners;
+        for (auto it = all.begin(); it != all.end();) {
+            if ((*it)->model == hwnd) {
+                SetEvent((*it)->stop);
+                Registry().withdrawn.push_back(std::move(*it));
+                it = all.erase(it);
+            } else {
+                ++it;
+            }
         }
     }
+    JoinWithdrawn();
 }
 
 HWND FindProcessWindowA(const char* className) {
