@@ -88,16 +88,19 @@ function(zeva_test_path var path)
 endfunction()
 
 # zeva_add_test(<name> SOURCES ... [LIBS ...] [DEPENDS target ...] [DEFINES ...]
-#               [INCLUDES dir ...] [LABELS ...] [THREADED] [DISPLAY] [DESKTOP_ALONE] [TIMEOUT s])
+#               [INCLUDES dir ...] [LABELS ...] [THREADED] [DISPLAY] [DESKTOP]
+#               [DESKTOP_ALONE] [TIMEOUT s])
 # One GoogleTest executable per component, each case registered with CTest.
 # DEPENDS: programs and plug-ins the test starts or loads, built before it;
 # DEFINES and INCLUDES: compile definitions and include folders of the test.
 # Outside the threaded-only build, or when THREADED, the test exists; else
 # the call does nothing, so none of its settings need a guard. The same holds
 # for LABELS linux or root in the Windows build. DISPLAY: the test makes real
-# windows, which Wine draws on an X display.
+# windows, which Wine draws on an X display. DESKTOP: on Windows the programs
+# it runs look for the client's window class on the desktop and close what
+# they find (the updaters), so it takes turns with the window tests.
 function(zeva_add_test name)
-  cmake_parse_arguments(ARG "THREADED;DISPLAY;DESKTOP_ALONE" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS;DEFINES;INCLUDES" ${ARGN})
+  cmake_parse_arguments(ARG "THREADED;DISPLAY;DESKTOP;DESKTOP_ALONE" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS;DEFINES;INCLUDES" ${ARGN})
   if(ZEVA_THREADED_ONLY AND NOT ARG_THREADED)
     return()
   endif()
@@ -154,7 +157,7 @@ function(zeva_add_test name)
   # Real windows of every test share the Wine server's one desktop, where
   # they find each other by class: such tests run one at a time.
   set(lock "")
-  if(ARG_DISPLAY)
+  if(ARG_DISPLAY OR (ARG_DESKTOP AND WIN32))
     set(lock RESOURCE_LOCK windows_desktop)
   endif()
   # DESKTOP_ALONE: the test finds class windows of other processes, which on
