@@ -4,6 +4,7 @@
 // a character without a form becomes one '?', checked forms say why.
 #include "CodePage_p.h"
 #include "platform/CodePage.h"
+#include "platform/ProgramArguments.h"
 
 #include <windows.h>
 
@@ -201,11 +202,11 @@ bool ConvertChecked(std::string_view in, const std::string& from, const std::str
 }
 
 std::string AcpName() {
-    if (const wchar_t* env = _wgetenv(L"ZEVA_ACP"); env != nullptr && *env != L'\0') {
-        std::string name;
-        for (const wchar_t* p = env; *p != L'\0'; ++p)
-            name.push_back(*p < 0x80 ? static_cast<char>(*p) : '?');
-        return name;
+    if (auto env = EnvironmentVariable("ZEVA_ACP"); env && !env->empty()) {
+        for (char& c : *env) {
+            if (static_cast<unsigned char>(c) >= 0x80) c = '?';  // names are ASCII
+        }
+        return *env;
     }
     return NameOf(GetACP());
 }

@@ -288,6 +288,8 @@ HWND FindProcessWindowA(const char* className) {
     return nullptr;
 }
 
+namespace {
+
 // Top-level windows of class `wanted` that belong to other processes, in
 // z-order. Listed in one go: stepping from window to window with
 // FindWindowExW ends early when the window it steps from is destroyed
@@ -316,6 +318,8 @@ std::vector<::HWND> OtherProcessesWindows(const std::wstring& wanted) {
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+}  // namespace
 
 HWND FindWindowA(const char* className, const char* /*windowName*/) {
     if (className == nullptr || *className == '\0') return nullptr;
